@@ -1,0 +1,57 @@
+#include "csICCTag.h"
+
+#include <cassert>
+#include <cstring>
+
+namespace {
+
+std::unique_ptr<uint8_t[]> copyBytes(uint32_t size, const uint8_t* bytes)
+{
+    if (size == 0)
+        return nullptr;
+    assert(bytes != 0);
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[size]);
+    std::memcpy(copy.get(), bytes, size);
+    return copy;
+}
+
+} // namespace
+
+csICCTag::csICCTag(csSignature signature, uint32_t size, const uint8_t* bytes)
+    : signature_(signature), size_(size), data_(copyBytes(size, bytes))
+{
+}
+
+csICCTag::csICCTag(const csICCTag& other)
+    : signature_(other.signature_), size_(other.size_), data_(copyBytes(other.size_, other.data_.get()))
+{
+}
+
+csICCTag& csICCTag::operator=(const csICCTag& other)
+{
+    if (this != &other) {
+        data_ = copyBytes(other.size_, other.data_.get());
+        size_ = other.size_;
+        signature_ = other.signature_;
+    }
+    return *this;
+}
+
+csICCTag::~csICCTag() = default;
+
+void csICCTag::prepareForWrite()
+{
+}
+
+void csICCTag::setData(uint32_t size, const uint8_t* bytes)
+{
+    // Copy first: bytes may point into the block being replaced.
+    std::unique_ptr<uint8_t[]> copy = copyBytes(size, bytes);
+    data_ = std::move(copy);
+    size_ = size;
+}
+
+csSignature csICCTag::getType() const
+{
+    return size_ >= 4 ? csGetSignature(data_.get()) : 0;
+}

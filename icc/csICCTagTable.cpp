@@ -1,0 +1,276 @@
+#include "csICCTagTable.h"
+
+#include "csErrorLog.h"
+#include "csICCProfileHeader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+bool equalBytes(const csICCTag& a, const csICCTag& b)
+{
+    return a.size() == b.size() && (a.size() == 0 || std::memcmp(a.data(), b.data(), a.size()) == 0);
+}
+
+uint64_t roundUpTo4(uint64_t value)
+{
+    return (value + 3) & ~uint64_t(3);
+}
+
+} // namespace
+
+csICCTag* csICCTagTable::tagAt(uint32_t index) const
+{
+    return index < count() ? tags_[index].get() : nullptr;
+}
+
+bool csICCTagTable::contains(csSignature signature) const
+{
+    return indexOf(signature) >= 0;
+}
+
+csICCTag* csICCTagTable::find(csSignature signature) const
+{
+    const int index = indexOf(signature);
+    return index >= 0 ? tags_[index].get() : nullptr;
+}
+
+int csICCTagTable::indexOf(csSignature signature) const
+{
+    for (std::size_t i = 0; i < tags_.size(); ++i)
+        if (tags_[i]->signature() == signature)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::unique_ptr<csICCTag> csICCTagTable::tagFactory(csSignature signature, uint32_t size,
+                                                    const uint8_t* bytes)
+{
+    if (!bytes && size > 0) {
+        csErrorLog::error("null pointer", "tagFactory called with null pointer to data block!");
+        return nullptr;
+    }
+    try {
+        // Every type is kept as its plain bytes until its class exists.
+        return std::make_unique<csICCTag>(signature, size, bytes);
+    } catch (const std::bad_alloc&) {
+        csErrorLog::error("out of memory", "failed to allocate tag '%4s' (%u bytes)",
+                          csSigText(signature).text, size);
+        return nullptr;
+    }
+}
+
+int csICCTagTable::add(const csICCTag& tag)
+{
+    if (contains(tag.signature())) {
+        csErrorLog::error("duplicate tag", "tried to add another tag '%4s'", csSigText(tag.signature()).text);
+        return -1;
+    }
+    std::unique_ptr<csICCTag> copy = tagFactory(tag.signature(), tag.size(), tag.data());
+    if (!copy)
+        return -1;
+    if (count() >= capacity_) {
+        try {
+            tags_.reserve(capacity_ + growthStep);
+        } catch (const std::bad_alloc&) {
+            csErrorLog::error("out of memory", "expand tag list failed (with %u entries)", capacity_);
+            return -1;
+        }
+        capacity_ += growthStep;
+    }
+    tags_.push_back(std::move(copy));
+    hasStorage_ = true;
+    return 0;
+}
+
+int csICCTagTable::replace(csSignature signature, const csICCTag& tag)
+{
+    const int index = indexOf(signature);
+    if (index < 0) {
+        csErrorLog::error("tag not found", "tried to replace tag '%4s', which cannot be found",
+                          csSigText(signature).text);
+        return -1;
+    }
+    const csICCTag& existing = *tags_[index];
+    if (tag.getType() != existing.getType()) {
+        csErrorLog::error("tag mismatch", "tried to replace tag '%4s' (type '%4s') with a '%4s' (wrong type '%4s')",
+                          csSigText(tag.signature()).text, csSigText(tag.getType()).text,
+                          csSigText(existing.signature()).text, csSigText(existing.getType()).text);
+        return -1;
+    }
+    std::unique_ptr<csICCTag> copy = tagFactory(signature, tag.size(), tag.data());
+    if (!copy)
+        return -1;
+    // The copy is made before the old tag goes, so tag may be the table's own object.
+    tags_[index] = std::move(copy);
+    return 0;
+}
+
+void csICCTagTable::replaceOrAdd(const csICCTag& tag)
+{
+    if (contains(tag.signature())) {
+        replace(tag.signature(), tag);
+        return;
+    }
+    csErrorLog::warning("tag not found", "tried to replace tag '%4s', which cannot be found. Adding tag instead",
+                        csSigText(tag.signature()).text);
+    add(tag);
+}
+
+int csICCTagTable::replaceAt(uint32_t index, const csICCTag& tag)
+{
+    if (index >= count()) {
+        csErrorLog::error("index out of bounds", "tried to replace tag index %u of %u", index, count());
+        return -1;
+    }
+    std::unique_ptr<csICCTag> copy = tagFactory(tag.signature(), tag.size(), tag.data());
+    if (!copy)
+        return -1;
+    tags_[index] = std::move(copy);
+    return 0;
+}
+
+int csICCTagTable::remove(uint32_t index)
+{
+    if (index >= count()) {
+        csErrorLog::error("index out of bounds", "tried to replace tag index %u of %u", index, count());
+        return -1;
+    }
+    tags_.erase(tags_.begin() + index);
+    return 0;
+}
+
+bool csICCTagTable::sameData(csSignature first, csSignature second) const
+{
+    const csICCTag* a = find(first);
+    const csICCTag* b = find(second);
+    return a && b && equalBytes(*a, *b);
+}
+
+int csICCTagTable::readDirectory(const uint8_t* block, uint32_t profileSize,
+                                 std::vector<csICCTagDirEntry>& entries)
+{
+    entries.clear();
+    if (profileSize < directoryOffset) {
+        csErrorLog::error("bad tagtable", "profile of %u bytes has no room for a tag count", profileSize);
+        return -1;
+    }
+    const uint32_t tagCount = csGetUInt32(block + csICCProfileHeader::size);
+    const uint64_t directoryEnd = directoryOffset + uint64_t(directoryEntrySize) * tagCount;
+    if (directoryEnd > profileSize) {
+        csErrorLog::error("bad tagtable", "tag count %u needs a directory of %llu bytes, larger than profile %u",
+                          tagCount, static_cast<unsigned long long>(directoryEnd), profileSize);
+        return -1;
+    }
+    entries.reserve(tagCount);
+    for (uint32_t i = 0; i < tagCount; ++i) {
+        const uint8_t* entry = block + directoryOffset + directoryEntrySize * i;
+        const csICCTagDirEntry e = {csGetSignature(entry), csGetUInt32(entry + 4), csGetUInt32(entry + 8)};
+        if (e.offset >= profileSize || uint64_t(e.offset) + e.size > profileSize) {
+            csErrorLog::error("bad tagtable", "tag '%4s' offset %u, size %u larger than profile %u",
+                              csSigText(e.signature).text, e.offset, e.size, profileSize);
+            entries.clear();
+            return -1;
+        }
+        // A tag of no bytes would be written at the very end of the profile,
+        // where no reader accepts an offset.
+        if (e.size == 0) {
+            csErrorLog::error("bad tagtable", "tag '%4s' at offset %u has size 0",
+                              csSigText(e.signature).text, e.offset);
+            entries.clear();
+            return -1;
+        }
+        entries.push_back(e);
+    }
+    return 0;
+}
+
+int csICCTagTable::fromMemory(const uint8_t* block, uint32_t profileSize)
+{
+    tags_.clear();
+    capacity_ = 0;
+    hasStorage_ = false;
+
+    std::vector<csICCTagDirEntry> entries;
+    if (readDirectory(block, profileSize, entries) != 0)
+        return -1;
+
+    std::vector<std::unique_ptr<csICCTag>> tags;
+    tags.reserve(entries.size());
+    for (const csICCTagDirEntry& e : entries) {
+        csErrorLog::info("added tag", "found tag '%4s' size %u", csSigText(e.signature).text, e.size);
+        std::unique_ptr<csICCTag> tag = tagFactory(e.signature, e.size, block + e.offset);
+        if (!tag)
+            return -1;
+        tags.push_back(std::move(tag));
+    }
+    tags_ = std::move(tags);
+    capacity_ = count();
+    hasStorage_ = true;
+    return 0;
+}
+
+int csICCTagTable::assemble(std::vector<uint8_t>& block)
+{
+    block.clear();
+    if (!hasStorage_) {
+        csErrorLog::error("no profile data", "tried to write a profile without tag list (null pointer)");
+        return -1;
+    }
+    if (capacity_ == 0)
+        csErrorLog::warning("empty profile", "tried to write a profile with empty tag list");
+
+    // Tags compare in file byte order, so every tag turns its bytes back first.
+    for (auto& tag : tags_)
+        tag->prepareForWrite();
+
+    const uint32_t n = count();
+    std::vector<uint32_t> offsets(n);
+    std::vector<bool> ownsData(n, true);
+    uint64_t end = directoryOffset + uint64_t(directoryEntrySize) * n;
+    for (uint32_t i = 0; i < n; ++i) {
+        const csICCTag& tag = *tags_[i];
+        uint64_t offset = end;
+        for (uint32_t j = 0; j < i; ++j) {
+            if (equalBytes(*tags_[j], tag)) {
+                offset = offsets[j];
+                ownsData[i] = false;
+                break;
+            }
+        }
+        if (offset > UINT32_MAX) {
+            csErrorLog::error("out of memory", "profile body exceeds %u bytes", UINT32_MAX);
+            return -1;
+        }
+        offsets[i] = static_cast<uint32_t>(offset);
+        end = std::max(end, roundUpTo4(offset + tag.size()));
+    }
+    if (end > UINT32_MAX) {
+        csErrorLog::error("out of memory", "profile body exceeds %u bytes", UINT32_MAX);
+        return -1;
+    }
+
+    try {
+        block.assign(static_cast<std::size_t>(end), 0);
+    } catch (const std::bad_alloc&) {
+        csErrorLog::error("out of memory", "failed to allocate tag table (%llu bytes)",
+                          static_cast<unsigned long long>(end));
+        return -1;
+    }
+
+    uint8_t* directory = block.data() + csICCProfileHeader::size;
+    csSetUInt32(directory, n);
+    for (uint32_t i = 0; i < n; ++i) {
+        const csICCTag& tag = *tags_[i];
+        uint8_t* entry = directory + 4 + directoryEntrySize * i;
+        csSetSignature(entry, tag.signature());
+        csSetUInt32(entry + 4, offsets[i]);
+        csSetUInt32(entry + 8, tag.size());
+        // The block starts zeroed, so the fill up to the next multiple of 4 is there already.
+        if (ownsData[i] && tag.size() > 0)
+            std::memcpy(block.data() + offsets[i], tag.data(), tag.size());
+    }
+    return 0;
+}

@@ -1,0 +1,8 @@
+#include "VestrelCli.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    return vestrelCliMain(argc, argv, stdout, stderr);
+}
