@@ -7,6 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// Floating values of the conversion pipeline, on the same 0..65535 scale as
+// the 16-bit codes.
+using rfloat = double;
+
 // A signature holds its four characters in file byte order, so that a value
 // copied straight out of a profile compares equal to a csSig("....") constant.
 using csSignature = uint32_t;

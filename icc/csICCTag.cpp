@@ -43,6 +43,12 @@ void csICCTag::prepareForWrite()
 {
 }
 
+void csICCTag::copyFileBytes(uint8_t* destination) const
+{
+    if (size_ > 0)
+        std::memcpy(destination, data_.get(), size_);
+}
+
 void csICCTag::setData(uint32_t size, const uint8_t* bytes)
 {
     // Copy first: bytes may point into the block being replaced.

@@ -21,6 +21,9 @@ public:
     // Called while a profile is assembled, just before the bytes are copied;
     // a tag that holds its bytes in another order turns them back here.
     virtual void prepareForWrite();
+    // The size bytes as they would stand in a file, whatever order the tag
+    // keeps them in; copies of a tag are made from these.
+    virtual void copyFileBytes(uint8_t* destination) const;
 
     csSignature signature() const { return signature_; }
     void setSignature(csSignature signature) { signature_ = signature; }

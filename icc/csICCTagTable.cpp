@@ -2,6 +2,8 @@
 
 #include "csErrorLog.h"
 #include "csICCProfileHeader.h"
+#include "csICCmft1Tag.h"
+#include "csICCmft2Tag.h"
 
 #include <algorithm>
 #include <cstring>
@@ -53,7 +55,16 @@ std::unique_ptr<csICCTag> csICCTagTable::tagFactory(csSignature signature, uint3
         return nullptr;
     }
     try {
-        // Every type is kept as its plain bytes until its class exists.
+        const csSignature type = size >= 4 ? csGetSignature(bytes) : 0;
+        if (type == csSig("mft2") || type == csSig("mft1")) {
+            // A LUT that does not fit its bytes stays plain bytes: it is
+            // written back as it came but never evaluated or edited.
+            if (csICCmftTag::checkLayout(signature, size, bytes)) {
+                if (type == csSig("mft2"))
+                    return std::make_unique<csICCmft2Tag>(signature, size, bytes);
+                return std::make_unique<csICCmft1Tag>(signature, size, bytes);
+            }
+        }
         return std::make_unique<csICCTag>(signature, size, bytes);
     } catch (const std::bad_alloc&) {
         csErrorLog::error("out of memory", "failed to allocate tag '%4s' (%u bytes)",
@@ -62,13 +73,27 @@ std::unique_ptr<csICCTag> csICCTagTable::tagFactory(csSignature signature, uint3
     }
 }
 
+std::unique_ptr<csICCTag> csICCTagTable::copyOf(const csICCTag& tag, csSignature signature)
+{
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.resize(tag.size());
+    } catch (const std::bad_alloc&) {
+        csErrorLog::error("out of memory", "failed to allocate tag '%4s' (%u bytes)", csSigText(signature).text,
+                          tag.size());
+        return nullptr;
+    }
+    tag.copyFileBytes(bytes.data());
+    return tagFactory(signature, tag.size(), bytes.data());
+}
+
 int csICCTagTable::add(const csICCTag& tag)
 {
     if (contains(tag.signature())) {
         csErrorLog::error("duplicate tag", "tried to add another tag '%4s'", csSigText(tag.signature()).text);
         return -1;
     }
-    std::unique_ptr<csICCTag> copy = tagFactory(tag.signature(), tag.size(), tag.data());
+    std::unique_ptr<csICCTag> copy = copyOf(tag, tag.signature());
     if (!copy)
         return -1;
     if (count() >= capacity_) {
@@ -100,7 +125,7 @@ int csICCTagTable::replace(csSignature signature, const csICCTag& tag)
                           csSigText(existing.signature()).text, csSigText(existing.getType()).text);
         return -1;
     }
-    std::unique_ptr<csICCTag> copy = tagFactory(signature, tag.size(), tag.data());
+    std::unique_ptr<csICCTag> copy = copyOf(tag, signature);
     if (!copy)
         return -1;
     // The copy is made before the old tag goes, so tag may be the table's own object.
@@ -125,7 +150,7 @@ int csICCTagTable::replaceAt(uint32_t index, const csICCTag& tag)
         csErrorLog::error("index out of bounds", "tried to replace tag index %u of %u", index, count());
         return -1;
     }
-    std::unique_ptr<csICCTag> copy = tagFactory(tag.signature(), tag.size(), tag.data());
+    std::unique_ptr<csICCTag> copy = copyOf(tag, tag.signature());
     if (!copy)
         return -1;
     tags_[index] = std::move(copy);

@@ -65,6 +65,9 @@ public:
                                                 const uint8_t* bytes);
 
 private:
+    // A factory copy of tag's file bytes under the given signature.
+    static std::unique_ptr<csICCTag> copyOf(const csICCTag& tag, csSignature signature);
+
     std::vector<std::unique_ptr<csICCTag>> tags_;
     uint32_t capacity_ = 0;
     // False until the table is filled by fromMemory or add; a table that never

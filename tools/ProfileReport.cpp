@@ -1,5 +1,7 @@
 #include "ProfileReport.h"
 
+#include "csICCmftTag.h"
+
 #include <cstring>
 
 namespace {
@@ -49,6 +51,32 @@ std::string profileIDStatus(const csICCProfile& profile, const std::vector<uint8
     csICCProfile::computeProfileID(block.data(), block.size(), computed);
     return std::memcmp(stored, computed, sizeof computed) == 0 ? "matches the contents"
                                                                : "does not match the contents";
+}
+
+void writeLutReport(std::FILE* out, const csICCProfile& profile)
+{
+    bool heading = false;
+    for (uint32_t i = 0; i < profile.tagTable().count(); ++i) {
+        const csICCTag* tag = profile.tagTable().tagAt(i);
+        const csSignature type = tag->getType();
+        if (type != csSig("mft1") && type != csSig("mft2"))
+            continue;
+        if (!heading) {
+            std::fprintf(out, "\nLUT tags\n");
+            heading = true;
+        }
+        const std::string name = signatureText(tag->signature());
+        const auto* lut = dynamic_cast<const csICCmftTag*>(tag);
+        if (!lut) {
+            std::fprintf(out, "  %-9s  %s  not usable: its tables do not fit its %u bytes\n", name.c_str(),
+                         csSigText(type).text, tag->size());
+            continue;
+        }
+        std::fprintf(out, "  %-9s  %s  %2u in  %2u out  grid %3u  input tables %5u entries  "
+                          "output tables %5u entries  matrix %s\n",
+                     name.c_str(), csSigText(type).text, lut->numInputs(), lut->numOutputs(), lut->gridPoints()[0],
+                     lut->inputEntries(), lut->outputEntries(), lut->matrixIsIdentity() ? "identity" : "not identity");
+    }
 }
 
 } // namespace
@@ -115,4 +143,5 @@ void writeProfileReport(std::FILE* out, const csICCProfile& profile,
         std::fprintf(out, "  %3zu  %-9s  %-9s  %10u  %10u%s\n", i, signatureText(e.signature).c_str(),
                      tag ? signatureText(tag->getType()).c_str() : "?", e.offset, e.size, shares.c_str());
     }
+    writeLutReport(out, profile);
 }

@@ -41,25 +41,40 @@ void printLogEntries(std::FILE* err, uint32_t first = 0)
     }
 }
 
-// Reads path into block and profile; reports failures on err.
-bool readProfile(const char* path, std::vector<uint8_t>& block, csICCProfile& profile, std::FILE* err)
+bool logHasErrors()
+{
+    for (uint32_t i = 0; i < csErrorLog::count(); ++i)
+        if (csErrorLog::levelOf(i) >= csErrorLog::Error)
+            return true;
+    return false;
+}
+
+enum class ReadResult { Refused, Flawed, Sound };
+
+// Reads path into block and profile; reports problems on err. A profile
+// that was read but had parts refused (a LUT that does not fit its tag) is
+// flawed: it can be shown but is not to be passed on.
+ReadResult readProfile(const char* path, std::vector<uint8_t>& block, csICCProfile& profile, std::FILE* err)
 {
     std::FILE* file = std::fopen(path, "rb");
     if (!file) {
         std::fprintf(err, "vestrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
-        return false;
+        return ReadResult::Refused;
     }
-    const bool ok = csICCProfile::readFile(file, block) == 0 && profile.setProfile(block.data(), block.size()) == 0;
+    const bool read = csICCProfile::readFile(file, block) == 0 && profile.setProfile(block.data(), block.size()) == 0;
     std::fclose(file);
     printLogEntries(err);
-    return ok;
+    if (!read)
+        return ReadResult::Refused;
+    return logHasErrors() ? ReadResult::Flawed : ReadResult::Sound;
 }
 
 int runInfo(const char* path, std::FILE* out, std::FILE* err)
 {
     std::vector<uint8_t> block;
     csICCProfile profile;
-    if (!readProfile(path, block, profile, err))
+    const ReadResult result = readProfile(path, block, profile, err);
+    if (result == ReadResult::Refused)
         return Failure;
     // The size field may have been corrected; the directory was checked
     // against the corrected size when the profile was read.
@@ -67,14 +82,14 @@ int runInfo(const char* path, std::FILE* out, std::FILE* err)
     csICCTagTable::readDirectory(block.data(), profile.header().profileSize(), directory);
     std::fprintf(out, "File              %s\n", path);
     writeProfileReport(out, profile, directory, block);
-    return Success;
+    return result == ReadResult::Sound ? Success : Failure;
 }
 
 int runCopy(const char* in, const char* outPath, std::FILE* err)
 {
     std::vector<uint8_t> block;
     csICCProfile profile;
-    if (!readProfile(in, block, profile, err))
+    if (readProfile(in, block, profile, err) != ReadResult::Sound)
         return Failure;
     const uint32_t logged = csErrorLog::count();
     std::vector<uint8_t> written;

@@ -70,6 +70,38 @@ TEST(VestrelCli, InfoChecksTheVersion4ProfileID)
     EXPECT_NE(r.out.find("Flags             0x00000001"), std::string::npos);
 }
 
+TEST(VestrelCli, InfoDescribesEveryLut)
+{
+    struct Case { const char* file; const char* line; };
+    const Case cases[] = {
+        {"cmyk_v2.icc", "  'B2A1'     mft2   3 in   4 out  grid  17  input tables  1024 entries  output tables  1024 entries  matrix identity\n"},
+        {"cmyk_v2.icc", "  'A2B1'     mft2   4 in   3 out  grid   9"},
+        {"rgb_v2_lut8.icc", "  'B2A1'     mft1   3 in   3 out  grid  17  input tables   256 entries  output tables   256 entries"},
+        {"rgb_xyz_pcs.icc", "  'gamt'     mft2   3 in   1 out  grid   9  input tables   256 entries"},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = runCli({"info", testDataPath(c.file)});
+        EXPECT_EQ(r.status, 0) << c.file << r.err;
+        EXPECT_NE(r.out.find(c.line), std::string::npos) << c.file << "\n" << r.out;
+    }
+}
+
+TEST(VestrelCli, ALutThatDoesNotFitItsTagIsReportedAsAFailure)
+{
+    const CliResult info = runCli({"info", testDataPath("broken_mft2_tables.icc")});
+    EXPECT_EQ(info.status, 1);
+    EXPECT_NE(info.err.find("E 'bad LUT tag' tag 'B2A1' (mft2) with 3 inputs, 4 outputs and 33 grid points does not fit"),
+              std::string::npos) << info.err;
+    EXPECT_NE(info.out.find("  'B2A1'     mft2  not usable: its tables do not fit its 53692 bytes\n"), std::string::npos)
+        << info.out;
+
+    TempDir dir;
+    const CliResult copy = runCli({"copy", testDataPath("broken_mft2_tables.icc"), dir.path("out.icc")});
+    EXPECT_EQ(copy.status, 1);
+    EXPECT_EQ(copy.err, info.err);
+    EXPECT_NE(std::system(("test -e " + dir.path("out.icc")).c_str()), 0) << "nothing is written";
+}
+
 TEST(VestrelCli, CopyWritesTheProfileAfresh)
 {
     TempDir dir;

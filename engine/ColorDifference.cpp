@@ -1,0 +1,129 @@
+#include "ColorDifference.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kL16PerL = 655.35;
+constexpr double kAb16PerAb = 257.0;
+constexpr double kAb16Offset = 32896.0;
+
+double euclid(double dL, double da, double db)
+{
+    return std::sqrt(dL * dL + da * da + db * db);
+}
+
+// a* and b* share one encoding; (v + 128) x 257 is v x 257 + 32896.
+uint16_t encodeAb(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v < -128.0)
+        return 0;
+    if (v > 127.0)
+        return 65535;
+    return static_cast<uint16_t>((v + 128.0) * kAb16PerAb + 0.5);
+}
+
+// Inverse of the CIE L* companding, with the rounded constants of the
+// classic formulation (4/29 for the offset, 0.008856 and 7.787).
+double labInverse(double f)
+{
+    const double f3 = f * f * f;
+    return f3 > 0.008856 ? f3 : (f - 0.13793103448275862) / 7.787;
+}
+
+int toSrgb8(double v)
+{
+    // Written as !(v > 0) so a NaN from a non-finite input also lands on 0
+    // rather than reaching the integer conversion.
+    if (v >= 1.0)
+        v = 1.0;
+    else if (!(v > 0.0))
+        v = 0.0;
+    v = v <= 0.00304 ? 12.92 * v : 1.055 * std::pow(v, 0.4166666666666667) - 0.055;
+    return static_cast<int>(v * 255.0 + 0.5);
+}
+
+} // namespace
+
+double deltaE(const Lab& x, const Lab& y)
+{
+    return euclid(x.L - y.L, x.a - y.a, x.b - y.b);
+}
+
+double deltaE(const Lab16& x, const Lab16& y)
+{
+    // Subtract as signed values: the codes are unsigned and may go either way.
+    const double dL = (double(x.L) - double(y.L)) / kL16PerL;
+    const double da = (double(x.a) - double(y.a)) / kAb16PerAb;
+    const double db = (double(x.b) - double(y.b)) / kAb16PerAb;
+    return euclid(dL, da, db);
+}
+
+Rgb8 gradeColor(double deltaE, bool toleranceFailed)
+{
+    if (toleranceFailed)
+        return {255, 100, 100};
+    if (deltaE < 0.5)
+        return {160, 255, 255};
+    if (deltaE < 1.0)
+        return {160, 255, 160};
+    if (deltaE < 2.5)
+        return {255, 255, 160};
+    if (deltaE < 5.0)
+        return {255, 208, 160};
+    return {255, 160, 160};
+}
+
+Lab16 encodeLab16(const Lab& lab)
+{
+    const double L16 = lab.L * kL16PerL;
+    uint16_t L;
+    if (std::isnan(L16) || L16 < 0.0)
+        L = 0;
+    else if (L16 > 65535.0)
+        L = 65535;
+    else
+        L = static_cast<uint16_t>(L16 + 0.5);
+    return {L, encodeAb(lab.a), encodeAb(lab.b)};
+}
+
+Lab decodeLab16(const Lab16& code)
+{
+    return {code.L / kL16PerL, (code.a - kAb16Offset) / kAb16PerAb,
+            (code.b - kAb16Offset) / kAb16PerAb};
+}
+
+Rgb8 labToRgb(const Lab& lab)
+{
+    const double fy = (lab.L + 16.0) / 116.0;
+    const double fx = fy + lab.a / 500.0;
+    const double fz = fy - lab.b / 200.0;
+
+    // Relative to the white, then scaled to D50 (Y stays as is).
+    const double X = labInverse(fx) * 96.422 / 100.0;
+    const double Y = labInverse(fy);
+    const double Z = labInverse(fz) * 82.521 / 100.0;
+
+    // Bradford cone space, with a fixed per-cone adaptation towards D65; the
+    // short-wave cone keeps the Bradford exponent, applied symmetrically so a
+    // negative response (strong yellows) stays real.
+    const double rc = 0.8951 * X + 0.2664 * Y - 0.1614 * Z;
+    const double gc = -0.7502 * X + 1.7135 * Y + 0.0367 * Z;
+    const double bc = 0.0389 * X - 0.0685 * Y + 1.0296 * Z;
+    const double ra = 0.94 * rc;
+    const double ga = 1.02 * gc;
+    const double ba = bc > 0.0 ? 1.33 * std::pow(bc, 0.98) : -1.33 * std::pow(-bc, 0.98);
+
+    // Back to XYZ on the 0..100 scale the sRGB matrix below expects.
+    const double X2 = (0.98699 * ra - 0.14705 * ga + 0.15996 * ba) * 100.0;
+    const double Y2 = (0.43231 * ra + 0.51836 * ga + 0.04929 * ba) * 100.0;
+    const double Z2 = (-0.00853 * ra + 0.04004 * ga + 0.96849 * ba) * 100.0;
+
+    const double r = 0.0324 * X2 - 0.0154 * Y2 - 0.00499 * Z2;
+    const double g = -0.00969 * X2 + 0.0188 * Y2 + 0.000416 * Z2;
+    const double b = 0.000556 * X2 - 0.00204 * Y2 + 0.0106 * Z2;
+
+    return {toSrgb8(r), toSrgb8(g), toSrgb8(b)};
+}

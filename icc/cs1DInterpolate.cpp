@@ -1,0 +1,333 @@
+#include "cs1DInterpolate.h"
+
+#include "csICCNumber.h"
+
+#include <cmath>
+
+namespace cs1DInterpolate {
+
+namespace {
+
+// The segment that v falls in, and the position inside it; the fraction may
+// lie outside 0..1 for inputs outside 0..65535.
+struct Segment
+{
+    std::size_t index;
+    double t;
+};
+
+inline Segment segmentOf(std::size_t n, double v)
+{
+    const double p = v / 65535.0 * static_cast<double>(n - 1);
+    std::size_t i;
+    if (!(p >= 0.0))      // below 0, or NaN
+        i = 0;
+    else if (p >= static_cast<double>(n - 1))
+        i = n - 2;
+    else
+        i = static_cast<std::size_t>(p);
+    return {i, p - static_cast<double>(i)};
+}
+
+template <typename Read>
+inline double interpolate(std::size_t n, double v, Read read)
+{
+    const Segment s = segmentOf(n, v);
+    return (1.0 - s.t) * read(s.index) + s.t * read(s.index + 1);
+}
+
+template <typename Read>
+void expand(std::size_t n, uint16_t* out, Read read)
+{
+    for (std::size_t c = 0; c < fullTableSize; ++c) {
+        const double v = interpolate(n, static_cast<double>(c), read) + 0.5;
+        out[c] = static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : v);
+    }
+}
+
+} // namespace
+
+double interpolate16(const uint16_t* table, std::size_t n, double v)
+{
+    return interpolate(n, v, [table](std::size_t i) { return double(table[i]); });
+}
+
+double interpolate16BE(const uint8_t* table, std::size_t n, double v)
+{
+    return interpolate(n, v, [table](std::size_t i) { return double(csGetUInt16(table + 2 * i)); });
+}
+
+double interpolate8(const uint8_t* table, std::size_t n, double v)
+{
+    return interpolate(n, v, [table](std::size_t i) { return double(table[i] * 257); });
+}
+
+void expand16(const uint16_t* table, std::size_t n, uint16_t* out)
+{
+    expand(n, out, [table](std::size_t i) { return double(table[i]); });
+}
+
+// Reads the big-endian entries in place instead of swapping the source,
+// so the table stays const.
+void expand16BE(const uint8_t* table, std::size_t n, uint16_t* out)
+{
+    expand(n, out, [table](std::size_t i) { return double(csGetUInt16(table + 2 * i)); });
+}
+
+void expand8(const uint8_t* table, std::size_t n, uint16_t* out)
+{
+    expand(n, out, [table](std::size_t i) { return double(table[i] * 257); });
+}
+
+void invertTable(const uint16_t* table, uint16_t* out)
+{
+    if (table[0] > table[fullTableSize - 1]) {
+        long index = fullTableSize - 1;
+        for (std::size_t y = 0; y < fullTableSize; ++y) {
+            while (index >= 0 && table[index] < y)
+                --index;
+            out[y] = static_cast<uint16_t>(index < 0 ? 0 : index);
+        }
+    } else {
+        std::size_t index = 0;
+        for (std::size_t y = 0; y < fullTableSize; ++y) {
+            while (index < fullTableSize && table[index] < y)
+                ++index;
+            out[y] = static_cast<uint16_t>(index < fullTableSize ? index : fullTableSize - 1);
+        }
+    }
+}
+
+namespace {
+
+// Grid cell and 16.16 fraction of a 16-bit input. P + (P >> 16) stretches
+// 0..65535 * (g - 1) onto the grid so that 65535 lands just short of the
+// last node, which keeps the fraction within 0..65535.
+struct GridPosition
+{
+    uint32_t offset;   // base index times stride, in elements
+    uint32_t fraction; // 0..65535
+};
+
+inline GridPosition gridPosition(uint32_t v, uint32_t gridPoints, uint32_t stride)
+{
+    uint32_t p = v * (gridPoints - 1);
+    p += p >> 16;
+    const uint32_t base = p < ((gridPoints - 1) << 16) ? p >> 16 : gridPoints - 2;
+    return {base * stride, p - (base << 16)};
+}
+
+inline uint16_t finish(uint32_t sum)
+{
+    return static_cast<uint16_t>((sum + 128) >> 8);
+}
+
+// The order of the three inputs by falling fraction, indexed by the
+// comparisons (a < b, b < c, a < c). Two combinations cannot occur. Ties
+// put no weight between the tied inputs, so any order among them gives the
+// same sum.
+struct TetrahedronOrder
+{
+    uint8_t first, second, third;
+};
+constexpr TetrahedronOrder tetrahedronOrders[8] = {
+    {0, 1, 2}, // a >= b >= c
+    {0, 1, 2}, // impossible
+    {0, 2, 1}, // a >= b, a >= c, b < c
+    {2, 0, 1}, // a >= b, a < c
+    {1, 0, 2}, // a < b, c <= a
+    {1, 2, 0}, // a < b, b >= c, a < c
+    {0, 1, 2}, // impossible
+    {2, 1, 0}, // a < b < c
+};
+
+// Four nodes, weights 65536 - f1, f1 - f2, f2 - f3, f3 for the fractions
+// f1 >= f2 >= f3. Pixels go in blocks: first the cell, simplex and weights
+// of every pixel of the block, then the blend. Each half has a short chain
+// of dependent steps per pixel, so the processor overlaps many pixels
+// instead of waiting on one. The order is taken from a table rather than
+// branches, because the order of image data is close to random.
+// Outputs is the output count, or 0 for one known only at run time.
+template <unsigned Outputs>
+void tetrahedral(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
+                 std::size_t inStride, std::size_t outStride)
+{
+    constexpr std::size_t blockSize = 64;
+    const uint16_t* const nodes = clut.nodes;
+    const unsigned outputs = Outputs ? Outputs : clut.numOutputs;
+    const uint32_t strides[3] = {clut.strides[0], clut.strides[1], clut.strides[2]};
+    const uint32_t grid[3] = {clut.gridPoints[0], clut.gridPoints[1], clut.gridPoints[2]};
+
+    uint32_t corner[blockSize][4];
+    uint32_t weight[blockSize][4];
+    for (std::size_t done = 0; done < count; done += blockSize) {
+        const std::size_t n = count - done < blockSize ? count - done : blockSize;
+        for (std::size_t i = 0; i < n; ++i, in += inStride) {
+            const GridPosition x = gridPosition(in[0], grid[0], strides[0]);
+            const GridPosition y = gridPosition(in[1], grid[1], strides[1]);
+            const GridPosition z = gridPosition(in[2], grid[2], strides[2]);
+            const uint32_t fraction[3] = {x.fraction, y.fraction, z.fraction};
+            const uint32_t a = fraction[0], b = fraction[1], c = fraction[2];
+            const TetrahedronOrder& order = tetrahedronOrders[(a < b) << 2 | (b < c) << 1 | (a < c)];
+            const uint32_t f1 = fraction[order.first], f2 = fraction[order.second], f3 = fraction[order.third];
+            corner[i][0] = x.offset + y.offset + z.offset;
+            corner[i][1] = corner[i][0] + strides[order.first];
+            corner[i][2] = corner[i][1] + strides[order.second];
+            corner[i][3] = corner[i][2] + strides[order.third];
+            weight[i][0] = 65536 - f1;
+            weight[i][1] = f1 - f2;
+            weight[i][2] = f2 - f3;
+            weight[i][3] = f3;
+        }
+        for (std::size_t i = 0; i < n; ++i, out += outStride) {
+            const uint16_t* n0 = nodes + corner[i][0];
+            const uint16_t* n1 = nodes + corner[i][1];
+            const uint16_t* n2 = nodes + corner[i][2];
+            const uint16_t* n3 = nodes + corner[i][3];
+            const uint32_t w0 = weight[i][0], w1 = weight[i][1], w2 = weight[i][2], w3 = weight[i][3];
+#pragma GCC unroll 4
+            for (unsigned k = 0; k < outputs; ++k)
+                out[k] = finish((n0[k] * w0 + n1[k] * w1 + n2[k] * w2 + n3[k] * w3 + 128) >> 8);
+        }
+    }
+}
+
+// Inputs ordered by falling fraction; an input whose fraction equals an
+// earlier one goes after it.
+template <unsigned N>
+inline void sortByFraction(const uint32_t* fraction, unsigned* order, unsigned n = N)
+{
+    for (unsigned i = 0; i < n; ++i) {
+        unsigned j = i;
+        while (j > 0 && fraction[order[j - 1]] < fraction[i]) {
+            order[j] = order[j - 1];
+            --j;
+        }
+        order[j] = i;
+    }
+}
+
+// Five nodes of the 4-simplex, in blocks like the three-input kernel. The
+// order comes from ranks counted without branches: of two inputs the later
+// one ranks behind unless its fraction is larger, which keeps equal
+// fractions in input order.
+template <unsigned Outputs>
+void pentachoral(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
+                 std::size_t inStride, std::size_t outStride)
+{
+    constexpr std::size_t blockSize = 64;
+    const uint16_t* const nodes = clut.nodes;
+    const unsigned outputs = Outputs ? Outputs : clut.numOutputs;
+    const uint32_t strides[4] = {clut.strides[0], clut.strides[1], clut.strides[2], clut.strides[3]};
+    const uint32_t grid[4] = {clut.gridPoints[0], clut.gridPoints[1], clut.gridPoints[2], clut.gridPoints[3]};
+
+    uint32_t corner[blockSize][5];
+    uint32_t weight[blockSize][5];
+    for (std::size_t done = 0; done < count; done += blockSize) {
+        const std::size_t n = count - done < blockSize ? count - done : blockSize;
+        for (std::size_t i = 0; i < n; ++i, in += inStride) {
+            uint32_t fraction[4];
+            uint32_t base = 0;
+            for (unsigned c = 0; c < 4; ++c) {
+                const GridPosition p = gridPosition(in[c], grid[c], strides[c]);
+                base += p.offset;
+                fraction[c] = p.fraction;
+            }
+            unsigned rank[4] = {0, 0, 0, 0};
+            for (unsigned a = 0; a < 4; ++a)
+                for (unsigned b = a + 1; b < 4; ++b) {
+                    const unsigned laterFirst = fraction[b] > fraction[a];
+                    rank[a] += laterFirst;
+                    rank[b] += 1 - laterFirst;
+                }
+            uint32_t sorted[5];
+            uint32_t step[4];
+            for (unsigned c = 0; c < 4; ++c) {
+                sorted[rank[c]] = fraction[c];
+                step[rank[c]] = strides[c];
+            }
+            sorted[4] = 0;
+            corner[i][0] = base;
+            weight[i][0] = 65536 - sorted[0];
+            for (unsigned j = 0; j < 4; ++j) {
+                corner[i][j + 1] = corner[i][j] + step[j];
+                weight[i][j + 1] = sorted[j] - sorted[j + 1];
+            }
+        }
+        for (std::size_t i = 0; i < n; ++i, out += outStride) {
+            const uint16_t* n0 = nodes + corner[i][0];
+            const uint16_t* n1 = nodes + corner[i][1];
+            const uint16_t* n2 = nodes + corner[i][2];
+            const uint16_t* n3 = nodes + corner[i][3];
+            const uint16_t* n4 = nodes + corner[i][4];
+            const uint32_t w0 = weight[i][0], w1 = weight[i][1], w2 = weight[i][2], w3 = weight[i][3],
+                           w4 = weight[i][4];
+#pragma GCC unroll 4
+            for (unsigned k = 0; k < outputs; ++k)
+                out[k] = finish((n0[k] * w0 + n1[k] * w1 + n2[k] * w2 + n3[k] * w3 + n4[k] * w4 + 128) >> 8);
+        }
+    }
+}
+
+// Any input count; each node's term is rounded on its own.
+void simplexN(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
+              std::size_t inStride, std::size_t outStride)
+{
+    const unsigned inputs = clut.numInputs;
+    const unsigned outputs = clut.numOutputs;
+    for (std::size_t i = 0; i < count; ++i, in += inStride, out += outStride) {
+        uint32_t fraction[16] = {};
+        uint32_t base = 0;
+        for (unsigned c = 0; c < inputs; ++c) {
+            const GridPosition p = gridPosition(in[c], clut.gridPoints[c], clut.strides[c]);
+            base += p.offset;
+            fraction[c] = p.fraction;
+        }
+        unsigned order[16] = {};
+        sortByFraction<16>(fraction, order, inputs);
+
+        uint32_t sum[16];
+        const uint16_t* node = clut.nodes + base;
+        uint32_t weight = 65536 - fraction[order[0]];
+        for (unsigned k = 0; k < outputs; ++k)
+            sum[k] = (node[k] * weight + 128) >> 8;
+        for (unsigned j = 0; j < inputs; ++j) {
+            node += clut.strides[order[j]];
+            weight = fraction[order[j]] - (j + 1 < inputs ? fraction[order[j + 1]] : 0);
+            for (unsigned k = 0; k < outputs; ++k)
+                sum[k] += (node[k] * weight + 128) >> 8;
+        }
+        for (unsigned k = 0; k < outputs; ++k)
+            out[k] = finish(sum[k]);
+    }
+}
+
+} // namespace
+
+void clut16(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+            std::size_t outStride)
+{
+    if (inStride == 0)
+        inStride = clut.numInputs;
+    if (outStride == 0)
+        outStride = clut.numOutputs;
+    // Printer tables have three or four outputs; fixing the count lets the
+    // compiler unroll the output loop.
+    if (clut.numInputs == 3) {
+        switch (clut.numOutputs) {
+        case 3: tetrahedral<3>(clut, in, out, count, inStride, outStride); break;
+        case 4: tetrahedral<4>(clut, in, out, count, inStride, outStride); break;
+        default: tetrahedral<0>(clut, in, out, count, inStride, outStride); break;
+        }
+    } else if (clut.numInputs == 4) {
+        switch (clut.numOutputs) {
+        case 3: pentachoral<3>(clut, in, out, count, inStride, outStride); break;
+        case 4: pentachoral<4>(clut, in, out, count, inStride, outStride); break;
+        default: pentachoral<0>(clut, in, out, count, inStride, outStride); break;
+        }
+    } else {
+        simplexN(clut, in, out, count, inStride, outStride);
+    }
+}
+
+} // namespace cs1DInterpolate

@@ -1,0 +1,44 @@
+#pragma once
+// One-dimensional table interpolation for curves, table inversion, and the
+// fixed-point simplex kernel that evaluates 16-bit CLUTs.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace cs1DInterpolate {
+
+constexpr std::size_t fullTableSize = 65536;
+
+// Linear interpolation of v (0..65535) in a table of n >= 2 entries. Inputs
+// outside the range extrapolate the first or last segment.
+double interpolate16(const uint16_t* table, std::size_t n, double v);
+double interpolate16BE(const uint8_t* table, std::size_t n, double v);
+// 8-bit entries count as value * 257.
+double interpolate8(const uint8_t* table, std::size_t n, double v);
+
+// Fill a 65536-entry table: entry c is the interpolation at c, rounded.
+void expand16(const uint16_t* table, std::size_t n, uint16_t* out);
+void expand16BE(const uint8_t* table, std::size_t n, uint16_t* out);
+void expand8(const uint8_t* table, std::size_t n, uint16_t* out);
+
+// Inverse of a rising or falling 65536-entry table: for each output code the
+// first source index that reaches it.
+void invertTable(const uint16_t* table, uint16_t* out);
+
+// A 16-bit CLUT in host order, as the simplex kernel needs it.
+struct Clut16
+{
+    const uint16_t* nodes;
+    unsigned numInputs;
+    unsigned numOutputs;
+    const uint32_t* gridPoints;
+    // Per input, in 16-bit elements.
+    const uint32_t* strides;
+};
+
+// Fixed-point simplex interpolation of count pixels; strides in elements,
+// 0 meaning the channel count. Three and four inputs have kernels of their own.
+void clut16(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
+            std::size_t inStride, std::size_t outStride);
+
+} // namespace cs1DInterpolate

@@ -1,0 +1,86 @@
+#pragma once
+// Conversions between the encodings in which XYZ and Lab travel between the
+// stages of a conversion, and the scaling of XYZ between relative and
+// absolute colorimetry.
+//
+// Encodings; the rfloat forms use the same scale as the 16-bit codes:
+//   XYZ         32768 is 1.0 (the ICC u1Fixed15 form), 65535 just under 2.0
+//   Lab v4      L*·655.35, a*·257 + 32896 (a* = 0 is 0x8080)
+//   Lab legacy  L*·652.8,  a*·256 + 32768 (a* = 0 is 0x8000, L* = 100 is
+//               0xFF00); the encoding mft2 tables hold
+//   natural     XYZ with the white's Y at 100, Lab in its own units
+// The white is the D50 of the profile connection space as a profile stores
+// it in s15Fixed16: X 0.964202880859375 (31595 codes), Z 0.8249053955078125
+// (27030.5 codes).
+//
+// Interleaved buffers are (in, out, count, inStride, outStride) with strides
+// counted in elements, 0 meaning 3. Planar buffers are three plane pointers
+// for input and for output. The output may be the input.
+//
+// 16-bit results are limited to 0..65535; rfloat results are not limited.
+
+#include "csICCNumber.h"
+
+#include <cstddef>
+#include <cstdint>
+
+class csICCPCS
+{
+public:
+    csICCPCS() = delete;
+
+    // XYZ 16-bit <-> Lab v4 16-bit, through lookup tables and integer arithmetic.
+    static void XYZtoLab(const uint16_t* in, uint16_t* out, std::size_t count,
+                         std::size_t inStride = 0, std::size_t outStride = 0);
+    static void LabtoXYZ(const uint16_t* in, uint16_t* out, std::size_t count,
+                         std::size_t inStride = 0, std::size_t outStride = 0);
+    // XYZ 16-bit <-> Lab legacy 16-bit.
+    static void XYZtoLabLegacy(const uint16_t* in, uint16_t* out, std::size_t count,
+                               std::size_t inStride = 0, std::size_t outStride = 0);
+    static void LabLegacytoXYZ(const uint16_t* in, uint16_t* out, std::size_t count,
+                               std::size_t inStride = 0, std::size_t outStride = 0);
+
+    // XYZ rfloat <-> Lab v4 rfloat.
+    static void XYZtoLab(const rfloat* in, rfloat* out, std::size_t count,
+                         std::size_t inStride = 0, std::size_t outStride = 0);
+    static void XYZtoLab(const rfloat* const in[3], rfloat* const out[3], std::size_t count);
+    static void LabtoXYZ(const rfloat* in, rfloat* out, std::size_t count,
+                         std::size_t inStride = 0, std::size_t outStride = 0);
+    static void LabtoXYZ(const rfloat* const in[3], rfloat* const out[3], std::size_t count);
+    // XYZ rfloat <-> Lab legacy rfloat.
+    static void XYZtoLabLegacy(const rfloat* in, rfloat* out, std::size_t count,
+                               std::size_t inStride = 0, std::size_t outStride = 0);
+    static void XYZtoLabLegacy(const rfloat* const in[3], rfloat* const out[3], std::size_t count);
+    static void LabLegacytoXYZ(const rfloat* in, rfloat* out, std::size_t count,
+                               std::size_t inStride = 0, std::size_t outStride = 0);
+    static void LabLegacytoXYZ(const rfloat* const in[3], rfloat* const out[3], std::size_t count);
+
+    // XYZ natural <-> Lab natural.
+    static void XYZtoLabNatural(const double* in, double* out, std::size_t count,
+                                std::size_t inStride = 0, std::size_t outStride = 0);
+    static void LabtoXYZNatural(const double* in, double* out, std::size_t count,
+                                std::size_t inStride = 0, std::size_t outStride = 0);
+
+    // Lab v4 <-> Lab legacy, every channel by 65280/65535 or its inverse.
+    static void LabV4toLegacy(const uint16_t* in, uint16_t* out, std::size_t count,
+                              std::size_t inStride = 0, std::size_t outStride = 0);
+    static void LabV4toLegacy(const rfloat* in, rfloat* out, std::size_t count,
+                              std::size_t inStride = 0, std::size_t outStride = 0);
+    static void LabLegacytoV4(const uint16_t* in, uint16_t* out, std::size_t count,
+                              std::size_t inStride = 0, std::size_t outStride = 0);
+    static void LabLegacytoV4(const rfloat* in, rfloat* out, std::size_t count,
+                              std::size_t inStride = 0, std::size_t outStride = 0);
+
+    // Each XYZ channel times its own factor. The 16-bit form takes unsigned
+    // 16.16 factors (65536 is 1.0) and gives 65535 for an input at or above
+    // the channel's overflow limit, including 65535 itself for factors up
+    // to 1.0.
+    static void scaleXYZ(const uint16_t* in, uint16_t* out, std::size_t count,
+                         uint32_t factorX, uint32_t factorY, uint32_t factorZ,
+                         std::size_t inStride = 0, std::size_t outStride = 0);
+    static void scaleXYZ(const rfloat* in, rfloat* out, std::size_t count,
+                         double factorX, double factorY, double factorZ,
+                         std::size_t inStride = 0, std::size_t outStride = 0);
+    static void scaleXYZ(const rfloat* const in[3], rfloat* const out[3], std::size_t count,
+                         double factorX, double factorY, double factorZ);
+};

@@ -1,0 +1,39 @@
+#include "csICCmft2Interpolator.h"
+
+csICCmft2Interpolator::csICCmft2Interpolator(csICCmft2Tag* tag)
+    : csICCmftInterpolator(tag), mft2Tag_(tag)
+{
+    for (unsigned c = 0; c < maxChannels; ++c)
+        elementStride_[c] = clutStride_[c] / 2;
+}
+
+void csICCmft2Interpolator::prepareTag()
+{
+    if (mft2Tag_)
+        mft2Tag_->toHostOrder();
+}
+
+cs1DInterpolate::Clut16 csICCmft2Interpolator::clutTable() const
+{
+    // The CLUT starts at an even offset of the tag's block, so it is aligned for 16-bit reads.
+    return {reinterpret_cast<const uint16_t*>(clut_), numInputs_, numOutputs_, gridPoints_, elementStride_};
+}
+
+void csICCmft2Interpolator::clut(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                 std::size_t outStride)
+{
+    if (!tag_)
+        return;
+    prepareTag();
+    cs1DInterpolate::clut16(clutTable(), in, out, count, inStride, outStride);
+}
+
+void csICCmft2Interpolator::expandCurve(const uint8_t* table, uint32_t entries, uint16_t* cache) const
+{
+    cs1DInterpolate::expand16(reinterpret_cast<const uint16_t*>(table), entries, cache);
+}
+
+double csICCmft2Interpolator::curveValue(const uint8_t* table, uint32_t entries, double v) const
+{
+    return cs1DInterpolate::interpolate16(reinterpret_cast<const uint16_t*>(table), entries, v);
+}

@@ -1,0 +1,257 @@
+#include "csICCmftInterpolator.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+inline std::size_t strideOr(std::size_t stride, unsigned channels)
+{
+    return stride ? stride : channels;
+}
+
+} // namespace
+
+csICCmftInterpolator::csICCmftInterpolator(csICCmftTag* tag)
+    : tag_(tag)
+{
+    setup();
+}
+
+csICCmftInterpolator::~csICCmftInterpolator() = default;
+
+void csICCmftInterpolator::setup()
+{
+    if (!tag_)
+        return;
+    raw_ = tag_->data();
+    precision_ = tag_->precision();
+    numInputs_ = tag_->numInputs();
+    numOutputs_ = tag_->numOutputs();
+    inputEntries_ = tag_->inputEntries();
+    outputEntries_ = tag_->outputEntries();
+    clut_ = tag_->clut();
+    for (unsigned c = 0; c < maxChannels; ++c) {
+        gridPoints_[c] = tag_->gridPoints()[c];
+        clutStride_[c] = tag_->clutStride()[c];
+        inputTable_[c] = tag_->inputTable(c);
+        outputTable_[c] = tag_->outputTable(c);
+    }
+    for (int i = 0; i < 9; ++i)
+        matrix_[i] = csGetS15Fixed16Raw(raw_ + csICCmftTag::matrixOffset + 4 * i);
+    matrixIsIdentity_ = tag_->matrixIsIdentity();
+}
+
+void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                   std::size_t outStride)
+{
+    if (!tag_)
+        return;
+    if (useMatrix_)
+        applyMatrix(in, count, inStride);
+    if (useInputCurves_)
+        inputCurves(in, in, count, inStride, inStride);
+    clut(in, out, count, inStride, outStride);
+    if (useOutputCurves_)
+        outputCurves(out, out, count, outStride, outStride);
+}
+
+void csICCmftInterpolator::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
+                                   std::size_t outStride)
+{
+    if (!tag_)
+        return;
+    if (useMatrix_)
+        applyMatrix(in, count, inStride);
+    if (useInputCurves_)
+        inputCurves(in, in, count, inStride, inStride);
+    clut(in, out, count, inStride, outStride);
+    if (useOutputCurves_)
+        outputCurves(out, out, count, outStride, outStride);
+}
+
+// The ICC defines the matrix for three inputs only; an identity matrix is
+// left out, which gives the same result to the bit.
+void csICCmftInterpolator::applyMatrix(uint16_t* values, std::size_t count, std::size_t stride) const
+{
+    if (numInputs_ != 3 || matrixIsIdentity_)
+        return;
+    stride = strideOr(stride, numInputs_);
+    for (std::size_t i = 0; i < count; ++i, values += stride) {
+        int64_t sum[3];
+        for (int r = 0; r < 3; ++r)
+            sum[r] = int64_t(matrix_[3 * r]) * values[0] + int64_t(matrix_[3 * r + 1]) * values[1] +
+                     int64_t(matrix_[3 * r + 2]) * values[2];
+        for (int r = 0; r < 3; ++r) {
+            const int64_t limited = sum[r] < 0 ? 0 : sum[r] >= (int64_t(1) << 32) ? 0xFFFFFFFF : sum[r];
+            values[r] = static_cast<uint16_t>(limited >> 16);
+        }
+    }
+}
+
+void csICCmftInterpolator::applyMatrix(rfloat* values, std::size_t count, std::size_t stride) const
+{
+    if (numInputs_ != 3 || matrixIsIdentity_)
+        return;
+    stride = strideOr(stride, numInputs_);
+    double e[9];
+    for (int i = 0; i < 9; ++i)
+        e[i] = matrix_[i] / 65536.0;
+    for (std::size_t i = 0; i < count; ++i, values += stride) {
+        const double x = values[0], y = values[1], z = values[2];
+        for (int r = 0; r < 3; ++r)
+            values[r] = e[3 * r] * x + e[3 * r + 1] * y + e[3 * r + 2] * z;
+    }
+}
+
+const uint16_t* csICCmftInterpolator::cachedCurve(const CurveSide& side, unsigned channel)
+{
+    std::unique_ptr<uint16_t[]>& cache = side.caches[channel];
+    if (!cache) {
+        prepareTag();
+        cache.reset(new uint16_t[cs1DInterpolate::fullTableSize]);
+        expandCurve(side.tables[channel], side.entries, cache.get());
+    }
+    return cache.get();
+}
+
+// One channel at a time, so only one 65536-entry cache is in use at once.
+void csICCmftInterpolator::curves(const CurveSide& side, const uint16_t* in, uint16_t* out, std::size_t count,
+                                  std::size_t inStride, std::size_t outStride)
+{
+    inStride = strideOr(inStride, side.channels);
+    outStride = strideOr(outStride, side.channels);
+    for (unsigned c = 0; c < side.channels; ++c) {
+        const uint16_t* cache = cachedCurve(side, c);
+        for (std::size_t i = 0; i < count; ++i)
+            out[i * outStride + c] = cache[in[i * inStride + c]];
+    }
+}
+
+void csICCmftInterpolator::curves(const CurveSide& side, const rfloat* in, rfloat* out, std::size_t count,
+                                  std::size_t inStride, std::size_t outStride)
+{
+    prepareTag();
+    inStride = strideOr(inStride, side.channels);
+    outStride = strideOr(outStride, side.channels);
+    for (std::size_t i = 0; i < count; ++i, in += inStride, out += outStride)
+        for (unsigned c = 0; c < side.channels; ++c)
+            out[c] = curveValue(side.tables[c], side.entries, in[c]);
+}
+
+void csICCmftInterpolator::inputCurves(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                       std::size_t outStride)
+{
+    curves(inputSide(), in, out, count, inStride, outStride);
+}
+
+void csICCmftInterpolator::outputCurves(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                        std::size_t outStride)
+{
+    curves(outputSide(), in, out, count, inStride, outStride);
+}
+
+void csICCmftInterpolator::inputCurves(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
+                                       std::size_t outStride)
+{
+    curves(inputSide(), in, out, count, inStride, outStride);
+}
+
+void csICCmftInterpolator::outputCurves(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
+                                        std::size_t outStride)
+{
+    curves(outputSide(), in, out, count, inStride, outStride);
+}
+
+void csICCmftInterpolator::simplex(const double* in, double* out) const
+{
+    double fraction[maxChannels] = {};
+    std::size_t offset = 0;
+    for (unsigned k = 0; k < numInputs_; ++k) {
+        const uint32_t last = gridPoints_[k] - 1;
+        const double p = last * in[k] / 65535.0;
+        uint32_t base;
+        if (p < 0.0)
+            base = 0;
+        else if (p < last)
+            base = static_cast<uint32_t>(std::floor(p));
+        else
+            base = last - 1; // also for NaN, so the cell stays inside the grid
+        fraction[k] = p - base;
+        offset += base * clutStride_[k];
+    }
+
+    // Falling fraction; an input whose fraction equals an earlier one goes after it.
+    unsigned order[maxChannels] = {};
+    for (unsigned i = 0; i < numInputs_; ++i) {
+        unsigned j = i;
+        while (j > 0 && fraction[order[j - 1]] < fraction[i]) {
+            order[j] = order[j - 1];
+            --j;
+        }
+        order[j] = i;
+    }
+
+    auto addNode = [this, out](const uint8_t* node, double weight, bool first) {
+        for (unsigned k = 0; k < numOutputs_; ++k) {
+            double value;
+            if (precision_ == 1) {
+                value = node[k] * 257.0;
+            } else {
+                uint16_t v;
+                std::memcpy(&v, node + 2 * k, 2);
+                value = v;
+            }
+            out[k] = first ? value * weight : out[k] + value * weight;
+        }
+    };
+
+    const uint8_t* node = clut_ + offset;
+    addNode(node, 1.0 - fraction[order[0]], true);
+    for (unsigned j = 0; j < numInputs_; ++j) {
+        node += clutStride_[order[j]];
+        const double weight = fraction[order[j]] - (j + 1 < numInputs_ ? fraction[order[j + 1]] : 0.0);
+        if (weight != 0.0)
+            addNode(node, weight, false);
+    }
+}
+
+void csICCmftInterpolator::clut(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
+                                std::size_t outStride)
+{
+    if (!tag_)
+        return;
+    prepareTag();
+    inStride = strideOr(inStride, numInputs_);
+    outStride = strideOr(outStride, numOutputs_);
+    for (std::size_t i = 0; i < count; ++i, in += inStride, out += outStride)
+        simplex(in, out);
+}
+
+void csICCmftInterpolator::inverseInputCurves(const uint16_t* in, uint16_t* out, std::size_t count,
+                                              std::size_t inStride, std::size_t outStride)
+{
+    constexpr std::size_t last = cs1DInterpolate::fullTableSize - 1;
+    inStride = strideOr(inStride, numInputs_);
+    outStride = strideOr(outStride, numInputs_);
+    for (unsigned c = 0; c < numInputs_; ++c) {
+        const uint16_t* table = cachedCurve(inputSide(), c);
+        for (std::size_t i = 0; i < count; ++i) {
+            const uint16_t v = in[i * inStride + c];
+            std::size_t k = 1;
+            if (v == table[0]) {
+                // The end of a flat start.
+                k = 0;
+                while (k < last && table[k + 1] == table[0])
+                    ++k;
+            } else if (v > table[0]) {
+                while (k <= last && table[k] < v)
+                    ++k;
+            } else {
+                while (k <= last && table[k] > v)
+                    ++k;
+            }
+            out[i * outStride + c] = static_cast<uint16_t>(k > last ? last : k);
+        }
+    }
+}

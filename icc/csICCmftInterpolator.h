@@ -1,0 +1,128 @@
+#pragma once
+// Evaluates one "mft1" or "mft2" lookup-table tag as its ICC pipeline:
+// 3x3 matrix, one input curve per input, the CLUT, one output curve per
+// output. The stages can be called one at a time, which the CLUT node
+// correction does while it edits nodes.
+//
+// The interpolator does not own the tag and never copies the CLUT: every
+// evaluation reads the nodes from the tag, so node edits take effect at once.
+// The 16-bit curve caches are built on first use and do not follow later
+// edits of the curve tables.
+//
+// Values are 16-bit codes or rfloat on the same 0..65535 scale, interleaved,
+// with strides in elements (0 means the channel count of that side).
+
+#include "cs1DInterpolate.h"
+#include "csICCNumber.h"
+#include "csICCmftTag.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class csICCmftInterpolator
+{
+public:
+    static constexpr unsigned maxChannels = csICCmftTag::maxChannels;
+
+    virtual ~csICCmftInterpolator();
+    csICCmftInterpolator(const csICCmftInterpolator&) = delete;
+    csICCmftInterpolator& operator=(const csICCmftInterpolator&) = delete;
+
+    // The whole pipeline. The matrix and the input curves run in place on the
+    // input buffer, which therefore changes; the output curves in place on
+    // the output. A stage whose flag is cleared is left out.
+    void convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                 std::size_t outStride = 0);
+    void convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+                 std::size_t outStride = 0);
+
+    // Single stages; the curve stages may run in place.
+    void applyMatrix(uint16_t* values, std::size_t count, std::size_t stride = 0) const;
+    void applyMatrix(rfloat* values, std::size_t count, std::size_t stride = 0) const;
+    void inputCurves(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                     std::size_t outStride = 0);
+    void inputCurves(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+                     std::size_t outStride = 0);
+    void outputCurves(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                      std::size_t outStride = 0);
+    void outputCurves(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+                      std::size_t outStride = 0);
+    virtual void clut(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                      std::size_t outStride = 0) = 0;
+    // Double-precision simplex interpolation.
+    void clut(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+              std::size_t outStride = 0);
+    // Maps outputs of the input curves back to input codes.
+    void inverseInputCurves(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                            std::size_t outStride = 0);
+
+    csICCmftTag* tag() const { return tag_; }
+    unsigned numInputs() const { return numInputs_; }
+    unsigned numOutputs() const { return numOutputs_; }
+    const uint32_t* gridPoints() const { return gridPoints_; }
+    uint32_t inputEntries() const { return inputEntries_; }
+    uint32_t outputEntries() const { return outputEntries_; }
+
+    bool useInputCurves() const { return useInputCurves_; }
+    bool useOutputCurves() const { return useOutputCurves_; }
+    bool useMatrix() const { return useMatrix_; }
+    void setUseInputCurves(bool on) { useInputCurves_ = on; }
+    void setUseOutputCurves(bool on) { useOutputCurves_ = on; }
+    void setUseMatrix(bool on) { useMatrix_ = on; }
+
+protected:
+    // A null tag leaves the interpolator empty: every stage does nothing.
+    explicit csICCmftInterpolator(csICCmftTag* tag);
+
+    // Reads the layout from the tag; the grid counts are the tag's own, so
+    // extended CLUTs address the same nodes as the tag does.
+    void setup();
+    // Puts the tag's tables into the order the stages read (host order for "mft2").
+    virtual void prepareTag() {}
+    virtual void expandCurve(const uint8_t* table, uint32_t entries, uint16_t* cache) const = 0;
+    virtual double curveValue(const uint8_t* table, uint32_t entries, double v) const = 0;
+
+    // One pixel through the double simplex; at most numInputs + 1 nodes are read.
+    void simplex(const double* in, double* out) const;
+
+    csICCmftTag* tag_;
+    const uint8_t* raw_ = nullptr;
+    uint32_t precision_ = 0;
+    unsigned numInputs_ = 0;
+    unsigned numOutputs_ = 0;
+    uint32_t gridPoints_[maxChannels] = {};
+    uint32_t inputEntries_ = 0;
+    uint32_t outputEntries_ = 0;
+    const uint8_t* inputTable_[maxChannels] = {};
+    const uint8_t* outputTable_[maxChannels] = {};
+    const uint8_t* clut_ = nullptr;
+    uint32_t clutStride_[maxChannels] = {};
+
+private:
+    // The curves of one side of the table and their 16-bit caches.
+    struct CurveSide
+    {
+        unsigned channels;
+        const uint8_t* const* tables;
+        uint32_t entries;
+        std::unique_ptr<uint16_t[]>* caches;
+    };
+    CurveSide inputSide() { return {numInputs_, inputTable_, inputEntries_, inputCache_}; }
+    CurveSide outputSide() { return {numOutputs_, outputTable_, outputEntries_, outputCache_}; }
+    const uint16_t* cachedCurve(const CurveSide& side, unsigned channel);
+    void curves(const CurveSide& side, const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                std::size_t outStride);
+    void curves(const CurveSide& side, const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
+                std::size_t outStride);
+
+    // Matrix entries as raw s15Fixed16; only a 3-input table has a use for them.
+    int32_t matrix_[9] = {};
+    bool matrixIsIdentity_ = true;
+
+    bool useInputCurves_ = true;
+    bool useOutputCurves_ = true;
+    bool useMatrix_ = true;
+    std::unique_ptr<uint16_t[]> inputCache_[maxChannels];
+    std::unique_ptr<uint16_t[]> outputCache_[maxChannels];
+};

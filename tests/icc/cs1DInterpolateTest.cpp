@@ -1,0 +1,99 @@
+#include "cs1DInterpolate.h"
+#include "csICCNumber.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+using namespace cs1DInterpolate;
+
+TEST(OneDimensionalInterpolation, InterpolatesAndExtrapolatesTheEndSegments)
+{
+    const uint16_t table[] = {1000, 3000, 2000};
+    struct Case { double v; double expected; };
+    const Case cases[] = {
+        {0, 1000}, {65535, 2000}, {32767.5, 3000}, {16383.75, 2000}, {49151.25, 2500},
+        {-32767.5, -1000}, // the first segment continued below 0
+        {81918.75, 1500},  // the last segment continued above 65535
+    };
+    uint8_t bigEndian[6];
+    uint8_t eightBit[3];
+    for (int i = 0; i < 3; ++i) {
+        csSetUInt16(bigEndian + 2 * i, table[i]);
+        eightBit[i] = static_cast<uint8_t>(table[i] / 100);
+    }
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(interpolate16(table, 3, c.v), c.expected) << c.v;
+        EXPECT_DOUBLE_EQ(interpolate16BE(bigEndian, 3, c.v), c.expected) << c.v;
+        EXPECT_NEAR(interpolate8(eightBit, 3, c.v), c.expected / 100 * 257, 1e-9) << c.v;
+    }
+    EXPECT_TRUE(std::isnan(interpolate16(table, 3, std::numeric_limits<double>::quiet_NaN())));
+}
+
+TEST(OneDimensionalInterpolation, ExpandRoundsEveryCode)
+{
+    std::vector<uint16_t> out(fullTableSize);
+    const uint16_t identity[] = {0, 65535};
+    expand16(identity, 2, out.data());
+    for (std::size_t c = 0; c < fullTableSize; c += 4099)
+        EXPECT_EQ(out[c], c);
+
+    // Half of 0..65535: every odd code lands just short of a half.
+    const uint16_t half[] = {0, 32767};
+    expand16(half, 2, out.data());
+    EXPECT_EQ(out[1], 0); // 0.499992 rounds down
+    EXPECT_EQ(out[2], 1); // 0.999985
+    EXPECT_EQ(out[3], 1); // 1.499977 rounds down
+    EXPECT_EQ(out[65535], 32767);
+
+    uint8_t bigEndian[4];
+    csSetUInt16(bigEndian, 100);
+    csSetUInt16(bigEndian + 2, 60000);
+    std::vector<uint16_t> fromBigEndian(fullTableSize);
+    const uint16_t host[] = {100, 60000};
+    expand16BE(bigEndian, 2, fromBigEndian.data());
+    expand16(host, 2, out.data());
+    EXPECT_EQ(fromBigEndian, out);
+    EXPECT_EQ(csGetUInt16(bigEndian), 100) << "the source stays as it was";
+
+    const uint8_t ramp[] = {0, 255};
+    expand8(ramp, 2, out.data());
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[65535], 65535);
+}
+
+TEST(OneDimensionalInterpolation, InvertTable)
+{
+    std::vector<uint16_t> table(fullTableSize), inverse(fullTableSize);
+    struct Case
+    {
+        const char* what;
+        uint16_t (*curve)(std::size_t);
+        std::vector<std::pair<uint16_t, uint16_t>> expected; // (output code, inverse)
+    };
+    const Case cases[] = {
+        {"identity", [](std::size_t i) { return uint16_t(i); }, {{0, 0}, {1234, 1234}, {65535, 65535}}},
+        {"falling", [](std::size_t i) { return uint16_t(65535 - i); }, {{0, 65535}, {1, 65534}, {65535, 0}}},
+        // Flat at 0 up to index 1000, then rising: code 0 maps to the start
+        // of the run, code 1 to its end.
+        {"flat start", [](std::size_t i) { return uint16_t(i < 1000 ? 0 : i); }, {{0, 0}, {1, 1000}, {5000, 5000}}},
+        // Reaches only 30000: the codes above map to the last index.
+        {"short", [](std::size_t i) { return uint16_t(i * 30000 / 65535); }, {{30000, 65535}, {30001, 65535}, {65535, 65535}}},
+        // Falling from 40000: the codes above the top map to index 0.
+        {"falling short", [](std::size_t i) { return uint16_t(40000 - i * 40000 / 65535); },
+         {{40000, 1}, {40001, 0}, {65535, 0}}}, // entries 0 and 1 both hold 40000
+    };
+    for (const Case& c : cases) {
+        for (std::size_t i = 0; i < fullTableSize; ++i)
+            table[i] = c.curve(i);
+        invertTable(table.data(), inverse.data());
+        for (const auto& [code, index] : c.expected)
+            EXPECT_EQ(inverse[code], index) << c.what << " at " << code;
+    }
+}
+
+} // namespace
