@@ -2,14 +2,46 @@
 
 #include "csErrorLog.h"
 #include "csICCProfileHeader.h"
+#include "csICCXYZTag.h"
+#include "csICCcurvTag.h"
+#include "csICCdescTag.h"
 #include "csICCmft1Tag.h"
 #include "csICCmft2Tag.h"
+#include "csICCmlucTag.h"
+#include "csICCparaTag.h"
+#include "csICCpseqTag.h"
+#include "csICCpsidTag.h"
+#include "csICCtextTag.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
 namespace {
+
+// A tag of class Tag when its bytes fit the class, else plain bytes: a
+// refused tag is written back as it came but never read as its type.
+template <class Tag>
+std::unique_ptr<csICCTag> checked(csSignature signature, uint32_t size, const uint8_t* bytes)
+{
+    if (Tag::checkLayout(signature, size, bytes))
+        return std::make_unique<Tag>(signature, size, bytes);
+    return std::make_unique<csICCTag>(signature, size, bytes);
+}
+
+using Maker = std::unique_ptr<csICCTag> (*)(csSignature, uint32_t, const uint8_t*);
+
+const struct
+{
+    csSignature type;
+    Maker make;
+} tagClasses[] = {
+    {csSig("desc"), checked<csICCdescTag>}, {csSig("text"), checked<csICCtextTag>},
+    {csSig("mluc"), checked<csICCmlucTag>}, {csSig("XYZ "), checked<csICCXYZTag>},
+    {csSig("curv"), checked<csICCcurvTag>}, {csSig("pseq"), checked<csICCpseqTag>},
+    {csSig("psid"), checked<csICCpsidTag>}, {csSig("para"), checked<csICCparaTag>},
+    {csSig("mft1"), checked<csICCmft1Tag>}, {csSig("mft2"), checked<csICCmft2Tag>},
+};
 
 bool equalBytes(const csICCTag& a, const csICCTag& b)
 {
@@ -56,15 +88,9 @@ std::unique_ptr<csICCTag> csICCTagTable::tagFactory(csSignature signature, uint3
     }
     try {
         const csSignature type = size >= 4 ? csGetSignature(bytes) : 0;
-        if (type == csSig("mft2") || type == csSig("mft1")) {
-            // A LUT that does not fit its bytes stays plain bytes: it is
-            // written back as it came but never evaluated or edited.
-            if (csICCmftTag::checkLayout(signature, size, bytes)) {
-                if (type == csSig("mft2"))
-                    return std::make_unique<csICCmft2Tag>(signature, size, bytes);
-                return std::make_unique<csICCmft1Tag>(signature, size, bytes);
-            }
-        }
+        for (const auto& tagClass : tagClasses)
+            if (tagClass.type == type)
+                return tagClass.make(signature, size, bytes);
         return std::make_unique<csICCTag>(signature, size, bytes);
     } catch (const std::bad_alloc&) {
         csErrorLog::error("out of memory", "failed to allocate tag '%4s' (%u bytes)",

@@ -1,6 +1,14 @@
 #include "ProfileReport.h"
 
+#include "csICCXYZTag.h"
+#include "csICCcurvTag.h"
+#include "csICCdescTag.h"
 #include "csICCmftTag.h"
+#include "csICCmlucTag.h"
+#include "csICCparaTag.h"
+#include "csICCpseqTag.h"
+#include "csICCpsidTag.h"
+#include "csICCtextTag.h"
 
 #include <cstring>
 
@@ -53,29 +61,98 @@ std::string profileIDStatus(const csICCProfile& profile, const std::vector<uint8
                                                                : "does not match the contents";
 }
 
-void writeLutReport(std::FILE* out, const csICCProfile& profile)
+// Text from a file, with anything unprintable shown as '?' and long texts cut.
+std::string printable(const std::string& text)
 {
-    bool heading = false;
+    std::string shown;
+    for (unsigned char c : text) {
+        if (shown.size() >= 200) {
+            shown += "...";
+            break;
+        }
+        shown += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    }
+    return "\"" + shown + "\"";
+}
+
+std::string languageText(uint16_t code)
+{
+    const char letters[3] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF), 0};
+    return printable(letters).substr(1, 2);
+}
+
+// One line on what a tag holds, for the classes that can tell.
+std::string contentsOf(const csICCTag& tag)
+{
+    char line[512];
+    if (const auto* desc = dynamic_cast<const csICCdescTag*>(&tag))
+        return "text " + printable(desc->asciiString());
+    if (const auto* text = dynamic_cast<const csICCtextTag*>(&tag))
+        return "text " + printable(text->text() ? text->text() : "");
+    if (const auto* mluc = dynamic_cast<const csICCmlucTag*>(&tag)) {
+        std::string records;
+        for (uint32_t i = 0; i < mluc->numberOfRecords() && i < 4; ++i)
+            records += (i ? ", " : "") + languageText(mluc->languageCode(i)) + "-" +
+                       languageText(mluc->countryCode(i)) + " " + printable(mluc->recordLatin1(i));
+        if (mluc->numberOfRecords() > 4)
+            records += ", ...";
+        return std::to_string(mluc->numberOfRecords()) + " record(s): " + records;
+    }
+    if (const auto* xyz = dynamic_cast<const csICCXYZTag*>(&tag)) {
+        float v[3] = {0, 0, 0};
+        xyz->getXYZ(0, v);
+        std::snprintf(line, sizeof line, "X %.4f  Y %.4f  Z %.4f%s", v[0], v[1], v[2],
+                      xyz->numEntries() > 1 ? " (first of several)" : "");
+        return line;
+    }
+    if (const auto* curve = dynamic_cast<const csICCcurvTag*>(&tag)) {
+        if (curve->isIdentity())
+            return "identity curve";
+        if (curve->isAnalytic()) {
+            std::snprintf(line, sizeof line, "gamma %.4f", curve->gamma());
+            return line;
+        }
+        return std::to_string(curve->numEntries()) + " points";
+    }
+    if (const auto* para = dynamic_cast<const csICCparaTag*>(&tag)) {
+        const float parameters[7] = {para->gamma(), para->a(), para->b(), para->c(), para->d(), para->e(), para->f()};
+        const char names[] = "gabcdef";
+        const unsigned counts[5] = {1, 3, 4, 5, 7};
+        std::string text = "function type " + std::to_string(para->functionType());
+        for (unsigned i = 0; para->functionType() < 5 && i < counts[para->functionType()]; ++i) {
+            std::snprintf(line, sizeof line, " %c %.5g", names[i], parameters[i]);
+            text += line;
+        }
+        return text;
+    }
+    if (const auto* lut = dynamic_cast<const csICCmftTag*>(&tag)) {
+        std::snprintf(line, sizeof line, "%u in, %u out, grid %u, input tables %u entries, output tables %u entries, "
+                                         "matrix %s",
+                      lut->numInputs(), lut->numOutputs(), lut->gridPoints()[0], lut->inputEntries(),
+                      lut->outputEntries(), lut->matrixIsIdentity() ? "identity" : "not identity");
+        return line;
+    }
+    if (const auto* sequence = dynamic_cast<const csICCpseqTag*>(&tag))
+        return std::to_string(sequence->count()) + " profile description(s)";
+    if (const auto* identifiers = dynamic_cast<const csICCpsidTag*>(&tag))
+        return std::to_string(identifiers->count()) + " profile identifier(s)";
+    // A type with a class of its own that stayed plain bytes was refused.
+    const csSignature type = tag.getType();
+    for (csSignature known : {csSig("desc"), csSig("text"), csSig("mluc"), csSig("XYZ "), csSig("curv"), csSig("para"),
+                              csSig("mft1"), csSig("mft2"), csSig("pseq"), csSig("psid")})
+        if (type == known)
+            return "not usable: its contents do not fit its " + std::to_string(tag.size()) + " bytes";
+    return "";
+}
+
+void writeContentsReport(std::FILE* out, const csICCProfile& profile)
+{
+    std::fprintf(out, "\nTag contents\n");
     for (uint32_t i = 0; i < profile.tagTable().count(); ++i) {
         const csICCTag* tag = profile.tagTable().tagAt(i);
-        const csSignature type = tag->getType();
-        if (type != csSig("mft1") && type != csSig("mft2"))
-            continue;
-        if (!heading) {
-            std::fprintf(out, "\nLUT tags\n");
-            heading = true;
-        }
-        const std::string name = signatureText(tag->signature());
-        const auto* lut = dynamic_cast<const csICCmftTag*>(tag);
-        if (!lut) {
-            std::fprintf(out, "  %-9s  %s  not usable: its tables do not fit its %u bytes\n", name.c_str(),
-                         csSigText(type).text, tag->size());
-            continue;
-        }
-        std::fprintf(out, "  %-9s  %s  %2u in  %2u out  grid %3u  input tables %5u entries  "
-                          "output tables %5u entries  matrix %s\n",
-                     name.c_str(), csSigText(type).text, lut->numInputs(), lut->numOutputs(), lut->gridPoints()[0],
-                     lut->inputEntries(), lut->outputEntries(), lut->matrixIsIdentity() ? "identity" : "not identity");
+        const std::string contents = contentsOf(*tag);
+        if (!contents.empty())
+            std::fprintf(out, "  %-9s  %s\n", signatureText(tag->signature()).c_str(), contents.c_str());
     }
 }
 
@@ -143,5 +220,5 @@ void writeProfileReport(std::FILE* out, const csICCProfile& profile,
         std::fprintf(out, "  %3zu  %-9s  %-9s  %10u  %10u%s\n", i, signatureText(e.signature).c_str(),
                      tag ? signatureText(tag->getType()).c_str() : "?", e.offset, e.size, shares.c_str());
     }
-    writeLutReport(out, profile);
+    writeContentsReport(out, profile);
 }

@@ -1,5 +1,7 @@
 #include "VestrelCli.h"
 
+#include "CliSupport.h"
+#include "ConvertCommand.h"
 #include "ProfileReport.h"
 #include "SafeFileWriter.h"
 #include "csErrorLog.h"
@@ -15,6 +17,7 @@ namespace {
 const char usageText[] =
     "usage: vestrel-cli info PROFILE\n"
     "       vestrel-cli copy IN OUT\n"
+    "       vestrel-cli convert PROFILE a2b|b2a [--intent N] [--white 0|1|2] [--float]\n"
     "       vestrel-cli --help\n";
 
 const char helpText[] =
@@ -25,49 +28,17 @@ const char helpText[] =
     "                 boundaries, identical tag data stored once, version 4\n"
     "                 profile ID recomputed); OUT is replaced only when the\n"
     "                 whole profile was written\n"
+    "  convert PROFILE a2b|b2a\n"
+    "                 one colour per line from standard input to standard\n"
+    "                 output: device values in percent (0-100 per channel)\n"
+    "                 to L* a* b* (a2b) or back (b2a); by default the 16-bit\n"
+    "                 path with intent 1 and white mode 1 (absolute, media\n"
+    "                 white as stored)\n"
+    "      --intent N       rendering intent 0-3 (the table used)\n"
+    "      --white 0|1|2    relative, absolute, absolute normalised to Y 100\n"
+    "      --float          the floating-point path\n"
     "\n"
     "Exit status: 0 success, 1 failure (reasons on standard error), 2 usage.\n";
-
-enum ExitStatus { Success = 0, Failure = 1, Usage = 2 };
-
-// Warnings and failures of the library from entry first on, one line each.
-// Traces stay out.
-void printLogEntries(std::FILE* err, uint32_t first = 0)
-{
-    for (uint32_t i = first; i < csErrorLog::count(); ++i) {
-        if (csErrorLog::levelOf(i) >= csErrorLog::Warning)
-            std::fprintf(err, "%c '%s' %s\n", csErrorLog::levelLetter(csErrorLog::levelOf(i)),
-                         csErrorLog::titleOf(i), csErrorLog::detailsOf(i));
-    }
-}
-
-bool logHasErrors()
-{
-    for (uint32_t i = 0; i < csErrorLog::count(); ++i)
-        if (csErrorLog::levelOf(i) >= csErrorLog::Error)
-            return true;
-    return false;
-}
-
-enum class ReadResult { Refused, Flawed, Sound };
-
-// Reads path into block and profile; reports problems on err. A profile
-// that was read but had parts refused (a LUT that does not fit its tag) is
-// flawed: it can be shown but is not to be passed on.
-ReadResult readProfile(const char* path, std::vector<uint8_t>& block, csICCProfile& profile, std::FILE* err)
-{
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        std::fprintf(err, "vestrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
-        return ReadResult::Refused;
-    }
-    const bool read = csICCProfile::readFile(file, block) == 0 && profile.setProfile(block.data(), block.size()) == 0;
-    std::fclose(file);
-    printLogEntries(err);
-    if (!read)
-        return ReadResult::Refused;
-    return logHasErrors() ? ReadResult::Flawed : ReadResult::Sound;
-}
 
 int runInfo(const char* path, std::FILE* out, std::FILE* err)
 {
@@ -107,7 +78,7 @@ int runCopy(const char* in, const char* outPath, std::FILE* err)
 
 } // namespace
 
-int vestrelCliMain(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
+int vestrelCliMain(int argc, const char* const* argv, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     csErrorLog::clear();
     const std::string command = argc > 1 ? argv[1] : "";
@@ -120,6 +91,13 @@ int vestrelCliMain(int argc, const char* const* argv, std::FILE* out, std::FILE*
         return runInfo(argv[2], out, err);
     if (command == "copy" && argc == 4)
         return runCopy(argv[2], argv[3], err);
+    if (command == "convert" && argc >= 4) {
+        ConvertOptions options;
+        std::string problem;
+        if (parseConvertOptions(argc - 2, argv + 2, options, problem))
+            return runConvert(options, in, out, err);
+        std::fprintf(err, "vestrel-cli: %s\n", problem.c_str());
+    }
     std::fputs(usageText, err);
     return Usage;
 }

@@ -6,4 +6,4 @@
 
 #include <cstdio>
 
-int vestrelCliMain(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
+int vestrelCliMain(int argc, const char* const* argv, std::FILE* in, std::FILE* out, std::FILE* err);

@@ -4,5 +4,5 @@
 
 int main(int argc, char** argv)
 {
-    return vestrelCliMain(argc, argv, stdout, stderr);
+    return vestrelCliMain(argc, argv, stdin, stdout, stderr);
 }

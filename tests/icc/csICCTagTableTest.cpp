@@ -109,16 +109,17 @@ TEST_F(TagTableTest, ReplaceChecksTheTypeAndKeepsThePosition)
 
 TEST_F(TagTableTest, ReplaceOrAddAppendsWithAWarning)
 {
+    // Types the factory keeps as plain bytes, so only the table speaks.
     csICCTagTable table;
-    table.add(makeTag("desc", "desc", 30));
-    table.replaceOrAdd(makeTag("cprt", "text", 24));
+    table.add(makeTag("desc", "zzzz", 30));
+    table.replaceOrAdd(makeTag("cprt", "zzzz", 24));
     EXPECT_TRUE(logHas('W', "tag not found",
                        "tried to replace tag 'cprt', which cannot be found. Adding tag instead"));
     ASSERT_EQ(table.count(), 2u);
     EXPECT_EQ(table.tagAt(1)->signature(), sig("cprt"));
 
     csErrorLog::clear();
-    table.replaceOrAdd(makeTag("desc", "desc", 50));
+    table.replaceOrAdd(makeTag("desc", "zzzz", 50));
     EXPECT_EQ(csErrorLog::count(), 0u) << logText();
     EXPECT_EQ(table.tagAt(0)->size(), 50u);
 }

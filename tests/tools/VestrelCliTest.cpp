@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <cmath>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace {
@@ -17,16 +19,20 @@ struct CliResult
     std::string err;
 };
 
-CliResult runCli(std::vector<std::string> args)
+CliResult runCli(std::vector<std::string> args, const std::string& input = "")
 {
     args.insert(args.begin(), "vestrel-cli");
     std::vector<const char*> argv;
     for (const std::string& a : args)
         argv.push_back(a.c_str());
+    std::FILE* in = std::tmpfile();
+    std::fputs(input.c_str(), in);
+    std::rewind(in);
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     CliResult result;
-    result.status = vestrelCliMain(static_cast<int>(argv.size()), argv.data(), out, err);
+    result.status = vestrelCliMain(static_cast<int>(argv.size()), argv.data(), in, out, err);
+    std::fclose(in);
     result.out = streamText(out);
     result.err = streamText(err);
     std::fclose(out);
@@ -70,14 +76,18 @@ TEST(VestrelCli, InfoChecksTheVersion4ProfileID)
     EXPECT_NE(r.out.find("Flags             0x00000001"), std::string::npos);
 }
 
-TEST(VestrelCli, InfoDescribesEveryLut)
+TEST(VestrelCli, InfoDescribesTagContents)
 {
     struct Case { const char* file; const char* line; };
     const Case cases[] = {
-        {"cmyk_v2.icc", "  'B2A1'     mft2   3 in   4 out  grid  17  input tables  1024 entries  output tables  1024 entries  matrix identity\n"},
-        {"cmyk_v2.icc", "  'A2B1'     mft2   4 in   3 out  grid   9"},
-        {"rgb_v2_lut8.icc", "  'B2A1'     mft1   3 in   3 out  grid  17  input tables   256 entries  output tables   256 entries"},
-        {"rgb_xyz_pcs.icc", "  'gamt'     mft2   3 in   1 out  grid   9  input tables   256 entries"},
+        {"cmyk_v2.icc", "  'B2A1'     3 in, 4 out, grid 17, input tables 1024 entries, output tables 1024 entries, matrix identity\n"},
+        {"cmyk_v2.icc", "  'A2B1'     4 in, 3 out, grid 9,"},
+        {"cmyk_v2.icc", "  'desc'     text \"Test CMYK printer\"\n"},
+        {"cmyk_v2.icc", "  'cprt'     text \"Public domain test data\"\n"},
+        {"cmyk_v2.icc", "  'wtpt'     X 0."},
+        {"cmyk_v4.icc", "  'desc'     1 record(s): en-US \"Test CMYK printer (ICC v4)\"\n"},
+        {"rgb_v2_lut8.icc", "  'B2A1'     3 in, 3 out, grid 17, input tables 256 entries, output tables 256 entries"},
+        {"rgb_xyz_pcs.icc", "  'gamt'     3 in, 1 out, grid 9, input tables 256 entries"},
     };
     for (const Case& c : cases) {
         const CliResult r = runCli({"info", testDataPath(c.file)});
@@ -92,7 +102,7 @@ TEST(VestrelCli, ALutThatDoesNotFitItsTagIsReportedAsAFailure)
     EXPECT_EQ(info.status, 1);
     EXPECT_NE(info.err.find("E 'bad LUT tag' tag 'B2A1' (mft2) with 3 inputs, 4 outputs and 33 grid points does not fit"),
               std::string::npos) << info.err;
-    EXPECT_NE(info.out.find("  'B2A1'     mft2  not usable: its tables do not fit its 53692 bytes\n"), std::string::npos)
+    EXPECT_NE(info.out.find("  'B2A1'     not usable: its contents do not fit its 53692 bytes\n"), std::string::npos)
         << info.out;
 
     TempDir dir;
@@ -164,6 +174,106 @@ TEST(VestrelCli, FileProblemsAreOneLineEach)
     EXPECT_EQ(overFolder.status, 1);
     EXPECT_EQ(readBytes(dir.path("target/keep")), std::vector<uint8_t>{9});
     EXPECT_EQ(std::system(("test -z \"$(ls -A " + dir.dir() + " | grep vestrel)\"").c_str()), 0);
+}
+
+std::vector<std::vector<double>> numbersOf(const std::string& text)
+{
+    std::vector<std::vector<double>> lines;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        std::istringstream values(line);
+        std::vector<double> numbers;
+        double v;
+        while (values >> v)
+            numbers.push_back(v);
+        lines.push_back(numbers);
+    }
+    return lines;
+}
+
+double distance(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        sum += (a[i] - b[i]) * (a[i] - b[i]);
+    return std::sqrt(sum);
+}
+
+TEST(VestrelCli, ConvertBothWays)
+{
+    const std::string profile = testDataPath("cmyk_v2.icc");
+    // Unprinted paper is the paper white of the printer, absolute.
+    const CliResult paper = runCli({"convert", profile, "a2b"}, "0 0 0 0\n");
+    ASSERT_EQ(paper.status, 0) << paper.err;
+    const auto white = numbersOf(paper.out);
+    ASSERT_EQ(white.size(), 1u);
+    EXPECT_LT(distance(white[0], {95.2, 0.6, -2.4}), 1.0) << paper.out;
+
+    // Lab to device and back lands near where it started, on both paths.
+    const std::string labs = "50 10 10\n# a comment\n\n70 -20 30\n30 0 0\n";
+    for (const char* path : {"", "--float"}) {
+        std::vector<std::string> toDevice = {"convert", profile, "b2a"};
+        std::vector<std::string> toLab = {"convert", profile, "a2b"};
+        if (*path) {
+            toDevice.push_back(path);
+            toLab.push_back(path);
+        }
+        const CliResult device = runCli(toDevice, labs);
+        ASSERT_EQ(device.status, 0) << device.err;
+        const auto devices = numbersOf(device.out);
+        ASSERT_EQ(devices.size(), 3u) << device.out;
+        EXPECT_EQ(devices[0].size(), 4u);
+        const CliResult back = runCli(toLab, device.out);
+        ASSERT_EQ(back.status, 0) << back.err;
+        const auto labsBack = numbersOf(back.out);
+        const std::vector<std::vector<double>> expected = {{50, 10, 10}, {70, -20, 30}, {30, 0, 0}};
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            EXPECT_LT(distance(labsBack[i], expected[i]), 2.5) << path << " line " << i << ": " << back.out;
+    }
+
+    // An XYZ profile takes and gives Lab all the same.
+    const CliResult xyz = runCli({"convert", testDataPath("rgb_xyz_pcs.icc"), "a2b", "--white", "0"}, "100 100 100\n");
+    ASSERT_EQ(xyz.status, 0) << xyz.err;
+    EXPECT_NEAR(numbersOf(xyz.out)[0][0], 100.0, 1.0) << "relative paper white" << xyz.out;
+}
+
+TEST(VestrelCli, ConvertReportsBadLinesAndGoesOn)
+{
+    const CliResult r = runCli({"convert", testDataPath("cmyk_v2.icc"), "a2b"},
+                               "0 0 0 0\n1 2 3\n120 0 0 0\nabc 1 2 3\n10 20 30 40\n1e999 0 0 0\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(numbersOf(r.out).size(), 2u) << r.out;
+    const char* expected[] = {"vestrel-cli: line 2: expected 4 numbers\n", "vestrel-cli: line 3: device values must lie in 0..100\n",
+                              "vestrel-cli: line 4: expected 4 numbers\n", "vestrel-cli: line 6: expected 4 numbers\n"};
+    for (const char* line : expected)
+        EXPECT_NE(r.err.find(line), std::string::npos) << line << r.err;
+    EXPECT_EQ(lineCount(r.err), 4u) << r.err;
+
+    const CliResult lab = runCli({"convert", testDataPath("cmyk_v2.icc"), "b2a"}, "101 0 0\n50 0 130\n");
+    EXPECT_EQ(lab.status, 1);
+    EXPECT_NE(lab.err.find("line 1: L* must lie in 0..100"), std::string::npos) << lab.err;
+    EXPECT_NE(lab.err.find("line 2: a* and b* must lie in -128..127"), std::string::npos) << lab.err;
+}
+
+TEST(VestrelCli, ConvertRefusals)
+{
+    struct Case { std::vector<std::string> args; int status; const char* message; };
+    const std::string profile = testDataPath("cmyk_v2.icc");
+    const Case cases[] = {
+        {{"convert", profile, "sideways"}, 2, "direction must be a2b or b2a"},
+        {{"convert", profile, "a2b", "--intent", "12"}, 2, "--intent takes 0 to 9"},
+        {{"convert", profile, "a2b", "--white", "3"}, 2, "--white takes 0, 1 or 2"},
+        {{"convert", profile, "a2b", "--fast"}, 2, "unknown option '--fast'"},
+        {{"convert", testDataPath("broken_no_acsp.icc"), "a2b"}, 1, "no 'acsp' signature"},
+        {{"convert", testDataPath("broken_mft2_tables.icc"), "b2a"}, 1, "cannot create an interpolator"},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = runCli(c.args, "50 0 0\n");
+        EXPECT_EQ(r.status, c.status) << c.message << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 TEST(VestrelCli, UsageAndHelp)

@@ -1,0 +1,3 @@
+#include "csColorConverter.h"
+
+csColorConverter::~csColorConverter() = default;

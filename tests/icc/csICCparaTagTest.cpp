@@ -1,0 +1,349 @@
+#include "TestSupport.h"
+#include "csErrorLog.h"
+#include "csICCparaTag.h"
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+class ParaTagTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { csErrorLog::clear(); }
+};
+
+const csSignature rTRC = csSig("rTRC");
+
+// A "para" tag of the given type; size 0 means the size the type needs.
+std::vector<uint8_t> paraBytes(uint16_t type, const std::vector<double>& parameters, std::size_t size = 0,
+                               const char* typeSignature = "para")
+{
+    std::vector<uint8_t> bytes(std::max(size, 12 + 4 * parameters.size()), 0);
+    std::memcpy(bytes.data(), typeSignature, 4);
+    csSetUInt16(bytes.data() + 8, type);
+    for (std::size_t i = 0; i < parameters.size(); ++i)
+        csSetS15Fixed16(bytes.data() + 12 + 4 * i, parameters[i]);
+    bytes.resize(size ? size : bytes.size());
+    return bytes;
+}
+
+csICCparaTag paraFrom(const std::vector<uint8_t>& bytes, bool buildInverse = false)
+{
+    const uint32_t size = static_cast<uint32_t>(bytes.size());
+    EXPECT_TRUE(csICCparaTag::checkLayout(rTRC, size, bytes.data())) << logText();
+    return csICCparaTag(rTRC, size, bytes.data(), true, buildInverse);
+}
+
+// The curve of each type written out in double precision from the stored
+// parameters, clamped to 0..1.
+double directCurve(const csICCparaTag& t, double x)
+{
+    const double g = t.gamma(), a = t.a(), b = t.b(), c = t.c(), d = t.d(), e = t.e(), f = t.f();
+    double y = 0;
+    switch (t.functionType()) {
+    case 0: y = std::pow(x, g); break;
+    case 1: y = x >= -b / a ? std::pow(a * x + b, g) : 0.0; break;
+    case 2: y = x >= -b / a ? std::pow(a * x + b, g) + c : c; break;
+    case 3: y = x >= d ? std::pow(a * x + b, g) : c * x; break;
+    case 4: y = x >= d ? std::pow(a * x + b, g) + e : c * x + f; break;
+    }
+    return std::min(1.0, std::max(0.0, y));
+}
+
+struct Curve
+{
+    const char* name;
+    uint16_t type;
+    std::vector<double> parameters;
+};
+
+const Curve soundCurves[] = {
+    {"type 0, g 2.2", 0, {2.2}},
+    {"type 1, zero stretch", 1, {1.8, 1.25, -0.25}},
+    {"type 2, floor c", 2, {2.0, 0.9, -0.1, 0.05}},
+    {"type 3, sRGB", 3, {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045}},
+    {"type 4, offsets", 4, {2.2, 0.85, 0.1, 0.25, 0.2, 0.013895, 0.02}},
+};
+
+TEST_F(ParaTagTest, EachTypeEvaluatesItsFormula)
+{
+    for (const Curve& curve : soundCurves) {
+        SCOPED_TRACE(curve.name);
+        const csICCparaTag tag = paraFrom(paraBytes(curve.type, curve.parameters));
+        ASSERT_EQ(tag.functionType(), curve.type);
+        double maxDiff = 0;
+        for (int i = 0; i <= 1000; ++i) {
+            const float x = i / 1000.0f;
+            maxDiff = std::max(maxDiff, std::fabs(tag.eval_clamped(x) - directCurve(tag, x)));
+        }
+        // Single precision: a few units in the last place of values below 1.
+        EXPECT_LT(maxDiff, 1e-6);
+
+        // The table and the double path round the same curve to 16 bits.
+        int tableDiff = 0;
+        for (uint32_t k = 0; k < 65536; k += 7) {
+            const uint16_t code = static_cast<uint16_t>(k);
+            const double in = k, direct = std::floor(directCurve(tag, k / 65535.0) * 65535.0 + 0.5);
+            uint16_t viaTable = 0;
+            double viaDouble = 0;
+            tag.forward16(&code, &viaTable, 1);
+            tag.forwardDouble(&in, &viaDouble, 1);
+            tableDiff = std::max({tableDiff, int(std::fabs(viaTable - direct)), int(std::fabs(viaDouble - direct))});
+        }
+        EXPECT_LE(tableDiff, 1);
+    }
+    EXPECT_EQ(csErrorLog::count(), 0u) << logText();
+}
+
+TEST_F(ParaTagTest, TableEntriesAreRoundedInSinglePrecision)
+{
+    // 00 02 33 33 is g = 2.19999695.
+    const std::vector<uint8_t> bytes = {'p', 'a', 'r', 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0x33, 0x33};
+    const csICCparaTag tag = paraFrom(bytes);
+    const float x = 32768.0f / 65535.0f;
+    const float y = static_cast<float>(std::pow(double(x), double(tag.gamma())));
+    const uint16_t in = 32768;
+    uint16_t out = 0;
+    tag.forward16(&in, &out, 1);
+    EXPECT_EQ(out, static_cast<uint16_t>(y * 65535.0f + 0.5f));
+    EXPECT_FLOAT_EQ(tag.invert(0.25f), static_cast<float>(std::pow(0.25, 1.0 / double(tag.gamma()))));
+}
+
+TEST_F(ParaTagTest, BadTagsAreRefusedWithOneEntry)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* title;
+        const char* details;
+    } cases[] = {
+        {"type 5", paraBytes(5, {1, 1, 0, 0, 0, 0, 0}), "unsupported function type",
+         "function type '5' is not supported for parametricCurveType"},
+        {"no function type", paraBytes(0, {}, 11), "corrupt tag data", "'rTRC'"},
+        {"type 3 cut short", paraBytes(3, {2.4, 1, 0, 1}), "corrupt tag data", "function type 3 needs 32 bytes, the tag has 28"},
+        {"g = 0", paraBytes(0, {0.0}), "bad parameters", "curve is hyperbolic or constant and thus not invertible"},
+        {"type 1, a = 0", paraBytes(1, {1, 0, 0.5}), "bad parameters", "results might be complex"},
+        {"type 2, a < 0", paraBytes(2, {1, -1, 1, 0}), "bad parameters", "results might be complex"},
+        {"type 3, negative base above d", paraBytes(3, {2.2, 1, -0.5, 1, 0.1}), "bad parameters", "results might be complex"},
+        {"type 4, a < 0, negative base at 1", paraBytes(4, {2.2, -1, 0.5, 1, 0.2, 0, 0}), "bad parameters",
+         "results might be complex"},
+        {"type 4, jump at d", paraBytes(4, {1, 1, 0, 1, 0.5, 0.1, 0}), "bad parameters", "not continuous at d"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        csErrorLog::clear();
+        // Exact-size buffers, so that reading past them is caught by ASan.
+        const uint32_t size = static_cast<uint32_t>(c.bytes.size());
+        EXPECT_FALSE(csICCparaTag::checkLayout(rTRC, size, c.bytes.data()));
+        EXPECT_TRUE(csErrorLog::count() == 1 && logHas('E', c.title, c.details)) << logText();
+
+        // Constructed anyway: the same report, and an identity curve.
+        csErrorLog::clear();
+        const csICCparaTag tag(rTRC, size, c.bytes.data(), true, true);
+        const uint16_t in = 1234;
+        uint16_t out = 0;
+        tag.inverse16(&in, &out, 1);
+        EXPECT_TRUE(csErrorLog::count() == 1 && tag.functionType() == 0 && out == 1234) << logText();
+        EXPECT_FLOAT_EQ(tag.eval_clamped(0.3f), 0.3f);
+    }
+}
+
+TEST_F(ParaTagTest, SizeOtherThanTheTypeNeedsIsOnlyAWarning)
+{
+    const std::vector<uint8_t> bytes = paraBytes(2, {2.0, 1.0, 0.0, 0.1}, 32);
+    EXPECT_TRUE(csICCparaTag::checkLayout(rTRC, 32, bytes.data()) && csErrorLog::count() == 0);
+    const csICCparaTag tag(rTRC, 32, bytes.data());
+    EXPECT_TRUE(csErrorLog::count() == 1 && logHas('W', "tag size mismatch", "parametricCurveType: specified tag size (32) != actual tag size (28)"))
+        << logText();
+    EXPECT_EQ(tag.size(), 32u);
+    EXPECT_NEAR(tag.c(), 0.1, 1e-4);
+}
+
+TEST_F(ParaTagTest, ReadingFromMemoryTakesOnlyTheCurve)
+{
+    std::vector<uint8_t> bytes = paraBytes(1, {1.0, 2.0, -1.0}, 100);
+    const csICCparaTag tag(bytes.data(), 100, true, false);
+    EXPECT_EQ(tag.size(), 24u);
+    EXPECT_EQ(tag.getType(), csSig("para"));
+    EXPECT_TRUE(logHas('I', "parametricCurveType constructed",
+                       "constructed parametricCurveType (actual size 24) from memory (size limit 100)"))
+        << logText();
+
+    csErrorLog::clear();
+    bytes = paraBytes(0, {1.5}, 16, "parx");
+    const csICCparaTag wrongType(bytes.data(), 16, true, false);
+    EXPECT_TRUE(logHas('E', "wrong tag type", "tag type is not 'para' but'parx'")) << logText();
+    EXPECT_FLOAT_EQ(wrongType.gamma(), 1.5f);
+
+    csErrorLog::clear();
+    bytes = paraBytes(7, {1, 1, 0, 0, 0, 0, 0});
+    const csICCparaTag unsupported(bytes.data(), 40, true, false);
+    EXPECT_TRUE(logHas('W', "parametricCurveType corrupt",
+                       "trying to construct parametricCurveType from memory (size limit 40, recognized 0 bytes)"))
+        << logText();
+    EXPECT_EQ(unsupported.size(), 0u);
+    EXPECT_FLOAT_EQ(unsupported.eval_clamped(0.7f), 0.7f);
+}
+
+TEST_F(ParaTagTest, FlatStretchesInvertToTheirMidpointOrChosenEnd)
+{
+    // Type 1, g 1, a 2, b -1: zero up to 0.5, then 2x - 1, reaching 1 at 1.0.
+    csICCparaTag tag = paraFrom(paraBytes(1, {1.0, 2.0, -1.0}), true);
+    const struct
+    {
+        bool preferLow, preferHigh;
+        float atZero;
+    } preferences[] = {{false, false, 0.25f}, {true, true, 0.25f}, {true, false, 0.0f}, {false, true, 0.5f}};
+    for (const auto& p : preferences) {
+        SCOPED_TRACE(p.atZero);
+        tag.setPreference(p.preferLow, p.preferHigh);
+        EXPECT_FLOAT_EQ(tag.invert(0.0f), p.atZero);
+        EXPECT_FLOAT_EQ(tag.invert(1.0f), 1.0f);
+        EXPECT_FLOAT_EQ(tag.invert(0.5f), 0.75f);
+        // The inverse table follows the preference.
+        const uint16_t in = 0;
+        uint16_t out = 0;
+        tag.inverse16(&in, &out, 1);
+        EXPECT_EQ(out, static_cast<uint16_t>(p.atZero * 65535.0f + 0.5f));
+    }
+
+    const struct
+    {
+        const char* name;
+        Curve curve;
+        float y, x;
+    } stretches[] = {
+        // c = 0.25 up to -b/a = 0.5; values below c are never reached.
+        {"type 2 floor", {"", 2, {1.0, 1.0, -0.5, 0.25}}, 0.25f, 0.25f},
+        {"type 2 below the floor", {"", 2, {1.0, 1.0, -0.5, 0.25}}, 0.1f, 0.25f},
+        {"type 2 negative c", {"", 2, {1.0, 1.0, 0.0, -0.5}}, 0.0f, 0.25f},
+        {"type 2 reaching 1 at 0.6", {"", 2, {1.0, 2.0, -0.2, 0.0}}, 1.0f, 0.8f},
+        // Type 3 linear only (d > 1): slope 2 reaches 1 at 0.5.
+        {"type 3 steep line", {"", 3, {1.0, 1.0, 0.0, 2.0, 1.5}}, 1.0f, 0.75f},
+        {"type 3 shallow line", {"", 3, {1.0, 1.0, 0.0, 0.5, 1.5}}, 0.75f, 1.5f},
+        {"type 3 flat line", {"", 3, {1.0, 1.0, 0.0, 0.0, 1.5}}, 0.5f, 0.0f},
+        // Type 3: line 2x clamped at 1 from 0.5, power 1 from d = 0.8 on.
+        {"type 3 stretch across d", {"", 3, {1.0, 0.0, 1.0, 2.0, 0.8}}, 1.0f, 0.75f},
+        // Type 4: line stays at f = 0 below d, power from there.
+        {"type 4 zero line", {"", 4, {1.0, 1.0, -0.25, 0.0, 0.25, 0.0, 0.0}}, 0.0f, 0.125f},
+    };
+    for (const auto& s : stretches) {
+        SCOPED_TRACE(s.name);
+        const csICCparaTag t = paraFrom(paraBytes(s.curve.type, s.curve.parameters));
+        EXPECT_NEAR(t.invert(s.y), s.x, 1e-6);
+    }
+    EXPECT_EQ(csErrorLog::count(), 0u) << logText();
+}
+
+TEST_F(ParaTagTest, TwoPieceCurvesInvertWithinATableStep)
+{
+    const Curve curves[] = {
+        soundCurves[3],
+        soundCurves[4],
+        // A negative offset e under the power, a line starting at f.
+        {"type 4, negative e", 4, {2.0, 0.9, 0.1, 0.2, 0.1, -0.0061, 0.01}},
+        {"type 3, power only (d = 0)", 3, {1.8, 1.0, 0.0, 5.0, 0.0}},
+    };
+    for (const Curve& curve : curves) {
+        SCOPED_TRACE(curve.name);
+        const csICCparaTag tag = paraFrom(paraBytes(curve.type, curve.parameters), true);
+        float worst = 0;
+        for (int i = 0; i <= 4000; ++i) {
+            const float x = i / 4000.0f;
+            const float y = tag.eval_clamped(x);
+            if (y <= 0.0f || y >= 1.0f)
+                continue;
+            worst = std::max(worst, std::fabs(tag.invert(y) - x));
+        }
+        EXPECT_LT(worst, 1.0f / 65535);
+
+        // The tables round-trip within the rounding of both directions: the
+        // forward slope stays below 2.5 on these curves.
+        std::vector<uint16_t> codes(65536), inverse(65536), back(65536);
+        for (uint32_t k = 0; k < 65536; ++k)
+            codes[k] = static_cast<uint16_t>(k);
+        tag.inverse16(codes.data(), inverse.data(), codes.size());
+        tag.forward16(inverse.data(), back.data(), codes.size());
+        // Codes outside the curve's range have no inverse.
+        int worstCode = 0;
+        for (uint32_t k = back[0]; k <= back[65535]; ++k)
+            worstCode = std::max(worstCode, std::abs(int(back[k]) - int(k)));
+        EXPECT_LE(worstCode, 2);
+    }
+    EXPECT_EQ(csErrorLog::count(), 0u) << logText();
+}
+
+TEST_F(ParaTagTest, DecreasingPowerPieceWarnsOnce)
+{
+    // Power only (d = 0), 1 - x/2: falls from 1 to 0.5.
+    const csICCparaTag tag = paraFrom(paraBytes(3, {1.0, -0.5, 1.0, 0.0, 0.0}));
+    EXPECT_FLOAT_EQ(tag.invert(0.75f), 0.5f);
+    EXPECT_TRUE(logHas('W', "function is not injective",
+                       "reason: exp. part of curve is decreasing, y=0.750000, tl=0.000000, vl=1.000000"))
+        << logText();
+    // Not again for a whole inverse table, nor for a copy.
+    const csICCparaTag copy(tag);
+    const double in[] = {0.0, 65535.0};
+    double out[2];
+    copy.inverseDouble(in, out, 2);
+    copy.inverse16(nullptr, nullptr, 0);
+    EXPECT_EQ(csErrorLog::count(), 1u) << logText();
+    EXPECT_TRUE(out[0] == 65535.0 && out[1] == 0.0); // y = 0 lies at x = 2
+}
+
+TEST_F(ParaTagTest, DoublePathsLimitTheirInputsAndOutputs)
+{
+    // Line 0.5 x only: it never reaches 1, so the inverse runs beyond x = 1.
+    const csICCparaTag tag = paraFrom(paraBytes(3, {1.0, 1.0, 0.0, 0.5, 2.0}));
+    EXPECT_FLOAT_EQ(tag.invert(0.8f), 1.6f);
+    const double in[] = {-5.0, std::nan(""), 1e300, 32767.5, 65535.0};
+    double forward[5], inverse[10];
+    tag.forwardDouble(in, forward, 5);
+    tag.inverseDouble(in, inverse, 5, 1, 2);
+    const double expectedForward[] = {0.0, 0.0, 32768.0, 16384.0, 32768.0};
+    const double expectedInverse[] = {0.0, 0.0, 65535.0, 65535.0, 65535.0};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(forward[i], expectedForward[i]) << i;
+        EXPECT_EQ(inverse[2 * i], expectedInverse[i]) << i;
+    }
+}
+
+// Little CMS evaluates the same parameters in double precision; its types
+// are ours plus one, and its reverse of a parametric curve is analytic too.
+// Ours runs in single precision, so the two differ by a few units in the
+// last place of a float (6e-8 near 1); 5e-7 leaves room for the power's
+// amplification and still catches a wrong branch or a lost parameter.
+// The inverse is compared where the curve rises, off its flat stretches.
+TEST_F(ParaTagTest, AgreesWithLittleCms)
+{
+    for (const Curve& curve : soundCurves) {
+        SCOPED_TRACE(curve.name);
+        const csICCparaTag tag = paraFrom(paraBytes(curve.type, curve.parameters));
+        const double params[7] = {tag.gamma(), tag.a(), tag.b(), tag.c(), tag.d(), tag.e(), tag.f()};
+        cmsToneCurve* reference = cmsBuildParametricToneCurve(nullptr, curve.type + 1, params);
+        cmsToneCurve* reversed = cmsReverseToneCurve(reference);
+        ASSERT_NE(reference, nullptr);
+        ASSERT_NE(reversed, nullptr);
+        double forwardDiff = 0, inverseDiff = 0;
+        for (int i = 0; i <= 1000; ++i) {
+            const float x = i / 1000.0f;
+            const double expected = std::min(1.0f, std::max(0.0f, cmsEvalToneCurveFloat(reference, x)));
+            forwardDiff = std::max(forwardDiff, std::fabs(tag.eval_clamped(x) - expected));
+            if (x > tag.eval_clamped(0.0f) && x < tag.eval_clamped(1.0f))
+                inverseDiff = std::max(inverseDiff, double(std::fabs(tag.invert(x) - cmsEvalToneCurveFloat(reversed, x))));
+        }
+        EXPECT_LT(forwardDiff, 5e-7);
+        EXPECT_LT(inverseDiff, 5e-7);
+        cmsFreeToneCurve(reversed);
+        cmsFreeToneCurve(reference);
+    }
+}
+
+} // namespace

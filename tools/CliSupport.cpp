@@ -1,0 +1,43 @@
+#include "CliSupport.h"
+
+#include "csErrorLog.h"
+
+#include <cerrno>
+#include <cstring>
+
+void printLogEntries(std::FILE* err, uint32_t first)
+{
+    for (uint32_t i = first; i < csErrorLog::count(); ++i) {
+        if (csErrorLog::levelOf(i) >= csErrorLog::Warning)
+            std::fprintf(err, "%c '%s' %s\n", csErrorLog::levelLetter(csErrorLog::levelOf(i)),
+                         csErrorLog::titleOf(i), csErrorLog::detailsOf(i));
+    }
+}
+
+namespace {
+
+bool logHasErrors()
+{
+    for (uint32_t i = 0; i < csErrorLog::count(); ++i)
+        if (csErrorLog::levelOf(i) >= csErrorLog::Error)
+            return true;
+    return false;
+}
+
+} // namespace
+
+ReadResult readProfile(const char* path, std::vector<uint8_t>& block, csICCProfile& profile, std::FILE* err)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) {
+        std::fprintf(err, "vestrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
+        return ReadResult::Refused;
+    }
+    const bool read = csICCProfile::readFile(file, block) == 0 && profile.setProfile(block.data(), block.size()) == 0;
+    std::fclose(file);
+    printLogEntries(err);
+    if (!read)
+        return ReadResult::Refused;
+    return logHasErrors() ? ReadResult::Flawed : ReadResult::Sound;
+}
+

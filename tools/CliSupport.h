@@ -1,0 +1,22 @@
+#pragma once
+// What the vestrel-cli commands share: exit statuses, reading a profile
+// with its refusals reported, and the library's log on standard error.
+
+#include "csICCProfile.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+enum ExitStatus { Success = 0, Failure = 1, Usage = 2 };
+
+// Warnings and failures of the library from entry first on, one line each
+// ("E 'title' details"). Traces stay out.
+void printLogEntries(std::FILE* err, uint32_t first = 0);
+
+enum class ReadResult { Refused, Flawed, Sound };
+
+// Reads path into block and profile; reports problems on err. A profile
+// that was read but had parts refused (a LUT that does not fit its tag) is
+// flawed: it can be shown but is not to be passed on.
+ReadResult readProfile(const char* path, std::vector<uint8_t>& block, csICCProfile& profile, std::FILE* err);
