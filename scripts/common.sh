@@ -5,7 +5,7 @@ VESTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages needed to build, test and benchmark.
 VESTREL_PACKAGES=(
-    g++ cmake ninja-build pkg-config
+    g++ cmake ninja-build pkg-config xvfb xauth
     qt6-base-dev qt6-qpa-plugins
     libmd-dev
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,0 +1,30 @@
+#include "CommandLine.h"
+#include "OrvFramework.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QDebug>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvand"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vestrel"));
+
+    if (argc == 1)
+        framework::showSplash();
+    MainWindow window;
+    const StartupPaths paths = parseCommandLine(argc, argv, stderr);
+    if (paths.any()) {
+        qDebug() << "ref: " << paths.reference << ", meas: " << paths.measurement << ", icc: " << paths.profile;
+        // Measurement first: a combined file fills the reference too.
+        if (!paths.measurement.isNull())
+            window.openMeas(paths.measurement);
+        if (!paths.reference.isNull())
+            window.openRef(paths.reference);
+        if (!paths.profile.isNull())
+            window.openProfile(paths.profile);
+    }
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,286 @@
+#include "OrvFramework.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPointer>
+#include <QSettings>
+#include <QSplashScreen>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include <cstring>
+
+namespace framework {
+
+namespace {
+
+const int kSplashMinimumMs = 1500;
+// Upper bound so a start-up that never shows a main window cannot leave the
+// splash on screen for good.
+const int kSplashMaximumMs = 10000;
+
+bool haveApp()
+{
+    return QCoreApplication::instance() != nullptr;
+}
+
+// Widgets need a QApplication (not just a QCoreApplication) and must be
+// created in its thread; anything else would abort inside Qt.
+QApplication *guiApp()
+{
+    auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    if (!app || QThread::currentThread() != app->thread())
+        return nullptr;
+    return app;
+}
+
+QWidget *dialogParent()
+{
+    return QApplication::activeWindow();
+}
+
+// Watches for the main window while the splash is up. It is a child of the
+// splash, so it and its event filter go away together with the splash.
+class SplashCloser : public QObject
+{
+public:
+    SplashCloser(QSplashScreen *splash, bool mainAlreadyShown)
+        : QObject(splash), splash_(splash), mainShown_(mainAlreadyShown)
+    {
+        qApp->installEventFilter(this);
+    }
+
+    void minimumElapsed()
+    {
+        minimumElapsed_ = true;
+        if (mainShown_)
+            finish();
+    }
+
+    void finish()
+    {
+        qApp->removeEventFilter(this);
+        splash_->hide();
+        splash_->deleteLater();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Show || watched == splash_ || !watched->isWidgetType())
+            return false;
+        auto *w = static_cast<QWidget *>(watched);
+        if (!w->isWindow())
+            return false;
+        if (qobject_cast<QMainWindow *>(w)) {
+            mainShown_ = true;
+            if (minimumElapsed_)
+                finish();
+        } else if (w->isModal() || w->windowType() == Qt::Dialog) {
+            // A dialog at start-up must never sit hidden behind the splash.
+            finish();
+        }
+        return false;
+    }
+
+private:
+    QSplashScreen *splash_;
+    bool mainShown_;
+    bool minimumElapsed_ = false;
+};
+
+bool anyMainWindowVisible()
+{
+    const QWidgetList tops = QApplication::topLevelWidgets();
+    for (QWidget *w : tops) {
+        if (w->isVisible() && qobject_cast<QMainWindow *>(w))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+QString resourceFolder()
+{
+    if (!haveApp())
+        return QString();
+    // Beside the executable in a build tree; an installed program finds
+    // them under share/vestrel, where Linux keeps a program's data.
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Resources/");
+    const QString installed =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/vestrel/Resources/");
+    if (!QDir(beside).exists() && QDir(installed).exists())
+        return QDir(installed).absolutePath() + QLatin1Char('/');
+    return beside;
+}
+
+void showSplash()
+{
+    QApplication *app = guiApp();
+    if (!app)
+        return;
+    static QPointer<QSplashScreen> current;
+    if (current)
+        return;
+
+    const QPixmap banner(resourceFolder() + QStringLiteral("banner.png"));
+    if (banner.isNull())
+        return;
+
+    auto *splash = new QSplashScreen(banner);
+    current = splash;
+    auto *closer = new SplashCloser(splash, anyMainWindowVisible());
+    // The timers are bound to the splash, so they are dropped if it is gone.
+    QTimer::singleShot(kSplashMinimumMs, splash, [closer] { closer->minimumElapsed(); });
+    QTimer::singleShot(kSplashMaximumMs, splash, [closer] { closer->finish(); });
+
+    splash->show();
+    // The event loop is not running yet at start-up; paint the splash now.
+    app->processEvents();
+}
+
+QByteArray findStyleElement(const char *name)
+{
+    if (!haveApp() || !name)
+        return QByteArray();
+    if (std::strcmp(name, "vendor") == 0)
+        return QByteArrayLiteral("Orvand");
+    if (std::strcmp(name, "product") == 0)
+        return QByteArrayLiteral("Vestrel");
+    if (std::strcmp(name, "updater") == 0)
+        return QByteArrayLiteral("false");
+    return QByteArray();
+}
+
+void showAboutPanel(const char *version)
+{
+    if (!guiApp())
+        return;
+
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(QCoreApplication::translate("MainWindow", "About Vestrel"));
+    const QPixmap icon(resourceFolder() + QStringLiteral("about.png"));
+    if (!icon.isNull())
+        box.setIconPixmap(icon);
+
+    QString text = QStringLiteral("<h2>Vestrel</h2>");
+    if (version) {
+        text += QStringLiteral("<p>")
+                + QCoreApplication::translate("MainWindow", "Version %1")
+                          .toHtmlEscaped()
+                          .arg(QString::fromUtf8(version).toHtmlEscaped())
+                + QStringLiteral("</p>");
+    }
+    text += QStringLiteral("<p>")
+            + QCoreApplication::translate("MainWindow",
+                                          "Vestrel corrects ICC printer profiles from measurements, "
+                                          "so that printed colour patches match their reference colours.")
+                      .toHtmlEscaped()
+            + QStringLiteral("</p>");
+    box.setTextFormat(Qt::RichText);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void showSupportPanel(const char *version)
+{
+    if (!guiApp())
+        return;
+
+    QMessageBox box(dialogParent());
+    box.setIcon(QMessageBox::Information);
+    box.setWindowTitle(QCoreApplication::translate("MainWindow", "Vestrel Support"));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QCoreApplication::translate("MainWindow",
+                                            "To get support, report the problem to Orvand or to your supplier "
+                                            "and describe what you did and what went wrong."));
+    const QString shownVersion = version ? QString::fromUtf8(version)
+                                         : QCoreApplication::translate("MainWindow", "unknown");
+    box.setInformativeText(
+        QCoreApplication::translate("MainWindow",
+                                    "Please include the printer profile you opened, the reference and "
+                                    "measurement data files you loaded, and the version of Vestrel.\n\n"
+                                    "Version: %1")
+            .arg(shownVersion));
+    // Lets the user copy the version into a report.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void showHelp()
+{
+    if (!guiApp())
+        return;
+
+    const QFileInfo page(resourceFolder() + QStringLiteral("help.html"));
+    const QString title = QCoreApplication::translate("MainWindow", "Vestrel Help");
+    if (!page.isFile() || !page.isReadable()) {
+        QMessageBox::warning(dialogParent(), title,
+                             QCoreApplication::translate("MainWindow", "The help page %1 was not found.")
+                                 .arg(QDir::toNativeSeparators(page.absoluteFilePath())));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath()))) {
+        QMessageBox::warning(dialogParent(), title,
+                             QCoreApplication::translate("MainWindow",
+                                                         "The help page %1 could not be opened. "
+                                                         "Please open it in a web browser.")
+                                 .arg(QDir::toNativeSeparators(page.absoluteFilePath())));
+    }
+}
+
+void searchUpdate()
+{
+    if (!guiApp())
+        return;
+    QMessageBox::information(dialogParent(),
+                             QCoreApplication::translate("MainWindow", "Search for Update"),
+                             QCoreApplication::translate("MainWindow",
+                                                         "No update service is configured for this "
+                                                         "installation, so Vestrel cannot search for updates."));
+}
+
+QByteArray getPrefsValue(const char *key, bool global)
+{
+    if (!haveApp() || !key || !*key)
+        return QByteArray();
+    QSettings settings(QStringLiteral("Orvand"), QStringLiteral("Vestrel"));
+    settings.beginGroup(QStringLiteral("framework"));
+    if (global)
+        settings.beginGroup(QStringLiteral("global"));
+    const QString name = QString::fromUtf8(key);
+    if (!settings.contains(name))
+        return QByteArray();
+    const QByteArray value = settings.value(name).toString().toUtf8();
+    // A stored empty text is present, so it must not read back as null.
+    return value.isNull() ? QByteArray("", 0) : value;
+}
+
+void setPrefsValue(const char *key, const char *value, bool global)
+{
+    if (!haveApp() || !key || !*key)
+        return;
+    QSettings settings(QStringLiteral("Orvand"), QStringLiteral("Vestrel"));
+    settings.beginGroup(QStringLiteral("framework"));
+    if (global)
+        settings.beginGroup(QStringLiteral("global"));
+    const QString name = QString::fromUtf8(key);
+    if (value)
+        settings.setValue(name, QString::fromUtf8(value));
+    else
+        settings.remove(name);
+}
+
+}  // namespace framework

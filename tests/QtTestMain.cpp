@@ -1,0 +1,22 @@
+// GoogleTest main for the tests that need a QApplication: widgets run on the
+// offscreen platform, and settings go to a test location instead of the
+// user's.
+
+#include <QApplication>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvand"));
+    QCoreApplication::setApplicationName(QStringLiteral("VestrelTests"));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,109 @@
+#pragma once
+// The main window: the patch table with its swatches, Delta E and averages,
+// the menus and the two hidden shortcuts. It owns the table model and its
+// sorting proxy and forwards the work to the patch data and engine code.
+
+#include "PatchDataReader.h"
+#include "PatchTable.h"
+
+#include <QMainWindow>
+#include <QModelIndex>
+
+#include <memory>
+#include <vector>
+
+class MyRCItemModel;
+class MySortFilterProxyModel;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    PatchTable& patchTable() { return table_; }
+    MySortFilterProxyModel* proxy() const { return proxyModel; }
+    bool isAdvancedEnabled() const { return advancedEnabled; }
+    bool hasMeasData() const { return hasMeas; }
+    bool hasRefData() const { return hasRef; }
+    bool hasToleranceMarks() const { return hasTolFailed; }
+    Ui::MainWindow* form() const { return ui.get(); }
+
+    // Reads a patch data file into the table; an empty path asks with a dialog.
+    void loadDataFile(PatchDataKind kind, const QString& path);
+
+    // Fits rows and columns to their contents, unless suppressed.
+    void resizeTable();
+    // Average and maximum labels from one column.
+    void updateAverages(int column);
+
+signals:
+    void refChanged(int row);
+    void measChanged(int row);
+
+public slots:
+    bool openProfile(QString path);
+    bool openProfile();
+    bool saveAsProfile(QString path);
+    bool saveAsProfile();
+    void openRef(QString path);
+    void openRef();
+    void openMeas(QString path);
+    void openMeas();
+    void clearData();
+    void clearCubes();
+
+private slots:
+    void on_actionOpen_triggered();
+    void on_actionSaveAs_triggered();
+    void on_actionQuit_triggered();
+    void on_actionClear_triggered();
+    void on_actionLoadReferenceData_triggered();
+    void on_actionLoadMeasurementData_triggered();
+    void on_actionUseRoundTrip_triggered();
+    void on_pushButtonAuto_clicked();
+    void about();
+    void help();
+    void updateDialog();
+    void supportDialog();
+    void horHeaderClicked(int column);
+    void verHeaderClicked(int row);
+    void modelDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void rowChanged(int row);
+    void updateDeltaE(int row);
+    void setProfileChanged(bool changed);
+    void setOptimizedDelta(int row, double DL, double Da, double Db);
+    void unlockAdvancedFeatures();
+
+private:
+    void buildHeader();
+    void buildHelpMenu();
+    // The model row shown at a view row, by the numbers of column 0; -1 if none.
+    int modelRowOfViewRow(int viewRow) const;
+    void selectFailedRows();
+    void enableAutoWhenReady();
+
+    std::unique_ptr<Ui::MainWindow> ui;
+    MyRCItemModel* model = nullptr;
+    MySortFilterProxyModel* proxyModel = nullptr;
+    PatchTable table_;
+    bool profileChanged = false;
+    // Separation details windows by model row; owned.
+    std::vector<QWidget*> cubeForms;
+    bool hasMeas = false;
+    bool hasRef = false;
+    bool hasProf = false;
+    bool hasTolFailed = false;
+    bool roundTripOn = false;
+    bool suppressRowUpdates = false;
+    bool suppressResize = false;
+    bool advancedEnabled = false;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+};
