@@ -1,6 +1,8 @@
 #include "csICCmftInterpolator.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cstring>
 
 namespace {
@@ -251,20 +253,38 @@ void csICCmftInterpolator::inverseInputCurves(const uint16_t* in, uint16_t* out,
     outStride = strideOr(outStride, numInputs_);
     for (unsigned c = 0; c < numInputs_; ++c) {
         const uint16_t* table = cachedCurve(inputSide(), c);
+        const uint16_t* end = table + cs1DInterpolate::fullTableSize;
+        // A monotone table (as curves nearly always are) is searched by
+        // halving; the first index found is the same as a walk would find.
+        if (inputShape_[c] == CurveShape::Unknown)
+            inputShape_[c] = std::is_sorted(table, end)                            ? CurveShape::Rising
+                             : std::is_sorted(table, end, std::greater<uint16_t>()) ? CurveShape::Falling
+                                                                                    : CurveShape::Neither;
+        const CurveShape shape = inputShape_[c];
         for (std::size_t i = 0; i < count; ++i) {
             const uint16_t v = in[i * inStride + c];
             std::size_t k = 1;
             if (v == table[0]) {
                 // The end of a flat start.
-                k = 0;
-                while (k < last && table[k + 1] == table[0])
-                    ++k;
+                if (shape == CurveShape::Rising)
+                    k = static_cast<std::size_t>(std::upper_bound(table, end, v) - table) - 1;
+                else if (shape == CurveShape::Falling)
+                    k = static_cast<std::size_t>(std::upper_bound(table, end, v, std::greater<uint16_t>()) - table) - 1;
+                else
+                    for (k = 0; k < last && table[k + 1] == table[0]; ++k) {
+                    }
             } else if (v > table[0]) {
-                while (k <= last && table[k] < v)
-                    ++k;
+                if (shape == CurveShape::Rising)
+                    k = static_cast<std::size_t>(std::lower_bound(table + 1, end, v) - table);
+                else
+                    while (k <= last && table[k] < v)
+                        ++k;
             } else {
-                while (k <= last && table[k] > v)
-                    ++k;
+                if (shape == CurveShape::Falling)
+                    k = static_cast<std::size_t>(std::lower_bound(table + 1, end, v, std::greater<uint16_t>()) - table);
+                else
+                    while (k <= last && table[k] > v)
+                        ++k;
             }
             out[i * outStride + c] = static_cast<uint16_t>(k > last ? last : k);
         }

@@ -124,5 +124,8 @@ private:
     bool useOutputCurves_ = true;
     bool useMatrix_ = true;
     std::unique_ptr<uint16_t[]> inputCache_[maxChannels];
+    // Whether each input cache rises or falls throughout, for inverseInputCurves.
+    enum class CurveShape : uint8_t { Unknown, Rising, Falling, Neither };
+    CurveShape inputShape_[maxChannels] = {};
     std::unique_ptr<uint16_t[]> outputCache_[maxChannels];
 };

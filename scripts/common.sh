@@ -10,6 +10,7 @@ VESTREL_PACKAGES=(
     libmd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     liblcms2-dev libssl-dev
+    python3 argyll
 )
 
 as_root() {

@@ -2,6 +2,7 @@
 
 #include "CliSupport.h"
 #include "ConvertCommand.h"
+#include "CorrectCommand.h"
 #include "ProfileReport.h"
 #include "SafeFileWriter.h"
 #include "csErrorLog.h"
@@ -18,6 +19,7 @@ const char usageText[] =
     "usage: vestrel-cli info PROFILE\n"
     "       vestrel-cli copy IN OUT\n"
     "       vestrel-cli convert PROFILE a2b|b2a [--intent N] [--white 0|1|2] [--float]\n"
+    "       vestrel-cli correct -i PROFILE -m MEAS [-r REF] -o OUT [--round-trip]\n"
     "       vestrel-cli --help\n";
 
 const char helpText[] =
@@ -37,6 +39,13 @@ const char helpText[] =
     "      --intent N       rendering intent 0-3 (the table used)\n"
     "      --white 0|1|2    relative, absolute, absolute normalised to Y 100\n"
     "      --float          the floating-point path\n"
+    "  correct -i PROFILE -m MEAS [-r REF] -o OUT [--round-trip]\n"
+    "                 corrects the profile's B2A1 table from the patches, as\n"
+    "                 \"Auto\" does with every patch selected, and saves it\n"
+    "                 to OUT; a combined measurement file needs no -r.\n"
+    "                 Prints one line per patch (row, name, predicted Delta E\n"
+    "                 before, remaining dL da db and Delta E after) and a\n"
+    "                 summary line\n"
     "\n"
     "Exit status: 0 success, 1 failure (reasons on standard error), 2 usage.\n";
 
@@ -91,6 +100,13 @@ int vestrelCliMain(int argc, const char* const* argv, std::FILE* in, std::FILE* 
         return runInfo(argv[2], out, err);
     if (command == "copy" && argc == 4)
         return runCopy(argv[2], argv[3], err);
+    if (command == "correct") {
+        CorrectOptions options;
+        std::string problem;
+        if (parseCorrectOptions(argc - 2, argv + 2, options, problem))
+            return runCorrect(options, out, err);
+        std::fprintf(err, "vestrel-cli: %s\n", problem.c_str());
+    }
     if (command == "convert" && argc >= 4) {
         ConvertOptions options;
         std::string problem;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 
 #include <cmath>
+#include <cstring>
+#include "csICCProfile.h"
 #include <sstream>
 #include <sys/stat.h>
 
@@ -274,6 +276,61 @@ TEST(VestrelCli, ConvertRefusals)
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+TEST(VestrelCli, CorrectRunsAutoOnEveryPatchAndSaves)
+{
+    TempDir dir;
+    const std::string out = dir.path("corrected.icc");
+    testing::internal::CaptureStderr(); // the engine's diagnostic lines
+    const CliResult r = runCli({"correct", "-i", testDataPath("cmyk_v4.icc"), "-m", testDataPath("cmyk_combined.txt"),
+                                "-o", out});
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = numbersOf(r.out);
+    ASSERT_EQ(lines.size(), 101u);
+    EXPECT_NE(r.out.find("patches 100 mean_before 3.41 mean_after "), std::string::npos) << r.out;
+    double meanAfter = 0;
+    std::sscanf(r.out.substr(r.out.rfind("mean_after")).c_str(), "mean_after %lf", &meanAfter);
+    EXPECT_LT(meanAfter, 1.0);
+
+    // The saved profile: stamped, a valid version 4 ID, the printer model untouched.
+    const CliResult info = runCli({"info", out});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("Creator           'Orv '"), std::string::npos);
+    EXPECT_NE(info.out.find("(matches the contents)"), std::string::npos);
+    EXPECT_NE(info.out.find("'desc'     1 record(s): de-DE \"corrected.icc\""), std::string::npos) << info.out;
+    csICCProfile original, corrected;
+    const std::vector<uint8_t> a = readBytes(testDataPath("cmyk_v4.icc")), b = readBytes(out);
+    ASSERT_EQ(original.setProfile(a.data(), a.size()), 0);
+    ASSERT_EQ(corrected.setProfile(b.data(), b.size()), 0);
+    const csICCTag* a2b1Before = original.tagTable().find(csSig("A2B1"));
+    const csICCTag* a2b1After = corrected.tagTable().find(csSig("A2B1"));
+    ASSERT_EQ(a2b1Before->size(), a2b1After->size());
+    EXPECT_EQ(0, std::memcmp(a2b1Before->data(), a2b1After->data(), a2b1Before->size()));
+    EXPECT_FALSE(corrected.tagTable().sameData(csSig("B2A0"), csSig("B2A1")));
+}
+
+TEST(VestrelCli, CorrectRefusals)
+{
+    TempDir dir;
+    struct Case { std::vector<std::string> args; int status; const char* message; };
+    const Case cases[] = {
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_meas.txt")}, 2, "needs -i PROFILE, -m MEAS and -o OUT"},
+        {{"correct", "-i", testDataPath("rgb_xyz_pcs.icc"), "-m", testDataPath("rgb_combined.txt"), "-o", dir.path("x.icc")},
+         1, "does not take Lab"},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_meas.txt"), "-o", dir.path("x.icc")},
+         1, "no reference values were read"},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", dir.path("none.txt"), "-o", dir.path("x.icc")}, 1, "cannot open"},
+        {{"correct", "-i", testDataPath("broken_tag_count.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc")},
+         1, "bad tagtable"},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = runCli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.message << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_NE(std::system(("test -e " + dir.path("x.icc")).c_str()), 0) << "nothing written";
 }
 
 TEST(VestrelCli, UsageAndHelp)

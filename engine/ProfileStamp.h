@@ -1,0 +1,14 @@
+#pragma once
+// What every saved profile carries: Vestrel's creator signature, the date
+// of the save, a description and a copyright text, as desc/text tags below
+// version 4 and as mluc tags from version 4 on.
+
+#include <string>
+
+class csICCProfile;
+
+// The copyright text written into saved profiles.
+extern const char* const profileCopyright;
+
+// Stamps the profile in memory; description and copyright are Latin-1.
+void stampProfile(csICCProfile& profile, const std::string& description, const std::string& copyright);

@@ -1,0 +1,152 @@
+#include "csCLUTCube.h"
+
+#include "csICCPCS.h"
+#include "csICCProfileConverter.h"
+#include "csICCmftInterpolator.h"
+#include "csICCmftTag.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Rounded to the nearest code; values beyond the 16-bit range, which no
+// field can hold, are limited to it.
+uint16_t code16(double v)
+{
+    return static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : std::trunc(v + 0.5));
+}
+
+double cornerDeltaE(const Lab16& nominal, const Lab16& actual)
+{
+    return deltaE(decodeLab16(nominal), decodeLab16(actual));
+}
+
+} // namespace
+
+csCLUTCube::csCLUTCube(csICCProfileConverter* b2a1, csICCProfileConverter* a2b1)
+    : b2a1_(b2a1), a2b1_(a2b1)
+{
+    if (b2a1_)
+        interpolator_ = b2a1_->interpolator();
+    if (interpolator_)
+        tag_ = interpolator_->tag();
+    usable_ = tag_ && a2b1_ && interpolator_->numInputs() == 3 && interpolator_->numOutputs() <= maxOutputs &&
+              a2b1_->numInputChannels() == interpolator_->numOutputs();
+}
+
+void csCLUTCube::cornerIndices(int corner, uint16_t indices[3]) const
+{
+    indices[0] = static_cast<uint16_t>(baseIndex_[0] + ((corner >> 2) & 1));
+    indices[1] = static_cast<uint16_t>(baseIndex_[1] + ((corner >> 1) & 1));
+    indices[2] = static_cast<uint16_t>(baseIndex_[2] + (corner & 1));
+}
+
+void csCLUTCube::setReference(double L, double a, double b)
+{
+    if (!usable_)
+        return;
+    absCol_ = {code16(L * 655.35), code16(a * 257 + 32896), code16(b * 257 + 32896)};
+    uint16_t rel[3] = {absCol_.L, absCol_.a, absCol_.b};
+    b2a1_->PCSFromAbs(rel, 1);
+    relCol_ = {rel[0], rel[1], rel[2]};
+
+    if (b2a1_->legacyInput()) {
+        uint16_t probe[3] = {0xFF00, 0x8000, 0x8000};
+        interpolator_->inputCurves(probe, probe, 1);
+        if (probe[0] != 0xFFFF)
+            std::fputs("B2A1 warning: wrong legacy L scaling\n", stderr);
+        csICCPCS::LabV4toLegacy(rel, preInput_, 1);
+    } else {
+        std::fputs("B2A1 needs v4-encoded input", stderr);
+        std::copy(rel, rel + 3, preInput_);
+    }
+    uint16_t pre[3];
+    interpolator_->inputCurves(preInput_, pre, 1);
+    locate(pre);
+}
+
+void csCLUTCube::locate(const uint16_t preCLUT[3])
+{
+    if (!usable_)
+        return;
+    double fraction[3];
+    for (int d = 0; d < 3; ++d) {
+        preCLUT_[d] = preCLUT[d];
+        const uint32_t grid = interpolator_->gridPoints()[d];
+        const double position = (grid - 1) * preCLUT[d] / 65535.0;
+        uint32_t base;
+        if (position < 0.0)
+            base = 0;
+        else if (position >= grid - 1)
+            base = grid - 2;
+        else
+            base = static_cast<uint32_t>(std::floor(position));
+        baseIndex_[d] = static_cast<uint16_t>(base);
+        fraction[d] = position - base;
+    }
+    for (int c = 0; c < corners; ++c) {
+        const double wi = (c >> 2) & 1 ? fraction[0] : 1.0 - fraction[0];
+        const double wj = (c >> 1) & 1 ? fraction[1] : 1.0 - fraction[1];
+        const double wk = c & 1 ? fraction[2] : 1.0 - fraction[2];
+        weight_[c] = wi * wj * wk;
+
+        uint16_t indices[3];
+        cornerIndices(c, indices);
+        const Lab16 nominal = nodeLab(indices[0], indices[1], indices[2]);
+        uint16_t device[maxOutputs] = {};
+        tag_->getClutNode(indices, device);
+        interpolator_->outputCurves(device, device, 1);
+        uint16_t actual[3];
+        a2b1_->convert(device, actual, 1);
+        nodeDeltaE_[c] = cornerDeltaE(nominal, {actual[0], actual[1], actual[2]});
+    }
+}
+
+Lab16 csCLUTCube::nodeLab(uint16_t gx, uint16_t gy, uint16_t gz) const
+{
+    if (!usable_)
+        return {0, 0, 0};
+    const uint16_t grid[3] = {gx, gy, gz};
+    uint16_t v[3];
+    for (int d = 0; d < 3; ++d)
+        v[d] = static_cast<uint16_t>(grid[d] * 65535.0 / (interpolator_->gridPoints()[d] - 1) + 0.5);
+    uint16_t pre[3], check[3];
+    interpolator_->inverseInputCurves(v, pre, 1);
+    interpolator_->inputCurves(pre, check, 1);
+    if (check[0] != v[0] || check[1] != v[1] || check[2] != v[2]) {
+        std::fprintf(stderr, "clut -> lab %04x %04x %04x pre-lut %04x %04x %04x\n", v[0], v[1], v[2], pre[0], pre[1],
+                     pre[2]);
+        std::fprintf(stderr, "chk inverse %04x %04x %04x %c\n", check[0], check[1], check[2], '!');
+    }
+    if (b2a1_->legacyInput())
+        csICCPCS::LabLegacytoV4(pre, pre, 1);
+    a2b1_->PCSToAbs(pre, 1);
+    return {pre[0], pre[1], pre[2]};
+}
+
+double csCLUTCube::applyStep(unsigned channel, double step, bool dryRun)
+{
+    if (!usable_ || channel >= interpolator_->numOutputs())
+        return 0.0;
+    double result = 0.0;
+    for (int c = 0; c < corners; ++c) {
+        uint16_t indices[3];
+        cornerIndices(c, indices);
+        uint16_t value[maxOutputs] = {};
+        tag_->getClutNode(indices, value);
+        const double old = value[channel];
+        // Nodes that reproduce their colour badly move more, and so does the
+        // corner nearest the reference.
+        const double f1 = std::max(1.0, 1.0 + std::log10(nodeDeltaE_[c]));
+        const double f2 = std::max(0.5, 1.0 + 0.5 * std::log10(weight_[c]));
+        const double moved = std::min(65535.0, std::max(0.0, old + f1 * f2 * step));
+        result += (moved - old) * weight_[c];
+        if (!dryRun) {
+            value[channel] = static_cast<uint16_t>(moved);
+            tag_->setClutNode(indices, value);
+        }
+    }
+    return result;
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The eight B2A1 grid nodes around one patch's reference colour: their
+// weights, how well each node reproduces the colour it stands for, and a
+// weighted step of one device channel of all eight at once.
+//
+// The cube points into the B2A1 converter's interpolator and LUT tag
+// without owning them; whoever holds a cube must drop it before those
+// converters are re-initialised or destroyed.
+
+#include "ColorDifference.h"
+
+#include <cstdint>
+
+class csICCProfileConverter;
+class csICCmftInterpolator;
+class csICCmftTag;
+
+class csCLUTCube
+{
+public:
+    static constexpr int corners = 8;
+    static constexpr int maxOutputs = 4;
+
+    csCLUTCube(csICCProfileConverter* b2a1, csICCProfileConverter* a2b1);
+
+    // Whether the B2A1 table is one the cube can work on: three inputs
+    // (Lab) and at most four outputs.
+    bool usable() const { return usable_; }
+
+    // The absolute reference; fills absCol to preCLUT and locates the cell.
+    void setReference(double L, double a, double b);
+    void locate(const uint16_t preCLUT[3]);
+    // The absolute colour a node stands for.
+    Lab16 nodeLab(uint16_t gx, uint16_t gy, uint16_t gz) const;
+    // Moves one output channel of the eight nodes; returns the change of the
+    // trilinear interpolation at the reference. A dry run changes nothing.
+    double applyStep(unsigned channel, double step, bool dryRun);
+
+    // Grid indices of corner c = 4i + 2j + k.
+    void cornerIndices(int corner, uint16_t indices[3]) const;
+
+    csICCProfileConverter* b2a1() const { return b2a1_; }
+    csICCProfileConverter* a2b1() const { return a2b1_; }
+    csICCmftInterpolator* interpolator() const { return interpolator_; }
+    csICCmftTag* tag() const { return tag_; }
+    const Lab16& absCol() const { return absCol_; }
+    const Lab16& relCol() const { return relCol_; }
+    const uint16_t* preInput() const { return preInput_; }
+    const uint16_t* preCLUT() const { return preCLUT_; }
+    const uint16_t* baseIndex() const { return baseIndex_; }
+    const double* weight() const { return weight_; }
+    const double* nodeDeltaE() const { return nodeDeltaE_; }
+
+private:
+    csICCProfileConverter* b2a1_;
+    csICCProfileConverter* a2b1_;
+    csICCmftInterpolator* interpolator_ = nullptr;
+    csICCmftTag* tag_ = nullptr;
+    bool usable_ = false;
+    Lab16 absCol_ = {0, 0, 0};
+    Lab16 relCol_ = {0, 0, 0};
+    uint16_t preInput_[3] = {};
+    uint16_t preCLUT_[3] = {};
+    uint16_t baseIndex_[3] = {};
+    double weight_[corners] = {};
+    double nodeDeltaE_[corners] = {};
+};
