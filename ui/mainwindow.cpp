@@ -3,10 +3,20 @@
 #include "ui_mainwindow.h"
 
 #include "MyRCItemModel.h"
+#include "PatchOptimizer.h"
+#include "ProfileStamp.h"
+#include "SafeFileWriter.h"
+#include "cubeform.h"
+#include "csICCProfile.h"
+#include "csICCProfileConverter.h"
 #include "MySortFilterProxyModel.h"
 #include "OrvFramework.h"
 
+#include <QCloseEvent>
 #include <QDebug>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -17,6 +27,9 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTextStream>
+
+#include <cstdio>
+#include <set>
 
 namespace {
 
@@ -128,14 +141,111 @@ void MainWindow::on_actionLoadMeasurementData_triggered()
 void MainWindow::on_actionUseRoundTrip_triggered()
 {
     // The round trip predicts through the profile's tables.
-    if (!hasProf) {
+    if (!profile) {
         statusBar()->showMessage(tr("Open a profile first"), 2000);
         return;
     }
+    suppressResize = true;
+    for (int row = 0; row < model->rowCount(); ++row)
+        roundTripRow(row);
+    for (int row = 0; row < model->rowCount(); ++row)
+        emit measChanged(row);
+    updateAverages(PatchTable::DeltaE);
+    suppressResize = false;
+    resizeTable();
+}
+
+void MainWindow::roundTripRow(int row)
+{
+    if (!profile || !a2b1Converter || !b2a1Converter || row < 0 || row >= model->rowCount())
+        return;
+    suppressRowUpdates = true;
+    const bool done = PatchOptimizer::roundTripRow(table_, row, *b2a1Converter, *a2b1Converter);
+    suppressRowUpdates = false;
+    if (!done)
+        return;
+    resizeTable();
+    roundTripOn = true;
+}
+
+std::vector<int> MainWindow::selectedModelRows() const
+{
+    std::set<QString> numbers;
+    for (const QModelIndex& index : ui->tableView->selectionModel()->selectedIndexes())
+        numbers.insert(QString::number(index.row()));
+    std::vector<int> rows;
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (numbers.count(model->data(model->index(row, PatchTable::RowNumber)).toString()))
+            rows.push_back(row);
+    return rows;
 }
 
 void MainWindow::on_pushButtonAuto_clicked()
 {
+    if (!profile)
+        return;
+    const std::vector<int> rows = selectedModelRows();
+    if (rows.empty()) {
+        QMessageBox::information(this, tr("Select Patches"), tr("Please select some patches to be optimized"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    // Modal from the start: while it waits in the event loop, no command may
+    // replace the profile or delete the forms that the run holds.
+    QProgressDialog progress(tr("Processing patches..."), tr("Abort"), 0, static_cast<int>(rows.size()), this);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    const double threshold = PatchOptimizer::autoThreshold(table_, rows, roundTripOn);
+
+    // Every aim first, from the table as it was printed: the measured
+    // offsets belong to that table, and aims taken after earlier patches
+    // moved shared nodes would correct the wrong way.
+    std::vector<CubeForm*> forms;
+    for (int row : rows) {
+        double refL, refA, refB, measL, measA, measB;
+        if (!table_.getRefLab(row, refL, refA, refB) || !table_.getMeasLab(row, measL, measA, measB))
+            continue;
+        CubeForm* form = cubeForRow(row);
+        form->setPatch(refL, refA, refB, measL, measA, measB, threshold);
+        forms.push_back(form);
+    }
+    // The columns are fitted once at the end, not after every patch.
+    suppressResize = true;
+    int done = 0;
+    for (CubeForm* form : forms) {
+        progress.setValue(done);
+        QCoreApplication::processEvents();
+        if (progress.wasCanceled()) {
+            progress.close();
+            suppressResize = false;
+            resizeTable();
+            return;
+        }
+        form->on_pushButtonIterate_clicked(roundTripOn);
+        ++done;
+    }
+    progress.setValue(static_cast<int>(rows.size()));
+    updateAverages(PatchTable::OptDeltaE);
+    progress.close();
+    suppressResize = false;
+    resizeTable();
+}
+
+CubeForm* MainWindow::cubeForRow(int row)
+{
+    if (row < 0)
+        return nullptr;
+    if (static_cast<std::size_t>(row) >= cubeForms.size())
+        cubeForms.resize(static_cast<std::size_t>(row) + 1, nullptr);
+    CubeForm*& form = cubeForms[static_cast<std::size_t>(row)];
+    if (!form) {
+        form = new CubeForm();
+        form->setRow(row);
+        form->setConverters(a2b1Converter.get(), b2a1Converter.get());
+        connect(form, &CubeForm::changed, this, &MainWindow::setProfileChanged);
+        connect(form, &CubeForm::optimizedDelta, this, &MainWindow::setOptimizedDelta);
+    }
+    return form;
 }
 
 void MainWindow::about()
@@ -160,16 +270,62 @@ void MainWindow::supportDialog()
 
 bool MainWindow::openProfile(QString path)
 {
+    if (!settleUnsavedEdits())
+        return false;
+    QSettings settings;
     if (path.isNull()) {
-        QSettings settings;
-        path = QFileDialog::getOpenFileName(this, tr("Open Profile"),
-                                            settings.value(QStringLiteral("LAST_OPEN_FILE_ICC")).toString(),
-                                            tr("ICC profiles (*.icc *.icm)"));
-        if (path.isEmpty())
-            return false;
+        QString start = settings.value(QStringLiteral("LAST_OPEN_FILE_ICC")).toString();
+        if (start.isEmpty())
+            start = QDir::currentPath() + QStringLiteral("/ax45Yzbla1937.icc");
+        path = QFileDialog::getOpenFileName(this, tr("Choose a profile"), start, QStringLiteral("*.icc *.icm"));
     }
-    statusBar()->showMessage(tr("Failed to open %1").arg(path), 2000);
-    return false;
+    if (path.isEmpty())
+        return false;
+    settings.setValue(QStringLiteral("LAST_OPEN_FILE_ICC"), path);
+
+    std::FILE* file = std::fopen(path.toUtf8().constData(), "rb");
+    if (!file) {
+        qDebug() << "Failed to open file" << path;
+        statusBar()->showMessage(tr("Failed to open %1").arg(path), 2000);
+        return false;
+    }
+    auto newProfile = std::make_unique<csICCProfile>();
+    const int read = newProfile->setProfile(file);
+    std::fclose(file);
+    if (read != 0) {
+        qDebug("setProfile returned %d", read);
+        return false;
+    }
+    auto a2b1 = std::make_unique<csICCProfileConverter>(newProfile.get(), 0, 1, 1);
+    if (a2b1->init() != 0) {
+        qDebug("Failed to prepare A2B1 profile converter");
+        return false;
+    }
+    auto b2a1 = std::make_unique<csICCProfileConverter>(newProfile.get(), 1, 1, 1);
+    if (b2a1->init() != 0) {
+        qDebug("Failed to prepare B2A1 profile converter");
+        return false;
+    }
+    if (*b2a1->inputSpace() != csSig("Lab ")) {
+        qDebug("Wrong B2A input space '%s', must be Lab\n", csSigText(*b2a1->inputSpace()).text);
+        statusBar()->showMessage(tr("Failed to open %1").arg(path), 5000);
+        return false;
+    }
+
+    // The forms point into the old converters, and the converters into the
+    // old profile: they go in that order.
+    clearCubes();
+    b2a1Converter = std::move(b2a1);
+    a2b1Converter = std::move(a2b1);
+    profile = std::move(newProfile);
+    profileChanged = false;
+
+    setWindowTitle(path);
+    statusBar()->showMessage(tr("Loaded %1").arg(path), 5000);
+    hasProf = true;
+    qDebug("hasMeas: %d, hasRef %d, hasProf: %d", hasMeas, hasRef, 1);
+    enableAutoWhenReady();
+    return true;
 }
 
 bool MainWindow::openProfile()
@@ -177,15 +333,75 @@ bool MainWindow::openProfile()
     return openProfile(QString());
 }
 
-bool MainWindow::saveAsProfile(QString)
+bool MainWindow::saveAsProfile(QString path)
 {
-    statusBar()->showMessage(tr("Open a profile first"), 2000);
-    return false;
+    if (!profile)
+        return false;
+    QSettings settings;
+    if (path.isNull()) {
+        QString start = settings.value(QStringLiteral("LAST_SAVE_FILE_ICC")).toString();
+        if (start.isEmpty())
+            start = QDir::currentPath() + QStringLiteral("/ICCProfile.icc");
+        path = QFileDialog::getSaveFileName(this, tr("Save profile as"), start, QStringLiteral("*.icc *.icm"));
+    }
+    if (path.isEmpty())
+        return false;
+    settings.setValue(QStringLiteral("LAST_SAVE_FILE_ICC"), path);
+
+    stampProfile(*profile, QFileInfo(path).fileName().toLatin1().toStdString(),
+                 tr(profileCopyright).toLatin1().toStdString());
+    std::vector<uint8_t> block;
+    const int assembled = profile->writeToMemory(block);
+    if (assembled != 0) {
+        qDebug("writeToFile returned %d", assembled);
+        return false;
+    }
+    // Written beside the target and renamed over it only when complete, so
+    // a failed save never destroys the file that was there.
+    std::string reason;
+    if (!writeFileSafely(path.toUtf8().toStdString(), block, reason)) {
+        qDebug() << "Failed to open file" << path << QString::fromStdString(reason);
+        statusBar()->showMessage(tr("Failed to open %1").arg(path), 2000);
+        return false;
+    }
+    setWindowTitle(path);
+    statusBar()->showMessage(tr("Saved as %1").arg(path), 5000);
+    profileChanged = false;
+    return true;
 }
 
 bool MainWindow::saveAsProfile()
 {
     return saveAsProfile(QString());
+}
+
+MainWindow::UnsavedAnswer MainWindow::askSaveChanges()
+{
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, windowTitle(), tr("Save changes to the profile?"),
+                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    return answer == QMessageBox::Save      ? UnsavedAnswer::Save
+           : answer == QMessageBox::Discard ? UnsavedAnswer::Discard
+                                            : UnsavedAnswer::Cancel;
+}
+
+bool MainWindow::settleUnsavedEdits()
+{
+    if (!profileChanged || !profile)
+        return true;
+    switch (askSaveChanges()) {
+    case UnsavedAnswer::Save: return saveAsProfile();
+    case UnsavedAnswer::Discard: return true;
+    default: return false;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (settleUnsavedEdits())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::openRef(QString path)
@@ -335,7 +551,9 @@ void MainWindow::verHeaderClicked(int row)
     double refL, refA, refB, measL, measA, measB;
     if (modelRow >= 0 && hasProf && table_.getRefLab(modelRow, refL, refA, refB) &&
         table_.getMeasLab(modelRow, measL, measA, measB)) {
-        // The separation details window opens here once profiles can be corrected.
+        CubeForm* form = cubeForRow(modelRow);
+        form->setPatch(refL, refA, refB, measL, measA, measB, 0.0);
+        form->show();
     }
     // Through the selection model: the view's own selectRow starts from the
     // first visible column, whose name cells are not selectable.
@@ -367,6 +585,8 @@ void MainWindow::rowChanged(int row)
     if (!table_.getRefLab(row, L, a, b))
         return;
     table_.setSwatch(row, PatchTable::RefName, Lab{L, a, b});
+    if (roundTripOn)
+        roundTripRow(row);
     if (!table_.getMeasLab(row, L, a, b))
         return;
     table_.setSwatch(row, PatchTable::MeasName, Lab{L, a, b});
@@ -400,7 +620,7 @@ void MainWindow::unlockAdvancedFeatures()
 
 void MainWindow::clearCubes()
 {
-    for (QWidget* form : cubeForms)
+    for (CubeForm* form : cubeForms)
         delete form;
     cubeForms.clear();
 }

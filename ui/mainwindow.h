@@ -12,8 +12,11 @@
 #include <memory>
 #include <vector>
 
+class CubeForm;
 class MyRCItemModel;
 class MySortFilterProxyModel;
+class csICCProfile;
+class csICCProfileConverter;
 
 namespace Ui {
 class MainWindow;
@@ -37,6 +40,17 @@ public:
 
     // Reads a patch data file into the table; an empty path asks with a dialog.
     void loadDataFile(PatchDataKind kind, const QString& path);
+
+    // The row's separation details window, created on first need.
+    CubeForm* cubeForRow(int row);
+    // The round trip of one row: its measured values become the profile's
+    // prediction of its reference.
+    void roundTripRow(int row);
+    csICCProfile* openedProfile() const { return profile.get(); }
+    bool hasUnsavedEdits() const { return profileChanged; }
+    const std::vector<CubeForm*>& detailWindows() const { return cubeForms; }
+
+    enum class UnsavedAnswer { Save, Discard, Cancel };
 
     // Fits rows and columns to their contents, unless suppressed.
     void resizeTable();
@@ -81,7 +95,16 @@ private slots:
     void setOptimizedDelta(int row, double DL, double Da, double Db);
     void unlockAdvancedFeatures();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Asks "Save changes to the profile?"; tests answer without a dialog.
+    virtual UnsavedAnswer askSaveChanges();
+
 private:
+    // True when the unsaved edits may go: saved, discarded, or none.
+    bool settleUnsavedEdits();
+    // The model rows selected in the view, by the numbers of column 0.
+    std::vector<int> selectedModelRows() const;
     void buildHeader();
     void buildHelpMenu();
     // The model row shown at a view row, by the numbers of column 0; -1 if none.
@@ -93,9 +116,14 @@ private:
     MyRCItemModel* model = nullptr;
     MySortFilterProxyModel* proxyModel = nullptr;
     PatchTable table_;
+    // The open profile and its converters (intent 1, absolute white); the
+    // per-row windows point into the converters, so they go first.
+    std::unique_ptr<csICCProfile> profile;
+    std::unique_ptr<csICCProfileConverter> a2b1Converter;
+    std::unique_ptr<csICCProfileConverter> b2a1Converter;
     bool profileChanged = false;
     // Separation details windows by model row; owned.
-    std::vector<QWidget*> cubeForms;
+    std::vector<CubeForm*> cubeForms;
     bool hasMeas = false;
     bool hasRef = false;
     bool hasProf = false;

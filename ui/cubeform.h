@@ -1,0 +1,83 @@
+#pragma once
+// The separation details window of one patch: how its reference travels
+// into the B2A1 table, the eight CLUT nodes around it, and the offset, aim,
+// result and remaining difference of its correction. The patch corrector
+// holds the state; the widgets are built when the window is first shown,
+// so "Auto" over thousands of patches creates no tables it never shows.
+
+#include "PatchCorrector.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class MyRCItemModel;
+class QModelIndex;
+class csICCProfileConverter;
+
+namespace Ui {
+class CubeForm;
+}
+
+class CubeForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum DisplayMode { Hexadecimal = 0, Percent = 1, EightBit = 2 };
+
+    explicit CubeForm(QWidget* parent = nullptr);
+    ~CubeForm() override;
+
+    int row() const { return row_; }
+    void setRow(int row) { row_ = row; }
+    void setConverters(csICCProfileConverter* a2b1, csICCProfileConverter* b2a1);
+    void setPatch(double refL, double refA, double refB, double measL, double measA, double measB, double threshold);
+    PatchCorrector& corrector() { return corrector_; }
+
+    // Builds the widgets and their tables if not yet done.
+    void ensureBuilt();
+    Ui::CubeForm* form() const { return ui.get(); }
+    MyRCItemModel* inputModel() const { return modelI; }
+    MyRCItemModel* cubeModel() const { return modelC; }
+    MyRCItemModel* offsetModel() const { return modelO; }
+    DisplayMode displayMode() const { return mode_; }
+
+signals:
+    void changed(bool changed);
+    void optimizedDelta(int row, double DL, double Da, double Db);
+
+public slots:
+    void on_pushButtonIterate_clicked(bool roundTrip = false);
+    void calculateA2BGradient(const uint16_t* dev, double** dlab_d, double gradstep);
+
+private slots:
+    void verHeaderClicked(int row);
+    void modelIDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void modelCDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void on_checkBoxShowHex_toggled(bool checked);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildModels();
+    void nameDeviceColumns();
+    void refreshInput();
+    void refreshCube();
+    void resizeTables();
+    void report();
+    QString deviceText(uint16_t value) const;
+    bool parseDevice(const QVariant& cell, uint16_t& value) const;
+    void listen(bool on);
+
+    std::unique_ptr<Ui::CubeForm> ui;
+    int row_ = -1;
+    csICCProfileConverter* a2b1_ = nullptr;
+    csICCProfileConverter* b2a1_ = nullptr;
+    PatchCorrector corrector_{nullptr, nullptr};
+    MyRCItemModel* modelI = nullptr;
+    MyRCItemModel* modelC = nullptr;
+    MyRCItemModel* modelO = nullptr;
+    DisplayMode mode_ = Hexadecimal;
+};
