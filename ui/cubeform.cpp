@@ -7,6 +7,7 @@
 #include "csICCmftInterpolator.h"
 #include "csICCmftTag.h"
 
+#include <QColor>
 #include <QDebug>
 #include <QHeaderView>
 
@@ -28,6 +29,9 @@ void setCell(MyRCItemModel* model, int row, int column, const QString& text)
     const QModelIndex index = model->index(row, column);
     model->setData(index, text, Qt::EditRole);
     model->setData(index, QVariant::fromValue(numberAlignment), Qt::TextAlignmentRole);
+    // Computed cells have no flags and would be drawn in the disabled grey.
+    if (model->data(index, Qt::ForegroundRole).isNull())
+        model->setData(index, QColor(Qt::black), Qt::ForegroundRole);
 }
 
 QString number(double v)
@@ -66,6 +70,8 @@ void CubeForm::ensureBuilt()
     ui = std::make_unique<Ui::CubeForm>();
     ui->setupUi(this);
     resize(800, 600);
+    // No history of node values is kept, so there is nothing to undo.
+    ui->pushButtonUndo->setEnabled(false);
     buildModels();
     nameDeviceColumns();
     on_checkBoxShowHex_toggled(ui->checkBoxShowHex->isChecked());
