@@ -144,6 +144,28 @@ void PatchCorrector::calculateA2BGradient(const uint16_t* dev, double dlab_d[][3
     }
 }
 
+double PatchCorrector::channelProjection(double dot, double dE, uint16_t device)
+{
+    // A channel at 0 is never changed; one at the top may only decrease.
+    if (dot > 0 && device > 0)
+        return dot / dE;
+    if (dot <= 0 && device > 0 && device < 65535)
+        return -dot / dE;
+    return -1.0;
+}
+
+double PatchCorrector::rawStep(double dot, double norm)
+{
+    const double step0 = std::floor(std::abs(dot) / norm) * 257.0;
+    return dot > 0 ? -step0 : step0;
+}
+
+double PatchCorrector::scaledStep(double scale, double step0, double r, bool decrease)
+{
+    const double s = std::min(scale * 0.05 * step0 * (step0 / std::abs(r)), largestStep);
+    return decrease ? -s : s;
+}
+
 int PatchCorrector::iterate(bool roundTrip)
 {
     if (!hasAim_ || !cube_ || !cube_->usable())
@@ -184,11 +206,7 @@ int PatchCorrector::iterate(bool roundTrip)
             const double* g = now.gradient[i];
             norm[i] = std::sqrt(g[0] / lScale * g[0] / lScale + g[1] * g[1] + g[2] * g[2]);
             dot[i] = (now.d.L * g[0] / lScale + now.d.a * g[1] + now.d.b * g[2]) / norm[i];
-            // A channel at 0 is never changed; one at the top may only decrease.
-            if (dot[i] > 0 && now.dev[i] > 0)
-                proj[i] = dot[i] / now.dE;
-            else if (dot[i] <= 0 && now.dev[i] > 0 && now.dev[i] < 65535)
-                proj[i] = -dot[i] / now.dE;
+            proj[i] = channelProjection(dot[i], now.dE, now.dev[i]);
         }
 
         int best = -1;
@@ -200,10 +218,7 @@ int PatchCorrector::iterate(bool roundTrip)
                     best = static_cast<int>(i);
             if (best < 0)
                 break;
-            // The least-squares change of that channel in whole 8-bit levels.
-            step0 = std::floor(std::abs(dot[best]) / norm[best]) * 257.0;
-            if (dot[best] > 0)
-                step0 = -step0;
+            step0 = rawStep(dot[best], norm[best]);
             r = cube_->applyStep(static_cast<unsigned>(best), step0, true);
             if (std::abs(r) >= 1.0)
                 break;
@@ -212,9 +227,7 @@ int PatchCorrector::iterate(bool roundTrip)
         if (best < 0)
             break;
 
-        double s = std::min(scale * 0.05 * step0 * (step0 / std::abs(r)), largestStep);
-        if (dot[best] > 0)
-            s = -s;
+        const double s = scaledStep(scale, step0, r, dot[best] > 0);
         cube_->applyStep(static_cast<unsigned>(best), s, false);
         const Prediction before = now;
         predictAll(now);

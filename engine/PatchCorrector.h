@@ -42,6 +42,14 @@ public:
     // The optimisation of this patch; returns the number of iterations run.
     int iterate(bool roundTrip);
 
+    // The arithmetic of one iteration, on its own so that it can be checked:
+    // a channel's claim to be moved (-1 when it may not move), the
+    // least-squares change in whole 8-bit levels (negative to decrease), and
+    // the step applied from it after the dry run answered r.
+    static double channelProjection(double dot, double dE, uint16_t device);
+    static double rawStep(double dot, double norm);
+    static double scaledStep(double scale, double step0, double r, bool decrease);
+
     // Finite-difference gradient of the A2B1 prediction at dev, in Lab16
     // units per device unit: dlab_d[channel][L, a, b].
     void calculateA2BGradient(const uint16_t* dev, double dlab_d[][3], double gradstep) const;

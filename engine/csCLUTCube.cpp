@@ -126,6 +126,13 @@ Lab16 csCLUTCube::nodeLab(uint16_t gx, uint16_t gy, uint16_t gz) const
     return {pre[0], pre[1], pre[2]};
 }
 
+double csCLUTCube::nodeFactor(double nodeDeltaE, double weight)
+{
+    const double f1 = std::max(1.0, 1.0 + std::log10(nodeDeltaE));
+    const double f2 = std::max(0.5, 1.0 + 0.5 * std::log10(weight));
+    return f1 * f2;
+}
+
 double csCLUTCube::applyStep(unsigned channel, double step, bool dryRun)
 {
     if (!usable_ || channel >= interpolator_->numOutputs())
@@ -137,11 +144,7 @@ double csCLUTCube::applyStep(unsigned channel, double step, bool dryRun)
         uint16_t value[maxOutputs] = {};
         tag_->getClutNode(indices, value);
         const double old = value[channel];
-        // Nodes that reproduce their colour badly move more, and so does the
-        // corner nearest the reference.
-        const double f1 = std::max(1.0, 1.0 + std::log10(nodeDeltaE_[c]));
-        const double f2 = std::max(0.5, 1.0 + 0.5 * std::log10(weight_[c]));
-        const double moved = std::min(65535.0, std::max(0.0, old + f1 * f2 * step));
+        const double moved = std::min(65535.0, std::max(0.0, old + nodeFactor(nodeDeltaE_[c], weight_[c]) * step));
         result += (moved - old) * weight_[c];
         if (!dryRun) {
             value[channel] = static_cast<uint16_t>(moved);

@@ -36,6 +36,10 @@ public:
     // trilinear interpolation at the reference. A dry run changes nothing.
     double applyStep(unsigned channel, double step, bool dryRun);
 
+    // How much more than the step a node moves: nodes that reproduce their
+    // colour badly (error above 1) and the corner nearest the reference more.
+    static double nodeFactor(double nodeDeltaE, double weight);
+
     // Grid indices of corner c = 4i + 2j + k.
     void cornerIndices(int corner, uint16_t indices[3]) const;
 

@@ -54,6 +54,51 @@ TEST(TwoDecimals, ReadsBackAsTheTextWouldGive)
         EXPECT_EQ(twoDecimals(c.in), c.out) << c.in;
 }
 
+TEST(CorrectionArithmetic, NodeFactors)
+{
+    struct Case { double error, weight, factor; };
+    const Case cases[] = {
+        {2.0, 0.5, 1.30103 * 0.849485}, // the worse node near the middle of the cell
+        {0.0, 0.0, 0.5},                 // a perfect node at an empty corner moves half the step
+        {1.0, 1.0, 1.0},
+        {10.0, 1.0, 2.0},
+        {100.0, 0.1, 1.5},
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(csCLUTCube::nodeFactor(c.error, c.weight), c.factor, 1e-5) << c.error << " " << c.weight;
+}
+
+TEST(CorrectionArithmetic, StepsAndEligibility)
+{
+    // 3.9 levels needed: 3 whole levels of 257, decreasing for a positive dot.
+    EXPECT_EQ(PatchCorrector::rawStep(3.9, 1.0), -771.0);
+    EXPECT_EQ(PatchCorrector::rawStep(-3.9, 1.0), 771.0);
+    EXPECT_EQ(PatchCorrector::rawStep(0.99, 1.0), 0.0);
+    EXPECT_DOUBLE_EQ(PatchCorrector::scaledStep(10, -771, 616.8, true), -481.875);
+    EXPECT_DOUBLE_EQ(PatchCorrector::scaledStep(1, -771, 616.8, true), -48.1875);
+    EXPECT_EQ(PatchCorrector::scaledStep(10, 257 * 40, 100, false), 3277.0) << "at most about 5 % of the range";
+
+    struct Case { double dot; uint16_t device; double projection; };
+    const Case cases[] = {
+        {2.0, 1000, 1.0},    {-2.0, 1000, 1.0},  // either way from the middle
+        {2.0, 0, -1.0},      {-2.0, 0, -1.0},    // never from 0
+        {2.0, 65535, 1.0},   {-2.0, 65535, -1.0} // only down from the top
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PatchCorrector::channelProjection(c.dot, 2.0, c.device), c.projection) << c.dot << " " << c.device;
+}
+
+TEST_F(CorrectorTest, IterationLimits)
+{
+    // An aim far outside the gamut cannot be reached: the run stops at its limit.
+    PatchCorrector far(&b2a1, &a2b1);
+    ASSERT_TRUE(far.setPatch({50, 0, 0}, {90, 60, 60}, 442));
+    EXPECT_LE(far.iterate(false), 10);
+    PatchCorrector roundTrip(&b2a1, &a2b1);
+    ASSERT_TRUE(roundTrip.setPatch({50, 0, 0}, {90, 60, 60}, 0.01));
+    EXPECT_LE(roundTrip.iterate(true), 20);
+}
+
 TEST_F(CorrectorTest, CubeWeightsAndNodes)
 {
     csCLUTCube cube(&b2a1, &a2b1);
