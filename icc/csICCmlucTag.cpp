@@ -48,10 +48,12 @@ uint32_t checkMluc(const uint8_t* bytes, uint32_t available, uint32_t limit, csS
     }
     const uint32_t n = csGetUInt32(bytes + countOffset);
     const uint32_t r = csGetUInt32(bytes + recordSizeOffset);
-    if (r < csICCmlucTag::standardRecordSize) {
+    // The ICC fixes records at 12 bytes; a huge record size would make
+    // every added record a huge allocation.
+    if (r < csICCmlucTag::standardRecordSize || r > csICCmlucTag::maxRecordSize) {
         if (log)
-            csErrorLog::error("corrupt tag data", "mluc tag '%4s' has records of %u bytes; at least 12 are needed",
-                              name.text, r);
+            csErrorLog::error("corrupt tag data", "mluc tag '%4s' has records of %u bytes; 12 to %u are supported",
+                              name.text, r, csICCmlucTag::maxRecordSize);
         return 0;
     }
     const uint32_t bound = (limit != 0 && limit < available) ? limit : available;

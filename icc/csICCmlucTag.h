@@ -24,6 +24,7 @@ public:
     static constexpr uint32_t headerSize = 16;
     // The record size ICC.1 gives; a file's larger record size is kept.
     static constexpr uint32_t standardRecordSize = 12;
+    static constexpr uint32_t maxRecordSize = 256;
     // A block larger than the tag by more than this is shrunk to fit.
     static constexpr uint32_t maxSpareBytes = 4095;
 

@@ -292,23 +292,29 @@ bool MainWindow::openProfile(QString path)
     auto newProfile = std::make_unique<csICCProfile>();
     const int read = newProfile->setProfile(file);
     std::fclose(file);
+    // Every refusal is also shown: a profile that silently fails to open
+    // leaves the user guessing.
+    const QString refused = tr("Failed to open %1").arg(path);
     if (read != 0) {
         qDebug("setProfile returned %d", read);
+        statusBar()->showMessage(refused, 5000);
         return false;
     }
     auto a2b1 = std::make_unique<csICCProfileConverter>(newProfile.get(), 0, 1, 1);
     if (a2b1->init() != 0) {
         qDebug("Failed to prepare A2B1 profile converter");
+        statusBar()->showMessage(refused, 5000);
         return false;
     }
     auto b2a1 = std::make_unique<csICCProfileConverter>(newProfile.get(), 1, 1, 1);
     if (b2a1->init() != 0) {
         qDebug("Failed to prepare B2A1 profile converter");
+        statusBar()->showMessage(refused, 5000);
         return false;
     }
     if (*b2a1->inputSpace() != csSig("Lab ")) {
         qDebug("Wrong B2A input space '%s', must be Lab\n", csSigText(*b2a1->inputSpace()).text);
-        statusBar()->showMessage(tr("Failed to open %1").arg(path), 5000);
+        statusBar()->showMessage(refused, 5000);
         return false;
     }
 

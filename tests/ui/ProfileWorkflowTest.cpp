@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sys/stat.h>
 #include <set>
 
 namespace {
@@ -237,6 +238,44 @@ TEST_F(ProfileWorkflowTest, RoundTripReplacesTheMeasurements)
     double dE;
     ASSERT_TRUE(window.patchTable().getDeltaE(10, dE));
     EXPECT_LT(dE, 3.0);
+}
+
+} // namespace
+
+#include "MalformedProfiles.h"
+
+namespace {
+
+TEST_F(ProfileWorkflowTest, AFailedSaveKeepsThePreviousFile)
+{
+    openAll();
+    autoOnAll();
+    TempDir dir;
+    const QString folder = QString::fromStdString(dir.path("target.icc"));
+    ::mkdir(folder.toUtf8().constData(), 0755); // a folder where the file should go
+    EXPECT_FALSE(window.saveAsProfile(folder));
+    EXPECT_EQ(status(), "Failed to open " + folder);
+    EXPECT_TRUE(window.hasUnsavedEdits());
+    EXPECT_FALSE(window.saveAsProfile(QString::fromStdString(dir.path("missing/x.icc"))));
+}
+
+TEST_F(ProfileWorkflowTest, MalformedProfilesAreRefusedAndChangeNothing)
+{
+    openAll();
+    const csICCProfile* open = window.openedProfile();
+    TempDir dir;
+    for (const MalformedProfile& c : malformedProfiles()) {
+        const bool usable = !c.refusedWhole && c.title != "bad LUT tag";
+        if (usable)
+            continue; // a refused text or curve tag does not keep the tables from working
+        const QString path = QString::fromStdString(dir.path("malformed.icc"));
+        writeBytes(path.toStdString(), c.bytes);
+        window.statusBar()->clearMessage();
+        EXPECT_FALSE(window.openProfile(path)) << c.what;
+        EXPECT_EQ(status(), "Failed to open " + path) << c.what;
+        EXPECT_EQ(window.openedProfile(), open) << c.what;
+        EXPECT_EQ(window.windowTitle(), dataPath("cmyk_v2.icc")) << c.what;
+    }
 }
 
 } // namespace

@@ -1,0 +1,117 @@
+#include "MalformedProfiles.h"
+
+#include "TestSupport.h"
+#include "csErrorLog.h"
+#include "csICCNumber.h"
+#include "csICCProfile.h"
+
+#include <cstring>
+
+namespace {
+
+std::vector<uint8_t> sound()
+{
+    return readBytes(testDataPath("cmyk_v2.icc"));
+}
+
+// Directory entry of a tag in a block.
+uint8_t* entryOf(std::vector<uint8_t>& block, const char* signature)
+{
+    const uint32_t count = csGetUInt32(&block[128]);
+    for (uint32_t i = 0; i < count; ++i)
+        if (std::memcmp(&block[132 + 12 * i], signature, 4) == 0)
+            return &block[132 + 12 * i];
+    return nullptr;
+}
+
+// The sound profile with one tag replaced by other bytes, laid out afresh.
+std::vector<uint8_t> withTag(const char* signature, std::vector<uint8_t> tagBytes)
+{
+    const std::vector<uint8_t> base = sound();
+    csICCProfile profile;
+    profile.setProfile(base.data(), base.size());
+    const csSignature sig = csGetSignature(reinterpret_cast<const uint8_t*>(signature));
+    const int index = profile.tagTable().indexOf(sig);
+    const csICCTag tag(sig, static_cast<uint32_t>(tagBytes.size()), tagBytes.data());
+    if (index >= 0)
+        profile.tagTable().replaceAt(static_cast<uint32_t>(index), tag);
+    else
+        profile.tagTable().add(tag);
+    std::vector<uint8_t> block;
+    profile.writeToMemory(block);
+    csErrorLog::clear();
+    return block;
+}
+
+std::vector<uint8_t> b2a1With(void (*change)(std::vector<uint8_t>&))
+{
+    std::vector<uint8_t> block = sound();
+    uint8_t* entry = entryOf(block, "B2A1");
+    std::vector<uint8_t> tag(block.begin() + csGetUInt32(entry + 4),
+                             block.begin() + csGetUInt32(entry + 4) + csGetUInt32(entry + 8));
+    change(tag);
+    return withTag("B2A1", tag);
+}
+
+} // namespace
+
+std::vector<MalformedProfile> malformedProfiles()
+{
+    std::vector<MalformedProfile> cases;
+    {
+        std::vector<uint8_t> b = sound();
+        csSetUInt32(entryOf(b, "desc") + 4, static_cast<uint32_t>(b.size()) + 16);
+        cases.push_back({"tag offset past the end", b, 'E', "bad tagtable", "tag 'desc' offset", true});
+    }
+    {
+        std::vector<uint8_t> b = sound();
+        csSetUInt32(entryOf(b, "cprt") + 8, 0);
+        cases.push_back({"zero-size tag", b, 'E', "bad tagtable", "has size 0", true});
+    }
+    {
+        std::vector<uint8_t> b = sound();
+        csSetUInt32(&b[128], 3000000);
+        cases.push_back({"a tag count in the millions", b, 'E', "bad tagtable", "tag count 3000000", true});
+    }
+    {
+        std::vector<uint8_t> b = sound();
+        b.resize(131);
+        cases.push_back({"131 bytes", b, 'E', "bad profile", "shorter than header and tag count", true});
+    }
+    {
+        std::vector<uint8_t> b = sound();
+        csSetUInt32(&b[0], 0xFFFFFFF0u);
+        csSetUInt32(entryOf(b, "B2A1") + 8, 0xFFFFFF00u);
+        cases.push_back({"sizes that ask for gigabytes", b, 'E', "bad tagtable", "larger than profile", true});
+    }
+    cases.push_back({"mft2 with 0 input entries", b2a1With([](std::vector<uint8_t>& t) { csSetUInt16(&t[48], 0); }),
+                     'E', "bad LUT tag", "0 input", false});
+    cases.push_back({"a 17-channel LUT", b2a1With([](std::vector<uint8_t>& t) { t[9] = 17; }), 'E', "bad LUT tag",
+                     "17 outputs", false});
+    cases.push_back({"grid byte 0", b2a1With([](std::vector<uint8_t>& t) { t[10] = 0; }), 'E', "bad LUT tag",
+                     "256 grid points", false});
+    cases.push_back({"grid byte 1", b2a1With([](std::vector<uint8_t>& t) { t[10] = 1; }), 'E', "bad LUT tag",
+                     "257 grid points", false});
+    cases.push_back({"grid and channels past 32 bits", b2a1With([](std::vector<uint8_t>& t) { t[8] = 15; t[10] = 255; }),
+                     'E', "bad LUT tag", "does not fit", false});
+    {
+        std::vector<uint8_t> curv = {'c', 'u', 'r', 'v', 0, 0, 0, 0, 0, 0, 0, 1};
+        cases.push_back({"curv with count 1 but 12 bytes", withTag("kTRC", curv), 'E', "corrupt tag data", "kTRC", false});
+    }
+    {
+        std::vector<uint8_t> mluc = {'m', 'l', 'u', 'c', 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 12,
+                                     'e', 'n', 'U', 'S', 0, 0, 0, 8, 0, 0, 1, 0};
+        cases.push_back({"mluc record pointing outside the tag", withTag("dscm", mluc), 'E', "corrupt tag data", "", false});
+    }
+    {
+        std::vector<uint8_t> desc = {'d', 'e', 's', 'c', 0, 0, 0, 0, 0, 0, 1, 0, 'a', 0};
+        cases.push_back({"desc counts past the tag", withTag("desc", desc), 'E', "corrupt tag data", "ASCII count", false});
+    }
+    {
+        std::vector<uint8_t> para(40, 0);
+        std::memcpy(para.data(), "para", 4);
+        csSetUInt16(&para[8], 5);
+        cases.push_back({"para type 5", withTag("rTRC", para), 'E', "unsupported function type", "'5'", false});
+    }
+    return cases;
+}
