@@ -79,6 +79,15 @@ void expand8(const uint8_t* table, std::size_t n, uint16_t* out)
     expand(n, out, [table](std::size_t i) { return double(table[i] * 257); });
 }
 
+void lookup16(const uint16_t* table, const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
+              std::size_t outStride)
+{
+    inStride = inStride ? inStride : 1;
+    outStride = outStride ? outStride : 1;
+    for (std::size_t i = 0; i < n; ++i)
+        out[i * outStride] = table[in[i * inStride]];
+}
+
 void invertTable(const uint16_t* table, uint16_t* out)
 {
     if (table[0] > table[fullTableSize - 1]) {

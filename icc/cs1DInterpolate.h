@@ -21,6 +21,11 @@ void expand16(const uint16_t* table, std::size_t n, uint16_t* out);
 void expand16BE(const uint8_t* table, std::size_t n, uint16_t* out);
 void expand8(const uint8_t* table, std::size_t n, uint16_t* out);
 
+// out = table[in] for n values through a 65536-entry table; strides count
+// elements, 0 counting as 1.
+void lookup16(const uint16_t* table, const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
+              std::size_t outStride);
+
 // Inverse of a rising or falling 65536-entry table: for each output code the
 // first source index that reaches it.
 void invertTable(const uint16_t* table, uint16_t* out);

@@ -153,21 +153,13 @@ void csICCcurvTag::buildGammaTables()
 void csICCcurvTag::forward16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
                              std::size_t outStride) const
 {
-    inStride = inStride ? inStride : 1;
-    outStride = outStride ? outStride : 1;
-    const uint16_t* table = forward_.get();
-    for (std::size_t i = 0; i < n; ++i)
-        out[i * outStride] = table[in[i * inStride]];
+    cs1DInterpolate::lookup16(forward_.get(), in, out, n, inStride, outStride);
 }
 
 void csICCcurvTag::inverse16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
                              std::size_t outStride) const
 {
-    inStride = inStride ? inStride : 1;
-    outStride = outStride ? outStride : 1;
-    const uint16_t* table = inverse_.get();
-    for (std::size_t i = 0; i < n; ++i)
-        out[i * outStride] = table[in[i * inStride]];
+    cs1DInterpolate::lookup16(inverse_.get(), in, out, n, inStride, outStride);
 }
 
 void csICCcurvTag::forwardDouble(const double* in, double* out, std::size_t n, std::size_t inStride,

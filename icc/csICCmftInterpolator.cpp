@@ -44,8 +44,9 @@ void csICCmftInterpolator::setup()
     matrixIsIdentity_ = tag_->matrixIsIdentity();
 }
 
-void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
-                                   std::size_t outStride)
+template <typename Value>
+void csICCmftInterpolator::convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride,
+                                         std::size_t outStride)
 {
     if (!tag_)
         return;
@@ -58,18 +59,16 @@ void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t coun
         outputCurves(out, out, count, outStride, outStride);
 }
 
+void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                   std::size_t outStride)
+{
+    convertPixels(in, out, count, inStride, outStride);
+}
+
 void csICCmftInterpolator::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
                                    std::size_t outStride)
 {
-    if (!tag_)
-        return;
-    if (useMatrix_)
-        applyMatrix(in, count, inStride);
-    if (useInputCurves_)
-        inputCurves(in, in, count, inStride, inStride);
-    clut(in, out, count, inStride, outStride);
-    if (useOutputCurves_)
-        outputCurves(out, out, count, outStride, outStride);
+    convertPixels(in, out, count, inStride, outStride);
 }
 
 // The ICC defines the matrix for three inputs only; an identity matrix is

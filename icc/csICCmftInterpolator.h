@@ -100,6 +100,10 @@ protected:
     uint32_t clutStride_[maxChannels] = {};
 
 private:
+    // The stages of convert, the same for 16-bit codes and rfloat.
+    template <typename Value>
+    void convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
+
     // The curves of one side of the table and their 16-bit caches.
     struct CurveSide
     {

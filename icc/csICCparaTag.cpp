@@ -406,11 +406,7 @@ void csICCparaTag::forward16(const uint16_t* in, uint16_t* out, std::size_t n, s
 {
     if (!forward_)
         buildForwardTable();
-    inStride = inStride ? inStride : 1;
-    outStride = outStride ? outStride : 1;
-    const uint16_t* table = forward_.get();
-    for (std::size_t i = 0; i < n; ++i)
-        out[i * outStride] = table[in[i * inStride]];
+    cs1DInterpolate::lookup16(forward_.get(), in, out, n, inStride, outStride);
 }
 
 void csICCparaTag::inverse16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
@@ -418,11 +414,7 @@ void csICCparaTag::inverse16(const uint16_t* in, uint16_t* out, std::size_t n, s
 {
     if (!inverse_)
         buildInverseTable();
-    inStride = inStride ? inStride : 1;
-    outStride = outStride ? outStride : 1;
-    const uint16_t* table = inverse_.get();
-    for (std::size_t i = 0; i < n; ++i)
-        out[i * outStride] = table[in[i * inStride]];
+    cs1DInterpolate::lookup16(inverse_.get(), in, out, n, inStride, outStride);
 }
 
 void csICCparaTag::forwardDouble(const double* in, double* out, std::size_t n, std::size_t inStride,
