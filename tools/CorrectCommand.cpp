@@ -173,6 +173,10 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
         sumAfter += after;
         maxAfter = std::max(maxAfter, after);
     }
+    if (patches == 0) {
+        std::fprintf(err, "vestrel-cli: no patch has both reference and measured values\n");
+        return Failure;
+    }
     std::fprintf(out, "patches %d mean_before %.2f mean_after %.2f max_after %.2f\n", patches,
                  patches ? sumBefore / patches : 0.0, patches ? sumAfter / patches : 0.0, maxAfter);
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 TEST(MalformedProfiles, RefusedWithTheirEntryByTheLibraryAndTheCommandLine)
@@ -31,6 +33,26 @@ TEST(MalformedProfiles, RefusedWithTheirEntryByTheLibraryAndTheCommandLine)
         std::fclose(out);
         std::fclose(err);
     }
+}
+
+TEST(MalformedProfiles, OverlappingTagsAreReadAsSeparateCopies)
+{
+    // 'cprt' made to start inside 'desc': each tag gets its own bytes, and
+    // writing lays them out apart again.
+    std::vector<uint8_t> bytes = readBytes(testDataPath("cmyk_v2.icc"));
+    const uint32_t descOffset = csGetUInt32(&bytes[132 + 4]);
+    ASSERT_EQ(std::memcmp(&bytes[132 + 12], "cprt", 4), 0);
+    csSetUInt32(&bytes[132 + 12 + 4], descOffset + 8);
+    csErrorLog::clear();
+    csICCProfile profile;
+    ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0) << logText();
+    const csICCTag* cprt = profile.tagTable().find(csSig("cprt"));
+    EXPECT_EQ(0, std::memcmp(cprt->data(), &bytes[descOffset + 8], cprt->size()));
+    std::vector<uint8_t> written;
+    ASSERT_EQ(profile.writeToMemory(written), 0);
+    csICCProfile again;
+    ASSERT_EQ(again.setProfile(written.data(), written.size()), 0);
+    EXPECT_EQ(0, std::memcmp(again.tagTable().find(csSig("cprt"))->data(), cprt->data(), cprt->size()));
 }
 
 TEST(MalformedProfiles, ExactlyTheHeaderAndACountOfZeroIsAnEmptyProfile)

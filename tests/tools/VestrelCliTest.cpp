@@ -333,6 +333,28 @@ TEST(VestrelCli, CorrectRefusals)
     EXPECT_NE(std::system(("test -e " + dir.path("x.icc")).c_str()), 0) << "nothing written";
 }
 
+
+TEST(VestrelCli, CorrectRefusesPatchFilesWithoutUsableValues)
+{
+    TempDir dir;
+    struct Case { const char* what; std::string text; };
+    const Case cases[] = {
+        {"empty", ""},
+        {"binary junk", std::string("\x00\xff\x10LAB_L\x00LAB_A\nLAB_B\r\x7f", 22)},
+        {"no Lab fields", "SAMPLE_ID XYZ_X XYZ_Y XYZ_Z\n1 2 3 4\n"},
+        {"only non-finite values", "SAMPLE_ID LAB_L LAB_A LAB_B REFLAB_L REFLAB_A REFLAB_B\n1 nan inf -inf nan 0 0\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string data = dir.path("patches.txt");
+        writeBytes(data, std::vector<uint8_t>(c.text.begin(), c.text.end()));
+        testing::internal::CaptureStderr();
+        const CliResult r = runCli({"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", data, "-o", dir.path("out.icc")});
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_EQ(lineCount(r.err), 1u) << c.what << r.err;
+    }
+}
+
 TEST(VestrelCli, UsageAndHelp)
 {
     struct Case { std::vector<std::string> args; int status; };
