@@ -21,12 +21,10 @@ inline double labFInverse(double f)
     return cube > labThreshold ? cube : (f - labOffset) / labSlope;
 }
 
-// D50 in the XYZ 16-bit/rfloat scale and in the natural scale.
+// D50 in the XYZ 16-bit/rfloat scale.
 constexpr double whiteX = 31595.0;
 constexpr double whiteY = 32768.0;
 constexpr double whiteZ = 27030.5;
-constexpr double whiteXNatural = 96.4202880859375;
-constexpr double whiteZNatural = 82.49053955078125;
 
 // Right shift that rounds towards minus infinity for negative values as well,
 // written so that it does not depend on how the compiler shifts them.

@@ -29,6 +29,10 @@ class csICCPCS
 public:
     csICCPCS() = delete;
 
+    // The white in the natural scale (Y 100), as a profile stores it.
+    static constexpr double whiteXNatural = 96.4202880859375;
+    static constexpr double whiteZNatural = 82.49053955078125;
+
     // XYZ 16-bit <-> Lab v4 16-bit, through lookup tables and integer arithmetic.
     static void XYZtoLab(const uint16_t* in, uint16_t* out, std::size_t count,
                          std::size_t inStride = 0, std::size_t outStride = 0);
