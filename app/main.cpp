@@ -3,7 +3,6 @@
 #include "mainwindow.h"
 
 #include <QApplication>
-#include <QDebug>
 
 int main(int argc, char** argv)
 {
@@ -16,7 +15,6 @@ int main(int argc, char** argv)
     MainWindow window;
     const StartupPaths paths = parseCommandLine(argc, argv, stderr);
     if (paths.any()) {
-        qDebug() << "ref: " << paths.reference << ", meas: " << paths.measurement << ", icc: " << paths.profile;
         // Measurement first: a combined file fills the reference too.
         if (!paths.measurement.isNull())
             window.openMeas(paths.measurement);

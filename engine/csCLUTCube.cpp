@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -56,10 +55,10 @@ void csCLUTCube::setReference(double L, double a, double b)
         uint16_t probe[3] = {0xFF00, 0x8000, 0x8000};
         interpolator_->inputCurves(probe, probe, 1);
         if (probe[0] != 0xFFFF)
-            std::fputs("B2A1 warning: wrong legacy L scaling\n", stderr);
+            findings_ |= WrongLegacyLScaling;
         csICCPCS::LabV4toLegacy(rel, preInput_, 1);
     } else {
-        std::fputs("B2A1 needs v4-encoded input", stderr);
+        findings_ |= NotLegacyInput;
         std::copy(rel, rel + 3, preInput_);
     }
     uint16_t pre[3];
@@ -115,15 +114,22 @@ Lab16 csCLUTCube::nodeLab(uint16_t gx, uint16_t gy, uint16_t gz) const
     uint16_t pre[3], check[3];
     interpolator_->inverseInputCurves(v, pre, 1);
     interpolator_->inputCurves(pre, check, 1);
-    if (check[0] != v[0] || check[1] != v[1] || check[2] != v[2]) {
-        std::fprintf(stderr, "clut -> lab %04x %04x %04x pre-lut %04x %04x %04x\n", v[0], v[1], v[2], pre[0], pre[1],
-                     pre[2]);
-        std::fprintf(stderr, "chk inverse %04x %04x %04x %c\n", check[0], check[1], check[2], '!');
-    }
+    if (check[0] != v[0] || check[1] != v[1] || check[2] != v[2])
+        findings_ |= InverseMismatch;
     if (b2a1_->legacyInput())
         csICCPCS::LabLegacytoV4(pre, pre, 1);
     a2b1_->PCSToAbs(pre, 1);
     return {pre[0], pre[1], pre[2]};
+}
+
+std::vector<std::string> csCLUTCube::describe(unsigned findings)
+{
+    std::vector<std::string> lines;
+    if (findings & WrongLegacyLScaling)
+        lines.push_back("B2A1 warning: wrong legacy L scaling");
+    if (findings & InverseMismatch)
+        lines.push_back("B2A1 warning: an input curve does not invert exactly at a grid node");
+    return lines;
 }
 
 double csCLUTCube::nodeFactor(double nodeDeltaE, double weight)

@@ -10,6 +10,8 @@
 #include "ColorDifference.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class csICCProfileConverter;
 class csICCmftInterpolator;
@@ -26,6 +28,18 @@ public:
     // Whether the B2A1 table is one the cube can work on: three inputs
     // (Lab) and at most four outputs.
     bool usable() const { return usable_; }
+
+    // Findings about the table, gathered rather than printed: they concern
+    // the profile, so the caller reports each once however many patches
+    // met it.
+    enum Finding : unsigned {
+        WrongLegacyLScaling = 1u << 0, // legacy L* 100 does not reach the top of the input curve
+        NotLegacyInput = 1u << 1,      // the table takes version 4 Lab
+        InverseMismatch = 1u << 2,     // an input curve does not invert exactly at a node
+    };
+    unsigned findings() const { return findings_; }
+    // The text of each finding in a mask, one line each.
+    static std::vector<std::string> describe(unsigned findings);
 
     // The absolute reference; fills absCol to preCLUT and locates the cell.
     void setReference(double L, double a, double b);
@@ -61,6 +75,7 @@ private:
     csICCmftInterpolator* interpolator_ = nullptr;
     csICCmftTag* tag_ = nullptr;
     bool usable_ = false;
+    mutable unsigned findings_ = 0;
     Lab16 absCol_ = {0, 0, 0};
     Lab16 relCol_ = {0, 0, 0};
     uint16_t preInput_[3] = {};

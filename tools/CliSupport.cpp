@@ -1,5 +1,6 @@
 #include "CliSupport.h"
 
+#include "CorrectionSession.h"
 #include "csErrorLog.h"
 
 #include <cerrno>
@@ -41,3 +42,29 @@ ReadResult readProfile(const char* path, std::vector<uint8_t>& block, csICCProfi
     return logHasErrors() ? ReadResult::Flawed : ReadResult::Sound;
 }
 
+
+bool reportToUser(const SessionReport& report, std::FILE* err, bool& warned)
+{
+    // A refusal is one line, with its decisive reason; warnings list what
+    // they are about.
+    if (!report.ok) {
+        // The first error is the cause; what follows are its consequences.
+        std::string reason = report.details.empty() ? "" : report.details.back();
+        for (const std::string& line : report.details)
+            if (line.rfind("E ", 0) == 0 || line.rfind("F ", 0) == 0) {
+                reason = line;
+                break;
+            }
+        std::fprintf(err, "vestrel-cli: %s%s%s\n", report.summary.c_str(), reason.empty() ? "" : ": ", reason.c_str());
+        return false;
+    }
+    if (report.hasWarnings()) {
+        warned = true;
+        std::fprintf(err, "vestrel-cli: %s\n", report.summary.c_str());
+        for (const std::string& line : report.details)
+            std::fprintf(err, "  %s\n", line.c_str());
+    }
+    for (const std::string& line : report.notes)
+        std::fprintf(err, "vestrel-cli: %s\n", line.c_str());
+    return true;
+}

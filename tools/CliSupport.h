@@ -14,6 +14,12 @@ enum ExitStatus { Success = 0, Failure = 1, Usage = 2 };
 // ("E 'title' details"). Traces stay out.
 void printLogEntries(std::FILE* err, uint32_t first = 0);
 
+struct SessionReport;
+
+// Shows a session's report on err: the summary and each detail line, when
+// it failed or has warnings (which set warned). Returns report.ok.
+bool reportToUser(const SessionReport& report, std::FILE* err, bool& warned);
+
 enum class ReadResult { Refused, Flawed, Sound };
 
 // Reads path into block and profile; reports problems on err. A profile

@@ -1,6 +1,6 @@
 #pragma once
-// "vestrel-cli correct": what "Auto" does with every patch selected, then
-// "Save Profile As", without the window.
+// "vestrel-cli correct": open, load, pair, correct and save through the
+// same session as the window, with progress and messages on stderr.
 
 #include <cstdio>
 #include <string>
@@ -12,6 +12,8 @@ struct CorrectOptions
     std::string referencePath; // empty for a combined measurement file
     std::string outputPath;
     bool roundTrip = false;
+    // Any warning (a skipped line, an unpaired patch) fails the run.
+    bool strict = false;
 };
 
 // argv from the first option on.

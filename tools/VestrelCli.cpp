@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 #include "ConvertCommand.h"
 #include "CorrectCommand.h"
+#include "PatchesCommand.h"
 #include "ProfileReport.h"
 #include "SafeFileWriter.h"
 #include "csErrorLog.h"
@@ -19,7 +20,8 @@ const char usageText[] =
     "usage: vestrel-cli info PROFILE\n"
     "       vestrel-cli copy IN OUT\n"
     "       vestrel-cli convert PROFILE a2b|b2a [--intent N] [--white 0|1|2] [--float]\n"
-    "       vestrel-cli correct -i PROFILE -m MEAS [-r REF] -o OUT [--round-trip]\n"
+    "       vestrel-cli correct -i PROFILE -m MEAS [-r REF] -o OUT [--round-trip] [--strict]\n"
+    "       vestrel-cli patches FILE [--ref REF]\n"
     "       vestrel-cli --help\n";
 
 const char helpText[] =
@@ -39,13 +41,20 @@ const char helpText[] =
     "      --intent N       rendering intent 0-3 (the table used)\n"
     "      --white 0|1|2    relative, absolute, absolute normalised to Y 100\n"
     "      --float          the floating-point path\n"
-    "  correct -i PROFILE -m MEAS [-r REF] -o OUT [--round-trip]\n"
+    "  correct -i PROFILE -m MEAS [-r REF] -o OUT [--round-trip] [--strict]\n"
     "                 corrects the profile's B2A1 table from the patches, as\n"
     "                 \"Auto\" does with every patch selected, and saves it\n"
     "                 to OUT; a combined measurement file needs no -r.\n"
     "                 Prints one line per patch (row, name, predicted Delta E\n"
     "                 before, remaining dL da db and Delta E after) and a\n"
-    "                 summary line\n"
+    "                 summary line. Patches pair by SAMPLE_ID (else\n"
+    "                 SAMPLE_NAME); skipped lines and unpaired patches are\n"
+    "                 listed on standard error, and with --strict they fail\n"
+    "                 the run without writing OUT\n"
+    "  patches FILE [--ref REF]\n"
+    "                 the patches of FILE as Vestrel reads them (id, name,\n"
+    "                 L* a* b*, tab-separated); with --ref, the pairing with\n"
+    "                 REF (reference and measured Lab, Delta E 1976)\n"
     "\n"
     "Exit status: 0 success, 1 failure (reasons on standard error), 2 usage.\n";
 
@@ -106,6 +115,11 @@ int vestrelCliMain(int argc, const char* const* argv, std::FILE* in, std::FILE* 
         if (parseCorrectOptions(argc - 2, argv + 2, options, problem))
             return runCorrect(options, out, err);
         std::fprintf(err, "vestrel-cli: %s\n", problem.c_str());
+    }
+    if (command == "patches") {
+        const int status = runPatches(argc - 2, argv + 2, out, err);
+        if (status != Usage)
+            return status;
     }
     if (command == "convert" && argc >= 4) {
         ConvertOptions options;

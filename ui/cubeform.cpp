@@ -8,7 +8,6 @@
 #include "csICCmftTag.h"
 
 #include <QColor>
-#include <QDebug>
 #include <QHeaderView>
 
 #include <cmath>
@@ -197,6 +196,20 @@ void CubeForm::setPatch(double refL, double refA, double refB, double measL, dou
     corrector_.setPatch({refL, refA, refB}, {measL, measA, measB}, threshold);
     if (ui)
         refreshInput();
+}
+
+std::vector<std::array<uint16_t, 3>> CubeForm::cubeNodes() const
+{
+    std::vector<std::array<uint16_t, 3>> nodes;
+    const csCLUTCube* cube = corrector_.cube();
+    if (!cube || !cube->usable())
+        return nodes;
+    for (int c = 0; c < csCLUTCube::corners; ++c) {
+        std::array<uint16_t, 3> node;
+        cube->cornerIndices(c, node.data());
+        nodes.push_back(node);
+    }
+    return nodes;
 }
 
 void CubeForm::on_checkBoxShowHex_toggled(bool checked)
@@ -409,8 +422,6 @@ void CubeForm::modelCDataChanged(const QModelIndex& topLeft, const QModelIndex& 
         for (unsigned k = 0; k < n && ok; ++k) {
             const QVariant cell = modelC->data(modelC->index(r, firstDevice + static_cast<int>(k)));
             ok = parseDevice(cell, values[k]);
-            if (!ok)
-                qDebug("failed v %u typeName %s", k, cell.typeName());
         }
         if (!ok)
             continue;

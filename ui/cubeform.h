@@ -9,7 +9,9 @@
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
+#include <vector>
 
 class MyRCItemModel;
 class QModelIndex;
@@ -34,6 +36,8 @@ public:
     void setConverters(csICCProfileConverter* a2b1, csICCProfileConverter* b2a1);
     void setPatch(double refL, double refA, double refB, double measL, double measA, double measB, double threshold);
     PatchCorrector& corrector() { return corrector_; }
+    // Grid indices of the eight nodes around the patch.
+    std::vector<std::array<uint16_t, 3>> cubeNodes() const;
 
     // Builds the widgets and their tables if not yet done.
     void ensureBuilt();

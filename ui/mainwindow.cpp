@@ -2,59 +2,70 @@
 
 #include "ui_mainwindow.h"
 
-#include "MyRCItemModel.h"
-#include "PatchOptimizer.h"
-#include "ProfileStamp.h"
-#include "SafeFileWriter.h"
-#include "cubeform.h"
-#include "csICCProfile.h"
-#include "csICCProfileConverter.h"
 #include "MySortFilterProxyModel.h"
 #include "OrvFramework.h"
+#include "PatchTableModel.h"
+#include "cubeform.h"
 
 #include <QCloseEvent>
-#include <QDebug>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QProgressDialog>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QTextStream>
 
-#include <cstdio>
+#include <chrono>
 #include <set>
 
 namespace {
 
 const char* const versionText = "1.0.1";
 
+// A dialog lists this many lines, then says how many more there are.
+constexpr std::size_t dialogLines = 50;
+
+// Column widths follow this many rows: the table looks the same and a
+// hundred thousand patches do not have to be measured one by one.
+constexpr int sampledRows = 200;
+
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toUtf8(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), table_(nullptr)
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
 
-    model = PatchTable::createModel(this);
-    table_ = PatchTable(model);
-    connect(model, &QAbstractItemModel::dataChanged, this, &MainWindow::modelDataChanged);
-
-    proxyModel = new MySortFilterProxyModel();
+    model = new PatchTableModel(session_, this);
+    connect(model, &PatchTableModel::patchEdited, this, &MainWindow::patchEdited);
+    proxyModel = new MySortFilterProxyModel(this);
     proxyModel->setDynamicSortFilter(true);
     proxyModel->setSourceModel(model);
     ui->tableView->setModel(proxyModel);
-    ui->tableView->hideColumn(PatchTable::RowNumber);
+    ui->tableView->hideColumn(PatchTableModel::RowNumber);
+    // One fixed row height: fitting every row to its contents costs more
+    // than everything else a load does.
+    QHeaderView* rows = ui->tableView->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 8);
+    ui->tableView->horizontalHeader()->setResizeContentsPrecision(sampledRows);
     connect(ui->tableView->horizontalHeader(), &QHeaderView::sectionClicked, this, &MainWindow::horHeaderClicked);
-    connect(ui->tableView->verticalHeader(), &QHeaderView::sectionClicked, this, &MainWindow::verHeaderClicked);
-    connect(this, &MainWindow::refChanged, this, &MainWindow::rowChanged);
-    connect(this, &MainWindow::measChanged, this, &MainWindow::rowChanged);
+    connect(rows, &QHeaderView::sectionClicked, this, &MainWindow::verHeaderClicked);
 
     const QByteArray vendor = framework::findStyleElement("vendor");
     const QByteArray product = framework::findStyleElement("product");
@@ -76,9 +87,9 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    clearCubes();
+    // The details windows point into the session's converters.
+    closeDetails();
     ui->tableView->setModel(nullptr);
-    delete proxyModel;
 }
 
 void MainWindow::buildHeader()
@@ -138,114 +149,125 @@ void MainWindow::on_actionLoadMeasurementData_triggered()
     openMeas(QString());
 }
 
+void MainWindow::present(const SessionReport& report, const QString& title, int timeout)
+{
+    const QString summary = fromUtf8(report.summary);
+    statusBar()->showMessage(summary, timeout);
+    if (!report.ok || report.hasWarnings() || !report.notes.empty()) {
+        std::vector<std::string> lines = report.details;
+        lines.insert(lines.end(), report.notes.begin(), report.notes.end());
+        showDetails(title, summary, lines);
+    }
+}
+
+void MainWindow::showDetails(const QString& title, const QString& summary, const std::vector<std::string>& details)
+{
+    QMessageBox box(details.empty() && !summary.isEmpty() ? QMessageBox::Warning : QMessageBox::Information, title,
+                    summary, QMessageBox::Ok, this);
+    QStringList lines;
+    for (std::size_t i = 0; i < details.size() && i < dialogLines; ++i)
+        lines << fromUtf8(details[i]);
+    if (details.size() > dialogLines)
+        lines << tr("... and %1 more").arg(details.size() - dialogLines);
+    if (!lines.isEmpty())
+        box.setInformativeText(lines.join(QLatin1Char('\n')));
+    box.exec();
+}
+
 void MainWindow::on_actionUseRoundTrip_triggered()
 {
     // The round trip predicts through the profile's tables.
-    if (!profile) {
+    if (!session_.useRoundTrip()) {
         statusBar()->showMessage(tr("Open a profile first"), 2000);
         return;
     }
-    suppressResize = true;
-    for (int row = 0; row < model->rowCount(); ++row)
-        roundTripRow(row);
-    for (int row = 0; row < model->rowCount(); ++row)
-        emit measChanged(row);
-    updateAverages(PatchTable::DeltaE);
-    suppressResize = false;
-    resizeTable();
+    model->refreshAll();
+    updateAverages(PatchTableModel::DeltaE);
 }
 
-void MainWindow::roundTripRow(int row)
+std::vector<std::size_t> MainWindow::selectedPatches() const
 {
-    if (!profile || !a2b1Converter || !b2a1Converter || row < 0 || row >= model->rowCount())
-        return;
-    suppressRowUpdates = true;
-    const bool done = PatchOptimizer::roundTripRow(table_, row, *b2a1Converter, *a2b1Converter);
-    suppressRowUpdates = false;
-    if (!done)
-        return;
-    resizeTable();
-    roundTripOn = true;
-}
-
-std::vector<int> MainWindow::selectedModelRows() const
-{
-    std::set<QString> numbers;
-    for (const QModelIndex& index : ui->tableView->selectionModel()->selectedIndexes())
-        numbers.insert(QString::number(index.row()));
-    std::vector<int> rows;
-    for (int row = 0; row < model->rowCount(); ++row)
-        if (numbers.count(model->data(model->index(row, PatchTable::RowNumber)).toString()))
-            rows.push_back(row);
-    return rows;
+    std::set<std::size_t> patches;
+    for (const QModelIndex& index : ui->tableView->selectionModel()->selectedIndexes()) {
+        const QModelIndex source = proxyModel->mapToSource(index);
+        if (source.isValid())
+            patches.insert(static_cast<std::size_t>(source.row()));
+    }
+    return {patches.begin(), patches.end()};
 }
 
 void MainWindow::on_pushButtonAuto_clicked()
 {
-    if (!profile)
+    if (!session_.hasProfile())
         return;
-    const std::vector<int> rows = selectedModelRows();
-    if (rows.empty()) {
+    CorrectionRequest request;
+    request.selection = selectedPatches();
+    if (request.selection.empty()) {
         QMessageBox::information(this, tr("Select Patches"), tr("Please select some patches to be optimized"),
                                  QMessageBox::Ok);
         return;
     }
-    // Modal from the start: while it waits in the event loop, no command may
-    // replace the profile or delete the forms that the run holds.
-    QProgressDialog progress(tr("Processing patches..."), tr("Abort"), 0, static_cast<int>(rows.size()), this);
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(0);
-    const double threshold = PatchOptimizer::autoThreshold(table_, rows, roundTripOn);
+    // Details windows show nodes the correction is about to rewrite.
+    closeDetails();
 
-    // Every aim first, from the table as it was printed: the measured
-    // offsets belong to that table, and aims taken after earlier patches
-    // moved shared nodes would correct the wrong way.
-    std::vector<CubeForm*> forms;
-    for (int row : rows) {
-        double refL, refA, refB, measL, measA, measB;
-        if (!table_.getRefLab(row, refL, refA, refB) || !table_.getMeasLab(row, measL, measA, measB))
-            continue;
-        CubeForm* form = cubeForRow(row);
-        form->setPatch(refL, refA, refB, measL, measA, measB, threshold);
-        forms.push_back(form);
-    }
-    // The columns are fitted once at the end, not after every patch.
-    suppressResize = true;
-    int done = 0;
-    for (CubeForm* form : forms) {
-        progress.setValue(done);
+    // Modal from the start: while the run waits in the event loop, no
+    // command may replace the profile it works on.
+    QProgressDialog progress(tr("Processing patches..."), tr("Abort"), 0, 100, this);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(500);
+    auto onProgress = [&progress](std::size_t done, std::size_t total) {
+        progress.setMaximum(static_cast<int>(total));
+        progress.setValue(static_cast<int>(done));
         QCoreApplication::processEvents();
-        if (progress.wasCanceled()) {
-            progress.close();
-            suppressResize = false;
-            resizeTable();
-            return;
-        }
-        form->on_pushButtonIterate_clicked(roundTripOn);
-        ++done;
-    }
-    progress.setValue(static_cast<int>(rows.size()));
-    updateAverages(PatchTable::OptDeltaE);
+        return !progress.wasCanceled();
+    };
+    const CorrectionReport report = session_.correct(request, onProgress);
     progress.close();
-    suppressResize = false;
-    resizeTable();
+    present(report, tr("Auto"), 5000);
+    if (!report.ok)
+        return;
+    model->refreshAll();
+    setWindowModified(session_.hasUnsavedChanges());
+    updateAverages(PatchTableModel::OptDeltaE);
 }
 
-CubeForm* MainWindow::cubeForRow(int row)
+CubeForm* MainWindow::openDetails(int patch)
 {
-    if (row < 0)
+    const std::vector<Patch>& patches = session_.patches();
+    if (patch < 0 || patch >= static_cast<int>(patches.size()) || !session_.hasProfile() ||
+        !patches[static_cast<std::size_t>(patch)].paired())
         return nullptr;
-    if (static_cast<std::size_t>(row) >= cubeForms.size())
-        cubeForms.resize(static_cast<std::size_t>(row) + 1, nullptr);
-    CubeForm*& form = cubeForms[static_cast<std::size_t>(row)];
-    if (!form) {
-        form = new CubeForm();
-        form->setRow(row);
-        form->setConverters(a2b1Converter.get(), b2a1Converter.get());
-        connect(form, &CubeForm::changed, this, &MainWindow::setProfileChanged);
-        connect(form, &CubeForm::optimizedDelta, this, &MainWindow::setOptimizedDelta);
-    }
+    const Patch& p = patches[static_cast<std::size_t>(patch)];
+    // A child window closes with the main window and frees itself when closed.
+    auto* form = new CubeForm(this);
+    form->setWindowFlag(Qt::Window);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->setRow(patch);
+    form->setConverters(session_.a2b1(), session_.b2a1());
+    form->setPatch(p.reference.L, p.reference.a, p.reference.b, p.measured.L, p.measured.a, p.measured.b, 0.0);
+    connect(form, &CubeForm::changed, this, [this, form]() { detailsChanged(form); });
+    cubeForms.emplace_back(form);
+    form->show();
     return form;
+}
+
+void MainWindow::detailsChanged(CubeForm* form)
+{
+    session_.keepHandEdits(form->cubeNodes());
+    const PatchCorrector& corrector = form->corrector();
+    if (corrector.hasDelta())
+        session_.setResult(static_cast<std::size_t>(form->row()), corrector.delta());
+    model->refreshAll();
+    setWindowModified(true);
+    updateAverages(PatchTableModel::OptDeltaE);
+}
+
+void MainWindow::closeDetails()
+{
+    for (const QPointer<CubeForm>& form : cubeForms)
+        if (form)
+            delete form.data();
+    cubeForms.clear();
 }
 
 void MainWindow::about()
@@ -283,53 +305,15 @@ bool MainWindow::openProfile(QString path)
         return false;
     settings.setValue(QStringLiteral("LAST_OPEN_FILE_ICC"), path);
 
-    std::FILE* file = std::fopen(path.toUtf8().constData(), "rb");
-    if (!file) {
-        qDebug() << "Failed to open file" << path;
-        statusBar()->showMessage(tr("Failed to open %1").arg(path), 2000);
+    // The details windows point into the converters about to be replaced.
+    closeDetails();
+    const SessionReport report = session_.openProfile(toUtf8(path));
+    present(report, tr("Open Profile"), report.ok ? 5000 : 2000);
+    if (!report.ok)
         return false;
-    }
-    auto newProfile = std::make_unique<csICCProfile>();
-    const int read = newProfile->setProfile(file);
-    std::fclose(file);
-    // Every refusal is also shown: a profile that silently fails to open
-    // leaves the user guessing.
-    const QString refused = tr("Failed to open %1").arg(path);
-    if (read != 0) {
-        qDebug("setProfile returned %d", read);
-        statusBar()->showMessage(refused, 5000);
-        return false;
-    }
-    auto a2b1 = std::make_unique<csICCProfileConverter>(newProfile.get(), 0, 1, 1);
-    if (a2b1->init() != 0) {
-        qDebug("Failed to prepare A2B1 profile converter");
-        statusBar()->showMessage(refused, 5000);
-        return false;
-    }
-    auto b2a1 = std::make_unique<csICCProfileConverter>(newProfile.get(), 1, 1, 1);
-    if (b2a1->init() != 0) {
-        qDebug("Failed to prepare B2A1 profile converter");
-        statusBar()->showMessage(refused, 5000);
-        return false;
-    }
-    if (*b2a1->inputSpace() != csSig("Lab ")) {
-        qDebug("Wrong B2A input space '%s', must be Lab\n", csSigText(*b2a1->inputSpace()).text);
-        statusBar()->showMessage(refused, 5000);
-        return false;
-    }
-
-    // The forms point into the old converters, and the converters into the
-    // old profile: they go in that order.
-    clearCubes();
-    b2a1Converter = std::move(b2a1);
-    a2b1Converter = std::move(a2b1);
-    profile = std::move(newProfile);
-    profileChanged = false;
-
+    model->refreshAll();
     setWindowTitle(path);
-    statusBar()->showMessage(tr("Loaded %1").arg(path), 5000);
-    hasProf = true;
-    qDebug("hasMeas: %d, hasRef %d, hasProf: %d", hasMeas, hasRef, 1);
+    setWindowModified(false);
     enableAutoWhenReady();
     return true;
 }
@@ -341,7 +325,7 @@ bool MainWindow::openProfile()
 
 bool MainWindow::saveAsProfile(QString path)
 {
-    if (!profile)
+    if (!session_.hasProfile())
         return false;
     QSettings settings;
     if (path.isNull()) {
@@ -354,25 +338,12 @@ bool MainWindow::saveAsProfile(QString path)
         return false;
     settings.setValue(QStringLiteral("LAST_SAVE_FILE_ICC"), path);
 
-    stampProfile(*profile, QFileInfo(path).fileName().toLatin1().toStdString(),
-                 tr(profileCopyright).toLatin1().toStdString());
-    std::vector<uint8_t> block;
-    const int assembled = profile->writeToMemory(block);
-    if (assembled != 0) {
-        qDebug("writeToFile returned %d", assembled);
+    const SessionReport report = session_.saveAs(toUtf8(path));
+    present(report, tr("Save Profile As"), report.ok ? 5000 : 2000);
+    if (!report.ok)
         return false;
-    }
-    // Written beside the target and renamed over it only when complete, so
-    // a failed save never destroys the file that was there.
-    std::string reason;
-    if (!writeFileSafely(path.toUtf8().toStdString(), block, reason)) {
-        qDebug() << "Failed to open file" << path << QString::fromStdString(reason);
-        statusBar()->showMessage(tr("Failed to open %1").arg(path), 2000);
-        return false;
-    }
     setWindowTitle(path);
-    statusBar()->showMessage(tr("Saved as %1").arg(path), 5000);
-    profileChanged = false;
+    setWindowModified(false);
     return true;
 }
 
@@ -393,7 +364,7 @@ MainWindow::UnsavedAnswer MainWindow::askSaveChanges()
 
 bool MainWindow::settleUnsavedEdits()
 {
-    if (!profileChanged || !profile)
+    if (!session_.hasUnsavedChanges())
         return true;
     switch (askSaveChanges()) {
     case UnsavedAnswer::Save: return saveAsProfile();
@@ -404,15 +375,17 @@ bool MainWindow::settleUnsavedEdits()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (settleUnsavedEdits())
+    if (settleUnsavedEdits()) {
+        closeDetails();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 void MainWindow::openRef(QString path)
 {
-    loadDataFile(PatchDataKind::Reference, path);
+    loadDataFile(PatchFileRole::Reference, path);
 }
 
 void MainWindow::openRef()
@@ -422,7 +395,7 @@ void MainWindow::openRef()
 
 void MainWindow::openMeas(QString path)
 {
-    loadDataFile(PatchDataKind::Measurement, path);
+    loadDataFile(PatchFileRole::Measurement, path);
 }
 
 void MainWindow::openMeas()
@@ -430,14 +403,13 @@ void MainWindow::openMeas()
     openMeas(QString());
 }
 
-void MainWindow::loadDataFile(PatchDataKind kind, const QString& givenPath)
+void MainWindow::loadDataFile(PatchFileRole role, const QString& givenPath)
 {
-    hasTolFailed = false;
-    const QString key = QStringLiteral("LAST_OPEN_FILE_") + PatchDataReader::kindWord(kind);
+    const QString key = QStringLiteral("LAST_OPEN_FILE_") +
+                        (role == PatchFileRole::Measurement ? QStringLiteral("MEAS") : QStringLiteral("REF"));
     QString path = givenPath;
     if (path.isEmpty()) {
-        QSettings settings;
-        QString start = settings.value(key).toString();
+        QString start = QSettings().value(key).toString();
         if (start.isEmpty())
             start = QDir::currentPath() + QStringLiteral("/ax45Yzbla1937.txt");
         path = QFileDialog::getOpenFileName(this, tr("Choose a data file"), start, QStringLiteral("*.ref *.cie *.txt"));
@@ -445,65 +417,40 @@ void MainWindow::loadDataFile(PatchDataKind kind, const QString& givenPath)
     if (path.isEmpty())
         return;
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        qDebug() << "Failed to open file" << path;
-        statusBar()->showMessage(tr("Failed to open %1").arg(path), 2000);
+    // The details windows show patches of the list about to be replaced.
+    closeDetails();
+    const SessionReport report = session_.loadPatches(toUtf8(path), role);
+    present(report, role == PatchFileRole::Reference ? tr("Load Reference Data") : tr("Load Measurement Data"),
+         report.ok ? 5000 : 2000);
+    if (!report.ok)
         return;
-    }
     QSettings().setValue(key, path);
 
-    // No row refresh runs until the rows are complete.
-    suppressRowUpdates = true;
-    PatchDataFlags flags{hasMeas, hasRef, hasTolFailed};
-    QTextStream stream(&file);
-    const int rows = PatchDataReader::read(stream, kind, table_, flags);
-    hasMeas = flags.hasMeas;
-    hasRef = flags.hasRef;
-    hasTolFailed = flags.hasTolFailed;
-    file.close();
-    suppressRowUpdates = false;
-    if (model->rowCount() > rows)
-        model->removeRows(rows, model->rowCount() - rows);
-
-    statusBar()->showMessage(tr("Loaded %1").arg(path), 5000);
-    const bool measurement = kind == PatchDataKind::Measurement;
-    if (measurement)
-        roundTripOn = false;
-    suppressResize = true;
-    for (int row = 0; row < rows; ++row) {
-        if (measurement)
-            emit measChanged(row);
-        else
-            emit refChanged(row);
-    }
-    // After either kind: with the measurement read first (as the command
-    // line does) the Delta E column only fills when the reference arrives.
-    updateAverages(PatchTable::DeltaE);
-    if (hasTolFailed)
+    model->reload();
+    updateAverages(PatchTableModel::DeltaE);
+    if (session_.hasToleranceMarks())
         selectFailedRows();
-    suppressResize = false;
     resizeTable();
     enableAutoWhenReady();
 }
 
 void MainWindow::selectFailedRows()
 {
-    QItemSelectionModel* selection = ui->tableView->selectionModel();
     QItemSelection failed;
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (!table_.toleranceFailed(row))
+    const std::vector<Patch>& patches = session_.patches();
+    for (std::size_t i = 0; i < patches.size(); ++i) {
+        if (!patches[i].toleranceFailed())
             continue;
-        const QModelIndex cell = proxyModel->mapFromSource(model->index(row, PatchTable::RefName));
+        const QModelIndex cell = proxyModel->mapFromSource(model->index(static_cast<int>(i), PatchTableModel::RefL));
         failed.select(cell, cell);
     }
-    selection->select(failed, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ui->tableView->selectionModel()->select(failed, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void MainWindow::enableAutoWhenReady()
 {
-    if (hasMeas && hasRef && hasProf)
-        ui->pushButtonAuto->setEnabled(true);
+    ui->pushButtonAuto->setEnabled(session_.hasProfile() && session_.hasMeasurementData() &&
+                                   session_.hasReferenceData());
 }
 
 void MainWindow::resizeTable()
@@ -511,22 +458,21 @@ void MainWindow::resizeTable()
     if (suppressResize)
         return;
     QTableView* view = ui->tableView;
-    view->resizeRowsToContents();
     view->resizeColumnsToContents();
-    for (int column : {PatchTable::RefL, PatchTable::RefA, PatchTable::RefB, PatchTable::MeasL, PatchTable::MeasA,
-                       PatchTable::MeasB})
+    for (int column : {PatchTableModel::RefL, PatchTableModel::RefA, PatchTableModel::RefB, PatchTableModel::MeasL,
+                       PatchTableModel::MeasA, PatchTableModel::MeasB})
         view->setColumnWidth(column, view->columnWidth(column) + 10);
 }
 
 void MainWindow::updateAverages(int column)
 {
-    const PatchTable::Summary summary = table_.summarize(column);
+    const DeltaESummary summary = column == PatchTableModel::OptDeltaE ? session_.after() : session_.before();
     if (summary.count == 0) {
         ui->labelAvgDEValue->setText(QStringLiteral("-"));
         ui->labelMaxDEValue->setText(QStringLiteral("-"));
         return;
     }
-    ui->labelAvgDEValue->setText(QString::number(summary.average, 'f', 2));
+    ui->labelAvgDEValue->setText(QString::number(summary.mean, 'f', 2));
     ui->labelMaxDEValue->setText(QString::number(summary.maximum, 'f', 2));
 }
 
@@ -536,87 +482,24 @@ void MainWindow::horHeaderClicked(int column)
     sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     sortColumn_ = column;
     proxyModel->sort(column, sortOrder_);
-    for (int row = 0; row < model->rowCount(); ++row)
-        proxyModel->setData(proxyModel->index(row, PatchTable::RowNumber), QString::number(row), Qt::EditRole);
-}
-
-int MainWindow::modelRowOfViewRow(int viewRow) const
-{
-    const QString number = QString::number(viewRow);
-    for (int row = 0; row < model->rowCount(); ++row)
-        if (model->data(model->index(row, PatchTable::RowNumber)).toString() == number)
-            return row;
-    return -1;
 }
 
 void MainWindow::verHeaderClicked(int row)
 {
     if (!advancedEnabled)
         return;
-    const int modelRow = modelRowOfViewRow(row);
-    double refL, refA, refB, measL, measA, measB;
-    if (modelRow >= 0 && hasProf && table_.getRefLab(modelRow, refL, refA, refB) &&
-        table_.getMeasLab(modelRow, measL, measA, measB)) {
-        CubeForm* form = cubeForRow(modelRow);
-        form->setPatch(refL, refA, refB, measL, measA, measB, 0.0);
-        form->show();
-    }
+    const QModelIndex source = proxyModel->mapToSource(proxyModel->index(row, PatchTableModel::RefL));
+    if (source.isValid())
+        openDetails(source.row());
     // Through the selection model: the view's own selectRow starts from the
     // first visible column, whose name cells are not selectable.
-    ui->tableView->selectionModel()->select(proxyModel->index(row, PatchTable::RefL),
+    ui->tableView->selectionModel()->select(proxyModel->index(row, PatchTableModel::RefL),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void MainWindow::modelDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+void MainWindow::patchEdited(int)
 {
-    // Only writes that reach a Lab column refresh rows: a range starting in
-    // a name column counts from the first Lab column after it.
-    const int first = topLeft.column();
-    if (first > PatchTable::MeasB)
-        return;
-    const int threshold = first <= PatchTable::RefL ? PatchTable::RefL
-                          : first == PatchTable::MeasName ? PatchTable::MeasL
-                                                          : first;
-    if (bottomRight.column() < threshold)
-        return;
-    for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
-        rowChanged(row);
-}
-
-void MainWindow::rowChanged(int row)
-{
-    if (suppressRowUpdates)
-        return;
-    double L, a, b;
-    if (!table_.getRefLab(row, L, a, b))
-        return;
-    table_.setSwatch(row, PatchTable::RefName, Lab{L, a, b});
-    if (roundTripOn)
-        roundTripRow(row);
-    if (!table_.getMeasLab(row, L, a, b))
-        return;
-    table_.setSwatch(row, PatchTable::MeasName, Lab{L, a, b});
-    updateDeltaE(row);
-}
-
-void MainWindow::updateDeltaE(int row)
-{
-    table_.updateDeltaE(row);
-}
-
-void MainWindow::setProfileChanged(bool changed)
-{
-    profileChanged = changed;
-}
-
-void MainWindow::setOptimizedDelta(int row, double DL, double Da, double Db)
-{
-    if (row < 0 || row >= model->rowCount())
-        return;
-    suppressRowUpdates = true;
-    table_.setOptimizedDelta(row, DL, Da, Db);
-    suppressRowUpdates = false;
-    resizeTable();
+    updateAverages(PatchTableModel::DeltaE);
 }
 
 void MainWindow::unlockAdvancedFeatures()
@@ -624,19 +507,11 @@ void MainWindow::unlockAdvancedFeatures()
     advancedEnabled = true;
 }
 
-void MainWindow::clearCubes()
-{
-    for (CubeForm* form : cubeForms)
-        delete form;
-    cubeForms.clear();
-}
-
 void MainWindow::clearData()
 {
-    model->removeRows(0, model->rowCount());
-    clearCubes();
-    hasTolFailed = false;
-    hasMeas = false;
-    hasRef = false;
+    closeDetails();
+    session_.clearPatches();
+    model->reload();
+    updateAverages(PatchTableModel::DeltaE);
     ui->pushButtonAuto->setEnabled(false);
 }

@@ -1,22 +1,21 @@
 #pragma once
 // The main window: the patch table with its swatches, Delta E and averages,
-// the menus and the two hidden shortcuts. It owns the table model and its
-// sorting proxy and forwards the work to the patch data and engine code.
+// the menus and the two hidden shortcuts. Open, load, correct and save are
+// the correction session's; the window asks for paths, shows progress and
+// reports, and keeps the view in step.
 
-#include "PatchDataReader.h"
-#include "PatchTable.h"
+#include "CorrectionSession.h"
 
 #include <QMainWindow>
 #include <QModelIndex>
+#include <QPointer>
 
 #include <memory>
 #include <vector>
 
 class CubeForm;
-class MyRCItemModel;
 class MySortFilterProxyModel;
-class csICCProfile;
-class csICCProfileConverter;
+class PatchTableModel;
 
 namespace Ui {
 class MainWindow;
@@ -30,36 +29,27 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    PatchTable& patchTable() { return table_; }
+    CorrectionSession& session() { return session_; }
+    PatchTableModel* patchModel() const { return model; }
     MySortFilterProxyModel* proxy() const { return proxyModel; }
     bool isAdvancedEnabled() const { return advancedEnabled; }
-    bool hasMeasData() const { return hasMeas; }
-    bool hasRefData() const { return hasRef; }
-    bool hasToleranceMarks() const { return hasTolFailed; }
     Ui::MainWindow* form() const { return ui.get(); }
 
-    // Reads a patch data file into the table; an empty path asks with a dialog.
-    void loadDataFile(PatchDataKind kind, const QString& path);
-
-    // The row's separation details window, created on first need.
-    CubeForm* cubeForRow(int row);
-    // The round trip of one row: its measured values become the profile's
-    // prediction of its reference.
-    void roundTripRow(int row);
-    csICCProfile* openedProfile() const { return profile.get(); }
-    bool hasUnsavedEdits() const { return profileChanged; }
-    const std::vector<CubeForm*>& detailWindows() const { return cubeForms; }
+    // Reads a patch data file; an empty path asks with a dialog.
+    void loadDataFile(PatchFileRole role, const QString& path);
+    // The separation details window of one patch, opened.
+    CubeForm* openDetails(int patch);
+    const std::vector<QPointer<CubeForm>>& detailWindows() const { return cubeForms; }
 
     enum class UnsavedAnswer { Save, Discard, Cancel };
 
-    // Fits rows and columns to their contents, unless suppressed.
+    // Fits the columns to a sample of their contents, unless suppressed.
     void resizeTable();
-    // Average and maximum labels from one column.
+    // Average and maximum labels from one column: the measured Delta E or
+    // the predicted one after the correction.
     void updateAverages(int column);
-
-signals:
-    void refChanged(int row);
-    void measChanged(int row);
+    // The patches selected in the view, as indices of the session's list.
+    std::vector<std::size_t> selectedPatches() const;
 
 public slots:
     bool openProfile(QString path);
@@ -71,7 +61,7 @@ public slots:
     void openMeas(QString path);
     void openMeas();
     void clearData();
-    void clearCubes();
+    void closeDetails();
 
 private slots:
     void on_actionOpen_triggered();
@@ -88,48 +78,33 @@ private slots:
     void supportDialog();
     void horHeaderClicked(int column);
     void verHeaderClicked(int row);
-    void modelDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
-    void rowChanged(int row);
-    void updateDeltaE(int row);
-    void setProfileChanged(bool changed);
-    void setOptimizedDelta(int row, double DL, double Da, double Db);
+    void patchEdited(int patch);
     void unlockAdvancedFeatures();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     // Asks "Save changes to the profile?"; tests answer without a dialog.
     virtual UnsavedAnswer askSaveChanges();
+    // Shows the lines behind a report; tests read them instead.
+    virtual void showDetails(const QString& title, const QString& summary, const std::vector<std::string>& details);
 
 private:
     // True when the unsaved edits may go: saved, discarded, or none.
     bool settleUnsavedEdits();
-    // The model rows selected in the view, by the numbers of column 0.
-    std::vector<int> selectedModelRows() const;
     void buildHeader();
     void buildHelpMenu();
-    // The model row shown at a view row, by the numbers of column 0; -1 if none.
-    int modelRowOfViewRow(int viewRow) const;
     void selectFailedRows();
     void enableAutoWhenReady();
+    // Status line, and the dialog when the report has lines behind it.
+    void present(const SessionReport& report, const QString& title, int timeout);
+    void detailsChanged(CubeForm* form);
 
     std::unique_ptr<Ui::MainWindow> ui;
-    MyRCItemModel* model = nullptr;
+    CorrectionSession session_;
+    PatchTableModel* model = nullptr;
     MySortFilterProxyModel* proxyModel = nullptr;
-    PatchTable table_;
-    // The open profile and its converters (intent 1, absolute white); the
-    // per-row windows point into the converters, so they go first.
-    std::unique_ptr<csICCProfile> profile;
-    std::unique_ptr<csICCProfileConverter> a2b1Converter;
-    std::unique_ptr<csICCProfileConverter> b2a1Converter;
-    bool profileChanged = false;
-    // Separation details windows by model row; owned.
-    std::vector<CubeForm*> cubeForms;
-    bool hasMeas = false;
-    bool hasRef = false;
-    bool hasProf = false;
-    bool hasTolFailed = false;
-    bool roundTripOn = false;
-    bool suppressRowUpdates = false;
+    // Open separation details windows; each deletes itself when closed.
+    std::vector<QPointer<CubeForm>> cubeForms;
     bool suppressResize = false;
     bool advancedEnabled = false;
     int sortColumn_ = -1;

@@ -321,7 +321,7 @@ TEST(VestrelCli, CorrectRefusals)
          1, "does not take Lab"},
         {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_meas.txt"), "-o", dir.path("x.icc")},
          1, "no reference values were read"},
-        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", dir.path("none.txt"), "-o", dir.path("x.icc")}, 1, "cannot open"},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", dir.path("none.txt"), "-o", dir.path("x.icc")}, 1, "none.txt: No such file"},
         {{"correct", "-i", testDataPath("broken_tag_count.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc")},
          1, "bad tagtable"},
     };

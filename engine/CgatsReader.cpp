@@ -1,0 +1,212 @@
+#include "CgatsReader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v';
+}
+
+std::string upper(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return result;
+}
+
+bool is(std::string_view token, const char* keyword)
+{
+    std::string_view k(keyword);
+    return token.size() == k.size() &&
+           std::equal(token.begin(), token.end(), k.begin(), [](char a, char b) {
+               return std::toupper(static_cast<unsigned char>(a)) == b;
+           });
+}
+
+// A plain field line of the older shape names at least one colour field.
+bool namesColourFields(const std::vector<std::string_view>& tokens)
+{
+    for (std::string_view t : tokens) {
+        const std::string name = upper(t);
+        if (name == "LAB_L" || name == "XYZ_X" || name == "REFLAB_L" || name.rfind("SPECTRAL_", 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Whether a line of the older shape is framing or a keyword rather than data:
+// it starts with a name such as BEGIN_DATA or NUMBER_OF_SETS.
+bool looksLikeKeyword(std::string_view token)
+{
+    if (token.empty() || !std::isalpha(static_cast<unsigned char>(token[0])))
+        return false;
+    return std::all_of(token.begin(), token.end(), [](char c) {
+        return std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) ||
+               c == '_' || c == '.' || c == '/';
+    });
+}
+
+std::string countText(std::size_t count, const char* one, const char* many)
+{
+    return std::to_string(count) + ' ' + (count == 1 ? one : many);
+}
+
+} // namespace
+
+void CgatsReader::splitLine(std::string_view line, std::vector<std::string_view>& tokens)
+{
+    tokens.clear();
+    std::size_t i = 0;
+    const std::size_t n = line.size();
+    while (i < n) {
+        while (i < n && isBlank(line[i]))
+            ++i;
+        if (i >= n || line[i] == '#')
+            break;
+        if (line[i] == '"') {
+            const std::size_t start = ++i;
+            while (i < n && line[i] != '"')
+                ++i;
+            tokens.push_back(line.substr(start, i - start));
+            if (i < n)
+                ++i;
+            continue;
+        }
+        const std::size_t start = i;
+        while (i < n && !isBlank(line[i]) && line[i] != '#' && line[i] != '"')
+            ++i;
+        tokens.push_back(line.substr(start, i - start));
+    }
+}
+
+bool CgatsReader::read(std::string_view text, Handler& handler, std::string& problem)
+{
+    skipped_.clear();
+    dataLines_ = 0;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+
+    enum class State { Header, FieldList, BeforeData, Data, PlainData, Done };
+    State state = State::Header;
+    std::vector<std::string> fields;
+    std::vector<std::string_view> tokens;
+    std::string rowProblem;
+    bool sawFieldList = false;
+    int lineNumber = 0;
+
+    std::string fieldProblem;
+    bool fieldsRefused = false;
+    auto startFields = [&]() {
+        sawFieldList = true;
+        fieldsRefused = !handler.fields(fields, fieldProblem);
+        if (fieldsRefused)
+            state = State::Done;
+    };
+    // Field names up to END_DATA_FORMAT, which may come on a later line.
+    auto fieldListTokens = [&]() {
+        auto endMark = std::find_if(tokens.begin(), tokens.end(),
+                                    [](std::string_view t) { return is(t, "END_DATA_FORMAT"); });
+        for (auto it = tokens.begin(); it != endMark; ++it)
+            fields.push_back(upper(*it));
+        if (endMark != tokens.end()) {
+            state = State::BeforeData;
+            startFields();
+        }
+    };
+    auto dataRow = [&](int line) {
+        ++dataLines_;
+        if (tokens.size() != fields.size()) {
+            skipped_.push_back({line, countText(tokens.size(), "value", "values") + ", " +
+                                          std::to_string(fields.size()) + " expected"});
+            return;
+        }
+        rowProblem.clear();
+        if (!handler.row(line, tokens, rowProblem))
+            skipped_.push_back({line, rowProblem});
+    };
+
+    std::size_t pos = 0;
+    while (pos < text.size() && state != State::Done) {
+        // Any of CR, LF and CRLF ends a line.
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = text.substr(pos, end - pos);
+        pos = end;
+        if (pos < text.size() && text[pos] == '\r')
+            ++pos;
+        if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n')
+            ++pos;
+        else if (end < text.size() && text[end] == '\n')
+            ++pos;
+        ++lineNumber;
+
+        splitLine(line, tokens);
+        if (tokens.empty())
+            continue;
+        const std::string_view first = tokens.front();
+
+        if (is(first, "NUMBER_OF_SETS") && tokens.size() > 1 && state != State::Data) {
+            long sets = 0;
+            const std::string_view count = tokens[1];
+            const auto [p, ec] = std::from_chars(count.data(), count.data() + count.size(), sets);
+            if (ec == std::errc() && p == count.data() + count.size())
+                handler.declaredSets(sets);
+            continue;
+        }
+
+        switch (state) {
+        case State::Header:
+            if (is(first, "BEGIN_DATA_FORMAT")) {
+                tokens.erase(tokens.begin());
+                state = State::FieldList;
+                fieldListTokens();
+            } else if (!is(first, "BEGIN_DATA") && namesColourFields(tokens)) {
+                for (std::string_view t : tokens)
+                    fields.push_back(upper(t));
+                state = State::PlainData;
+                startFields();
+            }
+            break;
+        case State::FieldList: fieldListTokens(); break;
+        case State::BeforeData:
+            if (is(first, "BEGIN_DATA"))
+                state = State::Data;
+            break;
+        case State::Data:
+            if (is(first, "END_DATA"))
+                state = State::Done;
+            else
+                dataRow(lineNumber);
+            break;
+        case State::PlainData:
+            // Without framing, a line of a different length that opens with a
+            // keyword is framing, not a broken patch.
+            if (tokens.size() != fields.size() && looksLikeKeyword(first))
+                break;
+            dataRow(lineNumber);
+            break;
+        case State::Done: break;
+        }
+    }
+
+    if (fieldsRefused) {
+        problem = fieldProblem;
+        return false;
+    }
+    if (!sawFieldList) {
+        problem = state == State::FieldList ? "the field list has no END_DATA_FORMAT"
+                                            : "no field list (BEGIN_DATA_FORMAT ... END_DATA_FORMAT) was found";
+        return false;
+    }
+    if (dataLines_ == 0) {
+        problem = "the file holds no data lines";
+        return false;
+    }
+    return true;
+}

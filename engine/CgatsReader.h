@@ -1,0 +1,64 @@
+#pragma once
+// Splits CGATS text (the exchange format of measurement instruments and
+// colour programs) into its field list and data rows, as the rows arrive.
+//
+// What real files do and this reader takes: a file-type line ("CGATS.17",
+// "IT8.7/2", "CTI3"), keyword lines before and after the data, the field
+// list between BEGIN_DATA_FORMAT and END_DATA_FORMAT over any number of
+// lines, data between BEGIN_DATA and END_DATA, leading and trailing white
+// space, tabs and runs of spaces between values, quoted values with spaces,
+// "#" comments on their own line or after values, CR, LF and CRLF line
+// ends and a UTF-8 byte order mark. Older files without the framing name
+// their fields on one plain line; that line is recognised by a colour field.
+//
+// NUMBER_OF_SETS and NUMBER_OF_FIELDS are only hints: a data line belongs
+// to the data when it has exactly as many values as the field list names,
+// and is otherwise skipped and reported by its line number, so one bad line
+// never shifts another. Only the first table of a file is read.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A line that was not used, and why.
+struct LineProblem
+{
+    int line;
+    std::string reason;
+};
+
+class CgatsReader
+{
+public:
+    class Handler
+    {
+    public:
+        virtual ~Handler() = default;
+        // The field names, upper-cased, once, before the first row. False,
+        // with problem set, refuses the file.
+        virtual bool fields(const std::vector<std::string>& names, std::string& problem) = 0;
+        // One data row with exactly one value per field; quotes removed.
+        // A row the handler cannot use is reported through problem and
+        // false, and is listed like a malformed line.
+        virtual bool row(int line, const std::vector<std::string_view>& values, std::string& problem) = 0;
+        // NUMBER_OF_SETS, when the file states one.
+        virtual void declaredSets(long) {}
+    };
+
+    // Reads the whole text. False, with problem set, when it holds no field
+    // list, the handler refuses the fields, or no data line follows; lines
+    // that were skipped are in skipped().
+    bool read(std::string_view text, Handler& handler, std::string& problem);
+
+    const std::vector<LineProblem>& skipped() const { return skipped_; }
+    // The data lines that reached the handler, used or not.
+    long dataLines() const { return dataLines_; }
+
+    // Splits one line into values: white space separates, quotes group and
+    // "#" outside quotes ends the line. Exposed for the tests.
+    static void splitLine(std::string_view line, std::vector<std::string_view>& tokens);
+
+private:
+    std::vector<LineProblem> skipped_;
+    long dataLines_ = 0;
+};

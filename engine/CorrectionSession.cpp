@@ -1,0 +1,482 @@
+#include "CorrectionSession.h"
+
+#include "LibraryLog.h"
+#include "PatchCorrector.h"
+#include "ProfileStamp.h"
+#include "SafeFileWriter.h"
+#include "WholeFile.h"
+#include "csICCProfile.h"
+#include "csICCProfileConverter.h"
+#include "csICCmftTag.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+std::string fileNameOf(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// 1617 -> "1,617".
+std::string withThousands(std::size_t n)
+{
+    std::string digits = std::to_string(n);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), ",");
+    return digits;
+}
+
+std::string plural(std::size_t n, const char* one, const char* many)
+{
+    return withThousands(n) + ' ' + (n == 1 ? one : many);
+}
+
+// "3 lines skipped (12, 40, 41)", at most a few numbers in one line.
+std::string skippedSummary(const std::vector<LineProblem>& skipped)
+{
+    std::string text = plural(skipped.size(), "line", "lines") + " skipped (";
+    const std::size_t shown = std::min<std::size_t>(skipped.size(), 5);
+    for (std::size_t i = 0; i < shown; ++i)
+        text += (i ? ", " : "") + std::to_string(skipped[i].line);
+    return text + (skipped.size() > shown ? ", ...)" : ")");
+}
+
+double length(const Lab& d)
+{
+    return std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
+}
+
+csSignature b2aSignature(int intent)
+{
+    static const csSignature signatures[] = {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")};
+    return signatures[intent];
+}
+
+SessionReport refusedFile(const std::string& name, const std::string& problem, const PatchFile& file)
+{
+    SessionReport report;
+    report.summary = "Could not load " + name + ": " + problem;
+    for (const LineProblem& line : file.skipped)
+        report.details.push_back("line " + std::to_string(line.line) + ": " + line.reason);
+    return report;
+}
+
+} // namespace
+
+CorrectionSession::CorrectionSession() = default;
+CorrectionSession::~CorrectionSession() = default;
+
+SessionReport CorrectionSession::openProfile(const std::string& path)
+{
+    SessionReport report;
+    const std::string refused = "Failed to open " + path;
+    std::string bytes, problem;
+    if (!readWholeFile(path, csICCProfile::maxProfileSize, "profile", bytes, problem)) {
+        report.summary = refused;
+        report.details.push_back(problem);
+        return report;
+    }
+
+    const LibraryLog::Mark mark = LibraryLog::mark();
+    auto profile = std::make_unique<csICCProfile>();
+    auto a2b1 = std::make_unique<csICCProfileConverter>(profile.get(), csICCProfileConverter::AToB, 1,
+                                                        csICCProfileConverter::AbsoluteStored);
+    auto b2a1 = std::make_unique<csICCProfileConverter>(profile.get(), csICCProfileConverter::BToA, 1,
+                                                        csICCProfileConverter::AbsoluteStored);
+    const bool read = profile->setProfile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) == 0;
+    // A profile with parts refused (a table that does not fit its tag) could
+    // be shown but must not be corrected and passed on.
+    if (!read || LibraryLog::errorsSince(mark) || a2b1->init() != 0 || b2a1->init() != 0) {
+        report.summary = refused;
+        report.details = LibraryLog::linesSince(mark);
+        return report;
+    }
+    if (*b2a1->inputSpace() != csSig("Lab ")) {
+        report.summary = refused;
+        report.details.push_back("the profile's B2A1 table does not take Lab (its PCS is " +
+                                 std::string(csSigText(*b2a1->inputSpace()).text) + ")");
+        return report;
+    }
+
+    std::vector<B2ATable> tables;
+    for (int intent = 0; intent < 3; ++intent) {
+        auto* tag = dynamic_cast<csICCmftTag*>(profile->tagTable().find(b2aSignature(intent)));
+        if (!tag)
+            continue;
+        B2ATable table{intent, tag, {}};
+        table.opened.capture(*tag);
+        tables.push_back(std::move(table));
+    }
+
+    b2a1_ = std::move(b2a1);
+    a2b1_ = std::move(a2b1);
+    profile_ = std::move(profile);
+    tables_ = std::move(tables);
+    profilePath_ = path;
+    correctedIds_.clear();
+    handEdits_.clear();
+    unsavedChanges_ = false;
+    toldFindings_ = 0;
+    for (Patch& patch : patches_)
+        patch.hasResult = false;
+    report.ok = true;
+    report.summary = "Loaded " + path;
+    return report;
+}
+
+SessionReport CorrectionSession::loadPatches(const std::string& path, PatchFileRole role)
+{
+    auto file = std::make_shared<PatchFile>();
+    std::string problem;
+    if (!PatchFileReader::read(path, *file, problem))
+        return refusedFile(fileNameOf(path), problem, *file);
+    return takePatches(std::move(file), fileNameOf(path), role);
+}
+
+SessionReport CorrectionSession::loadPatchText(std::string_view text, const std::string& name, PatchFileRole role)
+{
+    auto file = std::make_shared<PatchFile>();
+    std::string problem;
+    if (!PatchFileReader::parse(text, *file, problem))
+        return refusedFile(name, problem, *file);
+    return takePatches(std::move(file), name, role);
+}
+
+SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, const std::string& name,
+                                             PatchFileRole role)
+{
+    SessionReport report;
+    std::string problem;
+    PatchSide reference = reference_, measurement = measurement_;
+    std::string what;
+    if (role == PatchFileRole::Reference) {
+        reference = {file, false};
+        what = "reference patches";
+    } else {
+        measurement = {file, false};
+        if (file->combined) {
+            reference = {file, true};
+            what = "patches with reference and measured values";
+        } else {
+            what = "measured patches";
+        }
+    }
+
+    report.summary = "Loaded " + withThousands(file->records.size()) + ' ' + what;
+    if (!file->skipped.empty())
+        report.summary += "; " + skippedSummary(file->skipped);
+    for (const LineProblem& line : file->skipped)
+        report.details.push_back("line " + std::to_string(line.line) + ": " + line.reason);
+
+    Pairing pairing;
+    if (!pairPatches(reference, measurement, pairing, problem)) {
+        report.summary = "Could not load " + name + ": " + problem;
+        return report;
+    }
+    if (!pairing.unreferenced.empty()) {
+        const std::string line = plural(pairing.unreferenced.size(), "measured patch has", "measured patches have") +
+                                 " no reference (" + describeIds(pairing.unreferenced) + ")";
+        report.summary += "; " + line;
+        report.details.push_back(line);
+    }
+    if (!pairing.unmeasured.empty()) {
+        const std::string line = plural(pairing.unmeasured.size(), "reference patch was", "reference patches were") +
+                                 " not measured (" + describeIds(pairing.unmeasured) + ")";
+        report.summary += "; " + line;
+        report.details.push_back(line);
+    }
+
+    reference_ = reference;
+    measurement_ = measurement;
+    patches_ = std::move(pairing.patches);
+    if (role == PatchFileRole::Measurement)
+        roundTripOn_ = false;
+    else if (roundTripOn_)
+        for (Patch& patch : patches_)
+            applyRoundTrip(patch);
+    report.ok = true;
+    return report;
+}
+
+bool CorrectionSession::hasToleranceMarks() const
+{
+    return measurement_ && measurement_.file->hasToleranceMarks;
+}
+
+void CorrectionSession::clearPatches()
+{
+    reference_ = {};
+    measurement_ = {};
+    patches_.clear();
+    roundTripOn_ = false;
+    correctedIds_.clear();
+}
+
+bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
+{
+    if (index >= patches_.size())
+        return false;
+    Patch& patch = patches_[index];
+    patch.reference = lab;
+    patch.hasReference = true;
+    if (reference_ && patch.referenceRecord >= 0) {
+        PatchRecord& record = reference_.file->records[static_cast<std::size_t>(patch.referenceRecord)];
+        (reference_.referenceColumns ? record.referenceLab : record.lab) = lab;
+    }
+    if (roundTripOn_)
+        applyRoundTrip(patch);
+    return true;
+}
+
+bool CorrectionSession::setMeasured(std::size_t index, const Lab& lab)
+{
+    if (index >= patches_.size())
+        return false;
+    Patch& patch = patches_[index];
+    patch.measured = lab;
+    patch.hasMeasured = true;
+    if (measurement_ && patch.measuredRecord >= 0)
+        measurement_.file->records[static_cast<std::size_t>(patch.measuredRecord)].lab = lab;
+    return true;
+}
+
+void CorrectionSession::applyRoundTrip(Patch& patch) const
+{
+    if (!patch.hasReference || !b2a1_ || !a2b1_)
+        return;
+    const Lab16 code = encodeLab16(patch.reference);
+    uint16_t pcs[3] = {code.L, code.a, code.b};
+    uint16_t device[csICCmftTag::maxChannels] = {};
+    uint16_t back[3];
+    b2a1_->convert(pcs, device, 1);
+    a2b1_->convert(device, back, 1);
+    patch.measured = decodeLab16({back[0], back[1], back[2]});
+    patch.hasMeasured = true;
+}
+
+bool CorrectionSession::useRoundTrip()
+{
+    if (!profile_)
+        return false;
+    for (Patch& patch : patches_)
+        applyRoundTrip(patch);
+    roundTripOn_ = true;
+    return true;
+}
+
+bool CorrectionSession::corrected(std::size_t patch) const
+{
+    return patch < patches_.size() && correctedIds_.count(patches_[patch].id) > 0;
+}
+
+CorrectionSession::B2ATable* CorrectionSession::table(int intent)
+{
+    for (B2ATable& t : tables_)
+        if (t.intent == intent)
+            return &t;
+    return nullptr;
+}
+
+void CorrectionSession::restoreOpenedTables()
+{
+    for (B2ATable& t : tables_)
+        t.opened.restore(*t.tag);
+}
+
+void CorrectionSession::applyHandEdits()
+{
+    B2ATable* b2a1 = table(1);
+    if (!b2a1)
+        return;
+    for (const auto& [node, values] : handEdits_)
+        b2a1->tag->setClutNode(node.data(), values.data());
+}
+
+void CorrectionSession::keepHandEdits(const std::vector<std::array<uint16_t, 3>>& nodes)
+{
+    B2ATable* b2a1 = table(1);
+    if (!b2a1)
+        return;
+    for (const auto& node : nodes) {
+        std::array<uint16_t, maxDeviceChannels> values{};
+        b2a1->tag->getClutNode(node.data(), values.data());
+        handEdits_[node] = values;
+    }
+    unsavedChanges_ = true;
+}
+
+void CorrectionSession::setResult(std::size_t patch, const Lab& remaining)
+{
+    if (patch >= patches_.size())
+        return;
+    patches_[patch].hasResult = true;
+    patches_[patch].remaining = remaining;
+}
+
+CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, const Progress& progress)
+{
+    CorrectionReport report;
+    if (!profile_) {
+        report.summary = "Open a profile first";
+        return report;
+    }
+    if (std::none_of(patches_.begin(), patches_.end(), [](const Patch& p) { return p.paired(); })) {
+        report.summary = "No patch has both reference and measured values";
+        return report;
+    }
+    // Tables as they stand, to go back to when the run is aborted.
+    std::vector<ClutSnapshot> current(tables_.size());
+    for (std::size_t i = 0; i < tables_.size(); ++i)
+        current[i].capture(*tables_[i].tag);
+
+    report = correctPerPatch(request, progress);
+    if (report.aborted || !report.ok) {
+        for (std::size_t i = 0; i < tables_.size(); ++i)
+            current[i].restore(*tables_[i].tag);
+        return report;
+    }
+    applyHandEdits();
+    for (Patch& patch : patches_)
+        patch.hasResult = false;
+    for (const PatchOutcome& outcome : report.outcomes) {
+        patches_[outcome.patch].hasResult = true;
+        patches_[outcome.patch].remaining = outcome.remaining;
+    }
+    unsavedChanges_ = true;
+    return report;
+}
+
+CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& request, const Progress& progress)
+{
+    CorrectionReport report;
+    std::set<std::string> ids = correctedIds_;
+    for (std::size_t index : request.selection)
+        if (index < patches_.size() && patches_[index].paired())
+            ids.insert(patches_[index].id);
+    std::vector<std::size_t> chosen;
+    for (std::size_t i = 0; i < patches_.size(); ++i)
+        if (patches_[i].paired() && ids.count(patches_[i].id))
+            chosen.push_back(i);
+    if (chosen.empty()) {
+        report.summary = "Please select some patches to be optimized";
+        return report;
+    }
+
+    restoreOpenedTables();
+    double threshold = 442.0;
+    if (roundTripOn_) {
+        for (std::size_t i : chosen)
+            threshold = std::min(threshold, twoDecimals(deltaE(patches_[i].reference, patches_[i].measured)));
+        threshold += 0.01;
+    }
+
+    // Every aim first, from the tables as printed: the measured offsets
+    // belong to them, and an aim taken after earlier patches moved shared
+    // nodes would correct the wrong way.
+    std::vector<std::unique_ptr<PatchCorrector>> correctors;
+    std::vector<std::size_t> used;
+    std::vector<double> before;
+    unsigned findings = 0;
+    for (std::size_t i : chosen) {
+        auto corrector = std::make_unique<PatchCorrector>(b2a1_.get(), a2b1_.get());
+        if (!corrector->setPatch(patches_[i].reference, patches_[i].measured, threshold))
+            continue;
+        findings |= corrector->cube()->findings();
+        before.push_back(corrector->deltaE());
+        correctors.push_back(std::move(corrector));
+        used.push_back(i);
+    }
+    if (correctors.empty()) {
+        report.summary = "The profile's B2A1 table cannot be corrected patch by patch";
+        return report;
+    }
+    for (std::size_t k = 0; k < correctors.size(); ++k) {
+        if (progress && !progress(k, correctors.size())) {
+            report.aborted = true;
+            report.summary = "Correction aborted; the profile is as it was";
+            return report;
+        }
+        correctors[k]->iterate(roundTripOn_);
+        findings |= correctors[k]->cube()->findings();
+        report.outcomes.push_back({used[k], before[k], correctors[k]->delta()});
+    }
+    if (progress)
+        progress(correctors.size(), correctors.size());
+
+    correctedIds_ = ids;
+    report.notes = csCLUTCube::describe(findings & ~toldFindings_);
+    toldFindings_ |= findings;
+    report.ok = true;
+    double sum = 0;
+    for (const PatchOutcome& outcome : report.outcomes)
+        sum += length(outcome.remaining);
+    char text[128];
+    std::snprintf(text, sizeof text, "Corrected %s patch by patch; predicted average Delta E %.2f",
+                  plural(report.outcomes.size(), "patch", "patches").c_str(), sum / report.outcomes.size());
+    report.summary = text;
+    return report;
+}
+
+SessionReport CorrectionSession::saveAs(const std::string& path)
+{
+    SessionReport report;
+    if (!profile_) {
+        report.summary = "Open a profile first";
+        return report;
+    }
+    const LibraryLog::Mark mark = LibraryLog::mark();
+    stampProfile(*profile_, fileNameOf(path), profileCopyright);
+    std::vector<uint8_t> block;
+    // "open" as the window has always said: the file could not be opened for writing.
+    if (profile_->writeToMemory(block) != 0) {
+        report.summary = "Failed to open " + path;
+        report.details = LibraryLog::linesSince(mark);
+        return report;
+    }
+    std::string reason;
+    if (!writeFileSafely(path, block, reason)) {
+        report.summary = "Failed to open " + path;
+        report.details.push_back(reason);
+        return report;
+    }
+    unsavedChanges_ = false;
+    report.ok = true;
+    report.summary = "Saved as " + path;
+    return report;
+}
+
+DeltaESummary CorrectionSession::before() const
+{
+    return summarize([](const Patch& p, double& dE) {
+        dE = p.paired() ? deltaE(p.reference, p.measured) : 0.0;
+        return p.paired();
+    });
+}
+
+DeltaESummary CorrectionSession::after() const
+{
+    return summarize([](const Patch& p, double& dE) {
+        dE = p.hasResult ? length(p.remaining) : 0.0;
+        return p.hasResult;
+    });
+}
+
+template <typename DeltaEOf>
+DeltaESummary CorrectionSession::summarize(DeltaEOf deltaEOf) const
+{
+    DeltaESummary summary;
+    double sum = 0, dE = 0;
+    for (const Patch& patch : patches_) {
+        if (!deltaEOf(patch, dE))
+            continue;
+        sum += dE;
+        summary.maximum = std::max(summary.maximum, dE);
+        ++summary.count;
+    }
+    if (summary.count)
+        summary.mean = sum / summary.count;
+    return summary;
+}

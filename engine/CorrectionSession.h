@@ -1,0 +1,178 @@
+#pragma once
+// One correction, from opening a profile to saving the corrected copy: the
+// profile and its converters, the B2A tables as opened, the reference and
+// measurement files and the patches paired from them, which patches have
+// been corrected, and the hand edits made on top. The window and
+// vestrel-cli both drive it and differ only in how they show its reports.
+//
+// A measurement belongs to the tables it was printed with, so every
+// correction starts from the tables as opened: repeating it, or correcting
+// the patches in parts, gives the same tables as correcting them at once.
+
+#include "ClutSnapshot.h"
+#include "Patch.h"
+#include "PatchPairing.h"
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class csICCProfile;
+class csICCProfileConverter;
+class csICCmftTag;
+
+// What an operation tells its user: a one-line summary (status bar,
+// stderr) and the lines behind it (a dialog, stderr), each one finding.
+struct SessionReport
+{
+    bool ok = false;
+    std::string summary;
+    // Warnings: lines skipped, patches left unpaired.
+    std::vector<std::string> details;
+    // Findings about the profile, told once per profile; not warnings.
+    std::vector<std::string> notes;
+
+    bool hasWarnings() const { return !details.empty(); }
+};
+
+enum class PatchFileRole { Reference, Measurement };
+enum class CorrectionMethod { PerPatch };
+
+struct CorrectionRequest
+{
+    CorrectionMethod method = CorrectionMethod::PerPatch;
+    // Per patch: the patches to add to those corrected before.
+    std::vector<std::size_t> selection;
+};
+
+// What the last correction did to one patch.
+struct PatchOutcome
+{
+    std::size_t patch;
+    double before; // predicted Delta E before the correction
+    Lab remaining; // predicted print - aim afterwards
+};
+
+struct CorrectionReport : SessionReport
+{
+    bool aborted = false;
+    std::vector<PatchOutcome> outcomes; // in patch order
+};
+
+struct DeltaESummary
+{
+    int count = 0;
+    double mean = 0;
+    double maximum = 0;
+};
+
+class CorrectionSession
+{
+public:
+    // Output channels of a B2A table, as many as an ICC LUT may have.
+    static constexpr std::size_t maxDeviceChannels = 16;
+
+    // Called with the patches done and the total; false aborts the run.
+    using Progress = std::function<bool(std::size_t done, std::size_t total)>;
+
+    CorrectionSession();
+    ~CorrectionSession();
+    CorrectionSession(const CorrectionSession&) = delete;
+    CorrectionSession& operator=(const CorrectionSession&) = delete;
+
+    // Opens a printer profile whose B2A1 table takes Lab. A refused profile
+    // leaves the session as it was.
+    SessionReport openProfile(const std::string& path);
+    bool hasProfile() const { return profile_ != nullptr; }
+    const std::string& profilePath() const { return profilePath_; }
+    csICCProfile* profile() const { return profile_.get(); }
+    csICCProfileConverter* a2b1() const { return a2b1_.get(); }
+    csICCProfileConverter* b2a1() const { return b2a1_.get(); }
+
+    // Reads a patch file in a role and pairs it with the other side. A
+    // combined file read as a measurement fills both sides. A file with no
+    // usable patch, or one that cannot be paired, changes nothing.
+    SessionReport loadPatches(const std::string& path, PatchFileRole role);
+    // The same for a file's text already in memory; name is for messages.
+    SessionReport loadPatchText(std::string_view text, const std::string& name, PatchFileRole role);
+    const std::vector<Patch>& patches() const { return patches_; }
+    bool hasReferenceData() const { return static_cast<bool>(reference_); }
+    bool hasMeasurementData() const { return static_cast<bool>(measurement_); }
+    bool hasToleranceMarks() const;
+    // Forgets the patch data and which patches were corrected; the tables
+    // stay as they are until the next correction.
+    void clearPatches();
+
+    // Hand edits of one patch's values; they survive a new pairing.
+    bool setReference(std::size_t patch, const Lab& lab);
+    bool setMeasured(std::size_t patch, const Lab& lab);
+
+    // Replaces every measured value by the profile's own round-trip
+    // prediction of the reference, until the next measurement is loaded.
+    bool useRoundTrip();
+    bool roundTripOn() const { return roundTripOn_; }
+
+    // Corrects from the tables as opened, then puts the hand edits back.
+    CorrectionReport correct(const CorrectionRequest& request, const Progress& progress = {});
+    bool corrected(std::size_t patch) const;
+    bool hasUnsavedChanges() const { return unsavedChanges_; }
+
+    // Nodes changed by hand (or by one patch's iteration) in B2A1: the
+    // current values of these nodes are kept as hand edits.
+    void keepHandEdits(const std::vector<std::array<uint16_t, 3>>& nodes);
+
+    // The remaining difference of one patch after a correction made by
+    // hand in its details.
+    void setResult(std::size_t patch, const Lab& remaining);
+
+    // Stamps the profile and writes it safely; the description is the file
+    // name (UTF-8).
+    SessionReport saveAs(const std::string& path);
+
+    // Delta E of the paired patches, and of the predicted results.
+    DeltaESummary before() const;
+    DeltaESummary after() const;
+
+private:
+    struct B2ATable
+    {
+        int intent;
+        csICCmftTag* tag;
+        ClutSnapshot opened;
+    };
+
+    SessionReport takePatches(std::shared_ptr<PatchFile> file, const std::string& name, PatchFileRole role);
+    void applyRoundTrip(Patch& patch) const;
+    void restoreOpenedTables();
+    void applyHandEdits();
+    B2ATable* table(int intent);
+    // Count, mean and maximum of the Delta E that deltaEOf gives per patch.
+    template <typename DeltaEOf>
+    DeltaESummary summarize(DeltaEOf deltaEOf) const;
+    CorrectionReport correctPerPatch(const CorrectionRequest& request, const Progress& progress);
+
+    std::unique_ptr<csICCProfile> profile_;
+    std::unique_ptr<csICCProfileConverter> a2b1_;
+    std::unique_ptr<csICCProfileConverter> b2a1_;
+    std::string profilePath_;
+    std::vector<B2ATable> tables_;
+
+    PatchSide reference_;
+    PatchSide measurement_;
+    std::vector<Patch> patches_;
+    bool roundTripOn_ = false;
+
+    // Patches corrected so far, by id; every correction redoes them all.
+    std::set<std::string> correctedIds_;
+    // B2A1 node -> values set by hand.
+    std::map<std::array<uint16_t, 3>, std::array<uint16_t, maxDeviceChannels>> handEdits_;
+    bool unsavedChanges_ = false;
+    // Per-patch findings already told for this profile.
+    unsigned toldFindings_ = 0;
+};

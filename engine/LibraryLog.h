@@ -1,0 +1,24 @@
+#pragma once
+// The ICC library's diagnostics as the engine passes them up: what one
+// operation added to the log, as lines for the user ("E 'bad tagtable' tag
+// 'B2A1' offset ..."), and whether any of it was an error.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace LibraryLog {
+
+struct Mark
+{
+    uint32_t entries;
+};
+
+Mark mark();
+// Errors logged since the mark; a log that overflowed meanwhile counts as
+// having had one, since what it held is gone.
+bool errorsSince(const Mark& mark);
+// Warnings and worse since the mark, one line each.
+std::vector<std::string> linesSince(const Mark& mark);
+
+} // namespace LibraryLog

@@ -1,0 +1,70 @@
+#pragma once
+// The patches of one reference, measurement or combined file, as numbers:
+// each patch's identity (SAMPLE_ID, SAMPLE_NAME, SAMPLE_LOC), the file's
+// colour of it as Lab D50 (from Lab, XYZ or spectral fields, Lab first),
+// the reference Lab of a combined file, its tolerance mark and device values.
+//
+// Reading never guesses silently: a data line with a value that does not
+// parse or lies outside the Lab range is skipped and listed with its line
+// number, and a file with nothing usable is refused with one reason.
+
+#include "CgatsReader.h"
+#include "ColorDifference.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct PatchRecord
+{
+    int line = 0;
+    std::string id;       // SAMPLE_ID as written, without quotes
+    std::string name;     // SAMPLE_NAME
+    std::string location; // SAMPLE_LOC
+    Lab lab = {0, 0, 0};  // the file's colour: LAB, else from XYZ, else from the spectrum
+    bool hasReferenceLab = false;
+    Lab referenceLab = {0, 0, 0}; // REFLAB of a combined file
+    bool hasToleranceMark = false;
+    int toleranceMark = 0; // TOL_FAILED
+    std::vector<double> device;
+};
+
+enum class ColourFields { Lab, XYZ, Spectral };
+
+struct PatchFile
+{
+    std::vector<PatchRecord> records;
+    bool hasId = false;
+    bool hasName = false;
+    bool hasLocation = false;
+    // REFLAB fields: a combined file that fills both sides.
+    bool combined = false;
+    bool hasToleranceMarks = false;
+    ColourFields colourFields = ColourFields::Lab;
+    // "CMYK", "RGB" or empty, with the channel fields in device order.
+    std::string deviceSpace;
+    std::vector<LineProblem> skipped;
+    long declaredSets = -1;
+
+    // The name a table shows for a record: SAMPLE_NAME, else SAMPLE_LOC,
+    // else SAMPLE_ID.
+    const std::string& displayName(const PatchRecord& record) const;
+};
+
+namespace PatchFileReader {
+
+// Larger files are refused before they are read: a million patches with
+// spectra fit well below it.
+constexpr std::uintmax_t maxFileBytes = 512u * 1024u * 1024u;
+
+// Light above L* 100 is allowed for fluorescent papers.
+constexpr double maxL = 110.0;
+constexpr double maxAbsAB = 150.0;
+
+// Parses text; false with problem when nothing usable came out of it.
+bool parse(std::string_view text, PatchFile& file, std::string& problem);
+// Reads and parses a file; the problem names the file's own trouble
+// (missing, a folder, too large, unreadable) or the content's.
+bool read(const std::string& path, PatchFile& file, std::string& problem);
+
+} // namespace PatchFileReader

@@ -1,0 +1,7 @@
+#pragma once
+// "vestrel-cli patches FILE [--ref REF]": the patches exactly as the window
+// would use them, one per line, so that scripts see what was read.
+
+#include <cstdio>
+
+int runPatches(int argc, const char* const* argv, std::FILE* out, std::FILE* err);

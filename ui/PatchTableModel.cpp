@@ -1,0 +1,176 @@
+#include "PatchTableModel.h"
+
+#include "ColorDifference.h"
+#include "CorrectionSession.h"
+
+#include <QColor>
+#include <QCoreApplication>
+
+#include <cmath>
+
+namespace {
+
+QColor toQColor(const Rgb8& c)
+{
+    return QColor(c.r, c.g, c.b, c.alpha);
+}
+
+QString number(double v)
+{
+    return QString::number(v, 'f', 2);
+}
+
+double length(const Lab& d)
+{
+    return std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
+}
+
+double component(const Lab& lab, int k)
+{
+    return k == 0 ? lab.L : k == 1 ? lab.a : lab.b;
+}
+
+bool isNumberColumn(int column)
+{
+    return column != PatchTableModel::RowNumber && column != PatchTableModel::RefName &&
+           column != PatchTableModel::MeasName;
+}
+
+} // namespace
+
+PatchTableModel::PatchTableModel(CorrectionSession& session, QObject* parent)
+    : QAbstractTableModel(parent), session_(session), rows_(static_cast<int>(session.patches().size()))
+{
+}
+
+int PatchTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rows_;
+}
+
+int PatchTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant PatchTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0 ||
+        section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char* const headers[ColumnCount] = {"#",  "Ref",     "L*",  "a*", "b*", "Meas", "L*",     "a*",
+                                                     "b*", "Delta E", "Opt", "L*", "a*", "b*",   "Delta E"};
+    return QCoreApplication::translate("MainWindow", headers[section]);
+}
+
+QVariant PatchTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= static_cast<int>(session_.patches().size()))
+        return {};
+    const Patch& patch = session_.patches()[static_cast<std::size_t>(index.row())];
+    const int column = index.column();
+
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        switch (column) {
+        case RowNumber: return QString::number(index.row());
+        case RefName: return QString::fromStdString(patch.referenceName);
+        case MeasName: return QString::fromStdString(patch.measuredName);
+        case RefL:
+        case RefA:
+        case RefB:
+            return patch.hasReference ? QVariant(number(component(patch.reference, column - RefL))) : QVariant();
+        case MeasL:
+        case MeasA:
+        case MeasB:
+            return patch.hasMeasured ? QVariant(number(component(patch.measured, column - MeasL))) : QVariant();
+        case DeltaE:
+            return patch.paired() ? QVariant(number(deltaE(patch.reference, patch.measured))) : QVariant();
+        case ToleranceMark: return patch.hasToleranceMark ? QVariant(QString::number(patch.toleranceMark)) : QVariant();
+        case OptL:
+        case OptA:
+        case OptB:
+            return patch.hasResult ? QVariant(number(component(patch.remaining, column - OptL))) : QVariant();
+        case OptDeltaE: return patch.hasResult ? QVariant(number(length(patch.remaining))) : QVariant();
+        default: return {};
+        }
+    case Qt::TextAlignmentRole:
+        if (isNumberColumn(column))
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        return {};
+    case Qt::DecorationRole:
+        if (column == RefName && patch.hasReference)
+            return toQColor(labToRgb(patch.reference));
+        if (column == MeasName && patch.hasMeasured)
+            return toQColor(labToRgb(patch.measured));
+        return {};
+    case Qt::BackgroundRole:
+        if (column == DeltaE && patch.paired())
+            return toQColor(gradeColor(deltaE(patch.reference, patch.measured), patch.toleranceFailed()));
+        if (column == OptDeltaE && patch.hasResult)
+            return toQColor(gradeColor(length(patch.remaining), false));
+        return {};
+    case Qt::ForegroundRole:
+        // Cells without flags are drawn as disabled, in a grey that is hard
+        // to read on the grade colours; their text stays black.
+        if (column >= DeltaE)
+            return QColor(Qt::black);
+        return {};
+    default: return {};
+    }
+}
+
+Qt::ItemFlags PatchTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.row() >= static_cast<int>(session_.patches().size()))
+        return Qt::NoItemFlags;
+    const Patch& patch = session_.patches()[static_cast<std::size_t>(index.row())];
+    // Only values that exist can be edited: a patch is never half a colour.
+    const Qt::ItemFlags editable = Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
+    switch (index.column()) {
+    case RefL:
+    case RefA:
+    case RefB: return patch.hasReference ? editable : Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    case MeasL:
+    case MeasA:
+    case MeasB: return patch.hasMeasured ? editable : Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    case RefName:
+    case MeasName: return Qt::ItemIsEnabled;
+    default: return Qt::NoItemFlags;
+    }
+}
+
+bool PatchTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    bool ok = false;
+    const double v = value.toString().trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    const auto row = static_cast<std::size_t>(index.row());
+    const Patch& patch = session_.patches()[row];
+    const bool reference = index.column() <= RefB;
+    Lab lab = reference ? patch.reference : patch.measured;
+    const int k = index.column() - (reference ? RefL : MeasL);
+    (k == 0 ? lab.L : k == 1 ? lab.a : lab.b) = v;
+    if (!(reference ? session_.setReference(row, lab) : session_.setMeasured(row, lab)))
+        return false;
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), ColumnCount - 1));
+    emit patchEdited(index.row());
+    return true;
+}
+
+void PatchTableModel::reload()
+{
+    beginResetModel();
+    rows_ = static_cast<int>(session_.patches().size());
+    endResetModel();
+}
+
+void PatchTableModel::refreshAll()
+{
+    if (rows_ > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1));
+}
