@@ -1,28 +1,14 @@
 #include "ColorDifference.h"
 
+#include "csICCPCS.h"
+
 #include <cmath>
 
 namespace {
 
-constexpr double kL16PerL = 655.35;
-constexpr double kAb16PerAb = 257.0;
-constexpr double kAb16Offset = 32896.0;
-
 double euclid(double dL, double da, double db)
 {
     return std::sqrt(dL * dL + da * da + db * db);
-}
-
-// a* and b* share one encoding; (v + 128) x 257 is v x 257 + 32896.
-uint16_t encodeAb(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v < -128.0)
-        return 0;
-    if (v > 127.0)
-        return 65535;
-    return static_cast<uint16_t>((v + 128.0) * kAb16PerAb + 0.5);
 }
 
 // Inverse of the CIE L* companding, with the rounded constants of the
@@ -55,9 +41,9 @@ double deltaE(const Lab& x, const Lab& y)
 double deltaE(const Lab16& x, const Lab16& y)
 {
     // Subtract as signed values: the codes are unsigned and may go either way.
-    const double dL = (double(x.L) - double(y.L)) / kL16PerL;
-    const double da = (double(x.a) - double(y.a)) / kAb16PerAb;
-    const double db = (double(x.b) - double(y.b)) / kAb16PerAb;
+    const double dL = (double(x.L) - double(y.L)) / csICCPCS::labV4LScale;
+    const double da = (double(x.a) - double(y.a)) / csICCPCS::labV4ABScale;
+    const double db = (double(x.b) - double(y.b)) / csICCPCS::labV4ABScale;
     return euclid(dL, da, db);
 }
 
@@ -78,21 +64,15 @@ Rgb8 gradeColor(double deltaE, bool toleranceFailed)
 
 Lab16 encodeLab16(const Lab& lab)
 {
-    const double L16 = lab.L * kL16PerL;
-    uint16_t L;
-    if (std::isnan(L16) || L16 < 0.0)
-        L = 0;
-    else if (L16 > 65535.0)
-        L = 65535;
-    else
-        L = static_cast<uint16_t>(L16 + 0.5);
-    return {L, encodeAb(lab.a), encodeAb(lab.b)};
+    return {csRoundToCode16(lab.L * csICCPCS::labV4LScale),
+            csRoundToCode16(lab.a * csICCPCS::labV4ABScale + csICCPCS::labV4ABOffset),
+            csRoundToCode16(lab.b * csICCPCS::labV4ABScale + csICCPCS::labV4ABOffset)};
 }
 
 Lab decodeLab16(const Lab16& code)
 {
-    return {code.L / kL16PerL, (code.a - kAb16Offset) / kAb16PerAb,
-            (code.b - kAb16Offset) / kAb16PerAb};
+    return {code.L / csICCPCS::labV4LScale, (code.a - csICCPCS::labV4ABOffset) / csICCPCS::labV4ABScale,
+            (code.b - csICCPCS::labV4ABOffset) / csICCPCS::labV4ABScale};
 }
 
 Rgb8 labToRgb(const Lab& lab)

@@ -1,5 +1,6 @@
 #include "PatchCorrector.h"
 
+#include "csICCPCS.h"
 #include "csICCProfileConverter.h"
 #include "csICCmftInterpolator.h"
 
@@ -17,11 +18,6 @@ double twoDecimals(double value)
 
 namespace {
 
-uint16_t roundedCode(double v)
-{
-    return static_cast<uint16_t>(v < 0.0 ? 0.0 : v > 65535.0 ? 65535.0 : std::trunc(v + 0.5));
-}
-
 Lab shown(const Lab& lab)
 {
     return {twoDecimals(lab.L), twoDecimals(lab.a), twoDecimals(lab.b)};
@@ -30,6 +26,8 @@ Lab shown(const Lab& lab)
 // The L* axis of Lab16 counts 655.35 per unit, a* and b* 257: dividing the
 // L gradient by 2.55 puts all three on one scale.
 constexpr double lScale = 2.55;
+// Steps are whole 8-bit device levels on the 16-bit scale.
+constexpr double codesPerLevel = 257.0;
 // A step of one channel is limited to about 5 % of the range.
 constexpr double largestStep = 3277.0;
 
@@ -79,8 +77,9 @@ bool PatchCorrector::setPatch(const Lab& reference, const Lab& measured, double 
     uint16_t roundTrip[3];
     b2a1_->convert(pcs, device, 1);
     a2b1_->convert(device, roundTrip, 1);
-    const Lab16 aim = {roundedCode(roundTrip[0] - 655.35 * offset_.L), roundedCode(roundTrip[1] - 257.0 * offset_.a),
-                       roundedCode(roundTrip[2] - 257.0 * offset_.b)};
+    const Lab16 aim = {csRoundToCode16(roundTrip[0] - csICCPCS::labV4LScale * offset_.L),
+                       csRoundToCode16(roundTrip[1] - csICCPCS::labV4ABScale * offset_.a),
+                       csRoundToCode16(roundTrip[2] - csICCPCS::labV4ABScale * offset_.b)};
     aim_ = shown(decodeLab16(aim));
     hasAim_ = true;
     refresh();
@@ -156,7 +155,7 @@ double PatchCorrector::channelProjection(double dot, double dE, uint16_t device)
 
 double PatchCorrector::rawStep(double dot, double norm)
 {
-    const double step0 = std::floor(std::abs(dot) / norm) * 257.0;
+    const double step0 = std::floor(std::abs(dot) / norm) * codesPerLevel;
     return dot > 0 ? -step0 : step0;
 }
 

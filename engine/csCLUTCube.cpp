@@ -10,13 +10,6 @@
 
 namespace {
 
-// Rounded to the nearest code; values beyond the 16-bit range, which no
-// field can hold, are limited to it.
-uint16_t code16(double v)
-{
-    return static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : std::trunc(v + 0.5));
-}
-
 double cornerDeltaE(const Lab16& nominal, const Lab16& actual)
 {
     return deltaE(decodeLab16(nominal), decodeLab16(actual));
@@ -46,7 +39,7 @@ void csCLUTCube::setReference(double L, double a, double b)
 {
     if (!usable_)
         return;
-    absCol_ = {code16(L * 655.35), code16(a * 257 + 32896), code16(b * 257 + 32896)};
+    absCol_ = encodeLab16({L, a, b});
     uint16_t rel[3] = {absCol_.L, absCol_.a, absCol_.b};
     b2a1_->PCSFromAbs(rel, 1);
     relCol_ = {rel[0], rel[1], rel[2]};
@@ -110,7 +103,7 @@ Lab16 csCLUTCube::nodeLab(uint16_t gx, uint16_t gy, uint16_t gz) const
     const uint16_t grid[3] = {gx, gy, gz};
     uint16_t v[3];
     for (int d = 0; d < 3; ++d)
-        v[d] = static_cast<uint16_t>(grid[d] * 65535.0 / (interpolator_->gridPoints()[d] - 1) + 0.5);
+        v[d] = csRoundToCode16(grid[d] * 65535.0 / (interpolator_->gridPoints()[d] - 1));
     uint16_t pre[3], check[3];
     interpolator_->inverseInputCurves(v, pre, 1);
     interpolator_->inputCurves(pre, check, 1);

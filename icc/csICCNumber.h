@@ -85,6 +85,13 @@ void csSetResponse16Number(uint8_t* p, const csResponse16Number& value);
 void csSwapUInt16Run(uint8_t* p, std::size_t count);
 
 // Sizes in the file format.
+// The nearest 16-bit code of a value on the 0..65535 scale: limited to
+// the range, and NaN is 0. The one rounding every stage uses.
+inline uint16_t csRoundToCode16(double v)
+{
+    return !(v > 0.0) ? 0 : v >= 65535.0 ? 65535 : static_cast<uint16_t>(v + 0.5);
+}
+
 constexpr std::size_t csDateTimeSize = 12;
 constexpr std::size_t csXYZNumberSize = 12;
 constexpr std::size_t csResponse16NumberSize = 8;

@@ -58,10 +58,7 @@ struct LabTables
 
 uint16_t roundedCode(double v)
 {
-    if (v <= 0.0)
-        return 0;
-    const double r = std::trunc(v + 0.5);
-    return r > 65535.0 ? 65535 : static_cast<uint16_t>(r);
+    return csRoundToCode16(v);
 }
 
 LabTables::LabTables()
@@ -167,7 +164,7 @@ struct LabFloatEncoding
     double lScale, abScale, abZero;
 };
 
-constexpr LabFloatEncoding labV4Float = {655.35, 257.0, 32896.0};
+constexpr LabFloatEncoding labV4Float = {csICCPCS::labV4LScale, csICCPCS::labV4ABScale, csICCPCS::labV4ABOffset};
 constexpr LabFloatEncoding labLegacyFloat = {652.8, 256.0, 32768.0};
 
 inline void xyzToLabPixel(double X, double Y, double Z, double lab[3], const LabFloatEncoding& e)

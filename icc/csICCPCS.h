@@ -29,6 +29,11 @@ class csICCPCS
 public:
     csICCPCS() = delete;
 
+    // The version 4 Lab encoding every converter interface uses.
+    static constexpr double labV4LScale = 655.35;    // codes per unit of L*
+    static constexpr double labV4ABScale = 257.0;    // codes per unit of a*, b*
+    static constexpr double labV4ABOffset = 32896.0; // the code of a* = 0
+
     // The white in the natural scale (Y 100), as a profile stores it.
     static constexpr double whiteXNatural = 96.4202880859375;
     static constexpr double whiteZNatural = 82.49053955078125;

@@ -38,7 +38,7 @@ uint32_t fixed16(double factor)
 
 uint16_t roundLimited(double v)
 {
-    return static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : std::trunc(v + 0.5));
+    return csRoundToCode16(v);
 }
 
 inline std::size_t strideOr(std::size_t stride, unsigned channels)

@@ -47,16 +47,16 @@ bool parseNumbers(const char* line, std::vector<double>& numbers)
 // Lab v4 on the 16-bit scale, as rfloat, without limits.
 void encodeLabFloat(const double* lab, rfloat* codes)
 {
-    codes[0] = lab[0] * 655.35;
-    codes[1] = lab[1] * 257.0 + 32896.0;
-    codes[2] = lab[2] * 257.0 + 32896.0;
+    codes[0] = lab[0] * csICCPCS::labV4LScale;
+    codes[1] = lab[1] * csICCPCS::labV4ABScale + csICCPCS::labV4ABOffset;
+    codes[2] = lab[2] * csICCPCS::labV4ABScale + csICCPCS::labV4ABOffset;
 }
 
 void decodeLabFloat(const rfloat* codes, double* lab)
 {
-    lab[0] = codes[0] / 655.35;
-    lab[1] = (codes[1] - 32896.0) / 257.0;
-    lab[2] = (codes[2] - 32896.0) / 257.0;
+    lab[0] = codes[0] / csICCPCS::labV4LScale;
+    lab[1] = (codes[1] - csICCPCS::labV4ABOffset) / csICCPCS::labV4ABScale;
+    lab[2] = (codes[2] - csICCPCS::labV4ABOffset) / csICCPCS::labV4ABScale;
 }
 
 class LineConverter

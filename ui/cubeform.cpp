@@ -22,6 +22,9 @@ constexpr int actualL = 12;
 constexpr int oogColumn = 15;
 constexpr int deltaEColumn = 16;
 constexpr Qt::Alignment numberAlignment = Qt::AlignRight | Qt::AlignVCenter;
+// Device values on the 16-bit scale per 8-bit level and per percent.
+constexpr double codesPerLevel = 257.0;
+constexpr double codesPerPercent = 655.35;
 
 void setCell(MyRCItemModel* model, int row, int column, const QString& text)
 {
@@ -228,8 +231,8 @@ QString CubeForm::deviceText(uint16_t value) const
 {
     switch (mode_) {
     case Hexadecimal: return hex(value);
-    case EightBit: return QString::number(value / 257.0, 'f', 2);
-    default: return QString::number(value / 655.35, 'f', 2);
+    case EightBit: return QString::number(value / codesPerLevel, 'f', 2);
+    default: return QString::number(value / codesPerPercent, 'f', 2);
     }
 }
 
@@ -251,8 +254,8 @@ bool CubeForm::parseDevice(const QVariant& cell, uint16_t& value) const
     if (!ok || !std::isfinite(x))
         return false;
     const double top = mode_ == EightBit ? 255.0 : 100.0;
-    const double scale = mode_ == EightBit ? 257.0 : 655.35;
-    value = static_cast<uint16_t>(x < 0 ? 0.0 : x > top ? 65535.0 : std::trunc(x * scale + 0.5));
+    const double scale = mode_ == EightBit ? codesPerLevel : codesPerPercent;
+    value = x > top ? 65535 : csRoundToCode16(x * scale);
     return true;
 }
 
