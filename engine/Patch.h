@@ -7,20 +7,21 @@
 #include "ColorDifference.h"
 
 #include <string>
-#include <vector>
+#include <string_view>
 
 struct Patch
 {
     std::string id; // what it was paired by, as written in the reference
-    std::string referenceName;
-    std::string measuredName;
+    // The names the files give it; they point into the files, which the
+    // session holds as long as the patch list.
+    std::string_view referenceName;
+    std::string_view measuredName;
     bool hasReference = false;
     Lab reference = {0, 0, 0};
     bool hasMeasured = false;
     Lab measured = {0, 0, 0};
     bool hasToleranceMark = false;
     int toleranceMark = 0;
-    std::vector<double> device;
     // The records it came from, so that a hand edit survives a new pairing.
     int referenceRecord = -1;
     int measuredRecord = -1;

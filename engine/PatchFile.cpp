@@ -120,6 +120,7 @@ public:
                     found.push_back(c);
             if (found.size() == channels.size()) {
                 file_.deviceSpace = space;
+                file_.deviceChannels = static_cast<unsigned>(found.size());
                 device_ = found;
                 break;
             }
@@ -146,11 +147,11 @@ private:
         PatchRecord record;
         record.line = line;
         if (id_ >= 0)
-            record.id = std::string(values[static_cast<std::size_t>(id_)]);
+            record.id = file_.keep(values[static_cast<std::size_t>(id_)]);
         if (name_ >= 0)
-            record.name = std::string(values[static_cast<std::size_t>(name_)]);
+            record.name = file_.keep(values[static_cast<std::size_t>(name_)]);
         if (location_ >= 0)
-            record.location = std::string(values[static_cast<std::size_t>(location_)]);
+            record.location = file_.keep(values[static_cast<std::size_t>(location_)]);
 
         if (file_.colourFields == ColourFields::Spectral) {
             if (!readSpectrum(values, problem))
@@ -183,15 +184,18 @@ private:
         if (tolerance_ >= 0)
             record.hasToleranceMark =
                 parseInteger(values[static_cast<std::size_t>(tolerance_)], record.toleranceMark);
-        record.device.reserve(device_.size());
+        // Device values that do not parse are left out; the colour stays.
+        const std::size_t first = file_.deviceValues.size();
         for (int c : device_) {
             double v;
             if (!parseNumber(values[static_cast<std::size_t>(c)], v)) {
-                record.device.clear();
+                file_.deviceValues.resize(first);
                 break;
             }
-            record.device.push_back(v);
+            file_.deviceValues.push_back(static_cast<float>(v));
         }
+        if (file_.deviceValues.size() > first)
+            record.device = static_cast<int32_t>(first);
         file_.records.push_back(std::move(record));
         return true;
     }
@@ -313,13 +317,24 @@ private:
 
 } // namespace
 
-const std::string& PatchFile::displayName(const PatchRecord& record) const
+std::string_view PatchFile::displayName(const PatchRecord& record) const
 {
-    if (hasName)
-        return record.name;
-    if (hasLocation)
-        return record.location;
-    return record.id;
+    return text(hasName ? record.name : hasLocation ? record.location : record.id);
+}
+
+std::vector<double> PatchFile::device(const PatchRecord& record) const
+{
+    if (record.device < 0)
+        return {};
+    const auto first = deviceValues.begin() + record.device;
+    return {first, first + deviceChannels};
+}
+
+TextRef PatchFile::keep(std::string_view text)
+{
+    const TextRef ref{static_cast<uint32_t>(texts.size()), static_cast<uint32_t>(text.size())};
+    texts.append(text);
+    return ref;
 }
 
 namespace PatchFileReader {

@@ -15,18 +15,26 @@
 #include <string>
 #include <vector>
 
+// A text of a record, kept once in its file's pool: a hundred thousand
+// patches are not a hundred thousand strings each.
+struct TextRef
+{
+    uint32_t offset = 0;
+    uint32_t length = 0;
+};
+
 struct PatchRecord
 {
     int line = 0;
-    std::string id;       // SAMPLE_ID as written, without quotes
-    std::string name;     // SAMPLE_NAME
-    std::string location; // SAMPLE_LOC
-    Lab lab = {0, 0, 0};  // the file's colour: LAB, else from XYZ, else from the spectrum
+    TextRef id;          // SAMPLE_ID as written, without quotes
+    TextRef name;        // SAMPLE_NAME
+    TextRef location;    // SAMPLE_LOC
+    Lab lab = {0, 0, 0}; // the file's colour: LAB, else from XYZ, else from the spectrum
     bool hasReferenceLab = false;
-    Lab referenceLab = {0, 0, 0}; // REFLAB of a combined file
     bool hasToleranceMark = false;
-    int toleranceMark = 0; // TOL_FAILED
-    std::vector<double> device;
+    int toleranceMark = 0;        // TOL_FAILED
+    Lab referenceLab = {0, 0, 0}; // REFLAB of a combined file
+    int32_t device = -1;          // first of its device values, -1 without
 };
 
 enum class ColourFields { Lab, XYZ, Spectral };
@@ -43,12 +51,23 @@ struct PatchFile
     ColourFields colourFields = ColourFields::Lab;
     // "CMYK", "RGB" or empty, with the channel fields in device order.
     std::string deviceSpace;
+    unsigned deviceChannels = 0;
+    std::vector<float> deviceValues;
+    std::string texts;
     std::vector<LineProblem> skipped;
     long declaredSets = -1;
 
+    std::string_view text(TextRef ref) const { return std::string_view(texts).substr(ref.offset, ref.length); }
+    std::string_view id(const PatchRecord& record) const { return text(record.id); }
+    std::string_view name(const PatchRecord& record) const { return text(record.name); }
+    std::string_view location(const PatchRecord& record) const { return text(record.location); }
     // The name a table shows for a record: SAMPLE_NAME, else SAMPLE_LOC,
     // else SAMPLE_ID.
-    const std::string& displayName(const PatchRecord& record) const;
+    std::string_view displayName(const PatchRecord& record) const;
+    // Its device values in the file's channel order; empty without.
+    std::vector<double> device(const PatchRecord& record) const;
+    // Appends a text to the pool.
+    TextRef keep(std::string_view text);
 };
 
 namespace PatchFileReader {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -28,64 +28,97 @@ bool fileHas(const PatchFile& file, Key key)
     }
 }
 
-const std::string& keyText(const PatchRecord& record, Key key)
+std::string_view keyText(const PatchFile& file, const PatchRecord& record, Key key)
 {
-    return key == Key::Id ? record.id : key == Key::Name ? record.name : record.location;
+    return key == Key::Id ? file.id(record) : key == Key::Name ? file.name(record) : file.location(record);
 }
 
-std::string trimmed(const std::string& text)
+std::string_view trimmed(std::string_view text)
 {
-    std::size_t first = 0, last = text.size();
-    while (first < last && std::isspace(static_cast<unsigned char>(text[first])))
-        ++first;
-    while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1])))
-        --last;
-    return text.substr(first, last - first);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
 }
 
-// Whole numbers compare by value ("007" is "7"); everything else as written.
-std::string canonical(const std::string& text)
+// An identity as it compares: whole numbers by value ("007" is "7"),
+// everything else as written after trimming. It points into the file.
+struct IdKey
 {
-    std::string t = trimmed(text);
-    std::size_t digits = t.size() > 1 && (t[0] == '-' || t[0] == '+') ? 1 : 0;
-    const bool integer = digits < t.size() && std::all_of(t.begin() + static_cast<std::ptrdiff_t>(digits), t.end(),
-                                                          [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
-    if (!integer)
-        return "t" + t;
-    const bool negative = t[0] == '-';
-    std::size_t start = digits;
-    while (start + 1 < t.size() && t[start] == '0')
-        ++start;
-    const std::string magnitude = t.substr(start);
-    return std::string("n") + (negative && magnitude != "0" ? "-" : "") + magnitude;
-}
+    bool integer = false;
+    bool negative = false;
+    std::string_view text; // for whole numbers the digits without leading zeros
 
-// Refuses a file in which two records share an identity.
-bool indexRecords(const PatchSide& side, Key key, const char* role,
-                  std::unordered_map<std::string, std::size_t>& index, std::string& problem)
-{
-    const std::vector<PatchRecord>& records = side.file->records;
-    index.reserve(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!side.hasColour(records[i]))
-            continue;
-        const auto [it, inserted] = index.emplace(canonical(keyText(records[i], key)), i);
-        if (!inserted) {
-            problem = std::string("the ") + role + " file has " + keyField(key) + " " +
-                      trimmed(keyText(records[i], key)) + " twice (lines " +
-                      std::to_string(records[it->second].line) + " and " + std::to_string(records[i].line) + ")";
-            return false;
-        }
+    static IdKey of(std::string_view raw)
+    {
+        IdKey key;
+        key.text = trimmed(raw);
+        std::string_view digits = key.text;
+        const bool sign = digits.size() > 1 && (digits[0] == '-' || digits[0] == '+');
+        if (sign)
+            digits.remove_prefix(1);
+        key.integer = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c));
+        });
+        if (!key.integer)
+            return key;
+        while (digits.size() > 1 && digits.front() == '0')
+            digits.remove_prefix(1);
+        key.negative = sign && key.text[0] == '-' && digits != "0";
+        key.text = digits;
+        return key;
     }
-    return true;
+    // Any strict order serves; equal identities must sort together.
+    bool operator<(const IdKey& o) const
+    {
+        if (integer != o.integer)
+            return integer < o.integer;
+        if (negative != o.negative)
+            return negative < o.negative;
+        return text < o.text;
+    }
+    bool operator==(const IdKey& o) const { return integer == o.integer && negative == o.negative && text == o.text; }
+};
+
+using KeyIndex = std::vector<std::pair<IdKey, std::size_t>>;
+
+// The identities of one side, sorted; refuses a file in which two records
+// share one.
+bool indexRecords(const PatchSide& side, Key key, const char* role, KeyIndex& index, std::string& problem)
+{
+    const PatchFile& file = *side.file;
+    index.reserve(file.records.size());
+    for (std::size_t i = 0; i < file.records.size(); ++i)
+        if (side.hasColour(file.records[i]))
+            index.emplace_back(IdKey::of(keyText(file, file.records[i], key)), i);
+    std::stable_sort(index.begin(), index.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    const auto twice =
+        std::adjacent_find(index.begin(), index.end(), [](const auto& x, const auto& y) { return x.first == y.first; });
+    if (twice == index.end())
+        return true;
+    const PatchRecord& first = file.records[twice->second];
+    const PatchRecord& second = file.records[(twice + 1)->second];
+    problem = std::string("the ") + role + " file has " + keyField(key) + " " +
+              std::string(trimmed(keyText(file, second, key))) + " twice (lines " + std::to_string(first.line) +
+              " and " + std::to_string(second.line) + ")";
+    return false;
+}
+
+// The entry with this identity, or null.
+const std::pair<IdKey, std::size_t>* findKey(const KeyIndex& index, const IdKey& key)
+{
+    const auto it = std::lower_bound(index.begin(), index.end(), key,
+                                     [](const auto& entry, const IdKey& k) { return entry.first < k; });
+    return it != index.end() && it->first == key ? &*it : nullptr;
 }
 
 std::string shownId(const PatchSide& side, const PatchRecord& record, Key key, std::size_t position)
 {
     if (key != Key::Position)
-        return trimmed(keyText(record, key));
+        return std::string(trimmed(keyText(*side.file, record, key)));
     if (side.file->hasId)
-        return trimmed(record.id);
+        return std::string(trimmed(side.file->id(record)));
     return std::to_string(position + 1);
 }
 
@@ -96,8 +129,6 @@ void takeReference(Patch& patch, const PatchSide& side, std::size_t i)
     patch.reference = side.colour(record);
     patch.referenceName = side.file->displayName(record);
     patch.referenceRecord = static_cast<int>(i);
-    if (patch.device.empty())
-        patch.device = record.device;
 }
 
 void takeMeasurement(Patch& patch, const PatchSide& side, std::size_t i)
@@ -110,8 +141,6 @@ void takeMeasurement(Patch& patch, const PatchSide& side, std::size_t i)
     // A combined file without TOL_FAILED marks every patch as passed.
     patch.hasToleranceMark = record.hasToleranceMark || (side.file->combined && !side.file->hasToleranceMarks);
     patch.toleranceMark = record.hasToleranceMark ? record.toleranceMark : 0;
-    if (!record.device.empty())
-        patch.device = record.device;
 }
 
 // The patches of one side alone, in file order.
@@ -204,7 +233,7 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
         return true;
     }
 
-    std::unordered_map<std::string, std::size_t> refIndex, measIndex;
+    KeyIndex refIndex, measIndex;
     if (!indexRecords(reference, key, "reference", refIndex, problem) ||
         !indexRecords(measurement, key, "measurement", measIndex, problem))
         return false;
@@ -213,8 +242,8 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
     for (std::size_t i = 0; i < refs.size(); ++i) {
         if (!reference.hasColour(refs[i]))
             continue;
-        const auto found = measIndex.find(canonical(keyText(refs[i], key)));
-        if (found == measIndex.end()) {
+        const auto* found = findKey(measIndex, IdKey::of(keyText(*reference.file, refs[i], key)));
+        if (!found) {
             pairing.unmeasured.push_back(shownId(reference, refs[i], key, i));
             continue;
         }
@@ -225,7 +254,7 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
         pairing.patches.push_back(std::move(patch));
     }
     for (std::size_t i = 0; i < meas.size(); ++i)
-        if (!refIndex.count(canonical(keyText(meas[i], key))))
+        if (!findKey(refIndex, IdKey::of(keyText(*measurement.file, meas[i], key))))
             pairing.unreferenced.push_back(shownId(measurement, meas[i], key, i));
 
     if (pairing.patches.empty()) {

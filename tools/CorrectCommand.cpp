@@ -86,8 +86,9 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     for (const PatchOutcome& outcome : report.outcomes) {
         const Lab& d = outcome.remaining;
         const double after = std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
-        std::fprintf(out, "%zu %s %.2f %.2f %.2f %.2f %.2f\n", outcome.patch,
-                     patches[outcome.patch].referenceName.c_str(), outcome.before, d.L, d.a, d.b, after);
+        const std::string_view name = patches[outcome.patch].referenceName;
+        std::fprintf(out, "%zu %.*s %.2f %.2f %.2f %.2f %.2f\n", outcome.patch, static_cast<int>(name.size()),
+                     name.data(), outcome.before, d.L, d.a, d.b, after);
         sumBefore += outcome.before;
         sumAfter += after;
         maxAfter = std::max(maxAfter, after);

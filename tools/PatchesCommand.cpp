@@ -31,8 +31,8 @@ int runPatches(int argc, const char* const* argv, std::FILE* out, std::FILE* err
     if (reference.empty()) {
         std::fputs("id\tname\tL\ta\tb\n", out);
         for (const Patch& p : session.patches())
-            std::fprintf(out, "%s\t%s\t%.4f\t%.4f\t%.4f\n", p.id.c_str(), p.measuredName.c_str(), p.measured.L,
-                         p.measured.a, p.measured.b);
+            std::fprintf(out, "%s\t%.*s\t%.4f\t%.4f\t%.4f\n", p.id.c_str(), static_cast<int>(p.measuredName.size()),
+                         p.measuredName.data(), p.measured.L, p.measured.a, p.measured.b);
         return Success;
     }
     std::fputs("id\tref_L\tref_a\tref_b\tmeas_L\tmeas_a\tmeas_b\tdE76\n", out);

@@ -75,8 +75,8 @@ QVariant PatchTableModel::data(const QModelIndex& index, int role) const
     case Qt::EditRole:
         switch (column) {
         case RowNumber: return QString::number(index.row());
-        case RefName: return QString::fromStdString(patch.referenceName);
-        case MeasName: return QString::fromStdString(patch.measuredName);
+        case RefName: return QString::fromUtf8(patch.referenceName.data(), static_cast<qsizetype>(patch.referenceName.size()));
+        case MeasName: return QString::fromUtf8(patch.measuredName.data(), static_cast<qsizetype>(patch.measuredName.size()));
         case RefL:
         case RefA:
         case RefB:

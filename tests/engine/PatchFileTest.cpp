@@ -12,7 +12,7 @@ std::string ids(const PatchFile& file)
 {
     std::string text;
     for (const PatchRecord& r : file.records)
-        text += (text.empty() ? "" : ",") + (file.hasId ? r.id : file.displayName(r));
+        text += (text.empty() ? "" : ",") + std::string(file.hasId ? file.id(r) : file.displayName(r));
     return text;
 }
 
@@ -133,7 +133,7 @@ TEST(PatchFile, CombinedFileAndDeviceValues)
     EXPECT_EQ(file.deviceSpace, "CMYK");
     ASSERT_EQ(file.records.size(), 2u);
     const PatchRecord& cyan = file.records[1];
-    EXPECT_EQ(cyan.device, (std::vector<double>{100, 0, 0, 0}));
+    EXPECT_EQ(file.device(cyan), (std::vector<double>{100, 0, 0, 0}));
     EXPECT_DOUBLE_EQ(cyan.referenceLab.b, -48);
     EXPECT_DOUBLE_EQ(cyan.lab.b, -50);
     EXPECT_TRUE(cyan.hasToleranceMark);
@@ -157,7 +157,7 @@ TEST(PatchFile, SharedFilesAndFileProblems)
     // Reference files as colour programs ship them: Lab, and XYZ only.
     ASSERT_TRUE(PatchFileReader::read(testDataPath("ColorChecker.cie"), file, problem)) << problem;
     EXPECT_EQ(file.records.size(), 24u);
-    EXPECT_EQ(file.records[0].id, "A01");
+    EXPECT_EQ(file.id(file.records[0]), "A01");
     ASSERT_TRUE(PatchFileReader::read(testDataPath("QPcard_201.cie"), file, problem)) << problem;
     EXPECT_EQ(file.colourFields, ColourFields::XYZ);
     EXPECT_EQ(file.records.size(), 30u);

@@ -355,6 +355,48 @@ TEST(VestrelCli, CorrectRefusesPatchFilesWithoutUsableValues)
     }
 }
 
+TEST(VestrelCli, PatchesShowsWhatWasReadAndPaired)
+{
+    const CliResult read = runCli({"patches", testDataPath("bad_lines.txt")});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out.substr(0, read.out.find('\n')), "id\tname\tL\ta\tb");
+    EXPECT_EQ(lineCount(read.out), 6u);
+    EXPECT_NE(read.out.find("\n3\t3\t61.2000\t-20.4000\t-31.1000\n"), std::string::npos) << read.out;
+    EXPECT_NE(read.err.find("3 lines skipped (13, 15, 17)"), std::string::npos) << read.err;
+
+    const CliResult paired = runCli({"patches", testDataPath("cmyk_meas.txt"), "--ref", testDataPath("cmyk_ref.txt")});
+    ASSERT_EQ(paired.status, 0) << paired.err;
+    EXPECT_TRUE(paired.err.empty()) << paired.err;
+    EXPECT_EQ(lineCount(paired.out), 101u);
+    EXPECT_NE(paired.out.find("\n1\t95.2000\t0.6000\t-2.4000\t94.9500\t0.3600\t-2.2800\t0.3667\n"),
+              std::string::npos);
+
+    EXPECT_EQ(runCli({"patches"}).status, 2);
+    EXPECT_EQ(runCli({"patches", testDataPath("cmyk_v2.icc")}).status, 1);
+}
+
+TEST(VestrelCli, WarningsAreReportedAndStrictFailsOnThem)
+{
+    TempDir dir;
+    const std::string out = dir.path("out.icc");
+    // bad_lines.txt pairs five of the reference's patches by id; the rest are listed.
+    const std::vector<std::string> args = {"correct", "-i", testDataPath("cmyk_v2.icc"), "-m",
+                                           testDataPath("bad_lines.txt"), "-r", testDataPath("cmyk_ref.txt"), "-o", out};
+    const CliResult lenient = runCli(args);
+    ASSERT_EQ(lenient.status, 0) << lenient.err;
+    EXPECT_NE(lenient.err.find("line 13: '50,25' is not a number"), std::string::npos) << lenient.err;
+    EXPECT_NE(lenient.err.find("95 reference patches were not measured"), std::string::npos) << lenient.err;
+    EXPECT_NE(lenient.out.find("patches 5 "), std::string::npos) << lenient.out;
+
+    std::vector<std::string> strictArgs = args;
+    strictArgs.back() = dir.path("strict.icc");
+    strictArgs.push_back("--strict");
+    const CliResult strict = runCli(strictArgs);
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_NE(strict.err.find("was not written"), std::string::npos) << strict.err;
+    EXPECT_NE(std::system(("test -e " + dir.path("strict.icc")).c_str()), 0);
+}
+
 TEST(VestrelCli, UsageAndHelp)
 {
     struct Case { std::vector<std::string> args; int status; };

@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, SortedViewMapsToThePatchesShown)
     }
     QStringList selected;
     for (std::size_t patch : window.selectedPatches())
-        selected << QString::fromStdString(window.session().patches()[patch].referenceName);
+        selected << QString::fromStdString(std::string(window.session().patches()[patch].referenceName));
     shown.sort();
     selected.sort();
     EXPECT_EQ(selected, shown);

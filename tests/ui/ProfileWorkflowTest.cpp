@@ -154,7 +154,7 @@ TEST_F(ProfileWorkflowTest, AutoAfterSortingActsOnTheSelectedPatches)
     QStringList corrected;
     for (const Patch& patch : window.session().patches())
         if (patch.hasResult)
-            corrected << QString::fromStdString(patch.referenceName);
+            corrected << QString::fromStdString(std::string(patch.referenceName));
     chosen.sort();
     corrected.sort();
     EXPECT_EQ(corrected, chosen);

@@ -1,0 +1,147 @@
+// The correction session at scale, without widgets: reading and pairing
+// 100,000 patches (time and memory), correcting 10,000 patches as
+// vestrel-cli correct does, and vestrel-cli copy as a process against a
+// Little CMS open-and-save program. Prints the figures; asserts nothing.
+
+#include "CorrectionSession.h"
+#include "csICCProfileConverter.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Resident memory of this process in MB.
+double residentMB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// A chart of n patches in the printer's gamut: random device values through
+// the profile's A2B1; the measurement is the same colour with a smooth drift
+// and noise, written in another order than the reference.
+void writeChart(const std::string& profilePath, std::size_t n, const std::string& reference,
+                const std::string& measurement)
+{
+    CorrectionSession session;
+    session.openProfile(profilePath);
+    csICCProfileConverter& a2b1 = *session.a2b1();
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> device(0, 52000);
+    std::normal_distribution<double> noise(0.0, 0.2);
+    std::vector<std::size_t> order(n);
+    std::vector<std::string> refLines(n), measLines(n);
+    char line[160];
+    for (std::size_t i = 0; i < n; ++i) {
+        uint16_t in[4] = {uint16_t(device(random)), uint16_t(device(random)), uint16_t(device(random)),
+                          uint16_t(device(random) / 2)};
+        uint16_t out[3];
+        a2b1.convert(in, out, 1);
+        const Lab lab = decodeLab16({out[0], out[1], out[2]});
+        std::snprintf(line, sizeof line, "%zu %.2f %.2f %.2f\n", i + 1, lab.L, lab.a, lab.b);
+        refLines[i] = line;
+        std::snprintf(line, sizeof line, "%zu %.2f %.2f %.2f\n", i + 1, lab.L - 2.0 + noise(random),
+                      lab.a + 0.03 * lab.b + noise(random), lab.b + 1.5 + noise(random));
+        measLines[i] = line;
+        order[i] = i;
+    }
+    std::shuffle(order.begin(), order.end(), random);
+    for (const auto& [path, lines, shuffled] :
+         {std::make_tuple(reference, &refLines, false), std::make_tuple(measurement, &measLines, true)}) {
+        std::ofstream file(path);
+        file << "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID LAB_L LAB_A LAB_B\nEND_DATA_FORMAT\nNUMBER_OF_SETS " << n
+             << "\nBEGIN_DATA\n";
+        for (std::size_t i = 0; i < n; ++i)
+            file << (*lines)[shuffled ? order[i] : i];
+        file << "END_DATA\n";
+    }
+}
+
+// Wall time of one process run, in ms; -1 when it could not run.
+double runProcess(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const auto start = Clock::now();
+    // The programs' own output is not the benchmark's.
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    const int spawned = posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0)
+        return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? millisecondsSince(start) : -1;
+}
+
+double bestOf(int runs, const std::vector<std::string>& args)
+{
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i)
+        best = std::min(best, runProcess(args));
+    return best;
+}
+
+} // namespace
+
+int main()
+{
+    const std::string folder = "/tmp/vestrel-session-bench-" + std::to_string(getpid());
+    const std::string profile = VESTREL_SAMPLES "/cmyk_v2.icc";
+    std::system(("mkdir -p " + folder).c_str());
+
+    const std::string ref100k = folder + "/ref100k.txt", meas100k = folder + "/meas100k.txt";
+    writeChart(profile, 100000, ref100k, meas100k);
+    {
+        const double before = residentMB();
+        const auto start = Clock::now();
+        CorrectionSession session;
+        session.loadPatches(ref100k, PatchFileRole::Reference);
+        session.loadPatches(meas100k, PatchFileRole::Measurement);
+        const double ms = millisecondsSince(start);
+        std::printf("load and pair 100,000 patches: %.0f ms, %.1f MB above the empty session (%zu paired)\n", ms,
+                    residentMB() - before, static_cast<std::size_t>(session.before().count));
+    }
+
+    const std::string ref10k = folder + "/ref10k.txt", meas10k = folder + "/meas10k.txt";
+    writeChart(profile, 10000, ref10k, meas10k);
+    const double correct = bestOf(3, {VESTREL_CLI, "correct", "-i", profile, "-m", meas10k, "-r", ref10k, "-o",
+                                      folder + "/corrected.icc"});
+    std::printf("vestrel-cli correct, 10,000 patches, as a process: %.0f ms (best of 3)\n", correct);
+
+    const double ours = bestOf(20, {VESTREL_CLI, "copy", profile, folder + "/copy.icc"});
+    const double lcms = bestOf(20, {VESTREL_LCMS_COPY, profile, folder + "/lcms.icc"});
+    std::printf("copy of the sample profile as a process: vestrel-cli %.2f ms, Little CMS %.2f ms, ratio %.2f "
+                "(best of 20)\n",
+                ours, lcms, ours / lcms);
+    std::system(("rm -rf " + folder).c_str());
+    return 0;
+}
