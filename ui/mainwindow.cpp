@@ -344,7 +344,8 @@ bool MainWindow::saveAsProfile(QString path)
     if (!profile)
         return false;
     QSettings settings;
-    if (path.isNull()) {
+    const bool askedForName = path.isNull();
+    if (askedForName) {
         QString start = settings.value(QStringLiteral("LAST_SAVE_FILE_ICC")).toString();
         if (start.isEmpty())
             start = QDir::currentPath() + QStringLiteral("/ICCProfile.icc");
@@ -366,8 +367,12 @@ bool MainWindow::saveAsProfile(QString path)
     // a failed save never destroys the file that was there.
     std::string reason;
     if (!writeFileSafely(path.toUtf8().toStdString(), block, reason)) {
-        qDebug() << "Failed to open file" << path << QString::fromStdString(reason);
-        statusBar()->showMessage(tr("Failed to open %1").arg(path), 2000);
+        const QString refused = tr("Cannot save %1: %2").arg(path, QString::fromStdString(reason));
+        statusBar()->showMessage(refused, 5000);
+        // A refused target (read-only, a device) must not cost the edits.
+        if (askedForName && QMessageBox::warning(this, windowTitle(), refused + tr("\nSave under another name?"),
+                                                 QMessageBox::Save | QMessageBox::Cancel) == QMessageBox::Save)
+            return saveAsProfile(QString());
         return false;
     }
     setWindowTitle(path);

@@ -254,7 +254,7 @@ TEST_F(ProfileWorkflowTest, AFailedSaveKeepsThePreviousFile)
     const QString folder = QString::fromStdString(dir.path("target.icc"));
     ::mkdir(folder.toUtf8().constData(), 0755); // a folder where the file should go
     EXPECT_FALSE(window.saveAsProfile(folder));
-    EXPECT_EQ(status(), "Failed to open " + folder);
+    EXPECT_EQ(status(), "Cannot save " + folder + ": it is a folder");
     EXPECT_TRUE(window.hasUnsavedEdits());
     EXPECT_FALSE(window.saveAsProfile(QString::fromStdString(dir.path("missing/x.icc"))));
 }
