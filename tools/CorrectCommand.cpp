@@ -27,7 +27,7 @@ bool loadData(const std::string& path, PatchDataKind kind, PatchTable& table, Pa
 {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        std::fprintf(err, "vestrel-cli: cannot open %s\n", path.c_str());
+        std::fprintf(err, "vestrel-cli: cannot open %s: %s\n", path.c_str(), file.errorString().toUtf8().constData());
         return false;
     }
     QTextStream stream(&file);

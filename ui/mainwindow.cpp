@@ -28,7 +28,9 @@
 #include <QStatusBar>
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <set>
 
 namespace {
@@ -285,8 +287,8 @@ bool MainWindow::openProfile(QString path)
 
     std::FILE* file = std::fopen(path.toUtf8().constData(), "rb");
     if (!file) {
-        qDebug() << "Failed to open file" << path;
-        statusBar()->showMessage(tr("Failed to open %1").arg(path), 2000);
+        statusBar()->showMessage(tr("Failed to open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))),
+                                 5000);
         return false;
     }
     auto newProfile = std::make_unique<csICCProfile>();
