@@ -48,12 +48,7 @@ TEST(SafeFileWriter, WhatIsAtTheTargetIsRespected)
         ::chmod(d.path("p.icc").c_str(), mode);
         return d.path("p.icc");
     };
-    const auto device = [root](const TempDir& d) {
-        return root && ::mknod(d.path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-    };
     const auto isLink = [](const TempDir& d) { EXPECT_TRUE(S_ISLNK(statOf(d.path("link.icc")).st_mode)); };
-    const auto keptDevice = [](const TempDir& d) { EXPECT_TRUE(S_ISCHR(statOf(d.path("null")).st_mode)); };
-    const auto nothing = [](const TempDir&) {};
     const Case cases[] = {
         {"a regular file keeps its mode", [&](const TempDir& d) { return file(d, 0640); }, nullptr, "p.icc",
          [](const TempDir& d) { EXPECT_EQ(statOf(d.path("p.icc")).st_mode & 07777, 0640u); }},
@@ -112,25 +107,14 @@ TEST(SafeFileWriter, WhatIsAtTheTargetIsRespected)
              return d.path("fifo");
          },
          "pipe", nullptr, [](const TempDir& d) { EXPECT_TRUE(S_ISFIFO(statOf(d.path("fifo")).st_mode)); }},
-        {"a device (as root)", [&](const TempDir& d) { return device(d) ? d.path("null") : std::string(); },
-         "device", nullptr, keptDevice},
-        {"a link to a device (as root)",
-         [&](const TempDir& d) {
-             if (!device(d))
-                 return std::string();
-             ::symlink("null", d.path("link.icc").c_str());
-             return d.path("link.icc");
+        {"a device (as root)",
+         [root](const TempDir& d) {
+             const bool made = root && ::mknod(d.path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+             return made ? d.path("null") : std::string();
          },
-         "device", nullptr, keptDevice},
+         "device", nullptr, [](const TempDir& d) { EXPECT_TRUE(S_ISCHR(statOf(d.path("null")).st_mode)); }},
         {"a missing folder", [](const TempDir& d) { return d.path("missing/p.icc"); }, "No such file", nullptr,
-         nothing},
-        {"links in a loop",
-         [](const TempDir& d) {
-             ::symlink("b", d.path("a").c_str());
-             ::symlink("a", d.path("b").c_str());
-             return d.path("a");
-         },
-         "Too many levels", nullptr, nothing},
+         [](const TempDir&) {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
