@@ -6,17 +6,12 @@ namespace LibraryLog {
 
 Mark mark()
 {
-    return {csErrorLog::count()};
+    return {csErrorLog::count(), csErrorLog::errorCount()};
 }
 
 bool errorsSince(const Mark& mark)
 {
-    if (csErrorLog::count() < mark.entries)
-        return true;
-    for (uint32_t i = mark.entries; i < csErrorLog::count(); ++i)
-        if (csErrorLog::levelOf(i) >= csErrorLog::Error)
-            return true;
-    return false;
+    return csErrorLog::errorCount() != mark.errors;
 }
 
 std::vector<std::string> linesSince(const Mark& mark)

@@ -12,13 +12,14 @@ namespace LibraryLog {
 struct Mark
 {
     uint32_t entries;
+    uint32_t errors;
 };
 
 Mark mark();
-// Errors logged since the mark; a log that overflowed meanwhile counts as
-// having had one, since what it held is gone.
+// Errors logged since the mark, counted as they were logged, so a log
+// that overflowed meanwhile still tells.
 bool errorsSince(const Mark& mark);
-// Warnings and worse since the mark, one line each.
+// Warnings and worse since the mark that the log still holds, one line each.
 std::vector<std::string> linesSince(const Mark& mark);
 
 } // namespace LibraryLog

@@ -16,6 +16,7 @@ struct LogStorage
     const char* titles[csErrorLog::entryCapacity];
     const char* details[csErrorLog::entryCapacity];
     uint32_t count = 0;
+    uint32_t errors = 0;
 
     char* limit() { return text + csErrorLog::textCapacity - 1; }
 };
@@ -72,20 +73,22 @@ bool csErrorLog::store(int level, const char* title, const char* format, va_list
 
 void csErrorLog::addv(int level, const char* title, const char* format, va_list args)
 {
+    if (level >= Error)
+        ++storage.errors;
     va_list retry;
     va_copy(retry, args);
     if (!store(level, title, format, args, false)) {
         // The text store is full: show what it holds, then keep this entry in a
         // fresh log, shortened only if it alone is larger than the whole store.
         dump();
-        clear();
+        emptyStore();
         store(level, title, format, retry, true);
     }
     va_end(retry);
 
     if (storage.count >= entryCapacity) {
         dump();
-        clear();
+        emptyStore();
     }
 }
 
@@ -116,6 +119,12 @@ CS_LOG_LEVEL_FUNCTION(fatal, Fatal)
 
 void csErrorLog::clear()
 {
+    emptyStore();
+    storage.errors = 0;
+}
+
+void csErrorLog::emptyStore()
+{
     storage.count = 0;
     storage.position = storage.text;
 }
@@ -123,6 +132,11 @@ void csErrorLog::clear()
 uint32_t csErrorLog::count()
 {
     return storage.count;
+}
+
+uint32_t csErrorLog::errorCount()
+{
+    return storage.errors;
 }
 
 uint32_t csErrorLog::lastIndex()

@@ -6,6 +6,8 @@
 // Storage is static and fixed, so adding an entry never allocates. When the
 // log is full it dumps itself to standard error and starts afresh: a desktop
 // session that reads profiles all day must not end because its log filled up.
+// Errors are counted as they are added, so whether an operation failed never
+// depends on what an overflow left in the store.
 
 #include <cstdarg>
 #include <cstddef>
@@ -33,9 +35,14 @@ public:
     static void add(int level, const char* title, const char* format, ...) CS_PRINTF_FORMAT(3, 4);
     static void addv(int level, const char* title, const char* format, va_list args);
 
+    // Empties the store and resets the error count.
     static void clear();
 
+    // Entries in the store.
     static uint32_t count();
+    // Error and Fatal entries added since clear(), those an overflow dumped
+    // included; an operation failed when this grew while it ran.
+    static uint32_t errorCount();
     // count - 1, and 0 for an empty log as well.
     static uint32_t lastIndex();
     static int levelOf(uint32_t index);
@@ -51,6 +58,7 @@ public:
 
 private:
     static void dump();
+    static void emptyStore();
     static bool store(int level, const char* title, const char* format, va_list args,
                       bool truncate);
 };

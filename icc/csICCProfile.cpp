@@ -5,8 +5,10 @@
 
 #include <md5.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
 
 csICCProfile::csICCProfile() = default;
 csICCProfile::~csICCProfile() = default;
@@ -25,13 +27,19 @@ int csICCProfile::readFile(std::FILE* file, std::vector<uint8_t>& block)
         csErrorLog::error("bad file", "setProfile: FILE pointer is zero");
         return -1;
     }
+    // A folder opens and seeks like a file but reports a size of LONG_MAX.
+    struct stat s;
+    if (::fstat(fileno(file), &s) == 0 && S_ISDIR(s.st_mode)) {
+        csErrorLog::error("reading profile failed", "a folder, not a profile");
+        return -1;
+    }
     if (std::fseek(file, 0, SEEK_END) != 0) {
-        csErrorLog::error("reading profile failed", "fseek() to the end of the profile failed");
+        csErrorLog::error("reading profile failed", "cannot find the end of the profile: %s", std::strerror(errno));
         return -1;
     }
     const long fileSize = std::ftell(file);
     if (fileSize < 0) {
-        csErrorLog::error("reading profile failed", "ftell() on profile returned %ld", fileSize);
+        csErrorLog::error("reading profile failed", "cannot tell the size of the profile: %s", std::strerror(errno));
         return -1;
     }
     if (static_cast<unsigned long>(fileSize) > maxProfileSize) {
@@ -48,7 +56,8 @@ int csICCProfile::readFile(std::FILE* file, std::vector<uint8_t>& block)
     }
     std::rewind(file);
     if (fileSize > 0 && std::fread(block.data(), static_cast<std::size_t>(fileSize), 1, file) != 1) {
-        csErrorLog::error("reading profile failed", "fread() of whole profile failed");
+        csErrorLog::error("reading profile failed", "cannot read the profile: %s",
+                          std::ferror(file) ? std::strerror(errno) : "it ended early");
         return -1;
     }
     return 0;
@@ -81,6 +90,12 @@ int csICCProfile::setProfile(const uint8_t* block, std::size_t size)
     }
     if (header.fileSignature() != csSig("acsp")) {
         csErrorLog::error("bad profile", "no 'acsp' signature in profile header");
+        return -1;
+    }
+    const unsigned version = header.majorVersion();
+    if (version < oldestVersion || version > newestVersion) {
+        csErrorLog::error("bad profile", "version %u; versions %u to %u are supported", version, oldestVersion,
+                          newestVersion);
         return -1;
     }
 

@@ -21,6 +21,9 @@ public:
     static constexpr uint32_t maxProfileSize = 512u * 1024u * 1024u;
     // Header and tag count.
     static constexpr uint32_t minProfileSize = csICCTagTable::directoryOffset;
+    // Major versions that are read; a later one may change any encoding.
+    static constexpr unsigned oldestVersion = 2;
+    static constexpr unsigned newestVersion = 4;
 
     csICCProfile();
     virtual ~csICCProfile();

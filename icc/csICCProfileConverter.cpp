@@ -21,6 +21,14 @@ constexpr double d50X = 0.96422;
 constexpr double d50Y = 1.0;
 constexpr double d50Z = 0.82521;
 
+// A media white darker than L* 9 or brighter than twice D50 is no paper or
+// display white; scaling with it would push every colour out of range.
+constexpr float minWhiteComponent = 0.01f;
+constexpr float maxWhiteComponent = 2.0f;
+// XYZ encodings end below 2, so a LUT matrix entry beyond this sends nearly
+// every colour to the table's edge.
+constexpr double maxMatrixEntry = 4.0;
+
 bool isOneOf(csSignature value, std::initializer_list<csSignature> set)
 {
     for (csSignature s : set)
@@ -128,8 +136,8 @@ int csICCProfileConverter::init()
         csErrorLog::fatal("bad white mode", "should be 0-2; is %d", whiteMode_);
 
     mediaWhite_[0] = mediaWhite_[1] = mediaWhite_[2] = 1.0;
-    if (whiteMode_ != Relative)
-        readMediaWhite();
+    if (whiteMode_ != Relative && readMediaWhite() != 0)
+        return -1;
 
     interpolator_.reset();
     trc_[0] = trc_[1] = trc_[2] = nullptr;
@@ -156,21 +164,19 @@ int csICCProfileConverter::init()
     return 0;
 }
 
-void csICCProfileConverter::readMediaWhite()
+int csICCProfileConverter::readMediaWhite()
 {
     const auto* white = dynamic_cast<const csICCXYZTag*>(profile_->tagTable().find(csSig("wtpt")));
     float xyz[3];
     if (!white || white->getXYZ(0, xyz) != 0) {
         csErrorLog::warning("media white point missing", "non-relative conversion requested but no wtpt tag found");
-        return;
+        return 0;
     }
-    // A white that is not a positive colour would scale by infinity or
-    // flip signs; such a profile is treated as having none.
     for (float v : xyz) {
-        if (!(v > 0.0f) || !std::isfinite(v)) {
-            csErrorLog::warning("media white point missing", "wtpt %f %f %f is not a usable white; ignored",
-                                xyz[0], xyz[1], xyz[2]);
-            return;
+        if (!(v >= minWhiteComponent && v <= maxWhiteComponent)) {
+            csErrorLog::error("implausible media white point", "wtpt %g %g %g; each of X, Y, Z must lie in %g to %g",
+                              xyz[0], xyz[1], xyz[2], minWhiteComponent, maxWhiteComponent);
+            return -1;
         }
     }
     mediaWhite_[0] = xyz[0];
@@ -181,6 +187,7 @@ void csICCProfileConverter::readMediaWhite()
         mediaWhite_[2] = xyz[2] * 100.0 / xyz[1];
         mediaWhite_[1] = 100.0;
     }
+    return 0;
 }
 
 int csICCProfileConverter::initInterpolator(csSignature tagName)
@@ -205,6 +212,18 @@ int csICCProfileConverter::initInterpolator(csSignature tagName)
         interpolator_.reset();
         return -1;
     }
+    if (numIn_ == 3 && !interpolator_->tag()->matrixIsIdentity()) {
+        const uint8_t* matrix = interpolator_->tag()->data() + csICCmftTag::matrixOffset;
+        for (int i = 0; i < 9; ++i) {
+            const double entry = csGetS15Fixed16Raw(matrix + 4 * i) / 65536.0;
+            if (std::abs(entry) > maxMatrixEntry) {
+                csErrorLog::error("implausible matrix", "tag '%4s': matrix entry %d is %g; at most %g is usable",
+                                  csSigText(tagName).text, i + 1, entry, maxMatrixEntry);
+                interpolator_.reset();
+                return -1;
+            }
+        }
+    }
     return 0;
 }
 
@@ -223,6 +242,13 @@ int csICCProfileConverter::initMatrixAndCurves(csSignature tagName)
         if (!colorant || colorant->getXYZ(0, rgbToXYZ_[i]) != 0) {
             csErrorLog::error("missing tags", "not all three of the rXYZ, gXYZ, bXYZ tags are present");
             return -1;
+        }
+        for (int k = 0; k < 3; ++k) {
+            if (!(std::abs(rgbToXYZ_[i][k]) <= maxMatrixEntry)) {
+                csErrorLog::error("implausible matrix", "tag '%4s': %g; at most %g is usable",
+                                  csSigText(colorants[i]).text, rgbToXYZ_[i][k], maxMatrixEntry);
+                return -1;
+            }
         }
     }
     for (int i = 0; i < 3; ++i) {

@@ -89,7 +89,9 @@ private:
     int convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
     int initInterpolator(csSignature tagName);
     int initMatrixAndCurves(csSignature tagName);
-    void readMediaWhite();
+    // 0 also when the profile has none (with a warning); -1 for a white no
+    // medium has.
+    int readMediaWhite();
     void setLegacyFlags();
     // PCS side given by space; factors multiply X, Y, Z.
     static void scalePCS(csSignature space, uint16_t* values, std::size_t count, std::size_t stride,

@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -280,16 +282,19 @@ int csICCTagTable::assemble(std::vector<uint8_t>& block)
     const uint32_t n = count();
     std::vector<uint32_t> offsets(n);
     std::vector<bool> ownsData(n, true);
+    // The first tag with each content of bytes, found by hash: a profile of
+    // many tags would otherwise compare every tag with all before it.
+    std::unordered_map<std::string_view, uint32_t> firstWithBytes;
+    firstWithBytes.reserve(n);
     uint64_t end = directoryOffset + uint64_t(directoryEntrySize) * n;
     for (uint32_t i = 0; i < n; ++i) {
         const csICCTag& tag = *tags_[i];
         uint64_t offset = end;
-        for (uint32_t j = 0; j < i; ++j) {
-            if (equalBytes(*tags_[j], tag)) {
-                offset = offsets[j];
-                ownsData[i] = false;
-                break;
-            }
+        const std::string_view bytes(reinterpret_cast<const char*>(tag.data()), tag.size());
+        const auto first = firstWithBytes.emplace(bytes, i);
+        if (!first.second) {
+            offset = offsets[first.first->second];
+            ownsData[i] = false;
         }
         if (offset > UINT32_MAX) {
             csErrorLog::error("out of memory", "profile body exceeds %u bytes", UINT32_MAX);

@@ -75,6 +75,11 @@ std::vector<MalformedProfile> malformedProfiles()
     }
     {
         std::vector<uint8_t> b = sound();
+        b[8] = 5;
+        cases.push_back({"version 5", b, 'E', "bad profile", "version 5; versions 2 to 4 are supported", true});
+    }
+    {
+        std::vector<uint8_t> b = sound();
         b.resize(131);
         cases.push_back({"131 bytes", b, 'E', "bad profile", "shorter than header and tag count", true});
     }

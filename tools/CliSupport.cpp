@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 void printLogEntries(std::FILE* err, uint32_t first)
 {
@@ -15,18 +16,6 @@ void printLogEntries(std::FILE* err, uint32_t first)
     }
 }
 
-namespace {
-
-bool logHasErrors()
-{
-    for (uint32_t i = 0; i < csErrorLog::count(); ++i)
-        if (csErrorLog::levelOf(i) >= csErrorLog::Error)
-            return true;
-    return false;
-}
-
-} // namespace
-
 ReadResult readProfile(const char* path, std::vector<uint8_t>& block, csICCProfile& profile, std::FILE* err)
 {
     std::FILE* file = std::fopen(path, "rb");
@@ -34,12 +23,19 @@ ReadResult readProfile(const char* path, std::vector<uint8_t>& block, csICCProfi
         std::fprintf(err, "vestrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
         return ReadResult::Refused;
     }
+    struct stat s;
+    if (::fstat(fileno(file), &s) == 0 && S_ISDIR(s.st_mode)) {
+        std::fclose(file);
+        std::fprintf(err, "vestrel-cli: %s is a folder, not a profile\n", path);
+        return ReadResult::Refused;
+    }
+    const uint32_t errorsBefore = csErrorLog::errorCount();
     const bool read = csICCProfile::readFile(file, block) == 0 && profile.setProfile(block.data(), block.size()) == 0;
     std::fclose(file);
     printLogEntries(err);
     if (!read)
         return ReadResult::Refused;
-    return logHasErrors() ? ReadResult::Flawed : ReadResult::Sound;
+    return csErrorLog::errorCount() > errorsBefore ? ReadResult::Flawed : ReadResult::Sound;
 }
 
 

@@ -164,8 +164,8 @@ bool parseConvertOptions(int argc, const char* const* argv, ConvertOptions& opti
         if (option == "--float") {
             options.useFloat = true;
         } else if (option == "--intent" && i + 1 < argc) {
-            if (!parseInt(argv[++i], 0, 9, options.intent)) {
-                problem = std::string("--intent takes 0 to 9, not '") + argv[i] + "'";
+            if (!parseInt(argv[++i], 0, 3, options.intent)) {
+                problem = std::string("--intent takes 0 to 3, not '") + argv[i] + "'";
                 return false;
             }
         } else if (option == "--white" && i + 1 < argc) {

@@ -328,7 +328,8 @@ bool MainWindow::saveAsProfile(QString path)
     if (!session_.hasProfile())
         return false;
     QSettings settings;
-    if (path.isNull()) {
+    const bool askedForName = path.isNull();
+    if (askedForName) {
         QString start = settings.value(QStringLiteral("LAST_SAVE_FILE_ICC")).toString();
         if (start.isEmpty())
             start = QDir::currentPath() + QStringLiteral("/ICCProfile.icc");
@@ -339,6 +340,17 @@ bool MainWindow::saveAsProfile(QString path)
     settings.setValue(QStringLiteral("LAST_SAVE_FILE_ICC"), path);
 
     const SessionReport report = session_.saveAs(toUtf8(path));
+    if (!report.ok && askedForName) {
+        // A refused target (read-only, a device) must not cost the edits.
+        statusBar()->showMessage(QString::fromStdString(report.summary), 2000);
+        QString reason = QString::fromStdString(report.summary);
+        if (!report.details.empty())
+            reason += QStringLiteral(": ") + QString::fromStdString(report.details.back());
+        if (QMessageBox::warning(this, windowTitle(), reason + tr("\nSave under another name?"),
+                                 QMessageBox::Save | QMessageBox::Cancel) == QMessageBox::Save)
+            return saveAsProfile(QString());
+        return false;
+    }
     present(report, tr("Save Profile As"), report.ok ? 5000 : 2000);
     if (!report.ok)
         return false;

@@ -4,36 +4,136 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-std::size_t filesIn(const TempDir& dir)
+bool temporaryFilesIn(const TempDir& dir)
 {
-    const std::string command = "test $(ls -A '" + dir.dir() + "' | wc -l) -eq ";
-    for (std::size_t n = 0; n < 10; ++n)
-        if (std::system((command + std::to_string(n)).c_str()) == 0)
-            return n;
-    return 99;
+    return std::system(("find '" + dir.dir() + "' -name '.vestrel-*' | grep -q .").c_str()) == 0;
 }
 
-TEST(SafeFileWriter, ReplacesTheTargetWhole)
+struct stat statOf(const std::string& path)
 {
-    TempDir dir;
-    const std::string target = dir.path("profile.icc");
-    writeBytes(target, {1, 2, 3});
-    ::chmod(target.c_str(), 0640);
-    std::string reason;
-    const std::vector<uint8_t> bytes(5000, 7);
-    ASSERT_TRUE(writeFileSafely(target, bytes, reason)) << reason;
-    EXPECT_EQ(readBytes(target), bytes);
-    struct stat s;
-    ::stat(target.c_str(), &s);
-    EXPECT_EQ(s.st_mode & 0777, 0640u) << "a replaced file keeps its mode";
-    EXPECT_EQ(filesIn(dir), 1u) << "no temporary file stays behind";
+    struct stat s = {};
+    ::lstat(path.c_str(), &s);
+    return s;
+}
+
+const std::vector<uint8_t> previous = {1, 2, 3};
+const std::vector<uint8_t> saved(5000, 7);
+
+TEST(SafeFileWriter, WhatIsAtTheTargetIsRespected)
+{
+    const bool root = ::geteuid() == 0;
+    struct Case
+    {
+        const char* what;
+        // Sets the scene in dir and returns the path saved to; empty to skip.
+        std::function<std::string(const TempDir&)> prepare;
+        // Part of the reason for a refusal; null when the save goes through.
+        const char* refusal;
+        // The file that then holds the saved bytes.
+        const char* written;
+        std::function<void(const TempDir&)> check;
+    };
+    const auto file = [](const TempDir& d, mode_t mode) {
+        writeBytes(d.path("p.icc"), previous);
+        ::chmod(d.path("p.icc").c_str(), mode);
+        return d.path("p.icc");
+    };
+    const auto isLink = [](const TempDir& d) { EXPECT_TRUE(S_ISLNK(statOf(d.path("link.icc")).st_mode)); };
+    const Case cases[] = {
+        {"a regular file keeps its mode", [&](const TempDir& d) { return file(d, 0640); }, nullptr, "p.icc",
+         [](const TempDir& d) { EXPECT_EQ(statOf(d.path("p.icc")).st_mode & 07777, 0640u); }},
+        {"a new file gets the mode of any new file", [](const TempDir& d) { return d.path("new.icc"); }, nullptr,
+         "new.icc",
+         [](const TempDir& d) {
+             ::close(::open(d.path("plain").c_str(), O_WRONLY | O_CREAT, 0666));
+             EXPECT_EQ(statOf(d.path("new.icc")).st_mode, statOf(d.path("plain")).st_mode);
+         }},
+        {"a link into another folder: its target is replaced, the link stays",
+         [](const TempDir& d) {
+             ::mkdir(d.path("real").c_str(), 0755);
+             writeBytes(d.path("real/p.icc"), previous);
+             ::chmod(d.path("real/p.icc").c_str(), 0604);
+             ::symlink("real/p.icc", d.path("link.icc").c_str());
+             return d.path("link.icc");
+         },
+         nullptr, "real/p.icc",
+         [&](const TempDir& d) {
+             isLink(d);
+             EXPECT_EQ(statOf(d.path("real/p.icc")).st_mode & 07777, 0604u);
+         }},
+        {"a dangling link: the file it names is made",
+         [](const TempDir& d) {
+             ::symlink("made.icc", d.path("link.icc").c_str());
+             return d.path("link.icc");
+         },
+         nullptr, "made.icc", isLink},
+        {"a hard link: the other name keeps the previous bytes",
+         [&](const TempDir& d) {
+             ::link(file(d, 0644).c_str(), d.path("other").c_str());
+             return d.path("p.icc");
+         },
+         nullptr, "p.icc", [](const TempDir& d) { EXPECT_EQ(readBytes(d.path("other")), previous); }},
+        {"another user's file keeps owner and group (as root)",
+         [&](const TempDir& d) {
+             const std::string path = file(d, 0644);
+             return root && ::chown(path.c_str(), 1234, 1235) == 0 ? path : std::string();
+         },
+         nullptr, "p.icc",
+         [](const TempDir& d) {
+             EXPECT_EQ(statOf(d.path("p.icc")).st_uid, 1234u);
+             EXPECT_EQ(statOf(d.path("p.icc")).st_gid, 1235u);
+         }},
+        {"a read-only file, also for root", [&](const TempDir& d) { return file(d, 0444); }, "read-only", nullptr,
+         [](const TempDir& d) { EXPECT_EQ(readBytes(d.path("p.icc")), previous); }},
+        {"a folder",
+         [](const TempDir& d) {
+             ::mkdir(d.path("f").c_str(), 0755);
+             return d.path("f");
+         },
+         "folder", nullptr, [](const TempDir& d) { EXPECT_TRUE(S_ISDIR(statOf(d.path("f")).st_mode)); }},
+        {"a pipe",
+         [](const TempDir& d) {
+             ::mkfifo(d.path("fifo").c_str(), 0666);
+             return d.path("fifo");
+         },
+         "pipe", nullptr, [](const TempDir& d) { EXPECT_TRUE(S_ISFIFO(statOf(d.path("fifo")).st_mode)); }},
+        {"a device (as root)",
+         [root](const TempDir& d) {
+             const bool made = root && ::mknod(d.path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+             return made ? d.path("null") : std::string();
+         },
+         "device", nullptr, [](const TempDir& d) { EXPECT_TRUE(S_ISCHR(statOf(d.path("null")).st_mode)); }},
+        {"a missing folder", [](const TempDir& d) { return d.path("missing/p.icc"); }, "No such file", nullptr,
+         [](const TempDir&) {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = c.prepare(dir);
+        if (path.empty())
+            continue;
+        std::string reason;
+        const bool written = writeFileSafely(path, saved, reason);
+        if (c.refusal) {
+            EXPECT_FALSE(written);
+            EXPECT_NE(reason.find(c.refusal), std::string::npos) << reason;
+        } else {
+            ASSERT_TRUE(written) << reason;
+            EXPECT_EQ(readBytes(dir.path(c.written)), saved);
+        }
+        c.check(dir);
+        EXPECT_FALSE(temporaryFilesIn(dir));
+    }
 }
 
 TEST(SafeFileWriter, AWriteThatFailsPartWayLeavesTheOldFile)
@@ -59,11 +159,7 @@ TEST(SafeFileWriter, AWriteThatFailsPartWayLeavesTheOldFile)
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 3) << "the failed write is reported";
     EXPECT_EQ(readBytes(target), old) << "the previous file, byte for byte";
-    EXPECT_EQ(filesIn(dir), 1u) << "the temporary file is removed";
-
-    std::string reason;
-    EXPECT_FALSE(writeFileSafely(dir.path("missing/profile.icc"), old, reason));
-    EXPECT_FALSE(reason.empty());
+    EXPECT_FALSE(temporaryFilesIn(dir));
 }
 
 } // namespace

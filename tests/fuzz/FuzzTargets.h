@@ -6,5 +6,6 @@
 #include <cstdint>
 
 int fuzzProfile(const uint8_t* data, std::size_t size);
+int fuzzPatchCorrector(const uint8_t* data, std::size_t size);
 int fuzzTag(const uint8_t* data, std::size_t size);
 int fuzzPatchFile(const uint8_t* data, std::size_t size);

@@ -1,5 +1,5 @@
 // Replays every input that once made a fuzz target fail; the file name's
-// prefix says which target (profile-, tag-, patch-).
+// prefix says which target (profile-, corrector-, tag-, patch-).
 
 #include "FuzzTargets.h"
 #include "TestSupport.h"
@@ -25,6 +25,8 @@ TEST(FuzzRegressions, EveryFoundInputIsHandled)
         SCOPED_TRACE(name);
         if (name.rfind("profile-", 0) == 0)
             fuzzProfile(bytes.data(), bytes.size());
+        else if (name.rfind("corrector-", 0) == 0)
+            fuzzPatchCorrector(bytes.data(), bytes.size());
         else if (name.rfind("tag-", 0) == 0)
             fuzzTag(bytes.data(), bytes.size());
         else if (name.rfind("patch-", 0) == 0)

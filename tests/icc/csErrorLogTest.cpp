@@ -139,8 +139,12 @@ TEST_F(ErrorLogTest, EntryLargerThanTheWholeStoreIsKeptShortened)
 TEST_F(ErrorLogTest, ClearEmptiesTheLog)
 {
     csErrorLog::error("a", "b");
+    csErrorLog::fatal("a", "b");
+    csErrorLog::warning("a", "b");
+    EXPECT_EQ(csErrorLog::errorCount(), 2u);
     csErrorLog::clear();
     EXPECT_EQ(csErrorLog::count(), 0u);
+    EXPECT_EQ(csErrorLog::errorCount(), 0u);
     EXPECT_STREQ(csErrorLog::titleOf(0), "internal error: bad entry requested!");
 }
 

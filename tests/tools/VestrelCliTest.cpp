@@ -1,14 +1,15 @@
+#include "MalformedProfiles.h"
 #include "TestSupport.h"
 #include "VestrelCli.h"
+#include "csErrorLog.h"
+#include "csICCProfile.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
-#include "csICCProfile.h"
 #include <sstream>
 #include <sys/stat.h>
 
@@ -156,13 +157,36 @@ TEST(VestrelCli, BrokenProfilesFailWithTheLogEntry)
     }
 }
 
+// cmyk_v2.icc with one 32-bit word changed at an offset into a tag.
+std::string alteredProfile(const TempDir& dir, const char* tag, uint32_t at, uint32_t value)
+{
+    std::vector<uint8_t> bytes = readBytes(testDataPath("cmyk_v2.icc"));
+    std::vector<csICCTagDirEntry> entries;
+    csICCTagTable::readDirectory(bytes.data(), static_cast<uint32_t>(bytes.size()), entries);
+    for (const csICCTagDirEntry& e : entries)
+        if (e.signature == csGetSignature(reinterpret_cast<const uint8_t*>(tag)))
+            at += e.offset;
+    csSetUInt32(&bytes[at], value);
+    const std::string path = dir.path(std::string(tag) + ".icc");
+    writeBytes(path, bytes);
+    return path;
+}
+
 TEST(VestrelCli, FileProblemsAreOneLineEach)
 {
     TempDir dir;
-    const CliResult missing = runCli({"info", dir.path("nothing.icc")});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(lineCount(missing.err), 1u);
-    EXPECT_NE(missing.err.find("cannot open"), std::string::npos);
+    const std::string folder = dir.path("folder.icc");
+    ::mkdir(folder.c_str(), 0755);
+    struct Case { std::string path, message; };
+    const Case cases[] = {
+        {dir.path("nothing.icc"), "cannot open " + dir.path("nothing.icc") + ": No such file or directory"},
+        {folder, folder + " is a folder, not a profile"},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = runCli({"info", c.path});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "vestrel-cli: " + c.message + "\n");
+    }
 
     const CliResult noFolder = runCli({"copy", testDataPath("cmyk_v2.icc"), dir.path("no/such/folder/out.icc")});
     EXPECT_EQ(noFolder.status, 1);
@@ -264,7 +288,8 @@ TEST(VestrelCli, ConvertRefusals)
     const std::string profile = testDataPath("cmyk_v2.icc");
     const Case cases[] = {
         {{"convert", profile, "sideways"}, 2, "direction must be a2b or b2a"},
-        {{"convert", profile, "a2b", "--intent", "12"}, 2, "--intent takes 0 to 9"},
+        {{"convert", profile, "a2b", "--intent", "4"}, 2, "--intent takes 0 to 3"},
+        {{"convert", profile, "a2b", "--intent", "-1"}, 2, "--intent takes 0 to 3"},
         {{"convert", profile, "a2b", "--white", "3"}, 2, "--white takes 0, 1 or 2"},
         {{"convert", profile, "a2b", "--fast"}, 2, "unknown option '--fast'"},
         {{"convert", testDataPath("broken_no_acsp.icc"), "a2b"}, 1, "no 'acsp' signature"},
@@ -324,6 +349,10 @@ TEST(VestrelCli, CorrectRefusals)
         {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", dir.path("none.txt"), "-o", dir.path("x.icc")}, 1, "none.txt: No such file"},
         {{"correct", "-i", testDataPath("broken_tag_count.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc")},
          1, "bad tagtable"},
+        {{"correct", "-i", alteredProfile(dir, "wtpt", 8, 0x7FFF0000), "-m", testDataPath("cmyk_combined.txt"), "-o",
+          dir.path("x.icc")}, 1, "E 'implausible media white point' wtpt 32767 "},
+        {{"correct", "-i", alteredProfile(dir, "B2A1", 12, 1000 << 16), "-m", testDataPath("cmyk_combined.txt"), "-o",
+          dir.path("x.icc")}, 1, "E 'implausible matrix' tag 'B2A1': matrix entry 1 is 1000"},
     };
     for (const Case& c : cases) {
         const CliResult r = runCli(c.args);
@@ -333,6 +362,37 @@ TEST(VestrelCli, CorrectRefusals)
     EXPECT_NE(std::system(("test -e " + dir.path("x.icc")).c_str()), 0) << "nothing written";
 }
 
+TEST(VestrelCli, ErrorsThatALogOverflowDumpedStillRefuse)
+{
+    // A LUT that does not fit its tag, followed by enough tags for their
+    // trace entries to overflow the log's text store or its entry table.
+    std::vector<uint8_t> flawed;
+    for (const MalformedProfile& m : malformedProfiles())
+        if (m.what == "grid byte 0")
+            flawed = m.bytes;
+    TempDir dir;
+    for (uint32_t extraTags : {0u, 3000u, 6000u}) {
+        SCOPED_TRACE(extraTags);
+        csICCProfile profile;
+        ASSERT_EQ(profile.setProfile(flawed.data(), flawed.size()), 0);
+        const uint8_t text[12] = {'t', 'e', 'x', 't'};
+        for (uint32_t i = 0; i < extraTags; ++i)
+            profile.tagTable().add(csICCTag(0x78000000 | i, sizeof text, text));
+        std::vector<uint8_t> bytes;
+        ASSERT_EQ(profile.writeToMemory(bytes), 0);
+        const std::string in = dir.path("in.icc"), out = dir.path("out.icc");
+        writeBytes(in, bytes);
+
+        testing::internal::CaptureStderr(); // the overflow dump
+        const CliResult copy = runCli({"copy", in, out});
+        const CliResult info = runCli({"info", in});
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(copy.status, 1);
+        EXPECT_EQ(info.status, 1);
+        EXPECT_NE(std::system(("test -e " + out).c_str()), 0) << "nothing is written";
+    }
+    csErrorLog::clear();
+}
 
 TEST(VestrelCli, CorrectRefusesPatchFilesWithoutUsableValues)
 {
