@@ -13,6 +13,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -72,20 +73,25 @@ int main(int argc, char** argv)
                 "(best of 5)\n",
                 patches, bestReference, bestMeasurement, bestSorted);
 
-    // "Auto" over every patch with the sample profile open.
-    double bestAuto = 1e9;
+    // Open, load both files and "Auto" over every patch: processor time, as
+    // the user waits for it.
+    double bestAuto = 1e9, bestWhole = 1e9;
     for (int round = 0; round < 3; ++round) {
         MainWindow window;
         window.show();
+        const std::clock_t start = std::clock();
         window.openProfile(QStringLiteral(VESTREL_SAMPLES "/cmyk_v2.icc"));
         window.openRef(reference);
         window.openMeas(measurement);
         window.form()->tableView->selectAll();
-        QElapsedTimer timer;
-        timer.start();
+        const std::clock_t beforeAuto = std::clock();
         QMetaObject::invokeMethod(&window, "on_pushButtonAuto_clicked");
-        bestAuto = std::min(bestAuto, timer.nsecsElapsed() / 1e6);
+        const std::clock_t end = std::clock();
+        bestAuto = std::min(bestAuto, 1000.0 * (end - beforeAuto) / CLOCKS_PER_SEC);
+        bestWhole = std::min(bestWhole, 1000.0 * (end - start) / CLOCKS_PER_SEC);
     }
-    std::printf("Auto over %d patches in the window: %.1f ms (best of 3)\n", patches, bestAuto);
+    std::printf("open, load both and Auto over %d patches in the window: %.0f ms processor time, of it Auto %.0f ms "
+                "(best of 3)\n",
+                patches, bestWhole, bestAuto);
     return 0;
 }

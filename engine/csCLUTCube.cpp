@@ -93,6 +93,7 @@ void csCLUTCube::locate(const uint16_t preCLUT[3])
         uint16_t actual[3];
         a2b1_->convert(device, actual, 1);
         nodeDeltaE_[c] = cornerDeltaE(nominal, {actual[0], actual[1], actual[2]});
+        factor_[c] = nodeFactor(nodeDeltaE_[c], weight_[c]);
     }
 }
 
@@ -143,7 +144,7 @@ double csCLUTCube::applyStep(unsigned channel, double step, bool dryRun)
         uint16_t value[maxOutputs] = {};
         tag_->getClutNode(indices, value);
         const double old = value[channel];
-        const double moved = std::min(65535.0, std::max(0.0, old + nodeFactor(nodeDeltaE_[c], weight_[c]) * step));
+        const double moved = std::min(65535.0, std::max(0.0, old + factor_[c] * step));
         result += (moved - old) * weight_[c];
         if (!dryRun) {
             value[channel] = static_cast<uint16_t>(moved);

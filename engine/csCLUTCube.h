@@ -83,4 +83,6 @@ private:
     uint16_t baseIndex_[3] = {};
     double weight_[corners] = {};
     double nodeDeltaE_[corners] = {};
+    // nodeFactor of each corner, fixed once the cell is located.
+    double factor_[corners] = {};
 };

@@ -152,12 +152,14 @@ void MainWindow::on_actionLoadMeasurementData_triggered()
 void MainWindow::present(const SessionReport& report, const QString& title, int timeout)
 {
     const QString summary = fromUtf8(report.summary);
-    statusBar()->showMessage(summary, timeout);
-    if (!report.ok || report.hasWarnings() || !report.notes.empty()) {
-        std::vector<std::string> lines = report.details;
-        lines.insert(lines.end(), report.notes.begin(), report.notes.end());
-        showDetails(title, summary, lines);
-    }
+    // Notes about the profile ride along in the status line; only failures
+    // and warnings about the user's data interrupt with a dialog.
+    QString status = summary;
+    for (const std::string& note : report.notes)
+        status += QStringLiteral("; ") + fromUtf8(note);
+    statusBar()->showMessage(status, timeout);
+    if (!report.ok || report.hasWarnings())
+        showDetails(title, summary, report.details);
 }
 
 void MainWindow::showDetails(const QString& title, const QString& summary, const std::vector<std::string>& details)
@@ -312,7 +314,8 @@ bool MainWindow::openProfile(QString path)
     if (!report.ok)
         return false;
     model->refreshAll();
-    setWindowTitle(path);
+    // Qt shows "*" in place of the marker while there are unsaved changes.
+    setWindowTitle(path + QStringLiteral("[*]"));
     setWindowModified(false);
     enableAutoWhenReady();
     return true;
@@ -354,7 +357,8 @@ bool MainWindow::saveAsProfile(QString path)
     present(report, tr("Save Profile As"), report.ok ? 5000 : 2000);
     if (!report.ok)
         return false;
-    setWindowTitle(path);
+    // Qt shows "*" in place of the marker while there are unsaved changes.
+    setWindowTitle(path + QStringLiteral("[*]"));
     setWindowModified(false);
     return true;
 }
