@@ -95,6 +95,18 @@ Lab decodeLab16(const Lab16& code)
             (code.b - kAb16Offset) / kAb16PerAb};
 }
 
+void encodeLabV4(const Lab& lab, double values[3])
+{
+    values[0] = lab.L * kL16PerL;
+    values[1] = lab.a * kAb16PerAb + kAb16Offset;
+    values[2] = lab.b * kAb16PerAb + kAb16Offset;
+}
+
+Lab decodeLabV4(const double values[3])
+{
+    return {values[0] / kL16PerL, (values[1] - kAb16Offset) / kAb16PerAb, (values[2] - kAb16Offset) / kAb16PerAb};
+}
+
 Rgb8 labToRgb(const Lab& lab)
 {
     const double fy = (lab.L + 16.0) / 116.0;

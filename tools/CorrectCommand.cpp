@@ -8,6 +8,7 @@
 #include "PatchTable.h"
 #include "ProfileStamp.h"
 #include "SafeFileWriter.h"
+#include "SmoothCorrection.h"
 #include "csErrorLog.h"
 #include "csICCProfileConverter.h"
 
@@ -16,6 +17,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -38,10 +40,102 @@ bool loadData(const std::string& path, PatchDataKind kind, PatchTable& table, Pa
     return true;
 }
 
+// "0,1,2" into intents; false for anything but a list of 0, 1 and 2.
+bool parseIntents(const std::string& text, std::vector<int>& intents)
+{
+    intents.clear();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, comma - start);
+        if (item.size() != 1 || item[0] < '0' || item[0] > '2')
+            return false;
+        intents.push_back(item[0] - '0');
+        start = comma + 1;
+    }
+    return !intents.empty();
+}
+
+bool parseNoise(const std::string& text, double& noise)
+{
+    char* end = nullptr;
+    noise = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(noise) && noise > 0;
+}
+
 std::string fileNameOf(const std::string& path)
 {
     const std::string::size_type slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The Smooth method over every row with both values: one line per patch,
+// the summary line and one line per table. False after one line on err when
+// it refuses; the profile is then unchanged.
+bool correctSmooth(const CorrectOptions& options, csICCProfile& profile, PatchTable& table, MyRCItemModel& model,
+                   std::FILE* out, std::FILE* err)
+{
+    std::vector<SmoothPatch> patches;
+    std::vector<int> patchRows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        SmoothPatch p;
+        if (!table.getRefLab(row, p.reference.L, p.reference.a, p.reference.b) ||
+            !table.getMeasLab(row, p.measured.L, p.measured.a, p.measured.b))
+            continue;
+        patches.push_back(p);
+        patchRows.push_back(row);
+    }
+    if (patches.empty()) {
+        std::fprintf(err, "vestrel-cli: no patch has both reference and measured values\n");
+        return false;
+    }
+    SmoothParameters parameters;
+    parameters.fieldNoise = options.noise;
+    const SmoothOutcome outcome = runSmoothCorrection(profile, patches, parameters, options.intents);
+    if (!outcome.ok) {
+        std::fprintf(err, "vestrel-cli: %s\n", outcome.message.c_str());
+        return false;
+    }
+    double sumBefore = 0, sumAfter = 0, maxAfter = 0;
+    for (std::size_t i = 0; i < patches.size(); ++i) {
+        const int row = patchRows[i];
+        const double before = deltaE(patches[i].measured, patches[i].reference);
+        const Lab& d = outcome.remaining[i];
+        const double after = std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
+        table.setOptimizedDelta(row, d.L, d.a, d.b);
+        const QString name = model.data(model.index(row, PatchTable::RefName)).toString();
+        std::fprintf(out, "%d %s %.2f %.2f %.2f %.2f %.2f\n", row, name.toUtf8().constData(), before, d.L, d.a, d.b,
+                     after);
+        sumBefore += before;
+        sumAfter += after;
+        maxAfter = std::max(maxAfter, after);
+    }
+    const double count = double(patches.size());
+    std::fprintf(out, "patches %zu mean_before %.2f mean_after %.2f max_after %.2f\n", patches.size(),
+                 sumBefore / count, sumAfter / count, maxAfter);
+    for (const SmoothTableReport& t : outcome.tables) {
+        std::fprintf(out, "intent %d B2A%d nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%%%s%s\n",
+                     t.intent, t.intent, t.nodes, t.nodesMoved, t.nodesOutOfReach, t.blackFreed,
+                     100.0 * t.largestMove, t.sharedWith.empty() ? "" : " shared_with ", t.sharedWith.c_str());
+    }
+    return true;
+}
+
+// Stamps the profile with the output name and writes it whole or not at all.
+int saveCorrected(csICCProfile& profile, const std::string& path, uint32_t logged, std::FILE* err)
+{
+    stampProfile(profile, fileNameOf(path), profileCopyright);
+    std::vector<uint8_t> written;
+    if (profile.writeToMemory(written) != 0) {
+        printLogEntries(err, logged);
+        return Failure;
+    }
+    std::string reason;
+    if (!writeFileSafely(path, written, reason)) {
+        std::fprintf(err, "vestrel-cli: cannot write %s: %s\n", path.c_str(), reason.c_str());
+        return Failure;
+    }
+    return Success;
 }
 
 } // namespace
@@ -57,6 +151,29 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             return true;
         };
         bool ok = true;
+        std::string text;
+        if (option == "--method") {
+            if (!value(text) || (text != "smooth" && text != "patch")) {
+                problem = "--method needs smooth or patch";
+                return false;
+            }
+            options.smooth = text == "smooth";
+            continue;
+        }
+        if (option == "--noise") {
+            if (!value(text) || !parseNoise(text, options.noise)) {
+                problem = "--noise needs a positive number";
+                return false;
+            }
+            continue;
+        }
+        if (option == "--intents") {
+            if (!value(text) || !parseIntents(text, options.intents)) {
+                problem = "--intents needs a list such as 0,1,2";
+                return false;
+            }
+            continue;
+        }
         if (option == "-i")
             ok = value(options.profilePath);
         else if (option == "-m")
@@ -116,6 +233,12 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     const int rows = model->rowCount();
     for (int row = 0; row < rows; ++row)
         table.updateDeltaE(row);
+
+    if (options.smooth) {
+        if (!correctSmooth(options, profile, table, *model, out, err))
+            return Failure;
+        return saveCorrected(profile, options.outputPath, logged, err);
+    }
 
     if (options.roundTrip) {
         for (int row = 0; row < rows; ++row)
@@ -180,16 +303,5 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     std::fprintf(out, "patches %d mean_before %.2f mean_after %.2f max_after %.2f\n", patches,
                  patches ? sumBefore / patches : 0.0, patches ? sumAfter / patches : 0.0, maxAfter);
 
-    stampProfile(profile, fileNameOf(options.outputPath), profileCopyright);
-    std::vector<uint8_t> written;
-    if (profile.writeToMemory(written) != 0) {
-        printLogEntries(err, logged);
-        return Failure;
-    }
-    std::string reason;
-    if (!writeFileSafely(options.outputPath, written, reason)) {
-        std::fprintf(err, "vestrel-cli: cannot write %s: %s\n", options.outputPath.c_str(), reason.c_str());
-        return Failure;
-    }
-    return Success;
+    return saveCorrected(profile, options.outputPath, logged, err);
 }

@@ -1,9 +1,13 @@
 #pragma once
-// "vestrel-cli correct": what "Auto" does with every patch selected, then
-// "Save Profile As", without the window.
+// "vestrel-cli correct": the Smooth correction of every B2A table, or what
+// "Auto" does with every patch selected, then "Save Profile As", without
+// the window.
+
+#include "SmoothCorrection.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct CorrectOptions
 {
@@ -12,6 +16,9 @@ struct CorrectOptions
     std::string referencePath; // empty for a combined measurement file
     std::string outputPath;
     bool roundTrip = false;
+    bool smooth = true;
+    double noise = SmoothParameters().fieldNoise;
+    std::vector<int> intents; // empty: every B2A table
 };
 
 // argv from the first option on.

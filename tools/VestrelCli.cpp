@@ -19,7 +19,8 @@ const char usageText[] =
     "usage: vestrel-cli info PROFILE\n"
     "       vestrel-cli copy IN OUT\n"
     "       vestrel-cli convert PROFILE a2b|b2a [--intent N] [--white 0|1|2] [--float]\n"
-    "       vestrel-cli correct -i PROFILE -m MEAS [-r REF] -o OUT [--round-trip]\n"
+    "       vestrel-cli correct -i PROFILE -m MEAS [-r REF] -o OUT [--method smooth|patch]\n"
+    "                           [--noise N] [--intents 0,1,2] [--round-trip]\n"
     "       vestrel-cli --help\n";
 
 const char helpText[] =
@@ -39,13 +40,21 @@ const char helpText[] =
     "      --intent N       rendering intent 0-3 (the table used)\n"
     "      --white 0|1|2    relative, absolute, absolute normalised to Y 100\n"
     "      --float          the floating-point path\n"
-    "  correct -i PROFILE -m MEAS [-r REF] -o OUT [--round-trip]\n"
-    "                 corrects the profile's B2A1 table from the patches, as\n"
-    "                 \"Auto\" does with every patch selected, and saves it\n"
-    "                 to OUT; a combined measurement file needs no -r.\n"
-    "                 Prints one line per patch (row, name, predicted Delta E\n"
-    "                 before, remaining dL da db and Delta E after) and a\n"
-    "                 summary line\n"
+    "  correct -i PROFILE -m MEAS [-r REF] -o OUT\n"
+    "                 corrects the profile's B2A tables from the patches and\n"
+    "                 saves it to OUT; a combined measurement file needs no\n"
+    "                 -r. Prints one line per patch (row, name, Delta E\n"
+    "                 before, predicted remaining dL da db and Delta E\n"
+    "                 after), a summary line and, for smooth, one line per\n"
+    "                 corrected table\n"
+    "      --method smooth  one error field from all patches, every node of\n"
+    "                       every B2A table solved again (the default)\n"
+    "      --method patch   B2A1 only, patch after patch, as \"Auto\" does\n"
+    "                       with every patch selected\n"
+    "      --noise N        smooth: the instrument's repeatability per L*,\n"
+    "                       a*, b* (default 0.3)\n"
+    "      --intents 0,1,2  smooth: the B2A tables to correct (default all)\n"
+    "      --round-trip     patch: stop at the round-trip threshold\n"
     "\n"
     "Exit status: 0 success, 1 failure (reasons on standard error), 2 usage.\n";
 

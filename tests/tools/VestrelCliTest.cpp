@@ -284,7 +284,7 @@ TEST(VestrelCli, CorrectRunsAutoOnEveryPatchAndSaves)
     const std::string out = dir.path("corrected.icc");
     testing::internal::CaptureStderr(); // the engine's diagnostic lines
     const CliResult r = runCli({"correct", "-i", testDataPath("cmyk_v4.icc"), "-m", testDataPath("cmyk_combined.txt"),
-                                "-o", out});
+                                "-o", out, "--method", "patch"});
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(r.status, 0) << r.err;
     const auto lines = numbersOf(r.out);
