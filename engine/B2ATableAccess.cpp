@@ -109,6 +109,11 @@ double B2ATableAccess::quantised(double clutValue) const
     return std::round(std::clamp(clutValue, 0.0, 1.0) * scale) / scale;
 }
 
+double B2ATableAccess::codeStep() const
+{
+    return 1.0 / (eightBit() ? eightBitScale : fullScale);
+}
+
 void B2ATableAccess::setNode(std::size_t node, const double* clutValues)
 {
     uint16_t indices[inputs];

@@ -42,8 +42,9 @@ public:
     // The CLUT value whose output is device; flat or turning stretches of a
     // curve are read as the monotone curve through its running maximum.
     double clutValueOf(unsigned channel, double device) const;
-    // The value as the tag stores it: rounded to 16 or 8 bits.
+    // The value as the tag stores it: rounded to 16 or 8 bits; one code apart.
     double quantised(double clutValue) const;
+    double codeStep() const;
     // Writes one node's values at the tag's precision.
     void setNode(std::size_t node, const double* clutValues);
 

@@ -104,6 +104,7 @@ struct TableGroup
     std::unique_ptr<B2ATableAccess> access;
     std::vector<double> originalClut, originalDevice, printed;
     std::vector<char> paper;
+    double highestInk = 0;
     DeviceSolveSettings solve{};
 
     std::vector<double> clut;
@@ -111,6 +112,33 @@ struct TableGroup
     std::vector<std::size_t> changed;
     SmoothTableReport report;
 };
+
+// Rounding to the tag's codes may lift a node's total ink a little over
+// the original's highest: channels take the code on the other side then,
+// as long as that lowers the total.
+void roundUnderInkLimit(const B2ATableAccess& table, const PrinterModel& model, const double* raw, double* values,
+                        double limit)
+{
+    const unsigned channels = table.channels();
+    double device[maxDeviceChannels];
+    auto totalInk = [&]() {
+        table.device(values, device, 1);
+        double total = 0;
+        for (unsigned c = 0; c < channels; ++c)
+            total += model.ink(device[c]);
+        return total;
+    };
+    double total = totalInk();
+    for (unsigned c = 0; c < channels && total > limit; ++c) {
+        const double kept = values[c];
+        values[c] = std::clamp(kept + (kept >= raw[c] ? -table.codeStep() : table.codeStep()), 0.0, 1.0);
+        const double other = totalInk();
+        if (other < total)
+            total = other;
+        else
+            values[c] = kept;
+    }
+}
 
 std::vector<double> labValues(const std::vector<Lab>& labs)
 {
@@ -257,6 +285,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
             }
             highestInk = std::max(highestInk, total);
         }
+        g.highestInk = highestInk;
         g.solve = {parameters.newtonIterations, parameters.newtonDamping, parameters.jacobianStep,
                    parameters.maxMove, parameters.freeBlackAbove};
         // The ink limit the profile was made with: only where device values are ink.
@@ -334,11 +363,15 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
             if (!g.touched[n])
                 continue;
             double* v = &g.clut[n * channels];
-            bool differs = false;
-            for (unsigned c = 0; c < channels; ++c) {
+            double raw[maxDeviceChannels];
+            std::copy(v, v + channels, raw);
+            for (unsigned c = 0; c < channels; ++c)
                 v[c] = g.access->quantised(v[c]);
+            if (std::isfinite(g.solve.inkLimit))
+                roundUnderInkLimit(*g.access, model, raw, v, g.highestInk);
+            bool differs = false;
+            for (unsigned c = 0; c < channels; ++c)
                 differs = differs || v[c] != g.originalClut[n * channels + c];
-            }
             if (!differs)
                 continue;
             g.changed.push_back(n);
