@@ -110,8 +110,8 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
 
             double next[maxChannels];
             for (unsigned c = 0; c < channels; ++c)
-                next[c] = d0[c] + std::clamp(d[c] + step(c) - d0[c], -settings.maxMove, settings.maxMove);
-            limitDevice(model, next, free, settings.inkLimit);
+                next[c] = d[c] + step(c);
+            limitDevice(model, next, d0, settings.maxMove, free, settings.inkLimit);
             double largest = 0;
             for (unsigned c = 0; c < channels; ++c)
                 largest = std::max(largest, std::abs(next[c] - d[c]));
@@ -137,23 +137,28 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
 
 } // namespace
 
-void limitDevice(const PrinterModel& model, double* device, const bool* freeChannels, double inkLimit)
+void limitDevice(const PrinterModel& model, double* device, const double* start, double maxMove,
+                 const bool* freeChannels, double inkLimit)
 {
     const unsigned channels = model.channels();
-    double total = 0, freeTotal = 0;
+    double total = 0, reducible = 0, floor[maxChannels];
     for (unsigned c = 0; c < channels; ++c) {
-        device[c] = std::clamp(device[c], 0.0, 1.0);
+        device[c] = std::clamp(device[c], std::max(0.0, start[c] - maxMove), std::min(1.0, start[c] + maxMove));
         const double ink = model.ink(device[c]);
+        floor[c] = std::max(0.0, model.ink(start[c]) - maxMove);
         total += ink;
         if (freeChannels[c])
-            freeTotal += ink;
+            reducible += std::max(0.0, ink - floor[c]);
     }
-    if (!(total > inkLimit) || freeTotal <= noInk)
+    if (!(total > inkLimit) || reducible <= noInk)
         return;
-    const double scale = std::max(0.0, 1.0 - (total - inkLimit) / freeTotal);
-    for (unsigned c = 0; c < channels; ++c)
-        if (freeChannels[c])
-            device[c] = model.deviceOfInk(model.ink(device[c]) * scale);
+    const double share = std::min(1.0, (total - inkLimit) / reducible);
+    for (unsigned c = 0; c < channels; ++c) {
+        if (!freeChannels[c])
+            continue;
+        const double ink = model.ink(device[c]);
+        device[c] = model.deviceOfInk(ink - std::max(0.0, ink - floor[c]) * share);
+    }
 }
 
 void labJacobians(const PrinterModel& model, const std::vector<double>& device, double step,

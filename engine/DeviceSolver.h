@@ -41,6 +41,8 @@ DeviceSolution solveDevices(const PrinterModel& model, const std::vector<double>
 void labJacobians(const PrinterModel& model, const std::vector<double>& device, double step,
                   std::vector<double>& lab, std::vector<double>& jacobian);
 
-// Within 0..1, then under the ink limit by scaling the ink of the free
-// channels down together (held channels keep theirs).
-void limitDevice(const PrinterModel& model, double* device, const bool* freeChannels, double inkLimit);
+// Within 0..1 and maxMove of start, then under the ink limit: the free
+// channels give up the excess in proportion to the ink each may still lose
+// within its move (held channels keep theirs).
+void limitDevice(const PrinterModel& model, double* device, const double* start, double maxMove,
+                 const bool* freeChannels, double inkLimit);

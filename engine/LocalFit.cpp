@@ -223,10 +223,7 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
         for (unsigned c = 0; c < channels; ++c)
             moved[c] = std::clamp(clut[node * channels + c] + x(long(k * channels + c)), 0.0, 1.0);
         table.device(moved.data(), dev.data(), 1);
-        const double* original = &originalDevice[node * channels];
-        for (unsigned c = 0; c < channels; ++c)
-            dev[c] = original[c] + std::clamp(dev[c] - original[c], -solve.maxMove, solve.maxMove);
-        limitDevice(model, dev.data(), free, solve.inkLimit);
+        limitDevice(model, dev.data(), &originalDevice[node * channels], solve.maxMove, free, solve.inkLimit);
         for (unsigned c = 0; c < channels; ++c)
             clut[node * channels + c] = table.clutValueOf(c, dev[c]);
         touched[node] = 1;
