@@ -8,9 +8,9 @@
 namespace {
 
 constexpr unsigned maxChannels = 4;
-// A step smaller than this (0..1 scale, far below one 16-bit code) means the
-// colour has settled: it is left where it is.
-constexpr double settledStep = 1e-8;
+// A step smaller than this (0..1 scale, a fifteenth of a 16-bit code) means
+// the colour has settled: it is left where it is.
+constexpr double settledStep = 1e-6;
 // Free ink below this counts as none: nothing to scale down.
 constexpr double noInk = 1e-9;
 
@@ -33,7 +33,27 @@ Vector dampedStep(const double J[3][maxChannels], const double r[3], const bool*
         A(p, p) += damping;
         b(p) = J[0][p] * r[0] + J[1][p] * r[1] + J[2][p] * r[2];
     }
-    return A.llt().solve(b);
+    // Positive definite through the damping; the closed-form inverse of a
+    // fixed 4 x 4 matrix is the fastest way through millions of them.
+    return A.inverse() * b;
+}
+
+// The Jacobian of absolute Lab over the stepped channels from relative
+// probes: the base point first, then one probe per stepped channel.
+void absoluteJacobian(const PrinterModel& model, const double* probes, const double* labs,
+                      const std::vector<unsigned>& stepped, unsigned channels, double J[3][maxChannels])
+{
+    double slope[3][3];
+    model.absoluteSlope(labs, slope);
+    for (std::size_t s = 0; s < stepped.size(); ++s) {
+        const unsigned c = stepped[s];
+        const double h = probes[(s + 1) * channels + c] - probes[c];
+        double relative[3];
+        for (int j = 0; j < 3; ++j)
+            relative[j] = (labs[(s + 1) * 3 + j] - labs[j]) / h;
+        for (int j = 0; j < 3; ++j)
+            J[j][c] = slope[j][0] * relative[0] + slope[j][1] * relative[1] + slope[j][2] * relative[2];
+    }
 }
 
 double distance(const double* x, const double* y)
@@ -78,7 +98,11 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
                                                                                  : -settings.jacobianStep;
             }
         }
-        model.lab(probes.data(), labs.data(), active.size() * points);
+        model.relativeLab(probes.data(), labs.data(), active.size() * points);
+        std::vector<double> base(3 * active.size());
+        for (std::size_t k = 0; k < active.size(); ++k)
+            std::copy(&labs[k * points * 3], &labs[k * points * 3] + 3, &base[3 * k]);
+        model.toAbsolute(base.data(), active.size());
 
         std::vector<std::size_t> moving;
         for (std::size_t k = 0; k < active.size(); ++k) {
@@ -88,13 +112,9 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
             const double* p = &probes[k * points * channels];
             const double* lab = &labs[k * points * 3];
             double J[3][maxChannels] = {};
-            for (std::size_t s = 0; s < stepped.size(); ++s) {
-                const unsigned c = stepped[s];
-                const double h = p[(s + 1) * channels + c] - d[c];
-                for (int j = 0; j < 3; ++j)
-                    J[j][c] = (lab[(s + 1) * 3 + j] - lab[j]) / h;
-            }
-            const double r[3] = {target[3 * i] - lab[0], target[3 * i + 1] - lab[1], target[3 * i + 2] - lab[2]};
+            absoluteJacobian(model, p, lab, stepped, channels, J);
+            const double* now = &base[3 * k];
+            const double r[3] = {target[3 * i] - now[0], target[3 * i + 1] - now[1], target[3 * i + 2] - now[2]};
             Vector step = dampedStep(J, r, free, channels, settings.damping);
             // A channel at a bound that the step pushes further out is held
             // for this step and the others solved again, so they take over
@@ -166,6 +186,9 @@ void labJacobians(const PrinterModel& model, const std::vector<double>& device, 
 {
     const unsigned channels = model.channels();
     const std::size_t count = device.size() / channels, points = channels + 1;
+    std::vector<unsigned> stepped(channels);
+    for (unsigned c = 0; c < channels; ++c)
+        stepped[c] = c;
     std::vector<double> probes(count * points * channels), labs(count * points * 3);
     for (std::size_t i = 0; i < count; ++i) {
         const double* d = &device[i * channels];
@@ -175,19 +198,17 @@ void labJacobians(const PrinterModel& model, const std::vector<double>& device, 
         for (unsigned c = 0; c < channels; ++c)
             p[(c + 1) * channels + c] += d[c] + step <= 1.0 ? step : -step;
     }
-    model.lab(probes.data(), labs.data(), count * points);
+    model.relativeLab(probes.data(), labs.data(), count * points);
     lab.resize(3 * count);
     jacobian.resize(3 * channels * count);
     for (std::size_t i = 0; i < count; ++i) {
-        const double* l = &labs[i * points * 3];
-        const double* p = &probes[i * points * channels];
-        std::copy(l, l + 3, &lab[3 * i]);
-        for (unsigned c = 0; c < channels; ++c) {
-            const double h = p[(c + 1) * channels + c] - p[c];
-            for (int j = 0; j < 3; ++j)
-                jacobian[(3 * i + j) * channels + c] = (l[(c + 1) * 3 + j] - l[j]) / h;
-        }
+        double J[3][maxChannels];
+        absoluteJacobian(model, &probes[i * points * channels], &labs[i * points * 3], stepped, channels, J);
+        std::copy(&labs[i * points * 3], &labs[i * points * 3] + 3, &lab[3 * i]);
+        for (int j = 0; j < 3; ++j)
+            std::copy(J[j], J[j] + channels, &jacobian[(3 * i + j) * channels]);
     }
+    model.toAbsolute(lab.data(), count);
 }
 
 DeviceSolution solveDevices(const PrinterModel& model, const std::vector<double>& start,
