@@ -9,7 +9,6 @@
 #include "csICCProfileConverter.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <memory>
 #include <numeric>
@@ -151,62 +150,55 @@ std::vector<double> labValues(const std::vector<Lab>& labs)
     return v;
 }
 
-} // namespace
-
-SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<SmoothPatch>& patches,
-                                  const SmoothParameters& parameters, const std::vector<int>& intents,
-                                  const std::function<bool(double)>& progress)
+// Why the inputs cannot be corrected, before anything is converted; empty
+// when they can.
+std::string inputProblem(const csICCProfile& profile, const std::vector<SmoothPatch>& patches,
+                         const SmoothParameters& parameters, const std::vector<int>& intents)
 {
-    auto carryOn = [&progress](double fraction) { return !progress || progress(fraction); };
-    const std::string stopped = "the correction was stopped; no table was changed";
-
     const std::string problem = parameterProblem(parameters);
     if (!problem.empty())
-        return refusal(problem);
+        return problem;
     if (patches.size() < 3)
-        return refusal("at least 3 patches with reference and measured values are needed, " +
-                       std::to_string(patches.size()) + " given");
+        return "at least 3 patches with reference and measured values are needed, " +
+               std::to_string(patches.size()) + " given";
     for (const SmoothPatch& p : patches)
         if (!finite(p.reference) || !finite(p.measured))
-            return refusal("a patch has a reference or measured value that is not a number");
-
-    const csICCProfileHeader& header = profile.header();
+            return "a patch has a reference or measured value that is not a number";
     const csICCTagTable& tags = profile.tagTable();
-    if (header.pcs() != csSig("Lab "))
-        return refusal("the profile's B2A tables do not take Lab (its PCS is not Lab)");
+    if (profile.header().pcs() != csSig("Lab "))
+        return "the profile's B2A tables do not take Lab (its PCS is not Lab)";
     if (!tags.contains(csSig("A2B1")) && !tags.contains(csSig("A2B0")))
-        return refusal("the profile has no A2B1 or A2B0 table to model the printer");
-    csICCProfileConverter a2b(&profile, csICCProfileConverter::AToB, 1, csICCProfileConverter::AbsoluteStored);
-    if (a2b.init() != 0 || !a2b.interpolator())
-        return refusal("the profile's A2B table cannot be evaluated");
-    const unsigned channels = a2b.numInputChannels();
-    if (channels < 1 || channels > maxDeviceChannels)
-        return refusal("device spaces of " + std::to_string(channels) + " channels cannot be corrected");
-
-    // The tables to correct; identical bytes make one group.
+        return "the profile has no A2B1 or A2B0 table to model the printer";
     for (int intent : intents) {
         if (intent < 0 || intent >= intentCount)
-            return refusal("there is no B2A table for intent " + std::to_string(intent));
+            return "there is no B2A table for intent " + std::to_string(intent);
         if (!tags.contains(b2aSignature(intent)))
-            return refusal("the profile has no " + b2aName(intent));
+            return "the profile has no " + b2aName(intent);
     }
+    return {};
+}
+
+// The B2A tags of the selected intents, one group per distinct table; B2A1
+// leads its group, as the table the chart was printed with. Empty with a
+// message in problem when a table cannot be corrected.
+std::vector<std::unique_ptr<TableGroup>> groupTables(csICCProfile& profile, unsigned channels,
+                                                     const std::vector<int>& intents, std::string& problem)
+{
     std::vector<int> selected;
-    for (int intent = 0; intent < intentCount; ++intent) {
+    for (int intent : {1, 0, 2}) {
         const bool wanted = intents.empty() || std::find(intents.begin(), intents.end(), intent) != intents.end();
-        if (wanted && tags.contains(b2aSignature(intent)))
+        if (wanted && profile.tagTable().contains(b2aSignature(intent)))
             selected.push_back(intent);
     }
-    if (selected.empty())
-        return refusal("the profile has no B2A table");
     std::vector<std::unique_ptr<TableGroup>> groups;
     std::vector<std::vector<uint8_t>> groupBytes;
-    // B2A1 leads its group: it is the table the chart was printed with.
-    std::stable_sort(selected.begin(), selected.end(), [](int x, int y) { return (x == 1) > (y == 1); });
     for (int intent : selected) {
-        csICCTag* tag = tags.find(b2aSignature(intent));
-        if (!B2ATableAccess::serves(tag, channels))
-            return refusal(b2aName(intent) + " is not a lut8/lut16 table from Lab to the " +
-                           std::to_string(channels) + " device channels");
+        csICCTag* tag = profile.tagTable().find(b2aSignature(intent));
+        if (!B2ATableAccess::serves(tag, channels)) {
+            problem = b2aName(intent) + " is not a lut8/lut16 table from Lab to the " + std::to_string(channels) +
+                      " device channels";
+            return {};
+        }
         std::vector<uint8_t> bytes = fileBytes(*tag);
         std::size_t g = 0;
         while (g < groups.size() && groupBytes[g] != bytes)
@@ -222,9 +214,180 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
         group->b2a = std::make_unique<csICCProfileConverter>(&profile, csICCProfileConverter::BToA,
                                                              group->intents.front(),
                                                              csICCProfileConverter::AbsoluteStored);
-        if (group->b2a->init() != 0 || !group->b2a->interpolator())
-            return refusal(b2aName(group->intents.front()) + " cannot be evaluated");
+        if (group->b2a->init() != 0 || !group->b2a->interpolator()) {
+            problem = b2aName(group->intents.front()) + " cannot be evaluated";
+            return {};
+        }
     }
+    if (groups.empty())
+        problem = "the profile has no B2A table";
+    return groups;
+}
+
+// A group's table as it stands: its values, what each node prints on the
+// printer as profiled, the bare-paper nodes and the ink limit the profile
+// was made with (only where device values are ink).
+void readTable(TableGroup& g, const PrinterModel& model, const SmoothParameters& parameters, bool cmyk)
+{
+    const unsigned channels = model.channels();
+    g.access = std::make_unique<B2ATableAccess>(*g.tags.front());
+    const std::size_t nodes = g.access->nodeCount();
+    g.originalClut = g.access->clut();
+    g.originalDevice.resize(g.originalClut.size());
+    g.access->device(g.originalClut.data(), g.originalDevice.data(), nodes);
+    g.printed.resize(3 * nodes);
+    model.lab(g.originalDevice.data(), g.printed.data(), nodes);
+    g.paper.assign(nodes, 1);
+    for (std::size_t n = 0; n < nodes; ++n) {
+        double total = 0;
+        for (unsigned c = 0; c < channels; ++c) {
+            const double ink = model.ink(g.originalDevice[n * channels + c]);
+            total += ink;
+            if (ink >= paperInk)
+                g.paper[n] = 0;
+        }
+        g.highestInk = std::max(g.highestInk, total);
+    }
+    g.solve = {parameters.newtonIterations, parameters.newtonDamping, parameters.jacobianStep, parameters.maxMove,
+               parameters.freeBlackAbove};
+    if (model.paperAtZero())
+        g.solve.inkLimit = g.highestInk + inkLimitSlack;
+    if (cmyk)
+        g.solve.blackChannel = cmykBlack;
+    g.clut = g.originalClut;
+    g.touched.assign(nodes, 0);
+}
+
+// Nodes first..last: aim at what the drifted printer needs to print the
+// colour each node prints now, and solve for it.
+void solveNodes(TableGroup& g, std::size_t first, std::size_t last, const PrinterModel& model,
+                const ErrorField& field, const SmoothParameters& parameters)
+{
+    const unsigned channels = model.channels();
+    std::vector<double> aim(3 * (last - first));
+    field.aim(&g.printed[3 * first], aim.data(), last - first, parameters.aimIterations);
+    std::vector<std::size_t> moving;
+    std::vector<double> start, target;
+    for (std::size_t n = first; n < last; ++n) {
+        const double* y = &aim[3 * (n - first)];
+        const double* c = &g.printed[3 * n];
+        const double shift = std::max({std::abs(y[0] - c[0]), std::abs(y[1] - c[1]), std::abs(y[2] - c[2])});
+        if (g.paper[n] || !(shift > parameters.minShift))
+            continue;
+        moving.push_back(n);
+        start.insert(start.end(), &g.originalDevice[n * channels], &g.originalDevice[(n + 1) * channels]);
+        target.insert(target.end(), y, y + 3);
+    }
+    const DeviceSolution solved = solveDevices(model, start, target, g.solve);
+    g.report.blackFreed += int(solved.blackFreed);
+    for (std::size_t k = 0; k < moving.size(); ++k) {
+        const std::size_t n = moving[k];
+        if (solved.miss[k] > outOfReach)
+            ++g.report.nodesOutOfReach;
+        const double* d = &solved.device[k * channels];
+        if (std::equal(d, d + channels, &g.originalDevice[n * channels]))
+            continue;
+        for (unsigned c = 0; c < channels; ++c)
+            g.clut[n * channels + c] = g.access->clutValueOf(c, d[c]);
+        g.touched[n] = 1;
+    }
+}
+
+// The values as the tag will store them; nodes left alone keep their codes.
+void roundTable(TableGroup& g, const PrinterModel& model)
+{
+    const unsigned channels = model.channels();
+    double device[maxDeviceChannels];
+    for (std::size_t n = 0; n < g.access->nodeCount(); ++n) {
+        if (!g.touched[n])
+            continue;
+        double* v = &g.clut[n * channels];
+        double raw[maxDeviceChannels];
+        std::copy(v, v + channels, raw);
+        for (unsigned c = 0; c < channels; ++c)
+            v[c] = g.access->quantised(v[c]);
+        if (std::isfinite(g.solve.inkLimit))
+            roundUnderInkLimit(*g.access, model, raw, v, g.highestInk);
+        if (std::equal(v, v + channels, &g.originalClut[n * channels]))
+            continue;
+        g.changed.push_back(n);
+        g.access->device(v, device, 1);
+        for (unsigned c = 0; c < channels; ++c)
+            g.report.largestMove =
+                std::max(g.report.largestMove, std::abs(device[c] - g.originalDevice[n * channels + c]));
+    }
+}
+
+// Writes the group's changed nodes into every tag of it, and reports each.
+void writeTables(const TableGroup& g, unsigned channels, std::vector<SmoothTableReport>& reports)
+{
+    for (csICCmftTag* tag : g.tags) {
+        B2ATableAccess access(*tag);
+        for (std::size_t n : g.changed)
+            access.setNode(n, &g.clut[n * channels]);
+    }
+    for (std::size_t k = 0; k < g.intents.size(); ++k) {
+        SmoothTableReport report = g.report;
+        report.intent = g.intents[k];
+        report.corrected = !g.changed.empty();
+        report.sharedWith = k == 0 ? std::string() : b2aName(g.intents.front());
+        report.nodes = int(g.access->nodeCount());
+        report.nodesMoved = int(g.changed.size());
+        reports.push_back(report);
+    }
+}
+
+// The model of the drifted printer at the device values B2A1 gives now,
+// plus what it missed at each patch before, less the reference.
+std::vector<Lab> remainingErrors(csICCProfile& profile, const PrinterModel& model, const ErrorField& field,
+                                 const ChartPatches& chart)
+{
+    csICCProfileConverter corrected(&profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
+    corrected.init();
+    const std::size_t n = chart.reference.size();
+    const std::vector<double> device = lookupDevice(corrected, chart.reference);
+    std::vector<double> before(3 * n), after(3 * n), errorBefore(3 * n), errorAfter(3 * n);
+    model.lab(chart.printedDevice.data(), before.data(), n);
+    model.lab(device.data(), after.data(), n);
+    field.evaluate(before.data(), errorBefore.data(), n);
+    field.evaluate(after.data(), errorAfter.data(), n);
+    std::vector<Lab> remaining(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const Lab& ref = chart.reference[k];
+        const Lab& meas = chart.measured[k];
+        const double* b = &before[3 * k];
+        const double* a = &after[3 * k];
+        const double* eb = &errorBefore[3 * k];
+        const double* ea = &errorAfter[3 * k];
+        // Grouped so that an unchanged table gives measured - reference exactly.
+        remaining[k] = {(meas.L - ref.L) + ((a[0] - b[0]) + (ea[0] - eb[0])),
+                        (meas.a - ref.a) + ((a[1] - b[1]) + (ea[1] - eb[1])),
+                        (meas.b - ref.b) + ((a[2] - b[2]) + (ea[2] - eb[2]))};
+    }
+    return remaining;
+}
+
+} // namespace
+
+SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<SmoothPatch>& patches,
+                                  const SmoothParameters& parameters, const std::vector<int>& intents,
+                                  const std::function<bool(double)>& progress)
+{
+    auto carryOn = [&progress](double fraction) { return !progress || progress(fraction); };
+    const std::string stopped = "the correction was stopped; no table was changed";
+
+    std::string problem = inputProblem(profile, patches, parameters, intents);
+    if (!problem.empty())
+        return refusal(problem);
+    csICCProfileConverter a2b(&profile, csICCProfileConverter::AToB, 1, csICCProfileConverter::AbsoluteStored);
+    if (a2b.init() != 0 || !a2b.interpolator())
+        return refusal("the profile's A2B table cannot be evaluated");
+    const unsigned channels = a2b.numInputChannels();
+    if (channels < 1 || channels > maxDeviceChannels)
+        return refusal("device spaces of " + std::to_string(channels) + " channels cannot be corrected");
+    std::vector<std::unique_ptr<TableGroup>> groups = groupTables(profile, channels, intents, problem);
+    if (groups.empty())
+        return refusal(problem);
     csICCProfileConverter b2a1(&profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
     if (b2a1.init() != 0 || !b2a1.interpolator())
         return refusal("the profile's B2A1 table cannot be evaluated");
@@ -255,97 +418,34 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     encodeLabV4({100.0, 0.0, 0.0}, white);
     a2b.PCSToAbs(white, 1);
     ErrorField field(chart.reference, errors, decodeLabV4(white),
-                           {parameters.fieldLength, parameters.fieldLWeight, parameters.fieldNoise,
-                            parameters.fieldMinSpread, parameters.whiteNoise});
+                     {parameters.fieldLength, parameters.fieldLWeight, parameters.fieldNoise,
+                      parameters.fieldMinSpread, parameters.whiteNoise});
 
-    // What every node prints now on the printer as profiled.
+    // The field is asked for near the colours the nodes and patches print.
+    const bool cmyk = profile.header().colorSpace() == csSig("CMYK") && channels == maxDeviceChannels;
     std::vector<double> everyColour = labValues(chart.reference);
     std::size_t totalNodes = 0;
     for (auto& group : groups) {
-        TableGroup& g = *group;
-        g.access = std::make_unique<B2ATableAccess>(*g.tags.front());
-        const std::size_t nodes = g.access->nodeCount();
-        g.originalClut = g.access->clut();
-        g.originalDevice.resize(g.originalClut.size());
-        g.access->device(g.originalClut.data(), g.originalDevice.data(), nodes);
-        g.printed.resize(3 * nodes);
-        model.lab(g.originalDevice.data(), g.printed.data(), nodes);
-        everyColour.insert(everyColour.end(), g.printed.begin(), g.printed.end());
-        totalNodes += nodes;
-
-        g.paper.assign(nodes, 1);
-        double highestInk = 0;
-        for (std::size_t n = 0; n < nodes; ++n) {
-            double total = 0;
-            for (unsigned c = 0; c < channels; ++c) {
-                const double ink = model.ink(g.originalDevice[n * channels + c]);
-                total += ink;
-                if (ink >= paperInk)
-                    g.paper[n] = 0;
-            }
-            highestInk = std::max(highestInk, total);
-        }
-        g.highestInk = highestInk;
-        g.solve = {parameters.newtonIterations, parameters.newtonDamping, parameters.jacobianStep,
-                   parameters.maxMove, parameters.freeBlackAbove};
-        // The ink limit the profile was made with: only where device values are ink.
-        if (model.paperAtZero())
-            g.solve.inkLimit = highestInk + inkLimitSlack;
-        if (header.colorSpace() == csSig("CMYK") && channels == maxDeviceChannels)
-            g.solve.blackChannel = cmykBlack;
+        readTable(*group, model, parameters, cmyk);
+        everyColour.insert(everyColour.end(), group->printed.begin(), group->printed.end());
+        totalNodes += group->access->nodeCount();
     }
     field.tabulate(everyColour.data(), everyColour.size() / 3);
 
-    // Every node: aim at what the drifted printer needs to print the colour
-    // the node prints now, and solve for it.
     std::size_t solvedNodes = 0;
     for (auto& group : groups) {
-        TableGroup& g = *group;
-        const std::size_t nodes = g.access->nodeCount();
-        g.clut = g.originalClut;
-        g.touched.assign(nodes, 0);
-        int outOfReachCount = 0;
-        std::size_t blackFreed = 0;
+        const std::size_t nodes = group->access->nodeCount();
         for (std::size_t first = 0; first < nodes; first += nodesPerReport) {
             const std::size_t last = std::min(nodes, first + nodesPerReport);
-            std::vector<double> aim(3 * (last - first));
-            field.aim(&g.printed[3 * first], aim.data(), last - first, parameters.aimIterations);
-            std::vector<std::size_t> moving;
-            std::vector<double> start, target;
-            for (std::size_t n = first; n < last; ++n) {
-                const double* y = &aim[3 * (n - first)];
-                const double* c = &g.printed[3 * n];
-                const double shift = std::max({std::abs(y[0] - c[0]), std::abs(y[1] - c[1]), std::abs(y[2] - c[2])});
-                if (g.paper[n] || !(shift > parameters.minShift))
-                    continue;
-                moving.push_back(n);
-                start.insert(start.end(), &g.originalDevice[n * channels], &g.originalDevice[(n + 1) * channels]);
-                target.insert(target.end(), y, y + 3);
-            }
-            const DeviceSolution solved = solveDevices(model, start, target, g.solve);
-            blackFreed += solved.blackFreed;
-            for (std::size_t k = 0; k < moving.size(); ++k) {
-                const std::size_t n = moving[k];
-                if (solved.miss[k] > outOfReach)
-                    ++outOfReachCount;
-                const double* d = &solved.device[k * channels];
-                if (std::equal(d, d + channels, &g.originalDevice[n * channels]))
-                    continue;
-                for (unsigned c = 0; c < channels; ++c)
-                    g.clut[n * channels + c] = g.access->clutValueOf(c, d[c]);
-                g.touched[n] = 1;
-            }
+            solveNodes(*group, first, last, model, field, parameters);
             solvedNodes += last - first;
             if (!carryOn(solveShare * solvedNodes / totalNodes))
                 return refusal(stopped);
         }
-        g.report.nodesOutOfReach = outOfReachCount;
-        g.report.blackFreed = int(blackFreed);
     }
-
     if (parameters.localFit) {
-        const LocalFitSettings local = {parameters.localKappa, parameters.localSmooth,    parameters.localSize,
-                                        parameters.localBlackWeight, parameters.localRing, parameters.localSameDevice,
+        const LocalFitSettings local = {parameters.localKappa,       parameters.localSmooth, parameters.localSize,
+                                        parameters.localBlackWeight, parameters.localRing,   parameters.localSameDevice,
                                         parameters.aimIterations};
         for (std::size_t k = 0; k < groups.size(); ++k) {
             TableGroup& g = *groups[k];
@@ -354,82 +454,21 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
                 return refusal(stopped);
         }
     }
-
-    // The values as the tags will store them; nodes left alone keep their codes.
-    for (auto& group : groups) {
-        TableGroup& g = *group;
-        std::vector<double> device(channels);
-        for (std::size_t n = 0; n < g.access->nodeCount(); ++n) {
-            if (!g.touched[n])
-                continue;
-            double* v = &g.clut[n * channels];
-            double raw[maxDeviceChannels];
-            std::copy(v, v + channels, raw);
-            for (unsigned c = 0; c < channels; ++c)
-                v[c] = g.access->quantised(v[c]);
-            if (std::isfinite(g.solve.inkLimit))
-                roundUnderInkLimit(*g.access, model, raw, v, g.highestInk);
-            bool differs = false;
-            for (unsigned c = 0; c < channels; ++c)
-                differs = differs || v[c] != g.originalClut[n * channels + c];
-            if (!differs)
-                continue;
-            g.changed.push_back(n);
-            g.access->device(v, device.data(), 1);
-            for (unsigned c = 0; c < channels; ++c)
-                g.report.largestMove =
-                    std::max(g.report.largestMove, std::abs(device[c] - g.originalDevice[n * channels + c]));
-        }
-    }
+    for (auto& group : groups)
+        roundTable(*group, model);
     if (!carryOn(1.0))
         return refusal(stopped);
 
     // Only now are the tags written.
     SmoothOutcome outcome;
-    for (auto& group : groups) {
-        TableGroup& g = *group;
-        for (csICCmftTag* tag : g.tags) {
-            B2ATableAccess access(*tag);
-            for (std::size_t n : g.changed)
-                access.setNode(n, &g.clut[n * channels]);
-        }
-        for (std::size_t k = 0; k < g.intents.size(); ++k) {
-            SmoothTableReport report = g.report;
-            report.intent = g.intents[k];
-            report.corrected = !g.changed.empty();
-            report.sharedWith = k == 0 ? std::string() : b2aName(g.intents.front());
-            report.nodes = int(g.access->nodeCount());
-            report.nodesMoved = int(g.changed.size());
-            outcome.tables.push_back(report);
-        }
-    }
+    for (const auto& group : groups)
+        writeTables(*group, channels, outcome.tables);
     std::sort(outcome.tables.begin(), outcome.tables.end(),
               [](const SmoothTableReport& x, const SmoothTableReport& y) { return x.intent < y.intent; });
-
-    // The model of the drifted printer at the new device values, plus what
-    // it missed at each patch before.
-    csICCProfileConverter corrected(&profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
-    corrected.init();
-    const std::size_t n = chart.reference.size();
-    const std::vector<double> newDevice = lookupDevice(corrected, chart.reference);
-    std::vector<double> before(3 * n), after(3 * n), errorBefore(3 * n), errorAfter(3 * n);
-    model.lab(chart.printedDevice.data(), before.data(), n);
-    model.lab(newDevice.data(), after.data(), n);
-    field.evaluate(before.data(), errorBefore.data(), n);
-    field.evaluate(after.data(), errorAfter.data(), n);
-    outcome.remaining.resize(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        const Lab& ref = chart.reference[k];
-        const Lab& meas = chart.measured[k];
-        const double* b = &before[3 * k];
-        const double* a = &after[3 * k];
-        const double* eb = &errorBefore[3 * k];
-        const double* ea = &errorAfter[3 * k];
-        // Grouped so that an unchanged table gives measured - reference exactly.
-        outcome.remaining[order[k]] = {(meas.L - ref.L) + ((a[0] - b[0]) + (ea[0] - eb[0])),
-                                       (meas.a - ref.a) + ((a[1] - b[1]) + (ea[1] - eb[1])),
-                                       (meas.b - ref.b) + ((a[2] - b[2]) + (ea[2] - eb[2]))};
-    }
+    const std::vector<Lab> remaining = remainingErrors(profile, model, field, chart);
+    outcome.remaining.resize(remaining.size());
+    for (std::size_t k = 0; k < remaining.size(); ++k)
+        outcome.remaining[order[k]] = remaining[k];
     outcome.ok = true;
     return outcome;
 }
