@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
+#include "csICCmftInterpolator.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,48 @@ const Case cases[] = {
     {"cmyk_v2.icc", "cmyk_ref.txt", "cmyk_meas.txt"},    // lut16 tables shared by all intents
     {"rgb_v2_lut8.icc", "rgb_ref.txt", "rgb_meas.txt"}, // lut8 B2A1, lut16 B2A0/B2A2
 };
+
+TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
+{
+    // lut16 CMYK, lut8 RGB, lut16 RGB.
+    const std::pair<const char*, int> tables[] = {{"cmyk_v2.icc", 1}, {"rgb_v2_lut8.icc", 1}, {"rgb_v2_lut8.icc", 0}};
+    for (const auto& [file, intent] : tables) {
+        LoadedProfile loaded(file);
+        csICCProfileConverter b2a(&loaded.profile, csICCProfileConverter::BToA, intent, csICCProfileConverter::Relative);
+        ASSERT_EQ(b2a.init(), 0);
+        csICCmftInterpolator* lut = b2a.interpolator();
+        const B2ATableAccess table(*lut->tag());
+        const std::vector<double> clut = table.clut();
+        const unsigned channels = table.channels();
+        std::mt19937 random(5);
+        std::uniform_real_distribution<double> code(0.0, 65535.0);
+        for (int i = 0; i < 200; ++i) {
+            // Grid points, the ends of the range and anywhere in a cell.
+            const double last = table.gridPoints() - 1;
+            double position[3];
+            for (double& p : position)
+                p = i % 5 == 0 ? std::round(code(random) / 65535.0 * last) * 65535.0 / last : code(random);
+            std::size_t nodes[B2ATableAccess::simplexNodes];
+            double weights[B2ATableAccess::simplexNodes], value[4] = {}, ours[4], theirs[4];
+            table.simplex(position, nodes, weights);
+            for (unsigned v = 0; v < B2ATableAccess::simplexNodes; ++v)
+                for (unsigned c = 0; c < channels; ++c)
+                    value[c] += weights[v] * clut[nodes[v] * channels + c];
+            table.device(value, ours, 1);
+            lut->clut(position, theirs, 1);
+            lut->outputCurves(theirs, theirs, 1);
+            // The inverse may land elsewhere on a flat stretch, never on another device value.
+            double inverse[4], again[4];
+            for (unsigned c = 0; c < channels; ++c)
+                inverse[c] = table.clutValueOf(c, ours[c]);
+            table.device(inverse, again, 1);
+            for (unsigned c = 0; c < channels; ++c) {
+                EXPECT_NEAR(ours[c], theirs[c] / 65535.0, 1e-12) << file << " " << i;
+                EXPECT_NEAR(again[c], ours[c], 1e-9) << file << " " << i;
+            }
+        }
+    }
+}
 
 TEST(ErrorField, ConstantErrorNearThePatchesFadingFarAwayAndAtWhite)
 {
