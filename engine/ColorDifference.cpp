@@ -75,6 +75,19 @@ Lab decodeLab16(const Lab16& code)
             (code.b - csICCPCS::labV4ABOffset) / csICCPCS::labV4ABScale};
 }
 
+void encodeLabV4(const Lab& lab, double values[3])
+{
+    values[0] = lab.L * csICCPCS::labV4LScale;
+    values[1] = lab.a * csICCPCS::labV4ABScale + csICCPCS::labV4ABOffset;
+    values[2] = lab.b * csICCPCS::labV4ABScale + csICCPCS::labV4ABOffset;
+}
+
+Lab decodeLabV4(const double values[3])
+{
+    return {values[0] / csICCPCS::labV4LScale, (values[1] - csICCPCS::labV4ABOffset) / csICCPCS::labV4ABScale,
+            (values[2] - csICCPCS::labV4ABOffset) / csICCPCS::labV4ABScale};
+}
+
 Rgb8 labToRgb(const Lab& lab)
 {
     const double fy = (lab.L + 16.0) / 116.0;

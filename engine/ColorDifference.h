@@ -40,6 +40,10 @@ Rgb8 gradeColor(double deltaE, bool toleranceFailed);
 // A NaN channel encodes as 0.
 Lab16 encodeLab16(const Lab& lab);
 Lab decodeLab16(const Lab16& code);
+// The same encoding unrounded and unlimited, as the converters' double
+// (rfloat) path exchanges it: three values on the 0..65535 scale.
+void encodeLabV4(const Lab& lab, double values[3]);
+Lab decodeLabV4(const double values[3]);
 
 // Approximate sRGB colour of a D50 Lab value for swatches. Not a colorimetric
 // conversion: the white adaptation is simplified, so expect a few levels of

@@ -332,7 +332,8 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
     for (std::size_t i = 0; i < tables_.size(); ++i)
         current[i].capture(*tables_[i].tag);
 
-    report = correctPerPatch(request, progress);
+    report = request.method == CorrectionMethod::Smooth ? correctSmooth(request, progress)
+                                                        : correctPerPatch(request, progress);
     if (report.aborted || !report.ok) {
         for (std::size_t i = 0; i < tables_.size(); ++i)
             current[i].restore(*tables_[i].tag);
@@ -416,6 +417,48 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
     char text[128];
     std::snprintf(text, sizeof text, "Corrected %s patch by patch; predicted average Delta E %.2f",
                   plural(report.outcomes.size(), "patch", "patches").c_str(), sum / report.outcomes.size());
+    report.summary = text;
+    return report;
+}
+
+CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& request, const Progress& progress)
+{
+    CorrectionReport report;
+    std::vector<SmoothPatch> patches;
+    std::vector<std::size_t> used;
+    for (std::size_t i = 0; i < patches_.size(); ++i) {
+        if (!patches_[i].paired())
+            continue;
+        patches.push_back({patches_[i].reference, patches_[i].measured});
+        used.push_back(i);
+    }
+    restoreOpenedTables();
+    constexpr std::size_t steps = 1000;
+    bool stopped = false;
+    auto fraction = [&](double done) {
+        stopped = progress && !progress(static_cast<std::size_t>(done * steps), steps);
+        return !stopped;
+    };
+    const SmoothOutcome outcome = runSmoothCorrection(*profile_, patches, request.smooth, request.intents, fraction);
+    if (!outcome.ok) {
+        report.aborted = stopped;
+        report.summary = stopped ? "Correction aborted; the profile is as it was" : outcome.message;
+        return report;
+    }
+    double sum = 0;
+    for (std::size_t k = 0; k < used.size(); ++k) {
+        const Patch& patch = patches_[used[k]];
+        report.outcomes.push_back({used[k], deltaE(patch.reference, patch.measured), outcome.remaining[k]});
+        sum += length(outcome.remaining[k]);
+    }
+    report.tables = outcome.tables;
+    correctedIds_.clear();
+    for (std::size_t i : used)
+        correctedIds_.insert(patches_[i].id);
+    report.ok = true;
+    char text[128];
+    std::snprintf(text, sizeof text, "Corrected %s together; predicted average Delta E %.2f",
+                  plural(used.size(), "patch", "patches").c_str(), sum / used.size());
     report.summary = text;
     return report;
 }

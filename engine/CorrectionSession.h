@@ -12,6 +12,7 @@
 #include "ClutSnapshot.h"
 #include "Patch.h"
 #include "PatchPairing.h"
+#include "SmoothCorrection.h"
 
 #include <array>
 #include <cstddef>
@@ -42,13 +43,19 @@ struct SessionReport
 };
 
 enum class PatchFileRole { Reference, Measurement };
-enum class CorrectionMethod { PerPatch };
+// Smooth solves every patch together and corrects every B2A table; Per
+// patch moves the nodes of each selected patch's cell in B2A1.
+enum class CorrectionMethod { Smooth, PerPatch };
 
 struct CorrectionRequest
 {
-    CorrectionMethod method = CorrectionMethod::PerPatch;
-    // Per patch: the patches to add to those corrected before.
+    CorrectionMethod method = CorrectionMethod::Smooth;
+    // Per patch: the patches to add to those corrected before. Smooth uses
+    // every patch with both values.
     std::vector<std::size_t> selection;
+    SmoothParameters smooth;
+    // Smooth: the B2A tables to correct; empty for every one.
+    std::vector<int> intents;
 };
 
 // What the last correction did to one patch.
@@ -63,6 +70,8 @@ struct CorrectionReport : SessionReport
 {
     bool aborted = false;
     std::vector<PatchOutcome> outcomes; // in patch order
+    // Smooth: what it did to each table.
+    std::vector<SmoothTableReport> tables;
 };
 
 struct DeltaESummary
@@ -156,6 +165,7 @@ private:
     template <typename DeltaEOf>
     DeltaESummary summarize(DeltaEOf deltaEOf) const;
     CorrectionReport correctPerPatch(const CorrectionRequest& request, const Progress& progress);
+    CorrectionReport correctSmooth(const CorrectionRequest& request, const Progress& progress);
 
     std::unique_ptr<csICCProfile> profile_;
     std::unique_ptr<csICCProfileConverter> a2b1_;

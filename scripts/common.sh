@@ -7,10 +7,10 @@ VESTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VESTREL_PACKAGES=(
     g++ cmake ninja-build pkg-config xvfb xauth
     qt6-base-dev qt6-qpa-plugins
-    libmd-dev
+    libmd-dev libeigen3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     liblcms2-dev libssl-dev
-    python3 argyll
+    python3 python3-numpy argyll
 )
 
 as_root() {

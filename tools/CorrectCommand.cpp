@@ -3,9 +3,38 @@
 #include "CliSupport.h"
 #include "CorrectionSession.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
+
+namespace {
+
+// "0,1,2" into intents; false for anything but a list of 0, 1 and 2.
+bool parseIntents(const std::string& text, std::vector<int>& intents)
+{
+    intents.clear();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, comma - start);
+        if (item.size() != 1 || item[0] < '0' || item[0] > '2')
+            return false;
+        intents.push_back(item[0] - '0');
+        start = comma + 1;
+    }
+    return !intents.empty();
+}
+
+bool parseNoise(const std::string& text, double& noise)
+{
+    char* end = nullptr;
+    noise = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(noise) && noise > 0;
+}
+
+} // namespace
 
 bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& options, std::string& problem)
 {
@@ -18,6 +47,29 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             return true;
         };
         bool ok = true;
+        std::string text;
+        if (option == "--method") {
+            if (!value(text) || (text != "smooth" && text != "patch")) {
+                problem = "--method needs smooth or patch";
+                return false;
+            }
+            options.method = text == "smooth" ? CorrectionMethod::Smooth : CorrectionMethod::PerPatch;
+            continue;
+        }
+        if (option == "--noise") {
+            if (!value(text) || !parseNoise(text, options.noise)) {
+                problem = "--noise needs a positive number";
+                return false;
+            }
+            continue;
+        }
+        if (option == "--intents") {
+            if (!value(text) || !parseIntents(text, options.intents)) {
+                problem = "--intents needs a list such as 0,1,2";
+                return false;
+            }
+            continue;
+        }
         if (option == "-i")
             ok = value(options.profilePath);
         else if (option == "-m")
@@ -66,6 +118,9 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
         session.useRoundTrip();
 
     CorrectionRequest request;
+    request.method = options.method;
+    request.smooth.fieldNoise = options.noise;
+    request.intents = options.intents;
     for (std::size_t i = 0; i < session.patches().size(); ++i)
         request.selection.push_back(i);
     auto lastReport = std::chrono::steady_clock::now();
@@ -96,6 +151,10 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     const std::size_t n = report.outcomes.size();
     std::fprintf(out, "patches %zu mean_before %.2f mean_after %.2f max_after %.2f\n", n, sumBefore / n,
                  sumAfter / n, maxAfter);
+    for (const SmoothTableReport& t : report.tables)
+        std::fprintf(out, "intent %d B2A%d nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%%%s%s\n",
+                     t.intent, t.intent, t.nodes, t.nodesMoved, t.nodesOutOfReach, t.blackFreed, 100.0 * t.largestMove,
+                     t.sharedWith.empty() ? "" : " shared_with ", t.sharedWith.c_str());
 
     if (options.strict && warned) {
         std::fprintf(err, "vestrel-cli: warnings with --strict; %s was not written\n", options.outputPath.c_str());

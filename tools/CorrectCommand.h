@@ -2,8 +2,11 @@
 // "vestrel-cli correct": open, load, pair, correct and save through the
 // same session as the window, with progress and messages on stderr.
 
+#include "CorrectionSession.h"
+
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct CorrectOptions
 {
@@ -14,6 +17,9 @@ struct CorrectOptions
     bool roundTrip = false;
     // Any warning (a skipped line, an unpaired patch) fails the run.
     bool strict = false;
+    CorrectionMethod method = CorrectionMethod::Smooth;
+    double noise = SmoothParameters().fieldNoise;
+    std::vector<int> intents; // empty: every B2A table
 };
 
 // argv from the first option on.

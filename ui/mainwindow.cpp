@@ -8,6 +8,7 @@
 #include "cubeform.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -83,6 +84,22 @@ MainWindow::MainWindow(QWidget* parent)
 
     buildHelpMenu();
     ui->pushButtonAuto->setEnabled(false);
+    const QString method = QSettings().value(QStringLiteral("CORRECTION_METHOD")).toString();
+    ui->comboBoxMethod->setCurrentIndex(method == QLatin1String("patch") ? 1 : 0);
+    connect(ui->comboBoxMethod, &QComboBox::currentIndexChanged, this, [](int index) {
+        QSettings().setValue(QStringLiteral("CORRECTION_METHOD"),
+                             index == 1 ? QStringLiteral("patch") : QStringLiteral("smooth"));
+    });
+}
+
+CorrectionMethod MainWindow::method() const
+{
+    return ui->comboBoxMethod->currentIndex() == 1 ? CorrectionMethod::PerPatch : CorrectionMethod::Smooth;
+}
+
+void MainWindow::setMethod(CorrectionMethod method)
+{
+    ui->comboBoxMethod->setCurrentIndex(method == CorrectionMethod::PerPatch ? 1 : 0);
 }
 
 MainWindow::~MainWindow()
@@ -203,8 +220,10 @@ void MainWindow::on_pushButtonAuto_clicked()
     if (!session_.hasProfile())
         return;
     CorrectionRequest request;
+    request.method = method();
     request.selection = selectedPatches();
-    if (request.selection.empty()) {
+    // Smooth takes every paired patch; only Per patch needs a selection.
+    if (request.method == CorrectionMethod::PerPatch && request.selection.empty()) {
         QMessageBox::information(this, tr("Select Patches"), tr("Please select some patches to be optimized"),
                                  QMessageBox::Ok);
         return;

@@ -48,6 +48,9 @@ public:
     // Average and maximum labels from one column: the measured Delta E or
     // the predicted one after the correction.
     void updateAverages(int column);
+    // The correction "Auto" runs, as chosen beside the button.
+    CorrectionMethod method() const;
+    void setMethod(CorrectionMethod method);
     // The patches selected in the view, as indices of the session's list.
     std::vector<std::size_t> selectedPatches() const;
 

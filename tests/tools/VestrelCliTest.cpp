@@ -309,7 +309,7 @@ TEST(VestrelCli, CorrectRunsAutoOnEveryPatchAndSaves)
     const std::string out = dir.path("corrected.icc");
     testing::internal::CaptureStderr(); // the engine's diagnostic lines
     const CliResult r = runCli({"correct", "-i", testDataPath("cmyk_v4.icc"), "-m", testDataPath("cmyk_combined.txt"),
-                                "-o", out});
+                                "-o", out, "--method", "patch"});
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(r.status, 0) << r.err;
     const auto lines = numbersOf(r.out);
@@ -336,6 +336,33 @@ TEST(VestrelCli, CorrectRunsAutoOnEveryPatchAndSaves)
     EXPECT_FALSE(corrected.tagTable().sameData(csSig("B2A0"), csSig("B2A1")));
 }
 
+TEST(VestrelCli, CorrectSmoothReportsEveryChosenTable)
+{
+    TempDir dir;
+    struct Case { std::vector<std::string> options; std::vector<std::string> tables; bool b2a0SharesB2A1; };
+    const Case cases[] = {
+        {{}, {"intent 0 B2A0 nodes 4913 moved ", "intent 1 B2A1 nodes 4913 moved ", "intent 2 B2A2 nodes 4913 moved "}, true},
+        {{"--intents", "1", "--noise", "0.5"}, {"intent 1 B2A1 nodes 4913 moved "}, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"),
+                                         "-o", dir.path("smooth.icc")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliResult r = runCli(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(lineCount(r.out), 101 + c.tables.size());
+        const std::string tables = r.out.substr(r.out.find("\nintent ") + 1);
+        EXPECT_EQ(lineCount(tables), c.tables.size()) << tables;
+        for (const std::string& t : c.tables)
+            EXPECT_NE(tables.find(t), std::string::npos) << tables;
+        csICCProfile corrected;
+        const std::vector<uint8_t> b = readBytes(dir.path("smooth.icc"));
+        ASSERT_EQ(corrected.setProfile(b.data(), b.size()), 0);
+        EXPECT_EQ(corrected.tagTable().sameData(csSig("B2A0"), csSig("B2A1")), c.b2a0SharesB2A1);
+    }
+}
+
 TEST(VestrelCli, CorrectRefusals)
 {
     TempDir dir;
@@ -353,6 +380,12 @@ TEST(VestrelCli, CorrectRefusals)
           dir.path("x.icc")}, 1, "E 'implausible media white point' wtpt 32767 "},
         {{"correct", "-i", alteredProfile(dir, "B2A1", 12, 1000 << 16), "-m", testDataPath("cmyk_combined.txt"), "-o",
           dir.path("x.icc")}, 1, "E 'implausible matrix' tag 'B2A1': matrix entry 1 is 1000"},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
+          "--method", "fast"}, 2, "--method needs smooth or patch"},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
+          "--noise", "0"}, 2, "--noise needs a positive number"},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
+          "--intents", "1,3"}, 2, "--intents needs a list"},
     };
     for (const Case& c : cases) {
         const CliResult r = runCli(c.args);

@@ -125,22 +125,27 @@ TEST_F(ProfileWorkflowTest, OpenAutoAndSave)
 TEST_F(ProfileWorkflowTest, AutoAgainGivesTheSameProfile)
 {
     openAll();
-    autoOnAll();
-    const std::vector<uint8_t> once = saved("once");
-    autoOnAll();
-    autoOnAll();
-    EXPECT_EQ(saved("thrice"), once);
+    for (CorrectionMethod method : {CorrectionMethod::Smooth, CorrectionMethod::PerPatch}) {
+        const std::string name = method == CorrectionMethod::Smooth ? "smooth" : "patch";
+        window.setMethod(method);
+        autoOnAll();
+        const std::vector<uint8_t> once = saved(name + "-once");
+        autoOnAll();
+        autoOnAll();
+        EXPECT_EQ(saved(name + "-thrice"), once) << name;
 
-    // Selecting a part after all keeps all corrected: Auto redoes every patch corrected so far.
-    window.form()->tableView->clearSelection();
-    window.form()->tableView->selectRow(3);
-    QMetaObject::invokeMethod(&window, "on_pushButtonAuto_clicked");
-    EXPECT_EQ(saved("part"), once);
+        // Auto redoes every patch corrected so far, whatever is selected now.
+        window.form()->tableView->clearSelection();
+        window.form()->tableView->selectRow(3);
+        QMetaObject::invokeMethod(&window, "on_pushButtonAuto_clicked");
+        EXPECT_EQ(saved(name + "-part"), once) << name;
+    }
 }
 
 TEST_F(ProfileWorkflowTest, AutoAfterSortingActsOnTheSelectedPatches)
 {
     openAll();
+    window.setMethod(CorrectionMethod::PerPatch);
     QMetaObject::invokeMethod(&window, "horHeaderClicked", Q_ARG(int, PatchTableModel::DeltaE));
     window.openMeas(dataPath("cmyk_meas.txt"));
     auto* selection = window.form()->tableView->selectionModel();

@@ -1,0 +1,71 @@
+#pragma once
+// One B2A table as the corrections edit it: its CLUT nodes on a 0..1 scale
+// (node after node, last input fastest, the channels of a node adjacent),
+// the grid, the output curves and their inverse, and writing nodes back at
+// the tag's precision. The simplex weights and grid neighbours follow the
+// interpolators' own rules, so a fit over nodes sees the table as it is
+// evaluated.
+//
+// Works on the tag in place and does not own it; the output curves are
+// copied once, as the edits leave them alone.
+
+#include "csICCmftTag.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class B2ATableAccess
+{
+public:
+    static constexpr unsigned inputs = 3;
+    // A simplex of a three-input grid has four corners.
+    static constexpr unsigned simplexNodes = inputs + 1;
+
+    // Whether tag is a table this class serves: a lut8/lut16 tag with three
+    // inputs and the given number of outputs.
+    static bool serves(const csICCTag* tag, unsigned channels);
+
+    // The tag must be one that serves() accepts.
+    explicit B2ATableAccess(csICCmftTag& tag);
+
+    unsigned channels() const { return channels_; }
+    unsigned gridPoints() const { return grid_; }
+    std::size_t nodeCount() const { return nodeCount_; }
+    bool eightBit() const { return tag_.precision() == 1; }
+
+    std::vector<double> clut() const;
+    // Device values (0..1) of count nodes' CLUT values: the output curves.
+    void device(const double* clut, double* device, std::size_t count) const;
+    // Change of the device value per change of the CLUT value.
+    double outputSlope(unsigned channel, double clutValue) const;
+    // The CLUT value whose output is device; flat or turning stretches of a
+    // curve are read as the monotone curve through its running maximum.
+    double clutValueOf(unsigned channel, double device) const;
+    // The value as the tag stores it: rounded to 16 or 8 bits; one code apart.
+    double quantised(double clutValue) const;
+    double codeStep() const;
+    // Writes one node's values at the tag's precision.
+    void setNode(std::size_t node, const double* clutValues);
+
+    // Corners and weights of the simplex interpolation at a CLUT input
+    // position (after the input curves, 0..65535 per input).
+    void simplex(const double position[inputs], std::size_t nodes[simplexNodes],
+                 double weights[simplexNodes]) const;
+    // The nodes one grid step away along each axis.
+    void neighbours(std::size_t node, std::vector<std::size_t>& out) const;
+
+private:
+    void gridIndices(std::size_t node, uint16_t indices[inputs]) const;
+
+    csICCmftTag& tag_;
+    unsigned channels_;
+    unsigned grid_;
+    std::size_t nodeCount_;
+    std::size_t stride_[inputs];
+    // Output curve entries (0..65535) per channel, and the rising form
+    // that the inverse reads with the input positions it belongs to.
+    std::vector<std::vector<uint16_t>> curves_;
+    std::vector<std::vector<double>> risingCurves_;
+    std::vector<std::vector<double>> risingPositions_;
+};

@@ -1,0 +1,329 @@
+#include "B2ATableAccess.h"
+#include "DeviceSolver.h"
+#include "ErrorField.h"
+#include "PrinterModel.h"
+#include "SmoothCorrection.h"
+#include "TestSupport.h"
+#include "csICCProfile.h"
+#include "csICCProfileConverter.h"
+#include "csICCmftInterpolator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+namespace {
+
+const SmoothParameters defaults;
+
+// SAMPLE_ID -> Lab of the data lines of a simple CGATS file.
+std::map<int, Lab> readLab(const std::string& name)
+{
+    std::ifstream in(testDataPath(name));
+    std::map<int, Lab> values;
+    std::string line;
+    bool data = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("BEGIN_DATA", 0) == 0 && line != "BEGIN_DATA_FORMAT")
+            data = true;
+        else if (line.rfind("END_DATA", 0) == 0)
+            data = false;
+        else if (data) {
+            std::istringstream words(line);
+            int id;
+            Lab lab;
+            if (words >> id >> lab.L >> lab.a >> lab.b)
+                values[id] = lab;
+        }
+    }
+    return values;
+}
+
+std::vector<SmoothPatch> patchesOf(const std::string& ref, const std::string& meas)
+{
+    const std::map<int, Lab> r = readLab(ref), m = readLab(meas);
+    std::vector<SmoothPatch> patches;
+    for (const auto& [id, lab] : r)
+        patches.push_back({lab, m.at(id)});
+    return patches;
+}
+
+struct LoadedProfile
+{
+    explicit LoadedProfile(const std::string& name)
+    {
+        const std::vector<uint8_t> bytes = readBytes(testDataPath(name));
+        EXPECT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
+    }
+    std::vector<uint8_t> written()
+    {
+        std::vector<uint8_t> block;
+        profile.writeToMemory(block);
+        return block;
+    }
+    csICCProfile profile;
+};
+
+struct Case
+{
+    const char* profile;
+    const char* ref;
+    const char* meas;
+};
+const Case cases[] = {
+    {"cmyk_v2.icc", "cmyk_ref.txt", "cmyk_meas.txt"},    // lut16 tables shared by all intents
+    {"rgb_v2_lut8.icc", "rgb_ref.txt", "rgb_meas.txt"}, // lut8 B2A1, lut16 B2A0/B2A2
+};
+
+TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
+{
+    // lut16 CMYK, lut8 RGB, lut16 RGB.
+    const std::pair<const char*, int> tables[] = {{"cmyk_v2.icc", 1}, {"rgb_v2_lut8.icc", 1}, {"rgb_v2_lut8.icc", 0}};
+    for (const auto& [file, intent] : tables) {
+        LoadedProfile loaded(file);
+        csICCProfileConverter b2a(&loaded.profile, csICCProfileConverter::BToA, intent, csICCProfileConverter::Relative);
+        ASSERT_EQ(b2a.init(), 0);
+        csICCmftInterpolator* lut = b2a.interpolator();
+        const B2ATableAccess table(*lut->tag());
+        const std::vector<double> clut = table.clut();
+        const unsigned channels = table.channels();
+        std::mt19937 random(5);
+        std::uniform_real_distribution<double> code(0.0, 65535.0);
+        for (int i = 0; i < 200; ++i) {
+            // Grid points, the ends of the range and anywhere in a cell.
+            const double last = table.gridPoints() - 1;
+            double position[3];
+            for (double& p : position)
+                p = i % 5 == 0 ? std::round(code(random) / 65535.0 * last) * 65535.0 / last : code(random);
+            std::size_t nodes[B2ATableAccess::simplexNodes];
+            double weights[B2ATableAccess::simplexNodes], value[4] = {}, ours[4], theirs[4];
+            table.simplex(position, nodes, weights);
+            for (unsigned v = 0; v < B2ATableAccess::simplexNodes; ++v)
+                for (unsigned c = 0; c < channels; ++c)
+                    value[c] += weights[v] * clut[nodes[v] * channels + c];
+            table.device(value, ours, 1);
+            lut->clut(position, theirs, 1);
+            lut->outputCurves(theirs, theirs, 1);
+            // The inverse may land elsewhere on a flat stretch, never on another device value.
+            double inverse[4], again[4];
+            for (unsigned c = 0; c < channels; ++c)
+                inverse[c] = table.clutValueOf(c, ours[c]);
+            table.device(inverse, again, 1);
+            for (unsigned c = 0; c < channels; ++c) {
+                EXPECT_NEAR(ours[c], theirs[c] / 65535.0, 1e-12) << file << " " << i;
+                EXPECT_NEAR(again[c], ours[c], 1e-9) << file << " " << i;
+            }
+        }
+    }
+}
+
+TEST(ErrorField, ConstantErrorNearThePatchesFadingFarAwayAndAtWhite)
+{
+    const Lab error = {2.0, -1.5, 1.0}, white = {95.0, 0.5, -2.0};
+    std::vector<Lab> points, errors;
+    for (double L = 30; L <= 70; L += 10)
+        for (double a = -30; a <= 30; a += 15)
+            for (double b = -30; b <= 30; b += 15) {
+                points.push_back({L, a, b});
+                errors.push_back(error);
+            }
+    ErrorField field(points, errors, white, {20, 1.5, 0.3, 0.5, 0.05});
+    struct Probe { Lab at; double share; double tolerance; };
+    const Probe probes[] = {
+        {{50, 0, 0}, 1.0, 0.05},    // among the patches
+        {{42, 7, -12}, 1.0, 0.05},  // between them
+        {{50, 0, 130}, 0.0, 0.02},  // far away: the prior mean
+        {{95, 0.5, -2}, 0.0, 0.05}, // the paper white is held at zero
+    };
+    std::vector<double> labs;
+    for (const Probe& p : probes)
+        labs.insert(labs.end(), {p.at.L, p.at.a, p.at.b});
+    std::vector<double> exact(labs.size()), tabulated(labs.size());
+    field.evaluate(labs.data(), exact.data(), std::size(probes));
+    field.tabulate(labs.data(), std::size(probes));
+    field.evaluate(labs.data(), tabulated.data(), std::size(probes));
+    for (std::size_t i = 0; i < std::size(probes); ++i) {
+        const Probe& p = probes[i];
+        const double want[3] = {error.L * p.share, error.a * p.share, error.b * p.share};
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_NEAR(exact[3 * i + c], want[c], p.tolerance) << i << " " << c;
+            EXPECT_NEAR(tabulated[3 * i + c], exact[3 * i + c], 2e-3) << i << " " << c;
+        }
+    }
+
+    const ErrorField none(points, std::vector<Lab>(points.size(), {0, 0, 0}), white, {20, 1.5, 0.3, 0.5, 0.05});
+    const Lab zero = none.at({50, 10, 10});
+    EXPECT_EQ(zero.L, 0.0);
+    EXPECT_EQ(zero.a, 0.0);
+    EXPECT_EQ(zero.b, 0.0);
+}
+
+class DeviceSolve : public ::testing::Test
+{
+protected:
+    LoadedProfile cmyk{"cmyk_v2.icc"};
+    csICCProfileConverter a2b{&cmyk.profile, csICCProfileConverter::AToB, 1, csICCProfileConverter::AbsoluteStored};
+    DeviceSolveSettings settings{8, 1e-4, 1e-3, 0.15, 0.5, 2.6, 3};
+};
+
+TEST_F(DeviceSolve, ConstantShiftIsReproduced)
+{
+    ASSERT_EQ(a2b.init(), 0);
+    const PrinterModel model(a2b);
+    EXPECT_TRUE(model.paperAtZero());
+    // Mid-range separations well inside the gamut and the ink limit.
+    const std::vector<double> start = {0.3, 0.2, 0.2, 0.1, 0.5, 0.4, 0.1, 0.0, 0.1, 0.5, 0.6, 0.2, 0.2, 0.2, 0.2, 0.2};
+    const double shift[3] = {1.5, -1.0, 1.0};
+    std::vector<double> target(12);
+    model.lab(start.data(), target.data(), 4);
+    for (std::size_t i = 0; i < target.size(); ++i)
+        target[i] += shift[i % 3];
+    const DeviceSolution solved = solveDevices(model, start, target, settings);
+    std::vector<double> reached(12);
+    model.lab(solved.device.data(), reached.data(), 4);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_LT(solved.miss[i], 0.1) << i;
+        const double d = std::hypot(reached[3 * i] - target[3 * i], reached[3 * i + 1] - target[3 * i + 1],
+                                    reached[3 * i + 2] - target[3 * i + 2]);
+        EXPECT_LT(d, 0.1) << i;
+    }
+}
+
+TEST_F(DeviceSolve, BoundsMoveAndInkLimitHoldForAimsOutOfReach)
+{
+    ASSERT_EQ(a2b.init(), 0);
+    const PrinterModel model(a2b);
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> unit(0.0, 1.0), shift(-30.0, 30.0);
+    std::vector<double> start, target(3 * 200);
+    for (int i = 0; i < 200; ++i) {
+        // Corners, edges and heavy separations as well as the middle.
+        for (int c = 0; c < 4; ++c)
+            start.push_back(i % 4 == 0 ? std::round(unit(random)) : unit(random));
+        double total = 0;
+        for (int c = 0; c < 4; ++c)
+            total += start[4 * i + c];
+        for (int c = 0; c < 4 && total > settings.inkLimit; ++c)
+            start[4 * i + c] *= settings.inkLimit / total;
+    }
+    model.lab(start.data(), target.data(), 200);
+    for (double& t : target)
+        t += shift(random);
+    const DeviceSolution solved = solveDevices(model, start, target, settings);
+    for (int i = 0; i < 200; ++i) {
+        double total = 0;
+        for (int c = 0; c < 4; ++c) {
+            const double d = solved.device[4 * i + c];
+            EXPECT_GE(d, 0.0);
+            EXPECT_LE(d, 1.0);
+            EXPECT_LE(std::abs(d - start[4 * i + c]), settings.maxMove + 1e-12);
+            total += d;
+        }
+        EXPECT_LE(total, settings.inkLimit + 1e-9) << i;
+    }
+}
+
+TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
+{
+    for (const Case& c : cases) {
+        std::vector<SmoothPatch> patches = patchesOf(c.ref, c.meas);
+        LoadedProfile first(c.profile), shuffled(c.profile), original(c.profile);
+        const SmoothOutcome outcome = runSmoothCorrection(first.profile, patches, defaults, {});
+        ASSERT_TRUE(outcome.ok) << c.profile << outcome.message;
+        ASSERT_EQ(outcome.tables.size(), 3u);
+        for (const SmoothTableReport& t : outcome.tables) {
+            EXPECT_TRUE(t.corrected) << c.profile << t.intent;
+            EXPECT_LE(t.largestMove, defaults.maxMove + 1e-4) << c.profile << t.intent;
+        }
+        double before = 0, after = 0;
+        for (std::size_t i = 0; i < patches.size(); ++i) {
+            before += deltaE(patches[i].measured, patches[i].reference);
+            after += std::hypot(outcome.remaining[i].L, outcome.remaining[i].a, outcome.remaining[i].b);
+        }
+        EXPECT_LT(after, before / 4) << c.profile;
+
+        // Bare paper stays bare paper.
+        for (csSignature sig : {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")}) {
+            B2ATableAccess was(*dynamic_cast<csICCmftTag*>(original.profile.tagTable().find(sig)));
+            B2ATableAccess is(*dynamic_cast<csICCmftTag*>(first.profile.tagTable().find(sig)));
+            const std::vector<double> v0 = was.clut(), v1 = is.clut();
+            std::vector<double> d0(v0.size()), d1(v1.size());
+            was.device(v0.data(), d0.data(), was.nodeCount());
+            is.device(v1.data(), d1.data(), is.nodeCount());
+            const bool cmyk = was.channels() == 4;
+            for (std::size_t n = 0; n < was.nodeCount(); ++n) {
+                bool paper = true;
+                for (unsigned k = 0; k < was.channels(); ++k)
+                    paper = paper && d0[n * was.channels() + k] == (cmyk ? 0.0 : 1.0);
+                if (paper) {
+                    EXPECT_TRUE(std::equal(&v0[n * was.channels()], &v0[(n + 1) * was.channels()],
+                                           &v1[n * was.channels()])) << c.profile << " node " << n;
+                }
+            }
+        }
+
+        std::shuffle(patches.begin(), patches.end(), std::mt19937(17));
+        ASSERT_TRUE(runSmoothCorrection(shuffled.profile, patches, defaults, {}).ok);
+        EXPECT_EQ(first.written(), shuffled.written()) << c.profile << ": the patch order changed the tables";
+    }
+}
+
+TEST(SmoothCorrection, ChangesNothingWithoutErrorOrWhenStopped)
+{
+    for (const Case& c : cases) {
+        LoadedProfile original(c.profile);
+        const std::vector<uint8_t> bytes = original.written();
+        std::vector<SmoothPatch> exact = patchesOf(c.ref, c.ref);
+        for (bool local : {false, true}) {
+            SmoothParameters parameters;
+            parameters.localFit = local;
+            LoadedProfile same(c.profile);
+            const SmoothOutcome outcome = runSmoothCorrection(same.profile, exact, parameters, {});
+            ASSERT_TRUE(outcome.ok) << outcome.message;
+            EXPECT_EQ(same.written(), bytes) << c.profile << " local " << local;
+            for (const Lab& r : outcome.remaining)
+                EXPECT_EQ(std::abs(r.L) + std::abs(r.a) + std::abs(r.b), 0.0);
+        }
+        for (int stopAt : {1, 2, 3}) {
+            LoadedProfile stopped(c.profile);
+            int calls = 0;
+            const SmoothOutcome outcome = runSmoothCorrection(stopped.profile, patchesOf(c.ref, c.meas), defaults, {},
+                                                              [&](double) { return ++calls < stopAt; });
+            EXPECT_FALSE(outcome.ok);
+            EXPECT_EQ(calls, stopAt);
+            EXPECT_EQ(stopped.written(), bytes) << c.profile << " stopped at call " << stopAt;
+        }
+    }
+}
+
+TEST(SmoothCorrection, RefusalsChangeNothing)
+{
+    const std::vector<SmoothPatch> patches = patchesOf("cmyk_ref.txt", "cmyk_meas.txt");
+    std::vector<SmoothPatch> withNaN = patches;
+    withNaN[5].measured.a = std::nan("");
+    SmoothParameters noNoise;
+    noNoise.fieldNoise = 0;
+    struct Refusal { const char* profile; std::vector<SmoothPatch> patches; SmoothParameters parameters;
+                     std::vector<int> intents; const char* message; };
+    const Refusal refusals[] = {
+        {"cmyk_v2.icc", {patches.begin(), patches.begin() + 2}, defaults, {}, "at least 3 patches"},
+        {"cmyk_v2.icc", withNaN, defaults, {}, "not a number"},
+        {"cmyk_v2.icc", patches, defaults, {1, 3}, "no B2A table for intent 3"},
+        {"cmyk_v2.icc", patches, noNoise, {}, "noise parameter"},
+        {"rgb_xyz_pcs.icc", patches, defaults, {}, "do not take Lab"},
+    };
+    for (const Refusal& r : refusals) {
+        LoadedProfile loaded(r.profile), original(r.profile);
+        const SmoothOutcome outcome = runSmoothCorrection(loaded.profile, r.patches, r.parameters, r.intents);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_NE(outcome.message.find(r.message), std::string::npos) << outcome.message;
+        EXPECT_EQ(loaded.written(), original.written()) << r.message;
+    }
+}
+
+} // namespace
