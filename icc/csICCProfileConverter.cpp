@@ -6,6 +6,7 @@
 #include "csICCSpace.h"
 #include "csICCXYZTag.h"
 #include "csICCcurvTag.h"
+#include "csICCmABInterpolator.h"
 #include "csICCmft1Interpolator.h"
 #include "csICCmft2Interpolator.h"
 
@@ -190,6 +191,8 @@ int csICCProfileConverter::initInterpolator(csSignature tagName)
         interpolator_ = std::make_unique<csICCmft2Interpolator>(mft2);
     else if (auto* mft1 = dynamic_cast<csICCmft1Tag*>(tag))
         interpolator_ = std::make_unique<csICCmft1Interpolator>(mft1);
+    else if (auto* lutAB = dynamic_cast<csICCmABTag*>(tag))
+        interpolator_ = std::make_unique<csICCmABInterpolator>(lutAB);
     if (!interpolator_) {
         csErrorLog::error("unsupported mft tag type", "cannot create an interpolator for an '%4s' tag",
                           csSigText(tag->getType()).text);
