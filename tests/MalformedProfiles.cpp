@@ -1,5 +1,6 @@
 #include "MalformedProfiles.h"
 
+#include "LutBuilder.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCNumber.h"
@@ -53,6 +54,24 @@ std::vector<uint8_t> b2a1With(void (*change)(std::vector<uint8_t>&))
     return withTag("B2A1", tag);
 }
 
+// The sound profile with an 'mBA ' B2A1 of every element, changed.
+std::vector<uint8_t> lutBtoAWith(void (*change)(std::vector<uint8_t>&))
+{
+    LutABShape shape;
+    shape.outputs = 4;
+    shape.grid = {9, 5, 7};
+    shape.mCurves = true;
+    shape.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+    std::vector<uint8_t> tag = buildLutAB(shape, countingNode);
+    change(tag);
+    return withTag("B2A1", tag);
+}
+
+uint8_t* clutOf(std::vector<uint8_t>& tag)
+{
+    return &tag[csGetUInt32(&tag[24])];
+}
+
 } // namespace
 
 std::vector<MalformedProfile> malformedProfiles()
@@ -94,6 +113,23 @@ std::vector<MalformedProfile> malformedProfiles()
                      "257 grid points", false});
     cases.push_back({"grid and channels past 32 bits", b2a1With([](std::vector<uint8_t>& t) { t[8] = 15; t[10] = 255; }),
                      'E', "bad LUT tag", "does not fit", false});
+    cases.push_back({"mBA with its CLUT past the tag",
+                     lutBtoAWith([](std::vector<uint8_t>& t) { csSetUInt32(&t[24], static_cast<uint32_t>(t.size()) + 4); }),
+                     'E', "bad LUT tag", "has its CLUT at offset", false});
+    cases.push_back({"mBA with M curves on the B curves",
+                     lutBtoAWith([](std::vector<uint8_t>& t) { csSetUInt32(&t[20], csGetUInt32(&t[12])); }), 'E',
+                     "bad LUT tag", "overlapping", false});
+    cases.push_back({"mBA grid 0", lutBtoAWith([](std::vector<uint8_t>& t) { clutOf(t)[1] = 0; }), 'E', "bad LUT tag",
+                     "0 CLUT grid points for input 1", false});
+    cases.push_back({"mBA grid 1", lutBtoAWith([](std::vector<uint8_t>& t) { clutOf(t)[2] = 1; }), 'E', "bad LUT tag",
+                     "1 CLUT grid points for input 2", false});
+    cases.push_back({"mBA grid past the tag", lutBtoAWith([](std::vector<uint8_t>& t) { clutOf(t)[0] = 200; }), 'E',
+                     "bad LUT tag", "CLUT of 200x5x7 grid points and 4 outputs that does not fit", false});
+    cases.push_back({"mBA of 17 outputs", lutBtoAWith([](std::vector<uint8_t>& t) { t[9] = 17; }), 'E', "bad LUT tag",
+                     "has 3 inputs and 17 outputs", false});
+    cases.push_back({"mBA curve with a count that lies",
+                     lutBtoAWith([](std::vector<uint8_t>& t) { csSetUInt32(&t[csGetUInt32(&t[12]) + 8], 10000); }), 'E',
+                     "bad LUT tag", "B curves curve 0 (curv) needs 20012 bytes", false});
     {
         std::vector<uint8_t> curv = {'c', 'u', 'r', 'v', 0, 0, 0, 0, 0, 0, 0, 1};
         cases.push_back({"curv with count 1 but 12 bytes", withTag("kTRC", curv), 'E', "corrupt tag data", "kTRC", false});

@@ -1,6 +1,6 @@
 #pragma once
-// Version 4.3 copies of the test profiles, written by Little CMS, with each
-// A2B and B2A table stored as 'mAB ' or 'mBA '.
+// The test profiles as stored, or as version 4.3 copies written by Little
+// CMS with each A2B and B2A table stored as 'mAB ' or 'mBA '.
 
 #include <cstdint>
 #include <string>
@@ -8,6 +8,8 @@
 
 enum class V4Tables
 {
+    // The file as it is.
+    None,
     // The same curves and CLUTs; lut16 tables get a matrix that turns
     // between legacy and version 4 Lab, so the colours stay the same.
     Same,
@@ -17,5 +19,5 @@ enum class V4Tables
     Reshaped,
 };
 
-// A profile from tests/data as such a copy.
-std::vector<uint8_t> v4Profile(const std::string& file, V4Tables tables);
+// A profile from tests/data.
+std::vector<uint8_t> testProfile(const std::string& file, V4Tables tables);

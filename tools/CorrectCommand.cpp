@@ -8,6 +8,7 @@
 #include "PatchTable.h"
 #include "ProfileStamp.h"
 #include "SafeFileWriter.h"
+#include "csCLUTCube.h"
 #include "csErrorLog.h"
 #include "csICCProfileConverter.h"
 
@@ -97,6 +98,11 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     }
     if (*b2a1.inputSpace() != csSig("Lab ")) {
         std::fprintf(err, "vestrel-cli: the profile's B2A1 table does not take Lab\n");
+        return Failure;
+    }
+    if (!csCLUTCube(&b2a1, &a2b1).usable()) {
+        std::fprintf(err, "vestrel-cli: the patch correction edits lut8 and lut16 B2A1 tables; this one is '%s'\n",
+                     csSigText(b2a1.interpolator()->tag()->getType()).text);
         return Failure;
     }
 

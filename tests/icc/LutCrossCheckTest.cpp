@@ -241,23 +241,14 @@ const Limits sameFourInputs = {2, 400, 1, 400};
 const Limits reshapedThreeInputs = {2, 2, 2, 100};
 const Limits reshapedFourInputs = {2, 600, 2, 900};
 
-enum class Source { File, V4Same, V4Reshaped };
-
 struct Case
 {
     const char* file;
-    Source source;
+    V4Tables tables;
     cmsTagSignature lcmsTag;
     csSignature tag;
     Limits limits;
 };
-
-std::vector<uint8_t> bytesOf(const Case& c)
-{
-    if (c.source == Source::File)
-        return readBytes(testDataPath(c.file));
-    return v4Profile(c.file, c.source == Source::V4Same ? V4Tables::Same : V4Tables::Reshaped);
-}
 
 class LutCrossCheck : public ::testing::TestWithParam<Case>
 {
@@ -266,7 +257,7 @@ class LutCrossCheck : public ::testing::TestWithParam<Case>
 TEST_P(LutCrossCheck, AgreesWithLittleCMS)
 {
     const Case& c = GetParam();
-    const std::vector<uint8_t> bytes = bytesOf(c);
+    const std::vector<uint8_t> bytes = testProfile(c.file, c.tables);
     csICCProfile profile;
     ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
     OurStages ours(profile.tagTable().find(c.tag));
@@ -317,7 +308,7 @@ TEST_P(LutCrossCheck, AgreesWithLittleCMS)
     for (unsigned k = 0; k < in; ++k)
         grid += (k ? "x" : "") + std::to_string(lut.gridPoints()[k]);
     std::printf("%s%s %s (%s, %u->%u, grid %s), differences to Little CMS:\n", c.file,
-                c.source == Source::File ? "" : c.source == Source::V4Same ? " as v4" : " reshaped v4",
+                c.tables == V4Tables::None ? "" : c.tables == V4Tables::Same ? " as v4" : " reshaped v4",
                 csSigText(c.tag).text, csSigText(lut.tag()->getType()).text, in, out, grid.c_str());
     before.print("before CLUT");
     table.print("CLUT");
@@ -339,20 +330,20 @@ TEST_P(LutCrossCheck, AgreesWithLittleCMS)
 }
 
 const Case cases[] = {
-    {"cmyk_v2.icc", Source::File, cmsSigBToA1Tag, csSig("B2A1"), threeInputs},
-    {"cmyk_v2.icc", Source::File, cmsSigAToB1Tag, csSig("A2B1"), fourInputs},
-    {"rgb_v2_lut8.icc", Source::File, cmsSigBToA1Tag, csSig("B2A1"), threeInputs},
-    {"rgb_v2_lut8.icc", Source::File, cmsSigAToB1Tag, csSig("A2B1"), threeInputs},
-    {"rgb_xyz_pcs.icc", Source::File, cmsSigBToA1Tag, csSig("B2A1"), threeInputs},
-    {"rgb_xyz_pcs.icc", Source::File, cmsSigAToB1Tag, csSig("A2B1"), threeInputs},
-    {"cmyk_v2.icc", Source::V4Same, cmsSigBToA1Tag, csSig("B2A1"), sameThreeInputs},
-    {"cmyk_v2.icc", Source::V4Same, cmsSigAToB1Tag, csSig("A2B1"), sameFourInputs},
-    {"cmyk_v2.icc", Source::V4Reshaped, cmsSigBToA1Tag, csSig("B2A1"), reshapedThreeInputs},
-    {"cmyk_v2.icc", Source::V4Reshaped, cmsSigAToB1Tag, csSig("A2B1"), reshapedFourInputs},
-    {"rgb_v2_lut8.icc", Source::V4Reshaped, cmsSigBToA1Tag, csSig("B2A1"), reshapedThreeInputs},
-    {"rgb_v2_lut8.icc", Source::V4Reshaped, cmsSigAToB1Tag, csSig("A2B1"), reshapedThreeInputs},
-    {"rgb_xyz_pcs.icc", Source::V4Reshaped, cmsSigBToA1Tag, csSig("B2A1"), reshapedThreeInputs},
-    {"rgb_xyz_pcs.icc", Source::V4Reshaped, cmsSigAToB1Tag, csSig("A2B1"), reshapedThreeInputs},
+    {"cmyk_v2.icc", V4Tables::None, cmsSigBToA1Tag, csSig("B2A1"), threeInputs},
+    {"cmyk_v2.icc", V4Tables::None, cmsSigAToB1Tag, csSig("A2B1"), fourInputs},
+    {"rgb_v2_lut8.icc", V4Tables::None, cmsSigBToA1Tag, csSig("B2A1"), threeInputs},
+    {"rgb_v2_lut8.icc", V4Tables::None, cmsSigAToB1Tag, csSig("A2B1"), threeInputs},
+    {"rgb_xyz_pcs.icc", V4Tables::None, cmsSigBToA1Tag, csSig("B2A1"), threeInputs},
+    {"rgb_xyz_pcs.icc", V4Tables::None, cmsSigAToB1Tag, csSig("A2B1"), threeInputs},
+    {"cmyk_v2.icc", V4Tables::Same, cmsSigBToA1Tag, csSig("B2A1"), sameThreeInputs},
+    {"cmyk_v2.icc", V4Tables::Same, cmsSigAToB1Tag, csSig("A2B1"), sameFourInputs},
+    {"cmyk_v2.icc", V4Tables::Reshaped, cmsSigBToA1Tag, csSig("B2A1"), reshapedThreeInputs},
+    {"cmyk_v2.icc", V4Tables::Reshaped, cmsSigAToB1Tag, csSig("A2B1"), reshapedFourInputs},
+    {"rgb_v2_lut8.icc", V4Tables::Reshaped, cmsSigBToA1Tag, csSig("B2A1"), reshapedThreeInputs},
+    {"rgb_v2_lut8.icc", V4Tables::Reshaped, cmsSigAToB1Tag, csSig("A2B1"), reshapedThreeInputs},
+    {"rgb_xyz_pcs.icc", V4Tables::Reshaped, cmsSigBToA1Tag, csSig("B2A1"), reshapedThreeInputs},
+    {"rgb_xyz_pcs.icc", V4Tables::Reshaped, cmsSigAToB1Tag, csSig("A2B1"), reshapedThreeInputs},
 };
 
 INSTANTIATE_TEST_SUITE_P(TestProfiles, LutCrossCheck, ::testing::ValuesIn(cases));
