@@ -203,8 +203,8 @@ void tetrahedral(const Clut16& clut, const uint16_t* in, uint16_t* out, std::siz
 
 // Inputs ordered by falling fraction; an input whose fraction equals an
 // earlier one goes after it.
-template <unsigned N>
-inline void sortByFraction(const uint32_t* fraction, unsigned* order, unsigned n = N)
+template <typename Fraction>
+inline void sortByFraction(const Fraction* fraction, unsigned* order, unsigned n)
 {
     for (unsigned i = 0; i < n; ++i) {
         unsigned j = i;
@@ -293,7 +293,7 @@ void simplexN(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t
             fraction[c] = p.fraction;
         }
         unsigned order[16] = {};
-        sortByFraction<16>(fraction, order, inputs);
+        sortByFraction(fraction, order, inputs);
 
         uint32_t sum[16];
         const uint16_t* node = clut.nodes + base;
@@ -345,17 +345,9 @@ void simplexDouble(const ClutTable<Node>& clut, const double* in, double* out)
         offset += base * clut.strides[c];
     }
 
-    // Falling fraction; an input whose fraction equals an earlier one goes after it.
     unsigned order[16];
     order[0] = 0;
-    for (unsigned i = 0; i < inputs; ++i) {
-        unsigned j = i;
-        while (j > 0 && fraction[order[j - 1]] < fraction[i]) {
-            order[j] = order[j - 1];
-            --j;
-        }
-        order[j] = i;
-    }
+    sortByFraction(fraction, order, inputs);
 
     // No node is read where a weight is 0.
     const Node* node = clut.nodes + offset;

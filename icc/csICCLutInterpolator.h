@@ -9,7 +9,7 @@
 // with strides in elements (0 means the channel count of that side).
 
 #include "csICCNumber.h"
-#include "csICCTag.h"
+#include "csICCmftTag.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +17,7 @@
 class csICCLutInterpolator
 {
 public:
-    static constexpr unsigned maxChannels = 16;
+    static constexpr unsigned maxChannels = csICCmftTag::maxChannels;
 
     virtual ~csICCLutInterpolator();
     csICCLutInterpolator(const csICCLutInterpolator&) = delete;

@@ -21,8 +21,8 @@
 // interpolation kernels; node edits write both, so the bytes always are the
 // tag as it stands and an unedited tag is written back as it came.
 
-#include "csICCTag.h"
 #include "csICCcurvTag.h"
+#include "csICCmftTag.h"
 #include "csICCparaTag.h"
 
 #include <cstddef>
@@ -33,7 +33,8 @@
 class csICCmABTag : public csICCTag
 {
 public:
-    static constexpr unsigned maxChannels = 16;
+    // One channel limit for every LUT type.
+    static constexpr unsigned maxChannels = csICCmftTag::maxChannels;
     static constexpr uint32_t headerSize = 32;
     static constexpr uint32_t matrixSize = 48;
     static constexpr uint32_t clutHeaderSize = 20;

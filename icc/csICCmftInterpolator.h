@@ -23,8 +23,6 @@
 class csICCmftInterpolator : public csICCLutInterpolator
 {
 public:
-    static_assert(maxChannels == csICCmftTag::maxChannels, "one channel limit for tags and interpolators");
-
     ~csICCmftInterpolator() override;
 
     // The whole pipeline. The matrix and the input curves run in place on the
