@@ -28,21 +28,38 @@ void csICCmABInterpolator::convertPixels(Value* in, Value* out, std::size_t coun
 {
     if (!tag_)
         return;
-    inStride = strideOr(inStride, numInputs_);
-    outStride = strideOr(outStride, numOutputs_);
-    const csICCmABTag& t = *tag_;
-    if (t.bToA()) {
-        t.curves(csICCmABTag::BCurves, in, in, count, inStride, inStride);
-        applyMatrix(in, count, inStride);
-        t.curves(csICCmABTag::MCurves, in, in, count, inStride, inStride);
-        clut(in, out, count, inStride, outStride);
-        t.curves(csICCmABTag::ACurves, out, out, count, outStride, outStride);
+    beforeClut(in, count, inStride);
+    clut(in, out, count, inStride, outStride);
+    afterClut(out, count, outStride);
+}
+
+template <typename Value>
+void csICCmABInterpolator::beforeClut(Value* values, std::size_t count, std::size_t stride) const
+{
+    if (!tag_)
+        return;
+    stride = strideOr(stride, numInputs_);
+    if (tag_->bToA()) {
+        tag_->curves(csICCmABTag::BCurves, values, values, count, stride, stride);
+        applyMatrix(values, count, stride);
+        tag_->curves(csICCmABTag::MCurves, values, values, count, stride, stride);
     } else {
-        t.curves(csICCmABTag::ACurves, in, in, count, inStride, inStride);
-        clut(in, out, count, inStride, outStride);
-        t.curves(csICCmABTag::MCurves, out, out, count, outStride, outStride);
-        applyMatrix(out, count, outStride);
-        t.curves(csICCmABTag::BCurves, out, out, count, outStride, outStride);
+        tag_->curves(csICCmABTag::ACurves, values, values, count, stride, stride);
+    }
+}
+
+template <typename Value>
+void csICCmABInterpolator::afterClut(Value* values, std::size_t count, std::size_t stride) const
+{
+    if (!tag_)
+        return;
+    stride = strideOr(stride, numOutputs_);
+    if (tag_->bToA()) {
+        tag_->curves(csICCmABTag::ACurves, values, values, count, stride, stride);
+    } else {
+        tag_->curves(csICCmABTag::MCurves, values, values, count, stride, stride);
+        applyMatrix(values, count, stride);
+        tag_->curves(csICCmABTag::BCurves, values, values, count, stride, stride);
     }
 }
 
@@ -57,6 +74,11 @@ void csICCmABInterpolator::convert(rfloat* in, rfloat* out, std::size_t count, s
 {
     convertPixels(in, out, count, inStride, outStride);
 }
+
+template void csICCmABInterpolator::beforeClut(uint16_t*, std::size_t, std::size_t) const;
+template void csICCmABInterpolator::beforeClut(rfloat*, std::size_t, std::size_t) const;
+template void csICCmABInterpolator::afterClut(uint16_t*, std::size_t, std::size_t) const;
+template void csICCmABInterpolator::afterClut(rfloat*, std::size_t, std::size_t) const;
 
 // Entries and offsets are s15Fixed16; an offset counts in units of the full
 // range, 65535 codes.

@@ -23,9 +23,17 @@ public:
                  std::size_t outStride = 0) override;
     csICCmABTag* tag() const override { return tag_; }
 
-    // Single stages on the side of 3 channels that has the matrix, in place.
-    // The 16-bit form rounds and limits to 0..65535; the rfloat form does
-    // not limit.
+    // The elements before the CLUT, in place on the inputs, and those after
+    // it, in place on the outputs; convert is these around the CLUT.
+    // Value is uint16_t or rfloat.
+    template <typename Value>
+    void beforeClut(Value* values, std::size_t count, std::size_t stride = 0) const;
+    template <typename Value>
+    void afterClut(Value* values, std::size_t count, std::size_t stride = 0) const;
+
+    // Single stages. The matrix works in place on the side of 3 channels
+    // that has it; the 16-bit form rounds and limits to 0..65535, the rfloat
+    // form does not limit.
     void applyMatrix(uint16_t* values, std::size_t count, std::size_t stride = 0) const;
     void applyMatrix(rfloat* values, std::size_t count, std::size_t stride = 0) const;
     void clut(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
@@ -34,7 +42,7 @@ public:
               std::size_t outStride = 0) const;
 
 private:
-    // The passes of convert, the same for 16-bit codes and rfloat.
+    // The passes, the same for 16-bit codes and rfloat.
     template <typename Value>
     void convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
 

@@ -156,23 +156,19 @@ std::vector<uint8_t> buildLutAB(const LutABShape& shape, const NodeFunction& nod
     const unsigned pcsSide = shape.bToA ? shape.inputs : shape.outputs;
     const unsigned deviceSide = shape.bToA ? shape.outputs : shape.inputs;
     if (shape.bToA) {
-        if (shape.bCurves)
-            curves(12, pcsSide);
+        curves(12, pcsSide);
         matrix();
         if (shape.mCurves)
             curves(20, pcsSide);
         clut();
-        if (shape.aCurves)
-            curves(28, deviceSide);
+        curves(28, deviceSide);
     } else {
-        if (shape.aCurves)
-            curves(28, deviceSide);
+        curves(28, deviceSide);
         clut();
         if (shape.mCurves)
             curves(20, pcsSide);
         matrix();
-        if (shape.bCurves)
-            curves(12, pcsSide);
+        curves(12, pcsSide);
     }
     return bytes;
 }

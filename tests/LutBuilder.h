@@ -37,10 +37,10 @@ std::vector<uint8_t> buildLut(const LutShape& shape, const NodeFunction& node,
 // Size in bytes of the layout of shape.
 std::size_t lutSize(const LutShape& shape);
 
-// An "mAB " or "mBA " tag: curve sets of identity curves ("curv" of no
-// entries and "para" of gamma 1 in turn), a CLUT of 8- or 16-bit nodes
-// with a grid per input (none when empty), an optional matrix. Elements
-// stand in the order they act, each on a 4-byte boundary.
+// An "mAB " or "mBA " tag: A and B curves, optional M curves, all identity
+// ("curv" of no entries and "para" of gamma 1 in turn), a CLUT of 8- or
+// 16-bit nodes with a grid per input (none when empty), an optional matrix.
+// Elements stand in the order they act, each on a 4-byte boundary.
 struct LutABShape
 {
     bool bToA = true;
@@ -48,9 +48,7 @@ struct LutABShape
     unsigned outputs = 3;
     std::vector<unsigned> grid = {2, 2, 2};
     unsigned precision = 2;
-    bool aCurves = true;
     bool mCurves = false;
-    bool bCurves = true;
     // Nine entries row by row and three offsets in units of the range;
     // empty for no matrix.
     std::vector<double> matrix;

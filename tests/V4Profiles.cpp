@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "csICCProfile.h"
+#include "csMatrix3.h"
 
 #include <lcms2.h>
 
@@ -44,21 +45,18 @@ cmsStage* parametric(bool first, bool reversed)
 // inside 0..1.
 cmsStage* mixing(bool inverse)
 {
-    const double m[9] = {0.9, 0.05, 0.0, 0.0, 0.9, 0.05, 0.05, 0.0, 0.9};
+    const csMatrix3 forward(0.9f, 0.05f, 0.0f, 0.0f, 0.9f, 0.05f, 0.05f, 0.0f, 0.9f);
     const double offset[3] = {0.02, 0.03, 0.01};
-    if (!inverse)
-        return cmsStageAllocMatrix(nullptr, 3, 3, m, offset);
-    const double det = m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
-                       m[2] * (m[3] * m[7] - m[4] * m[6]);
-    const double inv[9] = {(m[4] * m[8] - m[5] * m[7]) / det, (m[2] * m[7] - m[1] * m[8]) / det,
-                           (m[1] * m[5] - m[2] * m[4]) / det, (m[5] * m[6] - m[3] * m[8]) / det,
-                           (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det,
-                           (m[3] * m[7] - m[4] * m[6]) / det, (m[1] * m[6] - m[0] * m[7]) / det,
-                           (m[0] * m[4] - m[1] * m[3]) / det};
-    double back[3];
-    for (int r = 0; r < 3; ++r)
-        back[r] = -(inv[3 * r] * offset[0] + inv[3 * r + 1] * offset[1] + inv[3 * r + 2] * offset[2]);
-    return cmsStageAllocMatrix(nullptr, 3, 3, inv, back);
+    csMatrix3 m = forward;
+    if (inverse)
+        csMatrix3::invert(forward, m);
+    double entries[9], shift[3];
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c)
+            entries[3 * r + c] = m[r][c];
+        shift[r] = inverse ? -(m[r][0] * offset[0] + m[r][1] * offset[1] + m[r][2] * offset[2]) : offset[r];
+    }
+    return cmsStageAllocMatrix(nullptr, 3, 3, entries, shift);
 }
 
 cmsPipeline* pipelineOf(unsigned in, unsigned out, std::initializer_list<cmsStage*> stages)
@@ -89,11 +87,6 @@ struct LutStages
         }
     }
 };
-
-cmsStage* dup(cmsStage* s)
-{
-    return cmsStageDup(s);
-}
 
 // The CLUT is sampled through first, then second; values in between are
 // limited to 0..1.
@@ -132,49 +125,40 @@ cmsPipeline* sameTable(const cmsPipeline* lut, bool bToA, bool legacy)
 {
     const LutStages s(lut);
     const unsigned in = cmsPipelineInputChannels(lut), out = cmsPipelineOutputChannels(lut);
-    if (bToA) {
-        if (!legacy && !s.matrix)
-            return pipelineOf(in, out, {dup(s.input), dup(s.clut), dup(s.output)});
-        return pipelineOf(in, out, {cmsStageAllocToneCurves(nullptr, in, nullptr),
-                                    legacy ? scaling(1 / legacyToV4) : dup(s.matrix), dup(s.input), dup(s.clut),
-                                    dup(s.output)});
+    cmsPipeline* made = pipelineOf(in, out, {cmsStageDup(s.input), cmsStageDup(s.clut), cmsStageDup(s.output)});
+    // The Lab scaling, or a lut16 matrix, goes between identity curves.
+    if (bToA && (legacy || s.matrix)) {
+        cmsPipelineInsertStage(made, cmsAT_BEGIN, legacy ? scaling(1 / legacyToV4) : cmsStageDup(s.matrix));
+        cmsPipelineInsertStage(made, cmsAT_BEGIN, cmsStageAllocToneCurves(nullptr, in, nullptr));
+    } else if (!bToA && legacy) {
+        cmsPipelineInsertStage(made, cmsAT_END, scaling(legacyToV4));
+        cmsPipelineInsertStage(made, cmsAT_END, cmsStageAllocToneCurves(nullptr, out, nullptr));
     }
-    if (!legacy)
-        return pipelineOf(in, out, {dup(s.input), dup(s.clut), dup(s.output)});
-    return pipelineOf(in, out, {dup(s.input), dup(s.clut), dup(s.output), scaling(legacyToV4),
-                                cmsStageAllocToneCurves(nullptr, out, nullptr)});
+    return made;
 }
 
 cmsPipeline* reshapedTable(const cmsPipeline* lut, bool bToA, bool legacy)
 {
     const LutStages s(lut);
     const unsigned in = cmsPipelineInputChannels(lut), out = cmsPipelineOutputChannels(lut);
+    // The device-side curves stay; the new CLUT takes in the rest of the
+    // table and undoes the new curves and matrix on the PCS side.
+    cmsPipeline* original = sameTable(lut, bToA, legacy);
+    cmsPipelineUnlinkStage(original, bToA ? cmsAT_END : cmsAT_BEGIN, nullptr);
     cmsPipeline* made;
     if (bToA) {
-        // PCS -> B, matrix, M -> CLUT: the CLUT undoes them before the original table.
         cmsPipeline* undo = pipelineOf(3, 3, {parametric(false, true), mixing(true), parametric(true, true)});
-        cmsPipeline* original = pipelineOf(in, out, {});
-        if (legacy)
-            cmsPipelineInsertStage(original, cmsAT_END, scaling(1 / legacyToV4));
-        for (cmsStage* stage : {s.matrix, s.input, s.clut})
-            if (stage)
-                cmsPipelineInsertStage(original, cmsAT_END, dup(stage));
         made = pipelineOf(in, out, {parametric(true, false), mixing(false), parametric(false, false),
-                                    resampled(true, in, out, undo, original), dup(s.output)});
+                                    resampled(true, in, out, undo, original), cmsStageDup(s.output)});
         cmsPipelineFree(undo);
-        cmsPipelineFree(original);
     } else {
-        // CLUT -> M, matrix, B -> PCS: the CLUT holds the PCS values with them undone.
-        cmsPipeline* original = pipelineOf(in, out, {dup(s.clut), dup(s.output)});
-        if (legacy)
-            cmsPipelineInsertStage(original, cmsAT_END, scaling(legacyToV4));
         cmsPipeline* undo = pipelineOf(3, 3, {parametric(true, true), mixing(true), parametric(false, true)});
-        made = pipelineOf(in, out, {dup(s.input), resampled(false, in, out, original, undo), parametric(false, false),
-                                    mixing(false), parametric(true, false)});
+        made = pipelineOf(in, out, {cmsStageDup(s.input), resampled(false, in, out, original, undo),
+                                    parametric(false, false), mixing(false), parametric(true, false)});
         cmsPipelineSetSaveAs8bitsFlag(made, TRUE);
         cmsPipelineFree(undo);
-        cmsPipelineFree(original);
     }
+    cmsPipelineFree(original);
     return made;
 }
 

@@ -70,37 +70,28 @@ struct OurStages
     template <typename Value>
     void before(Value* v, std::size_t n)
     {
-        if (mft) {
-            mft->applyMatrix(v, n);
-            mft->inputCurves(v, v, n);
-        } else if (ab->tag()->bToA()) {
-            ab->tag()->curves(csICCmABTag::BCurves, v, v, n);
-            ab->applyMatrix(v, n);
-            ab->tag()->curves(csICCmABTag::MCurves, v, v, n);
-        } else {
-            ab->tag()->curves(csICCmABTag::ACurves, v, v, n);
+        if (ab) {
+            ab->beforeClut(v, n);
+            return;
         }
+        mft->applyMatrix(v, n);
+        mft->inputCurves(v, v, n);
     }
     template <typename Value>
     void clut(const Value* in, Value* out, std::size_t n)
     {
-        if (mft)
-            mft->clut(in, out, n);
-        else
+        if (ab)
             ab->clut(in, out, n);
+        else
+            mft->clut(in, out, n);
     }
     template <typename Value>
     void after(Value* v, std::size_t n)
     {
-        if (mft) {
+        if (ab)
+            ab->afterClut(v, n);
+        else
             mft->outputCurves(v, v, n);
-        } else if (ab->tag()->bToA()) {
-            ab->tag()->curves(csICCmABTag::ACurves, v, v, n);
-        } else {
-            ab->tag()->curves(csICCmABTag::MCurves, v, v, n);
-            ab->applyMatrix(v, n);
-            ab->tag()->curves(csICCmABTag::BCurves, v, v, n);
-        }
     }
 };
 
