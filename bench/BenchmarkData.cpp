@@ -14,12 +14,6 @@ const std::vector<uint8_t>& sampleProfileBytes()
     return bytes;
 }
 
-std::vector<uint8_t> profileBytes(const char* file)
-{
-    std::ifstream in(std::string(VESTREL_TEST_DATA) + "/" + file, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::vector<uint16_t> randomCodes(std::size_t count, unsigned channels)
 {
     std::mt19937 random(2024);

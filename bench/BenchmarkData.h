@@ -6,7 +6,5 @@
 
 // The bundled CMYK printer profile, read once.
 const std::vector<uint8_t>& sampleProfileBytes();
-// A profile of the test data by file name.
-std::vector<uint8_t> profileBytes(const char* file);
 // count pixels of channels random 16-bit codes, the same every run.
 std::vector<uint16_t> randomCodes(std::size_t count, unsigned channels);
