@@ -40,6 +40,9 @@ public:
 protected:
     csICCLutInterpolator() = default;
 
+    // A stride argument: 0 stands for the channel count.
+    static std::size_t strideOr(std::size_t stride, unsigned channels) { return stride ? stride : channels; }
+
     unsigned numInputs_ = 0;
     unsigned numOutputs_ = 0;
     uint32_t gridPoints_[maxChannels] = {};

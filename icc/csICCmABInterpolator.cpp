@@ -2,15 +2,6 @@
 
 #include "cs1DInterpolate.h"
 
-namespace {
-
-inline std::size_t strideOr(std::size_t stride, unsigned channels)
-{
-    return stride ? stride : channels;
-}
-
-} // namespace
-
 csICCmABInterpolator::csICCmABInterpolator(csICCmABTag* tag)
     : tag_(tag)
 {

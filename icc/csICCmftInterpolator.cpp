@@ -4,15 +4,6 @@
 #include <cmath>
 #include <functional>
 
-namespace {
-
-inline std::size_t strideOr(std::size_t stride, unsigned channels)
-{
-    return stride ? stride : channels;
-}
-
-} // namespace
-
 csICCmftInterpolator::csICCmftInterpolator(csICCmftTag* tag)
     : tag_(tag)
 {
