@@ -2,6 +2,7 @@
 
 #include "csICCPCS.h"
 #include "csICCProfileConverter.h"
+#include "csICCmftInterpolator.h"
 
 #include <Eigen/IterativeLinearSolvers>
 #include <Eigen/SparseCore>
@@ -33,7 +34,8 @@ std::vector<double> clutPositions(csICCProfileConverter& b2a, const std::vector<
         b2a.PCSFromAbs(in.data(), labs.size());
     if (b2a.legacyInput())
         csICCPCS::LabV4toLegacy(in.data(), in.data(), labs.size());
-    csICCmftInterpolator* lut = b2a.interpolator();
+    // Smooth works on lut8 and lut16 tables, which B2ATableAccess checked.
+    auto* lut = static_cast<csICCmftInterpolator*>(b2a.interpolator());
     if (lut->useMatrix())
         lut->applyMatrix(in.data(), labs.size());
     if (lut->useInputCurves())

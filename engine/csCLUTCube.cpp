@@ -20,8 +20,9 @@ double cornerDeltaE(const Lab16& nominal, const Lab16& actual)
 csCLUTCube::csCLUTCube(csICCProfileConverter* b2a1, csICCProfileConverter* a2b1)
     : b2a1_(b2a1), a2b1_(a2b1)
 {
+    // Only "mft1" and "mft2" tables are worked on so far.
     if (b2a1_)
-        interpolator_ = b2a1_->interpolator();
+        interpolator_ = dynamic_cast<csICCmftInterpolator*>(b2a1_->interpolator());
     if (interpolator_)
         tag_ = interpolator_->tag();
     usable_ = tag_ && a2b1_ && interpolator_->numInputs() == 3 && interpolator_->numOutputs() <= maxOutputs &&

@@ -25,8 +25,8 @@ public:
 
     csCLUTCube(csICCProfileConverter* b2a1, csICCProfileConverter* a2b1);
 
-    // Whether the B2A1 table is one the cube can work on: three inputs
-    // (Lab) and at most four outputs.
+    // Whether the B2A1 table is one the cube can work on: an "mft1" or
+    // "mft2" table of three inputs (Lab) and at most four outputs.
     bool usable() const { return usable_; }
 
     // Findings about the table, gathered rather than printed: they concern

@@ -203,8 +203,8 @@ void tetrahedral(const Clut16& clut, const uint16_t* in, uint16_t* out, std::siz
 
 // Inputs ordered by falling fraction; an input whose fraction equals an
 // earlier one goes after it.
-template <unsigned N>
-inline void sortByFraction(const uint32_t* fraction, unsigned* order, unsigned n = N)
+template <typename Fraction>
+inline void sortByFraction(const Fraction* fraction, unsigned* order, unsigned n)
 {
     for (unsigned i = 0; i < n; ++i) {
         unsigned j = i;
@@ -293,7 +293,7 @@ void simplexN(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t
             fraction[c] = p.fraction;
         }
         unsigned order[16] = {};
-        sortByFraction<16>(fraction, order, inputs);
+        sortByFraction(fraction, order, inputs);
 
         uint32_t sum[16];
         const uint16_t* node = clut.nodes + base;
@@ -311,7 +311,70 @@ void simplexN(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t
     }
 }
 
+// A node's values on the 0..65535 scale.
+inline double nodeValue(const uint16_t* node, unsigned k)
+{
+    return node[k];
+}
+
+inline double nodeValue(const uint8_t* node, unsigned k)
+{
+    return node[k] * 257.0;
+}
+
+template <typename Node>
+void simplexDouble(const ClutTable<Node>& clut, const double* in, double* out)
+{
+    const unsigned inputs = clut.numInputs;
+    const unsigned outputs = clut.numOutputs;
+    // The first entries are set for a table of no inputs, which reads one node.
+    double fraction[16];
+    fraction[0] = 0.0;
+    std::size_t offset = 0;
+    for (unsigned c = 0; c < inputs; ++c) {
+        const uint32_t last = clut.gridPoints[c] - 1;
+        const double p = last * in[c] / 65535.0;
+        uint32_t base;
+        if (p < 0.0)
+            base = 0;
+        else if (p < last)
+            base = static_cast<uint32_t>(p); // p is not negative here, so this is floor(p)
+        else
+            base = last - 1; // also for NaN, so the cell stays inside the grid
+        fraction[c] = p - base;
+        offset += base * clut.strides[c];
+    }
+
+    unsigned order[16];
+    order[0] = 0;
+    sortByFraction(fraction, order, inputs);
+
+    // No node is read where a weight is 0.
+    const Node* node = clut.nodes + offset;
+    const double first = 1.0 - fraction[order[0]];
+    for (unsigned k = 0; k < outputs; ++k)
+        out[k] = nodeValue(node, k) * first;
+    for (unsigned j = 0; j < inputs; ++j) {
+        node += clut.strides[order[j]];
+        const double weight = fraction[order[j]] - (j + 1 < inputs ? fraction[order[j + 1]] : 0.0);
+        if (weight == 0.0)
+            continue;
+        for (unsigned k = 0; k < outputs; ++k)
+            out[k] += nodeValue(node, k) * weight;
+    }
+}
+
 } // namespace
+
+void simplex(const Clut16& clut, const double* in, double* out)
+{
+    simplexDouble(clut, in, out);
+}
+
+void simplex(const Clut8& clut, const double* in, double* out)
+{
+    simplexDouble(clut, in, out);
+}
 
 void clut16(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
             std::size_t outStride)

@@ -30,16 +30,27 @@ void lookup16(const uint16_t* table, const uint16_t* in, uint16_t* out, std::siz
 // first source index that reaches it.
 void invertTable(const uint16_t* table, uint16_t* out);
 
-// A 16-bit CLUT in host order, as the simplex kernel needs it.
-struct Clut16
+// A CLUT as the simplex kernels read it: nodes in host order, the first
+// input varying slowest, grid points and strides (in nodes' elements) per
+// input, so every input may have a grid of its own.
+template <typename Node>
+struct ClutTable
 {
-    const uint16_t* nodes;
+    const Node* nodes;
     unsigned numInputs;
     unsigned numOutputs;
     const uint32_t* gridPoints;
-    // Per input, in 16-bit elements.
     const uint32_t* strides;
 };
+using Clut16 = ClutTable<uint16_t>;
+// 8-bit nodes count as value * 257.
+using Clut8 = ClutTable<uint8_t>;
+
+// Double-precision simplex interpolation of one pixel on the 0..65535 scale;
+// at most numInputs + 1 nodes are read. Inputs outside the range extrapolate
+// the edge cell.
+void simplex(const Clut16& clut, const double* in, double* out);
+void simplex(const Clut8& clut, const double* in, double* out);
 
 // Fixed-point simplex interpolation of count pixels; strides in elements,
 // 0 meaning the channel count. Three and four inputs have kernels of their own.

@@ -6,6 +6,7 @@
 #include "csICCSpace.h"
 #include "csICCXYZTag.h"
 #include "csICCcurvTag.h"
+#include "csICCmABInterpolator.h"
 #include "csICCmft1Interpolator.h"
 #include "csICCmft2Interpolator.h"
 
@@ -197,6 +198,8 @@ int csICCProfileConverter::initInterpolator(csSignature tagName)
         interpolator_ = std::make_unique<csICCmft2Interpolator>(mft2);
     else if (auto* mft1 = dynamic_cast<csICCmft1Tag*>(tag))
         interpolator_ = std::make_unique<csICCmft1Interpolator>(mft1);
+    else if (auto* lutAB = dynamic_cast<csICCmABTag*>(tag))
+        interpolator_ = std::make_unique<csICCmABInterpolator>(lutAB);
     if (!interpolator_) {
         csErrorLog::error("unsupported mft tag type", "cannot create an interpolator for an '%4s' tag",
                           csSigText(tag->getType()).text);
@@ -212,8 +215,9 @@ int csICCProfileConverter::initInterpolator(csSignature tagName)
         interpolator_.reset();
         return -1;
     }
-    if (numIn_ == 3 && !interpolator_->tag()->matrixIsIdentity()) {
-        const uint8_t* matrix = interpolator_->tag()->data() + csICCmftTag::matrixOffset;
+    const auto* mft = dynamic_cast<const csICCmftTag*>(interpolator_->tag());
+    if (numIn_ == 3 && mft && !mft->matrixIsIdentity()) {
+        const uint8_t* matrix = mft->data() + csICCmftTag::matrixOffset;
         for (int i = 0; i < 9; ++i) {
             const double entry = csGetS15Fixed16Raw(matrix + 4 * i) / 65536.0;
             if (std::abs(entry) > maxMatrixEntry) {

@@ -2,7 +2,8 @@
 // One ICC profile as a colour conversion: device to PCS (A2B), PCS to
 // device (B2A) or PCS to gamut flag, for a rendering intent and a white
 // mode. It evaluates the profile's LUT tag for the intent (falling back to
-// intent 0), or the colorant matrix and tone curves of a matrix/TRC RGB
+// intent 0): "mft1" and "mft2" with the Lab encodings of their own, "mAB "
+// and "mBA " in Lab v4 throughout; or the colorant matrix and tone curves of a matrix/TRC RGB
 // profile, and wraps that with the encoding steps the program relies on:
 // all Lab at its interface is Lab v4, and with a non-relative white mode the
 // PCS side is scaled between relative and absolute colorimetry with the
@@ -14,7 +15,7 @@
 // the converter is destroyed or init() runs again.
 
 #include "csColorConverter.h"
-#include "csICCmftInterpolator.h"
+#include "csICCLutInterpolator.h"
 #include "csMatrix3.h"
 
 #include <memory>
@@ -76,7 +77,7 @@ public:
     int intent() const { return intent_; }
     int whiteMode() const { return whiteMode_; }
     // Null for the matrix/TRC path and before init().
-    csICCmftInterpolator* interpolator() const { return interpolator_.get(); }
+    csICCLutInterpolator* interpolator() const { return interpolator_.get(); }
     const double* mediaWhite() const { return mediaWhite_; }
     bool legacyInput() const { return legacyInput_; }
     bool legacyOutput() const { return legacyOutput_; }
@@ -109,7 +110,7 @@ private:
     unsigned numOut_ = 0;
     csSignature inSpace_ = 0;
     csSignature outSpace_ = 0;
-    std::unique_ptr<csICCmftInterpolator> interpolator_;
+    std::unique_ptr<csICCLutInterpolator> interpolator_;
     double mediaWhite_[3] = {1.0, 1.0, 1.0};
     csMatrix3 rgbToXYZ_;
     csMatrix3 xyzToRGB_;

@@ -5,6 +5,7 @@
 #include "csICCXYZTag.h"
 #include "csICCcurvTag.h"
 #include "csICCdescTag.h"
+#include "csICCmABTag.h"
 #include "csICCmft1Tag.h"
 #include "csICCmft2Tag.h"
 #include "csICCmlucTag.h"
@@ -43,6 +44,7 @@ const struct
     {csSig("curv"), checked<csICCcurvTag>}, {csSig("pseq"), checked<csICCpseqTag>},
     {csSig("psid"), checked<csICCpsidTag>}, {csSig("para"), checked<csICCparaTag>},
     {csSig("mft1"), checked<csICCmft1Tag>}, {csSig("mft2"), checked<csICCmft2Tag>},
+    {csSig("mAB "), checked<csICCmABTag>},  {csSig("mBA "), checked<csICCmABTag>},
 };
 
 bool equalBytes(const csICCTag& a, const csICCTag& b)

@@ -12,8 +12,8 @@ void csICCmft1Interpolator::clut(const uint16_t* in, uint16_t* out, std::size_t 
 {
     if (!tag_)
         return;
-    inStride = inStride ? inStride : numInputs_;
-    outStride = outStride ? outStride : numOutputs_;
+    inStride = strideOr(inStride, numInputs_);
+    outStride = strideOr(outStride, numOutputs_);
     double inValues[maxChannels];
     double outValues[maxChannels];
     for (std::size_t i = 0; i < count; ++i, in += inStride, out += outStride) {

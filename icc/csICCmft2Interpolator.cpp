@@ -3,8 +3,6 @@
 csICCmft2Interpolator::csICCmft2Interpolator(csICCmft2Tag* tag)
     : csICCmftInterpolator(tag), mft2Tag_(tag)
 {
-    for (unsigned c = 0; c < maxChannels; ++c)
-        elementStride_[c] = clutStride_[c] / 2;
 }
 
 void csICCmft2Interpolator::prepareTag()

@@ -24,5 +24,4 @@ private:
     cs1DInterpolate::Clut16 clutTable() const;
 
     csICCmft2Tag* mft2Tag_;
-    uint32_t elementStride_[maxChannels] = {};
 };

@@ -3,16 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <cstring>
-
-namespace {
-
-inline std::size_t strideOr(std::size_t stride, unsigned channels)
-{
-    return stride ? stride : channels;
-}
-
-} // namespace
 
 csICCmftInterpolator::csICCmftInterpolator(csICCmftTag* tag)
     : tag_(tag)
@@ -36,6 +26,7 @@ void csICCmftInterpolator::setup()
     for (unsigned c = 0; c < maxChannels; ++c) {
         gridPoints_[c] = tag_->gridPoints()[c];
         clutStride_[c] = tag_->clutStride()[c];
+        elementStride_[c] = clutStride_[c] / precision_;
         inputTable_[c] = tag_->inputTable(c);
         outputTable_[c] = tag_->outputTable(c);
     }
@@ -164,72 +155,15 @@ void csICCmftInterpolator::outputCurves(const rfloat* in, rfloat* out, std::size
     curves(outputSide(), in, out, count, inStride, outStride);
 }
 
-namespace {
-
-// A node's values on the 0..65535 scale: 8-bit entries count 257 times.
-template <unsigned Precision>
-inline double nodeValue(const uint8_t* node, unsigned k)
-{
-    if (Precision == 1)
-        return node[k] * 257.0;
-    uint16_t v;
-    std::memcpy(&v, node + 2 * k, 2);
-    return v;
-}
-
-template <unsigned Precision>
-void blendSimplex(const uint8_t* node, const uint32_t* strides, const double* fraction, const unsigned* order,
-                  unsigned inputs, unsigned outputs, double* out)
-{
-    const double first = 1.0 - fraction[order[0]];
-    for (unsigned k = 0; k < outputs; ++k)
-        out[k] = nodeValue<Precision>(node, k) * first;
-    for (unsigned j = 0; j < inputs; ++j) {
-        node += strides[order[j]];
-        const double weight = fraction[order[j]] - (j + 1 < inputs ? fraction[order[j + 1]] : 0.0);
-        if (weight == 0.0)
-            continue;
-        for (unsigned k = 0; k < outputs; ++k)
-            out[k] += nodeValue<Precision>(node, k) * weight;
-    }
-}
-
-} // namespace
-
 void csICCmftInterpolator::simplex(const double* in, double* out) const
 {
-    double fraction[maxChannels];
-    std::size_t offset = 0;
-    for (unsigned k = 0; k < numInputs_; ++k) {
-        const uint32_t last = gridPoints_[k] - 1;
-        const double p = last * in[k] / 65535.0;
-        uint32_t base;
-        if (p < 0.0)
-            base = 0;
-        else if (p < last)
-            base = static_cast<uint32_t>(p); // p is not negative here, so this is floor(p)
-        else
-            base = last - 1; // also for NaN, so the cell stays inside the grid
-        fraction[k] = p - base;
-        offset += base * clutStride_[k];
-    }
-
-    // Falling fraction; an input whose fraction equals an earlier one goes after it.
-    unsigned order[maxChannels];
-    for (unsigned i = 0; i < numInputs_; ++i) {
-        unsigned j = i;
-        while (j > 0 && fraction[order[j - 1]] < fraction[i]) {
-            order[j] = order[j - 1];
-            --j;
-        }
-        order[j] = i;
-    }
-
-    // At most numInputs + 1 nodes are read: none where a weight is 0.
     if (precision_ == 1)
-        blendSimplex<1>(clut_ + offset, clutStride_, fraction, order, numInputs_, numOutputs_, out);
+        cs1DInterpolate::simplex(cs1DInterpolate::Clut8{clut_, numInputs_, numOutputs_, gridPoints_, elementStride_}, in,
+                                 out);
     else
-        blendSimplex<2>(clut_ + offset, clutStride_, fraction, order, numInputs_, numOutputs_, out);
+        cs1DInterpolate::simplex(cs1DInterpolate::Clut16{reinterpret_cast<const uint16_t*>(clut_), numInputs_,
+                                                         numOutputs_, gridPoints_, elementStride_},
+                                 in, out);
 }
 
 void csICCmftInterpolator::clut(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,

@@ -13,29 +13,25 @@
 // with strides in elements (0 means the channel count of that side).
 
 #include "cs1DInterpolate.h"
-#include "csICCNumber.h"
+#include "csICCLutInterpolator.h"
 #include "csICCmftTag.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
-class csICCmftInterpolator
+class csICCmftInterpolator : public csICCLutInterpolator
 {
 public:
-    static constexpr unsigned maxChannels = csICCmftTag::maxChannels;
-
-    virtual ~csICCmftInterpolator();
-    csICCmftInterpolator(const csICCmftInterpolator&) = delete;
-    csICCmftInterpolator& operator=(const csICCmftInterpolator&) = delete;
+    ~csICCmftInterpolator() override;
 
     // The whole pipeline. The matrix and the input curves run in place on the
     // input buffer, which therefore changes; the output curves in place on
     // the output. A stage whose flag is cleared is left out.
     void convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
-                 std::size_t outStride = 0);
+                 std::size_t outStride = 0) override;
     void convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
-                 std::size_t outStride = 0);
+                 std::size_t outStride = 0) override;
 
     // Single stages; the curve stages may run in place.
     void applyMatrix(uint16_t* values, std::size_t count, std::size_t stride = 0) const;
@@ -57,10 +53,7 @@ public:
     void inverseInputCurves(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
                             std::size_t outStride = 0);
 
-    csICCmftTag* tag() const { return tag_; }
-    unsigned numInputs() const { return numInputs_; }
-    unsigned numOutputs() const { return numOutputs_; }
-    const uint32_t* gridPoints() const { return gridPoints_; }
+    csICCmftTag* tag() const override { return tag_; }
     uint32_t inputEntries() const { return inputEntries_; }
     uint32_t outputEntries() const { return outputEntries_; }
 
@@ -83,21 +76,20 @@ protected:
     virtual void expandCurve(const uint8_t* table, uint32_t entries, uint16_t* cache) const = 0;
     virtual double curveValue(const uint8_t* table, uint32_t entries, double v) const = 0;
 
-    // One pixel through the double simplex; at most numInputs + 1 nodes are read.
+    // One pixel through the double simplex kernel.
     void simplex(const double* in, double* out) const;
 
     csICCmftTag* tag_;
     const uint8_t* raw_ = nullptr;
     uint32_t precision_ = 0;
-    unsigned numInputs_ = 0;
-    unsigned numOutputs_ = 0;
-    uint32_t gridPoints_[maxChannels] = {};
     uint32_t inputEntries_ = 0;
     uint32_t outputEntries_ = 0;
     const uint8_t* inputTable_[maxChannels] = {};
     const uint8_t* outputTable_[maxChannels] = {};
     const uint8_t* clut_ = nullptr;
+    // In bytes, and in CLUT entries of the precision.
     uint32_t clutStride_[maxChannels] = {};
+    uint32_t elementStride_[maxChannels] = {};
 
 private:
     // The stages of convert, the same for 16-bit codes and rfloat.

@@ -20,6 +20,10 @@ using NodeFunction = std::function<uint16_t(const std::vector<unsigned>& grid, u
 // A curve entry (16-bit scale) from its channel, index and entry count.
 using CurveFunction = std::function<uint16_t(unsigned channel, unsigned index, unsigned entries)>;
 
+// A node value from the grid position, distinct for every node and output
+// of small grids.
+uint16_t countingNode(const std::vector<unsigned>& grid, unsigned output);
+
 // Identity curves: entry i of n is i * 65535 / (n - 1), rounded.
 uint16_t identityCurve(unsigned channel, unsigned index, unsigned entries);
 
@@ -32,3 +36,22 @@ std::vector<uint8_t> buildLut(const LutShape& shape, const NodeFunction& node,
 
 // Size in bytes of the layout of shape.
 std::size_t lutSize(const LutShape& shape);
+
+// An "mAB " or "mBA " tag: A and B curves, optional M curves, all identity
+// ("curv" of no entries and "para" of gamma 1 in turn), a CLUT of 8- or
+// 16-bit nodes with a grid per input (none when empty), an optional matrix.
+// Elements stand in the order they act, each on a 4-byte boundary.
+struct LutABShape
+{
+    bool bToA = true;
+    unsigned inputs = 3;
+    unsigned outputs = 3;
+    std::vector<unsigned> grid = {2, 2, 2};
+    unsigned precision = 2;
+    bool mCurves = false;
+    // Nine entries row by row and three offsets in units of the range;
+    // empty for no matrix.
+    std::vector<double> matrix;
+};
+
+std::vector<uint8_t> buildLutAB(const LutABShape& shape, const NodeFunction& node);

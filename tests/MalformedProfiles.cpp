@@ -1,5 +1,6 @@
 #include "MalformedProfiles.h"
 
+#include "LutBuilder.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCNumber.h"
@@ -53,6 +54,24 @@ std::vector<uint8_t> b2a1With(void (*change)(std::vector<uint8_t>&))
     return withTag("B2A1", tag);
 }
 
+// An 'mBA ' B2A1 of every element, or an 'mAB ' with the matrix on its
+// CMYK side.
+std::vector<uint8_t> lutAB(bool bToA)
+{
+    LutABShape shape;
+    shape.bToA = bToA;
+    shape.outputs = 4;
+    shape.grid = {9, 5, 7};
+    shape.mCurves = true;
+    shape.matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+    return buildLutAB(shape, countingNode);
+}
+
+uint8_t* elementOf(std::vector<uint8_t>& tag, unsigned offsetField)
+{
+    return &tag[csGetUInt32(&tag[offsetField])];
+}
+
 } // namespace
 
 std::vector<MalformedProfile> malformedProfiles()
@@ -99,6 +118,50 @@ std::vector<MalformedProfile> malformedProfiles()
                      "257 grid points", false});
     cases.push_back({"grid and channels past 32 bits", b2a1With([](std::vector<uint8_t>& t) { t[8] = 15; t[10] = 255; }),
                      'E', "bad LUT tag", "does not fit", false});
+    // The sound profile with a B2A1 'mBA ' table of every element, changed.
+    struct LutABCase
+    {
+        const char* what;
+        void (*change)(std::vector<uint8_t>&);
+        const char* details;
+    };
+    const LutABCase lutABCases[] = {
+        {"mBA header cut", [](std::vector<uint8_t>& t) { t.resize(31); }, "of 31 bytes is shorter than its 32-byte header"},
+        {"mBA of 17 outputs", [](std::vector<uint8_t>& t) { t[9] = 17; }, "has 3 inputs and 17 outputs"},
+        {"mBA of no outputs", [](std::vector<uint8_t>& t) { t[9] = 0; }, "has 3 inputs and 0 outputs"},
+        {"mBA with its CLUT past the tag",
+         [](std::vector<uint8_t>& t) { csSetUInt32(&t[24], static_cast<uint32_t>(t.size()) + 4); },
+         "has its CLUT at offset"},
+        {"mBA with A curves in the header", [](std::vector<uint8_t>& t) { csSetUInt32(&t[28], 16); },
+         "A curves at offset 16, outside"},
+        {"mBA with a matrix between boundaries", [](std::vector<uint8_t>& t) { csSetUInt32(&t[16], csGetUInt32(&t[16]) + 2); },
+         "not on a 4-byte boundary"},
+        {"mBA with M curves on the B curves", [](std::vector<uint8_t>& t) { csSetUInt32(&t[20], csGetUInt32(&t[12])); },
+         "overlapping"},
+        {"mBA grid 0", [](std::vector<uint8_t>& t) { elementOf(t, 24)[1] = 0; }, "0 CLUT grid points for input 1"},
+        {"mBA grid 1", [](std::vector<uint8_t>& t) { elementOf(t, 24)[2] = 1; }, "1 CLUT grid points for input 2"},
+        {"mBA grid past the tag", [](std::vector<uint8_t>& t) { elementOf(t, 24)[0] = 200; },
+         "CLUT of 200x5x7 grid points and 4 outputs that does not fit"},
+        {"mBA precision 3", [](std::vector<uint8_t>& t) { elementOf(t, 24)[16] = 3; }, "has CLUT precision 3"},
+        {"mBA without CLUT from 3 to 4", [](std::vector<uint8_t>& t) { csSetUInt32(&t[24], 0); },
+         "has no CLUT to take 3 inputs to 4 outputs"},
+        {"mAB with a matrix on its CMYK side", [](std::vector<uint8_t>& t) { t = lutAB(false); },
+         "has a matrix on a side of 4 channels"},
+        {"mBA curve with a count that lies", [](std::vector<uint8_t>& t) { csSetUInt32(elementOf(t, 12) + 8, 10000); },
+         "B curves curve 0 (curv) needs 20012 bytes"},
+        {"mBA curve of another type", [](std::vector<uint8_t>& t) { std::memcpy(elementOf(t, 28), "XYZ ", 4); },
+         "A curves curve 0 has type 'XYZ '"},
+        {"mBA para of function type 7", [](std::vector<uint8_t>& t) { csSetUInt16(elementOf(t, 28) + 12 + 8, 7); },
+         "A curves curve 1 has parametric function type 7"},
+        {"mBA para of gamma 0", [](std::vector<uint8_t>& t) { csSetUInt32(elementOf(t, 28) + 12 + 12, 0); },
+         "A curves curve 1 has parameters that give no usable curve"},
+        {"mBA last curve cut", [](std::vector<uint8_t>& t) { t.pop_back(); }, "A curves curve 3 (para) needs 16 bytes"},
+    };
+    for (const LutABCase& c : lutABCases) {
+        std::vector<uint8_t> tag = lutAB(true);
+        c.change(tag);
+        cases.push_back({c.what, withTag("B2A1", tag), 'E', "bad LUT tag", c.details, false});
+    }
     {
         std::vector<uint8_t> curv = {'c', 'u', 'r', 'v', 0, 0, 0, 0, 0, 0, 0, 1};
         cases.push_back({"curv with count 1 but 12 bytes", withTag("kTRC", curv), 'E', "corrupt tag data", "kTRC", false});

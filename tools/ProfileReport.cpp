@@ -3,6 +3,7 @@
 #include "csICCXYZTag.h"
 #include "csICCcurvTag.h"
 #include "csICCdescTag.h"
+#include "csICCmABTag.h"
 #include "csICCmftTag.h"
 #include "csICCmlucTag.h"
 #include "csICCparaTag.h"
@@ -10,6 +11,7 @@
 #include "csICCpsidTag.h"
 #include "csICCtextTag.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -81,6 +83,72 @@ std::string languageText(uint16_t code)
     return printable(letters).substr(1, 2);
 }
 
+std::string curveText(const csICCTag* curve)
+{
+    if (const auto* curv = dynamic_cast<const csICCcurvTag*>(curve)) {
+        if (curv->numEntries() == 0)
+            return "curv identity";
+        if (curv->numEntries() == 1) {
+            char gamma[32];
+            std::snprintf(gamma, sizeof gamma, "curv gamma %.4f", curv->gamma());
+            return gamma;
+        }
+        return "curv " + std::to_string(curv->numEntries()) + " points";
+    }
+    return "para type " + std::to_string(static_cast<const csICCparaTag*>(curve)->functionType());
+}
+
+// "A curves: 4 x curv 256 points", or each curve where they differ.
+std::string curveSetText(const csICCmABTag& lut, csICCmABTag::CurveSet set, const char* name)
+{
+    const unsigned n = lut.channels(set);
+    std::vector<std::string> curves;
+    for (unsigned c = 0; c < n; ++c)
+        curves.push_back(curveText(lut.curve(set, c)));
+    std::string text = std::string(name) + ": ";
+    if (n > 1 && std::count(curves.begin(), curves.end(), curves[0]) == static_cast<long>(n))
+        return text + std::to_string(n) + " x " + curves[0];
+    for (unsigned c = 0; c < n; ++c)
+        text += (c ? ", " : "") + curves[c];
+    return text;
+}
+
+// The elements present, in the order they act.
+std::string lutABText(const csICCmABTag& lut)
+{
+    std::string text = std::to_string(lut.numInputs()) + " in, " + std::to_string(lut.numOutputs()) + " out";
+    auto curves = [&](csICCmABTag::CurveSet set, const char* name) {
+        if (lut.hasCurves(set))
+            text += "; " + curveSetText(lut, set, name);
+    };
+    auto matrix = [&]() {
+        if (lut.hasMatrix())
+            text += "; matrix";
+    };
+    auto clut = [&]() {
+        if (!lut.hasClut())
+            return;
+        text += "; CLUT grid ";
+        for (unsigned c = 0; c < lut.numInputs(); ++c)
+            text += (c ? "x" : "") + std::to_string(lut.gridPoints()[c]);
+        text += lut.precision() == 1 ? ", 8-bit" : ", 16-bit";
+    };
+    if (lut.bToA()) {
+        curves(csICCmABTag::BCurves, "B curves");
+        matrix();
+        curves(csICCmABTag::MCurves, "M curves");
+        clut();
+        curves(csICCmABTag::ACurves, "A curves");
+    } else {
+        curves(csICCmABTag::ACurves, "A curves");
+        clut();
+        curves(csICCmABTag::MCurves, "M curves");
+        matrix();
+        curves(csICCmABTag::BCurves, "B curves");
+    }
+    return text;
+}
+
 // One line on what a tag holds, for the classes that can tell.
 std::string contentsOf(const csICCTag& tag)
 {
@@ -132,6 +200,8 @@ std::string contentsOf(const csICCTag& tag)
                       lut->outputEntries(), lut->matrixIsIdentity() ? "identity" : "not identity");
         return line;
     }
+    if (const auto* lutAB = dynamic_cast<const csICCmABTag*>(&tag))
+        return lutABText(*lutAB);
     if (const auto* sequence = dynamic_cast<const csICCpseqTag*>(&tag))
         return std::to_string(sequence->count()) + " profile description(s)";
     if (const auto* identifiers = dynamic_cast<const csICCpsidTag*>(&tag))
@@ -139,7 +209,8 @@ std::string contentsOf(const csICCTag& tag)
     // A type with a class of its own that stayed plain bytes was refused.
     const csSignature type = tag.getType();
     for (csSignature known : {csSig("desc"), csSig("text"), csSig("mluc"), csSig("XYZ "), csSig("curv"), csSig("para"),
-                              csSig("mft1"), csSig("mft2"), csSig("pseq"), csSig("psid")})
+                              csSig("mft1"), csSig("mft2"), csSig("mAB "), csSig("mBA "), csSig("pseq"),
+                              csSig("psid")})
         if (type == known)
             return "not usable: its contents do not fit its " + std::to_string(tag.size()) + " bytes";
     return "";

@@ -88,7 +88,8 @@ TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
         LoadedProfile loaded(file);
         csICCProfileConverter b2a(&loaded.profile, csICCProfileConverter::BToA, intent, csICCProfileConverter::Relative);
         ASSERT_EQ(b2a.init(), 0);
-        csICCmftInterpolator* lut = b2a.interpolator();
+        auto* lut = dynamic_cast<csICCmftInterpolator*>(b2a.interpolator());
+        ASSERT_NE(lut, nullptr);
         const B2ATableAccess table(*lut->tag());
         const std::vector<double> clut = table.clut();
         const unsigned channels = table.channels();

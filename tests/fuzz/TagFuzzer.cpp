@@ -7,6 +7,7 @@
 #include "csICCXYZTag.h"
 #include "csICCcurvTag.h"
 #include "csICCdescTag.h"
+#include "csICCmABInterpolator.h"
 #include "csICCmft1Interpolator.h"
 #include "csICCmft2Interpolator.h"
 #include "csICCmlucTag.h"
@@ -20,7 +21,8 @@
 
 namespace {
 
-const char* const types[] = {"desc", "mluc", "text", "XYZ ", "curv", "para", "pseq", "psid", "mft1", "mft2"};
+const char* const types[] = {"desc", "mluc", "text", "XYZ ", "curv", "para", "pseq", "psid", "mft1", "mft2", "mAB ", "mBA "};
+constexpr std::size_t typeCount = sizeof types / sizeof types[0];
 
 void exercise(csICCTag& tag)
 {
@@ -74,6 +76,24 @@ void exercise(csICCTag& tag)
         csICCmft1Interpolator interpolator(lut1);
         uint16_t in[16] = {0, 65535, 12345, 54321}, out[16];
         interpolator.convert(in, out, 1);
+    } else if (auto* lutAB = dynamic_cast<csICCmABTag*>(&tag)) {
+        csICCmABInterpolator interpolator(lutAB);
+        uint16_t in[16] = {0, 65535, 12345, 54321}, out[16];
+        interpolator.convert(in, out, 1);
+        rfloat inF[16] = {-10, 70000, 32767.5}, outF[16];
+        interpolator.convert(inF, outF, 1);
+        const csICCmABTag::CurveSet output = lutAB->bToA() ? csICCmABTag::ACurves : csICCmABTag::BCurves;
+        lutAB->inverseCurves(output, out, in, 1);
+        lutAB->inverseCurves(output, outF, inF, 1);
+        if (lutAB->hasClut()) {
+            const uint16_t last[16] = {65535, 65535, 65535, 65535, 65535, 65535, 65535, 65535,
+                                       65535, 65535, 65535, 65535, 65535, 65535, 65535, 65535};
+            uint16_t grid[16];
+            for (unsigned c = 0; c < 16; ++c)
+                grid[c] = static_cast<uint16_t>(lutAB->gridPoints()[c] ? lutAB->gridPoints()[c] - 1 : 0);
+            lutAB->getClutNode(grid, out);
+            lutAB->setClutNode(grid, last);
+        }
     }
 }
 
@@ -85,7 +105,7 @@ int fuzzTag(const uint8_t* data, size_t size)
         return 0;
     csErrorLog::clear();
     std::vector<uint8_t> bytes(size - 1 + 4);
-    std::memcpy(bytes.data(), types[data[0] % 10], 4);
+    std::memcpy(bytes.data(), types[data[0] % typeCount], 4);
     if (size > 1)
         std::memcpy(bytes.data() + 4, data + 1, size - 1);
     // An exact-size copy, so a read past the tag is a finding.

@@ -1,13 +1,18 @@
-// The profile converter against Little CMS on the test profiles: device to
-// absolute Lab (A2B1, white mode 1), absolute Lab to device (B2A1, white
-// mode 1), and a matrix/TRC RGB profile made by Little CMS.
+// The profile converter against Little CMS on the test profiles and on
+// version 4 copies of them with 'mAB '/'mBA ' tables: device to absolute
+// Lab (A2B1, white mode 1), absolute Lab to device (B2A1, white mode 1),
+// and a matrix/TRC RGB profile made by Little CMS. The version 4 copies
+// that keep the tables' contents convert like their originals in every
+// direction, intent and white mode.
 
 #include "ColorDifference.h"
 #include "TestSupport.h"
+#include "V4Profiles.h"
 #include "csErrorLog.h"
 #include "csICCPCS.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
+#include "csICCmABTag.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -67,10 +72,16 @@ struct LcmsSide
 struct Case
 {
     const char* file;
+    V4Tables tables;
     double a2bMean, a2bMax;         // Delta E of our A2B1 against Little CMS
     double b2aMean, b2aMax;         // Delta E of the Lab that both sides' device values print through our A2B1
     double b2aNeutralMax;           // the same on the neutral axis
 };
+
+std::string nameOf(const Case& c)
+{
+    return std::string(c.file) + (c.tables == V4Tables::None ? "" : c.tables == V4Tables::Same ? " as v4" : " reshaped v4");
+}
 
 class ConverterCrossCheck : public ::testing::TestWithParam<Case>
 {
@@ -81,7 +92,7 @@ protected:
 TEST_P(ConverterCrossCheck, AbsoluteA2B1)
 {
     const Case& c = GetParam();
-    const std::vector<uint8_t> bytes = readBytes(testDataPath(c.file));
+    const std::vector<uint8_t> bytes = testProfile(c.file, c.tables);
     csICCProfile profile;
     ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
     csICCProfileConverter a2b(&profile, 0, 1, 1);
@@ -124,8 +135,8 @@ TEST_P(ConverterCrossCheck, AbsoluteA2B1)
         oursFloat.add(deltaE(labF, reference));
     }
     cmsDeleteTransform(transform);
-    std::printf("%-16s A2B1 absolute, Delta E to Little CMS: 16-bit mean %.3f max %.3f; rfloat mean %.3f max %.3f\n",
-                c.file, ours16.mean(), ours16.max, oursFloat.mean(), oursFloat.max);
+    std::printf("%-27s A2B1 absolute, Delta E to Little CMS: 16-bit mean %.3f max %.3f; rfloat mean %.3f max %.3f\n",
+                nameOf(c).c_str(), ours16.mean(), ours16.max, oursFloat.mean(), oursFloat.max);
     EXPECT_LE(ours16.mean(), c.a2bMean);
     EXPECT_LE(ours16.max, c.a2bMax);
     EXPECT_LE(oursFloat.mean(), c.a2bMean);
@@ -135,7 +146,7 @@ TEST_P(ConverterCrossCheck, AbsoluteA2B1)
 TEST_P(ConverterCrossCheck, AbsoluteB2A1)
 {
     const Case& c = GetParam();
-    const std::vector<uint8_t> bytes = readBytes(testDataPath(c.file));
+    const std::vector<uint8_t> bytes = testProfile(c.file, c.tables);
     csICCProfile profile;
     ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
     csICCProfileConverter b2a(&profile, 1, 1, 1), a2b(&profile, 0, 1, 1);
@@ -206,10 +217,10 @@ TEST_P(ConverterCrossCheck, AbsoluteB2A1)
         (kind == 0 ? printedDeltaE : kind == 1 ? neutral : outside).add(difference);
     }
     cmsDeleteTransform(transform);
-    std::printf("%-16s B2A1 absolute against Little CMS: in gamut and neutral device max %.2f%% mean %.3f%%; "
+    std::printf("%-27s B2A1 absolute against Little CMS: in gamut and neutral device max %.2f%% mean %.3f%%; "
                 "printed Delta E in gamut mean %.3f max %.3f, neutral axis mean %.3f max %.3f, "
                 "anywhere mean %.3f max %.3f\n",
-                c.file, devicePercent.max, devicePercent.mean(), printedDeltaE.mean(), printedDeltaE.max,
+                nameOf(c).c_str(), devicePercent.max, devicePercent.mean(), printedDeltaE.mean(), printedDeltaE.max,
                 neutral.mean(), neutral.max, outside.mean(), outside.max);
     EXPECT_LE(printedDeltaE.mean(), c.b2aMean);
     EXPECT_LE(printedDeltaE.max, c.b2aMax);
@@ -227,13 +238,76 @@ TEST_P(ConverterCrossCheck, AbsoluteB2A1)
 // steepest cells; the XYZ-indexed table is interpolated the same way on
 // both sides and agrees closely.
 const Case cases[] = {
-    {"cmyk_v2.icc", 0.15, 0.6, 0.6, 2.5, 0.6},
-    {"cmyk_v4.icc", 0.15, 0.6, 0.6, 2.5, 0.6},
-    {"rgb_v2_lut8.icc", 0.05, 0.1, 0.5, 3.0, 0.6},
-    {"rgb_xyz_pcs.icc", 0.05, 0.1, 0.05, 0.1, 0.1},
+    {"cmyk_v2.icc", V4Tables::None, 0.15, 0.6, 0.6, 2.5, 0.6},
+    {"cmyk_v4.icc", V4Tables::None, 0.15, 0.6, 0.6, 2.5, 0.6},
+    {"rgb_v2_lut8.icc", V4Tables::None, 0.05, 0.1, 0.5, 3.0, 0.6},
+    {"rgb_xyz_pcs.icc", V4Tables::None, 0.05, 0.1, 0.05, 0.1, 0.1},
+    {"cmyk_v2.icc", V4Tables::Same, 0.15, 0.6, 0.6, 2.5, 0.6},
+    // The reshaped tables' grids no longer put the neutral axis on cell
+    // faces, where trilinear and simplex interpolation agree, so B2A1 parts
+    // more there; the resampled four-input A2B1 has steeper cells.
+    {"cmyk_v2.icc", V4Tables::Reshaped, 0.15, 0.8, 0.6, 2.5, 2.0},
+    {"rgb_v2_lut8.icc", V4Tables::Reshaped, 0.05, 0.1, 0.5, 3.0, 1.0},
+    {"rgb_xyz_pcs.icc", V4Tables::Reshaped, 0.05, 0.1, 0.05, 0.2, 0.2},
 };
 
 INSTANTIATE_TEST_SUITE_P(TestProfiles, ConverterCrossCheck, ::testing::ValuesIn(cases));
+
+// Every direction, intent and white mode of a copy whose tables are stored
+// as 'mAB '/'mBA ' with the same contents, against the original: the v4
+// Lab encoding of the new tables must stand where the original's legacy
+// scaling did.
+TEST(ConverterCrossCheckV4, CopiesConvertLikeTheirOriginals)
+{
+    // Lab that stays inside the encoding after the absolute white modes
+    // scale it: beyond it lut8/lut16 tables extrapolate their edge cells and
+    // the new tables hold at the edge.
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> code(0, 65535), L(0, 52000), ab(32896 - 15000, 32896 + 15000);
+    for (const char* file : {"cmyk_v2.icc", "rgb_v2_lut8.icc", "rgb_xyz_pcs.icc"}) {
+        const std::vector<uint8_t> originalBytes = testProfile(file, V4Tables::None);
+        const std::vector<uint8_t> copyBytes = testProfile(file, V4Tables::Same);
+        csICCProfile original, copy;
+        ASSERT_EQ(original.setProfile(originalBytes.data(), originalBytes.size()), 0);
+        ASSERT_EQ(copy.setProfile(copyBytes.data(), copyBytes.size()), 0) << logText();
+        const bool xyz = original.header().pcs() == csSig("XYZ ");
+        Stats pcs, device;
+        for (int direction : {0, 1})
+            for (int intent = 0; intent < 4; ++intent)
+                for (int white = 0; white < 3; ++white) {
+                    csICCProfileConverter a(&original, direction, intent, white), b(&copy, direction, intent, white);
+                    ASSERT_EQ(a.init(), 0) << file << logText();
+                    ASSERT_EQ(b.init(), 0) << file << logText();
+                    ASSERT_NE(dynamic_cast<const csICCmABTag*>(b.interpolator()->tag()), nullptr);
+                    for (int i = 0; i < 200; ++i) {
+                        uint16_t x[4] = {}, y[2][4];
+                        for (unsigned k = 0; k < a.numInputChannels(); ++k)
+                            x[k] = static_cast<uint16_t>(direction == 0 ? code(random) : k > 0 ? ab(random) : L(random));
+                        if (direction == 1 && xyz)
+                            csICCPCS::LabtoXYZ(x, x, 1);
+                        rfloat yf[2][4];
+                        csICCProfileConverter* both[2] = {&a, &b};
+                        for (int side = 0; side < 2; ++side) {
+                            uint16_t x16[4] = {x[0], x[1], x[2], x[3]};
+                            rfloat xf[4] = {double(x[0]), double(x[1]), double(x[2]), double(x[3])};
+                            both[side]->convert(x16, y[side], 1);
+                            both[side]->convert(xf, yf[side], 1);
+                        }
+                        for (unsigned k = 0; k < a.numOutputChannels(); ++k) {
+                            (direction == 0 ? pcs : device).add(std::abs(double(y[0][k]) - y[1][k]));
+                            (direction == 0 ? pcs : device).add(std::abs(yf[0][k] - yf[1][k]));
+                        }
+                    }
+                }
+        std::printf("%-16s v4 copy against the original, every intent and white mode: PCS codes max %.1f mean %.3f, "
+                    "device codes max %.1f mean %.3f\n",
+                    file, pcs.max, pcs.mean(), device.max, device.mean());
+        // A code where the copy's matrix rounds instead of the legacy
+        // scaling, before CLUT cells of up to 2 device codes per code.
+        EXPECT_LE(pcs.max, 1);
+        EXPECT_LE(device.max, 2);
+    }
+}
 
 // A matrix/TRC display profile made by Little CMS: sRGB primaries with a
 // 2.2 gamma, written as version 2 so that the curves are 'curv' tags.

@@ -3,7 +3,7 @@
 #include "csICCPCS.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
-#include "csICCmftTag.h"
+#include "csICCmftInterpolator.h"
 
 #include <gtest/gtest.h>
 
@@ -259,7 +259,7 @@ TEST_F(ConverterTest, ConversionsFollowNodeEditsAtOnce)
     b2a.convert(again, after, 1);
     // Every node is now full cyan, so every colour is the output curves of it.
     uint16_t cyan[4] = {65535, 0, 0, 0};
-    b2a.interpolator()->outputCurves(cyan, cyan, 1);
+    static_cast<csICCmftInterpolator*>(b2a.interpolator())->outputCurves(cyan, cyan, 1);
     EXPECT_NE(0, std::memcmp(before, after, sizeof after));
     EXPECT_EQ(0, std::memcmp(cyan, after, sizeof after));
 }

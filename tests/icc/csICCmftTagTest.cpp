@@ -20,15 +20,6 @@ protected:
     void SetUp() override { csErrorLog::clear(); }
 };
 
-// Node value from the grid position, distinct for every node and output.
-uint16_t countingNode(const std::vector<unsigned>& grid, unsigned output)
-{
-    unsigned value = output;
-    for (unsigned g : grid)
-        value = value * 37 + g * 1000;
-    return static_cast<uint16_t>(value);
-}
-
 std::unique_ptr<csICCTag> tagFrom(const std::vector<uint8_t>& bytes, const char* signature = "B2A1")
 {
     return csICCTagTable::tagFactory(csGetSignature(reinterpret_cast<const uint8_t*>(signature)),

@@ -1,5 +1,6 @@
 #include "MalformedProfiles.h"
 #include "TestSupport.h"
+#include "V4Profiles.h"
 #include "VestrelCli.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
@@ -97,6 +98,42 @@ TEST(VestrelCli, InfoDescribesTagContents)
         EXPECT_EQ(r.status, 0) << c.file << r.err;
         EXPECT_NE(r.out.find(c.line), std::string::npos) << c.file << "\n" << r.out;
     }
+}
+
+TEST(VestrelCli, Version4LutTablesAreDescribedCopiedAndNotYetCorrected)
+{
+    TempDir dir;
+    const std::string v4 = dir.path("v4.icc");
+    writeBytes(v4, testProfile("cmyk_v2.icc", V4Tables::Reshaped));
+    const CliResult info = runCli({"info", v4});
+    EXPECT_EQ(info.status, 0) << info.err;
+    for (const char* line : {
+             "  'B2A1'     3 in, 4 out; B curves: para type 3, para type 0, para type 1; matrix; M curves: para type 0, "
+             "para type 4, para type 3; CLUT grid 33x17x21, 16-bit; A curves: 4 x curv 1024 points\n",
+             "  'A2B1'     4 in, 3 out; A curves: 4 x curv 1024 points; CLUT grid 9x11x7x13, 8-bit; M curves: para type "
+             "0, para type 4, para type 3; matrix; B curves: para type 3, para type 0, para type 1\n"})
+        EXPECT_NE(info.out.find(line), std::string::npos) << info.out;
+
+    // Every tag comes through with its bytes.
+    const std::string copy = dir.path("copy.icc");
+    ASSERT_EQ(runCli({"copy", v4, copy}).status, 0);
+    const std::vector<uint8_t> before = readBytes(v4), after = readBytes(copy);
+    csICCProfile original, copied;
+    ASSERT_EQ(original.setProfile(before.data(), before.size()), 0);
+    ASSERT_EQ(copied.setProfile(after.data(), after.size()), 0);
+    ASSERT_EQ(copied.tagTable().count(), original.tagTable().count());
+    for (uint32_t i = 0; i < original.tagTable().count(); ++i) {
+        const csICCTag* tag = original.tagTable().tagAt(i);
+        const csICCTag* same = copied.tagTable().tagAt(i);
+        EXPECT_EQ(std::vector<uint8_t>(same->data(), same->data() + same->size()),
+                  std::vector<uint8_t>(tag->data(), tag->data() + tag->size()))
+            << csSigText(tag->signature()).text;
+    }
+
+    const CliResult correct = runCli({"correct", "-i", v4, "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc")});
+    EXPECT_EQ(correct.status, 1);
+    EXPECT_NE(correct.err.find("B2A1 is not a lut8/lut16 table"), std::string::npos) << correct.err;
+    EXPECT_NE(std::system(("test -e " + dir.path("x.icc")).c_str()), 0) << "nothing written";
 }
 
 TEST(VestrelCli, ALutThatDoesNotFitItsTagIsReportedAsAFailure)

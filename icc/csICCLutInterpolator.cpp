@@ -1,0 +1,3 @@
+#include "csICCLutInterpolator.h"
+
+csICCLutInterpolator::~csICCLutInterpolator() = default;

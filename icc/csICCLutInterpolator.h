@@ -1,0 +1,49 @@
+#pragma once
+// What the profile converter needs of the interpolator of any LUT tag: the
+// tag's whole pipeline on 16-bit codes and on rfloat, and the shape of its
+// CLUT. csICCmftInterpolator evaluates "mft1" and "mft2" tags,
+// csICCmABInterpolator "mAB " and "mBA " tags; both run the CLUT through the
+// simplex kernels of cs1DInterpolate.
+//
+// Values are 16-bit codes or rfloat on the same 0..65535 scale, interleaved,
+// with strides in elements (0 means the channel count of that side).
+
+#include "csICCNumber.h"
+#include "csICCmftTag.h"
+
+#include <cstddef>
+#include <cstdint>
+
+class csICCLutInterpolator
+{
+public:
+    static constexpr unsigned maxChannels = csICCmftTag::maxChannels;
+
+    virtual ~csICCLutInterpolator();
+    csICCLutInterpolator(const csICCLutInterpolator&) = delete;
+    csICCLutInterpolator& operator=(const csICCLutInterpolator&) = delete;
+
+    // The whole pipeline. The stages before the CLUT run in place on the
+    // input buffer, which therefore changes.
+    virtual void convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                         std::size_t outStride = 0) = 0;
+    virtual void convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+                         std::size_t outStride = 0) = 0;
+
+    // The tag evaluated, not owned; null for an empty interpolator.
+    virtual csICCTag* tag() const = 0;
+    unsigned numInputs() const { return numInputs_; }
+    unsigned numOutputs() const { return numOutputs_; }
+    // Grid points per input; 0 past the inputs and for a table without CLUT.
+    const uint32_t* gridPoints() const { return gridPoints_; }
+
+protected:
+    csICCLutInterpolator() = default;
+
+    // A stride argument: 0 stands for the channel count.
+    static std::size_t strideOr(std::size_t stride, unsigned channels) { return stride ? stride : channels; }
+
+    unsigned numInputs_ = 0;
+    unsigned numOutputs_ = 0;
+    uint32_t gridPoints_[maxChannels] = {};
+};

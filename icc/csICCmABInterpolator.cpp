@@ -1,0 +1,140 @@
+#include "csICCmABInterpolator.h"
+
+#include "cs1DInterpolate.h"
+
+csICCmABInterpolator::csICCmABInterpolator(csICCmABTag* tag)
+    : tag_(tag)
+{
+    if (!tag_)
+        return;
+    numInputs_ = tag_->numInputs();
+    numOutputs_ = tag_->numOutputs();
+    for (unsigned c = 0; c < maxChannels; ++c)
+        gridPoints_[c] = tag_->gridPoints()[c];
+}
+
+template <typename Value>
+void csICCmABInterpolator::convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride,
+                                         std::size_t outStride)
+{
+    if (!tag_)
+        return;
+    beforeClut(in, count, inStride);
+    clut(in, out, count, inStride, outStride);
+    afterClut(out, count, outStride);
+}
+
+template <typename Value>
+void csICCmABInterpolator::beforeClut(Value* values, std::size_t count, std::size_t stride) const
+{
+    if (!tag_)
+        return;
+    stride = strideOr(stride, numInputs_);
+    if (tag_->bToA()) {
+        tag_->curves(csICCmABTag::BCurves, values, values, count, stride, stride);
+        applyMatrix(values, count, stride);
+        tag_->curves(csICCmABTag::MCurves, values, values, count, stride, stride);
+    } else {
+        tag_->curves(csICCmABTag::ACurves, values, values, count, stride, stride);
+    }
+}
+
+template <typename Value>
+void csICCmABInterpolator::afterClut(Value* values, std::size_t count, std::size_t stride) const
+{
+    if (!tag_)
+        return;
+    stride = strideOr(stride, numOutputs_);
+    if (tag_->bToA()) {
+        tag_->curves(csICCmABTag::ACurves, values, values, count, stride, stride);
+    } else {
+        tag_->curves(csICCmABTag::MCurves, values, values, count, stride, stride);
+        applyMatrix(values, count, stride);
+        tag_->curves(csICCmABTag::BCurves, values, values, count, stride, stride);
+    }
+}
+
+void csICCmABInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                   std::size_t outStride)
+{
+    convertPixels(in, out, count, inStride, outStride);
+}
+
+void csICCmABInterpolator::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
+                                   std::size_t outStride)
+{
+    convertPixels(in, out, count, inStride, outStride);
+}
+
+template void csICCmABInterpolator::beforeClut(uint16_t*, std::size_t, std::size_t) const;
+template void csICCmABInterpolator::beforeClut(rfloat*, std::size_t, std::size_t) const;
+template void csICCmABInterpolator::afterClut(uint16_t*, std::size_t, std::size_t) const;
+template void csICCmABInterpolator::afterClut(rfloat*, std::size_t, std::size_t) const;
+
+// Entries and offsets are s15Fixed16; an offset counts in units of the full
+// range, 65535 codes.
+void csICCmABInterpolator::applyMatrix(uint16_t* values, std::size_t count, std::size_t stride) const
+{
+    if (!tag_ || !tag_->hasMatrix())
+        return;
+    const int32_t* m = tag_->matrix();
+    stride = strideOr(stride, 3);
+    for (std::size_t i = 0; i < count; ++i, values += stride) {
+        int64_t sum[3];
+        for (int r = 0; r < 3; ++r)
+            sum[r] = int64_t(m[3 * r]) * values[0] + int64_t(m[3 * r + 1]) * values[1] +
+                     int64_t(m[3 * r + 2]) * values[2] + int64_t(m[9 + r]) * 65535 + 0x8000;
+        for (int r = 0; r < 3; ++r)
+            values[r] = static_cast<uint16_t>(sum[r] <= 0 ? 0 : sum[r] >= (int64_t(65535) << 16) ? 65535 : sum[r] >> 16);
+    }
+}
+
+void csICCmABInterpolator::applyMatrix(rfloat* values, std::size_t count, std::size_t stride) const
+{
+    if (!tag_ || !tag_->hasMatrix())
+        return;
+    double e[12];
+    for (int i = 0; i < 12; ++i)
+        e[i] = tag_->matrix()[i] / 65536.0;
+    stride = strideOr(stride, 3);
+    for (std::size_t i = 0; i < count; ++i, values += stride) {
+        const double x = values[0], y = values[1], z = values[2];
+        for (int r = 0; r < 3; ++r)
+            values[r] = e[3 * r] * x + e[3 * r + 1] * y + e[3 * r + 2] * z + e[9 + r] * 65535.0;
+    }
+}
+
+void csICCmABInterpolator::clut(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                std::size_t outStride) const
+{
+    if (!tag_)
+        return;
+    inStride = strideOr(inStride, numInputs_);
+    outStride = strideOr(outStride, numOutputs_);
+    if (tag_->hasClut()) {
+        cs1DInterpolate::clut16({tag_->clutNodes(), numInputs_, numOutputs_, gridPoints_, tag_->clutStride()}, in, out,
+                                count, inStride, outStride);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        for (unsigned c = 0; c < numInputs_; ++c)
+            out[i * outStride + c] = in[i * inStride + c];
+}
+
+void csICCmABInterpolator::clut(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
+                                std::size_t outStride) const
+{
+    if (!tag_)
+        return;
+    inStride = strideOr(inStride, numInputs_);
+    outStride = strideOr(outStride, numOutputs_);
+    const cs1DInterpolate::Clut16 table = {tag_->clutNodes(), numInputs_, numOutputs_, gridPoints_,
+                                           tag_->clutStride()};
+    for (std::size_t i = 0; i < count; ++i, in += inStride, out += outStride) {
+        if (tag_->hasClut())
+            cs1DInterpolate::simplex(table, in, out);
+        else
+            for (unsigned c = 0; c < numInputs_; ++c)
+                out[c] = in[c];
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+// Evaluates one "mAB " or "mBA " tag as its pipeline, each present element
+// a pass over the buffer:
+//   "mAB ": A curves and the CLUT, then M curves, matrix, B curves on the output
+//   "mBA ": B curves, matrix, M curves on the input, then the CLUT and A curves
+// A table without CLUT has as many outputs as inputs and is copied across
+// where the CLUT would be. The 16-bit CLUT stage runs the fixed-point
+// simplex kernels, the rfloat one the double simplex, both on the tag's
+// host-order nodes, so node edits take effect at once.
+
+#include "csICCLutInterpolator.h"
+#include "csICCmABTag.h"
+
+class csICCmABInterpolator : public csICCLutInterpolator
+{
+public:
+    // A null tag leaves the interpolator empty: every stage does nothing.
+    explicit csICCmABInterpolator(csICCmABTag* tag);
+
+    void convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                 std::size_t outStride = 0) override;
+    void convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+                 std::size_t outStride = 0) override;
+    csICCmABTag* tag() const override { return tag_; }
+
+    // The elements before the CLUT, in place on the inputs, and those after
+    // it, in place on the outputs; convert is these around the CLUT.
+    // Value is uint16_t or rfloat.
+    template <typename Value>
+    void beforeClut(Value* values, std::size_t count, std::size_t stride = 0) const;
+    template <typename Value>
+    void afterClut(Value* values, std::size_t count, std::size_t stride = 0) const;
+
+    // Single stages. The matrix works in place on the side of 3 channels
+    // that has it; the 16-bit form rounds and limits to 0..65535, the rfloat
+    // form does not limit.
+    void applyMatrix(uint16_t* values, std::size_t count, std::size_t stride = 0) const;
+    void applyMatrix(rfloat* values, std::size_t count, std::size_t stride = 0) const;
+    void clut(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+              std::size_t outStride = 0) const;
+    void clut(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+              std::size_t outStride = 0) const;
+
+private:
+    // The passes, the same for 16-bit codes and rfloat.
+    template <typename Value>
+    void convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
+
+    csICCmABTag* tag_;
+};
