@@ -1,10 +1,11 @@
 #pragma once
 // The command line of the program: -i profile, -m measurement (or combined)
-// file, -r reference file, -? for the usage text.
+// file, -r reference file, plain paths opened by their kind, -? and --help
+// for the usage text, --version. Paths are taken as UTF-8, as the system
+// passes them.
 
 #include <QString>
-
-#include <cstdio>
+#include <QStringList>
 
 struct StartupPaths
 {
@@ -12,14 +13,20 @@ struct StartupPaths
     QString reference;
     QString measurement;
     QString profile;
+    // Paths given without an option, in their order.
+    QStringList files;
+    bool usage = false;
+    bool version = false;
 
-    bool any() const { return !reference.isNull() || !measurement.isNull() || !profile.isNull(); }
+    bool any() const
+    {
+        return !reference.isNull() || !measurement.isNull() || !profile.isNull() || !files.isEmpty();
+    }
 };
 
 // The usage text, three lines without a line end after the last.
 extern const char usageText[];
 
-// Parses the arguments from argv[1] on; usage text requests are written to
-// usage. Never fails: unknown plain arguments are skipped, an unknown
-// option ends the parsing with what was set so far.
-StartupPaths parseCommandLine(int argc, const char* const* argv, std::FILE* usage);
+// Parses the arguments from argv[1] on. Never fails: an unknown option ends
+// the parsing with what was set so far.
+StartupPaths parseCommandLine(int argc, const char* const* argv);

@@ -116,9 +116,10 @@ SessionReport CorrectionSession::openProfile(const std::string& path)
     profile_ = std::move(profile);
     tables_ = std::move(tables);
     profilePath_ = path;
+    ++profileGeneration_;
     correctedIds_.clear();
     handEdits_.clear();
-    unsavedChanges_ = false;
+    rememberSaved();
     toldFindings_ = 0;
     for (Patch& patch : patches_)
         patch.hasResult = false;
@@ -219,6 +220,7 @@ bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
 {
     if (index >= patches_.size())
         return false;
+    ownFiles();
     Patch& patch = patches_[index];
     patch.reference = lab;
     patch.hasReference = true;
@@ -235,12 +237,97 @@ bool CorrectionSession::setMeasured(std::size_t index, const Lab& lab)
 {
     if (index >= patches_.size())
         return false;
+    ownFiles();
     Patch& patch = patches_[index];
     patch.measured = lab;
     patch.hasMeasured = true;
     if (measurement_ && patch.measuredRecord >= 0)
         measurement_.file->records[static_cast<std::size_t>(patch.measuredRecord)].lab = lab;
     return true;
+}
+
+void CorrectionSession::ownFiles()
+{
+    std::shared_ptr<PatchFile> oldReference = reference_.file, oldMeasurement = measurement_.file;
+    for (PatchSide* side : {&reference_, &measurement_}) {
+        if (!side->file || side->file.use_count() <= 1)
+            continue;
+        const std::shared_ptr<PatchFile> old = side->file;
+        auto copy = std::make_shared<PatchFile>(*old);
+        // A combined file is both sides: both move to the one copy.
+        if (reference_.file == old)
+            reference_.file = copy;
+        if (measurement_.file == old)
+            measurement_.file = copy;
+    }
+    if (reference_.file == oldReference && measurement_.file == oldMeasurement)
+        return;
+    // The names point into the files' texts: into the copies now.
+    for (Patch& patch : patches_) {
+        if (reference_ && patch.referenceRecord >= 0)
+            patch.referenceName =
+                reference_.file->displayName(reference_.file->records[static_cast<std::size_t>(patch.referenceRecord)]);
+        if (measurement_ && patch.measuredRecord >= 0)
+            patch.measuredName =
+                measurement_.file->displayName(measurement_.file->records[static_cast<std::size_t>(patch.measuredRecord)]);
+    }
+}
+
+SessionState CorrectionSession::state() const
+{
+    SessionState s;
+    s.profileGeneration = profileGeneration_;
+    s.tables.resize(tables_.size());
+    for (std::size_t i = 0; i < tables_.size(); ++i)
+        s.tables[i].capture(*tables_[i].tag);
+    s.reference = reference_;
+    s.measurement = measurement_;
+    s.patches = patches_;
+    s.roundTripOn = roundTripOn_;
+    s.correctedIds = correctedIds_;
+    s.handEdits = handEdits_;
+    return s;
+}
+
+bool CorrectionSession::restore(const SessionState& s)
+{
+    if (s.profileGeneration != profileGeneration_ || s.tables.size() != tables_.size())
+        return false;
+    for (std::size_t i = 0; i < tables_.size(); ++i)
+        s.tables[i].restore(*tables_[i].tag);
+    reference_ = s.reference;
+    measurement_ = s.measurement;
+    patches_ = s.patches;
+    roundTripOn_ = s.roundTripOn;
+    correctedIds_ = s.correctedIds;
+    handEdits_ = s.handEdits;
+    updateUnsaved();
+    return true;
+}
+
+void CorrectionSession::revertToOpened()
+{
+    restoreOpenedTables();
+    correctedIds_.clear();
+    handEdits_.clear();
+    for (Patch& patch : patches_)
+        patch.hasResult = false;
+    updateUnsaved();
+}
+
+void CorrectionSession::rememberSaved()
+{
+    saved_.resize(tables_.size());
+    for (std::size_t i = 0; i < tables_.size(); ++i)
+        saved_[i].capture(*tables_[i].tag);
+    unsavedChanges_ = false;
+}
+
+void CorrectionSession::updateUnsaved()
+{
+    unsavedChanges_ = false;
+    for (std::size_t i = 0; i < tables_.size() && !unsavedChanges_; ++i)
+        unsavedChanges_ = !saved_[i].matches(*tables_[i].tag);
 }
 
 void CorrectionSession::applyRoundTrip(Patch& patch) const
@@ -305,7 +392,7 @@ void CorrectionSession::keepHandEdits(const std::vector<std::array<uint16_t, 3>>
         b2a1->tag->getClutNode(node.data(), values.data());
         handEdits_[node] = values;
     }
-    unsavedChanges_ = true;
+    updateUnsaved();
 }
 
 void CorrectionSession::setResult(std::size_t patch, const Lab& remaining)
@@ -346,7 +433,7 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
         patches_[outcome.patch].hasResult = true;
         patches_[outcome.patch].remaining = outcome.remaining;
     }
-    unsavedChanges_ = true;
+    updateUnsaved();
     return report;
 }
 
@@ -485,7 +572,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
         report.details.push_back(reason);
         return report;
     }
-    unsavedChanges_ = false;
+    rememberSaved();
     report.ok = true;
     report.summary = "Saved as " + path;
     return report;

@@ -81,6 +81,20 @@ struct DeltaESummary
     double maximum = 0;
 };
 
+// Everything a change made in a session can be taken back to: the B2A
+// tables' nodes, the patch data and which patches were corrected.
+struct SessionState
+{
+    uint64_t profileGeneration = 0;
+    std::vector<ClutSnapshot> tables; // one per B2A table, in the session's order
+    PatchSide reference;
+    PatchSide measurement;
+    std::vector<Patch> patches;
+    bool roundTripOn = false;
+    std::set<std::string> correctedIds;
+    std::map<std::array<uint16_t, 3>, std::array<uint16_t, 16>> handEdits;
+};
+
 class CorrectionSession
 {
 public:
@@ -130,6 +144,7 @@ public:
     // Corrects from the tables as opened, then puts the hand edits back.
     CorrectionReport correct(const CorrectionRequest& request, const Progress& progress = {});
     bool corrected(std::size_t patch) const;
+    // Whether the tables differ from the file last opened or saved.
     bool hasUnsavedChanges() const { return unsavedChanges_; }
 
     // Nodes changed by hand (or by one patch's iteration) in B2A1: the
@@ -139,6 +154,14 @@ public:
     // The remaining difference of one patch after a correction made by
     // hand in its details.
     void setResult(std::size_t patch, const Lab& remaining);
+
+    // The state to undo to, and going back to one. A state belongs to the
+    // profile it was taken from: opening another makes old states useless,
+    // and restore refuses them.
+    SessionState state() const;
+    bool restore(const SessionState& state);
+    // The tables as opened, nothing corrected, the patch data kept.
+    void revertToOpened();
 
     // Stamps the profile and writes it safely; the description is the file
     // name (UTF-8).
@@ -158,6 +181,11 @@ private:
 
     SessionReport takePatches(std::shared_ptr<PatchFile> file, const std::string& name, PatchFileRole role);
     void applyRoundTrip(Patch& patch) const;
+    // Before a record is edited: a file that a kept state shares is copied,
+    // so the state keeps the values it had.
+    void ownFiles();
+    void rememberSaved();
+    void updateUnsaved();
     void restoreOpenedTables();
     void applyHandEdits();
     B2ATable* table(int intent);
@@ -182,6 +210,10 @@ private:
     std::set<std::string> correctedIds_;
     // B2A1 node -> values set by hand.
     std::map<std::array<uint16_t, 3>, std::array<uint16_t, maxDeviceChannels>> handEdits_;
+    // The tables as last opened or saved, which decide unsavedChanges_.
+    std::vector<ClutSnapshot> saved_;
+    // Which profile states belong to: counts the profiles opened.
+    uint64_t profileGeneration_ = 0;
     bool unsavedChanges_ = false;
     // Per-patch findings already told for this profile.
     unsigned toldFindings_ = 0;

@@ -5,6 +5,7 @@
 #include "csICCmlucTag.h"
 #include "csICCtextTag.h"
 
+#include <algorithm>
 #include <vector>
 
 const char* const profileCopyright = "Copyright Orvand. Corrected with Vestrel 1.0.1.";
@@ -12,16 +13,26 @@ const char* const profileCopyright = "Copyright Orvand. Corrected with Vestrel 1
 namespace {
 
 // An mluc tag with one record de/DE holding the text as UTF-16 big-endian.
-csICCmlucTag mlucTag(csSignature signature, const std::string& latin1)
+csICCmlucTag mlucTag(csSignature signature, const std::string& utf8)
 {
     csICCmlucTag tag(signature);
     std::vector<uint8_t> utf16;
-    for (unsigned char c : latin1) {
-        utf16.push_back(0);
-        utf16.push_back(c);
+    for (char16_t c : csUtf16FromUtf8(utf8)) {
+        utf16.push_back(static_cast<uint8_t>(c >> 8));
+        utf16.push_back(static_cast<uint8_t>(c & 0xFF));
     }
     tag.addRecord(csICCmlucTag::code("de"), csICCmlucTag::code("DE"), static_cast<uint32_t>(utf16.size()),
                   utf16.data());
+    return tag;
+}
+
+// A plain ASCII name stays a plain desc tag; any other name gets the
+// Unicode part too, so it is not garbled to 7 bits.
+csICCdescTag descTag(const std::string& utf8)
+{
+    csICCdescTag tag(csSig("desc"), utf8.c_str());
+    if (std::any_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        tag.setUnicodeDesc(utf8);
     return tag;
 }
 
@@ -34,7 +45,7 @@ void stampProfile(csICCProfile& profile, const std::string& description, const s
     header.setCreationDateNow();
     csICCTagTable& tags = profile.tagTable();
     if (header.majorVersion() < 4) {
-        tags.replaceOrAdd(csICCdescTag(csSig("desc"), description.c_str()));
+        tags.replaceOrAdd(descTag(description));
         tags.replaceOrAdd(csICCtextTag(csSig("cprt"), copyright.c_str()));
     } else {
         tags.replaceOrAdd(mlucTag(csSig("desc"), description));

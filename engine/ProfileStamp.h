@@ -10,5 +10,5 @@ class csICCProfile;
 // The copyright text written into saved profiles.
 extern const char* const profileCopyright;
 
-// Stamps the profile in memory; description and copyright are Latin-1.
+// Stamps the profile in memory; description and copyright are UTF-8.
 void stampProfile(csICCProfile& profile, const std::string& description, const std::string& copyright);

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -24,6 +27,10 @@ namespace framework {
 namespace {
 
 const int kSplashMinimumMs = 1500;
+// Where users find the project and its support; to be replaced by the real
+// addresses of the distribution.
+const char* const projectPage = "https://vestrel.example.org";
+const char* const supportAddress = "support@vestrel.example.org";
 // Upper bound so a start-up that never shows a main window cannot leave the
 // splash on screen for good.
 const int kSplashMaximumMs = 10000;
@@ -186,6 +193,19 @@ void showAboutPanel(const char *version)
                                           "Vestrel corrects ICC printer profiles from measurements, "
                                           "so that printed colour patches match their reference colours.")
                       .toHtmlEscaped()
+            + QStringLiteral("</p><p>")
+            + QCoreApplication::translate("MainWindow",
+                                          "Copyright Orvand. Vestrel is licensed to you under the Orvand "
+                                          "end-user licence that came with this copy.")
+                      .toHtmlEscaped()
+            + QStringLiteral("</p><p>")
+            + QCoreApplication::translate("MainWindow",
+                                          "It uses Qt (LGPL 3), Eigen (MPL 2.0) and libmd (BSD licence).")
+                      .toHtmlEscaped()
+            + QStringLiteral("</p><p>")
+            + QCoreApplication::translate("MainWindow", "Project page: %1")
+                      .toHtmlEscaped()
+                      .arg(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(projectPage)))
             + QStringLiteral("</p>");
     box.setTextFormat(Qt::RichText);
     box.setText(text);
@@ -203,8 +223,9 @@ void showSupportPanel(const char *version)
     box.setWindowTitle(QCoreApplication::translate("MainWindow", "Vestrel Support"));
     box.setTextFormat(Qt::PlainText);
     box.setText(QCoreApplication::translate("MainWindow",
-                                            "To get support, report the problem to Orvand or to your supplier "
-                                            "and describe what you did and what went wrong."));
+                                            "To get support, write to %1 or open an issue on the project page "
+                                            "%2, and describe what you did and what went wrong.")
+                    .arg(QLatin1String(supportAddress), QLatin1String(projectPage)));
     const QString shownVersion = version ? QString::fromUtf8(version)
                                          : QCoreApplication::translate("MainWindow", "unknown");
     box.setInformativeText(
@@ -232,13 +253,19 @@ void showHelp()
                                  .arg(QDir::toNativeSeparators(page.absoluteFilePath())));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath()))) {
-        QMessageBox::warning(dialogParent(), title,
-                             QCoreApplication::translate("MainWindow",
-                                                         "The help page %1 could not be opened. "
-                                                         "Please open it in a web browser.")
-                                 .arg(QDir::toNativeSeparators(page.absoluteFilePath())));
-    }
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath())))
+        return;
+    // No browser to hand the page to: show it in a window of our own.
+    auto* window = new QDialog(dialogParent());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(title);
+    auto* browser = new QTextBrowser(window);
+    browser->setOpenExternalLinks(true);
+    browser->setSource(QUrl::fromLocalFile(page.absoluteFilePath()));
+    auto* layout = new QVBoxLayout(window);
+    layout->addWidget(browser);
+    window->resize(720, 640);
+    window->show();
 }
 
 void searchUpdate()

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // Floating values of the conversion pipeline, on the same 0..65535 scale as
 // the 16-bit codes.
@@ -91,6 +93,10 @@ inline uint16_t csRoundToCode16(double v)
 {
     return !(v > 0.0) ? 0 : v >= 65535.0 ? 65535 : static_cast<uint16_t>(v + 0.5);
 }
+
+// UTF-16 code units of a UTF-8 text; a byte that does not belong to a
+// well-formed sequence becomes U+FFFD.
+std::u16string csUtf16FromUtf8(std::string_view text);
 
 constexpr std::size_t csDateTimeSize = 12;
 constexpr std::size_t csXYZNumberSize = 12;

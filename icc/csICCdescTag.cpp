@@ -129,6 +129,41 @@ int csICCdescTag::setDesc(const char* text)
     return 0;
 }
 
+int csICCdescTag::setUnicodeDesc(const std::string& utf8)
+{
+    const std::u16string unicode = csUtf16FromUtf8(utf8);
+    std::string ascii;
+    for (char16_t c : unicode)
+        if (c < 0xDC00 || c > 0xDFFF) // the second half of a pair adds no "?"
+            ascii.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    // Both counts include the terminating zero.
+    const uint64_t a = ascii.size() + 1, u = unicode.size() + 1;
+    const uint64_t size = a + 2 * u + fixedSize;
+    if (size > UINT32_MAX) {
+        csErrorLog::error("text too long", "setUnicodeDesc: a text of %zu bytes does not fit in a tag", utf8.size());
+        return -1;
+    }
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[size]());
+    if (!block) {
+        csErrorLog::error("out of memory", "setUnicodeDesc: failed to allocate %llu bytes",
+                          static_cast<unsigned long long>(size));
+        return -1;
+    }
+    uint8_t* d = block.get();
+    csSetSignature(d, csSig("desc"));
+    csSetUInt32(d + 8, static_cast<uint32_t>(a));
+    std::copy(ascii.begin(), ascii.end(), d + asciiOffset);
+    uint8_t* unicodePart = d + asciiOffset + a;
+    csSetUInt32(unicodePart + 4, static_cast<uint32_t>(u));
+    for (std::size_t i = 0; i < unicode.size(); ++i) {
+        unicodePart[8 + 2 * i] = static_cast<uint8_t>(unicode[i] >> 8);
+        unicodePart[9 + 2 * i] = static_cast<uint8_t>(unicode[i] & 0xFF);
+    }
+    data_ = std::move(block);
+    size_ = static_cast<uint32_t>(size);
+    return 0;
+}
+
 uint32_t csICCdescTag::unicodeOffset() const
 {
     return measure(data_.get(), size_) != 0 ? asciiOffset + csGetUInt32(data_.get() + 8) : 0;

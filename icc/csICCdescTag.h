@@ -46,6 +46,10 @@ public:
     // Rebuilds the tag: the text masked to 7 bits, no Unicode or ScriptCode
     // text. Null: error and -1, the tag unchanged.
     int setDesc(const char* text);
+    // Rebuilds the tag from a UTF-8 text: the ASCII part with "?" for every
+    // other character, and the whole text as the Unicode part, so readers
+    // of either part see the name.
+    int setUnicodeDesc(const std::string& utf8);
 
     // Each accessor gives 0 or null for a tag without data and for bytes whose
     // counts do not fit in the tag.

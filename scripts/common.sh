@@ -27,17 +27,24 @@ ensure_packages() {
         fi
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing missing packages: ${missing[*]}" >&2
+    echo "vestrel: installing ${#missing[@]} missing packages (a few minutes on a fresh machine): ${missing[*]}" >&2
     as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # apt's own progress, one line per package, so a long install shows it is alive.
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+        -o Dpkg::Progress-Fancy=0 "${missing[@]}" | grep -E '^(Get|Setting up)' >&2 || true
 }
 
 # build_tree DIR [extra cmake arguments...]: configure once, then build incrementally.
+# Ninja prints its progress ([12/340] ...) on one line per step; nothing when
+# the tree is up to date.
 build_tree() {
     local dir=$1
     shift
     if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S "$VESTREL_ROOT" -B "$dir" -G Ninja "$@" || return 1
+        echo "vestrel: configuring $dir" >&2
+        cmake -S "$VESTREL_ROOT" -B "$dir" -G Ninja "$@" >/dev/null || return 1
+        echo "vestrel: building (the first build takes a few minutes)" >&2
     fi
-    cmake --build "$dir" || return 1
+    cmake --build "$dir" | { grep -v '^ninja: no work to do' >&2 || true; }
+    return "${PIPESTATUS[0]}"
 }

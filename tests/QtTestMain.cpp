@@ -13,6 +13,12 @@ int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Without it Qt warns on every start; a private folder of the tests serves.
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        static char folder[] = "/tmp/vestrel-tests-XXXXXX";
+        if (mkdtemp(folder))
+            setenv("XDG_RUNTIME_DIR", folder, 1);
+    }
     QStandardPaths::setTestModeEnabled(true);
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvand"));

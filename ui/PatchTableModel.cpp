@@ -2,6 +2,7 @@
 
 #include "ColorDifference.h"
 #include "CorrectionSession.h"
+#include "PatchFile.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -147,7 +148,10 @@ bool PatchTableModel::setData(const QModelIndex& index, const QVariant& value, i
         return false;
     bool ok = false;
     const double v = value.toString().trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v))
+    const bool lightness = index.column() == RefL || index.column() == MeasL;
+    // The range a patch file may hold; anything else would bend the table.
+    if (!ok || !std::isfinite(v) || (lightness ? v < 0.0 || v > PatchFileReader::maxL
+                                               : std::abs(v) > PatchFileReader::maxAbsAB))
         return false;
     const auto row = static_cast<std::size_t>(index.row());
     const Patch& patch = session_.patches()[row];

@@ -9,6 +9,8 @@
 
 #include <QColor>
 #include <QHeaderView>
+#include <QPushButton>
+#include <QShortcut>
 
 #include <cmath>
 
@@ -61,6 +63,15 @@ CubeForm::CubeForm(QWidget* parent)
 {
     setWindowTitle(tr("Separation details"));
     resize(800, 600);
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
+        new QShortcut(keys, this, this, &QWidget::close);
+}
+
+void CubeForm::setPatchCaption(const QString& text)
+{
+    caption_ = text;
+    if (ui)
+        ui->labelPatch->setText(text);
 }
 
 CubeForm::~CubeForm() = default;
@@ -72,8 +83,8 @@ void CubeForm::ensureBuilt()
     ui = std::make_unique<Ui::CubeForm>();
     ui->setupUi(this);
     resize(800, 600);
-    // No history of node values is kept, so there is nothing to undo.
-    ui->pushButtonUndo->setEnabled(false);
+    ui->labelPatch->setText(caption_);
+    connect(ui->pushButtonUndo, &QPushButton::clicked, this, &CubeForm::undoRequested);
     buildModels();
     nameDeviceColumns();
     on_checkBoxShowHex_toggled(ui->checkBoxShowHex->isChecked());
@@ -358,9 +369,9 @@ void CubeForm::resizeTables()
         view->resizeRowsToContents();
         view->resizeColumnsToContents();
     }
-    QTableView* cube = ui->tableViewC;
-    cube->setFixedSize(cube->verticalHeader()->width() + 10 + cube->horizontalHeader()->length(),
-                       cube->horizontalHeader()->height() + 10 + cube->verticalHeader()->length());
+    // The node table grows with the window; the two small ones keep their size.
+    ui->tableViewC->setMinimumHeight(ui->tableViewC->horizontalHeader()->height() + 4 +
+                                     ui->tableViewC->verticalHeader()->length());
     QTableView* offset = ui->tableViewO;
     offset->setFixedSize(offset->verticalHeader()->width() + offset->horizontalHeader()->length(),
                          offset->horizontalHeader()->height() + offset->verticalHeader()->length());

@@ -47,8 +47,13 @@ public:
     MyRCItemModel* offsetModel() const { return modelO; }
     DisplayMode displayMode() const { return mode_; }
 
+    // The line above the tables naming the patch and what the values are.
+    void setPatchCaption(const QString& text);
+
 signals:
     void changed(bool changed);
+    // The window keeps the history of every change; Undo asks it.
+    void undoRequested();
     void optimizedDelta(int row, double DL, double Da, double Db);
 
 public slots:
@@ -84,4 +89,5 @@ private:
     MyRCItemModel* modelC = nullptr;
     MyRCItemModel* modelO = nullptr;
     DisplayMode mode_ = Hexadecimal;
+    QString caption_;
 };

@@ -2,27 +2,39 @@
 
 #include "ui_mainwindow.h"
 
+#include "LabCellDelegate.h"
 #include "MySortFilterProxyModel.h"
 #include "OrvFramework.h"
+#include "PatchFile.h"
 #include "PatchTableModel.h"
+#include "SessionCommand.h"
 #include "cubeform.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QLoggingCategory>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPixmap>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QUndoStack>
 
-#include <chrono>
 #include <set>
+
+// Off unless enabled with QT_LOGGING_RULES="vestrel.debug=true".
+Q_LOGGING_CATEGORY(vestrelDebug, "vestrel.debug", QtWarningMsg)
 
 namespace {
 
@@ -35,6 +47,11 @@ constexpr std::size_t dialogLines = 50;
 // hundred thousand patches do not have to be measured one by one.
 constexpr int sampledRows = 200;
 
+constexpr int recentFiles = 8;
+
+// Steps kept for undo; each holds the tables and the patch data.
+constexpr int undoLimit = 30;
+
 QString fromUtf8(const std::string& text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -43,6 +60,12 @@ QString fromUtf8(const std::string& text)
 std::string toUtf8(const QString& text)
 {
     return text.toUtf8().toStdString();
+}
+
+bool isProfilePath(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("icc") || suffix == QLatin1String("icm");
 }
 
 } // namespace
@@ -57,39 +80,75 @@ MainWindow::MainWindow(QWidget* parent)
     proxyModel = new MySortFilterProxyModel(this);
     proxyModel->setDynamicSortFilter(true);
     proxyModel->setSourceModel(model);
-    ui->tableView->setModel(proxyModel);
-    ui->tableView->hideColumn(PatchTableModel::RowNumber);
+
+    QTableView* view = ui->tableView;
+    view->setModel(proxyModel);
+    view->hideColumn(PatchTableModel::RowNumber);
     // One fixed row height: fitting every row to its contents costs more
-    // than everything else a load does.
-    QHeaderView* rows = ui->tableView->verticalHeader();
+    // than everything else a load does, and corrected rows stay as tall.
+    QHeaderView* rows = view->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(fontMetrics().height() + 8);
-    ui->tableView->horizontalHeader()->setResizeContentsPrecision(sampledRows);
-    connect(ui->tableView->horizontalHeader(), &QHeaderView::sectionClicked, this, &MainWindow::horHeaderClicked);
+    QHeaderView* columns = view->horizontalHeader();
+    columns->setResizeContentsPrecision(sampledRows);
+    columns->setSortIndicatorShown(true);
+    columns->setSortIndicator(-1, Qt::AscendingOrder);
+    // Typing into the table must not overwrite a value by accident.
+    view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    auto* labDelegate = new LabCellDelegate(this);
+    for (int column : {PatchTableModel::RefL, PatchTableModel::RefA, PatchTableModel::RefB, PatchTableModel::MeasL,
+                       PatchTableModel::MeasA, PatchTableModel::MeasB})
+        view->setItemDelegateForColumn(column, labDelegate);
+    view->viewport()->installEventFilter(this);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, &MainWindow::tableContextMenu);
+    connect(columns, &QHeaderView::sectionClicked, this, &MainWindow::horHeaderClicked);
     connect(rows, &QHeaderView::sectionClicked, this, &MainWindow::verHeaderClicked);
+    setTabOrder(view, ui->comboBoxMethod);
+    setTabOrder(ui->comboBoxMethod, ui->pushButtonAuto);
 
     const QByteArray vendor = framework::findStyleElement("vendor");
     const QByteArray product = framework::findStyleElement("product");
     setWindowTitle(QString::fromLatin1(vendor) + QLatin1Char(' ') + QString::fromLatin1(product));
-    statusBar();
+    setAcceptDrops(true);
+
+    detailsModeIndicator_ = new QLabel(tr("Row headers open details"), this);
+    detailsModeIndicator_->setToolTip(tr("Ctrl+Shift+1 turns this off"));
+    statusBar()->addPermanentWidget(detailsModeIndicator_);
+    detailsModeIndicator_->hide();
+
+    undoStack_ = new QUndoStack(this);
+    undoStack_->setUndoLimit(undoLimit);
 
     buildHeader();
-    resize(800, 480);
+    buildMenus();
     ui->menuEdit->removeAction(ui->actionUseRoundTrip);
 
-    // Hidden on purpose: no menu entry, no visible sign.
+    // Hidden on purpose: no menu entry.
     new QShortcut(QKeySequence(tr("Ctrl+Shift+5", "RoundTrip")), this, this,
                   &MainWindow::on_actionUseRoundTrip_triggered);
     new QShortcut(QKeySequence(tr("Ctrl+Shift+1", "Advanced")), this, this, &MainWindow::unlockAdvancedFeatures);
+    // F10 opens the menu bar, as in most desktop programs.
+    new QShortcut(QKeySequence(Qt::Key_F10), this, this,
+                  [this] { menuBar()->setActiveAction(ui->menuFile->menuAction()); });
 
-    buildHelpMenu();
     ui->pushButtonAuto->setEnabled(false);
+    ui->actionAuto->setEnabled(false);
     const QString method = QSettings().value(QStringLiteral("CORRECTION_METHOD")).toString();
     ui->comboBoxMethod->setCurrentIndex(method == QLatin1String("patch") ? 1 : 0);
     connect(ui->comboBoxMethod, &QComboBox::currentIndexChanged, this, [](int index) {
         QSettings().setValue(QStringLiteral("CORRECTION_METHOD"),
                              index == 1 ? QStringLiteral("patch") : QStringLiteral("smooth"));
     });
+    current_ = session_.state();
+    restoreLayout();
+}
+
+MainWindow::~MainWindow()
+{
+    // The details windows point into the session's converters.
+    closeDetails();
+    ui->tableView->setModel(nullptr);
 }
 
 CorrectionMethod MainWindow::method() const
@@ -102,38 +161,68 @@ void MainWindow::setMethod(CorrectionMethod method)
     ui->comboBoxMethod->setCurrentIndex(method == CorrectionMethod::PerPatch ? 1 : 0);
 }
 
-MainWindow::~MainWindow()
-{
-    // The details windows point into the session's converters.
-    closeDetails();
-    ui->tableView->setModel(nullptr);
-}
-
 void MainWindow::buildHeader()
 {
     const QString resources = framework::resourceFolder();
-    // The banner's edge columns run on to the window's edges at any width.
+    // The banner's edge columns run on to the window's edges at any width,
+    // at the banner's own height.
     const QPixmap banner(resources + QStringLiteral("banner.png"));
     if (!banner.isNull()) {
         ui->labelHead->setPixmap(banner);
         ui->labelHead_left->setPixmap(banner.copy(0, 0, 1, banner.height()));
         ui->labelHead_right->setPixmap(banner.copy(banner.width() - 1, 0, 1, banner.height()));
+        const int height = banner.height() / std::max(1, qRound(banner.devicePixelRatio()));
+        for (QLabel* label : {ui->labelHead_left, ui->labelHead, ui->labelHead_right})
+            label->setFixedHeight(height);
+        // A window narrower than the banner (a small screen, a large scale)
+        // shows its left part instead of growing past the screen.
+        ui->labelHead->setMinimumWidth(1);
+        ui->labelHead->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        ui->labelHead->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
     const QPixmap icon(resources + QStringLiteral("about.png"));
     if (!icon.isNull())
         setWindowIcon(icon);
 }
 
-void MainWindow::buildHelpMenu()
+void MainWindow::buildMenus()
 {
-    QMenu* menu = menuBar()->addMenu(tr("Help"));
+    QAction* undo = undoStack_->createUndoAction(this, tr("&Undo"));
+    undo->setShortcuts(QKeySequence::Undo);
+    QAction* redo = undoStack_->createRedoAction(this, tr("&Redo"));
+    redo->setShortcuts(QKeySequence::Redo);
+    QAction* first = ui->menuEdit->actions().value(0);
+    ui->menuEdit->insertAction(first, undo);
+    ui->menuEdit->insertAction(first, redo);
+    ui->menuEdit->insertSeparator(first);
+    connect(undoStack_, &QUndoStack::indexChanged, this, [this] { setWindowModified(session_.hasUnsavedChanges()); });
+
+    rebuildRecentMenu();
+
+    QMenu* menu = menuBar()->addMenu(tr("&Help"));
     QAction* aboutAction = menu->addAction(tr("&About..."), this, &MainWindow::about);
     aboutAction->setMenuRole(QAction::AboutRole);
-    menu->addAction(tr("Help"), this, &MainWindow::help);
+    QAction* helpAction = menu->addAction(tr("Help"), this, &MainWindow::help);
+    helpAction->setShortcut(QKeySequence::HelpContents);
     menu->addSeparator();
     if (framework::findStyleElement("updater") != QByteArray("false"))
         menu->addAction(tr("&Update..."), this, &MainWindow::updateDialog);
     menu->addAction(tr("&Support..."), this, &MainWindow::supportDialog);
+}
+
+void MainWindow::restoreLayout()
+{
+    QSettings settings;
+    const QByteArray geometry = settings.value(QStringLiteral("WINDOW_GEOMETRY")).toByteArray();
+    if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+        // A first start: most of the screen, whatever its scale.
+        const QRect available = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+        resize(std::min(available.width() * 4 / 5, 1400), std::min(available.height() * 4 / 5, 900));
+    }
+    const QByteArray header = settings.value(QStringLiteral("TABLE_HEADER")).toByteArray();
+    if (!header.isEmpty())
+        ui->tableView->horizontalHeader()->restoreState(header);
+    ui->tableView->hideColumn(PatchTableModel::RowNumber);
 }
 
 void MainWindow::on_actionOpen_triggered()
@@ -144,6 +233,16 @@ void MainWindow::on_actionOpen_triggered()
 void MainWindow::on_actionSaveAs_triggered()
 {
     saveAsProfile(QString());
+}
+
+void MainWindow::on_actionRevert_triggered()
+{
+    if (!session_.hasProfile())
+        return;
+    session_.revertToOpened();
+    recordChange(tr("Revert to Opened Profile"));
+    sessionChanged();
+    statusBar()->showMessage(tr("The profile's tables are as they were when it was opened"), 5000);
 }
 
 void MainWindow::on_actionQuit_triggered()
@@ -166,6 +265,18 @@ void MainWindow::on_actionLoadMeasurementData_triggered()
     openMeas(QString());
 }
 
+void MainWindow::on_actionAuto_triggered()
+{
+    on_pushButtonAuto_clicked();
+}
+
+void MainWindow::on_actionDetails_triggered()
+{
+    const QModelIndex current = proxyModel->mapToSource(ui->tableView->currentIndex());
+    if (!current.isValid() || !openDetails(current.row()))
+        statusBar()->showMessage(tr("Select a patch with reference and measured values first"), 5000);
+}
+
 void MainWindow::present(const SessionReport& report, const QString& title, int timeout)
 {
     const QString summary = fromUtf8(report.summary);
@@ -175,6 +286,8 @@ void MainWindow::present(const SessionReport& report, const QString& title, int 
     for (const std::string& note : report.notes)
         status += QStringLiteral("; ") + fromUtf8(note);
     statusBar()->showMessage(status, timeout);
+    for (const std::string& line : report.details)
+        qCDebug(vestrelDebug) << fromUtf8(line);
     if (!report.ok || report.hasWarnings())
         showDetails(title, summary, report.details);
 }
@@ -193,6 +306,27 @@ void MainWindow::showDetails(const QString& title, const QString& summary, const
     box.exec();
 }
 
+void MainWindow::recordChange(const QString& text)
+{
+    SessionState after = session_.state();
+    undoStack_->push(new SessionCommand(text, session_, std::move(current_), after, [this] {
+        current_ = session_.state();
+        sessionChanged();
+    }));
+    current_ = std::move(after);
+    setWindowModified(session_.hasUnsavedChanges());
+}
+
+void MainWindow::sessionChanged()
+{
+    // Details windows show nodes and patches that may have changed.
+    closeDetails();
+    model->reload();
+    updateAverages();
+    setWindowModified(session_.hasUnsavedChanges());
+    enableAutoWhenReady();
+}
+
 void MainWindow::on_actionUseRoundTrip_triggered()
 {
     // The round trip predicts through the profile's tables.
@@ -200,8 +334,9 @@ void MainWindow::on_actionUseRoundTrip_triggered()
         statusBar()->showMessage(tr("Open a profile first"), 2000);
         return;
     }
+    recordChange(tr("Use Round Trip"));
     model->refreshAll();
-    updateAverages(PatchTableModel::DeltaE);
+    updateAverages();
 }
 
 std::vector<std::size_t> MainWindow::selectedPatches() const
@@ -247,9 +382,10 @@ void MainWindow::on_pushButtonAuto_clicked()
     present(report, tr("Auto"), 5000);
     if (!report.ok)
         return;
+    recordChange(tr("Auto"));
     model->refreshAll();
-    setWindowModified(session_.hasUnsavedChanges());
-    updateAverages(PatchTableModel::OptDeltaE);
+    updateAverages();
+    resizeTable();
 }
 
 CubeForm* MainWindow::openDetails(int patch)
@@ -266,7 +402,13 @@ CubeForm* MainWindow::openDetails(int patch)
     form->setRow(patch);
     form->setConverters(session_.a2b1(), session_.b2a1());
     form->setPatch(p.reference.L, p.reference.a, p.reference.b, p.measured.L, p.measured.a, p.measured.b, 0.0);
+    const QString name = QString::fromUtf8(p.referenceName.data(), static_cast<qsizetype>(p.referenceName.size()));
+    form->setPatchCaption(tr("Patch %1 (%2): measured Delta E %3. The values below are the per-patch model's "
+                             "round trip through the tables as they are now.")
+                              .arg(fromUtf8(p.id), name)
+                              .arg(deltaE(p.reference, p.measured), 0, 'f', 2));
     connect(form, &CubeForm::changed, this, [this, form]() { detailsChanged(form); });
+    connect(form, &CubeForm::undoRequested, undoStack_, &QUndoStack::undo);
     cubeForms.emplace_back(form);
     form->show();
     return form;
@@ -278,9 +420,16 @@ void MainWindow::detailsChanged(CubeForm* form)
     const PatchCorrector& corrector = form->corrector();
     if (corrector.hasDelta())
         session_.setResult(static_cast<std::size_t>(form->row()), corrector.delta());
+    // Recorded without closing the form: the user goes on working in it.
+    SessionState after = session_.state();
+    undoStack_->push(new SessionCommand(tr("Separation Details"), session_, std::move(current_), after, [this] {
+        current_ = session_.state();
+        sessionChanged();
+    }));
+    current_ = std::move(after);
     model->refreshAll();
-    setWindowModified(true);
-    updateAverages(PatchTableModel::OptDeltaE);
+    setWindowModified(session_.hasUnsavedChanges());
+    updateAverages();
 }
 
 void MainWindow::closeDetails()
@@ -289,6 +438,18 @@ void MainWindow::closeDetails()
         if (form)
             delete form.data();
     cubeForms.clear();
+}
+
+void MainWindow::tableContextMenu(const QPoint& position)
+{
+    const QModelIndex index = proxyModel->mapToSource(ui->tableView->indexAt(position));
+    if (!index.isValid())
+        return;
+    QMenu menu(this);
+    QAction* details = menu.addAction(tr("Separation &Details..."));
+    details->setEnabled(session_.hasProfile() && session_.patches()[static_cast<std::size_t>(index.row())].paired());
+    if (menu.exec(ui->tableView->viewport()->mapToGlobal(position)) == details)
+        openDetails(index.row());
 }
 
 void MainWindow::about()
@@ -332,7 +493,12 @@ bool MainWindow::openProfile(QString path)
     present(report, tr("Open Profile"), report.ok ? 5000 : 2000);
     if (!report.ok)
         return false;
+    // Steps recorded on the old profile cannot be undone on this one.
+    undoStack_->clear();
+    current_ = session_.state();
+    addRecentFile(path);
     model->refreshAll();
+    updateAverages();
     // Qt shows "*" in place of the marker while there are unsaved changes.
     setWindowTitle(path + QStringLiteral("[*]"));
     setWindowModified(false);
@@ -356,6 +522,10 @@ bool MainWindow::saveAsProfile(QString path)
         if (start.isEmpty())
             start = QDir::currentPath() + QStringLiteral("/ICCProfile.icc");
         path = QFileDialog::getSaveFileName(this, tr("Save profile as"), start, QStringLiteral("*.icc *.icm"));
+        // The open dialog shows profiles by their suffix: a name without
+        // one would be hidden there.
+        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+            path += QStringLiteral(".icc");
     }
     if (path.isEmpty())
         return false;
@@ -364,10 +534,10 @@ bool MainWindow::saveAsProfile(QString path)
     const SessionReport report = session_.saveAs(toUtf8(path));
     if (!report.ok && askedForName) {
         // A refused target (read-only, a device) must not cost the edits.
-        statusBar()->showMessage(QString::fromStdString(report.summary), 2000);
-        QString reason = QString::fromStdString(report.summary);
+        statusBar()->showMessage(fromUtf8(report.summary), 2000);
+        QString reason = fromUtf8(report.summary);
         if (!report.details.empty())
-            reason += QStringLiteral(": ") + QString::fromStdString(report.details.back());
+            reason += QStringLiteral(": ") + fromUtf8(report.details.back());
         if (QMessageBox::warning(this, windowTitle(), reason + tr("\nSave under another name?"),
                                  QMessageBox::Save | QMessageBox::Cancel) == QMessageBox::Save)
             return saveAsProfile(QString());
@@ -376,7 +546,7 @@ bool MainWindow::saveAsProfile(QString path)
     present(report, tr("Save Profile As"), report.ok ? 5000 : 2000);
     if (!report.ok)
         return false;
-    // Qt shows "*" in place of the marker while there are unsaved changes.
+    addRecentFile(path);
     setWindowTitle(path + QStringLiteral("[*]"));
     setWindowModified(false);
     return true;
@@ -410,12 +580,84 @@ bool MainWindow::settleUnsavedEdits()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (settleUnsavedEdits()) {
-        closeDetails();
-        event->accept();
-    } else {
+    if (!settleUnsavedEdits()) {
         event->ignore();
+        return;
     }
+    closeDetails();
+    QSettings settings;
+    settings.setValue(QStringLiteral("WINDOW_GEOMETRY"), saveGeometry());
+    settings.setValue(QStringLiteral("TABLE_HEADER"), ui->tableView->horizontalHeader()->saveState());
+    event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openFiles(paths);
+}
+
+void MainWindow::openFiles(const QStringList& paths)
+{
+    QStringList profiles, data;
+    for (const QString& path : paths)
+        (isProfilePath(path) ? profiles : data) << path;
+    if (data.size() == 1) {
+        // One file on its own: a combined file fills both sides; otherwise
+        // it completes what is missing, the reference first.
+        PatchFile file;
+        std::string problem;
+        const bool combined = PatchFileReader::read(toUtf8(data.first()), file, problem) && file.combined;
+        if (combined || session_.hasReferenceData())
+            openMeas(data.first());
+        else
+            openRef(data.first());
+    } else if (data.size() > 1) {
+        // As on the command line: the measurement, then the reference.
+        openMeas(data.at(0));
+        openRef(data.at(1));
+    }
+    if (!profiles.isEmpty())
+        openProfile(profiles.last());
+}
+
+void MainWindow::addRecentFile(const QString& path)
+{
+    QSettings settings;
+    QStringList files = settings.value(QStringLiteral("RECENT_FILES")).toStringList();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    files.removeAll(absolute);
+    files.prepend(absolute);
+    while (files.size() > recentFiles)
+        files.removeLast();
+    settings.setValue(QStringLiteral("RECENT_FILES"), files);
+    rebuildRecentMenu();
+}
+
+void MainWindow::rebuildRecentMenu()
+{
+    QMenu* menu = ui->menuRecent;
+    menu->clear();
+    const QStringList files = QSettings().value(QStringLiteral("RECENT_FILES")).toStringList();
+    int number = 0;
+    for (const QString& path : files) {
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(++number).arg(QFileInfo(path).fileName()));
+        action->setToolTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { openFiles({path}); });
+    }
+    menu->setEnabled(!files.isEmpty());
 }
 
 void MainWindow::openRef(QString path)
@@ -454,15 +696,17 @@ void MainWindow::loadDataFile(PatchFileRole role, const QString& givenPath)
 
     // The details windows show patches of the list about to be replaced.
     closeDetails();
+    const QString title = role == PatchFileRole::Reference ? tr("Load Reference Data") : tr("Load Measurement Data");
     const SessionReport report = session_.loadPatches(toUtf8(path), role);
-    present(report, role == PatchFileRole::Reference ? tr("Load Reference Data") : tr("Load Measurement Data"),
-         report.ok ? 5000 : 2000);
+    present(report, title, report.ok ? 5000 : 2000);
     if (!report.ok)
         return;
     QSettings().setValue(key, path);
+    addRecentFile(path);
+    recordChange(title);
 
     model->reload();
-    updateAverages(PatchTableModel::DeltaE);
+    updateAverages();
     if (session_.hasToleranceMarks())
         selectFailedRows();
     resizeTable();
@@ -484,8 +728,9 @@ void MainWindow::selectFailedRows()
 
 void MainWindow::enableAutoWhenReady()
 {
-    ui->pushButtonAuto->setEnabled(session_.hasProfile() && session_.hasMeasurementData() &&
-                                   session_.hasReferenceData());
+    const bool ready = session_.hasProfile() && session_.hasMeasurementData() && session_.hasReferenceData();
+    ui->pushButtonAuto->setEnabled(ready);
+    ui->actionAuto->setEnabled(ready);
 }
 
 void MainWindow::resizeTable()
@@ -494,21 +739,47 @@ void MainWindow::resizeTable()
         return;
     QTableView* view = ui->tableView;
     view->resizeColumnsToContents();
+    contentWidths_.assign(PatchTableModel::ColumnCount, 0);
+    for (int column = 0; column < PatchTableModel::ColumnCount; ++column)
+        contentWidths_[static_cast<std::size_t>(column)] = view->columnWidth(column);
     for (int column : {PatchTableModel::RefL, PatchTableModel::RefA, PatchTableModel::RefB, PatchTableModel::MeasL,
                        PatchTableModel::MeasA, PatchTableModel::MeasB})
-        view->setColumnWidth(column, view->columnWidth(column) + 10);
+        contentWidths_[static_cast<std::size_t>(column)] += 10;
+    spreadColumns();
 }
 
-void MainWindow::updateAverages(int column)
+void MainWindow::spreadColumns()
 {
-    const DeltaESummary summary = column == PatchTableModel::OptDeltaE ? session_.after() : session_.before();
-    if (summary.count == 0) {
-        ui->labelAvgDEValue->setText(QStringLiteral("-"));
-        ui->labelMaxDEValue->setText(QStringLiteral("-"));
+    // The columns share out a wider window in proportion to their contents.
+    QTableView* view = ui->tableView;
+    int total = 0;
+    for (int column = 0; column < PatchTableModel::ColumnCount; ++column)
+        if (!view->isColumnHidden(column))
+            total += contentWidths_.empty() ? 0 : contentWidths_[static_cast<std::size_t>(column)];
+    if (total <= 0)
         return;
-    }
-    ui->labelAvgDEValue->setText(QString::number(summary.mean, 'f', 2));
-    ui->labelMaxDEValue->setText(QString::number(summary.maximum, 'f', 2));
+    const double scale = std::max(1.0, (view->viewport()->width() - 2.0) / total);
+    for (int column = 0; column < PatchTableModel::ColumnCount; ++column)
+        if (!view->isColumnHidden(column))
+            view->setColumnWidth(column, static_cast<int>(contentWidths_[static_cast<std::size_t>(column)] * scale));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The table's own area, once the layout has given it its size.
+    if (watched == ui->tableView->viewport() && event->type() == QEvent::Resize)
+        spreadColumns();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::updateAverages()
+{
+    auto show = [](QLabel* average, QLabel* maximum, const DeltaESummary& summary) {
+        average->setText(summary.count ? QString::number(summary.mean, 'f', 2) : QStringLiteral("-"));
+        maximum->setText(summary.count ? QString::number(summary.maximum, 'f', 2) : QStringLiteral("-"));
+    };
+    show(ui->labelAvgDEValue, ui->labelMaxDEValue, session_.before());
+    show(ui->labelAvgAfterValue, ui->labelMaxAfterValue, session_.after());
 }
 
 void MainWindow::horHeaderClicked(int column)
@@ -517,6 +788,7 @@ void MainWindow::horHeaderClicked(int column)
     sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     sortColumn_ = column;
     proxyModel->sort(column, sortOrder_);
+    ui->tableView->horizontalHeader()->setSortIndicator(column, sortOrder_);
 }
 
 void MainWindow::verHeaderClicked(int row)
@@ -534,19 +806,22 @@ void MainWindow::verHeaderClicked(int row)
 
 void MainWindow::patchEdited(int)
 {
-    updateAverages(PatchTableModel::DeltaE);
+    recordChange(tr("Edit Patch Values"));
+    updateAverages();
 }
 
 void MainWindow::unlockAdvancedFeatures()
 {
-    advancedEnabled = true;
+    advancedEnabled = !advancedEnabled;
+    detailsModeIndicator_->setVisible(advancedEnabled);
 }
 
 void MainWindow::clearData()
 {
     closeDetails();
     session_.clearPatches();
+    recordChange(tr("Clear"));
     model->reload();
-    updateAverages(PatchTableModel::DeltaE);
-    ui->pushButtonAuto->setEnabled(false);
+    updateAverages();
+    enableAutoWhenReady();
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The main window: the patch table with its swatches, Delta E and averages,
+// The main window: the patch table with its swatches, Delta E and summary,
 // the menus and the two hidden shortcuts. Open, load, correct and save are
 // the correction session's; the window asks for paths, shows progress and
-// reports, and keeps the view in step.
+// reports, keeps the view in step and records every change for undo.
 
 #include "CorrectionSession.h"
 
@@ -16,6 +16,8 @@
 class CubeForm;
 class MySortFilterProxyModel;
 class PatchTableModel;
+class QLabel;
+class QUndoStack;
 
 namespace Ui {
 class MainWindow;
@@ -32,11 +34,16 @@ public:
     CorrectionSession& session() { return session_; }
     PatchTableModel* patchModel() const { return model; }
     MySortFilterProxyModel* proxy() const { return proxyModel; }
+    QUndoStack* undoStack() const { return undoStack_; }
     bool isAdvancedEnabled() const { return advancedEnabled; }
     Ui::MainWindow* form() const { return ui.get(); }
 
     // Reads a patch data file; an empty path asks with a dialog.
     void loadDataFile(PatchFileRole role, const QString& path);
+    // Opens files by their kind: profiles (.icc, .icm) are opened, patch
+    // files loaded, a combined file as the measurement, otherwise the first
+    // as reference when none is loaded yet. As for the command line and drops.
+    void openFiles(const QStringList& paths);
     // The separation details window of one patch, opened.
     CubeForm* openDetails(int patch);
     const std::vector<QPointer<CubeForm>>& detailWindows() const { return cubeForms; }
@@ -45,9 +52,8 @@ public:
 
     // Fits the columns to a sample of their contents, unless suppressed.
     void resizeTable();
-    // Average and maximum labels from one column: the measured Delta E or
-    // the predicted one after the correction.
-    void updateAverages(int column);
+    // The measured and the predicted Delta E of every paired patch.
+    void updateAverages();
     // The correction "Auto" runs, as chosen beside the button.
     CorrectionMethod method() const;
     void setMethod(CorrectionMethod method);
@@ -69,11 +75,14 @@ public slots:
 private slots:
     void on_actionOpen_triggered();
     void on_actionSaveAs_triggered();
+    void on_actionRevert_triggered();
     void on_actionQuit_triggered();
     void on_actionClear_triggered();
     void on_actionLoadReferenceData_triggered();
     void on_actionLoadMeasurementData_triggered();
     void on_actionUseRoundTrip_triggered();
+    void on_actionAuto_triggered();
+    void on_actionDetails_triggered();
     void on_pushButtonAuto_clicked();
     void about();
     void help();
@@ -81,11 +90,15 @@ private slots:
     void supportDialog();
     void horHeaderClicked(int column);
     void verHeaderClicked(int row);
+    void tableContextMenu(const QPoint& position);
     void patchEdited(int patch);
     void unlockAdvancedFeatures();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Asks "Save changes to the profile?"; tests answer without a dialog.
     virtual UnsavedAnswer askSaveChanges();
     // Shows the lines behind a report; tests read them instead.
@@ -95,19 +108,34 @@ private:
     // True when the unsaved edits may go: saved, discarded, or none.
     bool settleUnsavedEdits();
     void buildHeader();
-    void buildHelpMenu();
+    void buildMenus();
     void selectFailedRows();
     void enableAutoWhenReady();
     // Status line, and the dialog when the report has lines behind it.
     void present(const SessionReport& report, const QString& title, int timeout);
+    // Records what the session did since the last recorded state as one
+    // undoable step.
+    void recordChange(const QString& text);
+    // After the session changed under the view (undo, redo, revert).
+    void sessionChanged();
     void detailsChanged(CubeForm* form);
+    void addRecentFile(const QString& path);
+    void rebuildRecentMenu();
+    void restoreLayout();
+    void spreadColumns();
 
     std::unique_ptr<Ui::MainWindow> ui;
     CorrectionSession session_;
     PatchTableModel* model = nullptr;
     MySortFilterProxyModel* proxyModel = nullptr;
+    QUndoStack* undoStack_ = nullptr;
+    // The session as the last recorded step left it: the "before" of the next.
+    SessionState current_;
+    QLabel* detailsModeIndicator_ = nullptr;
     // Open separation details windows; each deletes itself when closed.
     std::vector<QPointer<CubeForm>> cubeForms;
+    // The widths the columns' contents need, before spreading.
+    std::vector<int> contentWidths_;
     bool suppressResize = false;
     bool advancedEnabled = false;
     int sortColumn_ = -1;

@@ -59,7 +59,7 @@ TEST_F(MainWindowTest, StartsEmptyWithItsMenus)
     // Help: About, Help, a separator and Support; the update entry is hidden.
     QMenu* help = nullptr;
     for (QAction* action : window.menuBar()->actions())
-        if (action->text() == "Help")
+        if (action->text() == "&Help")
             help = action->menu();
     ASSERT_NE(help, nullptr);
     QStringList entries;

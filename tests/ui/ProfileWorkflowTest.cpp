@@ -14,10 +14,15 @@
 #include <QProgressDialog>
 #include <QStatusBar>
 #include <QTest>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -102,7 +107,8 @@ TEST_F(ProfileWorkflowTest, OpenAutoAndSave)
     EXPECT_TRUE(window.isWindowModified());
     for (int row : {0, 50, 99})
         EXPECT_TRUE(model()->index(row, PatchTableModel::OptDeltaE).data().isValid()) << row;
-    EXPECT_EQ(window.form()->labelAvgDEValue->text(), QString::number(window.session().after().mean, 'f', 2));
+    EXPECT_EQ(window.form()->labelAvgAfterValue->text(), QString::number(window.session().after().mean, 'f', 2));
+    EXPECT_EQ(window.form()->labelAvgDEValue->text(), "3.41") << "the measured figures stay beside";
     EXPECT_LT(window.session().after().mean, 1.0);
 
     const QString path = QString::fromStdString(dir.path("My Profile.icc"));
@@ -285,6 +291,98 @@ TEST_F(ProfileWorkflowTest, RefusalsLeaveTheWindowAsItWas)
     EXPECT_FALSE(window.saveAsProfile(folder));
     EXPECT_EQ(status(), "Failed to open " + folder);
     EXPECT_TRUE(window.session().hasUnsavedChanges());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ProfileWorkflowTest, UndoRedoAndRevertCoverEveryChange)
+{
+    openAll();
+    const std::vector<uint8_t> opened = tagBytes(*window.session().profile(), "B2A1");
+    QUndoStack* stack = window.undoStack();
+    EXPECT_EQ(stack->count(), 2) << "the two loads; opening a profile starts afresh";
+
+    autoOnAll();
+    const std::vector<uint8_t> corrected = tagBytes(*window.session().profile(), "B2A1");
+    ASSERT_NE(corrected, opened);
+    EXPECT_TRUE(window.isWindowModified());
+    stack->undo();
+    EXPECT_EQ(tagBytes(*window.session().profile(), "B2A1"), opened);
+    EXPECT_FALSE(window.session().hasUnsavedChanges()) << "back where the file was";
+    EXPECT_EQ(window.form()->labelAvgAfterValue->text(), "-");
+    stack->redo();
+    EXPECT_EQ(tagBytes(*window.session().profile(), "B2A1"), corrected);
+
+    // Clear and a hand edit are steps too.
+    window.clearData();
+    EXPECT_EQ(model()->rowCount(), 0);
+    stack->undo();
+    EXPECT_EQ(model()->rowCount(), 100);
+    const Lab measured = window.session().patches()[3].measured;
+    ASSERT_TRUE(model()->setData(model()->index(3, PatchTableModel::MeasL), "50"));
+    stack->undo();
+    EXPECT_DOUBLE_EQ(window.session().patches()[3].measured.L, measured.L);
+
+    QMetaObject::invokeMethod(&window, "on_actionRevert_triggered");
+    EXPECT_EQ(tagBytes(*window.session().profile(), "B2A1"), opened);
+    stack->undo();
+    EXPECT_EQ(tagBytes(*window.session().profile(), "B2A1"), corrected);
+}
+
+TEST_F(ProfileWorkflowTest, FilesOpenByTheirKind)
+{
+    // One patch file completes what is missing, a combined one fills both;
+    // several go measurement first, then reference, as on the command line.
+    window.openFiles({dataPath("cmyk_ref.txt")});
+    EXPECT_TRUE(window.session().hasReferenceData());
+    EXPECT_FALSE(window.session().hasMeasurementData());
+    window.openFiles({dataPath("cmyk_meas.txt"), dataPath("cmyk_v2.icc")});
+    EXPECT_TRUE(window.session().hasMeasurementData());
+    EXPECT_TRUE(window.session().hasProfile());
+    EXPECT_EQ(window.session().before().count, 100);
+
+    // Dropped onto the window like files from a file manager.
+    AnsweringWindow fresh;
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(dataPath("rgb_combined.txt"))});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the window: the application only passes drops on while a drag runs.
+    static_cast<QObject&>(fresh).event(&drop);
+    EXPECT_EQ(fresh.session().before().count, 80);
+    fresh.openFiles({dataPath("rgb_meas.txt"), dataPath("rgb_ref.txt")});
+    EXPECT_EQ(fresh.session().before().count, 80);
+}
+
+TEST_F(ProfileWorkflowTest, LabCellsTakeOnlyNumbersInRange)
+{
+    openAll();
+    struct Case { int column; const char* text; bool taken; };
+    const Case cases[] = {
+        {PatchTableModel::MeasL, "55.5", true},  {PatchTableModel::MeasL, "abc", false},
+        {PatchTableModel::MeasL, "111", false},  {PatchTableModel::MeasA, "-150", true},
+        {PatchTableModel::MeasA, "-150.5", false}, {PatchTableModel::RefB, "1e400", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(model()->setData(model()->index(0, c.column), c.text), c.taken) << c.text;
+    EXPECT_EQ(window.form()->tableView->editTriggers(),
+              QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed)
+        << "typing into the table does not start an edit";
+}
+
+TEST_F(ProfileWorkflowTest, NonAsciiNamesSurviveTheStamp)
+{
+    for (const char* profile : {"cmyk_v2.icc", "cmyk_v4.icc"}) {
+        AnsweringWindow w;
+        ASSERT_TRUE(w.openProfile(dataPath(profile)));
+        const QString path = QString::fromStdString(dir.path(std::string("Pr\xC3\xBC" "f-") + profile));
+        ASSERT_TRUE(w.saveAsProfile(path));
+        // "Prüf" in UTF-16 big-endian: the desc tag's Unicode part (v2) or the mluc record (v4).
+        const std::vector<uint8_t> bytes = readBytes(path.toStdString());
+        const uint8_t pruef[] = {0, 'P', 0, 'r', 0, 0xFC, 0, 'f'};
+        EXPECT_NE(std::search(bytes.begin(), bytes.end(), std::begin(pruef), std::end(pruef)), bytes.end()) << profile;
+    }
 }
 
 } // namespace
