@@ -32,24 +32,24 @@ TEST(CommandLine, OptionsAndTheirPaths)
         const char* ref;
         const char* meas;
         const char* icc;
-        int usageCount;
+        bool usage;
     };
     // nullptr: not given.
     const Case cases[] = {
-        {{"-i", "p.icc", "-m", "m.txt", "-r", "r.txt"}, "r.txt", "m.txt", "p.icc", 0},
-        {{"-r", "r.txt", "-i", "p.icc", "-m", "m.txt"}, "r.txt", "m.txt", "p.icc", 0},
-        {{"-ip.icc"}, nullptr, nullptr, "p.icc", 0},
-        {{"-rx"}, "x", nullptr, nullptr, 0},
-        {{"-x", "-i", "p.icc"}, nullptr, nullptr, nullptr, 0},
-        {{"-i", "p.icc", "-x", "-m", "m.txt"}, nullptr, nullptr, "p.icc", 0},
-        {{"-?", "-i", "p.icc"}, nullptr, nullptr, "p.icc", 1},
-        {{"?whatever", "-r", "r.txt"}, "r.txt", nullptr, nullptr, 1},
-        {{"-m"}, nullptr, nullptr, nullptr, 0},
-        {{"-r", "a.txt", "-r", "b.txt"}, "b.txt", nullptr, nullptr, 0},
-        {{"p.icc"}, nullptr, nullptr, nullptr, 0},
-        {{"-"}, nullptr, nullptr, nullptr, 0},
-        {{"-R", "r.txt"}, nullptr, nullptr, nullptr, 0},
-        {{"-i", ""}, nullptr, nullptr, "", 0},
+        {{"-i", "p.icc", "-m", "m.txt", "-r", "r.txt"}, "r.txt", "m.txt", "p.icc", false},
+        {{"-r", "r.txt", "-i", "p.icc", "-m", "m.txt"}, "r.txt", "m.txt", "p.icc", false},
+        {{"-ip.icc"}, nullptr, nullptr, "p.icc", false},
+        {{"-rx"}, "x", nullptr, nullptr, false},
+        {{"-x", "-i", "p.icc"}, nullptr, nullptr, nullptr, false},
+        {{"-i", "p.icc", "-x", "-m", "m.txt"}, nullptr, nullptr, "p.icc", false},
+        {{"-?", "-i", "p.icc"}, nullptr, nullptr, "p.icc", true},
+        {{"?whatever", "-r", "r.txt"}, "r.txt", nullptr, nullptr, true},
+        {{"-m"}, nullptr, nullptr, nullptr, false},
+        {{"-r", "a.txt", "-r", "b.txt"}, "b.txt", nullptr, nullptr, false},
+        {{"p.icc"}, nullptr, nullptr, nullptr, false},
+        {{"-"}, nullptr, nullptr, nullptr, false},
+        {{"-R", "r.txt"}, nullptr, nullptr, nullptr, false},
+        {{"-i", ""}, nullptr, nullptr, "", false},
     };
     for (const Case& c : cases) {
         const Parsed p = parse(c.args);
@@ -65,21 +65,8 @@ TEST(CommandLine, OptionsAndTheirPaths)
         check(p.paths.reference, c.ref, "ref");
         check(p.paths.measurement, c.meas, "meas");
         check(p.paths.profile, c.icc, "icc");
-        EXPECT_EQ(p.usage, std::string(c.usageCount, 'x').empty() ? "" : usageText) << what;
+        EXPECT_EQ(p.usage, c.usage ? usageText : "") << what;
     }
-}
-
-TEST(CommandLine, UsageTextIsExact)
-{
-    const std::string text = usageText;
-    const std::string second = "Orvand Vestrel -i pathtoICCprofile -m pathtomeasurementfile -r pathtoreferencefile \t\n";
-    const std::string third = "Orvand Vestrel -i pathtoICCprofile -m pathtocombinedfile";
-    ASSERT_GT(text.size(), second.size() + third.size());
-    EXPECT_EQ(text.substr(text.size() - third.size()), third);
-    EXPECT_EQ(text.substr(text.size() - third.size() - second.size(), second.size()), second);
-    const std::string first = text.substr(0, text.size() - third.size() - second.size());
-    EXPECT_EQ(first.substr(first.size() - 3), " \t\n");
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
 }
 
 } // namespace
