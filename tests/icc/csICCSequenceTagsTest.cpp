@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -73,31 +72,6 @@ csICCpseqTag threeDescriptions()
     return tag;
 }
 
-TEST_F(SequenceTagsTest, AddDescriptionTakesOnlyValidDescriptionBytes)
-{
-    csICCpseqTag tag;
-    const csICCProfileHeader header = headerFor(2, "MAKR", "MODL", 0);
-    // Padding behind a description tag would misplace the next description.
-    const csICCdescTag maker(csSig("dmnd"), "Maker");
-    Bytes padded = bytesOf(maker);
-    padded.resize(padded.size() + 2);
-    const csICCdescTag paddedMaker(csSig("dmnd"), static_cast<uint32_t>(padded.size()), padded.data());
-    ASSERT_EQ(tag.addDescription(header, nullptr, &paddedMaker, nullptr), 0);
-    ASSERT_EQ(tag.addDescription(header, nullptr, nullptr, nullptr), 0);
-    EXPECT_TRUE(csICCpseqTag::checkLayout(tag.signature(), tag.size(), tag.data())) << logText();
-    csSignature manufacturer = 0, model = 0, technology = 0;
-    uint64_t attributes = 0;
-    EXPECT_EQ(tag.getDescription(1, manufacturer, model, attributes, technology), 0) << logText();
-
-    csErrorLog::clear();
-    const Bytes before = bytesOf(tag);
-    const csICCtextTag notADescription(csSig("dmnd"), "Maker");
-    EXPECT_EQ(tag.addDescription(header, nullptr, nullptr, &notADescription), -1);
-    EXPECT_TRUE(logHas('E', "wrong tag type", "model description 'dmnd'"));
-    EXPECT_EQ(bytesOf(tag), before);
-    EXPECT_EQ(csErrorLog::count(), 1u) << logText();
-}
-
 TEST_F(SequenceTagsTest, LayoutChecksKeepEveryDescriptionInsideTheTag)
 {
     csICCpsidTag identifiers;
@@ -150,38 +124,6 @@ TEST_F(SequenceTagsTest, LayoutChecksKeepEveryDescriptionInsideTheTag)
         EXPECT_EQ(csErrorLog::count(), 1u) << logText();
         EXPECT_TRUE(logHas('E', "corrupt tag data", c.details)) << logText();
     }
-}
-
-TEST_F(SequenceTagsTest, LittleCMSReadsTheIdentifiersWeWrite)
-{
-    csICCpsidTag tag;
-    ASSERT_EQ(tag.setDescriptions("Earlier", "Texts"), 0);
-    ASSERT_EQ(tag.setDescriptions("Printer", "Caf\xE9"), 0); // rebuilt, not appended
-    EXPECT_TRUE(csICCpsidTag::checkLayout(tag.signature(), tag.size(), tag.data()));
-    const Bytes before = bytesOf(tag);
-    EXPECT_EQ(tag.setDescriptions(nullptr, "x"), -1);
-    EXPECT_EQ(tag.entryOffset(2), 0u);
-    EXPECT_TRUE(logHas('E', "index out of bounds", "entry 2 of 2"));
-    EXPECT_EQ(tag.description(2).data(), nullptr);
-    EXPECT_EQ(bytesOf(tag), before);
-
-    csICCProfile profile;
-    profile.header().setVersion(4, 3, 0);
-    ASSERT_EQ(profile.tagTable().add(tag), 0);
-    Bytes block;
-    ASSERT_EQ(profile.writeToMemory(block), 0);
-    cmsHPROFILE lcms = cmsOpenProfileFromMem(block.data(), static_cast<cmsUInt32Number>(block.size()));
-    ASSERT_NE(lcms, nullptr);
-    const auto* ids = static_cast<const cmsSEQ*>(cmsReadTag(lcms, cmsSigProfileSequenceIdTag));
-    ASSERT_TRUE(ids && ids->n == 2);
-    const wchar_t* expected[] = {L"Printer", L"Caf\u00E9"};
-    for (cmsUInt32Number i = 0; i < 2; ++i) {
-        wchar_t text[32] = {};
-        cmsMLUgetWide(ids->seq[i].Description, "en", "US", text, sizeof text);
-        EXPECT_EQ(std::wstring(text), expected[i]);
-        EXPECT_EQ(std::count(ids->seq[i].ProfileID.ID8, ids->seq[i].ProfileID.ID8 + 16, 0), 16);
-    }
-    cmsCloseProfile(lcms);
 }
 
 // A device link that Little CMS writes with its transform's sequence of two

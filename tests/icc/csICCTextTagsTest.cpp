@@ -150,47 +150,8 @@ TEST_F(TextTagsTest, RecordEditsThatCannotApplyChangeNothing)
     EXPECT_TRUE(logHas('E', "duplicate record", "'desc'"));
     EXPECT_EQ(tag.nameLength(7), 0u);
     EXPECT_TRUE(logHas('E', "index out of bounds", "record 7 of 2"));
-    EXPECT_EQ(tag.removeRecord(2), -1);
     EXPECT_EQ(bytesOf(tag), before);
     EXPECT_EQ(tag.indexOf(csICCmlucTag::code("en"), csICCmlucTag::code("GB")), csICCmlucTag::INDEX_NOTFOUND);
-}
-
-TEST_F(TextTagsTest, RemoveRecordKeepsEveryOtherRecordsText)
-{
-    const std::u16string texts[] = {u"Drucker", u"Printer", u"Printer", u"Stampante"};
-    csICCmlucTag full(csSig("desc"));
-    ASSERT_EQ(addRecord(full, "de", "DE", texts[0]), 0);
-    ASSERT_EQ(addRecord(full, "en", "US", texts[1]), 0);
-    ASSERT_EQ(addRecord(full, "en", "GB", texts[2]), 0);
-    ASSERT_EQ(addRecord(full, "it", "IT", texts[3]), 0);
-    // The shared string stays while a record still uses it.
-    for (uint32_t removed = 0; removed < 4; ++removed) {
-        SCOPED_TRACE(removed);
-        csICCmlucTag tag = full;
-        ASSERT_EQ(tag.removeRecord(removed), 0);
-        ASSERT_EQ(tag.numberOfRecords(), 3u);
-        for (uint32_t i = 0, k = 0; k < 4; ++k) {
-            if (k != removed) {
-                EXPECT_EQ(tag.recordUnits(i++), texts[k]);
-            }
-        }
-        EXPECT_TRUE(csICCmlucTag::checkLayout(tag.signature(), tag.size(), tag.data())) << logText();
-    }
-    EXPECT_EQ(csErrorLog::count(), 0u) << logText();
-
-    // Record 1's string starts inside record 0's: only the entry goes.
-    Bytes overlapping(52);
-    std::memcpy(overlapping.data(), "mluc", 4);
-    for (auto [at, value] : {std::pair{8, 2}, {12, 12}, {20, 8}, {24, 40}, {32, 8}, {36, 44}})
-        csSetUInt32(overlapping.data() + at, value);
-    const Bytes text = utf16BE(u"abcdef");
-    std::copy(text.begin(), text.end(), overlapping.begin() + 40);
-    ASSERT_TRUE(csICCmlucTag::checkLayout(csSig("cprt"), 52, overlapping.data()));
-    csICCmlucTag tag(csSig("cprt"), 52, overlapping.data());
-    ASSERT_EQ(tag.removeRecord(0), 0);
-    EXPECT_TRUE(logHas('W', "mluc strings overlap", "mluc tag contains overlapping string 1"));
-    EXPECT_EQ(tag.size(), 40u);
-    EXPECT_EQ(tag.recordUnits(0), u"cdef");
 }
 
 TEST_F(TextTagsTest, MlucLayoutCheckRefusesLyingCountsAndStrings)

@@ -45,29 +45,6 @@ TEST_F(XYZTagTest, ReadsTheProfilePointsAsLittleCmsDoes)
     cmsCloseProfile(reference);
 }
 
-// A white point built and edited by us, as Little CMS reads it.
-TEST_F(XYZTagTest, LittleCmsReadsTheValuesWeSet)
-{
-    const int32_t raw[3] = {0xF6D6, 0x10000, 0xD32D};
-    csICCXYZTag tag(wtpt, 1, raw);
-    EXPECT_EQ(std::memcmp(tag.data(), csICCXYZTag(wtpt, 1, 0.9642f, 1.0f, 0.8249f).data(), tag.size()), 0);
-    ASSERT_EQ(tag.setY(0, 0.75f), 0);
-    ASSERT_EQ(tag.setZRaw(0, -0x8000), 0);
-
-    csICCProfile profile;
-    ASSERT_EQ(profile.tagTable().add(tag), 0);
-    std::vector<uint8_t> block;
-    ASSERT_EQ(profile.writeToMemory(block), 0);
-    cmsHPROFILE lcms = cmsOpenProfileFromMem(block.data(), static_cast<cmsUInt32Number>(block.size()));
-    ASSERT_NE(lcms, nullptr);
-    const auto* white = static_cast<const cmsCIEXYZ*>(cmsReadTag(lcms, cmsSigMediaWhitePointTag));
-    ASSERT_NE(white, nullptr);
-    EXPECT_DOUBLE_EQ(white->X, 0xF6D6 / 65536.0);
-    EXPECT_DOUBLE_EQ(white->Y, 0.75);
-    EXPECT_DOUBLE_EQ(white->Z, -0.5);
-    cmsCloseProfile(lcms);
-}
-
 TEST_F(XYZTagTest, EntryCountFollowsTheSizeAndShortTagsAreRefused)
 {
     const uint32_t sizes[] = {0, 8, 19, 20, 31, 32, 44};
@@ -87,7 +64,6 @@ TEST_F(XYZTagTest, EntryCountFollowsTheSizeAndShortTagsAreRefused)
 
 TEST_F(XYZTagTest, IndexBeyondTheEntriesIsRefusedAndChangesNothing)
 {
-    const int32_t raw[3] = {1, 2, 3};
     const struct
     {
         int result;
@@ -96,11 +72,8 @@ TEST_F(XYZTagTest, IndexBeyondTheEntriesIsRefusedAndChangesNothing)
         {-1, [](csICCXYZTag& t) { float v[3]; return t.getXYZ(1, v); }},
         {-1, [](csICCXYZTag& t) { int32_t v[3]; return t.getXYZRaw(1, v); }},
         {-1, [](csICCXYZTag& t) { return t.setXYZ(1, 0.5f, 0.5f, 0.5f); }},
-        {-1, [&](csICCXYZTag& t) { return t.setXYZRaw(1, raw); }},
         {0, [](csICCXYZTag& t) { return int(t.getX(1)); }},
         {0, [](csICCXYZTag& t) { return t.getYRaw(1); }},
-        {-1, [](csICCXYZTag& t) { return t.setX(1, 2.0f); }},
-        {-1, [](csICCXYZTag& t) { return t.setYRaw(1, 5); }},
         {-1, [](csICCXYZTag& t) { return t.setZ(UINT32_MAX, 1.0f); }},
     };
     std::vector<uint8_t> bytes(20);
