@@ -112,10 +112,9 @@ TEST_F(TagTableTest, DirectoriesReachingPastTheProfileAreRefusedBeforeAnyTagIsMa
     }
 }
 
-TEST_F(TagTableTest, FactoryRefusesNoBytesAndKeepsTagsTooShortForAType)
+// A directory entry of two bytes: kept as it is, read as no type.
+TEST_F(TagTableTest, FactoryKeepsTagsTooShortForAType)
 {
-    EXPECT_EQ(csICCTagTable::tagFactory(sig("desc"), 10, nullptr), nullptr);
-    EXPECT_TRUE(logHas('E', "null pointer"));
     const uint8_t two[] = {'d', 'e'};
     std::unique_ptr<csICCTag> tiny = csICCTagTable::tagFactory(sig("desc"), 2, two);
     ASSERT_TRUE(tiny);

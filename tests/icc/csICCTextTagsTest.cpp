@@ -69,136 +69,102 @@ Bytes descBytes(const std::string& ascii, const std::u16string& unicode, uint8_t
     return bytes;
 }
 
-TEST_F(TextTagsTest, DescTextsAreSevenBitAndNeedNoTerminatingZero)
+TEST_F(TextTagsTest, TextsWeBuildAreSevenBitAndBadEditsRefused)
 {
-    csICCdescTag tag(csSig("desc"), "caf\xE9");
-    EXPECT_EQ(tag.asciiCount(), 5u);
-    for (uint32_t i = 0; i < tag.asciiCount(); ++i)
-        EXPECT_LT(tag.data()[12 + i], 0x80) << "character " << i;
-    EXPECT_EQ(tag.setDesc(nullptr), -1);
-    EXPECT_TRUE(logHas('E', "null pointer"));
-    EXPECT_EQ(tag.asciiString().size(), 4u);
+    csICCdescTag desc(csSig("desc"), "caf\xE9");
+    EXPECT_EQ(desc.asciiCount(), 5u);
+    for (uint32_t i = 0; i < desc.asciiCount(); ++i)
+        EXPECT_LT(desc.data()[12 + i], 0x80) << "character " << i;
+    EXPECT_EQ(desc.setDesc(nullptr), -1);
+    EXPECT_EQ(desc.asciiString().size(), 4u);
+    csICCtextTag text(csSig("cprt"), "forty");
+    EXPECT_EQ(text.setText(nullptr), -1);
+    EXPECT_STREQ(text.text(), "forty");
+    csICCmlucTag records(csSig("desc"));
+    ASSERT_EQ(addRecord(records, "de", "DE", u"Druck"), 0);
+    const Bytes before = bytesOf(records);
+    EXPECT_EQ(addRecord(records, "de", "DE", u"Anders"), -1);
+    EXPECT_EQ(bytesOf(records), before);
+    EXPECT_EQ(csErrorLog::count(), 3u);
+    EXPECT_TRUE(logHas('E', "null pointer") && logHas('E', "duplicate record")) << logText();
 
+    // A file need not terminate the ASCII text of a "desc".
     Bytes open = descBytes("ABC", u"", 0);
     open[15] = 'D';
     ASSERT_TRUE(csICCdescTag::checkLayout(csSig("desc"), static_cast<uint32_t>(open.size()), open.data()));
     EXPECT_EQ(csICCdescTag(csSig("desc"), static_cast<uint32_t>(open.size()), open.data()).asciiString(), "ABCD");
-    EXPECT_EQ(csICCdescTag(csSig("desc"), 0, nullptr).asciiText(), nullptr);
 }
 
-TEST_F(TextTagsTest, DescLayoutCheckRefusesCountsBeyondItsBytes)
+TEST_F(TextTagsTest, LayoutChecksRefuseCountsAndStringsBeyondTheTag)
 {
-    // a = 20, u = 3: 116 bytes; the Unicode count stands at 36, the
-    // ScriptCode count at 48.
-    const Bytes sound = descBytes("Nineteen characters", u"abc", 67);
+    // "desc": a = 20, u = 3, 116 bytes; the Unicode count stands at 36, the
+    // ScriptCode count at 48. "mluc": strings at 40 and 48, 58 bytes.
+    const Bytes desc = descBytes("Nineteen characters", u"abc", 67);
+    csICCmlucTag built(csSig("cprt"));
+    ASSERT_EQ(addRecord(built, "de", "DE", u"Text"), 0);
+    ASSERT_EQ(addRecord(built, "en", "US", u"Words"), 0);
+    const Bytes mluc = bytesOf(built);
+    const Bytes text = {'t', 'e', 'x', 't', 0, 0, 0, 0, 'a', 'b'};
+    using Check = bool (*)(csSignature, uint32_t, const uint8_t*);
+    const Check descCheck = csICCdescTag::checkLayout, mlucCheck = csICCmlucTag::checkLayout;
     const struct
     {
         const char* name;
+        Check check;
+        const Bytes& sound;
         std::function<void(Bytes&)> change;
         const char* details; // empty: accepted
     } cases[] = {
-        {"trailing bytes", [](Bytes& b) { b.resize(b.size() + 3); }, ""},
-        {"ASCII count near 2^32", [](Bytes& b) { csSetUInt32(b.data() + 8, 0xFFFFFFF0u); },
+        {"desc with trailing bytes", descCheck, desc, [](Bytes& b) { b.resize(b.size() + 3); }, ""},
+        {"ASCII count near 2^32", descCheck, desc, [](Bytes& b) { csSetUInt32(b.data() + 8, 0xFFFFFFF0u); },
          "ASCII count in desc tag 4294967280 is larger than tag buffer"},
-        {"Unicode count one too many", [](Bytes& b) { csSetUInt32(b.data() + 36, 4); },
+        {"Unicode count one too many", descCheck, desc, [](Bytes& b) { csSetUInt32(b.data() + 36, 4); },
          "Unicode count in desc tag 4 is larger than tag buffer"},
-        {"Unicode count wrapping 32 bits", [](Bytes& b) { csSetUInt32(b.data() + 36, 0x80000003u); },
+        {"Unicode count wrapping 32 bits", descCheck, desc, [](Bytes& b) { csSetUInt32(b.data() + 36, 0x80000003u); },
          "Unicode count in desc tag 2147483651 is larger than tag buffer"},
-        {"ScriptCode count 68", [](Bytes& b) { b[48] = 68; }, "Scriptcode count in desc tag 68 is larger than 67"},
-        {"wrong type", [](Bytes& b) { std::memcpy(b.data(), "text", 4); }, "tag type is not 'desc' but'text'"},
-        {"cut before the ASCII count", [](Bytes& b) { b.resize(10); }, "desc tag 'desc' of 10 bytes"},
+        {"ScriptCode count 68", descCheck, desc, [](Bytes& b) { b[48] = 68; },
+         "Scriptcode count in desc tag 68 is larger than 67"},
+        {"desc of type text", descCheck, desc, [](Bytes& b) { std::memcpy(b.data(), "text", 4); },
+         "tag type is not 'desc' but'text'"},
+        {"desc cut before the ASCII count", descCheck, desc, [](Bytes& b) { b.resize(10); }, "of 10 bytes"},
+        {"record count near 2^32", mlucCheck, mluc, [](Bytes& b) { csSetUInt32(b.data() + 8, 0xFFFFFFFFu); },
+         "mluc tag with 4294967295 records (size 12) is larger than tag buffer"},
+        {"record count one too many", mlucCheck, mluc, [](Bytes& b) { csSetUInt32(b.data() + 8, 4); },
+         "mluc tag with 4 records (size 12) is larger than tag buffer"},
+        {"record size past the limit", mlucCheck, mluc, [](Bytes& b) { csSetUInt32(b.data() + 12, 257); },
+         "records of 257 bytes"},
+        {"record size 0", mlucCheck, mluc, [](Bytes& b) { csSetUInt32(b.data() + 12, 0); }, "records of 0 bytes"},
+        {"string one byte too long", mlucCheck, mluc, [](Bytes& b) { csSetUInt32(b.data() + 32, 11); },
+         "string of record 1 (offset 48, length 11) is larger than tag buffer"},
+        {"string end wrapping 32 bits", mlucCheck, mluc, [](Bytes& b) { csSetUInt32(b.data() + 24, 0xFFFFFFFCu); },
+         "string of record 0 (offset 4294967292, length 8)"},
+        {"string in the record table", mlucCheck, mluc, [](Bytes& b) { csSetUInt32(b.data() + 24, 16); },
+         "lies in the record table"},
+        {"mluc cut inside the header", mlucCheck, mluc, [](Bytes& b) { b.resize(12); }, "ends inside its header"},
+        {"mluc of type desc", mlucCheck, mluc, [](Bytes& b) { std::memcpy(b.data(), "desc", 4); },
+         "tag type is not 'mluc' but'desc'"},
+        {"text without its zero", csICCtextTag::checkLayout, text, [](Bytes&) {}, "'cprt'"},
+        {"text without text", csICCtextTag::checkLayout, text, [](Bytes& b) { b.resize(8); }, "'cprt'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        csErrorLog::clear();
-        Bytes bytes = sound;
+        Bytes bytes = c.sound;
         c.change(bytes);
+        csErrorLog::clear();
         const bool accepted = *c.details == 0;
-        EXPECT_EQ(csICCdescTag::checkLayout(csSig("desc"), static_cast<uint32_t>(bytes.size()), bytes.data()), accepted);
+        EXPECT_EQ(c.check(csSig("cprt"), static_cast<uint32_t>(bytes.size()), bytes.data()), accepted);
         EXPECT_EQ(csErrorLog::count(), accepted ? 0u : 1u) << logText();
         if (!accepted) {
             EXPECT_TRUE(logHas('E', refusalTitle(c.details), c.details)) << logText();
         }
     }
-}
-
-TEST_F(TextTagsTest, TextTagHoldsItsTextWithTheTerminatingZero)
-{
-    const std::string forty(40, 'x');
-    csICCtextTag tag(csSig("cprt"), forty.c_str());
-    ASSERT_EQ(tag.size(), 49u);
-    EXPECT_EQ(tag.setText(nullptr), -1);
-    EXPECT_TRUE(logHas('E', "null pointer", "setText(const char*) called with null pointer"));
-    EXPECT_EQ(tag.size(), 49u);
-
-    csErrorLog::clear();
-    Bytes unterminated = {'t', 'e', 'x', 't', 0, 0, 0, 0, 'a', 'b'};
-    EXPECT_FALSE(csICCtextTag::checkLayout(csSig("cprt"), 10, unterminated.data()));
-    EXPECT_TRUE(logHas('E', "corrupt tag data", "'cprt'"));
-    unterminated.resize(8);
-    EXPECT_FALSE(csICCtextTag::checkLayout(csSig("cprt"), 8, unterminated.data()));
-    EXPECT_EQ(csErrorLog::count(), 2u);
-}
-
-TEST_F(TextTagsTest, RecordEditsThatCannotApplyChangeNothing)
-{
-    csICCmlucTag tag(csSig("desc"));
-    ASSERT_EQ(addRecord(tag, "de", "DE", u"Druck"), 0);
-    ASSERT_EQ(addRecord(tag, "en", "US", u"Print"), 0);
-    const Bytes before = bytesOf(tag);
-    EXPECT_EQ(addRecord(tag, "de", "DE", u"Anders"), -1);
-    EXPECT_TRUE(logHas('E', "duplicate record", "'desc'"));
-    EXPECT_EQ(tag.nameLength(7), 0u);
-    EXPECT_TRUE(logHas('E', "index out of bounds", "record 7 of 2"));
-    EXPECT_EQ(bytesOf(tag), before);
-    EXPECT_EQ(tag.indexOf(csICCmlucTag::code("en"), csICCmlucTag::code("GB")), csICCmlucTag::INDEX_NOTFOUND);
-}
-
-TEST_F(TextTagsTest, MlucLayoutCheckRefusesLyingCountsAndStrings)
-{
-    csICCmlucTag built(csSig("cprt"));
-    ASSERT_EQ(addRecord(built, "de", "DE", u"Text"), 0);
-    ASSERT_EQ(addRecord(built, "en", "US", u"Words"), 0);
-    const Bytes sound = bytesOf(built); // strings at 40 and 48, 58 bytes
-    const struct
-    {
-        const char* name;
-        std::function<void(Bytes&)> change;
-        const char* details;
-    } cases[] = {
-        {"record count near 2^32", [](Bytes& b) { csSetUInt32(b.data() + 8, 0xFFFFFFFFu); },
-         "mluc tag with 4294967295 records (size 12) is larger than tag buffer"},
-        {"record count one too many", [](Bytes& b) { csSetUInt32(b.data() + 8, 4); },
-         "mluc tag with 4 records (size 12) is larger than tag buffer"},
-        {"record size past the limit", [](Bytes& b) { csSetUInt32(b.data() + 12, 257); }, "records of 257 bytes"},
-        {"record size 0", [](Bytes& b) { csSetUInt32(b.data() + 12, 0); }, "records of 0 bytes"},
-        {"string one byte too long", [](Bytes& b) { csSetUInt32(b.data() + 32, 11); },
-         "string of record 1 (offset 48, length 11) is larger than tag buffer"},
-        {"string end wrapping 32 bits", [](Bytes& b) { csSetUInt32(b.data() + 24, 0xFFFFFFFCu); },
-         "string of record 0 (offset 4294967292, length 8)"},
-        {"string in the record table", [](Bytes& b) { csSetUInt32(b.data() + 24, 16); },
-         "lies in the record table"},
-        {"cut inside the header", [](Bytes& b) { b.resize(12); }, "ends inside its header"},
-        {"wrong type", [](Bytes& b) { std::memcpy(b.data(), "desc", 4); }, "tag type is not 'mluc' but'desc'"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Bytes bytes = sound;
-        c.change(bytes);
-        const uint32_t size = static_cast<uint32_t>(bytes.size());
-        csErrorLog::clear();
-        EXPECT_FALSE(csICCmlucTag::checkLayout(csSig("cprt"), size, bytes.data()));
-        EXPECT_EQ(csErrorLog::count(), 1u) << logText();
-        EXPECT_TRUE(logHas('E', refusalTitle(c.details), c.details)) << logText();
-        EXPECT_EQ(csICCmlucTag(csSig("cprt"), bytes.data(), size, 0).data(), nullptr);
-    }
 
     // The checking form copies the tag without what follows it; a limit
     // bounds the record table only.
-    Bytes longer = sound;
+    Bytes longer = mluc;
     longer.resize(longer.size() + 6, 0xEE);
     const uint32_t available = static_cast<uint32_t>(longer.size());
-    EXPECT_EQ(bytesOf(csICCmlucTag(csSig("cprt"), longer.data(), available, 0)), sound);
+    EXPECT_EQ(bytesOf(csICCmlucTag(csSig("cprt"), longer.data(), available, 0)), mluc);
     EXPECT_EQ(csICCmlucTag(csSig("cprt"), longer.data(), available, 40).size(), 58u);
     EXPECT_EQ(csICCmlucTag(csSig("cprt"), longer.data(), available, 39).size(), 0u);
 }

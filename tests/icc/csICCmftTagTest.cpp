@@ -25,9 +25,9 @@ std::unique_ptr<csICCTag> tagFrom(const std::vector<uint8_t>& bytes, const char*
                                      static_cast<uint32_t>(bytes.size()), bytes.data());
 }
 
-// Nodes and entries of a 4-input table with entry counts apart from the grid,
-// in both precisions; 8-bit tables keep the high byte and read it times 257.
-TEST_F(MftTagTest, NodesAndEntriesReadBackAndAWriteTouchesOneNode)
+// Nodes of a 4-input table with entry counts apart from the grid, in both
+// precisions; 8-bit tables keep the high byte and read it times 257.
+TEST_F(MftTagTest, NodesReadBackAndAWriteTouchesOneNode)
 {
     for (bool lut16 : {true, false}) {
         SCOPED_TRACE(lut16 ? "mft2" : "mft1");
@@ -49,11 +49,6 @@ TEST_F(MftTagTest, NodesAndEntriesReadBackAndAWriteTouchesOneNode)
         lut->getClutNodeDouble(grid, doubles);
         for (unsigned k = 0; k < 3; ++k)
             EXPECT_TRUE(values[k] == stored(countingNode({1, 4, 0, 3}, k)) && doubles[k] == values[k]) << k;
-        const uint16_t outputIndex[3] = {uint16_t(lut16 ? 8 : 255), 0, 5};
-        lut->getOutputEntry(outputIndex, values);
-        EXPECT_EQ(values[0], 65535);
-        EXPECT_EQ(values[2], stored(identityCurve(2, 5, lut->outputEntries())));
-
         const uint16_t written[3] = {0x80FF, 0xFFFF, 0};
         lut->setClutNode(grid, written);
         lut->getClutNode(grid, values);
