@@ -67,6 +67,7 @@ TEST_F(ErrorLogTest, AFullLogIsDumpedAndGoesOn)
             EXPECT_STREQ(csErrorLog::titleOf(0), "new");
             const std::string kept = csErrorLog::detailsOf(0);
             EXPECT_EQ(kept, details.substr(0, kept.size()));
+            // Shortened only when it alone is larger than the store, and then to most of it.
             EXPECT_GE(kept.size(), std::min(c.newLength, csErrorLog::textCapacity - 300));
         }
         testing::internal::CaptureStderr();

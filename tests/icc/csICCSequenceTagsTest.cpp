@@ -11,7 +11,6 @@
 #include "csICCmlucTag.h"
 #include "csICCpseqTag.h"
 #include "csICCpsidTag.h"
-#include "csICCtextTag.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>

@@ -9,7 +9,6 @@
 
 #include <cstring>
 #include <functional>
-#include <string>
 
 namespace {
 
