@@ -30,20 +30,20 @@ TEST(CommandLine, OptionsAndTheirPaths)
     };
     // nullptr: not given.
     const Case cases[] = {
-        {{"-i", "p.icc", "-m", "m.txt", "-r", "r.txt"}, "r.txt", "m.txt", "p.icc", 0},
-        {{"-r", "r.txt", "-i", "p.icc", "-m", "m.txt"}, "r.txt", "m.txt", "p.icc", 0},
-        {{"-ip.icc"}, nullptr, nullptr, "p.icc", 0},
-        {{"-rx"}, "x", nullptr, nullptr, 0},
-        {{"-x", "-i", "p.icc"}, nullptr, nullptr, nullptr, 0},
-        {{"-i", "p.icc", "-x", "-m", "m.txt"}, nullptr, nullptr, "p.icc", 0},
-        {{"-?", "-i", "p.icc"}, nullptr, nullptr, "p.icc", 1},
-        {{"?whatever", "-r", "r.txt"}, "r.txt", nullptr, nullptr, 1},
-        {{"-m"}, nullptr, nullptr, nullptr, 0},
-        {{"-r", "a.txt", "-r", "b.txt"}, "b.txt", nullptr, nullptr, 0},
-        {{"p.icc"}, nullptr, nullptr, nullptr, 0}, // opened by its kind, below
-        {{"-"}, nullptr, nullptr, nullptr, 0},
-        {{"-R", "r.txt"}, nullptr, nullptr, nullptr, 0},
-        {{"-i", ""}, nullptr, nullptr, "", 0},
+        {{"-i", "p.icc", "-m", "m.txt", "-r", "r.txt"}, "r.txt", "m.txt", "p.icc", false},
+        {{"-r", "r.txt", "-i", "p.icc", "-m", "m.txt"}, "r.txt", "m.txt", "p.icc", false},
+        {{"-ip.icc"}, nullptr, nullptr, "p.icc", false},
+        {{"-rx"}, "x", nullptr, nullptr, false},
+        {{"-x", "-i", "p.icc"}, nullptr, nullptr, nullptr, false},
+        {{"-i", "p.icc", "-x", "-m", "m.txt"}, nullptr, nullptr, "p.icc", false},
+        {{"-?", "-i", "p.icc"}, nullptr, nullptr, "p.icc", true},
+        {{"?whatever", "-r", "r.txt"}, "r.txt", nullptr, nullptr, true},
+        {{"-m"}, nullptr, nullptr, nullptr, false},
+        {{"-r", "a.txt", "-r", "b.txt"}, "b.txt", nullptr, nullptr, false},
+        {{"p.icc"}, nullptr, nullptr, nullptr, false}, // opened by its kind, below
+        {{"-"}, nullptr, nullptr, nullptr, false},
+        {{"-R", "r.txt"}, nullptr, nullptr, nullptr, false},
+        {{"-i", ""}, nullptr, nullptr, "", false},
     };
     for (const Case& c : cases) {
         const Parsed p = parse(c.args);

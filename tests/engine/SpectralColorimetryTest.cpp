@@ -3,7 +3,6 @@
 #include "csICCPCS.h"
 
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include <algorithm>
 #include <array>
@@ -14,6 +13,7 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -37,6 +37,12 @@ XYZ toXYZ(double firstNm, double stepNm, const std::vector<double>& r)
     return xyz;
 }
 
+void expectNear(const XYZ& a, const XYZ& b, double tolerance, const std::string& what)
+{
+    EXPECT_TRUE(std::fabs(a.X - b.X) <= tolerance && std::fabs(a.Y - b.Y) <= tolerance && std::fabs(a.Z - b.Z) <= tolerance)
+        << what << ": " << a.X << " " << a.Y << " " << a.Z << " against " << b.X << " " << b.Y << " " << b.Z;
+}
+
 TEST(SpectralColorimetry, ConstantReflectanceIsThatShareOfTheWhite)
 {
     struct Case { double firstNm, stepNm, lastNm; };
@@ -46,14 +52,11 @@ TEST(SpectralColorimetry, ConstantReflectanceIsThatShareOfTheWhite)
     };
     for (const Case& c : cases) {
         const std::size_t count = std::size_t((c.lastNm - c.firstNm) / c.stepNm) + 1;
-        const XYZ grey = toXYZ(c.firstNm, c.stepNm, std::vector<double>(count, 0.2));
-        EXPECT_NEAR(grey.X, 0.2 * pcsWhite[0], 1e-9) << c.firstNm << " step " << c.stepNm;
-        EXPECT_NEAR(grey.Y, 0.2 * pcsWhite[1], 1e-9) << c.firstNm << " step " << c.stepNm;
-        EXPECT_NEAR(grey.Z, 0.2 * pcsWhite[2], 1e-9) << c.firstNm << " step " << c.stepNm;
+        const std::string what = std::to_string(c.firstNm) + " step " + std::to_string(c.stepNm);
+        expectNear(toXYZ(c.firstNm, c.stepNm, std::vector<double>(count, 0.2)),
+                   {0.2 * pcsWhite[0], 0.2 * pcsWhite[1], 0.2 * pcsWhite[2]}, 1e-9, what);
         const Lab white = xyzToLab(toXYZ(c.firstNm, c.stepNm, std::vector<double>(count, 1.0)));
-        EXPECT_NEAR(white.L, 100.0, 1e-6) << c.firstNm << " step " << c.stepNm;
-        EXPECT_NEAR(white.a, 0.0, 1e-6) << c.firstNm << " step " << c.stepNm;
-        EXPECT_NEAR(white.b, 0.0, 1e-6) << c.firstNm << " step " << c.stepNm;
+        EXPECT_LT(deltaE(white, {100, 0, 0}), 1e-6) << what;
     }
 }
 
@@ -66,12 +69,8 @@ TEST(SpectralColorimetry, CubicSpectrumAgreesAtEverySpacing)
         return 0.45 + 0.25 * u + 0.1 * u * u - 0.2 * u * u * u;
     };
     const XYZ reference = toXYZ(400, 1, samples(400, 1, 700, cubic));
-    for (double step : {2.0, 5.0, 10.0, 15.0, 20.0}) {
-        const XYZ xyz = toXYZ(400, step, samples(400, step, 700, cubic));
-        EXPECT_NEAR(xyz.X, reference.X, 1e-9) << step;
-        EXPECT_NEAR(xyz.Y, reference.Y, 1e-9) << step;
-        EXPECT_NEAR(xyz.Z, reference.Z, 1e-9) << step;
-    }
+    for (double step : {2.0, 5.0, 10.0, 15.0, 20.0})
+        expectNear(toXYZ(400, step, samples(400, step, 700, cubic)), reference, 1e-9, std::to_string(step));
 }
 
 TEST(SpectralColorimetry, RefusesWhatItCannotWeight)
@@ -114,24 +113,6 @@ TEST(SpectralColorimetry, RefusesWhatItCannotWeight)
     nm[3] = 405;
     EXPECT_FALSE(reflectanceToXYZ(nm.data(), r.data(), nm.size(), xyz, problem));
     EXPECT_EQ(problem, "spectral wavelengths are not evenly spaced: 405 nm after 400 nm");
-}
-
-TEST(SpectralColorimetry, LabMatchesLittleCms)
-{
-    const XYZ cases[] = {
-        {96.42, 100, 82.49}, {0, 0, 0}, {0.5, 0.5, 0.5}, {0.9, 0.7, 1.2}, {41.24, 21.26, 1.93},
-        {18, 50, 90}, {35, 20, 60}, {120, 110, 95},
-    };
-    for (const XYZ& c : cases) {
-        const cmsCIEXYZ in = {c.X / 100, c.Y / 100, c.Z / 100};
-        cmsCIELab expected;
-        cmsXYZ2Lab(cmsD50_XYZ(), &expected, &in);
-        const Lab got = xyzToLab(c);
-        // Our white is the PCS white as a profile stores it, 3e-6 off 0.9642 and 0.8249.
-        EXPECT_NEAR(got.L, expected.L, 1e-3) << c.X << " " << c.Y << " " << c.Z;
-        EXPECT_NEAR(got.a, expected.a, 1e-3) << c.X << " " << c.Y << " " << c.Z;
-        EXPECT_NEAR(got.b, expected.b, 1e-3) << c.X << " " << c.Y << " " << c.Z;
-    }
 }
 
 // The perfect reflector, smooth curves (a level and three random bumps) and

@@ -3,15 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
-
-const std::string banner =
-    "\n"
-    "===========================================================\n"
-    "E R R O R   L O G   F U L L   -   D U M P   A N D   E X I T\n"
-    "===========================================================\n";
 
 class ErrorLogTest : public ::testing::Test
 {
@@ -28,134 +23,58 @@ std::size_t countOf(const std::string& text, const std::string& part)
     return n;
 }
 
-TEST_F(ErrorLogTest, EmptyLogAnswersQueriesWithDefaults)
+TEST_F(ErrorLogTest, QueriesPastTheEntriesAreHarmlessAndClearStartsAfresh)
 {
-    EXPECT_EQ(csErrorLog::lastIndex(), 0u);
-    EXPECT_EQ(csErrorLog::count(), 0u);
-    EXPECT_EQ(csErrorLog::levelOf(0), 0);
-    EXPECT_STREQ(csErrorLog::titleOf(0), "internal error: bad entry requested!");
-    EXPECT_STREQ(csErrorLog::detailsOf(0), "internal error: bad entry requested!");
+    csErrorLog::fatal("bad profile", "no 'acsp' signature in profile header");
+    EXPECT_STREQ(csErrorLog::titleOf(1), "internal error: bad entry requested!");
+    EXPECT_EQ(csErrorLog::levelOf(1), 0);
+    EXPECT_EQ(csErrorLog::levelLetter(7), '?');
     testing::internal::CaptureStderr();
-    csErrorLog::printAll();
-    csErrorLog::printEntry(0);
+    csErrorLog::printEntry(1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-}
-
-TEST_F(ErrorLogTest, EachLevelOperationStoresItsLetter)
-{
-    csErrorLog::debug("t", "d");
-    csErrorLog::info("t", "i");
-    csErrorLog::warning("t", "w");
-    csErrorLog::error("t", "e");
-    csErrorLog::fatal("t", "f");
-    csErrorLog::add(3, "t", "a");
-    const std::string letters = "DIWEFE";
-    ASSERT_EQ(csErrorLog::count(), letters.size());
-    EXPECT_EQ(csErrorLog::lastIndex(), letters.size() - 1);
-    for (uint32_t i = 0; i < letters.size(); ++i)
-        EXPECT_EQ(csErrorLog::levelLetter(csErrorLog::levelOf(i)), letters[i]) << i;
-    EXPECT_EQ(csErrorLog::levelLetter(5), '?');
-    EXPECT_EQ(csErrorLog::levelLetter(-1), '?');
-}
-
-TEST_F(ErrorLogTest, PrintEntryWritesLetterQuotedTitleAndDetails)
-{
-    csErrorLog::error("bad profile", "no 'acsp' signature in profile header");
-    testing::internal::CaptureStderr();
-    csErrorLog::printEntry(0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "E 'bad profile'\nno 'acsp' signature in profile header\n");
-}
-
-TEST_F(ErrorLogTest, DetailsAreStoredFormatted)
-{
-    csErrorLog::warning("wrong size in profile", "size entry %d does not match actual file size %d (corrected)",
-                        1000, 1200);
-    EXPECT_STREQ(csErrorLog::titleOf(0), "wrong size in profile");
-    EXPECT_STREQ(csErrorLog::detailsOf(0), "size entry 1000 does not match actual file size 1200 (corrected)");
-}
-
-TEST_F(ErrorLogTest, FullEntryTableIsDumpedAndTheLogStartsAfresh)
-{
-    // Short texts, so that the entry table fills before the text store.
-    for (int i = 0; i < 4999; ++i)
-        csErrorLog::info("tag", "e%d", i);
-    EXPECT_EQ(csErrorLog::count(), 4999u);
-
-    testing::internal::CaptureStderr();
-    csErrorLog::info("tag", "e%d", 4999);
-    const std::string dump = testing::internal::GetCapturedStderr();
-
-    ASSERT_EQ(banner.size(), 181u);
-    EXPECT_EQ(dump.substr(0, banner.size()), banner);
-    EXPECT_EQ(countOf(dump, "I 'tag'\n"), 5000u);
-    EXPECT_NE(dump.find("\ne4999\n"), std::string::npos);
-    EXPECT_EQ(csErrorLog::count(), 0u);
-
-    // The process goes on and the log works as new.
-    csErrorLog::error("after", "dump");
-    EXPECT_EQ(csErrorLog::count(), 1u);
-    EXPECT_STREQ(csErrorLog::titleOf(0), "after");
-}
-
-TEST_F(ErrorLogTest, FullTextStoreIsDumpedAndTheNewEntryKept)
-{
-    const std::string block(999, 'x');
-    // Title "t" + zero + 999 characters + zero: 1,002 bytes an entry; 99 fit.
-    for (int i = 0; i < 99; ++i)
-        csErrorLog::warning("t", "%s", block.c_str());
-    ASSERT_EQ(csErrorLog::count(), 99u);
-
-    testing::internal::CaptureStderr();
-    csErrorLog::error("overflowing", "%s", block.c_str());
-    const std::string dump = testing::internal::GetCapturedStderr();
-
-    EXPECT_EQ(dump.substr(0, banner.size()), banner);
-    EXPECT_EQ(countOf(dump, "W 't'\n"), 99u);
-    EXPECT_EQ(dump.find("overflowing"), std::string::npos) << "the entry that did not fit is not in the dump";
-    ASSERT_EQ(csErrorLog::count(), 1u);
-    EXPECT_STREQ(csErrorLog::titleOf(0), "overflowing");
-    EXPECT_EQ(std::string(csErrorLog::detailsOf(0)), block);
-}
-
-TEST_F(ErrorLogTest, EntryLargerThanTheWholeStoreIsKeptShortened)
-{
-    const std::string huge(150000, 'y');
-    testing::internal::CaptureStderr();
-    csErrorLog::error(huge.c_str(), "%s", huge.c_str());
-    testing::internal::GetCapturedStderr();
-    ASSERT_EQ(csErrorLog::count(), 1u);
-    const std::string title = csErrorLog::titleOf(0);
-    const std::string details = csErrorLog::detailsOf(0);
-    EXPECT_FALSE(title.empty());
-    EXPECT_FALSE(details.empty());
-    EXPECT_LT(title.size() + details.size() + 2, csErrorLog::textCapacity);
-    // The store is full now; the next entry dumps it and is kept.
-    testing::internal::CaptureStderr();
-    csErrorLog::info("next", "entry");
-    testing::internal::GetCapturedStderr();
-    EXPECT_STREQ(csErrorLog::titleOf(csErrorLog::lastIndex()), "next");
-}
-
-TEST_F(ErrorLogTest, ClearEmptiesTheLog)
-{
-    csErrorLog::error("a", "b");
-    csErrorLog::fatal("a", "b");
-    csErrorLog::warning("a", "b");
-    EXPECT_EQ(csErrorLog::errorCount(), 2u);
     csErrorLog::clear();
-    EXPECT_EQ(csErrorLog::count(), 0u);
-    EXPECT_EQ(csErrorLog::errorCount(), 0u);
-    EXPECT_STREQ(csErrorLog::titleOf(0), "internal error: bad entry requested!");
+    EXPECT_TRUE(csErrorLog::count() == 0 && csErrorLog::errorCount() == 0);
+    EXPECT_STREQ(csErrorLog::detailsOf(0), "internal error: bad entry requested!");
 }
 
-TEST(ErrorLogDeathTest, DumpAndExitWritesTheLogAndEndsWithStatusOne)
+// A session that reads profiles all day fills the log: it shows what it holds
+// on stderr and goes on, keeping the entry that no longer fitted unless the
+// entry table itself filled, and counting every error either way.
+TEST_F(ErrorLogTest, AFullLogIsDumpedAndGoesOn)
 {
-    csErrorLog::clear();
-    csErrorLog::error("bad profile", "no 'acsp' signature in profile header");
-    EXPECT_EXIT(csErrorLog::dumpAndExit(), testing::ExitedWithCode(1),
-                "E R R O R   L O G   F U L L   -   D U M P   A N D   E X I T\n=+\nE 'bad profile'\n"
-                "no 'acsp' signature in profile header\n");
-    csErrorLog::clear();
+    struct Case { const char* what; std::size_t fill, fillLength, newLength; bool newKept; };
+    const Case cases[] = {
+        {"entry table", csErrorLog::entryCapacity - 1, 1, 4, false},
+        // Title, details and two zeros: 1,002 bytes an entry, 99 fit.
+        {"text store", 99, 999, 999, true},
+        {"one entry larger than the whole store", 0, 0, 150000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        csErrorLog::clear();
+        const std::string fill(c.fillLength, 'x'), details(c.newLength, 'y');
+        for (std::size_t i = 0; i < c.fill; ++i)
+            csErrorLog::warning("t", "%s", fill.c_str());
+        testing::internal::CaptureStderr();
+        csErrorLog::error("new", "%s", details.c_str());
+        const std::string dump = testing::internal::GetCapturedStderr();
+
+        EXPECT_EQ(countOf(dump, "W 't'\n"), c.fill);
+        EXPECT_EQ(dump.find("E 'new'") != std::string::npos, !c.newKept);
+        EXPECT_EQ(csErrorLog::errorCount(), 1u);
+        ASSERT_EQ(csErrorLog::count(), c.newKept ? 1u : 0u);
+        if (c.newKept) {
+            EXPECT_STREQ(csErrorLog::titleOf(0), "new");
+            const std::string kept = csErrorLog::detailsOf(0);
+            EXPECT_EQ(kept, details.substr(0, kept.size()));
+            // Shortened only when it alone is larger than the store, and then to most of it.
+            EXPECT_GE(kept.size(), std::min(c.newLength, csErrorLog::textCapacity - 300));
+        }
+        testing::internal::CaptureStderr();
+        csErrorLog::info("next", "entry");
+        testing::internal::GetCapturedStderr();
+        EXPECT_STREQ(csErrorLog::titleOf(csErrorLog::lastIndex()), "next");
+    }
 }
 
 } // namespace

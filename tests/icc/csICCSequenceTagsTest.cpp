@@ -1,7 +1,6 @@
-// The profile sequence tags "pseq" and "psid": building them, finding the
-// descriptions behind embedded tags of varying size, refusing bytes whose
-// counts or positions reach beyond the tag, and exchanging sequences with
-// Little CMS. Buffers are sized exactly so that the address sanitizer catches
+// The profile sequence tags "pseq" and "psid": building them, refusing bytes
+// whose counts or positions reach beyond the tag, and exchanging sequences
+// with Little CMS. Buffers are sized exactly so that the address sanitizer catches
 // any read past them.
 
 #include "TestSupport.h"
@@ -12,7 +11,6 @@
 #include "csICCmlucTag.h"
 #include "csICCpseqTag.h"
 #include "csICCpsidTag.h"
-#include "csICCtextTag.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -73,108 +71,6 @@ csICCpseqTag threeDescriptions()
     return tag;
 }
 
-TEST_F(SequenceTagsTest, DescriptionsAreFoundBehindEmbeddedTagsOfEverySize)
-{
-    const csICCpseqTag empty;
-    EXPECT_EQ(bytesOf(empty), Bytes({'p', 's', 'e', 'q', 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(empty.findDescriptionOffset(0), 0u);
-
-    const csICCpseqTag tag = threeDescriptions();
-    EXPECT_EQ(csErrorLog::count(), 0u) << logText();
-    ASSERT_EQ(tag.count(), 3u);
-    const uint32_t descSize = 6 + 90;               // "Maker"
-    const uint32_t mlucSize[] = {28 + 18, 28 + 24}; // "Model one", "Second maker"
-    const uint32_t offsets[] = {12, 12 + 20 + descSize + mlucSize[0],
-                                12 + 40 + descSize + mlucSize[0] + mlucSize[1] + 16};
-    for (uint32_t i = 0; i < 3; ++i)
-        EXPECT_EQ(tag.findDescriptionOffset(i), offsets[i]) << i;
-    EXPECT_EQ(tag.size(), offsets[2] + 20 + 2 * 91);
-    EXPECT_EQ(tag.findDescriptionOffset(3), 0u);
-    EXPECT_TRUE(csICCpseqTag::checkLayout(tag.signature(), tag.size(), tag.data()));
-
-    // The embedded tags stand as given; absent ones are empty tags of the
-    // header's version.
-    const uint8_t* d = tag.data();
-    EXPECT_EQ(csICCdescTag(0, d + offsets[0] + 20, descSize, 0).asciiString(), "Maker");
-    EXPECT_EQ(csICCmlucTag(0, d + offsets[1] + 20, mlucSize[1], 0).recordLatin1(0), "Second maker");
-    EXPECT_EQ(csICCmlucTag::measure(d + offsets[2] - 16, 16), 16u);
-    EXPECT_EQ(csICCdescTag(0, d + offsets[2] + 20, 91, 0).asciiString(), "");
-
-    csSignature manufacturer = 0, model = 0, technology = 1;
-    uint64_t attributes = 0;
-    ASSERT_EQ(tag.getDescription(0, manufacturer, model, attributes, technology), 0) << logText();
-    EXPECT_EQ(manufacturer, csSig("MAK1"));
-    EXPECT_EQ(model, csSig("MOD1"));
-    EXPECT_EQ(attributes, 0x0102030405060708u);
-    EXPECT_EQ(technology, 0u);
-    ASSERT_EQ(tag.getDescription(2, manufacturer, model, attributes, technology), 0) << logText();
-    EXPECT_EQ(model, csSig("MOD3"));
-    EXPECT_EQ(csErrorLog::count(), 0u) << logText();
-}
-
-TEST_F(SequenceTagsTest, AddDescriptionTakesOnlyValidDescriptionBytes)
-{
-    csICCpseqTag tag;
-    const csICCProfileHeader header = headerFor(2, "MAKR", "MODL", 0);
-    const csICCtextTag technology(csSig("tech"), "ink jet");
-    ASSERT_EQ(tag.addDescription(header, &technology, nullptr, nullptr), 0);
-    EXPECT_TRUE(logHas('W', "not implemented", "pseq: technology tag not implemented yet"));
-
-    // Padding behind a description tag would misplace the next description.
-    const csICCdescTag maker(csSig("dmnd"), "Maker");
-    Bytes padded = bytesOf(maker);
-    padded.resize(padded.size() + 2);
-    const csICCdescTag paddedMaker(csSig("dmnd"), static_cast<uint32_t>(padded.size()), padded.data());
-    ASSERT_EQ(tag.addDescription(header, nullptr, &paddedMaker, nullptr), 0);
-    ASSERT_EQ(tag.addDescription(header, nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(tag.findDescriptionOffset(2), tag.findDescriptionOffset(1) + 20 + maker.size() + 91);
-    EXPECT_TRUE(csICCpseqTag::checkLayout(tag.signature(), tag.size(), tag.data()));
-
-    csErrorLog::clear();
-    const Bytes before = bytesOf(tag);
-    const csICCtextTag notADescription(csSig("dmnd"), "Maker");
-    EXPECT_EQ(tag.addDescription(header, nullptr, nullptr, &notADescription), -1);
-    EXPECT_TRUE(logHas('E', "wrong tag type", "model description 'dmnd'"));
-    EXPECT_EQ(bytesOf(tag), before);
-    EXPECT_EQ(csErrorLog::count(), 1u) << logText();
-}
-
-TEST_F(SequenceTagsTest, EmbeddedTagsOfOtherTypesStopTheWalk)
-{
-    const csICCpseqTag sound = threeDescriptions();
-    // Description 0: manufacturer "desc" at 32, model "mluc" behind it.
-    const uint32_t modelAt = 32 + 96;
-    const struct
-    {
-        uint32_t at;
-        uint32_t index;
-        const char* title;
-        const char* details;
-    } cases[] = {
-        {32, 1, "illegal manufacturer description", "pseq: wrong tag type text in manufacturer description #1"},
-        {modelAt, 2, "illegal model description", "pseq: wrong tag type text in model description #2"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.title);
-        Bytes bytes = bytesOf(sound);
-        std::memcpy(bytes.data() + c.at, "text", 4);
-        const csICCpseqTag tag(csSig("pseq"), static_cast<uint32_t>(bytes.size()), bytes.data());
-        csErrorLog::clear();
-        EXPECT_EQ(tag.findDescriptionOffset(c.index), 0u);
-        EXPECT_TRUE(logHas('W', c.title, c.details)) << logText();
-
-        csErrorLog::clear();
-        csSignature manufacturer = 0, model = 0, technology = 0;
-        uint64_t attributes = 0;
-        EXPECT_EQ(tag.getDescription(0, manufacturer, model, attributes, technology), -1);
-        EXPECT_EQ(manufacturer, 0u);
-        EXPECT_TRUE(logHas('W', c.title, "description #0")) << logText();
-        EXPECT_EQ(tag.getDescription(c.index, manufacturer, model, attributes, technology), -1);
-        EXPECT_TRUE(logHas('W', "could not find description",
-                           "pseq: findDescriptionOffset(" + std::to_string(c.index) + ") failed"));
-    }
-}
-
 TEST_F(SequenceTagsTest, LayoutChecksKeepEveryDescriptionInsideTheTag)
 {
     csICCpsidTag identifiers;
@@ -229,45 +125,6 @@ TEST_F(SequenceTagsTest, LayoutChecksKeepEveryDescriptionInsideTheTag)
     }
 }
 
-TEST_F(SequenceTagsTest, SetDescriptionsBuildsTwoEntries)
-{
-    csICCpsidTag tag;
-    EXPECT_EQ(bytesOf(tag), Bytes({'p', 's', 'i', 'd', 0, 0, 0, 0, 0, 0, 0, 2}));
-    ASSERT_EQ(tag.setDescriptions("Printer", "Caf\xE9"), 0);
-    // 7 and 4 characters: 14 and 8 text bytes, padded to 16 and 8.
-    ASSERT_EQ(tag.size(), 12u + 104 + 16 + 8);
-    EXPECT_EQ(tag.count(), 2u);
-    EXPECT_EQ(tag.entryOffset(0), 28u);
-    EXPECT_EQ(tag.entrySize(0), 60u);
-    EXPECT_EQ(tag.entryOffset(1), 88u);
-    EXPECT_EQ(tag.entrySize(1), 52u);
-    const uint8_t* mluc = tag.data() + 28 + 16;
-    const uint8_t expected[] = {'m', 'l', 'u', 'c', 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 12,
-                                'e', 'n', 'U', 'S', 0, 0, 0, 14, 0, 0, 0, 28, 0, 'P', 0, 'r'};
-    EXPECT_EQ(std::memcmp(mluc, expected, sizeof expected), 0);
-    EXPECT_EQ(csGetUInt16(tag.data() + 88 + 16 + 28 + 6), 0x00E9);
-    for (uint32_t i = 0; i < 16; ++i)
-        ASSERT_EQ(tag.profileID(1)[i], 0);
-    EXPECT_EQ(tag.description(0).recordLatin1(0), "Printer");
-    EXPECT_EQ(tag.description(1).recordLatin1(0), "Caf\xE9");
-    EXPECT_TRUE(csICCpsidTag::checkLayout(tag.signature(), tag.size(), tag.data()));
-
-    // Rebuilt whole each time: a second call equals a first one.
-    ASSERT_EQ(tag.setDescriptions("", "Paper"), 0);
-    csICCpsidTag fresh;
-    ASSERT_EQ(fresh.setDescriptions("", "Paper"), 0);
-    EXPECT_EQ(bytesOf(tag), bytesOf(fresh));
-    EXPECT_EQ(tag.entrySize(0), 44u);
-
-    const Bytes before = bytesOf(tag);
-    EXPECT_EQ(tag.setDescriptions(nullptr, "x"), -1);
-    EXPECT_TRUE(logHas('E', "null pointer"));
-    EXPECT_EQ(tag.entryOffset(2), 0u);
-    EXPECT_TRUE(logHas('E', "index out of bounds", "entry 2 of 2"));
-    EXPECT_EQ(tag.description(2).data(), nullptr);
-    EXPECT_EQ(bytesOf(tag), before);
-}
-
 // A device link that Little CMS writes with its transform's sequence of two
 // profiles. In version 2 it pads every embedded "desc" to 4 bytes, which its
 // own reader (2.14) then fails to read; we read both layouts.
@@ -294,8 +151,15 @@ Bytes lcmsDeviceLink(double version)
     return block;
 }
 
+std::string signatureText(cmsUInt32Number signature)
+{
+    uint8_t bytes[4];
+    csSetUInt32(bytes, signature);
+    return std::string(bytes, bytes + 4);
+}
+
 // How Little CMS reads the sequence of a profile block: per description the
-// manufacturer signature and both texts.
+// manufacturer and model signatures, the attributes and both texts.
 std::vector<std::string> lcmsSequence(const Bytes& block)
 {
     std::vector<std::string> descriptions;
@@ -305,7 +169,8 @@ std::vector<std::string> lcmsSequence(const Bytes& block)
         char manufacturer[128] = {}, model[128] = {};
         cmsMLUgetASCII(seq->seq[i].Manufacturer, cmsNoLanguage, cmsNoCountry, manufacturer, sizeof manufacturer);
         cmsMLUgetASCII(seq->seq[i].Model, cmsNoLanguage, cmsNoCountry, model, sizeof model);
-        descriptions.push_back(std::to_string(seq->seq[i].deviceMfg) + " " + manufacturer + "/" + model);
+        descriptions.push_back(signatureText(seq->seq[i].deviceMfg) + " " + signatureText(seq->seq[i].deviceModel) + " " +
+                               std::to_string(seq->seq[i].attributes) + " " + manufacturer + "/" + model);
     }
     if (profile)
         cmsCloseProfile(profile);
@@ -350,7 +215,7 @@ TEST_F(SequenceTagsTest, LittleCMSAndWeReadEachOthersSequences)
             ASSERT_EQ(profile.writeToMemory(written), 0);
             const std::vector<std::string> read = lcmsSequence(written);
             ASSERT_EQ(read.size(), 3u);
-            EXPECT_EQ(read[2], std::to_string(0x5653544Cu) + " Vestrel/");
+            EXPECT_TRUE(read[2].compare(0, 5, "VSTL ") == 0 && read[2].find(" Vestrel/") != std::string::npos) << read[2];
         }
     }
 
@@ -359,9 +224,8 @@ TEST_F(SequenceTagsTest, LittleCMSAndWeReadEachOthersSequences)
     profile.tagTable().add(threeDescriptions());
     Bytes block;
     ASSERT_EQ(profile.writeToMemory(block), 0);
-    const std::vector<std::string> expected = {std::to_string(0x4D414B31u) + " Maker/Model one",
-                                               std::to_string(0x4D414B32u) + " Second maker/",
-                                               std::to_string(0x4D414B33u) + " /"};
+    const std::vector<std::string> expected = {"MAK1 MOD1 " + std::to_string(0x0102030405060708u) + " Maker/Model one",
+                                               "MAK2 MOD2 1 Second maker/", "MAK3 MOD3 2 /"};
     EXPECT_EQ(lcmsSequence(block), expected);
 }
 

