@@ -1,6 +1,7 @@
 #include "CorrectionSession.h"
 
 #include "LibraryLog.h"
+#include "Md5Digest.h"
 #include "PatchCorrector.h"
 #include "ProfileStamp.h"
 #include "SafeFileWriter.h"
@@ -116,6 +117,11 @@ SessionReport CorrectionSession::openProfile(const std::string& path)
     profile_ = std::move(profile);
     tables_ = std::move(tables);
     profilePath_ = path;
+    openedDescription_ = profileDescription(*profile_);
+    originalDigest_ = md5Hex(bytes.data(), bytes.size());
+    savedPath_.clear();
+    savedDigest_.clear();
+    applied_ = {};
     correctedIds_.clear();
     handEdits_.clear();
     unsavedChanges_ = false;
@@ -133,7 +139,7 @@ SessionReport CorrectionSession::loadPatches(const std::string& path, PatchFileR
     std::string problem;
     if (!PatchFileReader::read(path, *file, problem))
         return refusedFile(fileNameOf(path), problem, *file);
-    return takePatches(std::move(file), fileNameOf(path), role);
+    return takePatches(std::move(file), path, role);
 }
 
 SessionReport CorrectionSession::loadPatchText(std::string_view text, const std::string& name, PatchFileRole role)
@@ -145,10 +151,11 @@ SessionReport CorrectionSession::loadPatchText(std::string_view text, const std:
     return takePatches(std::move(file), name, role);
 }
 
-SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, const std::string& name,
+SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, const std::string& path,
                                              PatchFileRole role)
 {
     SessionReport report;
+    const std::string name = fileNameOf(path);
     std::string problem;
     PatchSide reference = reference_, measurement = measurement_;
     std::string what;
@@ -191,6 +198,10 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
 
     reference_ = reference;
     measurement_ = measurement;
+    if (role == PatchFileRole::Reference || file->combined)
+        referencePath_ = path;
+    if (role == PatchFileRole::Measurement)
+        measurementPath_ = path;
     patches_ = std::move(pairing.patches);
     if (role == PatchFileRole::Measurement)
         roundTripOn_ = false;
@@ -210,6 +221,8 @@ void CorrectionSession::clearPatches()
 {
     reference_ = {};
     measurement_ = {};
+    referencePath_.clear();
+    measurementPath_.clear();
     patches_.clear();
     roundTripOn_ = false;
     correctedIds_.clear();
@@ -346,6 +359,7 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
         patches_[outcome.patch].hasResult = true;
         patches_[outcome.patch].remaining = outcome.remaining;
     }
+    applied_ = {true, request.method, request.smooth, request.intents, report.outcomes.size(), report.tables};
     unsavedChanges_ = true;
     return report;
 }
@@ -486,40 +500,37 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
         return report;
     }
     unsavedChanges_ = false;
+    savedPath_ = path;
+    savedDigest_ = md5Hex(block.data(), block.size());
     report.ok = true;
     report.summary = "Saved as " + path;
     return report;
 }
 
-DeltaESummary CorrectionSession::before() const
+DeltaESummary CorrectionSession::before(DeltaEMetric metric) const
 {
-    return summarize([](const Patch& p, double& dE) {
-        dE = p.paired() ? deltaE(p.reference, p.measured) : 0.0;
-        return p.paired();
-    });
+    return summarizeDeltaE(patches_, Stage::Before, metric);
 }
 
-DeltaESummary CorrectionSession::after() const
+DeltaESummary CorrectionSession::after(DeltaEMetric metric) const
 {
-    return summarize([](const Patch& p, double& dE) {
-        dE = p.hasResult ? length(p.remaining) : 0.0;
-        return p.hasResult;
-    });
+    return summarizeDeltaE(patches_, Stage::After, metric);
 }
 
-template <typename DeltaEOf>
-DeltaESummary CorrectionSession::summarize(DeltaEOf deltaEOf) const
+ProfileDigests CorrectionSession::digests() const
 {
-    DeltaESummary summary;
-    double sum = 0, dE = 0;
-    for (const Patch& patch : patches_) {
-        if (!deltaEOf(patch, dE))
-            continue;
-        sum += dE;
-        summary.maximum = std::max(summary.maximum, dE);
-        ++summary.count;
+    ProfileDigests digests;
+    digests.original = originalDigest_;
+    if (!profile_)
+        return digests;
+    if (!unsavedChanges_ && !savedDigest_.empty()) {
+        digests.corrected = savedDigest_;
+        digests.correctedSaved = true;
+        digests.savedPath = savedPath_;
+        return digests;
     }
-    if (summary.count)
-        summary.mean = sum / summary.count;
-    return summary;
+    std::vector<uint8_t> block;
+    if (profile_->writeToMemory(block) == 0)
+        digests.corrected = md5Hex(block.data(), block.size());
+    return digests;
 }
