@@ -429,7 +429,7 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
     for (const PatchOutcome& outcome : report.outcomes)
         sum += length(outcome.remaining);
     char text[128];
-    std::snprintf(text, sizeof text, "Corrected %s patch by patch; predicted average Delta E %.2f",
+    std::snprintf(text, sizeof text, "Corrected %s patch by patch; predicted average Delta E 1976 %.2f",
                   plural(report.outcomes.size(), "patch", "patches").c_str(), sum / report.outcomes.size());
     report.summary = text;
     return report;
@@ -471,7 +471,7 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
         correctedIds_.insert(patches_[i].id);
     report.ok = true;
     char text[128];
-    std::snprintf(text, sizeof text, "Corrected %s together; predicted average Delta E %.2f",
+    std::snprintf(text, sizeof text, "Corrected %s together; predicted average Delta E 1976 %.2f",
                   plural(used.size(), "patch", "patches").c_str(), sum / used.size());
     report.summary = text;
     return report;

@@ -29,7 +29,7 @@ td.pass { color: #16692c; font-weight: bold; }
 td.fail { color: #b00020; font-weight: bold; }
 p.verdict { font-weight: bold; }
 div.plots { display: flex; flex-wrap: wrap; gap: 16px; }
-div.plots svg { max-width: 100%; height: auto; border: 1px solid #eee; }
+div.plots svg { width: 640px; max-width: 100%; height: auto; border: 1px solid #eee; }
 table.patches { font-size: 12px; }
 @media print { div.plots svg { page-break-inside: avoid; } tr { page-break-inside: avoid; } }
 )";

@@ -301,8 +301,9 @@ void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
         canvas.text({plot.x - 4, y(v) + labelSize * 0.35}, tickText(v, step), labelSize, ink, TextAnchor::End);
         canvas.text({x(v), plot.bottom() + 4 + labelSize}, tickText(v, step), labelSize, ink, TextAnchor::Middle);
     }
-    canvas.text({plot.right(), plot.bottom() + 6 + 2 * labelSize}, "a*", labelSize, ink, TextAnchor::End);
-    axisTitle(canvas, plot, "b*");
+    // Axis names beside the axes' ends, clear of the tick labels.
+    canvas.text({plot.right() - 3, y(0) - 4}, "a*", labelSize, ink, TextAnchor::End);
+    canvas.text({x(0) + 4, plot.y + labelSize + 2}, "b*", labelSize, ink);
 
     // Unselected first, so that the selected ones are drawn on top.
     for (bool selectedPass : {false, true}) {
@@ -331,8 +332,7 @@ void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
     canvas.text({plot.x + 4, plot.y + 13 + labelSize}, "L* 0", labelSize, ink);
     canvas.text({plot.x + 4 + 5 * keyWidth, plot.y + 13 + labelSize}, "100", labelSize, ink, TextAnchor::End);
     if (data.anyResult)
-        canvas.text({plot.right() - 4, plot.y + 4 + labelSize}, "black: predicted after correction", labelSize, ink,
-                    TextAnchor::End);
+        canvas.text({plot.x + 4, plot.y + 15 + 2 * labelSize}, "black: predicted after correction", labelSize, ink);
 }
 
 void drawSortedDeltaE(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
@@ -355,7 +355,8 @@ void drawSortedDeltaE(PlotCanvas& canvas, const PlotRect& area, const PlotData& 
     std::sort(before.begin(), before.end(), ascending);
     std::sort(after.begin(), after.end(), ascending);
 
-    double top = std::max(before.back().dE, data.limits.maximum * 1.1);
+    // Room above the limit for the legend.
+    double top = std::max(before.back().dE, data.limits.maximum * 1.3);
     if (!after.empty())
         top = std::max(top, after.back().dE);
     const double step = niceStep(top, 6);
@@ -369,8 +370,9 @@ void drawSortedDeltaE(PlotCanvas& canvas, const PlotRect& area, const PlotData& 
 
     const double limitY = y(data.limits.maximum);
     canvas.line({plot.x, limitY}, {plot.right(), limitY}, limitColour, 0.8);
-    canvas.text({plot.right() - 2, limitY - 3}, "maximum limit " + fixedNumber(data.limits.maximum, 2), labelSize,
-                limitColour, TextAnchor::End);
+    // Below the line at the left, where ascending curves are lowest.
+    canvas.text({plot.x + 6, limitY + labelSize + 2}, "maximum limit " + fixedNumber(data.limits.maximum, 2), labelSize,
+                limitColour);
 
     auto curve = [&](const std::vector<Ranked>& ranked, const Rgb8& colour, const Rgb8& selectedColour) {
         if (ranked.empty())

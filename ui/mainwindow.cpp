@@ -82,6 +82,7 @@ MainWindow::MainWindow(QWidget* parent)
                   &MainWindow::on_actionUseRoundTrip_triggered);
     new QShortcut(QKeySequence(tr("Ctrl+Shift+1", "Advanced")), this, this, &MainWindow::unlockAdvancedFeatures);
 
+    buildAnalysis();
     buildHelpMenu();
     ui->pushButtonAuto->setEnabled(false);
     const QString method = QSettings().value(QStringLiteral("CORRECTION_METHOD")).toString();
@@ -265,6 +266,7 @@ CubeForm* MainWindow::openDetails(int patch)
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setRow(patch);
     form->setConverters(session_.a2b1(), session_.b2a1());
+    form->setMetric(metric_);
     form->setPatch(p.reference.L, p.reference.a, p.reference.b, p.measured.L, p.measured.a, p.measured.b, 0.0);
     connect(form, &CubeForm::changed, this, [this, form]() { detailsChanged(form); });
     cubeForms.emplace_back(form);
@@ -333,6 +335,7 @@ bool MainWindow::openProfile(QString path)
     if (!report.ok)
         return false;
     model->refreshAll();
+    refreshAnalysis();
     // Qt shows "*" in place of the marker while there are unsaved changes.
     setWindowTitle(path + QStringLiteral("[*]"));
     setWindowModified(false);
@@ -501,7 +504,10 @@ void MainWindow::resizeTable()
 
 void MainWindow::updateAverages(int column)
 {
-    const DeltaESummary summary = column == PatchTableModel::OptDeltaE ? session_.after() : session_.before();
+    averagesColumn_ = column;
+    const DeltaESummary summary =
+        column == PatchTableModel::OptDeltaE ? session_.after(metric_) : session_.before(metric_);
+    refreshAnalysis();
     if (summary.count == 0) {
         ui->labelAvgDEValue->setText(QStringLiteral("-"));
         ui->labelMaxDEValue->setText(QStringLiteral("-"));

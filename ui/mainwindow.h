@@ -16,6 +16,9 @@
 class CubeForm;
 class MySortFilterProxyModel;
 class PatchTableModel;
+class PlotsWidget;
+class QDockWidget;
+class VerdictPanel;
 
 namespace Ui {
 class MainWindow;
@@ -53,6 +56,19 @@ public:
     void setMethod(CorrectionMethod method);
     // The patches selected in the view, as indices of the session's list.
     std::vector<std::size_t> selectedPatches() const;
+
+    // Analysis (MainWindowAnalysis.cpp): the Delta E shown, the tolerances
+    // and their verdict, the plots and the report; metric and limits are
+    // remembered in the settings.
+    DeltaEMetric metric() const { return metric_; }
+    void setMetric(DeltaEMetric metric);
+    const ToleranceLimits& limits() const { return limits_; }
+    void setLimits(const ToleranceLimits& limits);
+    // Writes a report of the session; an empty path asks with a dialog.
+    bool exportReport(QString path);
+    PlotsWidget* plots() const { return plots_; }
+    QDockWidget* plotsDock() const { return plotsDock_; }
+    VerdictPanel* verdictPanel() const { return verdict_; }
 
 public slots:
     bool openProfile(QString path);
@@ -101,6 +117,11 @@ private:
     // Status line, and the dialog when the report has lines behind it.
     void present(const SessionReport& report, const QString& title, int timeout);
     void detailsChanged(CubeForm* form);
+    void buildAnalysis();
+    // After the patch values, the metric or the limits changed.
+    void refreshAnalysis();
+    void refreshPlots();
+    void editTolerances();
 
     std::unique_ptr<Ui::MainWindow> ui;
     CorrectionSession session_;
@@ -112,4 +133,12 @@ private:
     bool advancedEnabled = false;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    int averagesColumn_ = 0; // the column updateAverages last showed
+
+    DeltaEMetric metric_ = DeltaEMetric::CIE1976;
+    ToleranceLimits limits_;
+    PlotsWidget* plots_ = nullptr;
+    QDockWidget* plotsDock_ = nullptr;
+    VerdictPanel* verdict_ = nullptr;
+    QAction* metricActions_[2] = {};
 };
