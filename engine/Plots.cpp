@@ -294,8 +294,10 @@ void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
     const double range = std::ceil(reach / step) * step;
     const Scale x{-range, range, plot.x, plot.right()};
     const Scale y{-range, range, plot.bottom(), plot.y};
-    for (double v = -range; v <= range + step * 1e-9; v += step) {
-        const bool axis = std::fabs(v) < step * 1e-9;
+    const int half = static_cast<int>(std::lround(range / step));
+    for (int k = -half; k <= half; ++k) {
+        const double v = k * step;
+        const bool axis = k == 0;
         canvas.line({x(v), plot.y}, {x(v), plot.bottom()}, axis ? axisColour : gridColour, axis ? 0.8 : 0.6);
         canvas.line({plot.x, y(v)}, {plot.right(), y(v)}, axis ? axisColour : gridColour, axis ? 0.8 : 0.6);
         canvas.text({plot.x - 4, y(v) + labelSize * 0.35}, tickText(v, step), labelSize, ink, TextAnchor::End);

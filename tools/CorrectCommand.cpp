@@ -193,10 +193,11 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
 
     const std::vector<Patch>& patches = session.patches();
     for (const PatchOutcome& outcome : report.outcomes) {
+        const Patch& patch = patches[outcome.patch];
         const Lab& d = outcome.remaining;
-        const std::string_view name = patches[outcome.patch].referenceName;
-        std::fprintf(out, "%zu %.*s %.2f %.2f %.2f %.2f %.2f\n", outcome.patch, static_cast<int>(name.size()),
-                     name.data(), outcome.before, d.L, d.a, d.b, patches[outcome.patch].remainingDeltaE(DeltaEMetric::CIE1976));
+        std::fprintf(out, "%zu %.*s %.2f %.2f %.2f %.2f %.2f\n", outcome.patch, static_cast<int>(patch.referenceName.size()),
+                     patch.referenceName.data(), outcome.before, d.L, d.a, d.b,
+                     patch.remainingDeltaE(DeltaEMetric::CIE1976));
     }
     // Scripts read the first line; the second gives the same in Delta E 2000
     // under keys of its own, so that a search for the first's keys finds them once.
@@ -215,7 +216,7 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     }
     if (!reportToUser(session.saveAs(options.outputPath), err, warned))
         return Failure;
-    if (!options.reportPath.empty() && !reportToUser(writeReport(session, options.report, options.reportPath), err, warned))
-        return Failure;
-    return Success;
+    if (options.reportPath.empty())
+        return Success;
+    return reportToUser(writeReport(session, options.report, options.reportPath), err, warned) ? Success : Failure;
 }

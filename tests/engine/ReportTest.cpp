@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -237,6 +238,57 @@ TEST_F(ReportTest, PdfPagesAndCrossReferences)
         const std::string last = "(Page " + std::to_string(c.pages) + " of " + std::to_string(c.pages) + ")";
         EXPECT_NE(pdf.find(last), std::string::npos);
     }
+}
+
+TEST(Report, FormatFromTheSuffixAndNumbersWithADot)
+{
+    struct Case { const char* path; bool known; ReportFormat format; };
+    const Case cases[] = {{"a.html", true, ReportFormat::Html}, {"dir/A.HTM", true, ReportFormat::Html},
+                          {"x.Pdf", true, ReportFormat::Pdf},   {"x.csv", true, ReportFormat::Csv},
+                          {"x.txt", false, {}},                 {"report", false, {}},
+                          {"dir.html/report", false, {}}};
+    for (const Case& c : cases) {
+        ReportFormat format = ReportFormat::Csv;
+        EXPECT_EQ(reportFormatFor(c.path, format), c.known) << c.path;
+        EXPECT_EQ(format, c.known ? c.format : ReportFormat::Csv) << c.path;
+    }
+    struct Number { double value; int decimals; const char* text; };
+    const Number numbers[] = {{-0.004, 2, "0.00"}, {-0.006, 2, "-0.01"}, {1234.56789, 4, "1234.5679"},
+                              {std::nan(""), 2, "-"}};
+    for (const Number& n : numbers)
+        EXPECT_EQ(fixedNumber(n.value, n.decimals), n.text) << n.value;
+}
+
+// Names as files may write them: markup characters, a comma, bytes that
+// are no UTF-8, a control character and PDF string delimiters.
+TEST(Report, NamesFromFilesCannotBreakAnyFormat)
+{
+    const std::string file = "CGATS.17\nNUMBER_OF_FIELDS 8\nBEGIN_DATA_FORMAT\n"
+                             "SAMPLE_ID SAMPLE_NAME LAB_L LAB_A LAB_B REFLAB_L REFLAB_A REFLAB_B\nEND_DATA_FORMAT\n"
+                             "NUMBER_OF_SETS 4\nBEGIN_DATA\n"
+                             "1 \"A&B <i>\" 50 1 2 50.5 1 2\n"
+                             "2 \"comma,name\" 60 -1 2 60 0 0\n"
+                             "3 \xff\xfe(x)\\ 70 1 1 70 1 2\n"
+                             "4 \"t\x01" "ab\" 40 0 0 41 0 0\nEND_DATA\n";
+    CorrectionSession session;
+    ASSERT_TRUE(session.loadPatchText(file, "names.txt", PatchFileRole::Measurement).ok);
+    const ReportOptions options;
+
+    const ParsedHtml html = parseHtml(reportText(session, options, ReportFormat::Html));
+    ASSERT_EQ(html.error, "");
+    const Rows& rows = html.tables.at("patches");
+    ASSERT_EQ(rows.size(), 5u);
+    const std::string names[] = {"A&B <i>", "comma,name", "\xEF\xBF\xBD\xEF\xBF\xBD(x)\\", "tab"};
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(rows[k + 1][1], names[k]) << k;
+
+    const Rows csv = parseCsv(reportText(session, options, ReportFormat::Csv));
+    ASSERT_EQ(csv.size(), 5u);
+    EXPECT_EQ(csv[2][1], "comma,name");
+    EXPECT_EQ(csv[2].size(), 15u);
+
+    // Delimiters escaped, and what the standard fonts lack shown as '?'.
+    EXPECT_NE(reportText(session, options, ReportFormat::Pdf).find("(??\\(x\\)\\\\)"), std::string::npos);
 }
 
 } // namespace
