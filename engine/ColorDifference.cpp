@@ -31,7 +31,80 @@ int toSrgb8(double v)
     return static_cast<int>(v * 255.0 + 0.5);
 }
 
+constexpr double pi = 3.14159265358979323846;
+constexpr double degrees = 180.0 / pi;
+// 25^7, where the chroma weighting of CIEDE2000 turns over.
+constexpr double chroma7Turn = 6103515625.0;
+
+double pow7(double x)
+{
+    const double x2 = x * x;
+    return x2 * x2 * x2 * x;
+}
+
+// Hue angle in degrees, 0..360; 0 for a neutral colour.
+double hueDegrees(double b, double a)
+{
+    if (a == 0.0 && b == 0.0)
+        return 0.0;
+    const double h = std::atan2(b, a) * degrees;
+    return h < 0.0 ? h + 360.0 : h;
+}
+
 } // namespace
+
+double deltaE2000(const Lab& reference, const Lab& sample)
+{
+    // a* is stretched near the neutral axis (G), where hue differences of
+    // greys were over-weighted by the 1976 difference.
+    const double meanChroma = 0.5 * (std::hypot(reference.a, reference.b) + std::hypot(sample.a, sample.b));
+    const double meanChroma7 = pow7(meanChroma);
+    const double g = 0.5 * (1.0 - std::sqrt(meanChroma7 / (meanChroma7 + chroma7Turn)));
+    const double a1 = (1.0 + g) * reference.a, a2 = (1.0 + g) * sample.a;
+    const double c1 = std::hypot(a1, reference.b), c2 = std::hypot(a2, sample.b);
+    const double h1 = hueDegrees(reference.b, a1), h2 = hueDegrees(sample.b, a2);
+
+    // Hue difference and mean taken the short way round the circle; a
+    // neutral colour has no hue, so neither contributes there.
+    const bool neutral = c1 * c2 == 0.0;
+    double dh = h2 - h1;
+    if (dh > 180.0)
+        dh -= 360.0;
+    else if (dh < -180.0)
+        dh += 360.0;
+    double meanHue = h1 + h2;
+    if (!neutral)
+        meanHue = std::fabs(h1 - h2) <= 180.0 ? 0.5 * meanHue : meanHue < 360.0 ? 0.5 * (meanHue + 360.0)
+                                                                                 : 0.5 * (meanHue - 360.0);
+    const double dL = sample.L - reference.L;
+    const double dC = c2 - c1;
+    const double dH = neutral ? 0.0 : 2.0 * std::sqrt(c1 * c2) * std::sin(0.5 * dh / degrees);
+
+    const double meanL50 = 0.5 * (reference.L + sample.L) - 50.0;
+    const double meanC = 0.5 * (c1 + c2);
+    const double meanC7 = pow7(meanC);
+    const double t = 1.0 - 0.17 * std::cos((meanHue - 30.0) / degrees) + 0.24 * std::cos(2.0 * meanHue / degrees) +
+                     0.32 * std::cos((3.0 * meanHue + 6.0) / degrees) - 0.20 * std::cos((4.0 * meanHue - 63.0) / degrees);
+    const double sL = 1.0 + 0.015 * meanL50 * meanL50 / std::sqrt(20.0 + meanL50 * meanL50);
+    const double sC = 1.0 + 0.045 * meanC;
+    const double sH = 1.0 + 0.015 * meanC * t;
+    // The blue region's rotation of the chroma-hue ellipses.
+    const double rotation = 30.0 * std::exp(-std::pow((meanHue - 275.0) / 25.0, 2.0));
+    const double rT = -std::sin(2.0 * rotation / degrees) * 2.0 * std::sqrt(meanC7 / (meanC7 + chroma7Turn));
+
+    const double l = dL / sL, c = dC / sC, h = dH / sH;
+    return std::sqrt(l * l + c * c + h * h + rT * c * h);
+}
+
+double deltaE(DeltaEMetric metric, const Lab& reference, const Lab& sample)
+{
+    return metric == DeltaEMetric::CIE2000 ? deltaE2000(reference, sample) : deltaE(reference, sample);
+}
+
+const char* metricName(DeltaEMetric metric)
+{
+    return metric == DeltaEMetric::CIE2000 ? "Delta E 2000" : "Delta E 1976";
+}
 
 double deltaE(const Lab& x, const Lab& y)
 {

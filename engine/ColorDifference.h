@@ -1,6 +1,6 @@
 #pragma once
-// Colour arithmetic shared by the engine and the windows: the CIE 1976
-// colour difference, the grade colour of a Delta E cell, the version 4
+// Colour arithmetic shared by the engine and the windows: the CIE 1976 and
+// CIEDE2000 colour differences, the grade colour of a Delta E cell, the version 4
 // 16-bit Lab encoding the converters exchange, and an approximate screen
 // colour for swatches. Free functions without state and without Qt; the
 // windows turn Rgb8 into their own colour type.
@@ -27,13 +27,23 @@ struct Rgb8
     int alpha = 255;
 };
 
+// The colour difference a figure is given in. The window, the summaries, the
+// verdict and the reports take one; the grades apply to either.
+enum class DeltaEMetric { CIE1976, CIE2000 };
+
 // Euclidean distance in L*a*b* (CIE 1976); no weighting.
 double deltaE(const Lab& x, const Lab& y);
 // The same difference between two encoded values, in L*a*b* units.
 double deltaE(const Lab16& x, const Lab16& y);
+// CIEDE2000 with kL = kC = kH = 1. Symmetric in its arguments.
+double deltaE2000(const Lab& reference, const Lab& sample);
+double deltaE(DeltaEMetric metric, const Lab& reference, const Lab& sample);
+// "Delta E 1976" or "Delta E 2000".
+const char* metricName(DeltaEMetric metric);
 
-// Background of a Delta E cell, by the unrounded Delta E. A failed tolerance
-// overrides the grade; callers grading the optimised column pass false.
+// Background of a Delta E cell, by the unrounded Delta E in the metric
+// shown. A failed tolerance overrides the grade; callers grading the
+// optimised column pass false.
 Rgb8 gradeColor(double deltaE, bool toleranceFailed);
 
 // Clamps each channel to the encodable range and rounds to nearest.

@@ -1,6 +1,7 @@
 #include "CorrectionSession.h"
 
 #include "LibraryLog.h"
+#include "Md5Digest.h"
 #include "PatchCorrector.h"
 #include "ProfileStamp.h"
 #include "SafeFileWriter.h"
@@ -117,6 +118,11 @@ SessionReport CorrectionSession::openProfile(const std::string& path)
     tables_ = std::move(tables);
     profilePath_ = path;
     ++profileGeneration_;
+    openedDescription_ = profileDescription(*profile_);
+    originalDigest_ = md5Hex(bytes.data(), bytes.size());
+    savedPath_.clear();
+    savedDigest_.clear();
+    applied_ = {};
     correctedIds_.clear();
     handEdits_.clear();
     rememberSaved();
@@ -134,7 +140,7 @@ SessionReport CorrectionSession::loadPatches(const std::string& path, PatchFileR
     std::string problem;
     if (!PatchFileReader::read(path, *file, problem))
         return refusedFile(fileNameOf(path), problem, *file);
-    return takePatches(std::move(file), fileNameOf(path), role);
+    return takePatches(std::move(file), path, role);
 }
 
 SessionReport CorrectionSession::loadPatchText(std::string_view text, const std::string& name, PatchFileRole role)
@@ -146,10 +152,11 @@ SessionReport CorrectionSession::loadPatchText(std::string_view text, const std:
     return takePatches(std::move(file), name, role);
 }
 
-SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, const std::string& name,
+SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, const std::string& path,
                                              PatchFileRole role)
 {
     SessionReport report;
+    const std::string name = fileNameOf(path);
     std::string problem;
     PatchSide reference = reference_, measurement = measurement_;
     std::string what;
@@ -192,6 +199,10 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
 
     reference_ = reference;
     measurement_ = measurement;
+    if (role == PatchFileRole::Reference || file->combined)
+        referencePath_ = path;
+    if (role == PatchFileRole::Measurement)
+        measurementPath_ = path;
     patches_ = std::move(pairing.patches);
     if (role == PatchFileRole::Measurement)
         roundTripOn_ = false;
@@ -211,6 +222,8 @@ void CorrectionSession::clearPatches()
 {
     reference_ = {};
     measurement_ = {};
+    referencePath_.clear();
+    measurementPath_.clear();
     patches_.clear();
     roundTripOn_ = false;
     correctedIds_.clear();
@@ -286,6 +299,7 @@ SessionState CorrectionSession::state() const
     s.roundTripOn = roundTripOn_;
     s.correctedIds = correctedIds_;
     s.handEdits = handEdits_;
+    s.applied = applied_;
     return s;
 }
 
@@ -301,6 +315,7 @@ bool CorrectionSession::restore(const SessionState& s)
     roundTripOn_ = s.roundTripOn;
     correctedIds_ = s.correctedIds;
     handEdits_ = s.handEdits;
+    applied_ = s.applied;
     updateUnsaved();
     return true;
 }
@@ -310,6 +325,7 @@ void CorrectionSession::revertToOpened()
     restoreOpenedTables();
     correctedIds_.clear();
     handEdits_.clear();
+    applied_ = {};
     for (Patch& patch : patches_)
         patch.hasResult = false;
     updateUnsaved();
@@ -434,6 +450,7 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
         patches_[outcome.patch].remaining = outcome.remaining;
     }
     updateUnsaved();
+    applied_ = {true, request.method, request.smooth, request.intents, report.outcomes.size(), report.tables};
     return report;
 }
 
@@ -502,7 +519,7 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
     for (const PatchOutcome& outcome : report.outcomes)
         sum += length(outcome.remaining);
     char text[128];
-    std::snprintf(text, sizeof text, "Corrected %s patch by patch; predicted average Delta E %.2f",
+    std::snprintf(text, sizeof text, "Corrected %s patch by patch; predicted average Delta E 1976 %.2f",
                   plural(report.outcomes.size(), "patch", "patches").c_str(), sum / report.outcomes.size());
     report.summary = text;
     return report;
@@ -544,7 +561,7 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
         correctedIds_.insert(patches_[i].id);
     report.ok = true;
     char text[128];
-    std::snprintf(text, sizeof text, "Corrected %s together; predicted average Delta E %.2f",
+    std::snprintf(text, sizeof text, "Corrected %s together; predicted average Delta E 1976 %.2f",
                   plural(used.size(), "patch", "patches").c_str(), sum / used.size());
     report.summary = text;
     return report;
@@ -573,40 +590,37 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
         return report;
     }
     rememberSaved();
+    savedPath_ = path;
+    savedDigest_ = md5Hex(block.data(), block.size());
     report.ok = true;
     report.summary = "Saved as " + path;
     return report;
 }
 
-DeltaESummary CorrectionSession::before() const
+DeltaESummary CorrectionSession::before(DeltaEMetric metric) const
 {
-    return summarize([](const Patch& p, double& dE) {
-        dE = p.paired() ? deltaE(p.reference, p.measured) : 0.0;
-        return p.paired();
-    });
+    return summarizeDeltaE(patches_, Stage::Before, metric);
 }
 
-DeltaESummary CorrectionSession::after() const
+DeltaESummary CorrectionSession::after(DeltaEMetric metric) const
 {
-    return summarize([](const Patch& p, double& dE) {
-        dE = p.hasResult ? length(p.remaining) : 0.0;
-        return p.hasResult;
-    });
+    return summarizeDeltaE(patches_, Stage::After, metric);
 }
 
-template <typename DeltaEOf>
-DeltaESummary CorrectionSession::summarize(DeltaEOf deltaEOf) const
+ProfileDigests CorrectionSession::digests() const
 {
-    DeltaESummary summary;
-    double sum = 0, dE = 0;
-    for (const Patch& patch : patches_) {
-        if (!deltaEOf(patch, dE))
-            continue;
-        sum += dE;
-        summary.maximum = std::max(summary.maximum, dE);
-        ++summary.count;
+    ProfileDigests digests;
+    digests.original = originalDigest_;
+    if (!profile_)
+        return digests;
+    if (!unsavedChanges_ && !savedDigest_.empty()) {
+        digests.corrected = savedDigest_;
+        digests.correctedSaved = true;
+        digests.savedPath = savedPath_;
+        return digests;
     }
-    if (summary.count)
-        summary.mean = sum / summary.count;
-    return summary;
+    std::vector<uint8_t> block;
+    if (profile_->writeToMemory(block) == 0)
+        digests.corrected = md5Hex(block.data(), block.size());
+    return digests;
 }

@@ -13,6 +13,7 @@
 #include "Patch.h"
 #include "PatchPairing.h"
 #include "SmoothCorrection.h"
+#include "Tolerance.h"
 
 #include <array>
 #include <cstddef>
@@ -74,11 +75,27 @@ struct CorrectionReport : SessionReport
     std::vector<SmoothTableReport> tables;
 };
 
-struct DeltaESummary
+// The last correction applied, for the record.
+struct AppliedCorrection
 {
-    int count = 0;
-    double mean = 0;
-    double maximum = 0;
+    bool done = false;
+    CorrectionMethod method = CorrectionMethod::Smooth;
+    SmoothParameters smooth;
+    std::vector<int> intents;
+    std::size_t patches = 0;
+    std::vector<SmoothTableReport> tables;
+};
+
+// MD5 digests, as 32 lower-case hex digits, of the profile file as opened
+// and of the corrected profile: of the file last saved while nothing has
+// changed since, else of the profile as it would be written now (saving
+// stamps it, which changes the digest).
+struct ProfileDigests
+{
+    std::string original;
+    std::string corrected;
+    bool correctedSaved = false;
+    std::string savedPath;
 };
 
 // Everything a change made in a session can be taken back to: the B2A
@@ -93,6 +110,7 @@ struct SessionState
     bool roundTripOn = false;
     std::set<std::string> correctedIds;
     std::map<std::array<uint16_t, 3>, std::array<uint16_t, 16>> handEdits;
+    AppliedCorrection applied;
 };
 
 class CorrectionSession
@@ -114,6 +132,8 @@ public:
     SessionReport openProfile(const std::string& path);
     bool hasProfile() const { return profile_ != nullptr; }
     const std::string& profilePath() const { return profilePath_; }
+    // The description the profile had when opened; saving stamps another.
+    const std::string& openedDescription() const { return openedDescription_; }
     csICCProfile* profile() const { return profile_.get(); }
     csICCProfileConverter* a2b1() const { return a2b1_.get(); }
     csICCProfileConverter* b2a1() const { return b2a1_.get(); }
@@ -168,8 +188,15 @@ public:
     SessionReport saveAs(const std::string& path);
 
     // Delta E of the paired patches, and of the predicted results.
-    DeltaESummary before() const;
-    DeltaESummary after() const;
+    DeltaESummary before(DeltaEMetric metric = DeltaEMetric::CIE1976) const;
+    DeltaESummary after(DeltaEMetric metric = DeltaEMetric::CIE1976) const;
+
+    // What a report says about where the figures came from.
+    const std::string& referencePath() const { return referencePath_; }
+    const std::string& measurementPath() const { return measurementPath_; }
+    const AppliedCorrection& applied() const { return applied_; }
+    std::size_t handEditedNodes() const { return handEdits_.size(); }
+    ProfileDigests digests() const;
 
 private:
     struct B2ATable
@@ -179,7 +206,7 @@ private:
         ClutSnapshot opened;
     };
 
-    SessionReport takePatches(std::shared_ptr<PatchFile> file, const std::string& name, PatchFileRole role);
+    SessionReport takePatches(std::shared_ptr<PatchFile> file, const std::string& path, PatchFileRole role);
     void applyRoundTrip(Patch& patch) const;
     // Before a record is edited: a file that a kept state shares is copied,
     // so the state keeps the values it had.
@@ -189,9 +216,6 @@ private:
     void restoreOpenedTables();
     void applyHandEdits();
     B2ATable* table(int intent);
-    // Count, mean and maximum of the Delta E that deltaEOf gives per patch.
-    template <typename DeltaEOf>
-    DeltaESummary summarize(DeltaEOf deltaEOf) const;
     CorrectionReport correctPerPatch(const CorrectionRequest& request, const Progress& progress);
     CorrectionReport correctSmooth(const CorrectionRequest& request, const Progress& progress);
 
@@ -199,10 +223,17 @@ private:
     std::unique_ptr<csICCProfileConverter> a2b1_;
     std::unique_ptr<csICCProfileConverter> b2a1_;
     std::string profilePath_;
+    std::string openedDescription_;
+    std::string originalDigest_;
+    std::string savedPath_;
+    std::string savedDigest_;
     std::vector<B2ATable> tables_;
+    AppliedCorrection applied_;
 
     PatchSide reference_;
     PatchSide measurement_;
+    std::string referencePath_;
+    std::string measurementPath_;
     std::vector<Patch> patches_;
     bool roundTripOn_ = false;
 

@@ -6,6 +6,7 @@
 
 #include "ColorDifference.h"
 
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -31,4 +32,17 @@ struct Patch
 
     bool paired() const { return hasReference && hasMeasured; }
     bool toleranceFailed() const { return hasToleranceMark && toleranceMark != 0; }
+
+    // Where the print is predicted to land after the correction.
+    Lab predicted() const { return {reference.L + remaining.L, reference.a + remaining.a, reference.b + remaining.b}; }
+    // The measurement against the reference; valid when paired.
+    double measuredDeltaE(DeltaEMetric metric) const { return deltaE(metric, reference, measured); }
+    // The predicted print against the reference; valid with a result. The
+    // 1976 figure is the length of the remaining difference itself.
+    double remainingDeltaE(DeltaEMetric metric) const
+    {
+        if (metric == DeltaEMetric::CIE2000)
+            return deltaE2000(reference, predicted());
+        return std::sqrt(remaining.L * remaining.L + remaining.a * remaining.a + remaining.b * remaining.b);
+    }
 };

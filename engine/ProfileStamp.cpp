@@ -4,6 +4,7 @@
 #include "csICCdescTag.h"
 #include "csICCmlucTag.h"
 #include "csICCtextTag.h"
+#include "TextEncoding.h"
 
 #include <algorithm>
 #include <vector>
@@ -37,6 +38,17 @@ csICCdescTag descTag(const std::string& utf8)
 }
 
 } // namespace
+
+std::string profileDescription(const csICCProfile& profile)
+{
+    const csICCTag* tag = profile.tagTable().find(csSig("desc"));
+    if (const auto* desc = dynamic_cast<const csICCdescTag*>(tag))
+        return desc->asciiString();
+    if (const auto* mluc = dynamic_cast<const csICCmlucTag*>(tag))
+        if (mluc->numberOfRecords() > 0)
+            return latin1ToUtf8(mluc->recordLatin1(0));
+    return {};
+}
 
 void stampProfile(csICCProfile& profile, const std::string& description, const std::string& copyright)
 {

@@ -12,3 +12,6 @@ extern const char* const profileCopyright;
 
 // Stamps the profile in memory; description and copyright are UTF-8.
 void stampProfile(csICCProfile& profile, const std::string& description, const std::string& copyright);
+// The description as UTF-8: a desc tag's ASCII text or an mluc tag's first
+// record; empty without either.
+std::string profileDescription(const csICCProfile& profile);

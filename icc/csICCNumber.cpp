@@ -1,7 +1,9 @@
 #include "csICCNumber.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 csSignature csGetSignature(const uint8_t* p)
 {
@@ -213,4 +215,22 @@ std::u16string csUtf16FromUtf8(std::string_view text)
         i += static_cast<std::size_t>(length);
     }
     return out;
+}
+
+csDateTime csCurrentDateTime()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    const char* fixed = std::getenv("SOURCE_DATE_EPOCH");
+    char* end = nullptr;
+    const long long epoch = fixed ? std::strtoll(fixed, &end, 10) : 0;
+    if (fixed && *fixed && end && *end == '\0' && epoch >= 0) {
+        now = static_cast<std::time_t>(epoch);
+        gmtime_r(&now, &local);
+    } else {
+        localtime_r(&now, &local);
+    }
+    return {static_cast<uint16_t>(local.tm_year + 1900), static_cast<uint16_t>(local.tm_mon + 1),
+            static_cast<uint16_t>(local.tm_mday), static_cast<uint16_t>(local.tm_hour),
+            static_cast<uint16_t>(local.tm_min), static_cast<uint16_t>(local.tm_sec)};
 }

@@ -66,6 +66,9 @@ struct csDateTime
 };
 csDateTime csGetDateTime(const uint8_t* p);
 void csSetDateTime(uint8_t* p, const csDateTime& value);
+// The machine's local time, or SOURCE_DATE_EPOCH (seconds since 1970, UTC)
+// when set, so that the same work done twice gives the same bytes.
+csDateTime csCurrentDateTime();
 
 struct csXYZNumber
 {

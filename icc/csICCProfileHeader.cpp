@@ -2,8 +2,6 @@
 
 #include <cassert>
 #include <cstring>
-#include <cstdlib>
-#include <ctime>
 
 namespace {
 
@@ -99,22 +97,7 @@ void csICCProfileHeader::setCreationDate(const csDateTime& date) { csSetDateTime
 
 void csICCProfileHeader::setCreationDateNow()
 {
-    // SOURCE_DATE_EPOCH (seconds since 1970, UTC) stands in for the clock,
-    // so that the same correction saved twice gives the same bytes.
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    const char* fixed = std::getenv("SOURCE_DATE_EPOCH");
-    char* end = nullptr;
-    const long long epoch = fixed ? std::strtoll(fixed, &end, 10) : 0;
-    if (fixed && *fixed && end && *end == '\0' && epoch >= 0) {
-        now = static_cast<std::time_t>(epoch);
-        gmtime_r(&now, &local);
-    } else {
-        localtime_r(&now, &local);
-    }
-    setCreationDate({static_cast<uint16_t>(local.tm_year + 1900), static_cast<uint16_t>(local.tm_mon + 1),
-                     static_cast<uint16_t>(local.tm_mday), static_cast<uint16_t>(local.tm_hour),
-                     static_cast<uint16_t>(local.tm_min), static_cast<uint16_t>(local.tm_sec)});
+    setCreationDate(csCurrentDateTime());
 }
 
 csSignature csICCProfileHeader::fileSignature() const { return csGetSignature(data_ + FileSignatureOffset); }

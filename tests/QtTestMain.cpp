@@ -3,6 +3,7 @@
 // user's.
 
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -23,6 +24,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvand"));
     QCoreApplication::setApplicationName(QStringLiteral("VestrelTests"));
+    // What an earlier run chose (the metric, the method) must not carry over.
+    QSettings().clear();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

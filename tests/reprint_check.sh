@@ -13,5 +13,5 @@ mean() { python3 "$reprint" "$1" "$data/$ref" | sed -n 's/.* mean=\([0-9.]*\).*/
 before=$(mean "$data/$profile")
 after=$(mean "$work/corrected.icc")
 echo "$profile re-print mean Delta E: original $before, corrected $after (bound $bound)"
-tail -n 1 "$work/patches.txt"
+grep "^patches " "$work/patches.txt"
 awk -v a="$after" -v b="$before" -v m="$bound" 'BEGIN { exit !(a != "" && a < b && a <= m) }'

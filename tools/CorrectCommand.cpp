@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // "0,1,2" into intents; false for anything but a list of 0, 1 and 2.
@@ -32,6 +34,38 @@ bool parseNoise(const std::string& text, double& noise)
     char* end = nullptr;
     noise = std::strtod(text.c_str(), &end);
     return !text.empty() && *end == '\0' && std::isfinite(noise) && noise > 0;
+}
+
+// "MEAN,MAX,NEUTRAL", three positive numbers.
+bool parseLimits(const std::string& text, ToleranceLimits& limits)
+{
+    double* targets[] = {&limits.mean, &limits.maximum, &limits.neutralMean};
+    std::size_t start = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::size_t comma = k < 2 ? text.find(',', start) : text.size();
+        if (comma == std::string::npos || !parseNoise(text.substr(start, comma - start), *targets[k]))
+            return false;
+        start = comma + 1;
+    }
+    return validLimits(limits);
+}
+
+// Mean before, mean after and largest after over the corrected patches;
+// format has the lead word and the keys.
+void printSummary(std::FILE* out, const char* format, const std::vector<Patch>& patches,
+                  const CorrectionReport& report, DeltaEMetric metric)
+{
+    double sumBefore = 0, sumAfter = 0, maxAfter = 0;
+    for (const PatchOutcome& outcome : report.outcomes) {
+        const Patch& patch = patches[outcome.patch];
+        // The 1976 figure before is the correction's own, as on the patch lines.
+        sumBefore += metric == DeltaEMetric::CIE1976 ? outcome.before : patch.measuredDeltaE(metric);
+        const double after = patch.remainingDeltaE(metric);
+        sumAfter += after;
+        maxAfter = std::max(maxAfter, after);
+    }
+    const std::size_t n = report.outcomes.size();
+    std::fprintf(out, format, n, sumBefore / n, sumAfter / n, maxAfter);
 }
 
 } // namespace
@@ -66,6 +100,29 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
         if (option == "--intents") {
             if (!value(text) || !parseIntents(text, options.intents)) {
                 problem = "--intents needs a list such as 0,1,2";
+                return false;
+            }
+            continue;
+        }
+        if (option == "--report") {
+            ReportFormat format;
+            if (!value(options.reportPath) || !reportFormatFor(options.reportPath, format)) {
+                problem = "--report needs a file ending in .html, .pdf or .csv";
+                return false;
+            }
+            continue;
+        }
+        if (option == "--metric") {
+            if (!value(text) || (text != "1976" && text != "2000")) {
+                problem = "--metric needs 1976 or 2000";
+                return false;
+            }
+            options.report.metric = text == "2000" ? DeltaEMetric::CIE2000 : DeltaEMetric::CIE1976;
+            continue;
+        }
+        if (option == "--limits") {
+            if (!value(text) || !parseLimits(text, options.report.limits)) {
+                problem = "--limits needs three positive numbers such as 2,5,1.5";
                 return false;
             }
             continue;
@@ -123,11 +180,14 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     request.intents = options.intents;
     for (std::size_t i = 0; i < session.patches().size(); ++i)
         request.selection.push_back(i);
+    // Progress is for a person watching a terminal; a script or a log
+    // gets the results only.
+    const bool terminal = isatty(fileno(err)) != 0;
     auto lastReport = std::chrono::steady_clock::now();
     auto progress = [&](std::size_t done, std::size_t total) {
         const auto now = std::chrono::steady_clock::now();
-        if (done < total && now - lastReport > std::chrono::seconds(1)) {
-            std::fprintf(err, "vestrel-cli: %zu of %zu patches\n", done, total);
+        if (terminal && done < total && now - lastReport > std::chrono::seconds(1)) {
+            std::fprintf(err, "vestrel-cli: %.0f %% done\n", 100.0 * static_cast<double>(done) / total);
             lastReport = now;
         }
         return true;
@@ -137,20 +197,19 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
         return Failure;
 
     const std::vector<Patch>& patches = session.patches();
-    double sumBefore = 0, sumAfter = 0, maxAfter = 0;
     for (const PatchOutcome& outcome : report.outcomes) {
+        const Patch& patch = patches[outcome.patch];
         const Lab& d = outcome.remaining;
-        const double after = std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
-        const std::string_view name = patches[outcome.patch].referenceName;
-        std::fprintf(out, "%zu %.*s %.2f %.2f %.2f %.2f %.2f\n", outcome.patch, static_cast<int>(name.size()),
-                     name.data(), outcome.before, d.L, d.a, d.b, after);
-        sumBefore += outcome.before;
-        sumAfter += after;
-        maxAfter = std::max(maxAfter, after);
+        std::fprintf(out, "%zu %.*s %.2f %.2f %.2f %.2f %.2f\n", outcome.patch, static_cast<int>(patch.referenceName.size()),
+                     patch.referenceName.data(), outcome.before, d.L, d.a, d.b,
+                     patch.remainingDeltaE(DeltaEMetric::CIE1976));
     }
-    const std::size_t n = report.outcomes.size();
-    std::fprintf(out, "patches %zu mean_before %.2f mean_after %.2f max_after %.2f\n", n, sumBefore / n,
-                 sumAfter / n, maxAfter);
+    // Scripts read the first line; the second gives the same in Delta E 2000
+    // under keys of its own, so that a search for the first's keys finds them once.
+    printSummary(out, "patches %zu mean_before %.2f mean_after %.2f max_after %.2f\n", patches, report,
+                 DeltaEMetric::CIE1976);
+    printSummary(out, "de2000 %zu mean2000_before %.2f mean2000_after %.2f max2000_after %.2f\n", patches, report,
+                 DeltaEMetric::CIE2000);
     for (const SmoothTableReport& t : report.tables)
         std::fprintf(out, "intent %d B2A%d nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%%%s%s\n",
                      t.intent, t.intent, t.nodes, t.nodesMoved, t.nodesOutOfReach, t.blackFreed, 100.0 * t.largestMove,
@@ -160,5 +219,9 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
         std::fprintf(err, "vestrel-cli: warnings with --strict; %s was not written\n", options.outputPath.c_str());
         return Failure;
     }
-    return reportToUser(session.saveAs(options.outputPath), err, warned) ? Success : Failure;
+    if (!reportToUser(session.saveAs(options.outputPath), err, warned))
+        return Failure;
+    if (options.reportPath.empty())
+        return Success;
+    return reportToUser(writeReport(session, options.report, options.reportPath), err, warned) ? Success : Failure;
 }

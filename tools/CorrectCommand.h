@@ -3,6 +3,7 @@
 // same session as the window, with progress and messages on stderr.
 
 #include "CorrectionSession.h"
+#include "Report.h"
 
 #include <cstdio>
 #include <string>
@@ -20,6 +21,10 @@ struct CorrectOptions
     CorrectionMethod method = CorrectionMethod::Smooth;
     double noise = SmoothParameters().fieldNoise;
     std::vector<int> intents; // empty: every B2A table
+    // A report of the run, written after the profile was saved; the format
+    // from the suffix.
+    std::string reportPath;
+    ReportOptions report;
 };
 
 // argv from the first option on.

@@ -21,11 +21,6 @@ QString number(double v)
     return QString::number(v, 'f', 2);
 }
 
-double length(const Lab& d)
-{
-    return std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
-}
-
 double component(const Lab& lab, int k)
 {
     return k == 0 ? lab.L : k == 1 ? lab.a : lab.b;
@@ -61,6 +56,8 @@ QVariant PatchTableModel::headerData(int section, Qt::Orientation orientation, i
         return QAbstractTableModel::headerData(section, orientation, role);
     static const char* const headers[ColumnCount] = {"#",  "Ref",     "L*",  "a*", "b*", "Meas", "L*",     "a*",
                                                      "b*", "Delta E", "Opt", "L*", "a*", "b*",   "Delta E"};
+    if ((section == DeltaE || section == OptDeltaE) && metric_ == DeltaEMetric::CIE2000)
+        return QCoreApplication::translate("MainWindow", "Delta E 2000");
     return QCoreApplication::translate("MainWindow", headers[section]);
 }
 
@@ -87,13 +84,13 @@ QVariant PatchTableModel::data(const QModelIndex& index, int role) const
         case MeasB:
             return patch.hasMeasured ? QVariant(number(component(patch.measured, column - MeasL))) : QVariant();
         case DeltaE:
-            return patch.paired() ? QVariant(number(deltaE(patch.reference, patch.measured))) : QVariant();
+            return patch.paired() ? QVariant(number(patch.measuredDeltaE(metric_))) : QVariant();
         case ToleranceMark: return patch.hasToleranceMark ? QVariant(QString::number(patch.toleranceMark)) : QVariant();
         case OptL:
         case OptA:
         case OptB:
             return patch.hasResult ? QVariant(number(component(patch.remaining, column - OptL))) : QVariant();
-        case OptDeltaE: return patch.hasResult ? QVariant(number(length(patch.remaining))) : QVariant();
+        case OptDeltaE: return patch.hasResult ? QVariant(number(patch.remainingDeltaE(metric_))) : QVariant();
         default: return {};
         }
     case Qt::TextAlignmentRole:
@@ -108,9 +105,9 @@ QVariant PatchTableModel::data(const QModelIndex& index, int role) const
         return {};
     case Qt::BackgroundRole:
         if (column == DeltaE && patch.paired())
-            return toQColor(gradeColor(deltaE(patch.reference, patch.measured), patch.toleranceFailed()));
+            return toQColor(gradeColor(patch.measuredDeltaE(metric_), patch.toleranceFailed()));
         if (column == OptDeltaE && patch.hasResult)
-            return toQColor(gradeColor(length(patch.remaining), false));
+            return toQColor(gradeColor(patch.remainingDeltaE(metric_), false));
         return {};
     case Qt::ForegroundRole:
         // Cells without flags are drawn as disabled, in a grey that is hard
@@ -177,4 +174,16 @@ void PatchTableModel::refreshAll()
 {
     if (rows_ > 0)
         emit dataChanged(index(0, 0), index(rows_ - 1, ColumnCount - 1));
+}
+
+void PatchTableModel::setMetric(DeltaEMetric metric)
+{
+    if (metric == metric_)
+        return;
+    metric_ = metric;
+    emit headerDataChanged(Qt::Horizontal, DeltaE, OptDeltaE);
+    if (rows_ > 0) {
+        emit dataChanged(index(0, DeltaE), index(rows_ - 1, DeltaE));
+        emit dataChanged(index(0, OptDeltaE), index(rows_ - 1, OptDeltaE));
+    }
 }

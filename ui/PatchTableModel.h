@@ -5,6 +5,8 @@
 // session; this model only formats them (two decimals, swatches, grade
 // colours) and passes hand edits of the Lab cells back.
 
+#include "ColorDifference.h"
+
 #include <QAbstractTableModel>
 
 class CorrectionSession;
@@ -47,6 +49,9 @@ public:
     void reload();
     // After values of existing patches changed (a correction, a round trip).
     void refreshAll();
+    // The Delta E the two Delta E columns show and are graded by.
+    void setMetric(DeltaEMetric metric);
+    DeltaEMetric metric() const { return metric_; }
 
 signals:
     // A hand edit changed a patch's values.
@@ -55,4 +60,5 @@ signals:
 private:
     CorrectionSession& session_;
     int rows_ = 0;
+    DeltaEMetric metric_ = DeltaEMetric::CIE1976;
 };

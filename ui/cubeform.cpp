@@ -212,6 +212,13 @@ void CubeForm::setPatch(double refL, double refA, double refB, double measL, dou
         refreshInput();
 }
 
+void CubeForm::setMetric(DeltaEMetric metric)
+{
+    metric_ = metric;
+    if (ui)
+        refreshCube();
+}
+
 std::vector<std::array<uint16_t, 3>> CubeForm::cubeNodes() const
 {
     std::vector<std::array<uint16_t, 3>> nodes;
@@ -331,9 +338,10 @@ void CubeForm::refreshCube()
                 setCell(modelC, c, firstOutput + static_cast<int>(k), deviceText(output[k]));
             }
             setLab(modelC, c, actualL, {actual[0], actual[1], actual[2]});
-            const double error = deltaE(decodeLab16(nominal), decodeLab16({actual[0], actual[1], actual[2]}));
-            setCell(modelC, c, deltaEColumn, QString::asprintf("%.2f", error));
-            setCell(modelC, c, oogColumn, error > 1.0 ? QStringLiteral("*") : QString());
+            const Lab nominalLab = decodeLab16(nominal), actualLab = decodeLab16({actual[0], actual[1], actual[2]});
+            setCell(modelC, c, deltaEColumn, QString::asprintf("%.2f", deltaE(metric_, nominalLab, actualLab)));
+            // Out of gamut stays a 1976 test: it is the node correction's own.
+            setCell(modelC, c, oogColumn, deltaE(nominalLab, actualLab) > 1.0 ? QStringLiteral("*") : QString());
         }
         for (unsigned k = 0; k < n; ++k) {
             setCell(modelC, resultRow, firstDevice + static_cast<int>(k), deviceText(corrector_.clutResult()[k]));
@@ -354,7 +362,12 @@ void CubeForm::refreshCube()
     }
     if (corrector_.hasDelta()) {
         const Lab& delta = corrector_.delta();
-        setCell(modelO, 3, 0, QString::asprintf("%.2f", corrector_.deltaE()));
+        // The print lands at the reference plus the remaining difference.
+        const Lab& ref = corrector_.reference();
+        const double dE = metric_ == DeltaEMetric::CIE2000
+                              ? deltaE2000(ref, {ref.L + delta.L, ref.a + delta.a, ref.b + delta.b})
+                              : corrector_.deltaE();
+        setCell(modelO, 3, 0, QString::asprintf("%.2f", dE));
         setCell(modelO, 3, 1, QString::asprintf("%.2f", delta.L));
         setCell(modelO, 3, 2, QString::asprintf("%.2f", delta.a));
         setCell(modelO, 3, 3, QString::asprintf("%.2f", delta.b));

@@ -36,6 +36,8 @@ public:
     void setConverters(csICCProfileConverter* a2b1, csICCProfileConverter* b2a1);
     void setPatch(double refL, double refA, double refB, double measL, double measA, double measB, double threshold);
     PatchCorrector& corrector() { return corrector_; }
+    // The Delta E the node errors and the remaining difference are shown in.
+    void setMetric(DeltaEMetric metric);
     // Grid indices of the eight nodes around the patch.
     std::vector<std::array<uint16_t, 3>> cubeNodes() const;
 
@@ -90,4 +92,5 @@ private:
     MyRCItemModel* modelO = nullptr;
     DisplayMode mode_ = Hexadecimal;
     QString caption_;
+    DeltaEMetric metric_ = DeltaEMetric::CIE1976;
 };

@@ -121,6 +121,7 @@ MainWindow::MainWindow(QWidget* parent)
     undoStack_->setUndoLimit(undoLimit);
 
     buildHeader();
+    buildAnalysis();
     buildMenus();
     ui->menuEdit->removeAction(ui->actionUseRoundTrip);
 
@@ -401,6 +402,7 @@ CubeForm* MainWindow::openDetails(int patch)
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setRow(patch);
     form->setConverters(session_.a2b1(), session_.b2a1());
+    form->setMetric(metric_);
     form->setPatch(p.reference.L, p.reference.a, p.reference.b, p.measured.L, p.measured.a, p.measured.b, 0.0);
     const QString name = QString::fromUtf8(p.referenceName.data(), static_cast<qsizetype>(p.referenceName.size()));
     form->setPatchCaption(tr("Patch %1 (%2): measured Delta E %3. The values below are the per-patch model's "
@@ -778,8 +780,9 @@ void MainWindow::updateAverages()
         average->setText(summary.count ? QString::number(summary.mean, 'f', 2) : QStringLiteral("-"));
         maximum->setText(summary.count ? QString::number(summary.maximum, 'f', 2) : QStringLiteral("-"));
     };
-    show(ui->labelAvgDEValue, ui->labelMaxDEValue, session_.before());
-    show(ui->labelAvgAfterValue, ui->labelMaxAfterValue, session_.after());
+    show(ui->labelAvgDEValue, ui->labelMaxDEValue, session_.before(metric_));
+    show(ui->labelAvgAfterValue, ui->labelMaxAfterValue, session_.after(metric_));
+    refreshAnalysis();
 }
 
 void MainWindow::horHeaderClicked(int column)

@@ -18,6 +18,9 @@ class MySortFilterProxyModel;
 class PatchTableModel;
 class QLabel;
 class QUndoStack;
+class PlotsWidget;
+class QDockWidget;
+class VerdictPanel;
 
 namespace Ui {
 class MainWindow;
@@ -59,6 +62,19 @@ public:
     void setMethod(CorrectionMethod method);
     // The patches selected in the view, as indices of the session's list.
     std::vector<std::size_t> selectedPatches() const;
+
+    // Analysis (MainWindowAnalysis.cpp): the Delta E shown, the tolerances
+    // and their verdict, the plots and the report; metric and limits are
+    // remembered in the settings.
+    DeltaEMetric metric() const { return metric_; }
+    void setMetric(DeltaEMetric metric);
+    const ToleranceLimits& limits() const { return limits_; }
+    void setLimits(const ToleranceLimits& limits);
+    // Writes a report of the session; an empty path asks with a dialog.
+    bool exportReport(QString path);
+    PlotsWidget* plots() const { return plots_; }
+    QDockWidget* plotsDock() const { return plotsDock_; }
+    VerdictPanel* verdictPanel() const { return verdict_; }
 
 public slots:
     bool openProfile(QString path);
@@ -123,6 +139,11 @@ private:
     void rebuildRecentMenu();
     void restoreLayout();
     void spreadColumns();
+    void buildAnalysis();
+    // After the patch values, the metric or the limits changed.
+    void refreshAnalysis();
+    void refreshPlots();
+    void editTolerances();
 
     std::unique_ptr<Ui::MainWindow> ui;
     CorrectionSession session_;
@@ -140,4 +161,11 @@ private:
     bool advancedEnabled = false;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+
+    DeltaEMetric metric_ = DeltaEMetric::CIE1976;
+    ToleranceLimits limits_;
+    PlotsWidget* plots_ = nullptr;
+    QDockWidget* plotsDock_ = nullptr;
+    VerdictPanel* verdict_ = nullptr;
+    QAction* metricActions_[2] = {};
 };

@@ -346,15 +346,23 @@ TEST(VestrelCli, CorrectRunsAutoOnEveryPatchAndSaves)
     const std::string out = dir.path("corrected.icc");
     testing::internal::CaptureStderr(); // the engine's diagnostic lines
     const CliResult r = runCli({"correct", "-i", testDataPath("cmyk_v4.icc"), "-m", testDataPath("cmyk_combined.txt"),
-                                "-o", out, "--method", "patch"});
+                                "-o", out, "--method", "patch", "--report", dir.path("report.csv")});
     testing::internal::GetCapturedStderr();
     ASSERT_EQ(r.status, 0) << r.err;
     const auto lines = numbersOf(r.out);
-    ASSERT_EQ(lines.size(), 101u);
+    ASSERT_EQ(lines.size(), 102u);
     EXPECT_NE(r.out.find("patches 100 mean_before 3.41 mean_after "), std::string::npos) << r.out;
-    double meanAfter = 0;
+    double meanAfter = 0, before2000 = 0, after2000 = 0, max2000 = 0;
     std::sscanf(r.out.substr(r.out.rfind("mean_after")).c_str(), "mean_after %lf", &meanAfter);
     EXPECT_LT(meanAfter, 1.0);
+    // The Delta E 2000 line follows the first, with keys of its own.
+    const std::size_t second = r.out.find('\n', r.out.find("patches 100 mean_before")) + 1;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + second, "de2000 100 mean2000_before %lf mean2000_after %lf max2000_after %lf",
+                          &before2000, &after2000, &max2000), 3) << r.out;
+    EXPECT_LT(after2000, before2000);
+    EXPECT_LE(after2000, max2000);
+    const std::vector<uint8_t> csv = readBytes(dir.path("report.csv"));
+    EXPECT_EQ(lineCount(std::string(csv.begin(), csv.end())), 101u) << "a header and one row per patch";
 
     // The saved profile: stamped, a valid version 4 ID, the printer model untouched.
     const CliResult info = runCli({"info", out});
@@ -388,7 +396,7 @@ TEST(VestrelCli, CorrectSmoothReportsEveryChosenTable)
         const CliResult r = runCli(args);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(lineCount(r.out), 101 + c.tables.size());
+        EXPECT_EQ(lineCount(r.out), 102 + c.tables.size());
         const std::string tables = r.out.substr(r.out.find("\nintent ") + 1);
         EXPECT_EQ(lineCount(tables), c.tables.size()) << tables;
         for (const std::string& t : c.tables)
@@ -423,6 +431,12 @@ TEST(VestrelCli, CorrectRefusals)
           "--noise", "0"}, 2, "--noise needs a positive number"},
         {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
           "--intents", "1,3"}, 2, "--intents needs a list"},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
+          "--report", dir.path("report.txt")}, 2, "--report needs a file ending in .html, .pdf or .csv"},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
+          "--metric", "94"}, 2, "--metric needs 1976 or 2000"},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
+          "--limits", "2,5"}, 2, "--limits needs three positive numbers"},
     };
     for (const Case& c : cases) {
         const CliResult r = runCli(c.args);

@@ -1,10 +1,14 @@
 #include "MySortFilterProxyModel.h"
 #include "PatchTableModel.h"
+#include "PlotsWidget.h"
 #include "TestSupport.h"
+#include "VerdictPanel.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QColor>
+#include <QDockWidget>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
@@ -178,6 +182,56 @@ TEST_F(MainWindowTest, ClearAndShortcuts)
     EXPECT_FALSE(window.session().hasReferenceData());
     window.openRef(dataPath("rgb_ref.txt"));
     EXPECT_EQ(model()->rowCount(), 80);
+}
+
+// The View menu's metric reaches the table, the averages, the verdict and
+// the plots, and is remembered with the limits for the next window.
+TEST_F(MainWindowTest, MetricAndLimitsReachTheSummaryAndAreRemembered)
+{
+    loadBoth();
+    QAction* de2000 = nullptr;
+    for (QAction* menu : window.menuBar()->actions())
+        if (menu->text() == "View")
+            for (QAction* action : menu->menu()->actions())
+                if (action->text() == "Delta E 2000")
+                    de2000 = action;
+    ASSERT_NE(de2000, nullptr);
+    de2000->trigger();
+    const Patch& first = window.session().patches()[0];
+    EXPECT_EQ(model()->headerData(PatchTableModel::DeltaE, Qt::Horizontal).toString(), "Delta E 2000");
+    EXPECT_EQ(model()->index(0, PatchTableModel::DeltaE).data().toString(),
+              QString::number(first.measuredDeltaE(DeltaEMetric::CIE2000), 'f', 2));
+    const DeltaESummary before = window.session().before(DeltaEMetric::CIE2000);
+    EXPECT_EQ(window.form()->labelAvgDEValue->text(), QString::number(before.mean, 'f', 2));
+    EXPECT_EQ(window.plots()->plotData().metric, DeltaEMetric::CIE2000);
+
+    // A mean limit just above and a maximum limit just below the figures.
+    window.setLimits({before.mean + 0.01, before.maximum - 0.01, 10});
+    EXPECT_EQ(window.verdictPanel()->cellText(0, Stage::Before), QString::number(before.mean, 'f', 2) + " pass");
+    EXPECT_EQ(window.verdictPanel()->cellText(1, Stage::Before), QString::number(before.maximum, 'f', 2) + " fail");
+    EXPECT_EQ(window.verdictPanel()->cellText(0, Stage::After), "-");
+
+    RecordingWindow next;
+    EXPECT_EQ(next.metric(), DeltaEMetric::CIE2000);
+    EXPECT_DOUBLE_EQ(next.limits().maximum, before.maximum - 0.01);
+    next.setMetric(DeltaEMetric::CIE1976);
+    next.setLimits(ToleranceLimits());
+}
+
+TEST_F(MainWindowTest, ExportReportWritesTheChosenFormat)
+{
+    TempDir dir;
+    EXPECT_FALSE(window.exportReport(QString::fromStdString(dir.path("empty.html"))));
+    EXPECT_EQ(status(), "Nothing to report yet: open a profile and load patches");
+    loadBoth();
+    for (const char* name : {"report.html", "report.pdf", "report.csv"}) {
+        const QString path = QString::fromStdString(dir.path(name));
+        EXPECT_TRUE(window.exportReport(path)) << name;
+        EXPECT_EQ(status(), "Report written to " + path);
+        EXPECT_GT(QFileInfo(path).size(), 1000) << name;
+    }
+    EXPECT_FALSE(window.exportReport(QString::fromStdString(dir.path("report.txt"))));
+    EXPECT_EQ(window.dialogs.size(), 1);
 }
 
 } // namespace

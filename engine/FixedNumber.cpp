@@ -1,0 +1,18 @@
+#include "FixedNumber.h"
+
+#include <charconv>
+#include <cmath>
+
+std::string fixedNumber(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return "-";
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc())
+        return "-";
+    std::string number(text, result.ptr);
+    if (number[0] == '-' && number.find_first_not_of("-0.") == std::string::npos)
+        number.erase(0, 1);
+    return number;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Texts from patch files and profiles on their way into a report: names
+// may be in any encoding and hold any byte, while XML and the PDF's
+// standard fonts accept only some.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Code points of UTF-8 text; an invalid sequence gives U+FFFD per byte.
+std::vector<char32_t> utf8CodePoints(std::string_view text);
+// Valid UTF-8 with the markup characters escaped; control characters
+// other than tab and line breaks, which XML forbids, are left out.
+std::string xmlEscaped(std::string_view text);
+std::string latin1ToUtf8(std::string_view text);

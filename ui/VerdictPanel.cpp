@@ -1,0 +1,69 @@
+#include "VerdictPanel.h"
+
+#include <QGridLayout>
+#include <QLabel>
+
+namespace {
+
+const char* const passStyle = "color: #16692c; font-weight: bold;";
+const char* const failStyle = "color: #b00020; font-weight: bold;";
+
+} // namespace
+
+VerdictPanel::VerdictPanel(QWidget* parent)
+    : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(12, 0, 12, 0);
+    grid->setHorizontalSpacing(14);
+    grid->setVerticalSpacing(1);
+    corner_ = new QLabel(this);
+    grid->addWidget(corner_, 0, 0);
+    const char* stages[] = {"before", "after"};
+    for (int s = 0; s < 2; ++s)
+        grid->addWidget(new QLabel(tr(stages[s]), this), s + 1, 0);
+    for (int k = 0; k < 3; ++k) {
+        limitLabels_[k] = new QLabel(this);
+        grid->addWidget(limitLabels_[k], 0, k + 1);
+        for (int s = 0; s < 2; ++s) {
+            cells_[s][k] = new QLabel(QStringLiteral("-"), this);
+            grid->addWidget(cells_[s][k], s + 1, k + 1);
+        }
+    }
+    setToolTip(tr("Pass or fail per limit (View > Tolerances...). After: as predicted through the corrected "
+                  "profile. Near-neutral: patches whose reference has C*ab below %1.")
+                   .arg(neutralChromaLimit));
+}
+
+void VerdictPanel::showVerdict(const DeltaESummary& before, const DeltaESummary& after, const ToleranceLimits& limits,
+                               DeltaEMetric metric)
+{
+    corner_->setText(QString::fromLatin1(metricName(metric)));
+    const double limit[3] = {limits.mean, limits.maximum, limits.neutralMean};
+    const char* names[3] = {"mean", "maximum", "neutral mean"};
+    for (int k = 0; k < 3; ++k)
+        limitLabels_[k]->setText(tr("%1 \u2264 %2").arg(tr(names[k])).arg(limit[k], 0, 'f', 2));
+    const DeltaESummary* summaries[2] = {&before, &after};
+    for (int s = 0; s < 2; ++s) {
+        const DeltaESummary& summary = *summaries[s];
+        const ToleranceVerdict verdict = judge(summary, limits);
+        const double figures[3] = {summary.mean, summary.maximum, summary.neutralMean};
+        const Verdict verdicts[3] = {verdict.mean, verdict.maximum, verdict.neutralMean};
+        for (int k = 0; k < 3; ++k) {
+            QLabel* cell = cells_[s][k];
+            if (verdicts[k] == Verdict::None) {
+                cell->setText(QStringLiteral("-"));
+                cell->setStyleSheet(QString());
+                continue;
+            }
+            cell->setText(QStringLiteral("%1 %2").arg(figures[k], 0, 'f', 2).arg(tr(verdictText(verdicts[k]))));
+            cell->setStyleSheet(QLatin1String(verdicts[k] == Verdict::Pass ? passStyle : failStyle));
+        }
+    }
+}
+
+QString VerdictPanel::cellText(int limit, Stage stage) const
+{
+    return cells_[stage == Stage::After ? 1 : 0][limit]->text();
+}

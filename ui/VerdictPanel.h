@@ -1,0 +1,28 @@
+#pragma once
+// The verdict in the window's summary area: for each limit (mean, maximum,
+// near-neutral mean) the figure before and after the correction with
+// "pass" or "fail", in the metric chosen.
+
+#include "Tolerance.h"
+
+#include <QWidget>
+
+class QLabel;
+
+class VerdictPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit VerdictPanel(QWidget* parent = nullptr);
+
+    void showVerdict(const DeltaESummary& before, const DeltaESummary& after, const ToleranceLimits& limits,
+                     DeltaEMetric metric);
+    // The cell of a limit (0 mean, 1 maximum, 2 near-neutral mean), as shown.
+    QString cellText(int limit, Stage stage) const;
+
+private:
+    QLabel* corner_ = nullptr;
+    QLabel* limitLabels_[3] = {};
+    QLabel* cells_[2][3] = {};
+};
