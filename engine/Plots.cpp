@@ -282,9 +282,10 @@ void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
             reach = std::max({reach, std::fabs(q.a), std::fabs(q.b)});
     }
 
-    std::string title = "a*b*: reference to measured";
+    // Short enough for a narrow dock: the longer titles were cut at both ends.
+    std::string title = "a*b*, reference to measured";
     if (magnification > 1)
-        title += ", differences x" + fixedNumber(magnification, 0);
+        title += " (x" + fixedNumber(magnification, 0) + ")";
     const PlotRect inner = frame(canvas, area, title);
     const double side = std::min(inner.width, inner.height);
     const PlotRect plot{inner.x + (inner.width - side) / 2, inner.y, side, side};
