@@ -4,9 +4,10 @@
 #include "PrinterModel.h"
 #include "SmoothCorrection.h"
 #include "TestSupport.h"
+#include "V4Profiles.h"
+#include "csICCLutInterpolator.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
-#include "csICCmftInterpolator.h"
 
 #include <gtest/gtest.h>
 
@@ -55,10 +56,13 @@ std::vector<SmoothPatch> patchesOf(const std::string& ref, const std::string& me
 
 struct LoadedProfile
 {
-    explicit LoadedProfile(const std::string& name)
+    explicit LoadedProfile(const std::vector<uint8_t>& bytes)
     {
-        const std::vector<uint8_t> bytes = readBytes(testDataPath(name));
         EXPECT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
+    }
+    explicit LoadedProfile(const std::string& name, V4Tables tables = V4Tables::None)
+        : LoadedProfile(testProfile(name, tables))
+    {
     }
     std::vector<uint8_t> written()
     {
@@ -82,14 +86,20 @@ const Case cases[] = {
 
 TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
 {
-    // lut16 CMYK, lut8 RGB, lut16 RGB.
-    const std::pair<const char*, int> tables[] = {{"cmyk_v2.icc", 1}, {"rgb_v2_lut8.icc", 1}, {"rgb_v2_lut8.icc", 0}};
-    for (const auto& [file, intent] : tables) {
-        LoadedProfile loaded(file);
+    struct Table { const char* file; V4Tables tables; int intent; };
+    const Table tables[] = {
+        {"cmyk_v2.icc", V4Tables::None, 1},      // lut16
+        {"rgb_v2_lut8.icc", V4Tables::None, 1},  // lut8
+        {"rgb_v2_lut8.icc", V4Tables::None, 0},  // lut16
+        {"cmyk_v2.icc", V4Tables::Reshaped, 1},  // 'mBA ', a grid of its own per input
+        {"rgb_v2_lut8.icc", V4Tables::Same, 1},  // 'mBA ' from lut8
+    };
+    for (const auto& [file, v4, intent] : tables) {
+        LoadedProfile loaded(file, v4);
         csICCProfileConverter b2a(&loaded.profile, csICCProfileConverter::BToA, intent, csICCProfileConverter::Relative);
         ASSERT_EQ(b2a.init(), 0);
-        auto* lut = dynamic_cast<csICCmftInterpolator*>(b2a.interpolator());
-        ASSERT_NE(lut, nullptr);
+        csICCLutInterpolator* lut = b2a.interpolator();
+        ASSERT_TRUE(B2ATableAccess::serves(lut->tag(), lut->numOutputs())) << file;
         const B2ATableAccess table(*lut->tag());
         const std::vector<double> clut = table.clut();
         const unsigned channels = table.channels();
@@ -97,10 +107,11 @@ TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
         std::uniform_real_distribution<double> code(0.0, 65535.0);
         for (int i = 0; i < 200; ++i) {
             // Grid points, the ends of the range and anywhere in a cell.
-            const double last = table.gridPoints() - 1;
             double position[3];
-            for (double& p : position)
-                p = i % 5 == 0 ? std::round(code(random) / 65535.0 * last) * 65535.0 / last : code(random);
+            for (unsigned k = 0; k < 3; ++k) {
+                const double last = table.gridPoints(k) - 1;
+                position[k] = i % 5 == 0 ? std::round(code(random) / 65535.0 * last) * 65535.0 / last : code(random);
+            }
             std::size_t nodes[B2ATableAccess::simplexNodes];
             double weights[B2ATableAccess::simplexNodes], value[4] = {}, ours[4], theirs[4];
             table.simplex(position, nodes, weights);
@@ -108,8 +119,8 @@ TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
                 for (unsigned c = 0; c < channels; ++c)
                     value[c] += weights[v] * clut[nodes[v] * channels + c];
             table.device(value, ours, 1);
-            lut->clut(position, theirs, 1);
-            lut->outputCurves(theirs, theirs, 1);
+            lut->clutStage(position, theirs, 1);
+            lut->afterClut(theirs, 1);
             // The inverse may land elsewhere on a flat stretch, never on another device value.
             double inverse[4], again[4];
             for (unsigned c = 0; c < channels; ++c)
@@ -250,8 +261,8 @@ TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
 
         // Bare paper stays bare paper.
         for (csSignature sig : {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")}) {
-            B2ATableAccess was(*dynamic_cast<csICCmftTag*>(original.profile.tagTable().find(sig)));
-            B2ATableAccess is(*dynamic_cast<csICCmftTag*>(first.profile.tagTable().find(sig)));
+            B2ATableAccess was(*original.profile.tagTable().find(sig));
+            B2ATableAccess is(*first.profile.tagTable().find(sig));
             const std::vector<double> v0 = was.clut(), v1 = is.clut();
             std::vector<double> d0(v0.size()), d1(v1.size());
             was.device(v0.data(), d0.data(), was.nodeCount());
