@@ -1,6 +1,7 @@
 #include "B2ATableAccess.h"
 #include "DeviceSolver.h"
 #include "ErrorField.h"
+#include "LocalFit.h"
 #include "PrinterModel.h"
 #include "SmoothCorrection.h"
 #include "TestSupport.h"
@@ -76,12 +77,15 @@ struct LoadedProfile
 struct Case
 {
     const char* profile;
+    V4Tables tables;
     const char* ref;
     const char* meas;
 };
 const Case cases[] = {
-    {"cmyk_v2.icc", "cmyk_ref.txt", "cmyk_meas.txt"},    // lut16 tables shared by all intents
-    {"rgb_v2_lut8.icc", "rgb_ref.txt", "rgb_meas.txt"}, // lut8 B2A1, lut16 B2A0/B2A2
+    {"cmyk_v2.icc", V4Tables::None, "cmyk_ref.txt", "cmyk_meas.txt"},    // lut16 tables shared by all intents
+    {"rgb_v2_lut8.icc", V4Tables::None, "rgb_ref.txt", "rgb_meas.txt"}, // lut8 B2A1, lut16 B2A0/B2A2
+    // 'mBA ': parametric curves and a matrix before a CLUT of 33x17x21 nodes
+    {"cmyk_v2.icc", V4Tables::Reshaped, "cmyk_ref.txt", "cmyk_meas.txt"},
 };
 
 TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
@@ -244,7 +248,7 @@ TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
 {
     for (const Case& c : cases) {
         std::vector<SmoothPatch> patches = patchesOf(c.ref, c.meas);
-        LoadedProfile first(c.profile), shuffled(c.profile), original(c.profile);
+        LoadedProfile first(c.profile, c.tables), shuffled(c.profile, c.tables), original(c.profile, c.tables);
         const SmoothOutcome outcome = runSmoothCorrection(first.profile, patches, defaults, {});
         ASSERT_TRUE(outcome.ok) << c.profile << outcome.message;
         ASSERT_EQ(outcome.tables.size(), 3u);
@@ -285,16 +289,37 @@ TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
     }
 }
 
+TEST(SmoothCorrection, Version4CopyIsCorrectedAsItsOriginal)
+{
+    // The same CLUTs behind another Lab encoding: the same device values at
+    // the patches, but for a code or two that the encoding's rounding tips.
+    const std::vector<SmoothPatch> patches = patchesOf("cmyk_ref.txt", "cmyk_meas.txt");
+    std::vector<Lab> references;
+    for (const SmoothPatch& p : patches)
+        references.push_back(p.reference);
+    std::vector<double> device[2];
+    int k = 0;
+    for (V4Tables tables : {V4Tables::None, V4Tables::Same}) {
+        LoadedProfile loaded("cmyk_v2.icc", tables);
+        ASSERT_TRUE(runSmoothCorrection(loaded.profile, patches, defaults, {}).ok);
+        csICCProfileConverter b2a1(&loaded.profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
+        ASSERT_EQ(b2a1.init(), 0);
+        device[k++] = lookupDevice(b2a1, references);
+    }
+    for (std::size_t i = 0; i < device[0].size(); ++i)
+        EXPECT_LE(std::abs(device[0][i] - device[1][i]), 2 / 65535.0) << "patch " << i / 4 << " channel " << i % 4;
+}
+
 TEST(SmoothCorrection, ChangesNothingWithoutErrorOrWhenStopped)
 {
     for (const Case& c : cases) {
-        LoadedProfile original(c.profile);
+        LoadedProfile original(c.profile, c.tables);
         const std::vector<uint8_t> bytes = original.written();
         std::vector<SmoothPatch> exact = patchesOf(c.ref, c.ref);
         for (bool local : {false, true}) {
             SmoothParameters parameters;
             parameters.localFit = local;
-            LoadedProfile same(c.profile);
+            LoadedProfile same(c.profile, c.tables);
             const SmoothOutcome outcome = runSmoothCorrection(same.profile, exact, parameters, {});
             ASSERT_TRUE(outcome.ok) << outcome.message;
             EXPECT_EQ(same.written(), bytes) << c.profile << " local " << local;
@@ -302,7 +327,7 @@ TEST(SmoothCorrection, ChangesNothingWithoutErrorOrWhenStopped)
                 EXPECT_EQ(std::abs(r.L) + std::abs(r.a) + std::abs(r.b), 0.0);
         }
         for (int stopAt : {1, 2, 3}) {
-            LoadedProfile stopped(c.profile);
+            LoadedProfile stopped(c.profile, c.tables);
             int calls = 0;
             const SmoothOutcome outcome = runSmoothCorrection(stopped.profile, patchesOf(c.ref, c.meas), defaults, {},
                                                               [&](double) { return ++calls < stopAt; });
@@ -320,14 +345,19 @@ TEST(SmoothCorrection, RefusalsChangeNothing)
     withNaN[5].measured.a = std::nan("");
     SmoothParameters noNoise;
     noNoise.fieldNoise = 0;
-    struct Refusal { const char* profile; std::vector<SmoothPatch> patches; SmoothParameters parameters;
+    const std::vector<uint8_t> cmyk = testProfile("cmyk_v2.icc", V4Tables::None);
+    const std::vector<SmoothPatch> rgbPatches = patchesOf("rgb_ref.txt", "rgb_meas.txt");
+    struct Refusal { std::vector<uint8_t> profile; std::vector<SmoothPatch> patches; SmoothParameters parameters;
                      std::vector<int> intents; const char* message; };
     const Refusal refusals[] = {
-        {"cmyk_v2.icc", {patches.begin(), patches.begin() + 2}, defaults, {}, "at least 3 patches"},
-        {"cmyk_v2.icc", withNaN, defaults, {}, "not a number"},
-        {"cmyk_v2.icc", patches, defaults, {1, 3}, "no B2A table for intent 3"},
-        {"cmyk_v2.icc", patches, noNoise, {}, "noise parameter"},
-        {"rgb_xyz_pcs.icc", patches, defaults, {}, "do not take Lab"},
+        {cmyk, {patches.begin(), patches.begin() + 2}, defaults, {}, "at least 3 patches"},
+        {cmyk, withNaN, defaults, {}, "not a number"},
+        {cmyk, patches, defaults, {1, 3}, "no B2A table for intent 3"},
+        {cmyk, patches, noNoise, {}, "noise parameter"},
+        {testProfile("rgb_xyz_pcs.icc", V4Tables::None), patches, defaults, {}, "do not take Lab"},
+        // Curves and a matrix alone: nothing to correct in B2A1, or in all that was chosen.
+        {testProfile("rgb_v2_lut8.icc", V4Tables::Same, "B2A1"), rgbPatches, defaults, {}, "B2A1 has no CLUT"},
+        {testProfile("rgb_v2_lut8.icc", V4Tables::Same, "B2A0"), rgbPatches, defaults, {0, 2}, "B2A0 has no CLUT"},
     };
     for (const Refusal& r : refusals) {
         LoadedProfile loaded(r.profile), original(r.profile);
