@@ -1,8 +1,8 @@
 #include "PatchCorrector.h"
 
+#include "csICCLutInterpolator.h"
 #include "csICCPCS.h"
 #include "csICCProfileConverter.h"
-#include "csICCLutInterpolator.h"
 
 #include <algorithm>
 #include <charconv>

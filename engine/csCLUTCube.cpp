@@ -1,7 +1,7 @@
 #include "csCLUTCube.h"
 
-#include "csICCPCS.h"
 #include "csICCLutInterpolator.h"
+#include "csICCPCS.h"
 #include "csICCProfileConverter.h"
 #include "csICCmftTag.h"
 

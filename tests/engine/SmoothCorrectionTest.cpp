@@ -5,8 +5,10 @@
 #include "PrinterModel.h"
 #include "SmoothCorrection.h"
 #include "TestSupport.h"
+#include "LutBuilder.h"
 #include "V4Profiles.h"
 #include "csICCLutInterpolator.h"
+#include "csICCmABInterpolator.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
 
@@ -90,21 +92,11 @@ const Case cases[] = {
 
 TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
 {
-    struct Table { const char* file; V4Tables tables; int intent; };
-    const Table tables[] = {
-        {"cmyk_v2.icc", V4Tables::None, 1},      // lut16
-        {"rgb_v2_lut8.icc", V4Tables::None, 1},  // lut8
-        {"rgb_v2_lut8.icc", V4Tables::None, 0},  // lut16
-        {"cmyk_v2.icc", V4Tables::Reshaped, 1},  // 'mBA ', a grid of its own per input
-        {"rgb_v2_lut8.icc", V4Tables::Same, 1},  // 'mBA ' from lut8
-    };
-    for (const auto& [file, v4, intent] : tables) {
-        LoadedProfile loaded(file, v4);
-        csICCProfileConverter b2a(&loaded.profile, csICCProfileConverter::BToA, intent, csICCProfileConverter::Relative);
-        ASSERT_EQ(b2a.init(), 0);
-        csICCLutInterpolator* lut = b2a.interpolator();
-        ASSERT_TRUE(B2ATableAccess::serves(lut->tag(), lut->numOutputs())) << file;
-        const B2ATableAccess table(*lut->tag());
+    // Output curves read as tables agree to rounding; a parametric one,
+    // sampled, to a fraction of a code.
+    auto check = [](const std::string& what, csICCLutInterpolator& lut, double tolerance) {
+        ASSERT_TRUE(B2ATableAccess::serves(lut.tag(), lut.numOutputs())) << what;
+        const B2ATableAccess table(*lut.tag());
         const std::vector<double> clut = table.clut();
         const unsigned channels = table.channels();
         std::mt19937 random(5);
@@ -123,19 +115,42 @@ TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
                 for (unsigned c = 0; c < channels; ++c)
                     value[c] += weights[v] * clut[nodes[v] * channels + c];
             table.device(value, ours, 1);
-            lut->clutStage(position, theirs, 1);
-            lut->afterClut(theirs, 1);
+            lut.clutStage(position, theirs, 1);
+            lut.afterClut(theirs, 1);
             // The inverse may land elsewhere on a flat stretch, never on another device value.
             double inverse[4], again[4];
             for (unsigned c = 0; c < channels; ++c)
                 inverse[c] = table.clutValueOf(c, ours[c]);
             table.device(inverse, again, 1);
             for (unsigned c = 0; c < channels; ++c) {
-                EXPECT_NEAR(ours[c], theirs[c] / 65535.0, 1e-12) << file << " " << i;
-                EXPECT_NEAR(again[c], ours[c], 1e-9) << file << " " << i;
+                EXPECT_NEAR(ours[c], theirs[c] / 65535.0, tolerance) << what << " " << i;
+                EXPECT_NEAR(again[c], ours[c], 1e-9) << what << " " << i;
             }
         }
+    };
+
+    struct Table { const char* file; V4Tables tables; int intent; };
+    const Table tables[] = {
+        {"cmyk_v2.icc", V4Tables::None, 1},      // lut16
+        {"rgb_v2_lut8.icc", V4Tables::None, 1},  // lut8
+        {"rgb_v2_lut8.icc", V4Tables::None, 0},  // lut16
+        {"cmyk_v2.icc", V4Tables::Reshaped, 1},  // 'mBA ', a grid of its own per input
+        {"rgb_v2_lut8.icc", V4Tables::Same, 1},  // 'mBA ' from lut8
+    };
+    for (const auto& [file, v4, intent] : tables) {
+        LoadedProfile loaded(file, v4);
+        csICCProfileConverter b2a(&loaded.profile, csICCProfileConverter::BToA, intent, csICCProfileConverter::Relative);
+        ASSERT_EQ(b2a.init(), 0);
+        check(file, *b2a.interpolator(), 1e-12);
     }
+
+    // 8-bit nodes; A curves of no entries, gamma 2.2 as "para", no entries.
+    std::vector<uint8_t> bytes = buildLutAB({true, 3, 3, {5, 3, 4}, 1, true, {}}, countingNode);
+    const uint32_t aCurves = csGetUInt32(&bytes[28]);
+    csSetS15Fixed16(&bytes[aCurves + csICCcurvTag::headerSize + 12], 2.2);
+    csICCmABTag tag(csSig("B2A1"), static_cast<uint32_t>(bytes.size()), bytes.data());
+    csICCmABInterpolator lut(&tag);
+    check("built 'mBA '", lut, 1e-5);
 }
 
 TEST(ErrorField, ConstantErrorNearThePatchesFadingFarAwayAndAtWhite)
