@@ -30,7 +30,7 @@ public:
     void beforeClut(Value* values, std::size_t count, std::size_t stride = 0) const;
     template <typename Value>
     void afterClut(Value* values, std::size_t count, std::size_t stride = 0) const;
-    // The same for any LUT interpolator.
+    // The base class's calls, through the templates above.
     void beforeClut(uint16_t* values, std::size_t count, std::size_t stride = 0) override
     {
         beforeClut<uint16_t>(values, count, stride);
