@@ -1,6 +1,9 @@
 #include "B2ATableAccess.h"
 
 #include "cs1DInterpolate.h"
+#include "csICCcurvTag.h"
+#include "csICCmABTag.h"
+#include "csICCmftTag.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,35 +12,82 @@ namespace {
 
 constexpr double fullScale = 65535.0;
 constexpr double eightBitScale = 255.0;
+// Entries of the table that stands for a gamma or parametric output curve.
+constexpr std::size_t sampledEntries = 4096;
+
+// The output curve of each channel as a table that linear interpolation
+// reads as the interpolators evaluate the curve.
+std::vector<std::vector<uint16_t>> outputCurves(csICCTag& tag, unsigned channels)
+{
+    std::vector<std::vector<uint16_t>> curves(channels);
+    if (auto* lut = dynamic_cast<csICCmftTag*>(&tag)) {
+        const uint32_t entries = lut->outputEntries();
+        std::vector<uint16_t> index(channels), value(channels);
+        for (auto& curve : curves)
+            curve.resize(entries);
+        for (uint32_t e = 0; e < entries; ++e) {
+            std::fill(index.begin(), index.end(), static_cast<uint16_t>(e));
+            lut->getOutputEntry(index.data(), value.data());
+            for (unsigned c = 0; c < channels; ++c)
+                curves[c][e] = value[c];
+        }
+        return curves;
+    }
+    const auto& lut = dynamic_cast<const csICCmABTag&>(tag);
+    std::vector<rfloat> samples;
+    for (unsigned c = 0; c < channels; ++c) {
+        const csICCTag* curve = lut.curve(csICCmABTag::ACurves, c);
+        const auto* curv = dynamic_cast<const csICCcurvTag*>(curve);
+        if (!curve || (curv && curv->isIdentity())) {
+            curves[c] = {0, 65535};
+            continue;
+        }
+        const uint32_t entries = curv ? curv->numEntries() : 0;
+        if (curv && !curv->isAnalytic() &&
+            csICCcurvTag::headerSize + 2 * uint64_t(entries) <= curv->size()) {
+            for (uint32_t e = 0; e < entries; ++e)
+                curves[c].push_back(csGetUInt16(curv->data() + csICCcurvTag::headerSize + 2 * e));
+            continue;
+        }
+        if (samples.empty()) {
+            samples.resize(sampledEntries * channels);
+            for (std::size_t e = 0; e < sampledEntries; ++e)
+                std::fill_n(&samples[e * channels], channels, e * fullScale / (sampledEntries - 1));
+            lut.curves(csICCmABTag::ACurves, samples.data(), samples.data(), sampledEntries);
+        }
+        for (std::size_t e = 0; e < sampledEntries; ++e)
+            curves[c].push_back(csRoundToCode16(samples[e * channels + c]));
+    }
+    return curves;
+}
 
 } // namespace
 
-bool B2ATableAccess::serves(const csICCTag* tag, unsigned channels)
+bool B2ATableAccess::serves(csICCTag* tag, unsigned channels)
 {
-    const auto* lut = dynamic_cast<const csICCmftTag*>(tag);
-    return lut && lut->numInputs() == inputs && lut->numOutputs() == channels && lut->gridPoints()[0] >= 2;
+    const auto* lutAB = dynamic_cast<const csICCmABTag*>(tag);
+    if (lutAB && !lutAB->bToA())
+        return false;
+    const ClutNodes nodes(tag);
+    return nodes && nodes.numInputs() == inputs && nodes.numOutputs() == channels && nodes.gridPoints()[0] >= 2 &&
+           nodes.gridPoints()[1] >= 2 && nodes.gridPoints()[2] >= 2;
 }
 
-B2ATableAccess::B2ATableAccess(csICCmftTag& tag)
-    : tag_(tag), channels_(tag.numOutputs()), grid_(tag.gridPoints()[0])
+B2ATableAccess::B2ATableAccess(csICCTag& tag)
+    : nodes_(&tag), channels_(nodes_.numOutputs())
 {
-    nodeCount_ = std::size_t(grid_) * grid_ * grid_;
-    stride_[0] = std::size_t(grid_) * grid_;
-    stride_[1] = grid_;
+    for (unsigned k = 0; k < inputs; ++k)
+        grid_[k] = nodes_.gridPoints()[k];
+    nodeCount_ = std::size_t(grid_[0]) * grid_[1] * grid_[2];
+    stride_[0] = std::size_t(grid_[1]) * grid_[2];
+    stride_[1] = grid_[2];
     stride_[2] = 1;
 
-    const uint32_t entries = tag_.outputEntries();
-    curves_.assign(channels_, std::vector<uint16_t>(entries));
-    std::vector<uint16_t> index(channels_), value(channels_);
-    for (uint32_t e = 0; e < entries; ++e) {
-        std::fill(index.begin(), index.end(), static_cast<uint16_t>(e));
-        tag_.getOutputEntry(index.data(), value.data());
-        for (unsigned c = 0; c < channels_; ++c)
-            curves_[c][e] = value[c];
-    }
+    curves_ = outputCurves(tag, channels_);
     for (const std::vector<uint16_t>& curve : curves_) {
+        const std::size_t entries = curve.size();
         std::vector<double> rising(curve.begin(), curve.end()), positions(entries);
-        for (uint32_t e = 0; e < entries; ++e)
+        for (std::size_t e = 0; e < entries; ++e)
             positions[e] = double(e) / (entries - 1);
         if (rising.back() < rising.front()) {
             std::reverse(rising.begin(), rising.end());
@@ -55,7 +105,7 @@ B2ATableAccess::B2ATableAccess(csICCmftTag& tag)
 void B2ATableAccess::gridIndices(std::size_t node, uint16_t indices[inputs]) const
 {
     for (unsigned k = 0; k < inputs; ++k)
-        indices[k] = static_cast<uint16_t>(node / stride_[k] % grid_);
+        indices[k] = static_cast<uint16_t>(node / stride_[k] % grid_[k]);
 }
 
 std::vector<double> B2ATableAccess::clut() const
@@ -65,7 +115,7 @@ std::vector<double> B2ATableAccess::clut() const
         uint16_t indices[inputs];
         gridIndices(n, indices);
         double* v = values.data() + n * channels_;
-        tag_.getClutNodeDouble(indices, v);
+        nodes_.getDouble(indices, v);
         for (unsigned c = 0; c < channels_; ++c)
             v[c] /= fullScale;
     }
@@ -125,16 +175,16 @@ void B2ATableAccess::setNode(std::size_t node, const double* clutValues)
         codes[c] = eightBit() ? static_cast<uint16_t>(std::round(v * eightBitScale) * 257.0)
                               : static_cast<uint16_t>(std::round(v * fullScale));
     }
-    tag_.setClutNode(indices, codes);
+    nodes_.set(indices, codes);
 }
 
 void B2ATableAccess::simplex(const double position[inputs], std::size_t nodes[simplexNodes],
                              double weights[simplexNodes]) const
 {
-    const unsigned last = grid_ - 1;
     double fraction[inputs];
     std::size_t base = 0;
     for (unsigned k = 0; k < inputs; ++k) {
+        const unsigned last = grid_[k] - 1;
         const double p = last * position[k] / fullScale;
         unsigned cell;
         if (p < 0.0)
@@ -168,10 +218,10 @@ void B2ATableAccess::neighbours(std::size_t node, std::vector<std::size_t>& out)
 {
     out.clear();
     for (unsigned k = 0; k < inputs; ++k) {
-        const std::size_t index = node / stride_[k] % grid_;
+        const std::size_t index = node / stride_[k] % grid_[k];
         if (index > 0)
             out.push_back(node - stride_[k]);
-        if (index + 1 < grid_)
+        if (index + 1 < grid_[k])
             out.push_back(node + stride_[k]);
     }
 }

@@ -1,15 +1,18 @@
 #pragma once
 // One B2A table as the corrections edit it: its CLUT nodes on a 0..1 scale
 // (node after node, last input fastest, the channels of a node adjacent),
-// the grid, the output curves and their inverse, and writing nodes back at
-// the tag's precision. The simplex weights and grid neighbours follow the
+// the grid (its own count per input), the output curves and their inverse,
+// and writing nodes back at the tag's precision. The table is a lut8/lut16
+// tag or an "mBA " tag with a CLUT; the output curves are the A curves of
+// the latter. The simplex weights and grid neighbours follow the
 // interpolators' own rules, so a fit over nodes sees the table as it is
 // evaluated.
 //
 // Works on the tag in place and does not own it; the output curves are
-// copied once, as the edits leave them alone.
+// copied once, as the edits leave them alone. Gamma and parametric output
+// curves are sampled finely, within a fraction of a code of the curve.
 
-#include "csICCmftTag.h"
+#include "ClutNodes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,17 +25,17 @@ public:
     // A simplex of a three-input grid has four corners.
     static constexpr unsigned simplexNodes = inputs + 1;
 
-    // Whether tag is a table this class serves: a lut8/lut16 tag with three
-    // inputs and the given number of outputs.
-    static bool serves(const csICCTag* tag, unsigned channels);
+    // Whether tag is a table this class serves: a lut8/lut16 or "mBA " tag
+    // with a CLUT, three inputs and the given number of outputs.
+    static bool serves(csICCTag* tag, unsigned channels);
 
     // The tag must be one that serves() accepts.
-    explicit B2ATableAccess(csICCmftTag& tag);
+    explicit B2ATableAccess(csICCTag& tag);
 
     unsigned channels() const { return channels_; }
-    unsigned gridPoints() const { return grid_; }
+    unsigned gridPoints(unsigned input) const { return grid_[input]; }
     std::size_t nodeCount() const { return nodeCount_; }
-    bool eightBit() const { return tag_.precision() == 1; }
+    bool eightBit() const { return nodes_.precision() == 1; }
 
     std::vector<double> clut() const;
     // Device values (0..1) of count nodes' CLUT values: the output curves.
@@ -58,9 +61,9 @@ public:
 private:
     void gridIndices(std::size_t node, uint16_t indices[inputs]) const;
 
-    csICCmftTag& tag_;
+    ClutNodes nodes_;
     unsigned channels_;
-    unsigned grid_;
+    unsigned grid_[inputs];
     std::size_t nodeCount_;
     std::size_t stride_[inputs];
     // Output curve entries (0..65535) per channel, and the rising form

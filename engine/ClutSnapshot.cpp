@@ -5,9 +5,9 @@
 #include <algorithm>
 
 template <typename Visit>
-void ClutSnapshot::forEachNode(const csICCmftTag& tag, Visit visit)
+void ClutSnapshot::forEachNode(const ClutNodes& nodes, Visit visit)
 {
-    const uint32_t inputs = tag.numInputs();
+    const unsigned inputs = nodes.numInputs();
     if (inputs == 0)
         return;
     uint16_t index[csICCmftTag::maxChannels] = {};
@@ -15,7 +15,7 @@ void ClutSnapshot::forEachNode(const csICCmftTag& tag, Visit visit)
         visit(index);
         // Odometer over the grid, last input fastest as the CLUT is laid out.
         int d = static_cast<int>(inputs) - 1;
-        while (d >= 0 && ++index[d] == tag.gridPoints()[d]) {
+        while (d >= 0 && ++index[d] == nodes.gridPoints()[d]) {
             index[d] = 0;
             --d;
         }
@@ -24,41 +24,45 @@ void ClutSnapshot::forEachNode(const csICCmftTag& tag, Visit visit)
     }
 }
 
-void ClutSnapshot::capture(const csICCmftTag& tag)
+void ClutSnapshot::capture(const ClutNodes& nodes)
 {
-    outputs_ = tag.numOutputs();
-    grid_.assign(tag.gridPoints(), tag.gridPoints() + tag.numInputs());
+    outputs_ = nodes.numOutputs();
+    grid_.assign(nodes.gridPoints(), nodes.gridPoints() + nodes.numInputs());
     values_.clear();
     uint16_t node[csICCmftTag::maxChannels];
-    forEachNode(tag, [&](const uint16_t* index) {
-        tag.getClutNode(index, node);
+    forEachNode(nodes, [&](const uint16_t* index) {
+        nodes.get(index, node);
         values_.insert(values_.end(), node, node + outputs_);
     });
 }
 
-bool ClutSnapshot::restore(csICCmftTag& tag) const
+bool ClutSnapshot::sameGrid(const ClutNodes& nodes) const
 {
-    if (tag.numOutputs() != outputs_ || !std::equal(grid_.begin(), grid_.end(), tag.gridPoints()) ||
-        grid_.size() != tag.numInputs())
+    return nodes.numOutputs() == outputs_ && grid_.size() == nodes.numInputs() &&
+           std::equal(grid_.begin(), grid_.end(), nodes.gridPoints());
+}
+
+bool ClutSnapshot::restore(const ClutNodes& nodes) const
+{
+    if (!sameGrid(nodes))
         return false;
     const uint16_t* value = values_.data();
-    forEachNode(tag, [&](const uint16_t* index) {
-        tag.setClutNode(index, value);
+    forEachNode(nodes, [&](const uint16_t* index) {
+        nodes.set(index, value);
         value += outputs_;
     });
     return true;
 }
 
-bool ClutSnapshot::matches(const csICCmftTag& tag) const
+bool ClutSnapshot::matches(const ClutNodes& nodes) const
 {
-    if (tag.numOutputs() != outputs_ || grid_.size() != tag.numInputs() ||
-        !std::equal(grid_.begin(), grid_.end(), tag.gridPoints()))
+    if (!sameGrid(nodes))
         return false;
     const uint16_t* value = values_.data();
     bool same = true;
     uint16_t node[csICCmftTag::maxChannels];
-    forEachNode(tag, [&](const uint16_t* index) {
-        tag.getClutNode(index, node);
+    forEachNode(nodes, [&](const uint16_t* index) {
+        nodes.get(index, node);
         same = same && std::equal(node, node + outputs_, value);
         value += outputs_;
     });

@@ -2,28 +2,29 @@
 // The node values of one lookup table's CLUT, kept so that the table can be
 // put back exactly: the tables as opened, before a correction that may be
 // aborted, or a state to undo to. Values go through the tag's node
-// accessors, so the tag's byte order and precision do not matter.
+// accessors, so the tag's type, byte order and precision do not matter.
+
+#include "ClutNodes.h"
 
 #include <cstdint>
 #include <vector>
 
-class csICCmftTag;
-
 class ClutSnapshot
 {
 public:
-    void capture(const csICCmftTag& tag);
-    // Writes the values back; false (and nothing written) when the tag's
-    // grid is not the one captured.
-    bool restore(csICCmftTag& tag) const;
-    // Whether the tag holds exactly the captured values.
-    bool matches(const csICCmftTag& tag) const;
+    void capture(const ClutNodes& nodes);
+    // Writes the values back; false (and nothing written) when the grid is
+    // not the one captured.
+    bool restore(const ClutNodes& nodes) const;
+    // Whether the nodes hold exactly the captured values.
+    bool matches(const ClutNodes& nodes) const;
     bool empty() const { return values_.empty(); }
 
 private:
+    bool sameGrid(const ClutNodes& nodes) const;
     // Visits every node in CLUT order with its grid indices.
     template <typename Visit>
-    static void forEachNode(const csICCmftTag& tag, Visit visit);
+    static void forEachNode(const ClutNodes& nodes, Visit visit);
 
     std::vector<uint16_t> values_;
     std::vector<uint32_t> grid_;

@@ -8,7 +8,6 @@
 #include "WholeFile.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
-#include "csICCmftTag.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,11 +103,12 @@ SessionReport CorrectionSession::openProfile(const std::string& path)
 
     std::vector<B2ATable> tables;
     for (int intent = 0; intent < 3; ++intent) {
-        auto* tag = dynamic_cast<csICCmftTag*>(profile->tagTable().find(b2aSignature(intent)));
-        if (!tag)
+        // Tables without CLUT have no nodes a correction could change.
+        const ClutNodes nodes(profile->tagTable().find(b2aSignature(intent)));
+        if (!nodes)
             continue;
-        B2ATable table{intent, tag, {}};
-        table.opened.capture(*tag);
+        B2ATable table{intent, nodes, {}};
+        table.opened.capture(nodes);
         tables.push_back(std::move(table));
     }
 
@@ -352,7 +352,7 @@ void CorrectionSession::applyRoundTrip(Patch& patch) const
         return;
     const Lab16 code = encodeLab16(patch.reference);
     uint16_t pcs[3] = {code.L, code.a, code.b};
-    uint16_t device[csICCmftTag::maxChannels] = {};
+    uint16_t device[maxDeviceChannels] = {};
     uint16_t back[3];
     b2a1_->convert(pcs, device, 1);
     a2b1_->convert(device, back, 1);
@@ -386,7 +386,7 @@ CorrectionSession::B2ATable* CorrectionSession::table(int intent)
 void CorrectionSession::restoreOpenedTables()
 {
     for (B2ATable& t : tables_)
-        t.opened.restore(*t.tag);
+        t.opened.restore(t.nodes);
 }
 
 void CorrectionSession::applyHandEdits()
@@ -395,7 +395,7 @@ void CorrectionSession::applyHandEdits()
     if (!b2a1)
         return;
     for (const auto& [node, values] : handEdits_)
-        b2a1->tag->setClutNode(node.data(), values.data());
+        b2a1->nodes.set(node.data(), values.data());
 }
 
 void CorrectionSession::keepHandEdits(const std::vector<std::array<uint16_t, 3>>& nodes)
@@ -405,7 +405,7 @@ void CorrectionSession::keepHandEdits(const std::vector<std::array<uint16_t, 3>>
         return;
     for (const auto& node : nodes) {
         std::array<uint16_t, maxDeviceChannels> values{};
-        b2a1->tag->getClutNode(node.data(), values.data());
+        b2a1->nodes.get(node.data(), values.data());
         handEdits_[node] = values;
     }
     updateUnsaved();
@@ -433,13 +433,13 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
     // Tables as they stand, to go back to when the run is aborted.
     std::vector<ClutSnapshot> current(tables_.size());
     for (std::size_t i = 0; i < tables_.size(); ++i)
-        current[i].capture(*tables_[i].tag);
+        current[i].capture(tables_[i].nodes);
 
     report = request.method == CorrectionMethod::Smooth ? correctSmooth(request, progress)
                                                         : correctPerPatch(request, progress);
     if (report.aborted || !report.ok) {
         for (std::size_t i = 0; i < tables_.size(); ++i)
-            current[i].restore(*tables_[i].tag);
+            current[i].restore(tables_[i].nodes);
         return report;
     }
     applyHandEdits();
@@ -467,6 +467,11 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
             chosen.push_back(i);
     if (chosen.empty()) {
         report.summary = "Please select some patches to be optimized";
+        return report;
+    }
+    const csCLUTCube cube(b2a1_.get(), a2b1_.get());
+    if (!cube.usable()) {
+        report.summary = "The profile's B2A1 table cannot be corrected patch by patch: " + cube.problem();
         return report;
     }
 
@@ -556,6 +561,9 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
         sum += length(outcome.remaining[k]);
     }
     report.tables = outcome.tables;
+    for (const SmoothTableReport& table : outcome.tables)
+        if (!table.leftAlone.empty())
+            report.details.push_back(table.leftAlone);
     correctedIds_.clear();
     for (std::size_t i : used)
         correctedIds_.insert(patches_[i].id);

@@ -27,7 +27,6 @@
 
 class csICCProfile;
 class csICCProfileConverter;
-class csICCmftTag;
 
 // What an operation tells its user: a one-line summary (status bar,
 // stderr) and the lines behind it (a dialog, stderr), each one finding.
@@ -202,7 +201,7 @@ private:
     struct B2ATable
     {
         int intent;
-        csICCmftTag* tag;
+        ClutNodes nodes;
         ClutSnapshot opened;
     };
 

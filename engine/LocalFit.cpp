@@ -2,7 +2,7 @@
 
 #include "csICCPCS.h"
 #include "csICCProfileConverter.h"
-#include "csICCmftInterpolator.h"
+#include "csICCLutInterpolator.h"
 
 #include <Eigen/IterativeLinearSolvers>
 #include <Eigen/SparseCore>
@@ -34,12 +34,7 @@ std::vector<double> clutPositions(csICCProfileConverter& b2a, const std::vector<
         b2a.PCSFromAbs(in.data(), labs.size());
     if (b2a.legacyInput())
         csICCPCS::LabV4toLegacy(in.data(), in.data(), labs.size());
-    // Smooth works on lut8 and lut16 tables, which B2ATableAccess checked.
-    auto* lut = static_cast<csICCmftInterpolator*>(b2a.interpolator());
-    if (lut->useMatrix())
-        lut->applyMatrix(in.data(), labs.size());
-    if (lut->useInputCurves())
-        lut->inputCurves(in.data(), in.data(), labs.size());
+    b2a.interpolator()->beforeClut(in.data(), labs.size());
     return in;
 }
 
@@ -213,7 +208,7 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
     const Eigen::VectorXd x = solver.solve(b);
 
     // The same limits as the node solve, in device terms, from the original table.
-    bool free[csICCmftTag::maxChannels];
+    bool free[csICCLutInterpolator::maxChannels];
     std::fill(free, free + channels, true);
     std::vector<double> moved(channels), dev(channels);
     for (std::size_t k = 0; k < freeNodes.size(); ++k) {

@@ -1,8 +1,8 @@
 #include "PatchCorrector.h"
 
+#include "csICCLutInterpolator.h"
 #include "csICCPCS.h"
 #include "csICCProfileConverter.h"
-#include "csICCmftInterpolator.h"
 
 #include <algorithm>
 #include <charconv>
@@ -74,7 +74,6 @@ bool PatchCorrector::setPatch(const Lab& reference, const Lab& measured, double 
 
     // The round-trip prediction of the reference, moved against the offset:
     // printing there puts the print on the reference.
-    cube_->interpolator()->setUseOutputCurves(true);
     uint16_t pcs[3] = {cube_->absCol().L, cube_->absCol().a, cube_->absCol().b};
     uint16_t device[csCLUTCube::maxOutputs] = {};
     uint16_t roundTrip[3];
@@ -93,14 +92,12 @@ void PatchCorrector::refresh()
 {
     if (!cube_ || !cube_->usable())
         return;
-    csICCmftInterpolator* interpolator = cube_->interpolator();
-    const Lab16& absCol = cube_->absCol();
+    csICCLutInterpolator* interpolator = cube_->interpolator();
 
     // The CLUT alone, then the whole table with its output curves.
-    uint16_t pcs[3] = {absCol.L, absCol.a, absCol.b};
-    interpolator->setUseOutputCurves(false);
-    b2a1_->convert(pcs, clutResult_, 1);
-    interpolator->setUseOutputCurves(true);
+    uint16_t pre[3] = {cube_->preInput()[0], cube_->preInput()[1], cube_->preInput()[2]};
+    interpolator->beforeClut(pre, 1);
+    interpolator->clutStage(pre, clutResult_, 1);
     Lab roundTrip;
     predict(deviceResult_, roundTrip);
     result_ = shown(roundTrip);

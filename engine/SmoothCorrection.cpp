@@ -7,6 +7,7 @@
 #include "PrinterModel.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
+#include "csICCmABTag.h"
 
 #include <algorithm>
 #include <cmath>
@@ -98,7 +99,7 @@ std::string parameterProblem(const SmoothParameters& p)
 struct TableGroup
 {
     std::vector<int> intents; // the leader first
-    std::vector<csICCmftTag*> tags;
+    std::vector<csICCTag*> tags;
     std::unique_ptr<csICCProfileConverter> b2a;
     std::unique_ptr<B2ATableAccess> access;
     std::vector<double> originalClut, originalDevice, printed;
@@ -179,10 +180,13 @@ std::string inputProblem(const csICCProfile& profile, const std::vector<SmoothPa
 }
 
 // The B2A tags of the selected intents, one group per distinct table; B2A1
-// leads its group, as the table the chart was printed with. Empty with a
-// message in problem when a table cannot be corrected.
+// leads its group, as the table the chart was printed with. A table of
+// curves and a matrix alone has no nodes to correct: it is left as it is,
+// with a report in leftAlone, unless it is B2A1. Empty with a message in
+// problem when a table cannot be corrected.
 std::vector<std::unique_ptr<TableGroup>> groupTables(csICCProfile& profile, unsigned channels,
-                                                     const std::vector<int>& intents, std::string& problem)
+                                                     const std::vector<int>& intents,
+                                                     std::vector<SmoothTableReport>& leftAlone, std::string& problem)
 {
     std::vector<int> selected;
     for (int intent : {1, 0, 2}) {
@@ -194,9 +198,23 @@ std::vector<std::unique_ptr<TableGroup>> groupTables(csICCProfile& profile, unsi
     std::vector<std::vector<uint8_t>> groupBytes;
     for (int intent : selected) {
         csICCTag* tag = profile.tagTable().find(b2aSignature(intent));
+        const auto* lutBA = dynamic_cast<const csICCmABTag*>(tag);
+        if (lutBA && lutBA->bToA() && !lutBA->hasClut()) {
+            const std::string why = b2aName(intent) + " has no CLUT (only curves and a matrix), and the Smooth "
+                                                      "method corrects CLUT nodes";
+            if (intent == 1) {
+                problem = why;
+                return {};
+            }
+            SmoothTableReport report;
+            report.intent = intent;
+            report.leftAlone = why + "; it was left as it was";
+            leftAlone.push_back(report);
+            continue;
+        }
         if (!B2ATableAccess::serves(tag, channels)) {
-            problem = b2aName(intent) + " is not a lut8/lut16 table from Lab to the " + std::to_string(channels) +
-                      " device channels";
+            problem = b2aName(intent) + " is not a lookup table with a CLUT from Lab to the " +
+                      std::to_string(channels) + " device channels";
             return {};
         }
         std::vector<uint8_t> bytes = fileBytes(*tag);
@@ -208,7 +226,7 @@ std::vector<std::unique_ptr<TableGroup>> groupTables(csICCProfile& profile, unsi
             groupBytes.push_back(std::move(bytes));
         }
         groups[g]->intents.push_back(intent);
-        groups[g]->tags.push_back(static_cast<csICCmftTag*>(tag));
+        groups[g]->tags.push_back(tag);
     }
     for (auto& group : groups) {
         group->b2a = std::make_unique<csICCProfileConverter>(&profile, csICCProfileConverter::BToA,
@@ -220,7 +238,7 @@ std::vector<std::unique_ptr<TableGroup>> groupTables(csICCProfile& profile, unsi
         }
     }
     if (groups.empty())
-        problem = "the profile has no B2A table";
+        problem = leftAlone.empty() ? "the profile has no B2A table" : leftAlone.front().leftAlone;
     return groups;
 }
 
@@ -321,7 +339,7 @@ void roundTable(TableGroup& g, const PrinterModel& model)
 // Writes the group's changed nodes into every tag of it, and reports each.
 void writeTables(const TableGroup& g, unsigned channels, std::vector<SmoothTableReport>& reports)
 {
-    for (csICCmftTag* tag : g.tags) {
+    for (csICCTag* tag : g.tags) {
         B2ATableAccess access(*tag);
         for (std::size_t n : g.changed)
             access.setNode(n, &g.clut[n * channels]);
@@ -385,7 +403,8 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     const unsigned channels = a2b.numInputChannels();
     if (channels < 1 || channels > maxDeviceChannels)
         return refusal("device spaces of " + std::to_string(channels) + " channels cannot be corrected");
-    std::vector<std::unique_ptr<TableGroup>> groups = groupTables(profile, channels, intents, problem);
+    std::vector<SmoothTableReport> leftAlone;
+    std::vector<std::unique_ptr<TableGroup>> groups = groupTables(profile, channels, intents, leftAlone, problem);
     if (groups.empty())
         return refusal(problem);
     csICCProfileConverter b2a1(&profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
@@ -463,6 +482,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     SmoothOutcome outcome;
     for (const auto& group : groups)
         writeTables(*group, channels, outcome.tables);
+    outcome.tables.insert(outcome.tables.end(), leftAlone.begin(), leftAlone.end());
     std::sort(outcome.tables.begin(), outcome.tables.end(),
               [](const SmoothTableReport& x, const SmoothTableReport& y) { return x.intent < y.intent; });
     const std::vector<Lab> remaining = remainingErrors(profile, model, field, chart);

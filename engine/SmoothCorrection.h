@@ -61,6 +61,7 @@ struct SmoothTableReport
     int nodesOutOfReach = 0;      // nodes whose aim stays more than 0.5 dE76 away
     int blackFreed = 0;           // nodes where black had to move
     double largestMove = 0;       // largest change of one device channel, 0..1
+    std::string leftAlone;        // why the table could not be corrected, for the user; empty when it could
 };
 
 struct SmoothOutcome
@@ -74,8 +75,10 @@ struct SmoothOutcome
 // Corrects the B2A tables of the given intents in place (intents empty =
 // every B2A tag the profile has). The tables in the profile are taken as the
 // ones the measurement was printed with (through B2A1, absolute
-// colorimetric). Tags whose bytes were identical stay identical.
-// progress(fraction) is called now and then; when it returns false the run
+// colorimetric). Tags whose bytes were identical stay identical. A B2A
+// table of curves and a matrix without CLUT is left as it is and reported
+// (leftAlone); the run is refused when that table is B2A1 or no other is
+// left. progress(fraction) is called now and then; when it returns false the run
 // stops and no table is changed. A refusal changes nothing either.
 //
 // "remaining" is the model of the drifted printer at the new device values:

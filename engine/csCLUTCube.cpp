@@ -1,8 +1,8 @@
 #include "csCLUTCube.h"
 
+#include "csICCLutInterpolator.h"
 #include "csICCPCS.h"
 #include "csICCProfileConverter.h"
-#include "csICCmftInterpolator.h"
 #include "csICCmftTag.h"
 
 #include <algorithm>
@@ -20,13 +20,23 @@ double cornerDeltaE(const Lab16& nominal, const Lab16& actual)
 csCLUTCube::csCLUTCube(csICCProfileConverter* b2a1, csICCProfileConverter* a2b1)
     : b2a1_(b2a1), a2b1_(a2b1)
 {
-    // Only "mft1" and "mft2" tables are worked on so far.
     if (b2a1_)
-        interpolator_ = dynamic_cast<csICCmftInterpolator*>(b2a1_->interpolator());
+        interpolator_ = b2a1_->interpolator();
     if (interpolator_)
-        tag_ = interpolator_->tag();
-    usable_ = tag_ && a2b1_ && interpolator_->numInputs() == 3 && interpolator_->numOutputs() <= maxOutputs &&
-              a2b1_->numInputChannels() == interpolator_->numOutputs();
+        nodes_ = ClutNodes(interpolator_->tag());
+    inputCurvesOnly_ = interpolator_ && dynamic_cast<const csICCmftTag*>(interpolator_->tag());
+    uint16_t probe[3] = {0, 0x8000, 0xFFFF};
+    if (!a2b1_)
+        problem_ = "there is no A2B1 table to predict the print with";
+    else if (!interpolator_)
+        problem_ = "it is not a lookup table";
+    else if (!interpolator_->hasClut())
+        problem_ = "it has no CLUT (only curves and a matrix)";
+    else if (!nodes_ || interpolator_->numInputs() != 3 || interpolator_->numOutputs() > maxOutputs ||
+             a2b1_->numInputChannels() != interpolator_->numOutputs())
+        problem_ = "it does not take Lab to the device channels of A2B1 (at most " + std::to_string(maxOutputs) + ")";
+    else if (!interpolator_->inverseBeforeClut(probe, probe, 1))
+        problem_ = "its matrix before the CLUT cannot be inverted, so its nodes' colours are unknown";
 }
 
 void csCLUTCube::cornerIndices(int corner, uint16_t indices[3]) const
@@ -38,7 +48,7 @@ void csCLUTCube::cornerIndices(int corner, uint16_t indices[3]) const
 
 void csCLUTCube::setReference(double L, double a, double b)
 {
-    if (!usable_)
+    if (!usable())
         return;
     absCol_ = encodeLab16({L, a, b});
     uint16_t rel[3] = {absCol_.L, absCol_.a, absCol_.b};
@@ -47,7 +57,7 @@ void csCLUTCube::setReference(double L, double a, double b)
 
     if (b2a1_->legacyInput()) {
         uint16_t probe[3] = {0xFF00, 0x8000, 0x8000};
-        interpolator_->inputCurves(probe, probe, 1);
+        interpolator_->beforeClut(probe, 1);
         if (probe[0] != 0xFFFF)
             findings_ |= WrongLegacyLScaling;
         csICCPCS::LabV4toLegacy(rel, preInput_, 1);
@@ -55,14 +65,14 @@ void csCLUTCube::setReference(double L, double a, double b)
         findings_ |= NotLegacyInput;
         std::copy(rel, rel + 3, preInput_);
     }
-    uint16_t pre[3];
-    interpolator_->inputCurves(preInput_, pre, 1);
+    uint16_t pre[3] = {preInput_[0], preInput_[1], preInput_[2]};
+    interpolator_->beforeClut(pre, 1);
     locate(pre);
 }
 
 void csCLUTCube::locate(const uint16_t preCLUT[3])
 {
-    if (!usable_)
+    if (!usable())
         return;
     double fraction[3];
     for (int d = 0; d < 3; ++d) {
@@ -89,8 +99,8 @@ void csCLUTCube::locate(const uint16_t preCLUT[3])
         cornerIndices(c, indices);
         const Lab16 nominal = nodeLab(indices[0], indices[1], indices[2]);
         uint16_t device[maxOutputs] = {};
-        tag_->getClutNode(indices, device);
-        interpolator_->outputCurves(device, device, 1);
+        nodes_.get(indices, device);
+        interpolator_->afterClut(device, 1);
         uint16_t actual[3];
         a2b1_->convert(device, actual, 1);
         nodeDeltaE_[c] = cornerDeltaE(nominal, {actual[0], actual[1], actual[2]});
@@ -100,16 +110,21 @@ void csCLUTCube::locate(const uint16_t preCLUT[3])
 
 Lab16 csCLUTCube::nodeLab(uint16_t gx, uint16_t gy, uint16_t gz) const
 {
-    if (!usable_)
+    if (!usable())
         return {0, 0, 0};
     const uint16_t grid[3] = {gx, gy, gz};
     uint16_t v[3];
     for (int d = 0; d < 3; ++d)
         v[d] = csRoundToCode16(grid[d] * 65535.0 / (interpolator_->gridPoints()[d] - 1));
-    uint16_t pre[3], check[3];
-    interpolator_->inverseInputCurves(v, pre, 1);
-    interpolator_->inputCurves(pre, check, 1);
-    if (check[0] != v[0] || check[1] != v[1] || check[2] != v[2])
+    uint16_t pre[3];
+    interpolator_->inverseBeforeClut(v, pre, 1);
+    uint16_t check[3] = {pre[0], pre[1], pre[2]};
+    interpolator_->beforeClut(check, 1);
+    // Only input curves alone should invert exactly. Through curves, a
+    // matrix and curves codes round on the way, and grid corners may lie
+    // beyond every PCS value (a*, b* beyond 127, or outside the matrix's
+    // range); those nodes stand for the nearest colour there is.
+    if (inputCurvesOnly_ && (check[0] != v[0] || check[1] != v[1] || check[2] != v[2]))
         findings_ |= InverseMismatch;
     if (b2a1_->legacyInput())
         csICCPCS::LabLegacytoV4(pre, pre, 1);
@@ -136,20 +151,20 @@ double csCLUTCube::nodeFactor(double nodeDeltaE, double weight)
 
 double csCLUTCube::applyStep(unsigned channel, double step, bool dryRun)
 {
-    if (!usable_ || channel >= interpolator_->numOutputs())
+    if (!usable() || channel >= interpolator_->numOutputs())
         return 0.0;
     double result = 0.0;
     for (int c = 0; c < corners; ++c) {
         uint16_t indices[3];
         cornerIndices(c, indices);
         uint16_t value[maxOutputs] = {};
-        tag_->getClutNode(indices, value);
+        nodes_.get(indices, value);
         const double old = value[channel];
         const double moved = std::min(65535.0, std::max(0.0, old + factor_[c] * step));
         result += (moved - old) * weight_[c];
         if (!dryRun) {
             value[channel] = static_cast<uint16_t>(moved);
-            tag_->setClutNode(indices, value);
+            nodes_.set(indices, value);
         }
     }
     return result;

@@ -3,19 +3,23 @@
 // weights, how well each node reproduces the colour it stands for, and a
 // weighted step of one device channel of all eight at once.
 //
+// The table is a lut8/lut16 or "mBA " tag with a CLUT; the cube reaches
+// its grid through the interpolator's stages before the CLUT, and the
+// colour a node stands for through their inverse.
+//
 // The cube points into the B2A1 converter's interpolator and LUT tag
 // without owning them; whoever holds a cube must drop it before those
 // converters are re-initialised or destroyed.
 
+#include "ClutNodes.h"
 #include "ColorDifference.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+class csICCLutInterpolator;
 class csICCProfileConverter;
-class csICCmftInterpolator;
-class csICCmftTag;
 
 class csCLUTCube
 {
@@ -25,9 +29,11 @@ public:
 
     csCLUTCube(csICCProfileConverter* b2a1, csICCProfileConverter* a2b1);
 
-    // Whether the B2A1 table is one the cube can work on: an "mft1" or
-    // "mft2" table of three inputs (Lab) and at most four outputs.
-    bool usable() const { return usable_; }
+    // Whether the B2A1 table is one the cube can work on: a CLUT of three
+    // inputs (Lab) and at most four outputs, whose stages before it can be
+    // inverted. If not, why not, for the user.
+    bool usable() const { return problem_.empty(); }
+    const std::string& problem() const { return problem_; }
 
     // Findings about the table, gathered rather than printed: they concern
     // the profile, so the caller reports each once however many patches
@@ -35,7 +41,7 @@ public:
     enum Finding : unsigned {
         WrongLegacyLScaling = 1u << 0, // legacy L* 100 does not reach the top of the input curve
         NotLegacyInput = 1u << 1,      // the table takes version 4 Lab
-        InverseMismatch = 1u << 2,     // an input curve does not invert exactly at a node
+        InverseMismatch = 1u << 2,     // a lut8/lut16 input curve does not invert exactly at a node
     };
     unsigned findings() const { return findings_; }
     // The text of each finding in a mask, one line each.
@@ -59,8 +65,8 @@ public:
 
     csICCProfileConverter* b2a1() const { return b2a1_; }
     csICCProfileConverter* a2b1() const { return a2b1_; }
-    csICCmftInterpolator* interpolator() const { return interpolator_; }
-    csICCmftTag* tag() const { return tag_; }
+    csICCLutInterpolator* interpolator() const { return interpolator_; }
+    const ClutNodes& nodes() const { return nodes_; }
     const Lab16& absCol() const { return absCol_; }
     const Lab16& relCol() const { return relCol_; }
     const uint16_t* preInput() const { return preInput_; }
@@ -72,9 +78,12 @@ public:
 private:
     csICCProfileConverter* b2a1_;
     csICCProfileConverter* a2b1_;
-    csICCmftInterpolator* interpolator_ = nullptr;
-    csICCmftTag* tag_ = nullptr;
-    bool usable_ = false;
+    csICCLutInterpolator* interpolator_ = nullptr;
+    ClutNodes nodes_;
+    std::string problem_;
+    // A lut8/lut16 table: input curves alone (and an identity matrix)
+    // before the CLUT.
+    bool inputCurvesOnly_ = false;
     mutable unsigned findings_ = 0;
     Lab16 absCol_ = {0, 0, 0};
     Lab16 relCol_ = {0, 0, 0};

@@ -36,12 +36,34 @@ public:
     unsigned numOutputs() const { return numOutputs_; }
     // Grid points per input; 0 past the inputs and for a table without CLUT.
     const uint32_t* gridPoints() const { return gridPoints_; }
+    bool hasClut() const { return gridPoints_[0] != 0; }
+
+    // The stages before the CLUT, in place on the inputs, and those after
+    // it, in place on the outputs; convert is these around clutStage. The
+    // node corrections reach the grid through them.
+    virtual void beforeClut(uint16_t* values, std::size_t count, std::size_t stride = 0) = 0;
+    virtual void beforeClut(rfloat* values, std::size_t count, std::size_t stride = 0) = 0;
+    virtual void afterClut(uint16_t* values, std::size_t count, std::size_t stride = 0) = 0;
+    virtual void afterClut(rfloat* values, std::size_t count, std::size_t stride = 0) = 0;
+    // The CLUT alone; a table without one copies its inputs.
+    virtual void clutStage(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                           std::size_t outStride = 0) = 0;
+    virtual void clutStage(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+                           std::size_t outStride = 0) = 0;
+    // CLUT input positions back to the table's inputs through the inverse
+    // of the stages before the CLUT, rounded to codes, count pixels of
+    // numInputs values; false, with nothing written, where a stage has no
+    // inverse (a singular matrix).
+    virtual bool inverseBeforeClut(const uint16_t* in, uint16_t* out, std::size_t count) = 0;
 
 protected:
     csICCLutInterpolator() = default;
 
     // A stride argument: 0 stands for the channel count.
     static std::size_t strideOr(std::size_t stride, unsigned channels) { return stride ? stride : channels; }
+    // The inverse of a 3x3 matrix given row by row; false when it is
+    // singular or not finite.
+    static bool invert3x3(const double m[9], double inverse[9]);
 
     unsigned numInputs_ = 0;
     unsigned numOutputs_ = 0;

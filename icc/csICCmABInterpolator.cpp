@@ -2,6 +2,8 @@
 
 #include "cs1DInterpolate.h"
 
+#include <vector>
+
 csICCmABInterpolator::csICCmABInterpolator(csICCmABTag* tag)
     : tag_(tag)
 {
@@ -137,4 +139,38 @@ void csICCmABInterpolator::clut(const rfloat* in, rfloat* out, std::size_t count
             for (unsigned c = 0; c < numInputs_; ++c)
                 out[c] = in[c];
     }
+}
+
+bool csICCmABInterpolator::inverseBeforeClut(const uint16_t* in, uint16_t* out, std::size_t count)
+{
+    if (!tag_)
+        return false;
+    const bool matrix = tag_->bToA() && tag_->hasMatrix();
+    double inverse[9];
+    if (matrix) {
+        double m[9];
+        for (int i = 0; i < 9; ++i)
+            m[i] = tag_->matrix()[i] / 65536.0;
+        if (!invert3x3(m, inverse))
+            return false;
+    }
+    const unsigned n = numInputs_;
+    std::vector<rfloat> v(in, in + count * n);
+    if (tag_->bToA()) {
+        tag_->inverseCurves(csICCmABTag::MCurves, v.data(), v.data(), count);
+        for (std::size_t i = 0; matrix && i < count; ++i) {
+            rfloat* p = &v[3 * i];
+            double shifted[3];
+            for (int r = 0; r < 3; ++r)
+                shifted[r] = p[r] - tag_->matrix()[9 + r] / 65536.0 * 65535.0;
+            for (int r = 0; r < 3; ++r)
+                p[r] = inverse[3 * r] * shifted[0] + inverse[3 * r + 1] * shifted[1] + inverse[3 * r + 2] * shifted[2];
+        }
+        tag_->inverseCurves(csICCmABTag::BCurves, v.data(), v.data(), count);
+    } else {
+        tag_->inverseCurves(csICCmABTag::ACurves, v.data(), v.data(), count);
+    }
+    for (std::size_t i = 0; i < v.size(); ++i)
+        out[i] = csRoundToCode16(v[i]);
+    return true;
 }

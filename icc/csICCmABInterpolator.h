@@ -30,6 +30,36 @@ public:
     void beforeClut(Value* values, std::size_t count, std::size_t stride = 0) const;
     template <typename Value>
     void afterClut(Value* values, std::size_t count, std::size_t stride = 0) const;
+    // The base class's calls, through the templates above.
+    void beforeClut(uint16_t* values, std::size_t count, std::size_t stride = 0) override
+    {
+        beforeClut<uint16_t>(values, count, stride);
+    }
+    void beforeClut(rfloat* values, std::size_t count, std::size_t stride = 0) override
+    {
+        beforeClut<rfloat>(values, count, stride);
+    }
+    void afterClut(uint16_t* values, std::size_t count, std::size_t stride = 0) override
+    {
+        afterClut<uint16_t>(values, count, stride);
+    }
+    void afterClut(rfloat* values, std::size_t count, std::size_t stride = 0) override
+    {
+        afterClut<rfloat>(values, count, stride);
+    }
+    void clutStage(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                   std::size_t outStride = 0) override
+    {
+        clut(in, out, count, inStride, outStride);
+    }
+    void clutStage(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+                   std::size_t outStride = 0) override
+    {
+        clut(in, out, count, inStride, outStride);
+    }
+    // "mBA ": the M curves, the matrix and the B curves undone in double
+    // precision; "mAB ": the A curves.
+    bool inverseBeforeClut(const uint16_t* in, uint16_t* out, std::size_t count) override;
 
     // Single stages. The matrix works in place on the side of 3 channels
     // that has it; the 16-bit form rounds and limits to 0..65535, the rfloat

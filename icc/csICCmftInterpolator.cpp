@@ -223,3 +223,58 @@ void csICCmftInterpolator::inverseInputCurves(const uint16_t* in, uint16_t* out,
         }
     }
 }
+
+template <typename Value>
+void csICCmftInterpolator::stagesBefore(Value* values, std::size_t count, std::size_t stride)
+{
+    if (useMatrix_)
+        applyMatrix(values, count, stride);
+    if (useInputCurves_)
+        inputCurves(values, values, count, stride, stride);
+}
+
+void csICCmftInterpolator::beforeClut(uint16_t* values, std::size_t count, std::size_t stride)
+{
+    stagesBefore(values, count, stride);
+}
+
+void csICCmftInterpolator::beforeClut(rfloat* values, std::size_t count, std::size_t stride)
+{
+    stagesBefore(values, count, stride);
+}
+
+void csICCmftInterpolator::afterClut(uint16_t* values, std::size_t count, std::size_t stride)
+{
+    if (useOutputCurves_)
+        outputCurves(values, values, count, stride, stride);
+}
+
+void csICCmftInterpolator::afterClut(rfloat* values, std::size_t count, std::size_t stride)
+{
+    if (useOutputCurves_)
+        outputCurves(values, values, count, stride, stride);
+}
+
+bool csICCmftInterpolator::inverseBeforeClut(const uint16_t* in, uint16_t* out, std::size_t count)
+{
+    const bool matrix = useMatrix_ && numInputs_ == 3 && !matrixIsIdentity_;
+    double inverse[9];
+    if (matrix) {
+        double m[9];
+        for (int i = 0; i < 9; ++i)
+            m[i] = matrix_[i] / 65536.0;
+        if (!invert3x3(m, inverse))
+            return false;
+    }
+    if (useInputCurves_)
+        inverseInputCurves(in, out, count);
+    else
+        std::copy(in, in + count * numInputs_, out);
+    if (matrix)
+        for (std::size_t i = 0; i < count; ++i, out += 3) {
+            const double x = out[0], y = out[1], z = out[2];
+            for (int r = 0; r < 3; ++r)
+                out[r] = csRoundToCode16(inverse[3 * r] * x + inverse[3 * r + 1] * y + inverse[3 * r + 2] * z);
+        }
+    return true;
+}

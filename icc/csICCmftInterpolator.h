@@ -53,6 +53,24 @@ public:
     void inverseInputCurves(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
                             std::size_t outStride = 0);
 
+    // The matrix and input curves, and the output curves, as far as their
+    // flags are set.
+    void beforeClut(uint16_t* values, std::size_t count, std::size_t stride = 0) override;
+    void beforeClut(rfloat* values, std::size_t count, std::size_t stride = 0) override;
+    void afterClut(uint16_t* values, std::size_t count, std::size_t stride = 0) override;
+    void afterClut(rfloat* values, std::size_t count, std::size_t stride = 0) override;
+    void clutStage(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                   std::size_t outStride = 0) override
+    {
+        clut(in, out, count, inStride, outStride);
+    }
+    void clutStage(const rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
+                   std::size_t outStride = 0) override
+    {
+        clut(in, out, count, inStride, outStride);
+    }
+    bool inverseBeforeClut(const uint16_t* in, uint16_t* out, std::size_t count) override;
+
     csICCmftTag* tag() const override { return tag_; }
     uint32_t inputEntries() const { return inputEntries_; }
     uint32_t outputEntries() const { return outputEntries_; }
@@ -95,6 +113,8 @@ private:
     // The stages of convert, the same for 16-bit codes and rfloat.
     template <typename Value>
     void convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
+    template <typename Value>
+    void stagesBefore(Value* values, std::size_t count, std::size_t stride);
 
     // The curves of one side of the table and their 16-bit caches.
     struct CurveSide

@@ -19,5 +19,7 @@ enum class V4Tables
     Reshaped,
 };
 
-// A profile from tests/data.
-std::vector<uint8_t> testProfile(const std::string& file, V4Tables tables);
+// A profile from tests/data. A version 4 copy may have one B2A table of a
+// three-channel device (named in withoutClut) made of parametric curves and
+// a matrix alone, without CLUT; tags that shared its data follow it.
+std::vector<uint8_t> testProfile(const std::string& file, V4Tables tables, const std::string& withoutClut = "");

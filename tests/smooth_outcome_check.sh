@@ -3,9 +3,12 @@
 # judged by outcome.py: the chart, the dense grid, the ink limit and the
 # paper, every intent, a measurement without drift, a second pass, and a
 # measurement equal to the reference that must leave the tables alone.
-# usage: smooth_outcome_check.sh CLI DATA_DIR OUTCOME CASE PROFILE REF MEAS CHART_RATIO
+# With V4COPY, also the first pass on a version 4 copy of the profile with
+# 'mBA ' tables, scored through the original (outcome.py reads lut8/lut16
+# only): its chart and dense-grid figures must be the original's within 0.02.
+# usage: smooth_outcome_check.sh CLI DATA_DIR OUTCOME CASE PROFILE REF MEAS CHART_RATIO [V4COPY]
 set -euo pipefail
-cli=$1 data=$2 outcome=$3 case=$4 profile=$5 ref=$6 meas=$7 ratio=$8
+cli=$1 data=$2 outcome=$3 case=$4 profile=$5 ref=$6 meas=$7 ratio=$8 v4copy=${9:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -26,9 +29,15 @@ correct "$work/first.icc" "$work/second.txt" "$work/second.icc"
 "$python" "$outcome" "$case" "$work/second.icc" --json > "$work/second.json"
 correct "$data/$profile" "$data/$ref" "$work/same.icc"
 grep '^intent' "$work/first.icc.txt"
+if [ -n "$v4copy" ]; then
+    "$v4copy" make "$profile" "$work/v4.icc"
+    correct "$work/v4.icc" "$data/$meas" "$work/v4first.icc"
+    "$v4copy" back "$work/v4first.icc" "$data/$profile" "$work/v4back.icc"
+    "$python" "$outcome" "$case" "$work/v4back.icc" --json > "$work/v4first.json"
+fi
 
 "$python" - "$work" "$data/$profile" "$ratio" <<'EOF'
-import json, struct, sys
+import json, os, struct, sys
 work, original, chart_ratio = sys.argv[1], sys.argv[2], float(sys.argv[3])
 first = json.load(open(work + "/first.json"))
 second = json.load(open(work + "/second.json"))
@@ -85,6 +94,14 @@ def tags(path):
         sig, off, size = struct.unpack(">4sII", data[132 + 12 * i:144 + 12 * i])
         out[sig.decode("latin-1")] = data[off:off + size]
     return out
+
+if os.path.exists(work + "/v4first.json"):
+    v4 = json.load(open(work + "/v4first.json"))
+    apart = max(abs(v4[part][when][figure] - first[part][when][figure])
+                for part in ("chart", "grid") for when in ("before", "after") for figure in ("mean", "p95", "max"))
+    check(apart <= 0.02, "version 4 'mBA ' copy: chart and grid figures within 0.02",
+          "largest difference %.4f; chart mean %.3f, grid mean %.3f"
+          % (apart, v4["chart"]["after"]["mean"], v4["grid"]["after"]["mean"]))
 
 a, b = tags(original), tags(work + "/same.icc")
 same = [s for s in a if s not in ("desc", "cprt") and a[s] == b.get(s)]

@@ -211,7 +211,10 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     printSummary(out, "de2000 %zu mean2000_before %.2f mean2000_after %.2f max2000_after %.2f\n", patches, report,
                  DeltaEMetric::CIE2000);
     for (const SmoothTableReport& t : report.tables)
-        std::fprintf(out, "intent %d B2A%d nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%%%s%s\n",
+        if (!t.leftAlone.empty())
+            std::fprintf(out, "intent %d B2A%d not corrected\n", t.intent, t.intent);
+        else
+            std::fprintf(out, "intent %d B2A%d nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%%%s%s\n",
                      t.intent, t.intent, t.nodes, t.nodesMoved, t.nodesOutOfReach, t.blackFreed, 100.0 * t.largestMove,
                      t.sharedWith.empty() ? "" : " shared_with ", t.sharedWith.c_str());
 

@@ -3,9 +3,8 @@
 #include "ui_cubeform.h"
 
 #include "MyRCItemModel.h"
+#include "csICCLutInterpolator.h"
 #include "csICCProfileConverter.h"
-#include "csICCmftInterpolator.h"
-#include "csICCmftTag.h"
 
 #include <QColor>
 #include <QHeaderView>
@@ -322,10 +321,10 @@ void CubeForm::refreshCube()
             cube->cornerIndices(c, indices);
             modelC->setHeaderData(c, Qt::Vertical, QString::asprintf("%2d %2d %2d", indices[0], indices[1], indices[2]));
             uint16_t device[csCLUTCube::maxOutputs] = {};
-            cube->tag()->getClutNode(indices, device);
+            cube->nodes().get(indices, device);
             uint16_t output[csCLUTCube::maxOutputs];
             std::copy(device, device + csCLUTCube::maxOutputs, output);
-            cube->interpolator()->outputCurves(output, output, 1);
+            cube->interpolator()->afterClut(output, 1);
             uint16_t converted[csCLUTCube::maxOutputs];
             std::copy(output, output + csCLUTCube::maxOutputs, converted);
             uint16_t actual[3];
@@ -454,7 +453,7 @@ void CubeForm::modelCDataChanged(const QModelIndex& topLeft, const QModelIndex& 
             continue;
         uint16_t indices[3];
         cube->cornerIndices(r, indices);
-        cube->tag()->setClutNode(indices, values);
+        cube->nodes().set(indices, values);
         written = true;
     }
     if (!written)

@@ -2,6 +2,7 @@
 #include "csICCProfile.h"
 #include "csICCmftTag.h"
 #include "TestSupport.h"
+#include "V4Profiles.h"
 
 #include <gtest/gtest.h>
 
@@ -108,17 +109,26 @@ TEST_F(CorrectionSessionTest, ResultsDependOnWhatWasMeasuredNotOnHowOrHowOften)
 
 TEST_F(CorrectionSessionTest, AbortAndRefusalsChangeNothing)
 {
+    // An abort puts back lut16 and 'mBA ' tables alike, after either method.
+    writeBytes(dir.path("v4.icc"), testProfile("cmyk_v2.icc", V4Tables::Reshaped));
+    for (const std::string& profile : {testDataPath("cmyk_v2.icc"), dir.path("v4.icc")})
+        for (CorrectionMethod method : {CorrectionMethod::Smooth, CorrectionMethod::PerPatch}) {
+            CorrectionSession session;
+            ASSERT_TRUE(session.openProfile(profile).ok);
+            ASSERT_TRUE(session.loadPatches(testDataPath("cmyk_combined.txt"), PatchFileRole::Measurement).ok);
+            const auto original = corrected(session, {}, "original.icc");
+            CorrectionRequest request;
+            request.method = method;
+            request.selection = range(0, 100);
+            const CorrectionReport aborted =
+                session.correct(request, [](std::size_t done, std::size_t) { return done < 10; });
+            EXPECT_TRUE(aborted.aborted) << profile;
+            EXPECT_FALSE(session.hasUnsavedChanges());
+            EXPECT_EQ(corrected(session, {}, "after-abort.icc"), original) << profile;
+        }
+
     CorrectionSession session;
     open(session, "cmyk_v2.icc", testDataPath("cmyk_ref.txt"), testDataPath("cmyk_meas.txt"));
-    const auto original = corrected(session, {}, "original.icc");
-
-    CorrectionRequest request;
-    request.selection = range(0, 100);
-    const CorrectionReport aborted =
-        session.correct(request, [](std::size_t done, std::size_t) { return done < 10; });
-    EXPECT_TRUE(aborted.aborted);
-    EXPECT_FALSE(session.hasUnsavedChanges());
-    EXPECT_EQ(corrected(session, {}, "after-abort.icc"), original);
 
     // A wrong file chosen as reference keeps the patches already paired.
     const std::vector<Patch> before = session.patches();

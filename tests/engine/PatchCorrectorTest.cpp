@@ -1,9 +1,9 @@
 #include "PatchCorrector.h"
 #include "TestSupport.h"
+#include "V4Profiles.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
-#include "csICCmftTag.h"
 
 #include <gtest/gtest.h>
 
@@ -18,25 +18,31 @@ protected:
     void SetUp() override
     {
         csErrorLog::clear();
-        const std::vector<uint8_t> bytes = readBytes(testDataPath("cmyk_v2.icc"));
-        ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
-        ASSERT_EQ(a2b1.init(), 0);
-        ASSERT_EQ(b2a1.init(), 0);
+        load(V4Tables::None);
         testing::internal::CaptureStderr(); // the cube's diagnostic lines
     }
     void TearDown() override { testing::internal::GetCapturedStderr(); }
 
+    void load(V4Tables tables)
+    {
+        const std::vector<uint8_t> bytes = testProfile("cmyk_v2.icc", tables);
+        ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
+        ASSERT_EQ(a2b1.init(), 0);
+        ASSERT_EQ(b2a1.init(), 0);
+    }
+
     // Node values of the whole B2A1 table.
     std::vector<uint16_t> nodes()
     {
-        auto* tag = dynamic_cast<csICCmftTag*>(profile.tagTable().find(csSig("B2A1")));
+        const ClutNodes b2a1Nodes(profile.tagTable().find(csSig("B2A1")));
+        const uint32_t* grid = b2a1Nodes.gridPoints();
         std::vector<uint16_t> all;
-        for (uint16_t x = 0; x < 17; ++x)
-            for (uint16_t y = 0; y < 17; ++y)
-                for (uint16_t z = 0; z < 17; ++z) {
-                    const uint16_t grid[3] = {x, y, z};
+        for (uint16_t x = 0; x < grid[0]; ++x)
+            for (uint16_t y = 0; y < grid[1]; ++y)
+                for (uint16_t z = 0; z < grid[2]; ++z) {
+                    const uint16_t node[3] = {x, y, z};
                     uint16_t v[4];
-                    tag->getClutNode(grid, v);
+                    b2a1Nodes.get(node, v);
                     all.insert(all.end(), v, v + 4);
                 }
         return all;
@@ -140,31 +146,58 @@ TEST_F(CorrectorTest, CubeWeightsAndNodes)
     EXPECT_EQ(cube.applyStep(0, 200000, true), 0.0) << "already at the top";
 }
 
+TEST_F(CorrectorTest, Version4CopyNodesStandForTheOriginalsColours)
+{
+    csCLUTCube original(&b2a1, &a2b1);
+    csICCProfile copy;
+    const std::vector<uint8_t> bytes = testProfile("cmyk_v2.icc", V4Tables::Same);
+    ASSERT_EQ(copy.setProfile(bytes.data(), bytes.size()), 0);
+    csICCProfileConverter copyA2B1(&copy, csICCProfileConverter::AToB, 1, csICCProfileConverter::AbsoluteStored);
+    csICCProfileConverter copyB2A1(&copy, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
+    ASSERT_EQ(copyA2B1.init(), 0);
+    ASSERT_EQ(copyB2A1.init(), 0);
+    csCLUTCube v4(&copyB2A1, &copyA2B1);
+    ASSERT_TRUE(v4.usable()) << v4.problem();
+    // The copy's nodes stand for the colours of the original's, to the
+    // rounding of the Lab encodings on the way (the worst is 8 codes).
+    for (uint16_t x = 0; x < 17; ++x)
+        for (uint16_t y = 0; y < 17; ++y)
+            for (uint16_t z = 0; z < 17; ++z)
+                EXPECT_LE(deltaE(decodeLab16(original.nodeLab(x, y, z)), decodeLab16(v4.nodeLab(x, y, z))), 0.04)
+                    << x << " " << y << " " << z;
+}
+
 TEST_F(CorrectorTest, IterationBringsThePredictionToTheAim)
 {
-    PatchCorrector corrector(&b2a1, &a2b1);
-    // A patch that printed 3 units too light and too yellow.
-    ASSERT_TRUE(corrector.setPatch({50, 20, 10}, {53, 20, 13}, 442));
-    EXPECT_TRUE(corrector.hasAim());
-    EXPECT_NEAR(corrector.deltaE(), std::sqrt(18.0), 0.3) << "before: the offset itself";
-    EXPECT_EQ(corrector.aim().L, twoDecimals(corrector.aim().L));
-    const std::vector<uint16_t> before = nodes();
-    const int iterations = corrector.iterate(false);
-    EXPECT_GE(iterations, 1);
-    EXPECT_LE(iterations, 10);
-    EXPECT_LT(corrector.deltaE(), 1.0);
-    const std::vector<uint16_t> after = nodes();
-    std::size_t changed = 0;
-    for (std::size_t i = 0; i < before.size(); i += 4)
-        changed += std::memcmp(&before[i], &after[i], 8) != 0;
-    EXPECT_GT(changed, 0u);
-    EXPECT_LE(changed, 8u) << "only the eight nodes around the reference move";
+    // lut16; 'mBA ' with the same CLUT; 'mBA ' with parametric curves and a
+    // matrix before a grid of its own per input.
+    for (V4Tables tables : {V4Tables::None, V4Tables::Same, V4Tables::Reshaped}) {
+        SCOPED_TRACE(int(tables));
+        load(tables);
+        PatchCorrector corrector(&b2a1, &a2b1);
+        // A patch that printed 3 units too light and too yellow.
+        ASSERT_TRUE(corrector.setPatch({50, 20, 10}, {53, 20, 13}, 442));
+        EXPECT_TRUE(corrector.hasAim());
+        EXPECT_NEAR(corrector.deltaE(), std::sqrt(18.0), 0.3) << "before: the offset itself";
+        EXPECT_EQ(corrector.aim().L, twoDecimals(corrector.aim().L));
+        const std::vector<uint16_t> before = nodes();
+        const int iterations = corrector.iterate(false);
+        EXPECT_GE(iterations, 1);
+        EXPECT_LE(iterations, 10);
+        EXPECT_LT(corrector.deltaE(), 1.0);
+        const std::vector<uint16_t> after = nodes();
+        std::size_t changed = 0;
+        for (std::size_t i = 0; i < before.size(); i += 4)
+            changed += std::memcmp(&before[i], &after[i], 8) != 0;
+        EXPECT_GT(changed, 0u);
+        EXPECT_LE(changed, 8u) << "only the eight nodes around the reference move";
 
-    // With round trip and a threshold above the remaining difference, nothing moves.
-    PatchCorrector again(&b2a1, &a2b1);
-    ASSERT_TRUE(again.setPatch({50, 20, 10}, {50, 20, 10}, 5.0));
-    EXPECT_EQ(again.iterate(true), 0);
-    EXPECT_EQ(nodes(), after);
+        // With round trip and a threshold above the remaining difference, nothing moves.
+        PatchCorrector again(&b2a1, &a2b1);
+        ASSERT_TRUE(again.setPatch({50, 20, 10}, {50, 20, 10}, 5.0));
+        EXPECT_EQ(again.iterate(true), 0);
+        EXPECT_EQ(nodes(), after);
+    }
 }
 
 TEST_F(CorrectorTest, RefusesWithoutUsableConverters)
@@ -176,6 +209,15 @@ TEST_F(CorrectorTest, RefusesWithoutUsableConverters)
     ASSERT_EQ(gamut.init(), 0);
     PatchCorrector oneOutput(&gamut, &a2b1); // a table of one output cannot print a CMYK device
     EXPECT_FALSE(oneOutput.setPatch({50, 0, 0}, {51, 0, 0}, 0));
+
+    // Curves and a matrix alone: no nodes to move.
+    const std::vector<uint8_t> bytes = testProfile("rgb_v2_lut8.icc", V4Tables::Same, "B2A1");
+    ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
+    ASSERT_EQ(a2b1.init(), 0);
+    ASSERT_EQ(b2a1.init(), 0);
+    const csCLUTCube cube(&b2a1, &a2b1);
+    EXPECT_EQ(cube.problem(), "it has no CLUT (only curves and a matrix)");
+    EXPECT_FALSE(PatchCorrector(&b2a1, &a2b1).setPatch({50, 0, 0}, {51, 0, 0}, 0));
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 #include "B2ATableAccess.h"
 #include "DeviceSolver.h"
 #include "ErrorField.h"
+#include "LocalFit.h"
 #include "PrinterModel.h"
 #include "SmoothCorrection.h"
 #include "TestSupport.h"
+#include "LutBuilder.h"
+#include "V4Profiles.h"
+#include "csICCLutInterpolator.h"
+#include "csICCmABInterpolator.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
-#include "csICCmftInterpolator.h"
 
 #include <gtest/gtest.h>
 
@@ -55,10 +59,13 @@ std::vector<SmoothPatch> patchesOf(const std::string& ref, const std::string& me
 
 struct LoadedProfile
 {
-    explicit LoadedProfile(const std::string& name)
+    explicit LoadedProfile(const std::vector<uint8_t>& bytes)
     {
-        const std::vector<uint8_t> bytes = readBytes(testDataPath(name));
         EXPECT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
+    }
+    explicit LoadedProfile(const std::string& name, V4Tables tables = V4Tables::None)
+        : LoadedProfile(testProfile(name, tables))
+    {
     }
     std::vector<uint8_t> written()
     {
@@ -72,35 +79,35 @@ struct LoadedProfile
 struct Case
 {
     const char* profile;
+    V4Tables tables;
     const char* ref;
     const char* meas;
 };
 const Case cases[] = {
-    {"cmyk_v2.icc", "cmyk_ref.txt", "cmyk_meas.txt"},    // lut16 tables shared by all intents
-    {"rgb_v2_lut8.icc", "rgb_ref.txt", "rgb_meas.txt"}, // lut8 B2A1, lut16 B2A0/B2A2
+    {"cmyk_v2.icc", V4Tables::None, "cmyk_ref.txt", "cmyk_meas.txt"},    // lut16 tables shared by all intents
+    {"rgb_v2_lut8.icc", V4Tables::None, "rgb_ref.txt", "rgb_meas.txt"}, // lut8 B2A1, lut16 B2A0/B2A2
+    // 'mBA ': parametric curves and a matrix before a CLUT of 33x17x21 nodes
+    {"cmyk_v2.icc", V4Tables::Reshaped, "cmyk_ref.txt", "cmyk_meas.txt"},
 };
 
 TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
 {
-    // lut16 CMYK, lut8 RGB, lut16 RGB.
-    const std::pair<const char*, int> tables[] = {{"cmyk_v2.icc", 1}, {"rgb_v2_lut8.icc", 1}, {"rgb_v2_lut8.icc", 0}};
-    for (const auto& [file, intent] : tables) {
-        LoadedProfile loaded(file);
-        csICCProfileConverter b2a(&loaded.profile, csICCProfileConverter::BToA, intent, csICCProfileConverter::Relative);
-        ASSERT_EQ(b2a.init(), 0);
-        auto* lut = dynamic_cast<csICCmftInterpolator*>(b2a.interpolator());
-        ASSERT_NE(lut, nullptr);
-        const B2ATableAccess table(*lut->tag());
+    // Output curves read as tables agree to rounding; a parametric one,
+    // sampled, to a fraction of a code.
+    auto check = [](const std::string& what, csICCLutInterpolator& lut, double tolerance) {
+        ASSERT_TRUE(B2ATableAccess::serves(lut.tag(), lut.numOutputs())) << what;
+        const B2ATableAccess table(*lut.tag());
         const std::vector<double> clut = table.clut();
         const unsigned channels = table.channels();
         std::mt19937 random(5);
         std::uniform_real_distribution<double> code(0.0, 65535.0);
         for (int i = 0; i < 200; ++i) {
             // Grid points, the ends of the range and anywhere in a cell.
-            const double last = table.gridPoints() - 1;
             double position[3];
-            for (double& p : position)
-                p = i % 5 == 0 ? std::round(code(random) / 65535.0 * last) * 65535.0 / last : code(random);
+            for (unsigned k = 0; k < 3; ++k) {
+                const double last = table.gridPoints(k) - 1;
+                position[k] = i % 5 == 0 ? std::round(code(random) / 65535.0 * last) * 65535.0 / last : code(random);
+            }
             std::size_t nodes[B2ATableAccess::simplexNodes];
             double weights[B2ATableAccess::simplexNodes], value[4] = {}, ours[4], theirs[4];
             table.simplex(position, nodes, weights);
@@ -108,19 +115,42 @@ TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
                 for (unsigned c = 0; c < channels; ++c)
                     value[c] += weights[v] * clut[nodes[v] * channels + c];
             table.device(value, ours, 1);
-            lut->clut(position, theirs, 1);
-            lut->outputCurves(theirs, theirs, 1);
+            lut.clutStage(position, theirs, 1);
+            lut.afterClut(theirs, 1);
             // The inverse may land elsewhere on a flat stretch, never on another device value.
             double inverse[4], again[4];
             for (unsigned c = 0; c < channels; ++c)
                 inverse[c] = table.clutValueOf(c, ours[c]);
             table.device(inverse, again, 1);
             for (unsigned c = 0; c < channels; ++c) {
-                EXPECT_NEAR(ours[c], theirs[c] / 65535.0, 1e-12) << file << " " << i;
-                EXPECT_NEAR(again[c], ours[c], 1e-9) << file << " " << i;
+                EXPECT_NEAR(ours[c], theirs[c] / 65535.0, tolerance) << what << " " << i;
+                EXPECT_NEAR(again[c], ours[c], 1e-9) << what << " " << i;
             }
         }
+    };
+
+    struct Table { const char* file; V4Tables tables; int intent; };
+    const Table tables[] = {
+        {"cmyk_v2.icc", V4Tables::None, 1},      // lut16
+        {"rgb_v2_lut8.icc", V4Tables::None, 1},  // lut8
+        {"rgb_v2_lut8.icc", V4Tables::None, 0},  // lut16
+        {"cmyk_v2.icc", V4Tables::Reshaped, 1},  // 'mBA ', a grid of its own per input
+        {"rgb_v2_lut8.icc", V4Tables::Same, 1},  // 'mBA ' from lut8
+    };
+    for (const auto& [file, v4, intent] : tables) {
+        LoadedProfile loaded(file, v4);
+        csICCProfileConverter b2a(&loaded.profile, csICCProfileConverter::BToA, intent, csICCProfileConverter::Relative);
+        ASSERT_EQ(b2a.init(), 0);
+        check(file, *b2a.interpolator(), 1e-12);
     }
+
+    // 8-bit nodes; A curves of no entries, gamma 2.2 as "para", no entries.
+    std::vector<uint8_t> bytes = buildLutAB({true, 3, 3, {5, 3, 4}, 1, true, {}}, countingNode);
+    const uint32_t aCurves = csGetUInt32(&bytes[28]);
+    csSetS15Fixed16(&bytes[aCurves + csICCcurvTag::headerSize + 12], 2.2);
+    csICCmABTag tag(csSig("B2A1"), static_cast<uint32_t>(bytes.size()), bytes.data());
+    csICCmABInterpolator lut(&tag);
+    check("built 'mBA '", lut, 1e-5);
 }
 
 TEST(ErrorField, ConstantErrorNearThePatchesFadingFarAwayAndAtWhite)
@@ -233,7 +263,7 @@ TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
 {
     for (const Case& c : cases) {
         std::vector<SmoothPatch> patches = patchesOf(c.ref, c.meas);
-        LoadedProfile first(c.profile), shuffled(c.profile), original(c.profile);
+        LoadedProfile first(c.profile, c.tables), shuffled(c.profile, c.tables), original(c.profile, c.tables);
         const SmoothOutcome outcome = runSmoothCorrection(first.profile, patches, defaults, {});
         ASSERT_TRUE(outcome.ok) << c.profile << outcome.message;
         ASSERT_EQ(outcome.tables.size(), 3u);
@@ -250,8 +280,8 @@ TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
 
         // Bare paper stays bare paper.
         for (csSignature sig : {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")}) {
-            B2ATableAccess was(*dynamic_cast<csICCmftTag*>(original.profile.tagTable().find(sig)));
-            B2ATableAccess is(*dynamic_cast<csICCmftTag*>(first.profile.tagTable().find(sig)));
+            B2ATableAccess was(*original.profile.tagTable().find(sig));
+            B2ATableAccess is(*first.profile.tagTable().find(sig));
             const std::vector<double> v0 = was.clut(), v1 = is.clut();
             std::vector<double> d0(v0.size()), d1(v1.size());
             was.device(v0.data(), d0.data(), was.nodeCount());
@@ -274,16 +304,37 @@ TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
     }
 }
 
+TEST(SmoothCorrection, Version4CopyIsCorrectedAsItsOriginal)
+{
+    // The same CLUTs behind another Lab encoding: the same device values at
+    // the patches, but for a code or two that the encoding's rounding tips.
+    const std::vector<SmoothPatch> patches = patchesOf("cmyk_ref.txt", "cmyk_meas.txt");
+    std::vector<Lab> references;
+    for (const SmoothPatch& p : patches)
+        references.push_back(p.reference);
+    std::vector<double> device[2];
+    int k = 0;
+    for (V4Tables tables : {V4Tables::None, V4Tables::Same}) {
+        LoadedProfile loaded("cmyk_v2.icc", tables);
+        ASSERT_TRUE(runSmoothCorrection(loaded.profile, patches, defaults, {}).ok);
+        csICCProfileConverter b2a1(&loaded.profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
+        ASSERT_EQ(b2a1.init(), 0);
+        device[k++] = lookupDevice(b2a1, references);
+    }
+    for (std::size_t i = 0; i < device[0].size(); ++i)
+        EXPECT_LE(std::abs(device[0][i] - device[1][i]), 2 / 65535.0) << "patch " << i / 4 << " channel " << i % 4;
+}
+
 TEST(SmoothCorrection, ChangesNothingWithoutErrorOrWhenStopped)
 {
     for (const Case& c : cases) {
-        LoadedProfile original(c.profile);
+        LoadedProfile original(c.profile, c.tables);
         const std::vector<uint8_t> bytes = original.written();
         std::vector<SmoothPatch> exact = patchesOf(c.ref, c.ref);
         for (bool local : {false, true}) {
             SmoothParameters parameters;
             parameters.localFit = local;
-            LoadedProfile same(c.profile);
+            LoadedProfile same(c.profile, c.tables);
             const SmoothOutcome outcome = runSmoothCorrection(same.profile, exact, parameters, {});
             ASSERT_TRUE(outcome.ok) << outcome.message;
             EXPECT_EQ(same.written(), bytes) << c.profile << " local " << local;
@@ -291,7 +342,7 @@ TEST(SmoothCorrection, ChangesNothingWithoutErrorOrWhenStopped)
                 EXPECT_EQ(std::abs(r.L) + std::abs(r.a) + std::abs(r.b), 0.0);
         }
         for (int stopAt : {1, 2, 3}) {
-            LoadedProfile stopped(c.profile);
+            LoadedProfile stopped(c.profile, c.tables);
             int calls = 0;
             const SmoothOutcome outcome = runSmoothCorrection(stopped.profile, patchesOf(c.ref, c.meas), defaults, {},
                                                               [&](double) { return ++calls < stopAt; });
@@ -309,14 +360,19 @@ TEST(SmoothCorrection, RefusalsChangeNothing)
     withNaN[5].measured.a = std::nan("");
     SmoothParameters noNoise;
     noNoise.fieldNoise = 0;
-    struct Refusal { const char* profile; std::vector<SmoothPatch> patches; SmoothParameters parameters;
+    const std::vector<uint8_t> cmyk = testProfile("cmyk_v2.icc", V4Tables::None);
+    const std::vector<SmoothPatch> rgbPatches = patchesOf("rgb_ref.txt", "rgb_meas.txt");
+    struct Refusal { std::vector<uint8_t> profile; std::vector<SmoothPatch> patches; SmoothParameters parameters;
                      std::vector<int> intents; const char* message; };
     const Refusal refusals[] = {
-        {"cmyk_v2.icc", {patches.begin(), patches.begin() + 2}, defaults, {}, "at least 3 patches"},
-        {"cmyk_v2.icc", withNaN, defaults, {}, "not a number"},
-        {"cmyk_v2.icc", patches, defaults, {1, 3}, "no B2A table for intent 3"},
-        {"cmyk_v2.icc", patches, noNoise, {}, "noise parameter"},
-        {"rgb_xyz_pcs.icc", patches, defaults, {}, "do not take Lab"},
+        {cmyk, {patches.begin(), patches.begin() + 2}, defaults, {}, "at least 3 patches"},
+        {cmyk, withNaN, defaults, {}, "not a number"},
+        {cmyk, patches, defaults, {1, 3}, "no B2A table for intent 3"},
+        {cmyk, patches, noNoise, {}, "noise parameter"},
+        {testProfile("rgb_xyz_pcs.icc", V4Tables::None), patches, defaults, {}, "do not take Lab"},
+        // Curves and a matrix alone: nothing to correct in B2A1, or in all that was chosen.
+        {testProfile("rgb_v2_lut8.icc", V4Tables::Same, "B2A1"), rgbPatches, defaults, {}, "B2A1 has no CLUT"},
+        {testProfile("rgb_v2_lut8.icc", V4Tables::Same, "B2A0"), rgbPatches, defaults, {0, 2}, "B2A0 has no CLUT"},
     };
     for (const Refusal& r : refusals) {
         LoadedProfile loaded(r.profile), original(r.profile);

@@ -100,7 +100,7 @@ TEST(VestrelCli, InfoDescribesTagContents)
     }
 }
 
-TEST(VestrelCli, Version4LutTablesAreDescribedCopiedAndNotYetCorrected)
+TEST(VestrelCli, Version4LutTablesAreDescribedCopiedAndCorrected)
 {
     TempDir dir;
     const std::string v4 = dir.path("v4.icc");
@@ -130,10 +130,45 @@ TEST(VestrelCli, Version4LutTablesAreDescribedCopiedAndNotYetCorrected)
             << csSigText(tag->signature()).text;
     }
 
-    const CliResult correct = runCli({"correct", "-i", v4, "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc")});
-    EXPECT_EQ(correct.status, 1);
-    EXPECT_NE(correct.err.find("B2A1 is not a lut8/lut16 table"), std::string::npos) << correct.err;
-    EXPECT_NE(std::system(("test -e " + dir.path("x.icc")).c_str()), 0) << "nothing written";
+    // Both methods edit the CLUT nodes, behind the matrix and parametric
+    // curves and on a grid of its own per input.
+    for (const char* method : {"smooth", "patch"}) {
+        const std::string out = dir.path(std::string(method) + ".icc");
+        const CliResult r = runCli({"correct", "-i", v4, "-m", testDataPath("cmyk_combined.txt"), "-o", out, "--method", method});
+        ASSERT_EQ(r.status, 0) << method << r.err;
+        EXPECT_EQ(r.err.find("warning"), std::string::npos) << method << r.err;
+        double before = 0, after = 0;
+        std::sscanf(r.out.substr(r.out.rfind("mean_before")).c_str(), "mean_before %lf mean_after %lf", &before, &after);
+        EXPECT_LT(after, 0.2 * before) << method;
+        csICCProfile corrected;
+        const std::vector<uint8_t> bytes = readBytes(out);
+        ASSERT_EQ(corrected.setProfile(bytes.data(), bytes.size()), 0);
+        const csICCTag* b2a1 = corrected.tagTable().find(csSig("B2A1"));
+        EXPECT_EQ(b2a1->getType(), csSig("mBA "));
+        EXPECT_EQ(b2a1->size(), original.tagTable().find(csSig("B2A1"))->size());
+    }
+
+    // Curves and a matrix alone: Smooth leaves such a table alone and says
+    // so, and refuses when it is B2A1, as Per patch does.
+    struct Case { const char* withoutClut; const char* method; int status; const char* message; };
+    const Case cases[] = {
+        {"B2A0", "smooth", 0, "B2A0 has no CLUT (only curves and a matrix)"},
+        {"B2A1", "smooth", 1, "B2A1 has no CLUT (only curves and a matrix)"},
+        {"B2A1", "patch", 1, "cannot be corrected patch by patch: it has no CLUT"},
+    };
+    for (const Case& c : cases) {
+        const std::string in = dir.path(std::string("rgb-") + c.withoutClut + ".icc"), out = dir.path("rgb.icc");
+        writeBytes(in, testProfile("rgb_v2_lut8.icc", V4Tables::Same, c.withoutClut));
+        std::remove(out.c_str());
+        const CliResult r = runCli({"correct", "-i", in, "-m", testDataPath("rgb_combined.txt"), "-o", out, "--method", c.method});
+        EXPECT_EQ(r.status, c.status) << c.withoutClut << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.status == 0, std::system(("test -e " + out).c_str()) == 0) << "written only when corrected";
+        if (r.status == 0) {
+            EXPECT_NE(r.out.find("intent 0 B2A0 not corrected\n"), std::string::npos) << r.out;
+            EXPECT_NE(r.out.find("intent 1 B2A1 nodes 4913 moved "), std::string::npos) << r.out;
+        }
+    }
 }
 
 TEST(VestrelCli, ALutThatDoesNotFitItsTagIsReportedAsAFailure)

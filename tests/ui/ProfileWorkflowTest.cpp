@@ -243,7 +243,7 @@ TEST_F(ProfileWorkflowTest, DetailsWindowEditsAreKept)
     const csCLUTCube* nodes = form->corrector().cube();
     uint16_t indices[3], values[4];
     nodes->cornerIndices(0, indices);
-    nodes->tag()->getClutNode(indices, values);
+    nodes->nodes().get(indices, values);
     EXPECT_EQ(values[1], 32768);
     EXPECT_TRUE(window.session().hasUnsavedChanges());
     autoOnAll();

@@ -1,0 +1,71 @@
+// The version 4 copy of a test profile for the outcome scripts, and the way
+// back: outcome.py reads lut8/lut16 tables only, so a corrected copy is
+// scored through its original, whose B2A CLUTs take the copy's nodes. The
+// copy ('Same') keeps every CLUT as it was and changes only the Lab
+// encoding around it, so its nodes mean in the original what they mean in
+// the copy.
+//
+// usage: v4copy make FILE OUT          FILE from tests/data
+//        v4copy back COPY ORIGINAL OUT
+
+#include "ClutSnapshot.h"
+#include "TestSupport.h"
+#include "V4Profiles.h"
+#include "csICCProfile.h"
+#include "csICCmABTag.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "v4copy: %s\n", message.c_str());
+    return 1;
+}
+
+bool load(const std::string& path, csICCProfile& profile)
+{
+    const std::vector<uint8_t> bytes = readBytes(path);
+    return !bytes.empty() && profile.setProfile(bytes.data(), bytes.size()) == 0;
+}
+
+int back(const std::string& copyPath, const std::string& originalPath, const std::string& out)
+{
+    csICCProfile copy, original;
+    if (!load(copyPath, copy) || !load(originalPath, original))
+        return fail("cannot read " + copyPath + " or " + originalPath);
+    for (csSignature signature : {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")}) {
+        const std::string name = csSigText(signature).text;
+        csICCTag* from = copy.tagTable().find(signature);
+        csICCTag* to = original.tagTable().find(signature);
+        if (!from && !to)
+            continue;
+        if (!dynamic_cast<csICCmABTag*>(from) || !to)
+            return fail(name + " of " + copyPath + " is not an 'mBA ' table with an original");
+        ClutSnapshot nodes;
+        nodes.capture(ClutNodes(from));
+        if (nodes.empty() || !nodes.restore(ClutNodes(to)))
+            return fail(name + ": the grids of copy and original differ");
+    }
+    std::vector<uint8_t> block;
+    if (original.writeToMemory(block) != 0)
+        return fail("cannot write " + out);
+    writeBytes(out, block);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "make" && argc == 4) {
+        writeBytes(argv[3], testProfile(argv[2], V4Tables::Same));
+        return 0;
+    }
+    if (command == "back" && argc == 5)
+        return back(argv[2], argv[3], argv[4]);
+    return fail("usage: v4copy make FILE OUT | v4copy back COPY ORIGINAL OUT");
+}
