@@ -292,7 +292,7 @@ SessionState CorrectionSession::state() const
     s.profileGeneration = profileGeneration_;
     s.tables.resize(tables_.size());
     for (std::size_t i = 0; i < tables_.size(); ++i)
-        s.tables[i].capture(*tables_[i].tag);
+        s.tables[i].capture(tables_[i].nodes);
     s.reference = reference_;
     s.measurement = measurement_;
     s.patches = patches_;
@@ -308,7 +308,7 @@ bool CorrectionSession::restore(const SessionState& s)
     if (s.profileGeneration != profileGeneration_ || s.tables.size() != tables_.size())
         return false;
     for (std::size_t i = 0; i < tables_.size(); ++i)
-        s.tables[i].restore(*tables_[i].tag);
+        s.tables[i].restore(tables_[i].nodes);
     reference_ = s.reference;
     measurement_ = s.measurement;
     patches_ = s.patches;
@@ -335,7 +335,7 @@ void CorrectionSession::rememberSaved()
 {
     saved_.resize(tables_.size());
     for (std::size_t i = 0; i < tables_.size(); ++i)
-        saved_[i].capture(*tables_[i].tag);
+        saved_[i].capture(tables_[i].nodes);
     unsavedChanges_ = false;
 }
 
@@ -343,7 +343,7 @@ void CorrectionSession::updateUnsaved()
 {
     unsavedChanges_ = false;
     for (std::size_t i = 0; i < tables_.size() && !unsavedChanges_; ++i)
-        unsavedChanges_ = !saved_[i].matches(*tables_[i].tag);
+        unsavedChanges_ = !saved_[i].matches(tables_[i].nodes);
 }
 
 void CorrectionSession::applyRoundTrip(Patch& patch) const
