@@ -3,7 +3,9 @@
 #include <Eigen/Dense>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -16,6 +18,11 @@ constexpr double gridStep = 0.25;
 // A box wider than this many steps on an axis is left to exact sums; colours
 // from a profile never come near it.
 constexpr std::size_t largestGridAxis = 512;
+
+// Inducing points of a large chart: one per cell of this many kernel
+// lengths. The kernel barely changes across a cell, and the cells of a
+// Lab gamut number a few thousand at most.
+constexpr double inducingCell = 0.5;
 
 // Refinement of the kernel solve: steps, and the relative residual that ends them.
 constexpr int refinementSteps = 4;
@@ -77,28 +84,92 @@ ErrorField::ErrorField(const std::vector<Lab>& points, const std::vector<Lab>& e
 
     // The patches, then the white with error 0.
     const std::size_t m = n + 1;
-    scaled_.resize(3 * m);
+    std::vector<double> scaled(3 * m), noise(m), E(3 * m, 0.0);
     for (std::size_t i = 0; i < m; ++i) {
         const Lab& p = i < n ? points[i] : white;
-        scaled_[3 * i] = p.L * weights_[0];
-        scaled_[3 * i + 1] = p.a * weights_[1];
-        scaled_[3 * i + 2] = p.b * weights_[2];
+        scaled[3 * i] = p.L * weights_[0];
+        scaled[3 * i + 1] = p.a * weights_[1];
+        scaled[3 * i + 2] = p.b * weights_[2];
+        noise[i] = i < n ? settings.noise * settings.noise : settings.whiteNoise * settings.whiteNoise;
+        if (i < n) {
+            E[3 * i] = errors[i].L;
+            E[3 * i + 1] = errors[i].a;
+            E[3 * i + 2] = errors[i].b;
+        }
     }
+    if (m <= settings.maxExactPoints)
+        solveExactly(scaled, E, noise);
+    else
+        solveThroughInducingPoints(scaled, E, noise);
+}
+
+void ErrorField::solveExactly(const std::vector<double>& points, const std::vector<double>& errors,
+                              const std::vector<double>& noise)
+{
+    const Eigen::MatrixXd E = Eigen::Map<const RowMatrix>(errors.data(), static_cast<Eigen::Index>(noise.size()), 3);
+    const std::size_t m = noise.size();
     const double variance = spread_ * spread_;
     Eigen::MatrixXd K(m, m);
-    Eigen::MatrixXd E = Eigen::MatrixXd::Zero(m, 3);
     for (std::size_t i = 0; i < m; ++i) {
         for (std::size_t j = 0; j <= i; ++j)
-            K(i, j) = K(j, i) = variance * kernel(&scaled_[3 * i], &scaled_[3 * j]);
-        K(i, i) += i < n ? settings.noise * settings.noise : settings.whiteNoise * settings.whiteNoise;
-        if (i < n)
-            E.row(i) << errors[i].L, errors[i].a, errors[i].b;
+            K(i, j) = K(j, i) = variance * kernel(&points[3 * i], &points[3 * j]);
+        K(i, i) += noise[i];
     }
     const Eigen::MatrixXd alpha = solveKernelSystem(K, E);
+    scaled_ = points;
     beta_.resize(3 * m);
     for (std::size_t i = 0; i < m; ++i)
         for (int c = 0; c < 3; ++c)
-            beta_[3 * i + c] = variance * alpha(i, c);
+            beta_[3 * i + c] = variance * alpha(static_cast<Eigen::Index>(i), c);
+}
+
+void ErrorField::solveThroughInducingPoints(const std::vector<double>& points, const std::vector<double>& errors,
+                                            const std::vector<double>& noise)
+{
+    const Eigen::MatrixXd E = Eigen::Map<const RowMatrix>(errors.data(), static_cast<Eigen::Index>(noise.size()), 3);
+    // One inducing point per occupied cell, the white (last) always among them.
+    const std::size_t n = noise.size();
+    std::vector<std::size_t> chosen;
+    {
+        std::map<std::array<long, 3>, std::size_t> cells;
+        for (std::size_t i = n; i-- > 0;) {
+            std::array<long, 3> cell;
+            for (int k = 0; k < 3; ++k)
+                cell[k] = static_cast<long>(std::floor(points[3 * i + k] / inducingCell));
+            cells.emplace(cell, i);
+        }
+        for (const auto& entry : cells)
+            chosen.push_back(entry.second);
+        std::sort(chosen.begin(), chosen.end());
+    }
+    const std::size_t m = chosen.size();
+    std::vector<double> inducing(3 * m);
+    for (std::size_t j = 0; j < m; ++j)
+        std::copy_n(&points[3 * chosen[j]], 3, &inducing[3 * j]);
+
+    // Mean = K_xm (K_mm + K_mn L^-1 K_nm)^-1 K_mn L^-1 y, with L the noise.
+    const double variance = spread_ * spread_;
+    Eigen::MatrixXd Kmm(m, m), Knm(n, m);
+    for (std::size_t i = 0; i < m; ++i)
+        for (std::size_t j = 0; j <= i; ++j)
+            Kmm(i, j) = Kmm(j, i) = variance * kernel(&inducing[3 * i], &inducing[3 * j]);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < m; ++j)
+            Knm(i, j) = variance * kernel(&points[3 * i], &inducing[3 * j]);
+    Eigen::VectorXd precision(n);
+    for (std::size_t i = 0; i < n; ++i)
+        precision(static_cast<Eigen::Index>(i)) = 1.0 / noise[i];
+    Eigen::MatrixXd A = Kmm;
+    A.noalias() += Knm.transpose() * precision.asDiagonal() * Knm;
+    // A hair of jitter keeps the factorisation of the smooth kernel stable.
+    A.diagonal().array() += 1e-9 * A.diagonal().mean();
+    const Eigen::MatrixXd b = Knm.transpose() * (precision.asDiagonal() * E);
+    const Eigen::MatrixXd c = A.llt().solve(b);
+    scaled_ = std::move(inducing);
+    beta_.resize(3 * m);
+    for (std::size_t j = 0; j < m; ++j)
+        for (int k = 0; k < 3; ++k)
+            beta_[3 * j + k] = variance * c(static_cast<Eigen::Index>(j), k);
 }
 
 void ErrorField::exact(const double* lab, double* error) const

@@ -10,6 +10,12 @@
 // will be asked for and reads it back by tricubic interpolation, which is
 // far cheaper and accurate to about 1e-3 of the field's size; colours
 // outside the grid are summed exactly.
+//
+// A chart of thousands of patches is solved through inducing points, one
+// per cell of half a kernel length (the subset-of-regressors posterior
+// mean): the kernel is smooth on that scale, so the field differs from the
+// exact one by far less than the measurement noise, and the solve takes
+// seconds instead of minutes.
 
 #include "ColorDifference.h"
 
@@ -23,6 +29,9 @@ struct ErrorFieldSettings
     double noise;      // per component, of one patch error
     double minSpread;  // floor of the prior spread
     double whiteNoise; // how tightly the white is held at zero
+    // Above this many points the field is solved through a subset of them
+    // (inducing points): the exact solve grows with the cube of the points.
+    std::size_t maxExactPoints = 2500;
 };
 
 class ErrorField
@@ -34,6 +43,9 @@ public:
 
     // The prior spread: the RMS patch error per component, at least the floor.
     double spread() const { return spread_; }
+    // The points the field is a sum over: every patch and the white, or
+    // the inducing points of a large chart.
+    std::size_t terms() const { return beta_.size() / 3; }
 
     void evaluate(const double* labs, double* errors, std::size_t count) const;
     Lab at(const Lab& x) const;
@@ -46,6 +58,13 @@ public:
     void tabulate(const double* labs, std::size_t count);
 
 private:
+    // Solves for the coefficients of every point, or of inducing points
+    // picked among them; fills scaled_ and beta_.
+    // points and errors: three values per point; noise: a variance per point.
+    void solveExactly(const std::vector<double>& points, const std::vector<double>& errors,
+                      const std::vector<double>& noise);
+    void solveThroughInducingPoints(const std::vector<double>& points, const std::vector<double>& errors,
+                                    const std::vector<double>& noise);
     void exact(const double* lab, double* error) const;
     bool interpolated(const double* lab, double* error) const;
 

@@ -194,6 +194,34 @@ TEST(ErrorField, ConstantErrorNearThePatchesFadingFarAwayAndAtWhite)
     EXPECT_EQ(zero.b, 0.0);
 }
 
+TEST(ErrorField, LargeChartsThroughInducingPointsFollowTheExactField)
+{
+    // A dense chart with a drift that varies over Lab, and measurement noise.
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> L(20, 90), ab(-60, 60);
+    std::normal_distribution<double> noise(0.0, 0.2);
+    std::vector<Lab> points, errors;
+    for (int i = 0; i < 1200; ++i) {
+        const Lab p = {L(random), ab(random), ab(random)};
+        points.push_back(p);
+        errors.push_back({-2.0 + 0.02 * p.a + noise(random), 0.03 * p.b + noise(random), 1.5 - 0.01 * p.L + noise(random)});
+    }
+    const Lab white = {95.0, 0.5, -2.0};
+    ErrorFieldSettings settings{20, 1.5, 0.3, 0.5, 0.05};
+    const ErrorField exact(points, errors, white, settings);
+    settings.maxExactPoints = 100;
+    const ErrorField approximated(points, errors, white, settings);
+    EXPECT_LT(approximated.terms(), exact.terms() * 3 / 4);
+    double largest = 0;
+    for (int i = 0; i < 500; ++i) {
+        const Lab x = {L(random), ab(random), ab(random)};
+        const Lab e = exact.at(x), f = approximated.at(x);
+        largest = std::max(largest, deltaE(e, f));
+    }
+    // Far below the measurement noise of one patch.
+    EXPECT_LT(largest, 0.05);
+}
+
 class DeviceSolve : public ::testing::Test
 {
 protected:
