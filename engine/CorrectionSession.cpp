@@ -71,15 +71,21 @@ CorrectionSession::~CorrectionSession() = default;
 
 SessionReport CorrectionSession::openProfile(const std::string& path)
 {
-    SessionReport report;
-    const std::string refused = "Failed to open " + path;
     std::string bytes, problem;
     if (!readWholeFile(path, csICCProfile::maxProfileSize, "profile", bytes, problem)) {
-        report.summary = refused;
+        SessionReport report;
+        report.summary = "Failed to open " + path;
         report.details.push_back(problem);
         return report;
     }
+    return openProfileBytes(bytes, path);
+}
 
+SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const std::string& path)
+{
+    SessionReport report;
+    const std::string refused = "Failed to open " + path;
+    std::string problem;
     const LibraryLog::Mark mark = LibraryLog::mark();
     auto profile = std::make_unique<csICCProfile>();
     auto a2b1 = std::make_unique<csICCProfileConverter>(profile.get(), csICCProfileConverter::AToB, 1,

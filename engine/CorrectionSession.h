@@ -129,6 +129,8 @@ public:
     // Opens a printer profile whose B2A1 table takes Lab. A refused profile
     // leaves the session as it was.
     SessionReport openProfile(const std::string& path);
+    // The same for a profile's bytes already in memory; path names it.
+    SessionReport openProfileBytes(std::string_view bytes, const std::string& path);
     bool hasProfile() const { return profile_ != nullptr; }
     const std::string& profilePath() const { return profilePath_; }
     // The description the profile had when opened; saving stamps another.
