@@ -241,27 +241,33 @@ TEST_F(ConverterTest, PlanarConversionsAreNotOffered)
 
 TEST_F(ConverterTest, ConversionsFollowNodeEditsAtOnce)
 {
-    csICCProfile profile;
-    load(profile, "cmyk_v2.icc");
-    csICCProfileConverter b2a(&profile, 1, 1, 0);
-    ASSERT_EQ(b2a.init(), 0);
-    uint16_t lab[3] = {32768, 32896, 32896}, before[4], after[4];
-    b2a.convert(lab, before, 1);
-    auto* tag = dynamic_cast<csICCmftTag*>(profile.tagTable().find(csSig("B2A1")));
-    ASSERT_NE(tag, nullptr);
-    for (uint16_t x = 0; x < 17; ++x)
-        for (uint16_t y = 0; y < 17; ++y)
-            for (uint16_t z = 0; z < 17; ++z) {
-                const uint16_t grid[3] = {x, y, z}, cyan[4] = {65535, 0, 0, 0};
-                tag->setClutNode(grid, cyan);
-            }
-    uint16_t again[3] = {32768, 32896, 32896};
-    b2a.convert(again, after, 1);
-    // Every node is now full cyan, so every colour is the output curves of it.
-    uint16_t cyan[4] = {65535, 0, 0, 0};
-    static_cast<csICCmftInterpolator*>(b2a.interpolator())->outputCurves(cyan, cyan, 1);
-    EXPECT_NE(0, std::memcmp(before, after, sizeof after));
-    EXPECT_EQ(0, std::memcmp(cyan, after, sizeof after));
+    // lut16 nodes are read in place, lut8 nodes through their 16-bit copy.
+    for (const char* file : {"cmyk_v2.icc", "rgb_v2_lut8.icc"}) {
+        SCOPED_TRACE(file);
+        csICCProfile profile;
+        load(profile, file);
+        csICCProfileConverter b2a(&profile, 1, 1, 0);
+        ASSERT_EQ(b2a.init(), 0);
+        uint16_t lab[3] = {32768, 32896, 32896}, before[4] = {}, after[4] = {};
+        b2a.convert(lab, before, 1);
+        auto* tag = dynamic_cast<csICCmftTag*>(profile.tagTable().find(csSig("B2A1")));
+        ASSERT_NE(tag, nullptr);
+        const uint16_t full[4] = {65535, 0, 0, 0};
+        for (uint16_t x = 0; x < 17; ++x)
+            for (uint16_t y = 0; y < 17; ++y)
+                for (uint16_t z = 0; z < 17; ++z) {
+                    const uint16_t grid[3] = {x, y, z};
+                    tag->setClutNode(grid, full);
+                }
+        uint16_t again[3] = {32768, 32896, 32896};
+        b2a.convert(again, after, 1);
+        // Every node is now the first colorant in full, so every colour is
+        // the output curves of it.
+        uint16_t expected[4] = {65535, 0, 0, 0};
+        static_cast<csICCmftInterpolator*>(b2a.interpolator())->outputCurves(expected, expected, 1);
+        EXPECT_NE(0, std::memcmp(before, after, sizeof after));
+        EXPECT_EQ(0, std::memcmp(expected, after, sizeof after));
+    }
 }
 
 } // namespace
