@@ -10,6 +10,7 @@
 #include "csICCmft1Interpolator.h"
 #include "csICCmft2Interpolator.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdio>
@@ -141,6 +142,8 @@ int csICCProfileConverter::init()
         return -1;
 
     interpolator_.reset();
+    mftInterpolator_ = nullptr;
+    labScaling_.reset();
     trc_[0] = trc_[1] = trc_[2] = nullptr;
     legacyInput_ = legacyOutput_ = false;
 
@@ -161,6 +164,7 @@ int csICCProfileConverter::init()
     const int result = tags.contains(tagName) ? initInterpolator(tagName) : initMatrixAndCurves(tagName);
     if (result != 0)
         return result;
+    mftInterpolator_ = dynamic_cast<csICCmftInterpolator*>(interpolator_.get());
     setLegacyFlags();
     return 0;
 }
@@ -332,7 +336,52 @@ int csICCProfileConverter::convertPixels(Value* in, Value* out, std::size_t coun
 int csICCProfileConverter::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                                    std::size_t outStride)
 {
-    return convertPixels(in, out, count, inStride, outStride);
+    inStride = strideOr(inStride, numIn_);
+    outStride = strideOr(outStride, numOut_);
+    // 1024 pixels of up to four channels take 8 KB on either side.
+    constexpr std::size_t blockPixels = 1024;
+    for (std::size_t done = 0; done < count; done += blockPixels)
+        convertBlock(in + done * inStride, out + done * outStride, std::min(blockPixels, count - done), inStride,
+                     outStride);
+    return 0;
+}
+
+void csICCProfileConverter::convertBlock(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                         std::size_t outStride)
+{
+    const bool absolute = whiteMode_ != Relative;
+    if (direction_ != AToB && absolute)
+        scalePCS16(false, in, count, inStride);
+    if (mftInterpolator_) {
+        mftInterpolator_->convert(in, out, count, inStride, outStride, {legacyInput_, legacyOutput_});
+    } else {
+        // Only mft tables have the legacy encoding; the flags stay clear here.
+        if (interpolator_)
+            interpolator_->convert(in, out, count, inStride, outStride);
+        else if (trc_[0] && direction_ == AToB)
+            RGBtoXYZ(in, out, count, inStride, outStride);
+        else if (trc_[0])
+            XYZtoRGB(in, out, count, inStride, outStride);
+    }
+    if (direction_ == AToB && absolute)
+        scalePCS16(true, out, count, outStride);
+}
+
+void csICCProfileConverter::scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride)
+{
+    double factor[3];
+    if (toAbsolute)
+        toAbsFactors(factor);
+    else
+        fromAbsFactors(factor);
+    if ((toAbsolute ? outSpace_ : inSpace_) != csSig("Lab ")) {
+        scalePCS(toAbsolute ? outSpace_ : inSpace_, values, count, stride, factor);
+        return;
+    }
+    // A converter scales one way only, so one set of tables serves it.
+    if (!labScaling_)
+        labScaling_ = std::make_unique<csICCPCS::LabScaling>(fixed16(factor[0]), fixed16(factor[1]), fixed16(factor[2]));
+    labScaling_->apply(values, values, count, stride, stride);
 }
 
 int csICCProfileConverter::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,

@@ -10,8 +10,12 @@ void csICCmft1Interpolator::clut(const uint16_t* in, uint16_t* out, std::size_t 
 {
     if (!tag_)
         return;
-    cs1DInterpolate::clut16({mft1Tag_->wideClut(), numInputs_, numOutputs_, gridPoints_, elementStride_}, in, out,
-                            count, inStride, outStride);
+    cs1DInterpolate::clut16(clutTable16(), in, out, count, inStride, outStride);
+}
+
+cs1DInterpolate::Clut16 csICCmft1Interpolator::clutTable16()
+{
+    return {mft1Tag_->wideClut(), numInputs_, numOutputs_, gridPoints_, elementStride_};
 }
 
 void csICCmft1Interpolator::expandCurve(const uint8_t* table, uint32_t entries, uint16_t* cache) const

@@ -19,6 +19,7 @@ public:
 protected:
     void expandCurve(const uint8_t* table, uint32_t entries, uint16_t* cache) const override;
     double curveValue(const uint8_t* table, uint32_t entries, double v) const override;
+    cs1DInterpolate::Clut16 clutTable16() override;
 
 private:
     csICCmft1Tag* mft1Tag_;

@@ -1,5 +1,7 @@
 #include "csICCmftInterpolator.h"
 
+#include "csICCPCS.h"
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -53,7 +55,38 @@ void csICCmftInterpolator::convertPixels(Value* in, Value* out, std::size_t coun
 void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                                    std::size_t outStride)
 {
-    convertPixels(in, out, count, inStride, outStride);
+    convert(in, out, count, inStride, outStride, LabEncodings());
+}
+
+// The input change folds into the input curves only where no matrix stands
+// between them; the output change always follows the output curves.
+void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                   std::size_t outStride, LabEncodings encodings)
+{
+    if (!tag_)
+        return;
+    inStride = strideOr(inStride, numInputs_);
+    outStride = strideOr(outStride, numOutputs_);
+    const bool matrix = useMatrix_ && numInputs_ == 3 && !matrixIsIdentity_;
+    const bool foldInput = encodings.legacyInput && useInputCurves_ && !matrix;
+    if (encodings.legacyInput && !foldInput)
+        csICCPCS::LabV4toLegacy(in, in, count, inStride, inStride);
+    if (matrix)
+        applyMatrix(in, count, inStride);
+    if (useInputCurves_)
+        curves(foldInput ? legacyInputSide() : inputSide(), in, in, count, inStride, inStride);
+
+    const bool foldOutput = encodings.legacyOutput && useOutputCurves_;
+    const uint16_t* outputCurves[maxChannels];
+    if (useOutputCurves_) {
+        const CurveSide side = foldOutput ? legacyOutputSide() : outputSide();
+        for (unsigned k = 0; k < numOutputs_; ++k)
+            outputCurves[k] = cachedCurve(side, k);
+    }
+    cs1DInterpolate::clut16(clutTable16(), in, out, count, inStride, outStride,
+                            useOutputCurves_ ? outputCurves : nullptr);
+    if (encodings.legacyOutput && !foldOutput)
+        csICCPCS::LabLegacytoV4(out, out, count, outStride, outStride);
 }
 
 void csICCmftInterpolator::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
@@ -99,12 +132,29 @@ void csICCmftInterpolator::applyMatrix(rfloat* values, std::size_t count, std::s
 const uint16_t* csICCmftInterpolator::cachedCurve(const CurveSide& side, unsigned channel)
 {
     std::unique_ptr<uint16_t[]>& cache = side.caches[channel];
-    if (!cache) {
+    if (cache)
+        return cache.get();
+    cache.reset(new uint16_t[cs1DInterpolate::fullTableSize]);
+    uint16_t* const folded = cache.get();
+    switch (side.fold) {
+    case Fold::None:
         prepareTag();
-        cache.reset(new uint16_t[cs1DInterpolate::fullTableSize]);
-        expandCurve(side.tables[channel], side.entries, cache.get());
+        expandCurve(side.tables[channel], side.entries, folded);
+        break;
+    case Fold::LegacyBefore: {
+        const uint16_t* curve = cachedCurve(inputSide(), channel);
+        for (std::size_t v = 0; v < cs1DInterpolate::fullTableSize; ++v)
+            folded[v] = curve[csICCPCS::labV4toLegacyCode(static_cast<uint16_t>(v))];
+        break;
     }
-    return cache.get();
+    case Fold::LegacyAfter: {
+        const uint16_t* curve = cachedCurve(outputSide(), channel);
+        for (std::size_t v = 0; v < cs1DInterpolate::fullTableSize; ++v)
+            folded[v] = csICCPCS::labLegacytoV4Code(curve[v]);
+        break;
+    }
+    }
+    return folded;
 }
 
 // One channel at a time, so only one 65536-entry cache is in use at once.

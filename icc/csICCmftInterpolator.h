@@ -7,7 +7,8 @@
 // The interpolator does not own the tag and never copies the CLUT: every
 // evaluation reads the nodes from the tag, so node edits take effect at once.
 // The 16-bit curve caches are built on first use and do not follow later
-// edits of the curve tables.
+// edits of the curve tables. The 16-bit pipeline applies the output curves
+// as the CLUT kernel stores its results.
 //
 // Values are 16-bit codes or rfloat on the same 0..65535 scale, interleaved,
 // with strides in elements (0 means the channel count of that side).
@@ -32,6 +33,21 @@ public:
                  std::size_t outStride = 0) override;
     void convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
                  std::size_t outStride = 0) override;
+
+    // Changes of the Lab encoding that a converter wraps around the table:
+    // legacyInput turns version 4 Lab inputs into the legacy encoding before
+    // the first stage, legacyOutput the outputs from legacy into version 4
+    // after the last.
+    struct LabEncodings
+    {
+        bool legacyInput = false;
+        bool legacyOutput = false;
+    };
+    // The 16-bit pipeline with those changes, folded into the curve caches
+    // where the stages allow; the same codes as the changes run as passes
+    // of their own.
+    void convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride,
+                 LabEncodings encodings);
 
     // Single stages; the curve stages may run in place.
     void applyMatrix(uint16_t* values, std::size_t count, std::size_t stride = 0) const;
@@ -78,6 +94,9 @@ protected:
 
     // One pixel through the double simplex kernel.
     void simplex(const double* in, double* out) const;
+    // The CLUT as the fixed-point kernels read it; called before each
+    // evaluation, so it may bring the tag's nodes up to date.
+    virtual cs1DInterpolate::Clut16 clutTable16() = 0;
 
     csICCmftTag* tag_;
     const uint8_t* raw_ = nullptr;
@@ -92,20 +111,31 @@ protected:
     uint32_t elementStride_[maxChannels] = {};
 
 private:
-    // The stages of convert, the same for 16-bit codes and rfloat.
+    // The stages of convert on rfloat.
     template <typename Value>
     void convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
 
-    // The curves of one side of the table and their 16-bit caches.
+    // The curves of one side of the table and their 16-bit caches, which
+    // may have a change of the Lab encoding folded in.
+    enum class Fold : uint8_t { None, LegacyBefore, LegacyAfter };
     struct CurveSide
     {
         unsigned channels;
         const uint8_t* const* tables;
         uint32_t entries;
         std::unique_ptr<uint16_t[]>* caches;
+        Fold fold;
     };
-    CurveSide inputSide() { return {numInputs_, inputTable_, inputEntries_, inputCache_}; }
-    CurveSide outputSide() { return {numOutputs_, outputTable_, outputEntries_, outputCache_}; }
+    CurveSide inputSide() { return {numInputs_, inputTable_, inputEntries_, inputCache_, Fold::None}; }
+    CurveSide outputSide() { return {numOutputs_, outputTable_, outputEntries_, outputCache_, Fold::None}; }
+    CurveSide legacyInputSide()
+    {
+        return {numInputs_, inputTable_, inputEntries_, legacyInputCache_, Fold::LegacyBefore};
+    }
+    CurveSide legacyOutputSide()
+    {
+        return {numOutputs_, outputTable_, outputEntries_, legacyOutputCache_, Fold::LegacyAfter};
+    }
     const uint16_t* cachedCurve(const CurveSide& side, unsigned channel);
     void curves(const CurveSide& side, const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                 std::size_t outStride);
@@ -124,4 +154,6 @@ private:
     enum class CurveShape : uint8_t { Unknown, Rising, Falling, Neither };
     CurveShape inputShape_[maxChannels] = {};
     std::unique_ptr<uint16_t[]> outputCache_[maxChannels];
+    std::unique_ptr<uint16_t[]> legacyInputCache_[maxChannels];
+    std::unique_ptr<uint16_t[]> legacyOutputCache_[maxChannels];
 };

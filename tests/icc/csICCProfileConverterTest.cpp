@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -177,6 +178,69 @@ TEST_F(ConverterTest, LegacyLabOnlyAroundLut16Tables)
         EXPECT_EQ(converter.legacyInput(), c.legacyInput) << c.file << " direction " << c.direction;
         EXPECT_EQ(converter.legacyOutput(), c.legacyOutput) << c.file << " direction " << c.direction;
     }
+}
+
+// Every step of a 16-bit conversion as a pass of its own over the whole
+// buffer, through the public stages: the path the converter took before it
+// folded steps into one another.
+void convertStepByStep(csICCProfileConverter& converter, uint16_t* in, uint16_t* out, std::size_t count)
+{
+    const bool absolute = converter.whiteMode() != csICCProfileConverter::Relative;
+    const bool toPCS = converter.direction() == csICCProfileConverter::AToB;
+    auto* mft = dynamic_cast<csICCmftInterpolator*>(converter.interpolator());
+    if (!toPCS && absolute)
+        converter.PCSFromAbs(in, count);
+    if (converter.legacyInput())
+        csICCPCS::LabV4toLegacy(in, in, count);
+    if (mft) {
+        mft->applyMatrix(in, count);
+        mft->inputCurves(in, in, count);
+        mft->clut(in, out, count);
+        mft->outputCurves(out, out, count);
+    } else if (converter.interpolator()) {
+        converter.interpolator()->convert(in, out, count);
+    } else if (toPCS) {
+        converter.RGBtoXYZ(in, out, count);
+    } else {
+        converter.XYZtoRGB(in, out, count);
+    }
+    if (converter.legacyOutput())
+        csICCPCS::LabLegacytoV4(out, out, count);
+    if (toPCS && absolute)
+        converter.PCSToAbs(out, count);
+}
+
+TEST_F(ConverterTest, FoldedStepsGiveTheStepByStepCodes)
+{
+    const char* files[] = {"cmyk_v2.icc", "rgb_v2_lut8.icc", "rgb_xyz_pcs.icc"};
+    for (const char* file : files)
+        for (int direction : {0, 1})
+            for (int whiteMode : {0, 1, 2}) {
+                SCOPED_TRACE(testing::Message() << file << " direction " << direction << " white " << whiteMode);
+                csICCProfile profile;
+                load(profile, file);
+                csICCProfileConverter folded(&profile, direction, 1, whiteMode);
+                csICCProfileConverter stepwise(&profile, direction, 1, whiteMode);
+                ASSERT_EQ(folded.init(), 0) << logText();
+                ASSERT_EQ(stepwise.init(), 0) << logText();
+                // A grid of 13 codes per channel, off the CLUT's nodes, more
+                // pixels than one block of the converter.
+                const unsigned channels = folded.numInputChannels();
+                std::size_t count = 1;
+                for (unsigned c = 0; c < channels; ++c)
+                    count *= 13;
+                std::vector<uint16_t> in(count * channels), again, out(count * 4), expected(count * 4);
+                for (std::size_t i = 0; i < count; ++i)
+                    for (std::size_t c = 0, rest = i; c < channels; ++c, rest /= 13)
+                        in[i * channels + c] = static_cast<uint16_t>(std::min<std::size_t>(rest % 13 * 5462 + 77 * c, 65535));
+                again = in;
+                folded.convert(in.data(), out.data(), count);
+                convertStepByStep(stepwise, again.data(), expected.data(), count);
+                int largest = 0;
+                for (std::size_t i = 0; i < count * folded.numOutputChannels(); ++i)
+                    largest = std::max(largest, std::abs(out[i] - expected[i]));
+                EXPECT_LE(largest, 1);
+            }
 }
 
 TEST_F(ConverterTest, RefusalsLeaveOneEntry)
