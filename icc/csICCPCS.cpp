@@ -107,17 +107,22 @@ struct Lab16Encoding
 constexpr Lab16Encoding labV4Codes = {23952, 10485, 20244, 16195, 32896, 34201, 20233, 50583};
 constexpr Lab16Encoding labLegacyCodes = {23859, 10444, 20165, 16132, 32768, 34334, 20312, 50780};
 
-inline void xyzToLabPixel16(const LabTables& tables, uint32_t X, uint32_t Y, uint32_t Z, uint16_t* out,
-                            const Lab16Encoding& e)
+// The table index of X or Z over its white: division by the white as a
+// 16.16 reciprocal. The limits keep the index inside the table, and the
+// products below them inside 32 bits.
+inline uint32_t xOverWhite(uint32_t X)
 {
-    // Division by the white as a 16.16 reciprocal. The limits keep the
-    // index inside the table, and the products below them inside 32 bits.
-    const uint32_t xi = X >= 63190 ? 65535 : (X * 67969u + 32768u) >> 16;
-    const uint32_t zi = Z >= 54061 ? 65535 : (Z * 79447u + 32768u) >> 16;
-    const int32_t fx = static_cast<int32_t>(tables.f[xi]);
-    const int32_t fy = static_cast<int32_t>(tables.f[Y]);
-    const int32_t fz = static_cast<int32_t>(tables.f[zi]);
+    return X >= 63190 ? 65535 : (X * 67969u + 32768u) >> 16;
+}
 
+inline uint32_t zOverWhite(uint32_t Z)
+{
+    return Z >= 54061 ? 65535 : (Z * 79447u + 32768u) >> 16;
+}
+
+// Lab codes from the f values of X, Y, Z in f table units.
+inline void labFromF(int32_t fx, int32_t fy, int32_t fz, uint16_t* out, const Lab16Encoding& e)
+{
     // Entries are below 65536, so every product stays inside int32_t.
     const int32_t L = shiftDown(fy * e.lScale + 8192, 14) - e.lOffset;
     const int32_t a = shiftDown((fx - fy) * e.aScale + 4096, 13) + e.abZero;
@@ -125,6 +130,12 @@ inline void xyzToLabPixel16(const LabTables& tables, uint32_t X, uint32_t Y, uin
     out[0] = limit16(L);
     out[1] = limit16(a);
     out[2] = limit16(b);
+}
+
+inline void xyzToLabPixel16(const LabTables& tables, uint32_t X, uint32_t Y, uint32_t Z, uint16_t* out,
+                            const Lab16Encoding& e)
+{
+    labFromF(tables.f[xOverWhite(X)], tables.f[Y], tables.f[zOverWhite(Z)], out, e);
 }
 
 // The indices of the x, y and z tables for a Lab pixel.
@@ -420,31 +431,34 @@ void csICCPCS::scaleXYZ(const rfloat* const in[3], rfloat* const out[3], std::si
     }
 }
 
+// Each table entry is the f value that the Lab-to-XYZ table entry of the
+// same index takes after scaling, so a pixel needs one look-up per channel.
 csICCPCS::LabScaling::LabScaling(uint32_t factorX, uint32_t factorY, uint32_t factorZ)
 {
     const LabTables& tables = labTables();
-    const uint16_t* unscaled[3] = {tables.x, tables.y, tables.z};
+    const uint16_t* xyz[3] = {tables.x, tables.y, tables.z};
     const uint32_t factor[3] = {factorX, factorY, factorZ};
     for (int c = 0; c < 3; ++c) {
-        xyz_[c].reset(new uint16_t[65536]);
+        fTable_[c].reset(new uint16_t[65536]);
         const uint32_t limit = scaleLimit(factor[c]);
-        for (uint32_t i = 0; i < 65536; ++i)
-            xyz_[c][i] = scale16(unscaled[c][i], factor[c], limit);
+        for (uint32_t i = 0; i < 65536; ++i) {
+            const uint32_t scaled = scale16(xyz[c][i], factor[c], limit);
+            fTable_[c][i] = tables.f[c == 0 ? xOverWhite(scaled) : c == 1 ? scaled : zOverWhite(scaled)];
+        }
     }
 }
 
 void csICCPCS::LabScaling::apply(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                                  std::size_t outStride) const
 {
-    const LabTables& tables = labTables();
     inStride = strideOr3(inStride);
     outStride = strideOr3(outStride);
-    const uint16_t* const x = xyz_[0].get();
-    const uint16_t* const y = xyz_[1].get();
-    const uint16_t* const z = xyz_[2].get();
+    const uint16_t* const fx = fTable_[0].get();
+    const uint16_t* const fy = fTable_[1].get();
+    const uint16_t* const fz = fTable_[2].get();
     for (std::size_t n = 0; n < count; ++n, in += inStride, out += outStride) {
         int32_t index[3];
         labToXYZIndices(in[0], in[1], in[2], labV4Codes, index);
-        xyzToLabPixel16(tables, x[index[0]], y[index[1]], z[index[2]], out, labV4Codes);
+        labFromF(fx[index[0]], fy[index[1]], fz[index[2]], out, labV4Codes);
     }
 }

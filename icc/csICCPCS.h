@@ -107,8 +107,8 @@ public:
 
     // Lab v4 16-bit scaled in XYZ in one pass: to the bit what LabtoXYZ,
     // scaleXYZ with the same factors and XYZtoLab give one after the other.
-    // The scaling is folded into the tables of the first step, made once
-    // per set of factors.
+    // Per channel one table, made once per set of factors, takes the index
+    // of the first step's table to the f value of the last step.
     class LabScaling
     {
     public:
@@ -117,6 +117,6 @@ public:
                    std::size_t outStride = 0) const;
 
     private:
-        std::unique_ptr<uint16_t[]> xyz_[3];
+        std::unique_ptr<uint16_t[]> fTable_[3];
     };
 };
