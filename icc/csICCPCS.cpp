@@ -408,6 +408,11 @@ void csICCPCS::scaleXYZ(const uint16_t* in, uint16_t* out, std::size_t count, ui
     }
 }
 
+uint16_t csICCPCS::scaleXYZCode(uint16_t code, uint32_t factor)
+{
+    return scale16(code, factor, scaleLimit(factor));
+}
+
 void csICCPCS::scaleXYZ(const rfloat* in, rfloat* out, std::size_t count, double factorX,
                         double factorY, double factorZ, std::size_t inStride,
                         std::size_t outStride)

@@ -102,6 +102,8 @@ public:
     static void scaleXYZ(const rfloat* in, rfloat* out, std::size_t count,
                          double factorX, double factorY, double factorZ,
                          std::size_t inStride = 0, std::size_t outStride = 0);
+    // One code of the 16-bit form.
+    static uint16_t scaleXYZCode(uint16_t code, uint32_t factor);
     static void scaleXYZ(const rfloat* const in[3], rfloat* const out[3], std::size_t count,
                          double factorX, double factorY, double factorZ);
 

@@ -346,24 +346,46 @@ int csICCProfileConverter::convert(uint16_t* in, uint16_t* out, std::size_t coun
     return 0;
 }
 
+// The white scaling of XYZ and the legacy Lab encoding work channel by
+// channel and go into an mft table's curve caches; the white scaling of Lab
+// does not, and runs as a pass of its own.
 void csICCProfileConverter::convertBlock(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                                          std::size_t outStride)
 {
+    using Change = csICCmftInterpolator::CodeChange;
     const bool absolute = whiteMode_ != Relative;
-    if (direction_ != AToB && absolute)
+    const bool toPCS = direction_ == AToB;
+    const bool scaleLab = absolute && (toPCS ? outSpace_ : inSpace_) == csSig("Lab ");
+    const bool scalingPass = scaleLab || (absolute && !mftInterpolator_);
+    if (!toPCS && scalingPass)
         scalePCS16(false, in, count, inStride);
     if (mftInterpolator_) {
-        mftInterpolator_->convert(in, out, count, inStride, outStride, {legacyInput_, legacyOutput_});
-    } else {
+        Change before, after;
+        if (legacyInput_)
+            before.kind = Change::LabV4toLegacy;
+        if (legacyOutput_)
+            after.kind = Change::LabLegacytoV4;
+        if (absolute && !scaleLab) {
+            Change& scale = toPCS ? after : before;
+            scale.kind = Change::ScaleXYZ;
+            double factor[3];
+            if (toPCS)
+                toAbsFactors(factor);
+            else
+                fromAbsFactors(factor);
+            for (int c = 0; c < 3; ++c)
+                scale.factor[c] = fixed16(factor[c]);
+        }
+        mftInterpolator_->convert(in, out, count, inStride, outStride, before, after);
+    } else if (interpolator_) {
         // Only mft tables have the legacy encoding; the flags stay clear here.
-        if (interpolator_)
-            interpolator_->convert(in, out, count, inStride, outStride);
-        else if (trc_[0] && direction_ == AToB)
-            RGBtoXYZ(in, out, count, inStride, outStride);
-        else if (trc_[0])
-            XYZtoRGB(in, out, count, inStride, outStride);
+        interpolator_->convert(in, out, count, inStride, outStride);
+    } else if (trc_[0] && toPCS) {
+        RGBtoXYZ(in, out, count, inStride, outStride);
+    } else if (trc_[0]) {
+        XYZtoRGB(in, out, count, inStride, outStride);
     }
-    if (direction_ == AToB && absolute)
+    if (toPCS && scalingPass)
         scalePCS16(true, out, count, outStride);
 }
 

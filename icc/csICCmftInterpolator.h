@@ -34,20 +34,26 @@ public:
     void convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
                  std::size_t outStride = 0) override;
 
-    // Changes of the Lab encoding that a converter wraps around the table:
-    // legacyInput turns version 4 Lab inputs into the legacy encoding before
-    // the first stage, legacyOutput the outputs from legacy into version 4
-    // after the last.
-    struct LabEncodings
+    // A change of the codes, channel by channel, that a converter makes
+    // around the table: the Lab encoding to or from legacy, or the white
+    // scaling of XYZ by unsigned 16.16 factors.
+    struct CodeChange
     {
-        bool legacyInput = false;
-        bool legacyOutput = false;
+        enum Kind : uint8_t { None, LabV4toLegacy, LabLegacytoV4, ScaleXYZ };
+        Kind kind = None;
+        uint32_t factor[3] = {};
+
+        bool operator==(const CodeChange& other) const;
+        uint16_t apply(unsigned channel, uint16_t code) const;
+        // On three channels in place.
+        void run(uint16_t* values, std::size_t count, std::size_t stride) const;
     };
-    // The 16-bit pipeline with those changes, folded into the curve caches
-    // where the stages allow; the same codes as the changes run as passes
-    // of their own.
+    // The 16-bit pipeline with a change before its first stage and one
+    // after its last, folded into the curve caches where no other stage
+    // stands between; the same codes as the changes run as passes of
+    // their own.
     void convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride,
-                 LabEncodings encodings);
+                 const CodeChange& before, const CodeChange& after);
 
     // Single stages; the curve stages may run in place.
     void applyMatrix(uint16_t* values, std::size_t count, std::size_t stride = 0) const;
@@ -116,26 +122,21 @@ private:
     void convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
 
     // The curves of one side of the table and their 16-bit caches, which
-    // may have a change of the Lab encoding folded in.
-    enum class Fold : uint8_t { None, LegacyBefore, LegacyAfter };
+    // may have a change of the codes folded in.
     struct CurveSide
     {
         unsigned channels;
         const uint8_t* const* tables;
         uint32_t entries;
         std::unique_ptr<uint16_t[]>* caches;
-        Fold fold;
+        // A change before the curves of the input side, after those of the
+        // output side.
+        const CodeChange* change;
     };
-    CurveSide inputSide() { return {numInputs_, inputTable_, inputEntries_, inputCache_, Fold::None}; }
-    CurveSide outputSide() { return {numOutputs_, outputTable_, outputEntries_, outputCache_, Fold::None}; }
-    CurveSide legacyInputSide()
-    {
-        return {numInputs_, inputTable_, inputEntries_, legacyInputCache_, Fold::LegacyBefore};
-    }
-    CurveSide legacyOutputSide()
-    {
-        return {numOutputs_, outputTable_, outputEntries_, legacyOutputCache_, Fold::LegacyAfter};
-    }
+    CurveSide inputSide() { return {numInputs_, inputTable_, inputEntries_, inputCache_, nullptr}; }
+    CurveSide outputSide() { return {numOutputs_, outputTable_, outputEntries_, outputCache_, nullptr}; }
+    // The caches with a change folded in; made anew for another change.
+    CurveSide foldedSide(bool input, const CodeChange& change);
     const uint16_t* cachedCurve(const CurveSide& side, unsigned channel);
     void curves(const CurveSide& side, const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                 std::size_t outStride);
@@ -154,6 +155,8 @@ private:
     enum class CurveShape : uint8_t { Unknown, Rising, Falling, Neither };
     CurveShape inputShape_[maxChannels] = {};
     std::unique_ptr<uint16_t[]> outputCache_[maxChannels];
-    std::unique_ptr<uint16_t[]> legacyInputCache_[maxChannels];
-    std::unique_ptr<uint16_t[]> legacyOutputCache_[maxChannels];
+    std::unique_ptr<uint16_t[]> foldedInputCache_[maxChannels];
+    std::unique_ptr<uint16_t[]> foldedOutputCache_[maxChannels];
+    CodeChange foldedInput_;
+    CodeChange foldedOutput_;
 };
