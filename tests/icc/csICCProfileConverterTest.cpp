@@ -194,9 +194,11 @@ void convertStepByStep(csICCProfileConverter& converter, uint16_t* in, uint16_t*
         csICCPCS::LabV4toLegacy(in, in, count);
     if (mft) {
         mft->applyMatrix(in, count);
-        mft->inputCurves(in, in, count);
+        if (mft->useInputCurves())
+            mft->inputCurves(in, in, count);
         mft->clut(in, out, count);
-        mft->outputCurves(out, out, count);
+        if (mft->useOutputCurves())
+            mft->outputCurves(out, out, count);
     } else if (converter.interpolator()) {
         converter.interpolator()->convert(in, out, count);
     } else if (toPCS) {
@@ -215,32 +217,40 @@ TEST_F(ConverterTest, FoldedStepsGiveTheStepByStepCodes)
     const char* files[] = {"cmyk_v2.icc", "rgb_v2_lut8.icc", "rgb_xyz_pcs.icc"};
     for (const char* file : files)
         for (int direction : {0, 1})
-            for (int whiteMode : {0, 1, 2}) {
-                SCOPED_TRACE(testing::Message() << file << " direction " << direction << " white " << whiteMode);
-                csICCProfile profile;
-                load(profile, file);
-                csICCProfileConverter folded(&profile, direction, 1, whiteMode);
-                csICCProfileConverter stepwise(&profile, direction, 1, whiteMode);
-                ASSERT_EQ(folded.init(), 0) << logText();
-                ASSERT_EQ(stepwise.init(), 0) << logText();
-                // A grid of 13 codes per channel, off the CLUT's nodes, more
-                // pixels than one block of the converter.
-                const unsigned channels = folded.numInputChannels();
-                std::size_t count = 1;
-                for (unsigned c = 0; c < channels; ++c)
-                    count *= 13;
-                std::vector<uint16_t> in(count * channels), again, out(count * 4), expected(count * 4);
-                for (std::size_t i = 0; i < count; ++i)
-                    for (std::size_t c = 0, rest = i; c < channels; ++c, rest /= 13)
-                        in[i * channels + c] = static_cast<uint16_t>(std::min<std::size_t>(rest % 13 * 5462 + 77 * c, 65535));
-                again = in;
-                folded.convert(in.data(), out.data(), count);
-                convertStepByStep(stepwise, again.data(), expected.data(), count);
-                int largest = 0;
-                for (std::size_t i = 0; i < count * folded.numOutputChannels(); ++i)
-                    largest = std::max(largest, std::abs(out[i] - expected[i]));
-                EXPECT_LE(largest, 1);
-            }
+            for (int whiteMode : {0, 1, 2})
+                for (bool curves : {true, false}) {
+                    SCOPED_TRACE(testing::Message() << file << " direction " << direction << " white " << whiteMode
+                                                    << (curves ? "" : " without curves"));
+                    csICCProfile profile;
+                    load(profile, file);
+                    csICCProfileConverter folded(&profile, direction, 1, whiteMode);
+                    csICCProfileConverter stepwise(&profile, direction, 1, whiteMode);
+                    ASSERT_EQ(folded.init(), 0) << logText();
+                    ASSERT_EQ(stepwise.init(), 0) << logText();
+                    // The CLUT node correction turns the curves off around a conversion.
+                    for (csICCProfileConverter* converter : {&folded, &stepwise})
+                        if (auto* mft = dynamic_cast<csICCmftInterpolator*>(converter->interpolator())) {
+                            mft->setUseInputCurves(curves);
+                            mft->setUseOutputCurves(curves);
+                        }
+                    // A grid of 13 codes per channel, off the CLUT's nodes, more
+                    // pixels than one block of the converter.
+                    const unsigned channels = folded.numInputChannels();
+                    std::size_t count = 1;
+                    for (unsigned c = 0; c < channels; ++c)
+                        count *= 13;
+                    std::vector<uint16_t> in(count * channels), again, out(count * 4), expected(count * 4);
+                    for (std::size_t i = 0; i < count; ++i)
+                        for (std::size_t c = 0, rest = i; c < channels; ++c, rest /= 13)
+                            in[i * channels + c] = static_cast<uint16_t>(std::min(rest % 13 * 5462 + 77 * c, 65535ul));
+                    again = in;
+                    folded.convert(in.data(), out.data(), count);
+                    convertStepByStep(stepwise, again.data(), expected.data(), count);
+                    int largest = 0;
+                    for (std::size_t i = 0; i < count * folded.numOutputChannels(); ++i)
+                        largest = std::max(largest, std::abs(out[i] - expected[i]));
+                    EXPECT_LE(largest, 1);
+                }
 }
 
 TEST_F(ConverterTest, RefusalsLeaveOneEntry)
