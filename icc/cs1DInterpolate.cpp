@@ -1,5 +1,6 @@
 #include "cs1DInterpolate.h"
 
+#include "cs1DInterpolateSIMD.h"
 #include "csICCNumber.h"
 
 #include <cmath>
@@ -131,6 +132,11 @@ inline uint16_t finish(uint32_t sum)
     return static_cast<uint16_t>((sum + 128) >> 8);
 }
 
+inline uint16_t throughCurve(const uint16_t* const* curves, unsigned output, uint16_t value)
+{
+    return curves ? curves[output][value] : value;
+}
+
 // The order of the three inputs by falling fraction, indexed by the
 // comparisons (a < b, b < c, a < c). Two combinations cannot occur. Ties
 // put no weight between the tied inputs, so any order among them gives the
@@ -159,7 +165,7 @@ constexpr TetrahedronOrder tetrahedronOrders[8] = {
 // Outputs is the output count, or 0 for one known only at run time.
 template <unsigned Outputs>
 void tetrahedral(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
-                 std::size_t inStride, std::size_t outStride)
+                 std::size_t inStride, std::size_t outStride, const uint16_t* const* curves)
 {
     constexpr std::size_t blockSize = 64;
     const uint16_t* const nodes = clut.nodes;
@@ -196,7 +202,7 @@ void tetrahedral(const Clut16& clut, const uint16_t* in, uint16_t* out, std::siz
             const uint32_t w0 = weight[i][0], w1 = weight[i][1], w2 = weight[i][2], w3 = weight[i][3];
 #pragma GCC unroll 4
             for (unsigned k = 0; k < outputs; ++k)
-                out[k] = finish((n0[k] * w0 + n1[k] * w1 + n2[k] * w2 + n3[k] * w3 + 128) >> 8);
+                out[k] = throughCurve(curves, k, finish((n0[k] * w0 + n1[k] * w1 + n2[k] * w2 + n3[k] * w3 + 128) >> 8));
         }
     }
 }
@@ -222,7 +228,7 @@ inline void sortByFraction(const Fraction* fraction, unsigned* order, unsigned n
 // fractions in input order.
 template <unsigned Outputs>
 void pentachoral(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
-                 std::size_t inStride, std::size_t outStride)
+                 std::size_t inStride, std::size_t outStride, const uint16_t* const* curves)
 {
     constexpr std::size_t blockSize = 64;
     const uint16_t* const nodes = clut.nodes;
@@ -273,14 +279,15 @@ void pentachoral(const Clut16& clut, const uint16_t* in, uint16_t* out, std::siz
                            w4 = weight[i][4];
 #pragma GCC unroll 4
             for (unsigned k = 0; k < outputs; ++k)
-                out[k] = finish((n0[k] * w0 + n1[k] * w1 + n2[k] * w2 + n3[k] * w3 + n4[k] * w4 + 128) >> 8);
+                out[k] = throughCurve(
+                    curves, k, finish((n0[k] * w0 + n1[k] * w1 + n2[k] * w2 + n3[k] * w3 + n4[k] * w4 + 128) >> 8));
         }
     }
 }
 
 // Any input count; each node's term is rounded on its own.
 void simplexN(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
-              std::size_t inStride, std::size_t outStride)
+              std::size_t inStride, std::size_t outStride, const uint16_t* const* curves)
 {
     const unsigned inputs = clut.numInputs;
     const unsigned outputs = clut.numOutputs;
@@ -307,7 +314,7 @@ void simplexN(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t
                 sum[k] += (node[k] * weight + 128) >> 8;
         }
         for (unsigned k = 0; k < outputs; ++k)
-            out[k] = finish(sum[k]);
+            out[k] = throughCurve(curves, k, finish(sum[k]));
     }
 }
 
@@ -376,29 +383,64 @@ void simplex(const Clut8& clut, const double* in, double* out)
     simplexDouble(clut, in, out);
 }
 
+bool kernelSupported(ClutKernel kernel)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    switch (kernel) {
+    case ClutKernel::SSE41: return __builtin_cpu_supports("sse4.1");
+    case ClutKernel::AVX2: return __builtin_cpu_supports("avx2");
+    case ClutKernel::Scalar: break;
+    }
+#endif
+    return kernel == ClutKernel::Scalar;
+}
+
+ClutKernel fastestKernel()
+{
+    static const ClutKernel fastest = kernelSupported(ClutKernel::AVX2)    ? ClutKernel::AVX2
+                                      : kernelSupported(ClutKernel::SSE41) ? ClutKernel::SSE41
+                                                                           : ClutKernel::Scalar;
+    return fastest;
+}
+
 void clut16(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
-            std::size_t outStride)
+            std::size_t outStride, const uint16_t* const* outputCurves)
+{
+    clut16(fastestKernel(), clut, in, out, count, inStride, outStride, outputCurves);
+}
+
+void clut16(ClutKernel kernel, const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
+            std::size_t inStride, std::size_t outStride, const uint16_t* const* outputCurves)
 {
     if (inStride == 0)
         inStride = clut.numInputs;
     if (outStride == 0)
         outStride = clut.numOutputs;
+    if (kernel != ClutKernel::Scalar && simd::handles(clut)) {
+        if (kernel == ClutKernel::AVX2)
+            simd::clutAVX2(clut, in, out, count, inStride, outStride, outputCurves);
+        else
+            simd::clutSSE41(clut, in, out, count, inStride, outStride, outputCurves);
+        return;
+    }
     // Printer tables have three or four outputs; fixing the count lets the
     // compiler unroll the output loop.
+    const uint16_t* const* curves = outputCurves;
     if (clut.numInputs == 3) {
         switch (clut.numOutputs) {
-        case 3: tetrahedral<3>(clut, in, out, count, inStride, outStride); break;
-        case 4: tetrahedral<4>(clut, in, out, count, inStride, outStride); break;
-        default: tetrahedral<0>(clut, in, out, count, inStride, outStride); break;
+        case 3: tetrahedral<3>(clut, in, out, count, inStride, outStride, curves); break;
+        case 4: tetrahedral<4>(clut, in, out, count, inStride, outStride, curves); break;
+        default: tetrahedral<0>(clut, in, out, count, inStride, outStride, curves); break;
         }
     } else if (clut.numInputs == 4) {
         switch (clut.numOutputs) {
-        case 3: pentachoral<3>(clut, in, out, count, inStride, outStride); break;
-        case 4: pentachoral<4>(clut, in, out, count, inStride, outStride); break;
-        default: pentachoral<0>(clut, in, out, count, inStride, outStride); break;
+        case 3: pentachoral<3>(clut, in, out, count, inStride, outStride, curves); break;
+        case 4: pentachoral<4>(clut, in, out, count, inStride, outStride, curves); break;
+        default: pentachoral<0>(clut, in, out, count, inStride, outStride, curves); break;
         }
     } else {
-        simplexN(clut, in, out, count, inStride, outStride);
+        simplexN(clut, in, out, count, inStride, outStride, curves);
     }
 }
 

@@ -52,9 +52,24 @@ using Clut8 = ClutTable<uint8_t>;
 void simplex(const Clut16& clut, const double* in, double* out);
 void simplex(const Clut8& clut, const double* in, double* out);
 
+// The forms of the fixed-point kernels for three and four inputs and three
+// or four outputs: vector forms for processors with SSE4.1 or AVX2, with
+// results identical to the scalar form's.
+enum class ClutKernel { Scalar, SSE41, AVX2 };
+// Whether this processor runs the kernel form; Scalar always.
+bool kernelSupported(ClutKernel kernel);
+// The fastest form this processor runs; clut16 uses it.
+ClutKernel fastestKernel();
+
 // Fixed-point simplex interpolation of count pixels; strides in elements,
-// 0 meaning the channel count. Three and four inputs have kernels of their own.
+// 0 meaning the channel count. Three and four inputs have kernels of their
+// own. outputCurves is null or one 65536-entry table per output, which the
+// results then go through.
 void clut16(const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
-            std::size_t inStride, std::size_t outStride);
+            std::size_t inStride, std::size_t outStride, const uint16_t* const* outputCurves = nullptr);
+// The same with a kernel form of the caller's choice, which the processor
+// must run.
+void clut16(ClutKernel kernel, const Clut16& clut, const uint16_t* in, uint16_t* out, std::size_t count,
+            std::size_t inStride, std::size_t outStride, const uint16_t* const* outputCurves = nullptr);
 
 } // namespace cs1DInterpolate

@@ -48,7 +48,7 @@ inline std::size_t strideOr3(std::size_t stride)
 //   x, y, z: f⁻¹(i/39672) times the white component, in XYZ 16-bit codes.
 struct LabTables
 {
-    uint32_t f[65536];
+    uint16_t f[65536];
     uint16_t x[65536];
     uint16_t y[65536];
     uint16_t z[65536];
@@ -74,7 +74,7 @@ LabTables::LabTables()
         assert(fyoy0 >= 0.);
         const uint32_t iint = static_cast<uint32_t>(fyoy0 * 52000.0 + 0.5);
         assert(iint <= 65535);
-        f[i] = iint;
+        f[i] = static_cast<uint16_t>(iint);
 
         // Every index is a valid v4 L code and legacy a/b code.
         [[maybe_unused]] const double l = i / 655.35;
@@ -107,30 +107,60 @@ struct Lab16Encoding
 constexpr Lab16Encoding labV4Codes = {23952, 10485, 20244, 16195, 32896, 34201, 20233, 50583};
 constexpr Lab16Encoding labLegacyCodes = {23859, 10444, 20165, 16132, 32768, 34334, 20312, 50780};
 
+// The table index of X or Z over its white: division by the white as a
+// 16.16 reciprocal. The limits keep the index inside the table, and the
+// products below them inside 32 bits.
+inline uint32_t xOverWhite(uint32_t X)
+{
+    return X >= 63190 ? 65535 : (X * 67969u + 32768u) >> 16;
+}
+
+inline uint32_t zOverWhite(uint32_t Z)
+{
+    return Z >= 54061 ? 65535 : (Z * 79447u + 32768u) >> 16;
+}
+
+// Lab codes from the f values of X, Y, Z in f table units.
+inline void labFromF(int32_t fx, int32_t fy, int32_t fz, uint16_t* out, const Lab16Encoding& e)
+{
+    // Entries are below 65536, so every product stays inside int32_t.
+    const int32_t L = shiftDown(fy * e.lScale + 8192, 14) - e.lOffset;
+    const int32_t a = shiftDown((fx - fy) * e.aScale + 4096, 13) + e.abZero;
+    const int32_t b = shiftDown((fy - fz) * e.bScale + 8192, 14) + e.abZero;
+    out[0] = limit16(L);
+    out[1] = limit16(a);
+    out[2] = limit16(b);
+}
+
+inline void xyzToLabPixel16(const LabTables& tables, uint32_t X, uint32_t Y, uint32_t Z, uint16_t* out,
+                            const Lab16Encoding& e)
+{
+    labFromF(tables.f[xOverWhite(X)], tables.f[Y], tables.f[zOverWhite(Z)], out, e);
+}
+
+// The indices of the x, y and z tables for a Lab pixel.
+inline void labToXYZIndices(uint32_t L, uint32_t a, uint32_t b, const Lab16Encoding& e, int32_t index[3])
+{
+    // In units of 1/39672: 5472 is f = 16/116; 10156 and 25390 are the
+    // 128 of a* over 500 and of b* over 200. The products fit 32 bits
+    // unsigned. The largest index reachable is 65195 (legacy L = 0xFFFF,
+    // b = 0), so only the low end needs a limit.
+    const int32_t fyIdx = static_cast<int32_t>((L * e.lToIndex + 32768u) >> 16) + 5472;
+    const int32_t fxIdx = fyIdx - 10156 + static_cast<int32_t>((a * e.aToIndex + 32768u) >> 16);
+    const int32_t fzIdx = fyIdx + 25390 - static_cast<int32_t>((b * e.bToIndex + 32768u) >> 16);
+    index[0] = fxIdx < 0 ? 0 : fxIdx;
+    index[1] = fyIdx;
+    index[2] = fzIdx < 0 ? 0 : fzIdx;
+}
+
 void xyzToLab16(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                 std::size_t outStride, const Lab16Encoding& e)
 {
     const LabTables& tables = labTables();
     inStride = strideOr3(inStride);
     outStride = strideOr3(outStride);
-    for (std::size_t n = 0; n < count; ++n, in += inStride, out += outStride) {
-        const uint32_t X = in[0], Y = in[1], Z = in[2];
-        // Division by the white as a 16.16 reciprocal. The limits keep the
-        // index inside the table, and the products below them inside 32 bits.
-        const uint32_t xi = X >= 63190 ? 65535 : (X * 67969u + 32768u) >> 16;
-        const uint32_t zi = Z >= 54061 ? 65535 : (Z * 79447u + 32768u) >> 16;
-        const int32_t fx = static_cast<int32_t>(tables.f[xi]);
-        const int32_t fy = static_cast<int32_t>(tables.f[Y]);
-        const int32_t fz = static_cast<int32_t>(tables.f[zi]);
-
-        // Entries are below 65536, so every product stays inside int32_t.
-        const int32_t L = shiftDown(fy * e.lScale + 8192, 14) - e.lOffset;
-        const int32_t a = shiftDown((fx - fy) * e.aScale + 4096, 13) + e.abZero;
-        const int32_t b = shiftDown((fy - fz) * e.bScale + 8192, 14) + e.abZero;
-        out[0] = limit16(L);
-        out[1] = limit16(a);
-        out[2] = limit16(b);
-    }
+    for (std::size_t n = 0; n < count; ++n, in += inStride, out += outStride)
+        xyzToLabPixel16(tables, in[0], in[1], in[2], out, e);
 }
 
 void labToXYZ16(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
@@ -140,21 +170,11 @@ void labToXYZ16(const uint16_t* in, uint16_t* out, std::size_t count, std::size_
     inStride = strideOr3(inStride);
     outStride = strideOr3(outStride);
     for (std::size_t n = 0; n < count; ++n, in += inStride, out += outStride) {
-        const uint32_t L = in[0], a = in[1], b = in[2];
-        // In units of 1/39672: 5472 is f = 16/116; 10156 and 25390 are the
-        // 128 of a* over 500 and of b* over 200. The products fit 32 bits
-        // unsigned. The largest index reachable is 65195 (legacy L = 0xFFFF,
-        // b = 0), so only the low end needs a limit.
-        const int32_t fyIdx = static_cast<int32_t>((L * e.lToIndex + 32768u) >> 16) + 5472;
-        int32_t fxIdx = fyIdx - 10156 + static_cast<int32_t>((a * e.aToIndex + 32768u) >> 16);
-        int32_t fzIdx = fyIdx + 25390 - static_cast<int32_t>((b * e.bToIndex + 32768u) >> 16);
-        if (fxIdx < 0)
-            fxIdx = 0;
-        if (fzIdx < 0)
-            fzIdx = 0;
-        out[0] = tables.x[fxIdx];
-        out[1] = tables.y[fyIdx];
-        out[2] = tables.z[fzIdx];
+        int32_t index[3];
+        labToXYZIndices(in[0], in[1], in[2], e, index);
+        out[0] = tables.x[index[0]];
+        out[1] = tables.y[index[1]];
+        out[2] = tables.z[index[2]];
     }
 }
 
@@ -335,10 +355,8 @@ void csICCPCS::LabV4toLegacy(const uint16_t* in, uint16_t* out, std::size_t coun
     inStride = strideOr3(inStride);
     outStride = strideOr3(outStride);
     for (std::size_t n = 0; n < count; ++n, in += inStride, out += outStride) {
-        for (int c = 0; c < 3; ++c) {
-            // 65281/65536 is 65280/65535 to within 1/65536; 0xFFFF gives 0xFF00.
-            out[c] = static_cast<uint16_t>((uint32_t(in[c]) * 65281u + 32768u) >> 16);
-        }
+        for (int c = 0; c < 3; ++c)
+            out[c] = labV4toLegacyCode(in[c]);
     }
 }
 
@@ -358,11 +376,8 @@ void csICCPCS::LabLegacytoV4(const uint16_t* in, uint16_t* out, std::size_t coun
     inStride = strideOr3(inStride);
     outStride = strideOr3(outStride);
     for (std::size_t n = 0; n < count; ++n, in += inStride, out += outStride) {
-        for (int c = 0; c < 3; ++c) {
-            // Legacy codes above 0xFF00 have no v4 code; 0xFF00 itself maps to 0xFFFF.
-            const uint32_t v = in[c];
-            out[c] = v > 65280 ? 65535 : static_cast<uint16_t>((v * 65792u + 32768u) >> 16);
-        }
+        for (int c = 0; c < 3; ++c)
+            out[c] = labLegacytoV4Code(in[c]);
     }
 }
 
@@ -393,6 +408,11 @@ void csICCPCS::scaleXYZ(const uint16_t* in, uint16_t* out, std::size_t count, ui
     }
 }
 
+uint16_t csICCPCS::scaleXYZCode(uint16_t code, uint32_t factor)
+{
+    return scale16(code, factor, scaleLimit(factor));
+}
+
 void csICCPCS::scaleXYZ(const rfloat* in, rfloat* out, std::size_t count, double factorX,
                         double factorY, double factorZ, std::size_t inStride,
                         std::size_t outStride)
@@ -413,5 +433,37 @@ void csICCPCS::scaleXYZ(const rfloat* const in[3], rfloat* const out[3], std::si
         out[0][n] = in[0][n] * factorX;
         out[1][n] = in[1][n] * factorY;
         out[2][n] = in[2][n] * factorZ;
+    }
+}
+
+// Each table entry is the f value that the Lab-to-XYZ table entry of the
+// same index takes after scaling, so a pixel needs one look-up per channel.
+csICCPCS::LabScaling::LabScaling(uint32_t factorX, uint32_t factorY, uint32_t factorZ)
+{
+    const LabTables& tables = labTables();
+    const uint16_t* xyz[3] = {tables.x, tables.y, tables.z};
+    const uint32_t factor[3] = {factorX, factorY, factorZ};
+    for (int c = 0; c < 3; ++c) {
+        fTable_[c].reset(new uint16_t[65536]);
+        const uint32_t limit = scaleLimit(factor[c]);
+        for (uint32_t i = 0; i < 65536; ++i) {
+            const uint32_t scaled = scale16(xyz[c][i], factor[c], limit);
+            fTable_[c][i] = tables.f[c == 0 ? xOverWhite(scaled) : c == 1 ? scaled : zOverWhite(scaled)];
+        }
+    }
+}
+
+void csICCPCS::LabScaling::apply(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                 std::size_t outStride) const
+{
+    inStride = strideOr3(inStride);
+    outStride = strideOr3(outStride);
+    const uint16_t* const fx = fTable_[0].get();
+    const uint16_t* const fy = fTable_[1].get();
+    const uint16_t* const fz = fTable_[2].get();
+    for (std::size_t n = 0; n < count; ++n, in += inStride, out += outStride) {
+        int32_t index[3];
+        labToXYZIndices(in[0], in[1], in[2], labV4Codes, index);
+        labFromF(fx[index[0]], fy[index[1]], fz[index[2]], out, labV4Codes);
     }
 }

@@ -23,6 +23,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 class csICCPCS
 {
@@ -70,7 +71,18 @@ public:
     static void LabtoXYZNatural(const double* in, double* out, std::size_t count,
                                 std::size_t inStride = 0, std::size_t outStride = 0);
 
-    // Lab v4 <-> Lab legacy, every channel by 65280/65535 or its inverse.
+    // Lab v4 <-> Lab legacy, every channel by 65280/65535 or its inverse;
+    // the first two for one code of any channel.
+    static uint16_t labV4toLegacyCode(uint16_t code)
+    {
+        // 65281/65536 is 65280/65535 to within 1/65536; 0xFFFF gives 0xFF00.
+        return static_cast<uint16_t>((uint32_t(code) * 65281u + 32768u) >> 16);
+    }
+    static uint16_t labLegacytoV4Code(uint16_t code)
+    {
+        // Legacy codes above 0xFF00 have no v4 code; 0xFF00 itself maps to 0xFFFF.
+        return code > 65280 ? 65535 : static_cast<uint16_t>((uint32_t(code) * 65792u + 32768u) >> 16);
+    }
     static void LabV4toLegacy(const uint16_t* in, uint16_t* out, std::size_t count,
                               std::size_t inStride = 0, std::size_t outStride = 0);
     static void LabV4toLegacy(const rfloat* in, rfloat* out, std::size_t count,
@@ -90,6 +102,23 @@ public:
     static void scaleXYZ(const rfloat* in, rfloat* out, std::size_t count,
                          double factorX, double factorY, double factorZ,
                          std::size_t inStride = 0, std::size_t outStride = 0);
+    // One code of the 16-bit form.
+    static uint16_t scaleXYZCode(uint16_t code, uint32_t factor);
     static void scaleXYZ(const rfloat* const in[3], rfloat* const out[3], std::size_t count,
                          double factorX, double factorY, double factorZ);
+
+    // Lab v4 16-bit scaled in XYZ in one pass: to the bit what LabtoXYZ,
+    // scaleXYZ with the same factors and XYZtoLab give one after the other.
+    // Per channel one table, made once per set of factors, takes the index
+    // of the first step's table to the f value of the last step.
+    class LabScaling
+    {
+    public:
+        LabScaling(uint32_t factorX, uint32_t factorY, uint32_t factorZ);
+        void apply(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
+                   std::size_t outStride = 0) const;
+
+    private:
+        std::unique_ptr<uint16_t[]> fTable_[3];
+    };
 };

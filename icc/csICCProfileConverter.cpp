@@ -10,6 +10,7 @@
 #include "csICCmft1Interpolator.h"
 #include "csICCmft2Interpolator.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdio>
@@ -141,6 +142,8 @@ int csICCProfileConverter::init()
         return -1;
 
     interpolator_.reset();
+    mftInterpolator_ = nullptr;
+    labScaling_.reset();
     trc_[0] = trc_[1] = trc_[2] = nullptr;
     legacyInput_ = legacyOutput_ = false;
 
@@ -161,6 +164,7 @@ int csICCProfileConverter::init()
     const int result = tags.contains(tagName) ? initInterpolator(tagName) : initMatrixAndCurves(tagName);
     if (result != 0)
         return result;
+    mftInterpolator_ = dynamic_cast<csICCmftInterpolator*>(interpolator_.get());
     setLegacyFlags();
     return 0;
 }
@@ -332,7 +336,74 @@ int csICCProfileConverter::convertPixels(Value* in, Value* out, std::size_t coun
 int csICCProfileConverter::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                                    std::size_t outStride)
 {
-    return convertPixels(in, out, count, inStride, outStride);
+    inStride = strideOr(inStride, numIn_);
+    outStride = strideOr(outStride, numOut_);
+    // 1024 pixels of up to four channels take 8 KB on either side.
+    constexpr std::size_t blockPixels = 1024;
+    for (std::size_t done = 0; done < count; done += blockPixels)
+        convertBlock(in + done * inStride, out + done * outStride, std::min(blockPixels, count - done), inStride,
+                     outStride);
+    return 0;
+}
+
+// The white scaling of XYZ and the legacy Lab encoding work channel by
+// channel and go into an mft table's curve caches; the white scaling of Lab
+// does not, and runs as a pass of its own.
+void csICCProfileConverter::convertBlock(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                         std::size_t outStride)
+{
+    using Change = csICCmftInterpolator::CodeChange;
+    const bool absolute = whiteMode_ != Relative;
+    const bool toPCS = direction_ == AToB;
+    const bool scaleLab = absolute && (toPCS ? outSpace_ : inSpace_) == csSig("Lab ");
+    const bool scalingPass = scaleLab || (absolute && !mftInterpolator_);
+    if (!toPCS && scalingPass)
+        scalePCS16(false, in, count, inStride);
+    if (mftInterpolator_) {
+        Change before, after;
+        if (legacyInput_)
+            before.kind = Change::LabV4toLegacy;
+        if (legacyOutput_)
+            after.kind = Change::LabLegacytoV4;
+        if (absolute && !scaleLab) {
+            Change& scale = toPCS ? after : before;
+            scale.kind = Change::ScaleXYZ;
+            double factor[3];
+            if (toPCS)
+                toAbsFactors(factor);
+            else
+                fromAbsFactors(factor);
+            for (int c = 0; c < 3; ++c)
+                scale.factor[c] = fixed16(factor[c]);
+        }
+        mftInterpolator_->convert(in, out, count, inStride, outStride, before, after);
+    } else if (interpolator_) {
+        // Only mft tables have the legacy encoding; the flags stay clear here.
+        interpolator_->convert(in, out, count, inStride, outStride);
+    } else if (trc_[0] && toPCS) {
+        RGBtoXYZ(in, out, count, inStride, outStride);
+    } else if (trc_[0]) {
+        XYZtoRGB(in, out, count, inStride, outStride);
+    }
+    if (toPCS && scalingPass)
+        scalePCS16(true, out, count, outStride);
+}
+
+void csICCProfileConverter::scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride)
+{
+    double factor[3];
+    if (toAbsolute)
+        toAbsFactors(factor);
+    else
+        fromAbsFactors(factor);
+    if ((toAbsolute ? outSpace_ : inSpace_) != csSig("Lab ")) {
+        scalePCS(toAbsolute ? outSpace_ : inSpace_, values, count, stride, factor);
+        return;
+    }
+    // A converter scales one way only, so one set of tables serves it.
+    if (!labScaling_)
+        labScaling_ = std::make_unique<csICCPCS::LabScaling>(fixed16(factor[0]), fixed16(factor[1]), fixed16(factor[2]));
+    labScaling_->apply(values, values, count, stride, stride);
 }
 
 int csICCProfileConverter::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,

@@ -16,11 +16,13 @@
 
 #include "csColorConverter.h"
 #include "csICCLutInterpolator.h"
+#include "csICCPCS.h"
 #include "csMatrix3.h"
 
 #include <memory>
 
 class csICCProfile;
+class csICCmftInterpolator;
 class csICCcurvTag;
 
 class csICCProfileConverter : public csColorConverter
@@ -85,9 +87,15 @@ public:
     void setApplyTRC(bool on) { applyTRC_ = on; }
 
 private:
-    // The steps of convert, the same for 16-bit codes and rfloat.
+    // The steps of convert on rfloat, each a pass over the buffer.
     template <typename Value>
     int convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
+    // The same steps on 16-bit codes, a block of pixels at a time so that
+    // the buffer stays in the first-level cache from step to step; the
+    // Lab encoding changes go into the curve caches of an mft table, the
+    // white scaling of Lab into one pass.
+    void convertBlock(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride);
+    void scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride);
     int initInterpolator(csSignature tagName);
     int initMatrixAndCurves(csSignature tagName);
     // 0 also when the profile has none (with a warning); -1 for a white no
@@ -111,6 +119,11 @@ private:
     csSignature inSpace_ = 0;
     csSignature outSpace_ = 0;
     std::unique_ptr<csICCLutInterpolator> interpolator_;
+    // The interpolator when it evaluates an mft table, which takes the Lab
+    // encoding changes into its curves.
+    csICCmftInterpolator* mftInterpolator_ = nullptr;
+    // The one-pass white scaling of Lab, made on first use.
+    std::unique_ptr<csICCPCS::LabScaling> labScaling_;
     double mediaWhite_[3] = {1.0, 1.0, 1.0};
     csMatrix3 rgbToXYZ_;
     csMatrix3 xyzToRGB_;

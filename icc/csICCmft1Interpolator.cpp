@@ -1,9 +1,7 @@
 #include "csICCmft1Interpolator.h"
 
-#include <cmath>
-
 csICCmft1Interpolator::csICCmft1Interpolator(csICCmft1Tag* tag)
-    : csICCmftInterpolator(tag)
+    : csICCmftInterpolator(tag), mft1Tag_(tag)
 {
 }
 
@@ -12,20 +10,12 @@ void csICCmft1Interpolator::clut(const uint16_t* in, uint16_t* out, std::size_t 
 {
     if (!tag_)
         return;
-    inStride = strideOr(inStride, numInputs_);
-    outStride = strideOr(outStride, numOutputs_);
-    double inValues[maxChannels];
-    double outValues[maxChannels];
-    for (std::size_t i = 0; i < count; ++i, in += inStride, out += outStride) {
-        for (unsigned c = 0; c < numInputs_; ++c)
-            inValues[c] = in[c];
-        simplex(inValues, outValues);
-        // Convex weights keep in-range nodes in range; the limit only guards rounding.
-        for (unsigned k = 0; k < numOutputs_; ++k) {
-            const double v = std::floor(outValues[k] + 0.5);
-            out[k] = static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : v);
-        }
-    }
+    cs1DInterpolate::clut16(clutTable16(), in, out, count, inStride, outStride);
+}
+
+cs1DInterpolate::Clut16 csICCmft1Interpolator::clutTable16()
+{
+    return {mft1Tag_->wideClut(), numInputs_, numOutputs_, gridPoints_, elementStride_};
 }
 
 void csICCmft1Interpolator::expandCurve(const uint8_t* table, uint32_t entries, uint16_t* cache) const

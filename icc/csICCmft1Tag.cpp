@@ -31,6 +31,20 @@ csICCmft1Tag::csICCmft1Tag(const csICCmft1Tag& other)
 void csICCmft1Tag::setup()
 {
     setupLayout(1, 48, 256, 256);
+    wideClut_.clear();
+}
+
+const uint16_t* csICCmft1Tag::wideClut() const
+{
+    if (wideClut_.empty()) {
+        std::size_t values = numOutputs_;
+        for (uint32_t c = 0; c < numInputs_; ++c)
+            values *= gridPoints_[c];
+        wideClut_.resize(values);
+        for (std::size_t i = 0; i < values; ++i)
+            wideClut_[i] = widen(clut_[i]);
+    }
+    return wideClut_.data();
 }
 
 void csICCmft1Tag::getInputEntry(const uint16_t* indices, uint16_t* values) const
@@ -74,6 +88,10 @@ void csICCmft1Tag::setOutputEntry(const uint16_t* indices, const uint16_t* value
 void csICCmft1Tag::setClutNode(const uint16_t* gridIndices, const uint16_t* values)
 {
     uint8_t* node = nodeAddress(gridIndices);
-    for (uint32_t k = 0; k < numOutputs_; ++k)
+    uint16_t* wide = wideClut_.empty() ? nullptr : wideClut_.data() + (node - clut_);
+    for (uint32_t k = 0; k < numOutputs_; ++k) {
         node[k] = narrow(values[k]);
+        if (wide)
+            wide[k] = widen(node[k]);
+    }
 }

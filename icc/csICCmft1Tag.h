@@ -4,6 +4,8 @@
 
 #include "csICCmftTag.h"
 
+#include <vector>
+
 class csICCmft1Tag : public csICCmftTag
 {
 public:
@@ -19,4 +21,12 @@ public:
     void setOutputEntry(const uint16_t* indices, const uint16_t* values) override;
     void setClutNode(const uint16_t* gridIndices, const uint16_t* values) override;
     void setup() override;
+
+    // The CLUT nodes times 257 in host order, for the fixed-point kernels:
+    // made on the first call, then kept in step by setClutNode one node at
+    // a time. Valid until the next setup.
+    const uint16_t* wideClut() const;
+
+private:
+    mutable std::vector<uint16_t> wideClut_;
 };

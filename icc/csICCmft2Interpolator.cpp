@@ -11,8 +11,9 @@ void csICCmft2Interpolator::prepareTag()
         mft2Tag_->toHostOrder();
 }
 
-cs1DInterpolate::Clut16 csICCmft2Interpolator::clutTable() const
+cs1DInterpolate::Clut16 csICCmft2Interpolator::clutTable16()
 {
+    prepareTag();
     // The CLUT starts at an even offset of the tag's block, so it is aligned for 16-bit reads.
     return {reinterpret_cast<const uint16_t*>(clut_), numInputs_, numOutputs_, gridPoints_, elementStride_};
 }
@@ -22,8 +23,7 @@ void csICCmft2Interpolator::clut(const uint16_t* in, uint16_t* out, std::size_t 
 {
     if (!tag_)
         return;
-    prepareTag();
-    cs1DInterpolate::clut16(clutTable(), in, out, count, inStride, outStride);
+    cs1DInterpolate::clut16(clutTable16(), in, out, count, inStride, outStride);
 }
 
 void csICCmft2Interpolator::expandCurve(const uint8_t* table, uint32_t entries, uint16_t* cache) const

@@ -19,9 +19,8 @@ protected:
     void prepareTag() override;
     void expandCurve(const uint8_t* table, uint32_t entries, uint16_t* cache) const override;
     double curveValue(const uint8_t* table, uint32_t entries, double v) const override;
+    cs1DInterpolate::Clut16 clutTable16() override;
 
 private:
-    cs1DInterpolate::Clut16 clutTable() const;
-
     csICCmft2Tag* mft2Tag_;
 };

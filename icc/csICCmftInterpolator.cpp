@@ -1,5 +1,7 @@
 #include "csICCmftInterpolator.h"
 
+#include "csICCPCS.h"
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -53,7 +55,80 @@ void csICCmftInterpolator::convertPixels(Value* in, Value* out, std::size_t coun
 void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                                    std::size_t outStride)
 {
-    convertPixels(in, out, count, inStride, outStride);
+    convert(in, out, count, inStride, outStride, CodeChange(), CodeChange());
+}
+
+// The change before folds into the input curves only where no matrix
+// stands between them; the change after always follows the output curves.
+void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                   std::size_t outStride, const CodeChange& before, const CodeChange& after)
+{
+    if (!tag_)
+        return;
+    inStride = strideOr(inStride, numInputs_);
+    outStride = strideOr(outStride, numOutputs_);
+    const bool matrix = useMatrix_ && numInputs_ == 3 && !matrixIsIdentity_;
+    const bool foldBefore = before.kind != CodeChange::None && useInputCurves_ && !matrix;
+    if (!foldBefore)
+        before.run(in, count, inStride);
+    if (matrix)
+        applyMatrix(in, count, inStride);
+    if (useInputCurves_)
+        curves(foldBefore ? foldedSide(true, before) : inputSide(), in, in, count, inStride, inStride);
+
+    const bool foldAfter = after.kind != CodeChange::None && useOutputCurves_;
+    const uint16_t* outputCurves[maxChannels];
+    if (useOutputCurves_) {
+        const CurveSide side = foldAfter ? foldedSide(false, after) : outputSide();
+        for (unsigned k = 0; k < numOutputs_; ++k)
+            outputCurves[k] = cachedCurve(side, k);
+    }
+    cs1DInterpolate::clut16(clutTable16(), in, out, count, inStride, outStride,
+                            useOutputCurves_ ? outputCurves : nullptr);
+    if (!foldAfter)
+        after.run(out, count, outStride);
+}
+
+bool csICCmftInterpolator::CodeChange::operator==(const CodeChange& other) const
+{
+    return kind == other.kind && factor[0] == other.factor[0] && factor[1] == other.factor[1] &&
+           factor[2] == other.factor[2];
+}
+
+uint16_t csICCmftInterpolator::CodeChange::apply(unsigned channel, uint16_t code) const
+{
+    switch (kind) {
+    case LabV4toLegacy: return csICCPCS::labV4toLegacyCode(code);
+    case LabLegacytoV4: return csICCPCS::labLegacytoV4Code(code);
+    case ScaleXYZ: return csICCPCS::scaleXYZCode(code, factor[channel]);
+    case None: break;
+    }
+    return code;
+}
+
+void csICCmftInterpolator::CodeChange::run(uint16_t* values, std::size_t count, std::size_t stride) const
+{
+    switch (kind) {
+    case LabV4toLegacy: csICCPCS::LabV4toLegacy(values, values, count, stride, stride); break;
+    case LabLegacytoV4: csICCPCS::LabLegacytoV4(values, values, count, stride, stride); break;
+    case ScaleXYZ: csICCPCS::scaleXYZ(values, values, count, factor[0], factor[1], factor[2], stride, stride); break;
+    case None: break;
+    }
+}
+
+csICCmftInterpolator::CurveSide csICCmftInterpolator::foldedSide(bool input, const CodeChange& change)
+{
+    CodeChange& folded = input ? foldedInput_ : foldedOutput_;
+    std::unique_ptr<uint16_t[]>* caches = input ? foldedInputCache_ : foldedOutputCache_;
+    if (!(folded == change)) {
+        for (unsigned c = 0; c < maxChannels; ++c)
+            caches[c].reset();
+        folded = change;
+    }
+    CurveSide side = input ? inputSide() : outputSide();
+    side.caches = caches;
+    side.change = &folded;
+    return side;
 }
 
 void csICCmftInterpolator::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
@@ -99,12 +174,23 @@ void csICCmftInterpolator::applyMatrix(rfloat* values, std::size_t count, std::s
 const uint16_t* csICCmftInterpolator::cachedCurve(const CurveSide& side, unsigned channel)
 {
     std::unique_ptr<uint16_t[]>& cache = side.caches[channel];
-    if (!cache) {
+    if (cache)
+        return cache.get();
+    cache.reset(new uint16_t[cs1DInterpolate::fullTableSize]);
+    uint16_t* const folded = cache.get();
+    if (!side.change) {
         prepareTag();
-        cache.reset(new uint16_t[cs1DInterpolate::fullTableSize]);
-        expandCurve(side.tables[channel], side.entries, cache.get());
+        expandCurve(side.tables[channel], side.entries, folded);
+    } else if (side.caches == foldedInputCache_) {
+        const uint16_t* curve = cachedCurve(inputSide(), channel);
+        for (std::size_t v = 0; v < cs1DInterpolate::fullTableSize; ++v)
+            folded[v] = curve[side.change->apply(channel, static_cast<uint16_t>(v))];
+    } else {
+        const uint16_t* curve = cachedCurve(outputSide(), channel);
+        for (std::size_t v = 0; v < cs1DInterpolate::fullTableSize; ++v)
+            folded[v] = side.change->apply(channel, curve[v]);
     }
-    return cache.get();
+    return folded;
 }
 
 // One channel at a time, so only one 65536-entry cache is in use at once.

@@ -7,7 +7,8 @@
 // The interpolator does not own the tag and never copies the CLUT: every
 // evaluation reads the nodes from the tag, so node edits take effect at once.
 // The 16-bit curve caches are built on first use and do not follow later
-// edits of the curve tables.
+// edits of the curve tables. The 16-bit pipeline applies the output curves
+// as the CLUT kernel stores its results.
 //
 // Values are 16-bit codes or rfloat on the same 0..65535 scale, interleaved,
 // with strides in elements (0 means the channel count of that side).
@@ -32,6 +33,27 @@ public:
                  std::size_t outStride = 0) override;
     void convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
                  std::size_t outStride = 0) override;
+
+    // A change of the codes, channel by channel, that a converter makes
+    // around the table: the Lab encoding to or from legacy, or the white
+    // scaling of XYZ by unsigned 16.16 factors.
+    struct CodeChange
+    {
+        enum Kind : uint8_t { None, LabV4toLegacy, LabLegacytoV4, ScaleXYZ };
+        Kind kind = None;
+        uint32_t factor[3] = {};
+
+        bool operator==(const CodeChange& other) const;
+        uint16_t apply(unsigned channel, uint16_t code) const;
+        // On three channels in place.
+        void run(uint16_t* values, std::size_t count, std::size_t stride) const;
+    };
+    // The 16-bit pipeline with a change before its first stage and one
+    // after its last, folded into the curve caches where no other stage
+    // stands between; the same codes as the changes run as passes of
+    // their own.
+    void convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride,
+                 const CodeChange& before, const CodeChange& after);
 
     // Single stages; the curve stages may run in place.
     void applyMatrix(uint16_t* values, std::size_t count, std::size_t stride = 0) const;
@@ -96,6 +118,9 @@ protected:
 
     // One pixel through the double simplex kernel.
     void simplex(const double* in, double* out) const;
+    // The CLUT as the fixed-point kernels read it; called before each
+    // evaluation, so it may bring the tag's nodes up to date.
+    virtual cs1DInterpolate::Clut16 clutTable16() = 0;
 
     csICCmftTag* tag_;
     const uint8_t* raw_ = nullptr;
@@ -110,22 +135,28 @@ protected:
     uint32_t elementStride_[maxChannels] = {};
 
 private:
-    // The stages of convert, the same for 16-bit codes and rfloat.
+    // The stages of convert on rfloat.
     template <typename Value>
     void convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
     template <typename Value>
     void stagesBefore(Value* values, std::size_t count, std::size_t stride);
 
-    // The curves of one side of the table and their 16-bit caches.
+    // The curves of one side of the table and their 16-bit caches, which
+    // may have a change of the codes folded in.
     struct CurveSide
     {
         unsigned channels;
         const uint8_t* const* tables;
         uint32_t entries;
         std::unique_ptr<uint16_t[]>* caches;
+        // A change before the curves of the input side, after those of the
+        // output side.
+        const CodeChange* change;
     };
-    CurveSide inputSide() { return {numInputs_, inputTable_, inputEntries_, inputCache_}; }
-    CurveSide outputSide() { return {numOutputs_, outputTable_, outputEntries_, outputCache_}; }
+    CurveSide inputSide() { return {numInputs_, inputTable_, inputEntries_, inputCache_, nullptr}; }
+    CurveSide outputSide() { return {numOutputs_, outputTable_, outputEntries_, outputCache_, nullptr}; }
+    // The caches with a change folded in; made anew for another change.
+    CurveSide foldedSide(bool input, const CodeChange& change);
     const uint16_t* cachedCurve(const CurveSide& side, unsigned channel);
     void curves(const CurveSide& side, const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                 std::size_t outStride);
@@ -144,4 +175,8 @@ private:
     enum class CurveShape : uint8_t { Unknown, Rising, Falling, Neither };
     CurveShape inputShape_[maxChannels] = {};
     std::unique_ptr<uint16_t[]> outputCache_[maxChannels];
+    std::unique_ptr<uint16_t[]> foldedInputCache_[maxChannels];
+    std::unique_ptr<uint16_t[]> foldedOutputCache_[maxChannels];
+    CodeChange foldedInput_;
+    CodeChange foldedOutput_;
 };

@@ -6,7 +6,9 @@
 #include "csICCPCS.h"
 #include "csICCProfileConverter.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -25,22 +27,29 @@ bool parseInt(const char* text, int low, int high, int& value)
     return true;
 }
 
-// The numbers of one line; false when anything else stands in it.
-bool parseNumbers(const char* line, std::vector<double>& numbers)
+inline bool isSeparator(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The numbers of one line; false when anything else stands in it. A
+// number may carry a plus sign, as the C library's reading allows.
+bool parseNumbers(const char* p, const char* end, std::vector<double>& numbers)
 {
     numbers.clear();
-    const char* p = line;
     for (;;) {
-        while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')
+        while (p < end && isSeparator(*p))
             ++p;
-        if (*p == 0)
+        if (p == end)
             return true;
-        char* end = nullptr;
-        const double v = std::strtod(p, &end);
-        if (end == p || !std::isfinite(v) || (*end != 0 && !std::strchr(" \t\r\n", *end)))
+        if (*p == '+' && p + 1 < end && p[1] != '-')
+            ++p;
+        double v;
+        const std::from_chars_result read = std::from_chars(p, end, v);
+        if (read.ec != std::errc() || !std::isfinite(v) || (read.ptr < end && !isSeparator(*read.ptr)))
             return false;
         numbers.push_back(v);
-        p = end;
+        p = read.ptr;
     }
 }
 
@@ -59,71 +68,186 @@ void decodeLabFloat(const rfloat* codes, double* lab)
     lab[2] = (codes[2] - csICCPCS::labV4ABOffset) / csICCPCS::labV4ABScale;
 }
 
-class LineConverter
+// The lines of a stream, read in large blocks. A line longer than
+// maxLength characters is reported as such and passed over.
+class LineReader
 {
 public:
-    LineConverter(csICCProfileConverter& converter, bool xyzPCS, bool useFloat)
-        : converter_(converter), xyzPCS_(xyzPCS), useFloat_(useFloat)
+    static constexpr std::size_t maxLength = 4094;
+
+    explicit LineReader(std::FILE* in)
+        : in_(in), buffer_(1 << 16)
     {
     }
 
-    // Device percentages to L*a*b*.
-    void toLab(const std::vector<double>& device, double lab[3])
+    enum class Line { Text, TooLong, End };
+    // The next line without its newline in [begin, end).
+    Line next(const char*& begin, const char*& end)
     {
-        const std::size_t n = device.size();
-        if (useFloat_) {
-            std::vector<rfloat> in(n);
-            rfloat pcs[3];
-            for (std::size_t c = 0; c < n; ++c)
-                in[c] = device[c] / 100.0 * 65535.0;
-            converter_.convert(in.data(), pcs, 1);
-            if (xyzPCS_)
-                csICCPCS::XYZtoLab(pcs, pcs, 1);
-            decodeLabFloat(pcs, lab);
-        } else {
-            std::vector<uint16_t> in(n);
-            uint16_t pcs[3];
-            for (std::size_t c = 0; c < n; ++c)
-                in[c] = static_cast<uint16_t>(std::lround(device[c] / 100.0 * 65535.0));
-            converter_.convert(in.data(), pcs, 1);
-            if (xyzPCS_)
-                csICCPCS::XYZtoLab(pcs, pcs, 1);
-            const Lab decoded = decodeLab16({pcs[0], pcs[1], pcs[2]});
-            lab[0] = decoded.L;
-            lab[1] = decoded.a;
-            lab[2] = decoded.b;
-        }
-    }
-
-    // L*a*b* to device percentages.
-    void toDevice(const double lab[3], std::vector<double>& device)
-    {
-        const std::size_t n = device.size();
-        if (useFloat_) {
-            rfloat pcs[3];
-            std::vector<rfloat> out(n);
-            encodeLabFloat(lab, pcs);
-            if (xyzPCS_)
-                csICCPCS::LabtoXYZ(pcs, pcs, 1);
-            converter_.convert(pcs, out.data(), 1);
-            for (std::size_t c = 0; c < n; ++c)
-                device[c] = out[c] / 65535.0 * 100.0;
-        } else {
-            const Lab16 code = encodeLab16({lab[0], lab[1], lab[2]});
-            uint16_t pcs[3] = {code.L, code.a, code.b};
-            std::vector<uint16_t> out(n);
-            if (xyzPCS_)
-                csICCPCS::LabtoXYZ(pcs, pcs, 1);
-            converter_.convert(pcs, out.data(), 1);
-            for (std::size_t c = 0; c < n; ++c)
-                device[c] = out[c] / 65535.0 * 100.0;
+        for (;;) {
+            const char* first = buffer_.data() + start_;
+            const char* newline = static_cast<const char*>(std::memchr(first, '\n', filled_ - start_));
+            const std::size_t length = newline ? static_cast<std::size_t>(newline - first) : filled_ - start_;
+            if (newline || (atEnd_ && length > 0) || length > maxLength) {
+                // A whole line, or enough of one to know it is too long.
+                const bool whole = newline || atEnd_;
+                start_ += length + (newline ? 1 : 0);
+                if (skipping_) {
+                    skipping_ = !whole;
+                    continue;
+                }
+                if (length > maxLength) {
+                    skipping_ = !whole;
+                    return Line::TooLong;
+                }
+                begin = first;
+                end = first + length;
+                return Line::Text;
+            }
+            if (atEnd_)
+                return Line::End;
+            refill();
         }
     }
 
 private:
+    void refill()
+    {
+        std::memmove(buffer_.data(), buffer_.data() + start_, filled_ - start_);
+        filled_ -= start_;
+        start_ = 0;
+        const std::size_t read = std::fread(buffer_.data() + filled_, 1, buffer_.size() - filled_, in_);
+        filled_ += read;
+        atEnd_ = read == 0;
+    }
+
+    std::FILE* in_;
+    std::vector<char> buffer_;
+    std::size_t start_ = 0;
+    std::size_t filled_ = 0;
+    bool atEnd_ = false;
+    // The rest of a line too long, already reported.
+    bool skipping_ = false;
+};
+
+// Colours gathered from many lines and converted together; written out
+// before any message about a later line, so the two streams keep the
+// order of the input.
+class BatchConverter
+{
+public:
+    static constexpr std::size_t batchSize = 4096;
+
+    BatchConverter(csICCProfileConverter& converter, bool xyzPCS, bool useFloat, bool toLab, std::FILE* out)
+        : converter_(converter), xyzPCS_(xyzPCS), useFloat_(useFloat), toLab_(toLab), out_(out),
+          inChannels_(toLab ? converter.numInputChannels() : 3), outChannels_(toLab ? 3 : converter.numOutputChannels())
+    {
+        values_.reserve(batchSize * inChannels_);
+    }
+
+    void add(const std::vector<double>& values)
+    {
+        values_.insert(values_.end(), values.begin(), values.end());
+        if (values_.size() == batchSize * inChannels_)
+            flush();
+    }
+
+    void flush()
+    {
+        const std::size_t count = values_.size() / inChannels_;
+        if (count == 0)
+            return;
+        results_.resize(count * outChannels_);
+        if (useFloat_)
+            convertFloat(count);
+        else
+            convert16(count);
+        writeResults();
+        values_.clear();
+    }
+
+private:
+    void convert16(std::size_t count)
+    {
+        codesIn_.resize(count * std::max(inChannels_, 3u));
+        codesOut_.resize(count * std::max(outChannels_, 3u));
+        if (toLab_) {
+            for (std::size_t i = 0; i < values_.size(); ++i)
+                codesIn_[i] = static_cast<uint16_t>(std::lround(values_[i] / 100.0 * 65535.0));
+            converter_.convert(codesIn_.data(), codesOut_.data(), count);
+            if (xyzPCS_)
+                csICCPCS::XYZtoLab(codesOut_.data(), codesOut_.data(), count);
+            for (std::size_t i = 0; i < count; ++i) {
+                const Lab lab = decodeLab16({codesOut_[3 * i], codesOut_[3 * i + 1], codesOut_[3 * i + 2]});
+                results_[3 * i] = lab.L;
+                results_[3 * i + 1] = lab.a;
+                results_[3 * i + 2] = lab.b;
+            }
+        } else {
+            for (std::size_t i = 0; i < count; ++i) {
+                const Lab16 code = encodeLab16({values_[3 * i], values_[3 * i + 1], values_[3 * i + 2]});
+                codesIn_[3 * i] = code.L;
+                codesIn_[3 * i + 1] = code.a;
+                codesIn_[3 * i + 2] = code.b;
+            }
+            if (xyzPCS_)
+                csICCPCS::LabtoXYZ(codesIn_.data(), codesIn_.data(), count);
+            converter_.convert(codesIn_.data(), codesOut_.data(), count);
+            for (std::size_t i = 0; i < results_.size(); ++i)
+                results_[i] = codesOut_[i] / 65535.0 * 100.0;
+        }
+    }
+
+    void convertFloat(std::size_t count)
+    {
+        floatIn_.resize(count * std::max(inChannels_, 3u));
+        floatOut_.resize(count * std::max(outChannels_, 3u));
+        if (toLab_) {
+            for (std::size_t i = 0; i < values_.size(); ++i)
+                floatIn_[i] = values_[i] / 100.0 * 65535.0;
+            converter_.convert(floatIn_.data(), floatOut_.data(), count);
+            if (xyzPCS_)
+                csICCPCS::XYZtoLab(floatOut_.data(), floatOut_.data(), count);
+            for (std::size_t i = 0; i < count; ++i)
+                decodeLabFloat(&floatOut_[3 * i], &results_[3 * i]);
+        } else {
+            for (std::size_t i = 0; i < count; ++i)
+                encodeLabFloat(&values_[3 * i], &floatIn_[3 * i]);
+            if (xyzPCS_)
+                csICCPCS::LabtoXYZ(floatIn_.data(), floatIn_.data(), count);
+            converter_.convert(floatIn_.data(), floatOut_.data(), count);
+            for (std::size_t i = 0; i < results_.size(); ++i)
+                results_[i] = floatOut_[i] / 65535.0 * 100.0;
+        }
+    }
+
+    // Four decimals, as printf's %.4f gives them; values that round to
+    // zero print as 0.0000, not -0.0000.
+    void writeResults()
+    {
+        text_.resize(results_.size() * 32);
+        char* p = text_.data();
+        char* const end = p + text_.size();
+        for (std::size_t i = 0; i < results_.size(); ++i) {
+            const double v = results_[i];
+            p = std::to_chars(p, end, std::abs(v) < 0.00005 ? 0.0 : v, std::chars_format::fixed, 4).ptr;
+            *p++ = (i + 1) % outChannels_ ? ' ' : '\n';
+        }
+        std::fwrite(text_.data(), 1, static_cast<std::size_t>(p - text_.data()), out_);
+    }
+
     csICCProfileConverter& converter_;
     bool xyzPCS_;
     bool useFloat_;
+    bool toLab_;
+    std::FILE* out_;
+    unsigned inChannels_;
+    unsigned outChannels_;
+    std::vector<double> values_;
+    std::vector<double> results_;
+    std::vector<uint16_t> codesIn_, codesOut_;
+    std::vector<rfloat> floatIn_, floatOut_;
+    std::vector<char> text_;
 };
 
 // Why a line's values cannot be converted, or null.
@@ -199,47 +323,44 @@ int runConvert(const ConvertOptions& options, std::FILE* in, std::FILE* out, std
         return Failure;
     }
 
-    LineConverter lines(converter, pcs == csSig("XYZ "), options.useFloat);
     const bool toLab = options.direction == 0;
     const std::size_t expected = toLab ? converter.numInputChannels() : 3;
-    const std::size_t produced = toLab ? 3 : converter.numOutputChannels();
+    BatchConverter batch(converter, pcs == csSig("XYZ "), options.useFloat, toLab, out);
+    LineReader reader(in);
     bool failed = false;
+    // A message waits for the results of the lines before it.
+    auto refuse = [&](std::size_t lineNumber, const char* format, auto value) {
+        batch.flush();
+        std::fprintf(err, "vestrel-cli: line %zu: ", lineNumber);
+        std::fprintf(err, format, value);
+        std::fputc('\n', err);
+        failed = true;
+    };
     std::vector<double> values;
-    std::vector<double> results(produced);
-    char buffer[4096];
     std::size_t lineNumber = 0;
-    while (std::fgets(buffer, sizeof buffer, in)) {
+    const char* begin;
+    const char* end;
+    for (LineReader::Line line; (line = reader.next(begin, end)) != LineReader::Line::End;) {
         ++lineNumber;
-        const std::size_t length = std::strlen(buffer);
-        if (length + 1 == sizeof buffer && buffer[length - 1] != '\n') {
-            std::fprintf(err, "vestrel-cli: line %zu: longer than %zu characters\n", lineNumber, sizeof buffer - 2);
-            failed = true;
-            int c;
-            while ((c = std::fgetc(in)) != EOF && c != '\n') {
-            }
+        if (line == LineReader::Line::TooLong) {
+            refuse(lineNumber, "longer than %zu characters", LineReader::maxLength);
             continue;
         }
-        const char* first = buffer + std::strspn(buffer, " \t\r\n");
-        if (*first == 0 || *first == '#')
+        const char* first = begin;
+        while (first < end && isSeparator(*first))
+            ++first;
+        if (first == end || *first == '#')
             continue;
-        if (!parseNumbers(buffer, values) || values.size() != expected) {
-            std::fprintf(err, "vestrel-cli: line %zu: expected %zu numbers\n", lineNumber, expected);
-            failed = true;
+        if (!parseNumbers(first, end, values) || values.size() != expected) {
+            refuse(lineNumber, "expected %zu numbers", expected);
             continue;
         }
         if (const char* problem = rangeProblem(values, toLab)) {
-            std::fprintf(err, "vestrel-cli: line %zu: %s\n", lineNumber, problem);
-            failed = true;
+            refuse(lineNumber, "%s", problem);
             continue;
         }
-        if (toLab)
-            lines.toLab(values, results.data());
-        else
-            lines.toDevice(values.data(), results);
-        // Values that round to zero print as 0.0000, not -0.0000.
-        for (std::size_t c = 0; c < produced; ++c)
-            std::fprintf(out, c ? " %.4f" : "%.4f", std::abs(results[c]) < 0.00005 ? 0.0 : results[c]);
-        std::fputc('\n', out);
+        batch.add(values);
     }
+    batch.flush();
     return failed ? Failure : Success;
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -179,6 +180,79 @@ TEST_F(ConverterTest, LegacyLabOnlyAroundLut16Tables)
     }
 }
 
+// Every step of a 16-bit conversion as a pass of its own over the whole
+// buffer, through the public stages: the path the converter took before it
+// folded steps into one another.
+void convertStepByStep(csICCProfileConverter& converter, uint16_t* in, uint16_t* out, std::size_t count)
+{
+    const bool absolute = converter.whiteMode() != csICCProfileConverter::Relative;
+    const bool toPCS = converter.direction() == csICCProfileConverter::AToB;
+    auto* mft = dynamic_cast<csICCmftInterpolator*>(converter.interpolator());
+    if (!toPCS && absolute)
+        converter.PCSFromAbs(in, count);
+    if (converter.legacyInput())
+        csICCPCS::LabV4toLegacy(in, in, count);
+    if (mft) {
+        mft->applyMatrix(in, count);
+        if (mft->useInputCurves())
+            mft->inputCurves(in, in, count);
+        mft->clut(in, out, count);
+        if (mft->useOutputCurves())
+            mft->outputCurves(out, out, count);
+    } else if (converter.interpolator()) {
+        converter.interpolator()->convert(in, out, count);
+    } else if (toPCS) {
+        converter.RGBtoXYZ(in, out, count);
+    } else {
+        converter.XYZtoRGB(in, out, count);
+    }
+    if (converter.legacyOutput())
+        csICCPCS::LabLegacytoV4(out, out, count);
+    if (toPCS && absolute)
+        converter.PCSToAbs(out, count);
+}
+
+TEST_F(ConverterTest, FoldedStepsGiveTheStepByStepCodes)
+{
+    const char* files[] = {"cmyk_v2.icc", "rgb_v2_lut8.icc", "rgb_xyz_pcs.icc"};
+    for (const char* file : files)
+        for (int direction : {0, 1})
+            for (int whiteMode : {0, 1, 2})
+                for (bool curves : {true, false}) {
+                    SCOPED_TRACE(testing::Message() << file << " direction " << direction << " white " << whiteMode
+                                                    << (curves ? "" : " without curves"));
+                    csICCProfile profile;
+                    load(profile, file);
+                    csICCProfileConverter folded(&profile, direction, 1, whiteMode);
+                    csICCProfileConverter stepwise(&profile, direction, 1, whiteMode);
+                    ASSERT_EQ(folded.init(), 0) << logText();
+                    ASSERT_EQ(stepwise.init(), 0) << logText();
+                    // The CLUT node correction turns the curves off around a conversion.
+                    for (csICCProfileConverter* converter : {&folded, &stepwise})
+                        if (auto* mft = dynamic_cast<csICCmftInterpolator*>(converter->interpolator())) {
+                            mft->setUseInputCurves(curves);
+                            mft->setUseOutputCurves(curves);
+                        }
+                    // A grid of 13 codes per channel, off the CLUT's nodes, more
+                    // pixels than one block of the converter.
+                    const unsigned channels = folded.numInputChannels();
+                    std::size_t count = 1;
+                    for (unsigned c = 0; c < channels; ++c)
+                        count *= 13;
+                    std::vector<uint16_t> in(count * channels), again, out(count * 4), expected(count * 4);
+                    for (std::size_t i = 0; i < count; ++i)
+                        for (std::size_t c = 0, rest = i; c < channels; ++c, rest /= 13)
+                            in[i * channels + c] = static_cast<uint16_t>(std::min(rest % 13 * 5462 + 77 * c, 65535ul));
+                    again = in;
+                    folded.convert(in.data(), out.data(), count);
+                    convertStepByStep(stepwise, again.data(), expected.data(), count);
+                    int largest = 0;
+                    for (std::size_t i = 0; i < count * folded.numOutputChannels(); ++i)
+                        largest = std::max(largest, std::abs(out[i] - expected[i]));
+                    EXPECT_LE(largest, 1);
+                }
+}
+
 TEST_F(ConverterTest, RefusalsLeaveOneEntry)
 {
     struct Case
@@ -241,27 +315,33 @@ TEST_F(ConverterTest, PlanarConversionsAreNotOffered)
 
 TEST_F(ConverterTest, ConversionsFollowNodeEditsAtOnce)
 {
-    csICCProfile profile;
-    load(profile, "cmyk_v2.icc");
-    csICCProfileConverter b2a(&profile, 1, 1, 0);
-    ASSERT_EQ(b2a.init(), 0);
-    uint16_t lab[3] = {32768, 32896, 32896}, before[4], after[4];
-    b2a.convert(lab, before, 1);
-    auto* tag = dynamic_cast<csICCmftTag*>(profile.tagTable().find(csSig("B2A1")));
-    ASSERT_NE(tag, nullptr);
-    for (uint16_t x = 0; x < 17; ++x)
-        for (uint16_t y = 0; y < 17; ++y)
-            for (uint16_t z = 0; z < 17; ++z) {
-                const uint16_t grid[3] = {x, y, z}, cyan[4] = {65535, 0, 0, 0};
-                tag->setClutNode(grid, cyan);
-            }
-    uint16_t again[3] = {32768, 32896, 32896};
-    b2a.convert(again, after, 1);
-    // Every node is now full cyan, so every colour is the output curves of it.
-    uint16_t cyan[4] = {65535, 0, 0, 0};
-    static_cast<csICCmftInterpolator*>(b2a.interpolator())->outputCurves(cyan, cyan, 1);
-    EXPECT_NE(0, std::memcmp(before, after, sizeof after));
-    EXPECT_EQ(0, std::memcmp(cyan, after, sizeof after));
+    // lut16 nodes are read in place, lut8 nodes through their 16-bit copy.
+    for (const char* file : {"cmyk_v2.icc", "rgb_v2_lut8.icc"}) {
+        SCOPED_TRACE(file);
+        csICCProfile profile;
+        load(profile, file);
+        csICCProfileConverter b2a(&profile, 1, 1, 0);
+        ASSERT_EQ(b2a.init(), 0);
+        uint16_t lab[3] = {32768, 32896, 32896}, before[4] = {}, after[4] = {};
+        b2a.convert(lab, before, 1);
+        auto* tag = dynamic_cast<csICCmftTag*>(profile.tagTable().find(csSig("B2A1")));
+        ASSERT_NE(tag, nullptr);
+        const uint16_t full[4] = {65535, 0, 0, 0};
+        for (uint16_t x = 0; x < 17; ++x)
+            for (uint16_t y = 0; y < 17; ++y)
+                for (uint16_t z = 0; z < 17; ++z) {
+                    const uint16_t grid[3] = {x, y, z};
+                    tag->setClutNode(grid, full);
+                }
+        uint16_t again[3] = {32768, 32896, 32896};
+        b2a.convert(again, after, 1);
+        // Every node is now the first colorant in full, so every colour is
+        // the output curves of it.
+        uint16_t expected[4] = {65535, 0, 0, 0};
+        static_cast<csICCmftInterpolator*>(b2a.interpolator())->outputCurves(expected, expected, 1);
+        EXPECT_NE(0, std::memcmp(before, after, sizeof after));
+        EXPECT_EQ(0, std::memcmp(expected, after, sizeof after));
+    }
 }
 
 } // namespace

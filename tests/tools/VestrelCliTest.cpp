@@ -352,6 +352,19 @@ TEST(VestrelCli, ConvertReportsBadLinesAndGoesOn)
     EXPECT_EQ(lab.status, 1);
     EXPECT_NE(lab.err.find("line 1: L* must lie in 0..100"), std::string::npos) << lab.err;
     EXPECT_NE(lab.err.find("line 2: a* and b* must lie in -128..127"), std::string::npos) << lab.err;
+    // Across the converter's batches of lines, with a line too long among
+    // them and the last line without its newline.
+    std::string many;
+    for (int i = 0; i < 9000; ++i)
+        many += i == 5000 ? std::string(5000, ' ') + "1 2 3\n" : "+50 " + std::to_string(i % 100 - 50) + " 0\n";
+    many += "60 0 0";
+    const CliResult batches = runCli({"convert", testDataPath("cmyk_v2.icc"), "b2a"}, many);
+    EXPECT_EQ(batches.status, 1);
+    EXPECT_EQ(lineCount(batches.out), 9000u);
+    EXPECT_EQ(batches.err, "vestrel-cli: line 5001: longer than 4094 characters\n");
+    const auto devices = numbersOf(batches.out);
+    // Output 8099 is input line 8100, past the line left out: the colour of line 0.
+    EXPECT_EQ(devices[0], devices[8099]) << "the same colour gives the same device values in every batch";
 }
 
 TEST(VestrelCli, ConvertRefusals)
