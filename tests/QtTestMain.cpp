@@ -3,6 +3,7 @@
 // user's.
 
 #include <QApplication>
+#include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -14,18 +15,22 @@ int main(int argc, char** argv)
 {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    // Without it Qt warns on every start; a private folder of the tests serves.
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        static char folder[] = "/tmp/vestrel-tests-XXXXXX";
-        if (mkdtemp(folder))
-            setenv("XDG_RUNTIME_DIR", folder, 1);
-    }
+    // CTest runs the tests as parallel processes: each gets a folder of its
+    // own for the runtime files and the settings, so that one test's choices
+    // (the metric, the method, recent files) never reach another.
+    static char folder[] = "/tmp/vestrel-tests-XXXXXX";
+    const bool ownFolder = mkdtemp(folder) != nullptr;
+    if (ownFolder && !std::getenv("XDG_RUNTIME_DIR"))
+        setenv("XDG_RUNTIME_DIR", folder, 1);
     QStandardPaths::setTestModeEnabled(true);
+    if (ownFolder)
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromLocal8Bit(folder));
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvand"));
     QCoreApplication::setApplicationName(QStringLiteral("VestrelTests"));
-    // What an earlier run chose (the metric, the method) must not carry over.
-    QSettings().clear();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    if (ownFolder)
+        QDir(QString::fromLocal8Bit(folder)).removeRecursively();
+    return status;
 }
