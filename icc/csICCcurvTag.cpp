@@ -52,7 +52,6 @@ bool csICCcurvTag::checkLayout(csSignature signature, uint32_t size, const uint8
 csICCcurvTag::csICCcurvTag(csSignature signature, uint32_t size, const uint8_t* bytes)
     : csICCTag(signature, size, bytes)
 {
-    allocateTables();
     setup();
 }
 
@@ -64,22 +63,63 @@ csICCcurvTag::csICCcurvTag(csSignature signature, double gamma)
     csSetUInt32(bytes + 8, 1);
     csSetU8Fixed8(bytes + 12, gamma);
     setData(gammaTagSize, bytes);
-    allocateTables();
     setup();
 }
 
 csICCcurvTag::csICCcurvTag(const csICCcurvTag& other)
     : csICCTag(other), gamma_(other.gamma_), identity_(other.identity_), analytic_(other.analytic_)
 {
-    allocateTables();
-    std::memcpy(forward_.get(), other.forward_.get(), tableSize * sizeof(uint16_t));
-    std::memcpy(inverse_.get(), other.inverse_.get(), tableSize * sizeof(uint16_t));
-}
-
-void csICCcurvTag::allocateTables()
-{
+    if (!other.tablesBuilt_)
+        return;
     forward_.reset(new uint16_t[tableSize]);
     inverse_.reset(new uint16_t[tableSize]);
+    std::memcpy(forward_.get(), other.forward_.get(), tableSize * sizeof(uint16_t));
+    std::memcpy(inverse_.get(), other.inverse_.get(), tableSize * sizeof(uint16_t));
+    tablesBuilt_ = true;
+}
+
+void csICCcurvTag::ensureTables() const
+{
+    if (tablesBuilt_)
+        return;
+    if (!forward_) {
+        forward_.reset(new uint16_t[tableSize]);
+        inverse_.reset(new uint16_t[tableSize]);
+    }
+    if (identity_) {
+        for (std::size_t k = 0; k < tableSize; ++k)
+            forward_[k] = inverse_[k] = static_cast<uint16_t>(k);
+    } else if (analytic_) {
+        const double inverseGamma = 1.0 / gamma_;
+        for (std::size_t k = 0; k < tableSize; ++k) {
+            const double x = static_cast<double>(k) / 65535.0;
+            forward_[k] = roundCode(std::pow(x, gamma_) * 65535.0);
+            inverse_[k] = roundCode(std::pow(x, inverseGamma) * 65535.0);
+        }
+    } else {
+        // Bytes replaced since setup may no longer hold the samples.
+        const uint32_t count = numEntries();
+        if (count >= 2 && headerSize + 2 * uint64_t(count) <= size_) {
+            cs1DInterpolate::expand16BE(data_.get() + headerSize, count, forward_.get());
+        } else {
+            for (std::size_t k = 0; k < tableSize; ++k)
+                forward_[k] = static_cast<uint16_t>(k);
+        }
+        cs1DInterpolate::invertTable(forward_.get(), inverse_.get());
+    }
+    tablesBuilt_ = true;
+}
+
+const uint16_t* csICCcurvTag::forwardTable() const
+{
+    ensureTables();
+    return forward_.get();
+}
+
+const uint16_t* csICCcurvTag::inverseTable() const
+{
+    ensureTables();
+    return inverse_.get();
 }
 
 uint32_t csICCcurvTag::numEntries() const
@@ -92,10 +132,7 @@ void csICCcurvTag::setIdentity()
     identity_ = 1;
     analytic_ = 1;
     gamma_ = 1.0;
-    for (std::size_t k = 0; k < tableSize; ++k) {
-        forward_[k] = static_cast<uint16_t>(k);
-        inverse_[k] = static_cast<uint16_t>(k);
-    }
+    tablesBuilt_ = false;
 }
 
 void csICCcurvTag::setup()
@@ -115,8 +152,7 @@ void csICCcurvTag::setup()
         identity_ = 0;
         analytic_ = 0;
         gamma_ = 1.0;
-        cs1DInterpolate::expand16BE(data_.get() + headerSize, count, forward_.get());
-        cs1DInterpolate::invertTable(forward_.get(), inverse_.get());
+        tablesBuilt_ = false;
     }
 }
 
@@ -134,32 +170,22 @@ void csICCcurvTag::setupFromGamma()
     } else if (gamma_ == 1.0) {
         setIdentity();
     } else {
-        buildGammaTables();
-    }
-}
-
-void csICCcurvTag::buildGammaTables()
-{
-    identity_ = 0;
-    analytic_ = 1;
-    const double inverseGamma = 1.0 / gamma_;
-    for (std::size_t k = 0; k < tableSize; ++k) {
-        const double x = static_cast<double>(k) / 65535.0;
-        forward_[k] = roundCode(std::pow(x, gamma_) * 65535.0);
-        inverse_[k] = roundCode(std::pow(x, inverseGamma) * 65535.0);
+        identity_ = 0;
+        analytic_ = 1;
+        tablesBuilt_ = false;
     }
 }
 
 void csICCcurvTag::forward16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
                              std::size_t outStride) const
 {
-    cs1DInterpolate::lookup16(forward_.get(), in, out, n, inStride, outStride);
+    cs1DInterpolate::lookup16(forwardTable(), in, out, n, inStride, outStride);
 }
 
 void csICCcurvTag::inverse16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
                              std::size_t outStride) const
 {
-    cs1DInterpolate::lookup16(inverse_.get(), in, out, n, inStride, outStride);
+    cs1DInterpolate::lookup16(inverseTable(), in, out, n, inStride, outStride);
 }
 
 void csICCcurvTag::forwardDouble(const double* in, double* out, std::size_t n, std::size_t inStride,
@@ -184,7 +210,7 @@ void csICCcurvTag::forwardDouble(const double* in, double* out, std::size_t n, s
             // The bytes were changed behind setup's back; the forward table
             // still describes the curve.
             for (std::size_t i = 0; i < n; ++i)
-                out[i * outStride] = cs1DInterpolate::interpolate16(forward_.get(), tableSize, in[i * inStride]);
+                out[i * outStride] = cs1DInterpolate::interpolate16(forwardTable(), tableSize, in[i * inStride]);
             return;
         }
         const uint8_t* samples = data_.get() + headerSize;
@@ -208,7 +234,7 @@ void csICCcurvTag::inverseDouble(const double* in, double* out, std::size_t n, s
             out[i * outStride] = std::pow(x, inverseGamma) * 65535.0;
         }
     } else {
-        const uint16_t* table = inverse_.get();
+        const uint16_t* table = inverseTable();
         for (std::size_t i = 0; i < n; ++i) {
             const double x = limit(in[i * inStride], 0.0, 65535.0);
             // The last segment serves 65535 itself, with f = 1.

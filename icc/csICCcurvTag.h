@@ -4,9 +4,10 @@
 // c = 1 a u8Fixed8Number gamma (y = x^gamma), c > 1 a curve sampled evenly
 // over 0..65535.
 //
-// The curve and its inverse are kept as 65,536-entry tables, allocated once
-// per tag, so that 16-bit evaluation is a lookup and never a power or an
-// interpolation. The tables follow the bytes only through setup().
+// The curve and its inverse are kept as 65,536-entry tables, so that 16-bit
+// evaluation is a lookup and never a power or an interpolation. They are
+// built on first use: a profile read for its header or written back as it
+// came never pays for them. The tables follow the bytes only through setup().
 
 #include "csICCTag.h"
 
@@ -49,8 +50,8 @@ public:
     bool isAnalytic() const { return analytic_ != 0; }
     // 1.0 for the identity and for sampled curves.
     double gamma() const { return gamma_; }
-    const uint16_t* forwardTable() const { return forward_.get(); }
-    const uint16_t* inverseTable() const { return inverse_.get(); }
+    const uint16_t* forwardTable() const;
+    const uint16_t* inverseTable() const;
 
     // Strides in elements; 0 counts as 1.
     void forward16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride = 1,
@@ -66,11 +67,13 @@ public:
                        std::size_t outStride = 1) const;
 
 private:
-    void allocateTables();
-    void buildGammaTables();
+    // Builds both tables from the flags and bytes if not yet done. The tag
+    // is used from one thread, so the lazy build needs no lock.
+    void ensureTables() const;
 
-    std::unique_ptr<uint16_t[]> forward_;
-    std::unique_ptr<uint16_t[]> inverse_;
+    mutable std::unique_ptr<uint16_t[]> forward_;
+    mutable std::unique_ptr<uint16_t[]> inverse_;
+    mutable bool tablesBuilt_ = false;
     double gamma_ = 1.0;
     uint8_t identity_ = 1;
     uint8_t analytic_ = 1;
