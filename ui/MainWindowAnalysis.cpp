@@ -61,7 +61,7 @@ void MainWindow::buildAnalysis()
     if (!QSettings().value(plotsVisibleKey, true).toBool())
         plotsDock_->hide();
 
-    QMenu* view = menuBar()->addMenu(tr("View"));
+    QMenu* view = menuBar()->addMenu(tr("&View"));
     auto* metrics = new QActionGroup(this);
     const DeltaEMetric choices[2] = {DeltaEMetric::CIE1976, DeltaEMetric::CIE2000};
     for (int k = 0; k < 2; ++k) {

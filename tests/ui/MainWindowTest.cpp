@@ -191,7 +191,7 @@ TEST_F(MainWindowTest, MetricAndLimitsReachTheSummaryAndAreRemembered)
     loadBoth();
     QAction* de2000 = nullptr;
     for (QAction* menu : window.menuBar()->actions())
-        if (menu->text() == "View")
+        if (menu->text() == "&View")
             for (QAction* action : menu->menu()->actions())
                 if (action->text() == "Delta E 2000")
                     de2000 = action;
