@@ -6,6 +6,7 @@
 // the copy.
 //
 // usage: v4copy make FILE OUT          FILE from tests/data
+//        v4copy reshaped FILE OUT      tables reshaped (curves, matrix, grids per input)
 //        v4copy back COPY ORIGINAL OUT
 
 #include "ClutSnapshot.h"
@@ -65,7 +66,11 @@ int main(int argc, char** argv)
         writeBytes(argv[3], testProfile(argv[2], V4Tables::Same));
         return 0;
     }
+    if (command == "reshaped" && argc == 4) {
+        writeBytes(argv[3], testProfile(argv[2], V4Tables::Reshaped));
+        return 0;
+    }
     if (command == "back" && argc == 5)
         return back(argv[2], argv[3], argv[4]);
-    return fail("usage: v4copy make FILE OUT | v4copy back COPY ORIGINAL OUT");
+    return fail("usage: v4copy make|reshaped FILE OUT | v4copy back COPY ORIGINAL OUT");
 }

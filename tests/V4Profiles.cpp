@@ -113,7 +113,7 @@ int sample(const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo)
 
 cmsStage* resampled(bool bToA, unsigned in, unsigned out, const cmsPipeline* first, const cmsPipeline* second)
 {
-    static const cmsUInt32Number pcsGrid[3] = {33, 17, 21};
+    static const cmsUInt32Number pcsGrid[3] = {33, 29, 31};
     static const cmsUInt32Number deviceGrid[4] = {9, 11, 7, 13};
     cmsStage* clut = cmsStageAllocCLut16bitGranular(nullptr, bToA ? pcsGrid : deviceGrid, in, out, nullptr);
     Sampling s = {first, second};

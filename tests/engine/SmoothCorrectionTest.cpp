@@ -86,7 +86,7 @@ struct Case
 const Case cases[] = {
     {"cmyk_v2.icc", V4Tables::None, "cmyk_ref.txt", "cmyk_meas.txt"},    // lut16 tables shared by all intents
     {"rgb_v2_lut8.icc", V4Tables::None, "rgb_ref.txt", "rgb_meas.txt"}, // lut8 B2A1, lut16 B2A0/B2A2
-    // 'mBA ': parametric curves and a matrix before a CLUT of 33x17x21 nodes
+    // 'mBA ': parametric curves and a matrix before a CLUT of 33x29x31 nodes
     {"cmyk_v2.icc", V4Tables::Reshaped, "cmyk_ref.txt", "cmyk_meas.txt"},
 };
 

@@ -109,7 +109,7 @@ TEST(VestrelCli, Version4LutTablesAreDescribedCopiedAndCorrected)
     EXPECT_EQ(info.status, 0) << info.err;
     for (const char* line : {
              "  'B2A1'     3 in, 4 out; B curves: para type 3, para type 0, para type 1; matrix; M curves: para type 0, "
-             "para type 4, para type 3; CLUT grid 33x17x21, 16-bit; A curves: 4 x curv 1024 points\n",
+             "para type 4, para type 3; CLUT grid 33x29x31, 16-bit; A curves: 4 x curv 1024 points\n",
              "  'A2B1'     4 in, 3 out; A curves: 4 x curv 1024 points; CLUT grid 9x11x7x13, 8-bit; M curves: para type "
              "0, para type 4, para type 3; matrix; B curves: para type 3, para type 0, para type 1\n"})
         EXPECT_NE(info.out.find(line), std::string::npos) << info.out;
