@@ -152,9 +152,11 @@ cmsPipeline* reshapedTable(const cmsPipeline* lut, bool bToA, bool legacy)
                                     resampled(true, in, out, undo, original), cmsStageDup(s.output)});
         cmsPipelineFree(undo);
     } else {
-        cmsPipeline* undo = pipelineOf(3, 3, {parametric(true, true), mixing(true), parametric(false, true)});
+        // The inverse mixing after the CLUT, so that the whole PCS range,
+        // paper white included, stays within reach of the CLUT's 0..1.
+        cmsPipeline* undo = pipelineOf(3, 3, {parametric(true, true), mixing(false), parametric(false, true)});
         made = pipelineOf(in, out, {cmsStageDup(s.input), resampled(false, in, out, original, undo),
-                                    parametric(false, false), mixing(false), parametric(true, false)});
+                                    parametric(false, false), mixing(true), parametric(true, false)});
         cmsPipelineSetSaveAs8bitsFlag(made, TRUE);
         cmsPipelineFree(undo);
     }
