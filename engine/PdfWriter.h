@@ -1,12 +1,17 @@
 #pragma once
 // A small PDF writer for reports: A4 pages of vector paths and text in
 // the standard Helvetica fonts (which every reader has, so nothing is
-// embedded), written uncompressed. Plain C++, so that vestrel-cli writes
-// the same PDF as the window.
+// embedded), written uncompressed. Text with letters those fonts lack
+// (Polish, Greek, Cyrillic names...) is set in a TrueType font of the
+// system, DejaVu Sans or Liberation Sans, embedded only when used; without
+// one such letters show as '?'. Plain C++, so that vestrel-cli writes the
+// same PDF as the window.
 
 #include "PlotCanvas.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,9 +26,12 @@ public:
 
     PdfPage();
 
-    // Width of UTF-8 text set in Helvetica (or Helvetica-Bold) at size.
+    // Width of UTF-8 text at size, as text() sets it.
     static double textWidth(const std::string& text, double size, bool bold = false);
     const std::string& content() const { return content_; }
+    // The glyphs set in the embedded fonts (regular, bold), with the
+    // character each stands for.
+    const std::map<uint16_t, char32_t>& embeddedGlyphs(bool bold) const { return glyphs_[bold ? 1 : 0]; }
 
     void line(PlotPoint from, PlotPoint to, const Rgb8& colour, double width) override;
     void polyline(const std::vector<PlotPoint>& points, const Rgb8& colour, double width) override;
@@ -38,6 +46,7 @@ private:
     void lineTo(PlotPoint p);
 
     std::string content_;
+    std::map<uint16_t, char32_t> glyphs_[2];
 };
 
 class PdfDocument

@@ -9,7 +9,7 @@ VESTREL_PACKAGES=(
     qt6-base-dev qt6-qpa-plugins
     libmd-dev libeigen3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    liblcms2-dev libssl-dev
+    liblcms2-dev libssl-dev libfreetype-dev fonts-dejavu-core poppler-utils
     python3 python3-numpy argyll
 )
 

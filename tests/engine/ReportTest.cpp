@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,20 @@ ParsedHtml parseHtml(const std::string& html)
     if (xml.hasError())
         parsed.error = xml.errorString().toStdString() + " at line " + std::to_string(xml.lineNumber());
     return parsed;
+}
+
+// The text of a PDF as Poppler's pdftotext reads it (glyphs mapped back to
+// Unicode through the fonts' maps), or nothing without pdftotext.
+std::optional<std::string> pdfText(const std::string& pdf)
+{
+    if (std::system("pdftotext -v > /dev/null 2>&1") != 0)
+        return std::nullopt;
+    TempDir dir;
+    writeBytes(dir.path("report.pdf"), std::vector<uint8_t>(pdf.begin(), pdf.end()));
+    const std::string command = "pdftotext -raw " + dir.path("report.pdf") + " " + dir.path("report.txt");
+    if (std::system(command.c_str()) != 0)
+        return std::string("pdftotext failed");
+    return text(readBytes(dir.path("report.txt")));
 }
 
 class ReportTest : public ::testing::Test
@@ -287,8 +302,47 @@ TEST(Report, NamesFromFilesCannotBreakAnyFormat)
     EXPECT_EQ(csv[2][1], "comma,name");
     EXPECT_EQ(csv[2].size(), 15u);
 
-    // Delimiters escaped, and what the standard fonts lack shown as '?'.
-    EXPECT_NE(reportText(session, options, ReportFormat::Pdf).find("(??\\(x\\)\\\\)"), std::string::npos);
+    // Delimiters escaped; the replacement characters are set in the
+    // embedded font, or shown as '?' where the system has none.
+    const std::string pdf = reportText(session, options, ReportFormat::Pdf);
+    if (const std::optional<std::string> shown = pdfText(pdf)) {
+        for (const char* name : {"A&B <i>", "comma,name", "(x)\\"})
+            EXPECT_NE(shown->find(name), std::string::npos) << name;
+    }
+    EXPECT_TRUE(pdf.find("/FontFile2") != std::string::npos || pdf.find("(??\\(x\\)\\\\)") != std::string::npos);
+}
+
+// Names in scripts beyond the standard fonts come back from the PDF as
+// written; a letter no font here has becomes '?'. Only a report that needs
+// them carries the embedded fonts.
+TEST(Report, PdfSetsNamesInAnyScript)
+{
+    const std::string file = "CGATS.17\nNUMBER_OF_FIELDS 8\nBEGIN_DATA_FORMAT\n"
+                             "SAMPLE_ID SAMPLE_NAME LAB_L LAB_A LAB_B REFLAB_L REFLAB_A REFLAB_B\nEND_DATA_FORMAT\n"
+                             "NUMBER_OF_SETS 3\nBEGIN_DATA\n"
+                             "1 \"\xC5\x81\xC3\xB3" "d\xC5\xBA papier\" 50 1 2 50.5 1 2\n"
+                             "2 \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 60 -1 2 60 0 0\n"
+                             "3 \"\xE6\xBC\xA2 \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1\" 70 1 1 70 1 2\nEND_DATA\n";
+    CorrectionSession session;
+    ASSERT_TRUE(session.loadPatchText(file, "names.txt", PatchFileRole::Measurement).ok);
+    const std::string pdf = reportText(session, ReportOptions(), ReportFormat::Pdf);
+    if (pdf.find("/FontFile2") == std::string::npos)
+        GTEST_SKIP() << "no TrueType font for letters beyond WinAnsi on this system";
+    EXPECT_NE(pdf.find("/Subtype /Type0"), std::string::npos);
+    EXPECT_NE(pdf.find("/ToUnicode"), std::string::npos);
+    const std::optional<std::string> shown = pdfText(pdf);
+    if (!shown)
+        GTEST_SKIP() << "no pdftotext";
+    const char* names[] = {"\xC5\x81\xC3\xB3" "d\xC5\xBA papier", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+                           "? \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1"};
+    for (const char* name : names)
+        EXPECT_NE(shown->find(name), std::string::npos) << name;
+
+    CorrectionSession plain;
+    ASSERT_TRUE(plain.loadPatchText(file.substr(0, file.find("1 \"")) + "1 A 50 1 2 50.5 1 2\nEND_DATA\n", "plain.txt",
+                                    PatchFileRole::Measurement)
+                    .ok);
+    EXPECT_EQ(reportText(plain, ReportOptions(), ReportFormat::Pdf).find("/FontFile2"), std::string::npos);
 }
 
 } // namespace
