@@ -1,5 +1,6 @@
 #include "CorrectionSession.h"
 
+#include "FileIdentity.h"
 #include "LibraryLog.h"
 #include "Md5Digest.h"
 #include "PatchCorrector.h"
@@ -352,17 +353,22 @@ void CorrectionSession::updateUnsaved()
         unsavedChanges_ = !saved_[i].matches(tables_[i].nodes);
 }
 
-void CorrectionSession::applyRoundTrip(Patch& patch) const
+Lab CorrectionSession::roundTrip(const Lab& reference) const
 {
-    if (!patch.hasReference || !b2a1_ || !a2b1_)
-        return;
-    const Lab16 code = encodeLab16(patch.reference);
+    const Lab16 code = encodeLab16(reference);
     uint16_t pcs[3] = {code.L, code.a, code.b};
     uint16_t device[maxDeviceChannels] = {};
     uint16_t back[3];
     b2a1_->convert(pcs, device, 1);
     a2b1_->convert(device, back, 1);
-    patch.measured = decodeLab16({back[0], back[1], back[2]});
+    return decodeLab16({back[0], back[1], back[2]});
+}
+
+void CorrectionSession::applyRoundTrip(Patch& patch) const
+{
+    if (!patch.hasReference || !b2a1_ || !a2b1_)
+        return;
+    patch.measured = roundTrip(patch.reference);
     patch.hasMeasured = true;
 }
 
@@ -436,16 +442,34 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
         report.summary = "No patch has both reference and measured values";
         return report;
     }
-    // Tables as they stand, to go back to when the run is aborted.
+    // Tables as they stand, to go back to when the run is aborted or refused.
     std::vector<ClutSnapshot> current(tables_.size());
     for (std::size_t i = 0; i < tables_.size(); ++i)
         current[i].capture(tables_[i].nodes);
-
-    report = request.method == CorrectionMethod::Smooth ? correctSmooth(request, progress)
-                                                        : correctPerPatch(request, progress);
-    if (report.aborted || !report.ok) {
+    const std::set<std::string> correctedBefore = correctedIds_;
+    auto keepCurrent = [&]() {
         for (std::size_t i = 0; i < tables_.size(); ++i)
             current[i].restore(tables_[i].nodes);
+        correctedIds_ = correctedBefore;
+    };
+
+    // The checks judge the tables the measurement was printed with.
+    restoreOpenedTables();
+    // A B2A1 without nodes is refused by either method with its own reason,
+    // which says more than a round trip through it.
+    if (!request.force && table(1)) {
+        report = checkBeforeCorrecting();
+        if (!report.ok) {
+            keepCurrent();
+            return report;
+        }
+    }
+    report = request.method == CorrectionMethod::Smooth ? correctSmooth(request, progress)
+                                                        : correctPerPatch(request, progress);
+    if (report.ok && !request.force)
+        refuseWorsePrediction(report);
+    if (report.aborted || !report.ok) {
+        keepCurrent();
         return report;
     }
     applyHandEdits();
@@ -458,6 +482,74 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
     updateUnsaved();
     applied_ = {true, request.method, request.smooth, request.intents, report.outcomes.size(), report.tables};
     return report;
+}
+
+CorrectionReport CorrectionSession::checkBeforeCorrecting() const
+{
+    CorrectionReport report;
+    double measuredOff = 0, roundTripOff = 0;
+    std::size_t paired = 0;
+    for (const Patch& patch : patches_) {
+        if (!patch.paired())
+            continue;
+        measuredOff += deltaE(patch.reference, patch.measured);
+        roundTripOff += deltaE(patch.reference, roundTrip(patch.reference));
+        ++paired;
+    }
+    measuredOff /= static_cast<double>(paired);
+    roundTripOff /= static_cast<double>(paired);
+    char text[256];
+    // With the round trip standing in for the measurement, the first check
+    // is the second.
+    if (!roundTripOn_ && measuredOff > CorrectionLimits::measurementFarOff) {
+        report.failedCheck = CorrectionCheck::MeasurementFarOff;
+        std::snprintf(text, sizeof text,
+                      "Not corrected: the measurement is %.2f Delta E from the reference on average; the files do "
+                      "not belong together: wrong chart, scale or order?",
+                      measuredOff);
+    } else if (roundTripOff > CorrectionLimits::roundTripFarOff) {
+        report.failedCheck = CorrectionCheck::TablesDoNotInvert;
+        std::snprintf(text, sizeof text,
+                      "Not corrected: the profile's own round trip misses the reference by %.2f Delta E on average; "
+                      "the B2A table does not invert the A2B table",
+                      roundTripOff);
+    } else {
+        report.ok = true;
+        return report;
+    }
+    report.summary = text;
+    return report;
+}
+
+CorrectionCheck checkPrediction(const std::vector<PatchOutcome>& outcomes, double& meanBefore, double& meanAfter)
+{
+    meanBefore = meanAfter = 0;
+    for (const PatchOutcome& outcome : outcomes) {
+        meanBefore += outcome.before;
+        meanAfter += length(outcome.remaining);
+    }
+    if (outcomes.empty())
+        return CorrectionCheck::Passed;
+    meanBefore /= static_cast<double>(outcomes.size());
+    meanAfter /= static_cast<double>(outcomes.size());
+    return meanAfter > meanBefore + CorrectionLimits::worseBy ? CorrectionCheck::PredictionWorse
+                                                              : CorrectionCheck::Passed;
+}
+
+void CorrectionSession::refuseWorsePrediction(CorrectionReport& report)
+{
+    double before, after;
+    if (checkPrediction(report.outcomes, before, after) == CorrectionCheck::Passed)
+        return;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "Not corrected: the correction's own prediction is worse than before (mean Delta E 1976 %.2f "
+                  "before, %.2f after)",
+                  before, after);
+    CorrectionReport refused;
+    refused.failedCheck = CorrectionCheck::PredictionWorse;
+    refused.summary = text;
+    report = refused;
 }
 
 CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& request, const Progress& progress)
@@ -588,6 +680,12 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
         report.summary = "Open a profile first";
         return report;
     }
+    for (const std::string* input : {&measurementPath_, &referencePath_})
+        if (sameFile(path, *input)) {
+            report.summary = "Did not save over " + path;
+            report.details.push_back("it is " + fileRoleOf(path) + " the patches were read from");
+            return report;
+        }
     const LibraryLog::Mark mark = LibraryLog::mark();
     stampProfile(*profile_, fileNameOf(path), profileCopyright);
     std::vector<uint8_t> block;
@@ -609,6 +707,19 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     report.ok = true;
     report.summary = "Saved as " + path;
     return report;
+}
+
+std::string CorrectionSession::fileRoleOf(const std::string& path) const
+{
+    if (sameFile(path, measurementPath_))
+        return measurement_ && measurement_.file->combined ? "the combined patch file" : "the measurement file";
+    if (sameFile(path, referencePath_))
+        return "the reference file";
+    if (sameFile(path, profilePath_))
+        return "the profile as opened";
+    if (sameFile(path, savedPath_))
+        return "the corrected profile as saved";
+    return {};
 }
 
 DeltaESummary CorrectionSession::before(DeltaEMetric metric) const

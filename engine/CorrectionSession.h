@@ -56,6 +56,33 @@ struct CorrectionRequest
     SmoothParameters smooth;
     // Smooth: the B2A tables to correct; empty for every one.
     std::vector<int> intents;
+    // Correct although a check below says the result is not to be trusted.
+    bool force = false;
+};
+
+// The checks a correction passes before it changes the tables; a failed one
+// refuses the correction (unless forced) with its reason in the summary.
+enum class CorrectionCheck {
+    Passed,
+    // The measurement is so far from the reference that the files cannot
+    // belong together: another chart, a wrong scale or order.
+    MeasurementFarOff,
+    // The profile's own round trip misses the references: the B2A table
+    // does not invert the A2B table, so no prediction through them holds.
+    TablesDoNotInvert,
+    // The method's own prediction after is worse than before.
+    PredictionWorse,
+};
+
+// Where the checks draw the line, mean Delta E 1976 over the paired patches.
+struct CorrectionLimits
+{
+    // Printer drift and a profile's own error stay well below this.
+    static constexpr double measurementFarOff = 20.0;
+    // A sound profile's round trip is within a few Delta E.
+    static constexpr double roundTripFarOff = 10.0;
+    // A prediction this much worse than before is no rounding effect.
+    static constexpr double worseBy = 0.05;
 };
 
 // What the last correction did to one patch.
@@ -69,10 +96,16 @@ struct PatchOutcome
 struct CorrectionReport : SessionReport
 {
     bool aborted = false;
+    // Passed, or the check that refused the correction.
+    CorrectionCheck failedCheck = CorrectionCheck::Passed;
     std::vector<PatchOutcome> outcomes; // in patch order
     // Smooth: what it did to each table.
     std::vector<SmoothTableReport> tables;
 };
+
+// Whether the predicted mean Delta E after is worse than before by more
+// than CorrectionLimits::worseBy; gives both means.
+CorrectionCheck checkPrediction(const std::vector<PatchOutcome>& outcomes, double& meanBefore, double& meanAfter);
 
 // The last correction applied, for the record.
 struct AppliedCorrection
@@ -185,8 +218,12 @@ public:
     void revertToOpened();
 
     // Stamps the profile and writes it safely; the description is the file
-    // name (UTF-8).
+    // name (UTF-8). A patch file the session read is never replaced; the
+    // profile as opened may be (a front end asks first).
     SessionReport saveAs(const std::string& path);
+    // What the session read from or saved to path, in words ("the
+    // measurement file"); empty when path is none of them.
+    std::string fileRoleOf(const std::string& path) const;
 
     // Delta E of the paired patches, and of the predicted results.
     DeltaESummary before(DeltaEMetric metric = DeltaEMetric::CIE1976) const;
@@ -208,6 +245,8 @@ private:
     };
 
     SessionReport takePatches(std::shared_ptr<PatchFile> file, const std::string& path, PatchFileRole role);
+    // A reference through B2A1 and back through A2B1, as the tables stand.
+    Lab roundTrip(const Lab& reference) const;
     void applyRoundTrip(Patch& patch) const;
     // Before a record is edited: a file that a kept state shares is copied,
     // so the state keeps the values it had.
@@ -219,6 +258,9 @@ private:
     B2ATable* table(int intent);
     CorrectionReport correctPerPatch(const CorrectionRequest& request, const Progress& progress);
     CorrectionReport correctSmooth(const CorrectionRequest& request, const Progress& progress);
+    // The checks on the data and the tables as opened, before a method runs.
+    CorrectionReport checkBeforeCorrecting() const;
+    static void refuseWorsePrediction(CorrectionReport& report);
 
     std::unique_ptr<csICCProfile> profile_;
     std::unique_ptr<csICCProfileConverter> a2b1_;

@@ -274,6 +274,12 @@ SessionReport writeReport(const CorrectionSession& session, const ReportOptions&
         report.summary = "Could not write " + path + ": a report file ends in .html, .pdf or .csv";
         return report;
     }
+    // A report never takes the place of a file the session depends on.
+    const std::string role = session.fileRoleOf(path);
+    if (!role.empty()) {
+        report.summary = "Could not write " + path + ": it is " + role;
+        return report;
+    }
     const std::string text = reportText(session, options, format);
     std::string reason;
     if (!writeFileSafely(path, std::vector<uint8_t>(text.begin(), text.end()), reason)) {

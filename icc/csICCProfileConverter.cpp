@@ -30,6 +30,9 @@ constexpr float maxWhiteComponent = 2.0f;
 // XYZ encodings end below 2, so a LUT matrix entry beyond this sends nearly
 // every colour to the table's edge.
 constexpr double maxMatrixEntry = 4.0;
+// Far below any matrix a profile maker writes (the smallest, a scaling of
+// XYZ by 0.5, has 0.125), far above the rounding of 15.16 entries.
+constexpr double minMatrixDeterminant = 1e-4;
 
 bool isOneOf(csSignature value, std::initializer_list<csSignature> set)
 {
@@ -219,20 +222,51 @@ int csICCProfileConverter::initInterpolator(csSignature tagName)
         interpolator_.reset();
         return -1;
     }
-    const auto* mft = dynamic_cast<const csICCmftTag*>(interpolator_->tag());
-    if (numIn_ == 3 && mft && !mft->matrixIsIdentity()) {
-        const uint8_t* matrix = mft->data() + csICCmftTag::matrixOffset;
-        for (int i = 0; i < 9; ++i) {
-            const double entry = csGetS15Fixed16Raw(matrix + 4 * i) / 65536.0;
-            if (std::abs(entry) > maxMatrixEntry) {
-                csErrorLog::error("implausible matrix", "tag '%4s': matrix entry %d is %g; at most %g is usable",
-                                  csSigText(tagName).text, i + 1, entry, maxMatrixEntry);
-                interpolator_.reset();
-                return -1;
-            }
-        }
+    if (!plausibleMatrix(tagName)) {
+        interpolator_.reset();
+        return -1;
     }
     return 0;
+}
+
+bool csICCProfileConverter::plausibleMatrix(csSignature tagName) const
+{
+    // The matrix of every LUT type, entries and then (mAB/mBA) offsets, in
+    // 15.16 as stored; an identity or absent matrix needs no look.
+    double entries[12] = {};
+    int count = 0;
+    if (const auto* mft = dynamic_cast<const csICCmftTag*>(interpolator_->tag())) {
+        if (numIn_ != 3 || mft->matrixIsIdentity())
+            return true;
+        for (int i = 0; i < 9; ++i)
+            entries[i] = csGetS15Fixed16Raw(mft->data() + csICCmftTag::matrixOffset + 4 * i) / 65536.0;
+        count = 9;
+    } else if (const auto* lutAB = dynamic_cast<const csICCmABTag*>(interpolator_->tag())) {
+        if (!lutAB->hasMatrix())
+            return true;
+        for (int i = 0; i < 12; ++i)
+            entries[i] = lutAB->matrix()[i] / 65536.0;
+        count = 12;
+    }
+    if (count == 0)
+        return true;
+    for (int i = 0; i < count; ++i)
+        if (std::abs(entries[i]) > maxMatrixEntry) {
+            csErrorLog::error("implausible matrix", "tag '%4s': matrix entry %d is %g; at most %g is usable",
+                              csSigText(tagName).text, i + 1, entries[i], maxMatrixEntry);
+            return false;
+        }
+    // A matrix that flattens colour space sends every colour to one plane
+    // (an all-zero one to a single point): no table is usable behind it.
+    const double* m = entries;
+    const double determinant = m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
+                               m[2] * (m[3] * m[7] - m[4] * m[6]);
+    if (std::abs(determinant) < minMatrixDeterminant) {
+        csErrorLog::error("implausible matrix", "tag '%4s': the matrix is singular (determinant %g)",
+                          csSigText(tagName).text, determinant);
+        return false;
+    }
+    return true;
 }
 
 int csICCProfileConverter::initMatrixAndCurves(csSignature tagName)

@@ -96,6 +96,9 @@ private:
     // white scaling of Lab into one pass.
     void convertBlock(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride);
     void scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride);
+    // Refuses, with a log entry, a LUT matrix with entries beyond use or
+    // that is singular.
+    bool plausibleMatrix(csSignature tagName) const;
     int initInterpolator(csSignature tagName);
     int initMatrixAndCurves(csSignature tagName);
     // 0 also when the profile has none (with a warning); -1 for a white no

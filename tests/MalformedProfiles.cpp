@@ -25,7 +25,8 @@ uint8_t* entryOf(std::vector<uint8_t>& block, const char* signature)
     return nullptr;
 }
 
-// The sound profile with one tag replaced by other bytes, laid out afresh.
+} // namespace
+
 std::vector<uint8_t> withTag(const char* signature, std::vector<uint8_t> tagBytes)
 {
     const std::vector<uint8_t> base = sound();
@@ -43,6 +44,8 @@ std::vector<uint8_t> withTag(const char* signature, std::vector<uint8_t> tagByte
     csErrorLog::clear();
     return block;
 }
+
+namespace {
 
 std::vector<uint8_t> b2a1With(void (*change)(std::vector<uint8_t>&))
 {

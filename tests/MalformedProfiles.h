@@ -18,3 +18,7 @@ struct MalformedProfile
 };
 
 std::vector<MalformedProfile> malformedProfiles();
+
+// The sound test profile (cmyk_v2.icc) with one tag replaced by other bytes,
+// or added, laid out afresh.
+std::vector<uint8_t> withTag(const char* signature, std::vector<uint8_t> tagBytes);

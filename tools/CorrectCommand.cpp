@@ -2,6 +2,7 @@
 
 #include "CliSupport.h"
 #include "CorrectionSession.h"
+#include "FileIdentity.h"
 
 #include <algorithm>
 #include <chrono>
@@ -66,6 +67,30 @@ void printSummary(std::FILE* out, const char* format, const std::vector<Patch>& 
     }
     const std::size_t n = report.outcomes.size();
     std::fprintf(out, format, n, sumBefore / n, sumAfter / n, maxAfter);
+}
+
+// An output that would replace an input or the other output, in words;
+// empty when every output is a file of its own.
+std::string outputCollision(const CorrectOptions& options)
+{
+    struct Named
+    {
+        const char* what;
+        const std::string& path;
+    };
+    const Named inputs[] = {{"the profile", options.profilePath},
+                            {"the measurement file", options.measurementPath},
+                            {"the reference file", options.referencePath},
+                            {"the output profile", options.outputPath}};
+    const Named outputs[] = {{"the output profile", options.outputPath}, {"the report", options.reportPath}};
+    for (const Named& output : outputs)
+        for (const Named& input : inputs) {
+            if (&input.path == &output.path || !sameFile(output.path, input.path))
+                continue;
+            return output.what + std::string(" ") + output.path + " is " + input.what +
+                   (input.path == output.path ? std::string() : " " + input.path);
+        }
+    return {};
 }
 
 } // namespace
@@ -139,6 +164,8 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             options.roundTrip = true;
         else if (option == "--strict")
             options.strict = true;
+        else if (option == "--force")
+            options.force = true;
         else {
             problem = "unknown option '" + option + "'";
             return false;
@@ -148,8 +175,9 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             return false;
         }
     }
-    if (options.profilePath.empty() || options.measurementPath.empty() || options.outputPath.empty()) {
-        problem = "correct needs -i PROFILE, -m MEAS and -o OUT";
+    if (options.profilePath.empty() || options.outputPath.empty() ||
+        (options.measurementPath.empty() && !(options.roundTrip && !options.referencePath.empty()))) {
+        problem = "correct needs -i PROFILE, -m MEAS and -o OUT (or -r REF with --round-trip)";
         return false;
     }
     return true;
@@ -157,12 +185,24 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
 
 int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
 {
+    // Checked before anything is read: a slip of the shell must not cost a file.
+    const std::string collision = outputCollision(options);
+    if (!collision.empty()) {
+        std::fprintf(err, "vestrel-cli: %s; nothing was written\n", collision.c_str());
+        return Usage;
+    }
     CorrectionSession session;
     bool warned = false;
     if (!reportToUser(session.openProfile(options.profilePath), err, warned))
         return Failure;
+    if (options.roundTrip && !options.measurementPath.empty())
+        std::fprintf(err,
+                     "vestrel-cli: --round-trip corrects the profile's own inversion error at the reference "
+                     "colours; the measured values of %s are not used\n",
+                     options.measurementPath.c_str());
     // The files in the window's order: measurement, then reference.
-    if (!reportToUser(session.loadPatches(options.measurementPath, PatchFileRole::Measurement), err, warned))
+    if (!options.measurementPath.empty() &&
+        !reportToUser(session.loadPatches(options.measurementPath, PatchFileRole::Measurement), err, warned))
         return Failure;
     if (!options.referencePath.empty() &&
         !reportToUser(session.loadPatches(options.referencePath, PatchFileRole::Reference), err, warned))
@@ -178,6 +218,7 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     request.method = options.method;
     request.smooth.fieldNoise = options.noise;
     request.intents = options.intents;
+    request.force = options.force;
     for (std::size_t i = 0; i < session.patches().size(); ++i)
         request.selection.push_back(i);
     // Progress is for a person watching a terminal; a script or a log
@@ -193,6 +234,11 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
         return true;
     };
     const CorrectionReport report = session.correct(request, progress);
+    if (report.failedCheck != CorrectionCheck::Passed) {
+        std::fprintf(err, "vestrel-cli: %s; %s was not written (--force writes it anyway)\n", report.summary.c_str(),
+                     options.outputPath.c_str());
+        return Failure;
+    }
     if (!reportToUser(report, err, warned))
         return Failure;
 

@@ -12,10 +12,14 @@
 struct CorrectOptions
 {
     std::string profilePath;
-    std::string measurementPath;
-    std::string referencePath; // empty for a combined measurement file
+    std::string measurementPath; // may be empty with roundTrip
+    std::string referencePath;   // empty for a combined measurement file
     std::string outputPath;
+    // Corrects the profile's own inversion error: the round trip of each
+    // reference through B2A1 and A2B1 stands in for the measurement.
     bool roundTrip = false;
+    // Correct and write although a check says the result is not to be trusted.
+    bool force = false;
     // Any warning (a skipped line, an unpaired patch) fails the run.
     bool strict = false;
     CorrectionMethod method = CorrectionMethod::Smooth;

@@ -1,5 +1,5 @@
 // The main window's analysis: the Delta E metric, the tolerances with their
-// verdict in the summary area, the Plots dock and the report export. Kept
+// verdict in the summary area and the Plots dock. Kept
 // apart from the window's own file; the window calls refreshAnalysis()
 // wherever its summary changes.
 
@@ -17,7 +17,6 @@
 #include <QActionGroup>
 #include <QDir>
 #include <QDockWidget>
-#include <QFileDialog>
 #include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QScreen>
@@ -27,7 +26,6 @@
 namespace {
 
 const char* const plotsVisibleKey = "PLOTS_VISIBLE";
-const char* const lastReportKey = "LAST_REPORT_FILE";
 
 } // namespace
 
@@ -128,36 +126,4 @@ void MainWindow::editTolerances()
     ToleranceDialog dialog(limits_, this);
     if (dialog.exec() == QDialog::Accepted)
         setLimits(dialog.limits());
-}
-
-bool MainWindow::exportReport(QString path)
-{
-    if (!session_.hasProfile() && session_.patches().empty()) {
-        statusBar()->showMessage(tr("Nothing to report yet: open a profile and load patches"), 3000);
-        return false;
-    }
-    QSettings settings;
-    if (path.isNull()) {
-        QString start = settings.value(lastReportKey).toString();
-        if (start.isEmpty())
-            start = QDir::currentPath() + QStringLiteral("/report.html");
-        const QStringList filters = {tr("HTML report (*.html)"), tr("PDF report (*.pdf)"),
-                                     tr("CSV patch rows (*.csv)")};
-        QString filter;
-        path = QFileDialog::getSaveFileName(this, tr("Export report"), start, filters.join(QStringLiteral(";;")),
-                                            &filter);
-        if (path.isEmpty())
-            return false;
-        // A name typed without a suffix takes the chosen type's.
-        ReportFormat format;
-        if (!reportFormatFor(path.toStdString(), format))
-            path += filter == filters[1] ? QStringLiteral(".pdf")
-                    : filter == filters[2] ? QStringLiteral(".csv")
-                                           : QStringLiteral(".html");
-    }
-    const SessionReport report = writeReport(session_, {metric_, limits_}, path.toStdString());
-    present(report, tr("Export Report"), report.ok ? 5000 : 2000);
-    if (report.ok)
-        settings.setValue(lastReportKey, path);
-    return report.ok;
 }

@@ -25,6 +25,7 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -378,8 +379,19 @@ void MainWindow::on_pushButtonAuto_clicked()
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     };
-    const CorrectionReport report = session_.correct(request, onProgress);
+    CorrectionReport report = session_.correct(request, onProgress);
     progress.close();
+    // A refusal of the checks changed nothing; the user may know better.
+    if (report.failedCheck != CorrectionCheck::Passed) {
+        if (!askCorrectAnyway(fromUtf8(report.summary))) {
+            statusBar()->showMessage(fromUtf8(report.summary), 5000);
+            return;
+        }
+        request.force = true;
+        progress.reset();
+        report = session_.correct(request, onProgress);
+        progress.close();
+    }
     present(report, tr("Auto"), 5000);
     if (!report.ok)
         return;
@@ -513,50 +525,18 @@ bool MainWindow::openProfile()
     return openProfile(QString());
 }
 
-bool MainWindow::saveAsProfile(QString path)
-{
-    if (!session_.hasProfile())
-        return false;
-    QSettings settings;
-    const bool askedForName = path.isNull();
-    if (askedForName) {
-        QString start = settings.value(QStringLiteral("LAST_SAVE_FILE_ICC")).toString();
-        if (start.isEmpty())
-            start = QDir::currentPath() + QStringLiteral("/ICCProfile.icc");
-        path = QFileDialog::getSaveFileName(this, tr("Save profile as"), start, QStringLiteral("*.icc *.icm"));
-        // The open dialog shows profiles by their suffix: a name without
-        // one would be hidden there.
-        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
-            path += QStringLiteral(".icc");
-    }
-    if (path.isEmpty())
-        return false;
-    settings.setValue(QStringLiteral("LAST_SAVE_FILE_ICC"), path);
-
-    const SessionReport report = session_.saveAs(toUtf8(path));
-    if (!report.ok && askedForName) {
-        // A refused target (read-only, a device) must not cost the edits.
-        statusBar()->showMessage(fromUtf8(report.summary), 2000);
-        QString reason = fromUtf8(report.summary);
-        if (!report.details.empty())
-            reason += QStringLiteral(": ") + fromUtf8(report.details.back());
-        if (QMessageBox::warning(this, windowTitle(), reason + tr("\nSave under another name?"),
-                                 QMessageBox::Save | QMessageBox::Cancel) == QMessageBox::Save)
-            return saveAsProfile(QString());
-        return false;
-    }
-    present(report, tr("Save Profile As"), report.ok ? 5000 : 2000);
-    if (!report.ok)
-        return false;
-    addRecentFile(path);
-    setWindowTitle(path + QStringLiteral("[*]"));
-    setWindowModified(false);
-    return true;
-}
-
 bool MainWindow::saveAsProfile()
 {
     return saveAsProfile(QString());
+}
+
+bool MainWindow::askCorrectAnyway(const QString& reason)
+{
+    QMessageBox box(QMessageBox::Warning, tr("Auto"), reason, QMessageBox::Cancel, this);
+    QPushButton* anyway = box.addButton(tr("Correct &anyway"), QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == anyway;
 }
 
 MainWindow::UnsavedAnswer MainWindow::askSaveChanges()

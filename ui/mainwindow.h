@@ -119,8 +119,19 @@ protected:
     virtual UnsavedAnswer askSaveChanges();
     // Shows the lines behind a report; tests read them instead.
     virtual void showDetails(const QString& title, const QString& summary, const std::vector<std::string>& details);
+    // The save dialog: a name with the suffix of the chosen filter (chosen
+    // is its index), or empty when cancelled.
+    virtual QString askSavePath(const QString& title, const QString& start, const QStringList& filters,
+                                const QStringList& suffixes, int& chosen);
+    // Asks a question whose yes replaces a file.
+    virtual bool askReplace(const QString& question);
+    // Asks before a correction that a check refused is made all the same.
+    virtual bool askCorrectAnyway(const QString& reason);
 
 private:
+    // Adds the suffix to a name without one; false when that names a file
+    // the user would not replace.
+    bool settleSuffix(QString& path, const QString& suffix);
     // True when the unsaved edits may go: saved, discarded, or none.
     bool settleUnsavedEdits();
     void buildHeader();
