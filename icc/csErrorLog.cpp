@@ -35,12 +35,6 @@ struct LogStorage
 
 LogStorage storage;
 
-// The serial the entry after index would have had, had it been next.
-uint32_t serialAfter(uint32_t index)
-{
-    return storage.serials[index] + storage.repeats[index] + 1;
-}
-
 // 2995 as "2,995"; buffer holds at least 16 characters.
 void groupDigits(uint32_t value, char* buffer)
 {
@@ -57,22 +51,31 @@ void groupDigits(uint32_t value, char* buffer)
 
 } // namespace
 
-// The new entry repeats the last repeatsKept stored ones, which follow each
-// other without a gap and since the last mark: it is only counted.
+// The new entry repeats the last repeatsKept stored ones of its kind
+// (traces, or warnings and worse), all since the last mark: it is only
+// counted. Entries of the other kind in between are passed over, as a
+// tag's trace comes between the warnings of one tag and the next.
 bool csErrorLog::foldRepeat(int level, const char* title)
 {
-    if (storage.count < repeatsKept)
-        return false;
+    // Far enough for a few traces between warnings; bounds the cost of an add.
+    constexpr uint32_t lookBack = 64;
+    const bool trace = level <= Info;
     const char* const name = title ? title : "";
-    uint32_t expected = storage.added;
-    for (uint32_t k = 0; k < repeatsKept; ++k) {
-        const uint32_t i = storage.count - 1 - k;
-        if (serialAfter(i) != expected || storage.serials[i] < storage.runStart || storage.levels[i] != level ||
-            std::strcmp(storage.titles[i], name) != 0)
+    uint32_t found = 0, lastLike = 0;
+    for (uint32_t back = 0; back < lookBack && back < storage.count && found < repeatsKept; ++back) {
+        const uint32_t i = storage.count - 1 - back;
+        if (storage.serials[i] < storage.runStart)
             return false;
-        expected = storage.serials[i];
+        if ((storage.levels[i] <= Info) != trace)
+            continue;
+        if (storage.levels[i] != level || std::strcmp(storage.titles[i], name) != 0)
+            return false;
+        if (found++ == 0)
+            lastLike = i;
     }
-    ++storage.repeats[storage.count - 1];
+    if (found < repeatsKept)
+        return false;
+    ++storage.repeats[lastLike];
     return true;
 }
 

@@ -7,10 +7,11 @@
 // log never prints or ends the process by itself: a desktop session that
 // reads profiles all day must not lose a user's work to a diagnostics limit.
 //
-// An entry that repeats the level and title of the entries just before it
-// is stored only up to repeatsKept times in a row; further ones are counted
-// on the last stored one (repeatsOf), so a profile with thousands of tags
-// leaves a few entries, not thousands. When the store is full, trace
+// An entry that repeats the level and title of the entries of its kind
+// (traces, or warnings and worse) just before it is stored only up to
+// repeatsKept times in a row; further ones are counted on the last stored
+// one (repeatsOf), so a profile with thousands of tags leaves a few
+// entries, not thousands. When the store is full, trace
 // entries (Debug, Info) make room first, oldest first, then the oldest of
 // the rest. Errors are counted as they are added, so whether an operation
 // failed never depends on what the store still holds.

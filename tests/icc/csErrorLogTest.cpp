@@ -92,7 +92,8 @@ TEST_F(ErrorLogTest, AFullLogMakesRoomSilentlyAndGoesOn)
 
 // Thousands of alike entries (a profile's tags, a file's bad lines) are a
 // few entries and a count; only a run of the same level and title folds,
-// and never across a mark.
+// traces passed over between warnings and the other way round, and never
+// across a mark.
 TEST_F(ErrorLogTest, RepeatsFoldIntoACount)
 {
     struct Entry { int level; const char* title; };
@@ -110,8 +111,9 @@ TEST_F(ErrorLogTest, RepeatsFoldIntoACount)
     const Case cases[] = {
         {"3,000 alike", {tag}, 3000, false, 3, 2997},
         {"exactly the kept number", {tag}, 3, false, 3, 0},
-        {"alternating titles", {tag, size}, 100, false, 200, 0},
-        {"same title, other level", {tag, {csErrorLog::Warning, "added tag"}}, 4, false, 8, 0},
+        {"a trace between warnings", {tag, size}, 100, false, 6, 97},
+        {"alternating titles", {size, {csErrorLog::Warning, "other"}}, 100, false, 200, 0},
+        {"same title, other level", {size, {csErrorLog::Error, "tag size mismatch"}}, 4, false, 8, 0},
         {"a mark starts a new run", {tag, tag, tag, tag}, 3, true, 9, 1},
     };
     for (const Case& c : cases) {
