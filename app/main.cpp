@@ -5,8 +5,12 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 
-int main(int argc, char** argv)
+namespace {
+
+int runWindow(int argc, char** argv)
 {
     // Usage and version need no display: answered before any window exists.
     const StartupPaths paths = parseCommandLine(argc, argv);
@@ -32,4 +36,19 @@ int main(int argc, char** argv)
     window.openFiles(paths.files);
     window.show();
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Memory running out is one line and status 1 rather than an abort;
+    // saved files are replaced only by complete ones.
+    try {
+        return runWindow(argc, argv);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    std::fputs("vestrel: out of memory\n", stderr);
+    return 1;
 }

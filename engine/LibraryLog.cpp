@@ -6,7 +6,7 @@ namespace LibraryLog {
 
 Mark mark()
 {
-    return {csErrorLog::count(), csErrorLog::errorCount()};
+    return {csErrorLog::mark(), csErrorLog::errorCount()};
 }
 
 bool errorsSince(const Mark& mark)
@@ -17,13 +17,15 @@ bool errorsSince(const Mark& mark)
 std::vector<std::string> linesSince(const Mark& mark)
 {
     std::vector<std::string> lines;
-    const uint32_t first = csErrorLog::count() < mark.entries ? 0 : mark.entries;
-    for (uint32_t i = first; i < csErrorLog::count(); ++i) {
+    for (uint32_t i = csErrorLog::firstSince(mark.entries); i < csErrorLog::count(); ++i) {
         const int level = csErrorLog::levelOf(i);
         if (level < csErrorLog::Warning)
             continue;
         lines.push_back(std::string(1, csErrorLog::levelLetter(level)) + " '" + csErrorLog::titleOf(i) + "' " +
                         csErrorLog::detailsOf(i));
+        char repeats[64];
+        if (csErrorLog::describeRepeats(i, repeats, sizeof repeats))
+            lines.push_back(repeats);
     }
     return lines;
 }

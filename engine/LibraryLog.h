@@ -11,15 +11,18 @@ namespace LibraryLog {
 
 struct Mark
 {
+    // The log's mark: where the operation's entries begin.
     uint32_t entries;
     uint32_t errors;
 };
 
+// Entries added after the mark never fold into repeats of earlier ones.
 Mark mark();
 // Errors logged since the mark, counted as they were logged, so a log
-// that overflowed meanwhile still tells.
+// that made room meanwhile still tells.
 bool errorsSince(const Mark& mark);
-// Warnings and worse since the mark that the log still holds, one line each.
+// Warnings and worse since the mark that the log still holds, one line
+// each; an entry that repeated is followed by "... and N more like this".
 std::vector<std::string> linesSince(const Mark& mark);
 
 } // namespace LibraryLog

@@ -208,6 +208,15 @@ std::string csvField(const std::string& text)
     return quoted + "\"";
 }
 
+// Text a spreadsheet would run as a formula when it begins with one of
+// these gets a leading apostrophe, which shows the text as written.
+std::string csvTextField(const std::string& text)
+{
+    static const std::string formulaStarts = "=+-@\t\r";
+    const bool formulaLike = !text.empty() && formulaStarts.find(text[0]) != std::string::npos;
+    return csvField(formulaLike ? "'" + text : text);
+}
+
 std::string csvReport(const ReportContent& content)
 {
     std::string text = "id,name,reference_L,reference_a,reference_b,measured_L,measured_a,measured_b,"
@@ -216,8 +225,8 @@ std::string csvReport(const ReportContent& content)
     for (const ReportPatchRow& row : content.patches) {
         const bool paired = row.hasReference && row.hasMeasured;
         const std::string fields[] = {
-            csvField(row.id),
-            csvField(row.name),
+            csvTextField(row.id),
+            csvTextField(row.name),
             number(row.hasReference, row.reference.L),
             number(row.hasReference, row.reference.a),
             number(row.hasReference, row.reference.b),

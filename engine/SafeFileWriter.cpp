@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -66,23 +68,91 @@ const char* refusalOf(const std::string& path, const struct stat& s)
     return nullptr;
 }
 
+const char temporaryPrefix[] = ".vestrel-";
+const char nameLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::size_t randomLetters = 8;
+
+// ".vestrel-<pid>-<8 letters>" in folder: the pid tells a later save whether
+// the writer still lives.
+std::string temporaryName(const std::string& folder)
+{
+    thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof nameLetters - 2);
+    std::string name = folder + "/" + temporaryPrefix + std::to_string(::getpid()) + "-";
+    for (std::size_t i = 0; i < randomLetters; ++i)
+        name += nameLetters[pick(random)];
+    return name;
+}
+
+// The pid in a name of ours, or 0 for any other name.
+pid_t writerOf(const char* name)
+{
+    const std::size_t prefixLength = sizeof temporaryPrefix - 1;
+    if (std::strncmp(name, temporaryPrefix, prefixLength) != 0)
+        return 0;
+    const char* p = name + prefixLength;
+    long long pid = 0;
+    const char* digits = p;
+    while (*p >= '0' && *p <= '9' && p - digits < 10)
+        pid = pid * 10 + (*p++ - '0');
+    if (p == digits || *digits == '0' || *p != '-' || pid > INT_MAX)
+        return 0;
+    ++p;
+    if (std::strlen(p) != randomLetters || std::strspn(p, nameLetters) != randomLetters)
+        return 0;
+    return static_cast<pid_t>(pid);
+}
+
+// Temporary files of ours that a save killed part-way left behind: our
+// name, our user, a regular file, and a writer that no longer exists.
+void removeStaleTemporaries(const std::string& folder)
+{
+    DIR* directory = ::opendir(folder.c_str());
+    if (!directory)
+        return;
+    const int folderFd = ::dirfd(directory);
+    while (const dirent* entry = ::readdir(directory)) {
+        const pid_t writer = writerOf(entry->d_name);
+        if (writer <= 0 || writer == ::getpid())
+            continue;
+        struct stat s;
+        if (::fstatat(folderFd, entry->d_name, &s, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(s.st_mode) ||
+            s.st_uid != ::geteuid())
+            continue;
+        if (::kill(writer, 0) == -1 && errno == ESRCH)
+            (void)::unlinkat(folderFd, entry->d_name, 0);
+    }
+    ::closedir(directory);
+}
+
 // A new file in folder, created with mode (less the umask) and a name no
 // other file has.
-int createTemporary(const std::string& folder, mode_t mode, std::string& name)
+int createNamedTemporary(const std::string& folder, mode_t mode, std::string& name)
 {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
     for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
-        name = folder + "/.vestrel-";
-        for (int i = 0; i < 8; ++i)
-            name += letters[pick(random)];
+        name = temporaryName(folder);
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     errno = EEXIST;
     return -1;
+}
+
+// Gives the unnamed file of fd a free name in folder. Through /proc, as
+// linking a descriptor directly needs a privilege.
+bool nameUnnamed(int fd, const std::string& folder, std::string& name)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
+        name = temporaryName(folder);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    errno = EEXIST;
+    return false;
 }
 
 // The replaced file's owner, group and mode; an owner or group that may not
@@ -124,6 +194,43 @@ bool flushFolder(const std::string& folder)
     return flushed;
 }
 
+enum class Temporary { Written, Unavailable, Failed };
+
+// The whole of bytes in a new file of folder, on disk, with the replaced
+// file's attributes when there is one (private until then), named
+// temporary. Unavailable when an unnamed file cannot be had or named: a
+// named one will do instead.
+Temporary writeTemporary(bool unnamed, const std::string& folder, const struct stat* replaced,
+                         const std::vector<uint8_t>& bytes, std::string& temporary, std::string& error)
+{
+    const mode_t mode = replaced ? 0600 : 0666;
+    const int fd = unnamed ? ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode)
+                           : createNamedTemporary(folder, mode, temporary);
+    if (fd < 0) {
+        if (unnamed)
+            return Temporary::Unavailable;
+        error = std::strerror(errno);
+        return Temporary::Failed;
+    }
+    if (!((!replaced || takeOverAttributes(fd, *replaced)) && writeAll(fd, bytes) && ::fsync(fd) == 0)) {
+        error = std::strerror(errno);
+        ::close(fd);
+        if (!unnamed)
+            ::unlink(temporary.c_str());
+        return Temporary::Failed;
+    }
+    if (unnamed && !nameUnnamed(fd, folder, temporary)) {
+        ::close(fd);
+        return Temporary::Unavailable;
+    }
+    if (::close(fd) != 0) {
+        error = std::strerror(errno);
+        ::unlink(temporary.c_str());
+        return Temporary::Failed;
+    }
+    return Temporary::Written;
+}
+
 } // namespace
 
 bool writeFileSafely(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
@@ -140,22 +247,17 @@ bool writeFileSafely(const std::string& path, const std::vector<uint8_t>& bytes,
         }
     }
 
-    // A replacement stays private until it has the replaced file's
-    // attributes; a new file is created as any other would be.
     const std::string folder = folderOf(target);
+    removeStaleTemporaries(folder);
+    // Preferably the bytes go to a file without a name, which a killed save
+    // cannot leave behind; it is named only once complete, for the rename.
+    // Where the file system has no such files, a named one.
     std::string temporary;
-    const int fd = createTemporary(folder, replacing ? 0600 : 0666, temporary);
-    if (fd < 0) {
-        error = std::strerror(errno);
+    Temporary written = writeTemporary(true, folder, replacing ? &existing : nullptr, bytes, temporary, error);
+    if (written == Temporary::Unavailable)
+        written = writeTemporary(false, folder, replacing ? &existing : nullptr, bytes, temporary, error);
+    if (written != Temporary::Written)
         return false;
-    }
-    const bool ok = (!replacing || takeOverAttributes(fd, existing)) && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    if (::close(fd) != 0 || !ok) {
-        error = std::strerror(ok ? errno : savedErrno);
-        ::unlink(temporary.c_str());
-        return false;
-    }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         error = std::strerror(errno);
         ::unlink(temporary.c_str());

@@ -1,7 +1,10 @@
 #pragma once
 // Writes a file so that a failure can never destroy what was there: the bytes
 // go to a temporary file in the target's folder, which replaces the target
-// only once it is complete and on disk.
+// only once it is complete and on disk. Where the file system allows, that
+// file has no name until it is complete, so a save killed part-way leaves
+// nothing behind; elsewhere it is named ".vestrel-<pid>-<letters>", and each
+// save removes such files of the same user whose process no longer exists.
 //
 // What is at the target is respected: a symbolic link is followed and the
 // file it leads to is replaced (the link stays); a replaced file keeps its

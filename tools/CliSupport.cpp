@@ -1,38 +1,49 @@
 #include "CliSupport.h"
 
 #include "CorrectionSession.h"
+#include "WholeFile.h"
 #include "csErrorLog.h"
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
-void printLogEntries(std::FILE* err, uint32_t first)
+void printLogEntries(std::FILE* err, uint32_t since)
 {
-    for (uint32_t i = first; i < csErrorLog::count(); ++i) {
-        if (csErrorLog::levelOf(i) >= csErrorLog::Warning)
-            std::fprintf(err, "%c '%s' %s\n", csErrorLog::levelLetter(csErrorLog::levelOf(i)),
-                         csErrorLog::titleOf(i), csErrorLog::detailsOf(i));
+    for (uint32_t i = csErrorLog::firstSince(since); i < csErrorLog::count(); ++i) {
+        if (csErrorLog::levelOf(i) < csErrorLog::Warning)
+            continue;
+        std::fprintf(err, "%c '%s' %s\n", csErrorLog::levelLetter(csErrorLog::levelOf(i)), csErrorLog::titleOf(i),
+                     csErrorLog::detailsOf(i));
+        char repeats[64];
+        if (csErrorLog::describeRepeats(i, repeats, sizeof repeats))
+            std::fprintf(err, "%s\n", repeats);
     }
 }
 
 ReadResult readProfile(const char* path, std::vector<uint8_t>& block, csICCProfile& profile, std::FILE* err)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    struct stat info;
+    std::string problem;
+    const int fd = openRegularFile(path, "profile", info, problem);
+    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "rb");
     if (!file) {
-        std::fprintf(err, "vestrel-cli: cannot open %s: %s\n", path, std::strerror(errno));
+        if (fd >= 0) {
+            problem = std::string(path) + ": " + std::strerror(errno);
+            ::close(fd);
+        }
+        // A system error names the path first; a refusal is a sentence.
+        const bool systemError = problem.rfind(std::string(path) + ": ", 0) == 0;
+        std::fprintf(err, "vestrel-cli: %s%s\n", systemError ? "cannot open " : "", problem.c_str());
         return ReadResult::Refused;
     }
-    struct stat s;
-    if (::fstat(fileno(file), &s) == 0 && S_ISDIR(s.st_mode)) {
-        std::fclose(file);
-        std::fprintf(err, "vestrel-cli: %s is a folder, not a profile\n", path);
-        return ReadResult::Refused;
-    }
+    const uint32_t since = csErrorLog::mark();
     const uint32_t errorsBefore = csErrorLog::errorCount();
     const bool read = csICCProfile::readFile(file, block) == 0 && profile.setProfile(block.data(), block.size()) == 0;
     std::fclose(file);
-    printLogEntries(err);
+    printLogEntries(err, since);
     if (!read)
         return ReadResult::Refused;
     return csErrorLog::errorCount() > errorsBefore ? ReadResult::Flawed : ReadResult::Sound;

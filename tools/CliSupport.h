@@ -10,9 +10,10 @@
 
 enum ExitStatus { Success = 0, Failure = 1, Usage = 2 };
 
-// Warnings and failures of the library from entry first on, one line each
-// ("E 'title' details"). Traces stay out.
-void printLogEntries(std::FILE* err, uint32_t first = 0);
+// Warnings and failures the library logged since the log's mark (see
+// csErrorLog::mark), one line each ("E 'title' details"), an entry that
+// repeated followed by "... and N more like this". Traces stay out.
+void printLogEntries(std::FILE* err, uint32_t since = 0);
 
 struct SessionReport;
 
@@ -22,7 +23,9 @@ bool reportToUser(const SessionReport& report, std::FILE* err, bool& warned);
 
 enum class ReadResult { Refused, Flawed, Sound };
 
-// Reads path into block and profile; reports problems on err. A profile
+// Reads path into block and profile; reports problems on err. Anything
+// but a regular file is refused by name without being opened for long
+// enough to wait on it ("x is a pipe, not a profile"). A profile
 // that was read but had parts refused (a LUT that does not fit its tag) is
 // flawed: it can be shown but is not to be passed on.
 ReadResult readProfile(const char* path, std::vector<uint8_t>& block, csICCProfile& profile, std::FILE* err);

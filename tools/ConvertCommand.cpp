@@ -311,7 +311,7 @@ int runConvert(const ConvertOptions& options, std::FILE* in, std::FILE* out, std
     csICCProfile profile;
     if (readProfile(options.profilePath.c_str(), block, profile, err) == ReadResult::Refused)
         return Failure;
-    const uint32_t logged = csErrorLog::count();
+    const uint32_t logged = csErrorLog::mark();
     csICCProfileConverter converter(&profile, options.direction, options.intent, options.whiteMode);
     const int initialised = converter.init();
     printLogEntries(err, logged);

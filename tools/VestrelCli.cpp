@@ -11,6 +11,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -109,7 +111,7 @@ int runCopy(const char* in, const char* outPath, std::FILE* err)
     csICCProfile profile;
     if (readProfile(in, block, profile, err) != ReadResult::Sound)
         return Failure;
-    const uint32_t logged = csErrorLog::count();
+    const uint32_t logged = csErrorLog::mark();
     std::vector<uint8_t> written;
     if (profile.writeToMemory(written) != 0) {
         printLogEntries(err, logged);
@@ -125,7 +127,7 @@ int runCopy(const char* in, const char* outPath, std::FILE* err)
 
 } // namespace
 
-int vestrelCliMain(int argc, const char* const* argv, std::FILE* in, std::FILE* out, std::FILE* err)
+static int runCommand(int argc, const char* const* argv, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     csErrorLog::clear();
     const std::string command = argc > 1 ? argv[1] : "";
@@ -159,4 +161,18 @@ int vestrelCliMain(int argc, const char* const* argv, std::FILE* in, std::FILE* 
     }
     std::fputs(usageText, err);
     return Usage;
+}
+
+int vestrelCliMain(int argc, const char* const* argv, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    // Memory running out anywhere ends the command with one line, not an
+    // abort; a file being saved is replaced only by a complete one.
+    try {
+        return runCommand(argc, argv, in, out, err);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    std::fflush(out);
+    std::fprintf(err, "vestrel-cli: out of memory while running '%s'\n", argc > 1 ? argv[1] : "");
+    return Failure;
 }

@@ -345,4 +345,41 @@ TEST(Report, PdfSetsNamesInAnyScript)
     EXPECT_EQ(reportText(plain, ReportOptions(), ReportFormat::Pdf).find("/FontFile2"), std::string::npos);
 }
 
+// Names and ids a spreadsheet would run as formulas are shown as text: a
+// leading apostrophe on any text cell that begins with = + - @, a tab or a
+// carriage return. Number columns stay numbers, negative ones too.
+TEST(Report, CsvTextCannotRunAsAFormula)
+{
+    struct Case { const char* id; const char* name; const char* idCell; const char* nameCell; };
+    const Case cases[] = {
+        {"1", "=HYPERLINK(A1)", "1", "'=HYPERLINK(A1)"},
+        {"+2", "+cmd|' /C calc'!A0", "'+2", "'+cmd|' /C calc'!A0"},
+        {"-3", "-2+3", "'-3", "'-2+3"},
+        {"@4", "@SUM(A1)", "'@4", "'@SUM(A1)"},
+        {"5", "\tTab", "5", "'\tTab"},
+        {"6", "a=b, +c", "6", "a=b, +c"},
+        {"7", "'quoted", "7", "'quoted"},
+    };
+    std::string file = "CGATS.17\nNUMBER_OF_FIELDS 8\nBEGIN_DATA_FORMAT\n"
+                       "SAMPLE_ID SAMPLE_NAME LAB_L LAB_A LAB_B REFLAB_L REFLAB_A REFLAB_B\nEND_DATA_FORMAT\n"
+                       "BEGIN_DATA\n";
+    for (const Case& c : cases)
+        file += std::string(c.id) + " \"" + c.name + "\" 50 -1.5 -2 50.5 -1 -2\n";
+    file += "END_DATA\n";
+    CorrectionSession session;
+    ASSERT_TRUE(session.loadPatchText(file, "hostile.txt", PatchFileRole::Measurement).ok);
+    const Rows csv = parseCsv(reportText(session, ReportOptions(), ReportFormat::Csv));
+    ASSERT_EQ(csv.size(), std::size(cases) + 1);
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        const Case& c = cases[k];
+        SCOPED_TRACE(c.name);
+        const std::vector<std::string>& row = csv[k + 1];
+        ASSERT_EQ(row.size(), 15u);
+        EXPECT_EQ(row[0], c.idCell);
+        EXPECT_EQ(row[1], c.nameCell);
+        EXPECT_EQ(row[6], "-1.5000") << "a negative number stays a number";
+        EXPECT_EQ(row[3], "-1.0000");
+    }
+}
+
 } // namespace

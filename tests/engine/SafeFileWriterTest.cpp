@@ -162,4 +162,97 @@ TEST(SafeFileWriter, AWriteThatFailsPartWayLeavesTheOldFile)
     EXPECT_FALSE(temporaryFilesIn(dir));
 }
 
+// A pid no process has: a child that has ended and been reaped.
+pid_t deadPid()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+// A save killed part-way leaves nothing behind where the file system has
+// unnamed files; elsewhere the next save in that folder removes what it left.
+TEST(SafeFileWriter, ASaveKilledPartWayLeavesNoTemporaryFile)
+{
+    TempDir dir;
+    const std::string target = dir.path("profile.icc");
+    writeBytes(target, previous);
+    // In a child killed by the file size limit in the middle of its write.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit noCore = {0, 0}, size = {4096, 4096};
+        setrlimit(RLIMIT_CORE, &noCore);
+        setrlimit(RLIMIT_FSIZE, &size);
+        std::string reason;
+        writeFileSafely(target, std::vector<uint8_t>(200000, 9), reason);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    EXPECT_EQ(readBytes(target), previous);
+
+    const int unnamed = ::open(dir.dir().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (unnamed >= 0) {
+        ::close(unnamed);
+        EXPECT_FALSE(temporaryFilesIn(dir)) << "an unnamed file vanishes with its writer";
+    }
+    std::string reason;
+    ASSERT_TRUE(writeFileSafely(dir.path("other.icc"), saved, reason)) << reason;
+    EXPECT_FALSE(temporaryFilesIn(dir));
+}
+
+// Only files of our naming, of our user, regular, whose writer has ended
+// are taken away; anything else that looks alike stays.
+TEST(SafeFileWriter, StaleTemporaryFilesOfEndedSavesAreRemoved)
+{
+    const std::string dead = std::to_string(deadPid()), live = std::to_string(getppid());
+    const bool root = geteuid() == 0;
+    struct Case
+    {
+        std::string name;
+        // Makes it in dir; false to skip.
+        std::function<bool(const std::string&)> make;
+        bool removed;
+    };
+    const auto file = [](const std::string& path) {
+        writeBytes(path, previous);
+        return true;
+    };
+    const Case cases[] = {
+        {".vestrel-" + dead + "-abcdWXYZ", file, true},
+        {".vestrel-" + dead + "-00000000", file, true},
+        {".vestrel-" + live + "-abcdWXYZ", file, false},
+        {".vestrel-" + std::to_string(getpid()) + "-abcdWXYZ", file, false},
+        {".vestrel-" + dead + "-abcdWXY", file, false},
+        {".vestrel-" + dead + "-abcdWXYZ.icc", file, false},
+        {".vestrel-" + dead + "-abcd_XYZ", file, false},
+        {".vestrel-0" + dead + "-abcdWXYZ", file, false},
+        {".vestrel-abcdWXYZ", file, false},
+        {"vestrel-" + dead + "-abcdWXYZ", file, false},
+        {".vestrel-" + dead + "-folderXY", [](const std::string& p) { return ::mkdir(p.c_str(), 0700) == 0; }, false},
+        {".vestrel-" + dead + "-linkWXYZ", [](const std::string& p) { return ::symlink("p.icc", p.c_str()) == 0; },
+         false},
+        {".vestrel-" + dead + "-otherXYZ",
+         [&](const std::string& p) { return root && file(p) && ::chown(p.c_str(), 1234, 1234) == 0; }, false},
+    };
+    TempDir dir;
+    std::vector<bool> made;
+    for (const Case& c : cases)
+        made.push_back(c.make(dir.path(c.name)));
+    std::string reason;
+    ASSERT_TRUE(writeFileSafely(dir.path("p.icc"), saved, reason)) << reason;
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        if (!made[k]) {
+            EXPECT_FALSE(root) << cases[k].name;
+            continue;
+        }
+        struct stat s;
+        EXPECT_EQ(::lstat(dir.path(cases[k].name).c_str(), &s) != 0, cases[k].removed) << cases[k].name;
+    }
+}
+
 } // namespace

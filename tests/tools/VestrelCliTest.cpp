@@ -10,10 +10,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -462,10 +469,10 @@ TEST(VestrelCli, CorrectRefusals)
     EXPECT_NE(std::system(("test -e " + dir.path("x.icc")).c_str()), 0) << "nothing written";
 }
 
-TEST(VestrelCli, ErrorsThatALogOverflowDumpedStillRefuse)
+TEST(VestrelCli, ErrorsStillRefuseWhenTheLogMadeRoom)
 {
     // A LUT that does not fit its tag, followed by enough tags for their
-    // trace entries to overflow the log's text store or its entry table.
+    // trace entries to fill the log's text store or its entry table.
     std::vector<uint8_t> flawed;
     for (const MalformedProfile& m : malformedProfiles())
         if (m.what == "grid byte 0")
@@ -483,10 +490,11 @@ TEST(VestrelCli, ErrorsThatALogOverflowDumpedStillRefuse)
         const std::string in = dir.path("in.icc"), out = dir.path("out.icc");
         writeBytes(in, bytes);
 
-        testing::internal::CaptureStderr(); // the overflow dump
+        testing::internal::CaptureStderr();
         const CliResult copy = runCli({"copy", in, out});
         const CliResult info = runCli({"info", in});
-        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the log prints nothing by itself";
+        EXPECT_EQ(lineCount(copy.err), 1u) << copy.err;
         EXPECT_EQ(copy.status, 1);
         EXPECT_EQ(info.status, 1);
         EXPECT_NE(std::system(("test -e " + out).c_str()), 0) << "nothing is written";
@@ -575,6 +583,171 @@ TEST(VestrelCli, UsageAndHelp)
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("info PROFILE"), std::string::npos);
     EXPECT_EQ(help.err, "");
+}
+
+} // namespace
+
+namespace {
+
+// A pipe, a socket or a device given as a file is refused at once by name,
+// by every command: nothing waits for a writer that never comes.
+TEST(VestrelCli, SpecialFilesAreRefusedAtOnce)
+{
+    TempDir dir;
+    const std::string pipe = dir.path("pipe.icc"), socket = dir.path("socket.icc");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const std::string profile = testDataPath("cmyk_v2.icc"), meas = testDataPath("cmyk_meas.txt");
+    const std::string out = dir.path("out.icc");
+
+    struct Special { std::string path, what; };
+    const Special specials[] = {{pipe, "a pipe"}, {socket, "a socket"}, {"/dev/null", "a device"}};
+    struct Command
+    {
+        std::vector<std::string> args; // "F" stands for the special file
+        const char* kind;
+    };
+    const Command commands[] = {
+        {{"info", "F"}, "profile"},
+        {{"copy", "F", out}, "profile"},
+        {{"convert", "F", "a2b"}, "profile"},
+        {{"patches", "F"}, "patch file"},
+        {{"correct", "-i", "F", "-m", meas, "-o", out}, "profile"},
+        {{"correct", "-i", profile, "-m", "F", "-o", out}, "patch file"},
+    };
+    // A regression would block in open(): fail loudly instead of hanging.
+    ::alarm(60);
+    for (const Special& special : specials) {
+        for (const Command& command : commands) {
+            std::vector<std::string> args = command.args;
+            std::replace(args.begin(), args.end(), std::string("F"), special.path);
+            SCOPED_TRACE(args[0] + " on " + special.what + " as " + command.kind);
+            const CliResult r = runCli(args, "0 0 0 0\n");
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(lineCount(r.err), 1u) << r.err;
+            EXPECT_NE(r.err.find(special.path + " is " + special.what + ", not a " + command.kind), std::string::npos)
+                << r.err;
+            EXPECT_NE(std::system(("test -e " + out).c_str()), 0) << "nothing is written";
+        }
+    }
+    ::alarm(0);
+    ::close(listener);
+    EXPECT_EQ(runCli({"info", pipe}).err, "vestrel-cli: " + pipe + " is a pipe, not a profile\n");
+}
+
+// A valid profile's many tags leave a few lines at most: trace entries stay
+// off stderr whatever their number, and thousands of alike warnings are
+// one entry and a count.
+TEST(VestrelCli, ThousandsOfTagsPrintAFewLines)
+{
+    const std::vector<uint8_t> sound = readBytes(testDataPath("cmyk_v2.icc"));
+    // A gamma curve whose directory size is four bytes more than it holds.
+    const uint8_t paddedCurve[20] = {'p', 'a', 'r', 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0};
+    const uint8_t text[12] = {'t', 'e', 'x', 't'};
+    const std::string warning = "W 'tag size mismatch' parametricCurveType: specified tag size (20) != "
+                                "actual tag size (16)\n";
+    struct Case
+    {
+        const char* what;
+        const uint8_t* bytes;
+        uint32_t size, tags;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"3,000 private text tags", text, sizeof text, 3000, ""},
+        // Fewer: every curve builds its tables.
+        {"300 curves of the wrong size", paddedCurve, sizeof paddedCurve, 300,
+         warning + warning + warning + "... and 297 more like this\n"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        csICCProfile profile;
+        ASSERT_EQ(profile.setProfile(sound.data(), sound.size()), 0);
+        for (uint32_t i = 0; i < c.tags; ++i)
+            profile.tagTable().add(csICCTag(0x78000000 | i, c.size, c.bytes));
+        std::vector<uint8_t> bytes;
+        ASSERT_EQ(profile.writeToMemory(bytes), 0);
+        const std::string in = dir.path("many.icc");
+        writeBytes(in, bytes);
+
+        testing::internal::CaptureStderr();
+        const CliResult info = runCli({"info", in});
+        const CliResult copy = runCli({"copy", in, dir.path("copy.icc")});
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the log prints nothing by itself";
+        EXPECT_EQ(info.status, 0) << info.err;
+        EXPECT_EQ(copy.status, 0) << copy.err;
+        EXPECT_EQ(info.err, c.err);
+        EXPECT_EQ(copy.err, c.err);
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VESTREL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VESTREL_ASAN 1
+#endif
+#endif
+
+// Memory running out is one line and status 1, never an abort: the command
+// runs in a child whose address space ends a little above what it has.
+TEST(VestrelCli, OutOfMemoryIsOneLineAndStatusOne)
+{
+#ifdef VESTREL_ASAN
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit here";
+#else
+    TempDir dir;
+    const std::string big = dir.path("big.txt"), err = dir.path("err.txt");
+    {
+        // About 270 bytes a patch once read: a million need far more than the limit.
+        std::ofstream file(big);
+        file << "BEGIN_DATA_FORMAT\nSAMPLE_ID LAB_L LAB_A LAB_B\nEND_DATA_FORMAT\nBEGIN_DATA\n";
+        for (int i = 0; i < 1000000; ++i)
+            file << i << " 50 1 2\n";
+        file << "END_DATA\n";
+    }
+    struct Case { std::vector<std::string> args; };
+    const Case cases[] = {
+        {{"patches", big}},
+        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", big, "-r", big, "-o", dir.path("out.icc")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::ifstream statm("/proc/self/statm");
+            unsigned long pages = 0;
+            statm >> pages;
+            const rlim_t bytes = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+            const rlimit limit = {bytes + (128u << 20), bytes + (128u << 20)};
+            ::setrlimit(RLIMIT_AS, &limit);
+            std::vector<const char*> argv = {"vestrel-cli"};
+            for (const std::string& a : c.args)
+                argv.push_back(a.c_str());
+            std::FILE* out = std::fopen("/dev/null", "w");
+            std::FILE* errFile = std::fopen(err.c_str(), "w");
+            const int status = vestrelCliMain(static_cast<int>(argv.size()), argv.data(), stdin, out, errFile);
+            std::fclose(errFile);
+            ::_exit(status);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        std::ifstream errText(err);
+        const std::string message((std::istreambuf_iterator<char>(errText)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(lineCount(message), 1u) << message;
+        EXPECT_NE(message.find("memory"), std::string::npos) << message;
+        EXPECT_EQ(message.rfind("vestrel-cli: ", 0), 0u) << message;
+    }
+#endif
 }
 
 } // namespace
