@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -464,8 +465,15 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
             return report;
         }
     }
-    report = request.method == CorrectionMethod::Smooth ? correctSmooth(request, progress)
-                                                        : correctPerPatch(request, progress);
+    try {
+        report = request.method == CorrectionMethod::Smooth ? correctSmooth(request, progress)
+                                                            : correctPerPatch(request, progress);
+    } catch (const std::bad_alloc&) {
+        // A large chart's solve may not fit; the session and its tables
+        // outlive the attempt.
+        report = {};
+        report.summary = "Not corrected: not enough memory for this correction";
+    }
     if (report.ok && !request.force)
         refuseWorsePrediction(report);
     if (report.aborted || !report.ok) {
