@@ -332,7 +332,9 @@ private:
             for (std::size_t k = 0; k < n; ++k) {
                 const double value = spectra_[r * n + k];
                 reflectance[k] = value / scale;
-                if (reflectance[k] < lowestReflectance || reflectance[k] > highestReflectance) {
+                // Values are kept as float: 1.6 is a hair above 1.6.
+                const double margin = 1e-6;
+                if (reflectance[k] < lowestReflectance - margin || reflectance[k] > highestReflectance + margin) {
                     reason = "spectral value " + formatValue(value) + " at " +
                              std::to_string(int(firstNm_ + stepNm_ * double(k))) + " nm is outside " +
                              formatValue(lowestReflectance * scale) + " to " + formatValue(highestReflectance * scale) +
