@@ -28,15 +28,16 @@ bool is(std::string_view token, const char* keyword)
            });
 }
 
-// A plain field line of the older shape names at least one colour field.
-bool namesColourFields(const std::vector<std::string_view>& tokens)
+// A plain field line of the older shape: field names only (a keyword line
+// quotes its value) naming a whole colour.
+bool isPlainFieldLine(std::string_view line, const std::vector<std::string_view>& tokens)
 {
-    for (std::string_view t : tokens) {
-        const std::string name = upper(t);
-        if (name == "LAB_L" || name == "XYZ_X" || name == "REFLAB_L" || name.rfind("SPECTRAL_", 0) == 0)
-            return true;
-    }
-    return false;
+    if (line.find('"') != std::string_view::npos)
+        return false;
+    std::vector<std::string> names;
+    for (std::string_view t : tokens)
+        names.push_back(upper(t));
+    return CgatsFields::namesColour(names);
 }
 
 // Whether a line of the older shape is framing or a keyword rather than data:
@@ -51,12 +52,48 @@ bool looksLikeKeyword(std::string_view token)
     });
 }
 
+// KEYWORD itself, or a name it declared.
+bool keywordLineName(std::string_view token, const std::vector<std::string>& declared)
+{
+    const std::string name = upper(token);
+    return name == "KEYWORD" || std::find(declared.begin(), declared.end(), name) != declared.end();
+}
+
 std::string countText(std::size_t count, const char* one, const char* many)
 {
     return std::to_string(count) + ' ' + (count == 1 ? one : many);
 }
 
 } // namespace
+
+int CgatsFields::spectralWavelength(std::string_view name)
+{
+    // Longest prefix first: SPECTRAL_NM_ before SPECTRAL_NM before SPECTRAL_.
+    for (std::string_view prefix : {"SPECTRAL_NM_", "SPECTRAL_NM", "SPECTRAL_", "SPEC_"}) {
+        if (name.substr(0, prefix.size()) != prefix)
+            continue;
+        const std::string_view digits = name.substr(prefix.size());
+        if (digits.empty() || digits.size() > 4 ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return -1;
+        int nm = 0;
+        std::from_chars(digits.data(), digits.data() + digits.size(), nm);
+        return nm > 0 ? nm : -1;
+    }
+    return -1;
+}
+
+bool CgatsFields::namesColour(const std::vector<std::string>& names)
+{
+    auto has = [&names](const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+    static const char* const trios[][3] = {
+        {"LAB_L", "LAB_A", "LAB_B"}, {"XYZ_X", "XYZ_Y", "XYZ_Z"}, {"REFLAB_L", "REFLAB_A", "REFLAB_B"}};
+    for (const auto& trio : trios)
+        if (has(trio[0]) && has(trio[1]) && has(trio[2]))
+            return true;
+    return std::count_if(names.begin(), names.end(),
+                         [](const std::string& n) { return spectralWavelength(n) > 0; }) >= 2;
+}
 
 void CgatsReader::splitLine(std::string_view line, std::vector<std::string_view>& tokens)
 {
@@ -95,12 +132,25 @@ bool CgatsReader::read(std::string_view text, Handler& handler, std::string& pro
     State state = State::Header;
     std::vector<std::string> fields;
     std::vector<std::string_view> tokens;
+    std::vector<std::string> declaredKeywords;
     std::string rowProblem;
     bool sawFieldList = false;
     int lineNumber = 0;
 
     std::string fieldProblem;
     bool fieldsRefused = false;
+    // "NAME value" or KEYWORD "NAME" before the data; the names KEYWORD
+    // declares are keywords whatever follows them.
+    auto keywordLine = [&]() {
+        const std::string name = upper(tokens.front());
+        if (name == "KEYWORD" && tokens.size() > 1)
+            declaredKeywords.push_back(upper(tokens[1]));
+        const bool declared = std::find(declaredKeywords.begin(), declaredKeywords.end(), name) != declaredKeywords.end();
+        if (!declared && !(tokens.size() > 1 && looksLikeKeyword(tokens.front())))
+            return false;
+        handler.keyword(name, tokens.size() > 1 ? tokens[1] : std::string_view());
+        return true;
+    };
     auto startFields = [&]() {
         sawFieldList = true;
         fieldsRefused = !handler.fields(fields, fieldProblem);
@@ -118,8 +168,14 @@ bool CgatsReader::read(std::string_view text, Handler& handler, std::string& pro
             startFields();
         }
     };
+    bool unterminated = false;
     auto dataRow = [&](int line) {
         ++dataLines_;
+        // A file cut inside its last number still parses ("26" of "26.80").
+        if (unterminated) {
+            skipped_.push_back({line, "the file ends inside this line, without END_DATA: it may have been cut short"});
+            return;
+        }
         if (tokens.size() != fields.size()) {
             skipped_.push_back({line, countText(tokens.size(), "value", "values") + ", " +
                                           std::to_string(fields.size()) + " expected"});
@@ -137,6 +193,7 @@ bool CgatsReader::read(std::string_view text, Handler& handler, std::string& pro
         if (end == std::string_view::npos)
             end = text.size();
         const std::string_view line = text.substr(pos, end - pos);
+        unterminated = end == text.size();
         pos = end;
         if (pos < text.size() && text[pos] == '\r')
             ++pos;
@@ -166,17 +223,21 @@ bool CgatsReader::read(std::string_view text, Handler& handler, std::string& pro
                 tokens.erase(tokens.begin());
                 state = State::FieldList;
                 fieldListTokens();
-            } else if (!is(first, "BEGIN_DATA") && namesColourFields(tokens)) {
+            } else if (!is(first, "BEGIN_DATA") && isPlainFieldLine(line, tokens) && !keywordLineName(first, declaredKeywords)) {
                 for (std::string_view t : tokens)
                     fields.push_back(upper(t));
                 state = State::PlainData;
                 startFields();
+            } else {
+                keywordLine();
             }
             break;
         case State::FieldList: fieldListTokens(); break;
         case State::BeforeData:
             if (is(first, "BEGIN_DATA"))
                 state = State::Data;
+            else
+                keywordLine();
             break;
         case State::Data:
             if (is(first, "END_DATA"))

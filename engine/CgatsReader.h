@@ -9,16 +9,33 @@
 // space, tabs and runs of spaces between values, quoted values with spaces,
 // "#" comments on their own line or after values, CR, LF and CRLF line
 // ends and a UTF-8 byte order mark. Older files without the framing name
-// their fields on one plain line; that line is recognised by a colour field.
+// their fields on one plain line; that line is recognised by a complete set
+// of colour fields and no quotes. Keyword lines ("NAME value", and names
+// declared by KEYWORD "NAME") are handed over as keywords and never taken
+// for the field list, whatever their names.
 //
 // NUMBER_OF_SETS and NUMBER_OF_FIELDS are only hints: a data line belongs
 // to the data when it has exactly as many values as the field list names,
 // and is otherwise skipped and reported by its line number, so one bad line
-// never shifts another. Only the first table of a file is read.
+// never shifts another. A last data line that ends without a line end in
+// a file without END_DATA may have been cut inside a number; it is skipped
+// too. Only the first table of a file is read.
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+// What a field name means, one rule for the reader and for what reads its
+// rows. Names are upper-cased.
+namespace CgatsFields {
+// The wavelength of a spectral field: SPECTRAL_NM380, SPECTRAL_NM_380,
+// SPECTRAL_380 (CGATS) and SPEC_380 (ArgyllCMS); -1 for any other name,
+// such as the keywords SPECTRAL_BANDS or SPECTRAL_NORM.
+int spectralWavelength(std::string_view name);
+// Whether the names hold a whole colour: LAB_L LAB_A LAB_B, XYZ_X XYZ_Y
+// XYZ_Z, REFLAB_L REFLAB_A REFLAB_B, or at least two spectral fields.
+bool namesColour(const std::vector<std::string>& names);
+} // namespace CgatsFields
 
 // A line that was not used, and why.
 struct LineProblem
@@ -43,6 +60,9 @@ public:
         virtual bool row(int line, const std::vector<std::string_view>& values, std::string& problem) = 0;
         // NUMBER_OF_SETS, when the file states one.
         virtual void declaredSets(long) {}
+        // A keyword line before the data: its name upper-cased, its first
+        // value without quotes.
+        virtual void keyword(const std::string& /*name*/, std::string_view /*value*/) {}
     };
 
     // Reads the whole text. False, with problem set, when it holds no field

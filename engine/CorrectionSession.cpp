@@ -167,13 +167,22 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     const std::string name = fileNameOf(path);
     std::string problem;
     PatchSide reference = reference_, measurement = measurement_;
+    // A reference that came with a combined measurement is no file of its own.
+    const bool referenceFile = reference_ && reference_.file != measurement_.file;
     std::string what;
     if (role == PatchFileRole::Reference) {
-        reference = {file, false};
-        what = "reference patches";
+        reference = {file, file->combined};
+        what = file->combined ? "reference patches (the reference values of a combined file)" : "reference patches";
+        if (measurement_ && measurement_.file->combined && !referenceFile)
+            report.notes.push_back("the reference values of " + name + " replace those of " +
+                                   fileNameOf(measurementPath_));
     } else {
         measurement = {file, false};
-        if (file->combined) {
+        if (file->combined && referenceFile) {
+            what = "patches with reference and measured values";
+            report.notes.push_back("the reference values of " + fileNameOf(referencePath_) + " are used, not those of " +
+                                   name);
+        } else if (file->combined) {
             reference = {file, true};
             what = "patches with reference and measured values";
         } else {
@@ -187,11 +196,16 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     for (const LineProblem& line : file->skipped)
         report.details.push_back("line " + std::to_string(line.line) + ": " + line.reason);
 
+    for (const std::string& note : file->notes)
+        report.notes.push_back(name + ": " + note);
+
     Pairing pairing;
-    if (!pairPatches(reference, measurement, pairing, problem)) {
+    if (!pairPatches(reference, measurement, pairing, problem, pairBy_)) {
         report.summary = "Could not load " + name + ": " + problem;
+        report.notes.clear();
         return report;
     }
+    report.notes.insert(report.notes.end(), pairing.notes.begin(), pairing.notes.end());
     if (!pairing.unreferenced.empty()) {
         const std::string line = plural(pairing.unreferenced.size(), "measured patch has", "measured patches have") +
                                  " no reference (" + describeIds(pairing.unreferenced) + ")";
@@ -207,7 +221,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
 
     reference_ = reference;
     measurement_ = measurement;
-    if (role == PatchFileRole::Reference || file->combined)
+    if (role == PatchFileRole::Reference || (file->combined && !referenceFile))
         referencePath_ = path;
     if (role == PatchFileRole::Measurement)
         measurementPath_ = path;

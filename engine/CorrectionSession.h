@@ -172,8 +172,15 @@ public:
     csICCProfileConverter* a2b1() const { return a2b1_.get(); }
     csICCProfileConverter* b2a1() const { return b2a1_.get(); }
 
+    // How the next loaded files pair (Auto unless chosen); the patches
+    // loaded already stay as they were paired.
+    void setPairBy(PairBy by) { pairBy_ = by; }
+    PairBy pairBy() const { return pairBy_; }
+
     // Reads a patch file in a role and pairs it with the other side. A
-    // combined file read as a measurement fills both sides. A file with no
+    // combined file read as a measurement fills both sides unless a
+    // reference file was loaded, which wins (a note says so); read as the
+    // reference, its reference columns are the reference. A file with no
     // usable patch, or one that cannot be paired, changes nothing.
     SessionReport loadPatches(const std::string& path, PatchFileRole role);
     // The same for a file's text already in memory; name is for messages.
@@ -275,6 +282,7 @@ private:
 
     PatchSide reference_;
     PatchSide measurement_;
+    PairBy pairBy_ = PairBy::Auto;
     std::string referencePath_;
     std::string measurementPath_;
     std::vector<Patch> patches_;

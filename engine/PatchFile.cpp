@@ -1,6 +1,7 @@
 #include "PatchFile.h"
 
 #include "SpectralColorimetry.h"
+#include "TextEncoding.h"
 #include "WholeFile.h"
 
 #include <algorithm>
@@ -52,25 +53,28 @@ std::string labRangeProblem(const Lab& lab, const char* what)
     return {};
 }
 
-// The wavelength of a spectral field: SPECTRAL_NM380, SPECTRAL_380,
-// SPECTRAL_NM_380; -1 for other names.
-int spectralWavelength(const std::string& name)
+// The middle value; of an even count the upper middle.
+double median(std::vector<double> values)
 {
-    static const std::string prefix = "SPECTRAL_";
-    if (name.rfind(prefix, 0) != 0)
-        return -1;
-    std::string_view rest(name);
-    rest.remove_prefix(prefix.size());
-    if (rest.rfind("NM", 0) == 0)
-        rest.remove_prefix(2);
-    if (!rest.empty() && rest.front() == '_')
-        rest.remove_prefix(1);
-    int nm = 0;
-    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), nm);
-    if (ec != std::errc() || end != rest.data() + rest.size() || nm <= 0)
-        return -1;
-    return nm;
+    if (values.empty())
+        return 0;
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
 }
+
+// Reflectance a print can have, as a fraction: a little below zero from
+// instrument noise, above one only from fluorescence.
+constexpr double lowestReflectance = -0.05;
+constexpr double highestReflectance = 1.6;
+// Most patches of a chart reflect at most about all the light in their
+// brightest band; papers with brighteners a few percent more.
+constexpr double highestTypicalPeak = 1.05;
+// XYZ with white Y = 1: nearly all Y up to this, the brightest patch at
+// least half of it.
+constexpr double unitWhiteMaxY = 1.1;
+constexpr double unitWhiteBrightestY = 0.5;
+constexpr double unitWhiteShare = 0.9;
 
 // Turns the rows of one file into records as they arrive.
 class RecordBuilder : public CgatsReader::Handler
@@ -130,16 +134,23 @@ public:
 
     bool row(int line, const std::vector<std::string_view>& values, std::string& problem) override
     {
-        // A row refused after its spectrum was kept takes the spectrum back.
-        const std::size_t spectrumMark = spectra_.size();
+        // A row refused after its colour was kept takes the colour back.
+        const std::size_t spectrumMark = spectra_.size(), xyzMark = xyz_.size();
         if (!buildRecord(line, values, problem)) {
             spectra_.resize(spectrumMark);
+            xyz_.resize(xyzMark);
             return false;
         }
         return true;
     }
 
     void declaredSets(long sets) override { file_.declaredSets = sets; }
+
+    void keyword(const std::string& name, std::string_view value) override
+    {
+        if (name == "SPECTRAL_NORM")
+            spectralNorm_ = std::string(value);
+    }
 
 private:
     bool buildRecord(int line, const std::vector<std::string_view>& values, std::string& problem)
@@ -161,13 +172,15 @@ private:
             for (int k = 0; k < 3; ++k)
                 if (!number(values, colour_[k], v[k], problem))
                     return false;
-            if (file_.colourFields == ColourFields::Lab)
+            if (file_.colourFields == ColourFields::XYZ) {
+                // Converted when the file's scale is known.
+                xyz_.push_back({v[0], v[1], v[2]});
+            } else {
                 record.lab = {v[0], v[1], v[2]};
-            else
-                record.lab = xyzToLab({v[0], v[1], v[2]});
-            problem = labRangeProblem(record.lab, "the colour");
-            if (!problem.empty())
-                return false;
+                problem = labRangeProblem(record.lab, "the colour");
+                if (!problem.empty())
+                    return false;
+            }
         }
 
         if (file_.combined) {
@@ -201,34 +214,141 @@ private:
     }
 
 public:
-    // Spectra are kept until the whole file is read, because whether the
-    // file counts reflectance in 0..1 or in percent shows only over all rows.
-    bool finishSpectra(std::vector<LineProblem>& skipped)
+    // XYZ and spectra are kept until the whole file is read: their scale
+    // (white Y = 1 or 100, reflectance in 0..1 or in percent) shows in the
+    // bulk of the rows, and one odd row must not decide it for the others.
+    // False with problem when the scale cannot be told.
+    bool finish(std::string& problem)
     {
-        if (file_.colourFields != ColourFields::Spectral)
-            return true;
-        const bool percent = largestReflectance_ > 1.5;
-        const std::size_t n = spectralColumns_.size();
+        if (file_.colourFields == ColourFields::XYZ)
+            return finishXYZ(problem);
+        if (file_.colourFields == ColourFields::Spectral)
+            return finishSpectra(problem);
+        return true;
+    }
+
+private:
+    // Keeps the records for which keep(index, record) is true; the others
+    // are listed as skipped by the reason it set.
+    template <typename Keep>
+    void filterRecords(Keep keep)
+    {
         std::vector<PatchRecord> kept;
         kept.reserve(file_.records.size());
-        std::vector<double> reflectance(n);
+        std::string reason;
         for (std::size_t r = 0; r < file_.records.size(); ++r) {
-            PatchRecord& record = file_.records[r];
-            for (std::size_t k = 0; k < n; ++k)
-                reflectance[k] = spectra_[r * n + k] / (percent ? 100.0 : 1.0);
-            XYZ xyz;
-            std::string problem;
-            if (reflectanceToXYZ(firstNm_, stepNm_, reflectance.data(), n, xyz, problem)) {
-                record.lab = xyzToLab(xyz);
-                problem = labRangeProblem(record.lab, "the colour");
-            }
-            if (!problem.empty()) {
-                skipped.push_back({record.line, problem});
-                continue;
-            }
-            kept.push_back(std::move(record));
+            reason.clear();
+            if (keep(r, file_.records[r], reason))
+                kept.push_back(std::move(file_.records[r]));
+            else
+                file_.skipped.push_back({file_.records[r].line, reason});
         }
         file_.records = std::move(kept);
+    }
+
+    bool finishXYZ(std::string& problem)
+    {
+        std::vector<double> ys;
+        for (const auto& xyz : xyz_)
+            ys.push_back(xyz[1]);
+        double scale = 1;
+        const std::size_t small = static_cast<std::size_t>(
+            std::count_if(ys.begin(), ys.end(), [](double y) { return y <= unitWhiteMaxY; }));
+        if (!ys.empty() && double(small) >= unitWhiteShare * double(ys.size())) {
+            double brightest = 0;
+            for (double y : ys)
+                if (y <= unitWhiteMaxY)
+                    brightest = std::max(brightest, y);
+            // On the usual scale every patch would be darker than L* 10:
+            // no chart is, every one has its paper.
+            if (brightest < unitWhiteBrightestY) {
+                problem = "the XYZ values are all near 0 (the brightest patch has Y " + formatValue(brightest) +
+                          "): neither white Y = 100 nor white Y = 1 fits; give XYZ with white Y = 100";
+                return false;
+            }
+            scale = 100;
+            file_.notes.push_back("XYZ values read on a 0..1 scale (white Y = 1; the brightest patch has Y " +
+                                  formatValue(brightest) + ")");
+        }
+        filterRecords([&](std::size_t r, PatchRecord& record, std::string& reason) {
+            const auto& v = xyz_[r];
+            record.lab = xyzToLab({v[0] * scale, v[1] * scale, v[2] * scale});
+            reason = labRangeProblem(record.lab, "the colour");
+            return reason.empty();
+        });
+        xyz_.clear();
+        xyz_.shrink_to_fit();
+        return true;
+    }
+
+    // What one reflectance of the file is: SPECTRAL_NORM where the file
+    // states it, else 1 or 100 from the peaks of most rows.
+    bool spectralScale(double& scale, std::string& problem) const
+    {
+        if (!spectralNorm_.empty()) {
+            if (!parseNumber(spectralNorm_, scale) || scale <= 0) {
+                problem = "SPECTRAL_NORM \"" + printable(spectralNorm_) + "\" is not a positive number";
+                return false;
+            }
+            return true;
+        }
+        const std::size_t n = spectralColumns_.size();
+        std::vector<double> peaks;
+        peaks.reserve(file_.records.size());
+        for (std::size_t r = 0; r < file_.records.size(); ++r)
+            peaks.push_back(*std::max_element(spectra_.begin() + static_cast<std::ptrdiff_t>(r * n),
+                                              spectra_.begin() + static_cast<std::ptrdiff_t>((r + 1) * n)));
+        const double typicalPeak = median(peaks);
+        if (typicalPeak > highestReflectance) {
+            scale = 100;
+        } else if (typicalPeak <= highestTypicalPeak) {
+            scale = 1;
+        } else {
+            // Too bright for a print in 0..1, too dark to be sure of percent:
+            // a chart of dark patches measured in percent looks like this.
+            problem = "the spectral values fit reflectance in 0..1 and in percent alike (half the patches peak "
+                      "above " + formatValue(typicalPeak) + "); state the scale with a keyword line "
+                      "SPECTRAL_NORM \"1\" or SPECTRAL_NORM \"100\" before the data";
+            return false;
+        }
+        return true;
+    }
+
+    std::string scaleName(double scale) const
+    {
+        if (!spectralNorm_.empty())
+            return "SPECTRAL_NORM " + formatValue(scale);
+        return scale == 100 ? "reflectance in percent" : "reflectance in 0..1";
+    }
+
+    bool finishSpectra(std::string& problem)
+    {
+        double scale = 1;
+        if (!file_.records.empty() && !spectralScale(scale, problem))
+            return false;
+        const std::size_t n = spectralColumns_.size();
+        std::vector<double> reflectance(n);
+        filterRecords([&](std::size_t r, PatchRecord& record, std::string& reason) {
+            for (std::size_t k = 0; k < n; ++k) {
+                const double value = spectra_[r * n + k];
+                reflectance[k] = value / scale;
+                // Values are kept as float: 1.6 is a hair above 1.6.
+                const double margin = 1e-6;
+                if (reflectance[k] < lowestReflectance - margin || reflectance[k] > highestReflectance + margin) {
+                    reason = "spectral value " + formatValue(value) + " at " +
+                             std::to_string(int(firstNm_ + stepNm_ * double(k))) + " nm is outside " +
+                             formatValue(lowestReflectance * scale) + " to " + formatValue(highestReflectance * scale) +
+                             " (" + scaleName(scale) + ")";
+                    return false;
+                }
+            }
+            XYZ xyz;
+            if (!reflectanceToXYZ(firstNm_, stepNm_, reflectance.data(), n, xyz, reason))
+                return false;
+            record.lab = xyzToLab(xyz);
+            reason = labRangeProblem(record.lab, "the colour");
+            return reason.empty();
+        });
         spectra_.clear();
         spectra_.shrink_to_fit();
         return true;
@@ -249,7 +369,7 @@ private:
         const std::string_view text = values[static_cast<std::size_t>(column)];
         if (parseNumber(text, value))
             return true;
-        problem = "'" + std::string(text) + "' is not a number";
+        problem = "'" + printable(text) + "' is not a number";
         return false;
     }
 
@@ -257,7 +377,7 @@ private:
     {
         std::vector<std::pair<int, int>> bands; // wavelength, column
         for (std::size_t c = 0; c < names.size(); ++c)
-            if (const int nm = spectralWavelength(names[c]); nm > 0)
+            if (const int nm = CgatsFields::spectralWavelength(names[c]); nm > 0)
                 bands.emplace_back(nm, static_cast<int>(c));
         if (bands.empty()) {
             problem = "no colour fields: the file needs LAB_L LAB_A LAB_B, XYZ_X XYZ_Y XYZ_Z or SPECTRAL_ fields";
@@ -299,7 +419,6 @@ private:
                 return false;
             }
             spectra_.push_back(static_cast<float>(v));
-            largestReflectance_ = std::max(largestReflectance_, v);
         }
         return true;
     }
@@ -312,7 +431,8 @@ private:
     std::vector<int> spectralColumns_;
     double firstNm_ = 0, stepNm_ = 0;
     std::vector<float> spectra_;
-    double largestReflectance_ = 0;
+    std::vector<std::array<double, 3>> xyz_;
+    std::string spectralNorm_;
 };
 
 } // namespace
@@ -347,7 +467,8 @@ bool parse(std::string_view text, PatchFile& file, std::string& problem)
     if (!reader.read(text, builder, problem))
         return false;
     file.skipped = reader.skipped();
-    builder.finishSpectra(file.skipped);
+    if (!builder.finish(problem))
+        return false;
     std::sort(file.skipped.begin(), file.skipped.end(),
               [](const LineProblem& x, const LineProblem& y) { return x.line < y.line; });
     if (file.records.empty()) {

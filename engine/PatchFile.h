@@ -55,6 +55,9 @@ struct PatchFile
     std::vector<float> deviceValues;
     std::string texts;
     std::vector<LineProblem> skipped;
+    // How the file was read where it could have been read otherwise (XYZ
+    // on a 0..1 scale); not warnings.
+    std::vector<std::string> notes;
     long declaredSets = -1;
 
     std::string_view text(TextRef ref) const { return std::string_view(texts).substr(ref.offset, ref.length); }

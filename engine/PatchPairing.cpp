@@ -1,5 +1,7 @@
 #include "PatchPairing.h"
 
+#include "TextEncoding.h"
+
 #include <algorithm>
 #include <cctype>
 #include <utility>
@@ -100,7 +102,7 @@ bool indexRecords(const PatchSide& side, Key key, const char* role, KeyIndex& in
     const PatchRecord& first = file.records[twice->second];
     const PatchRecord& second = file.records[(twice + 1)->second];
     problem = std::string("the ") + role + " file has " + keyField(key) + " " +
-              std::string(trimmed(keyText(file, second, key))) + " twice (lines " + std::to_string(first.line) +
+              printable(trimmed(keyText(file, second, key))) + " twice (lines " + std::to_string(first.line) +
               " and " + std::to_string(second.line) + ")";
     return false;
 }
@@ -164,75 +166,14 @@ void oneSide(const PatchSide& side, bool reference, Pairing& pairing)
     }
 }
 
-} // namespace
-
-bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem)
+// Pairs two different files by one key.
+bool pairByKey(const PatchSide& reference, const PatchSide& measurement, Key key, Pairing& pairing,
+               std::string& problem)
 {
-    pairing = Pairing();
-    if (!reference && !measurement)
-        return true;
-    if (!measurement) {
-        oneSide(reference, true, pairing);
-        return true;
-    }
-    if (!reference) {
-        oneSide(measurement, false, pairing);
-        return true;
-    }
-
     const std::vector<PatchRecord>& refs = reference.file->records;
     const std::vector<PatchRecord>& meas = measurement.file->records;
-    if (reference.file == measurement.file) {
-        // A combined file: each row carries both.
-        oneSide(measurement, false, pairing);
-        pairing.pairedBy = "row";
-        for (Patch& patch : pairing.patches) {
-            const std::size_t row = static_cast<std::size_t>(patch.measuredRecord);
-            if (reference.hasColour(meas[row]))
-                takeReference(patch, reference, row);
-        }
-        pairing.patches.erase(std::remove_if(pairing.patches.begin(), pairing.patches.end(),
-                                             [](const Patch& p) { return !p.hasReference; }),
-                              pairing.patches.end());
-        if (pairing.patches.empty()) {
-            problem = "no row of the combined file has both reference and measured values";
-            return false;
-        }
-        return true;
-    }
-
-    Key key = Key::Position;
-    for (Key k : {Key::Id, Key::Name, Key::Location})
-        if (fileHas(*reference.file, k) && fileHas(*measurement.file, k)) {
-            key = k;
-            break;
-        }
+    pairing = Pairing();
     pairing.pairedBy = keyField(key);
-
-    if (key == Key::Position) {
-        const bool refNamed = reference.file->hasId || reference.file->hasName || reference.file->hasLocation;
-        const bool measNamed = measurement.file->hasId || measurement.file->hasName || measurement.file->hasLocation;
-        if (refNamed || measNamed) {
-            problem = std::string("the patches cannot be paired: the ") + (refNamed ? "measurement" : "reference") +
-                      " file has no SAMPLE_ID, SAMPLE_NAME or SAMPLE_LOC matching the other file's";
-            return false;
-        }
-        if (refs.size() != meas.size()) {
-            problem = "without SAMPLE_ID or SAMPLE_NAME the patches pair by position, which needs as many "
-                      "measured as reference patches (" +
-                      std::to_string(meas.size()) + " and " + std::to_string(refs.size()) + ")";
-            return false;
-        }
-        for (std::size_t i = 0; i < refs.size(); ++i) {
-            Patch patch;
-            patch.id = shownId(reference, refs[i], key, i);
-            takeReference(patch, reference, i);
-            takeMeasurement(patch, measurement, i);
-            pairing.patches.push_back(std::move(patch));
-        }
-        return true;
-    }
-
     KeyIndex refIndex, measIndex;
     if (!indexRecords(reference, key, "reference", refIndex, problem) ||
         !indexRecords(measurement, key, "measurement", measIndex, problem))
@@ -265,6 +206,160 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
     return true;
 }
 
+bool pairByPosition(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem)
+{
+    const std::vector<PatchRecord>& refs = reference.file->records;
+    const std::vector<PatchRecord>& meas = measurement.file->records;
+    pairing = Pairing();
+    pairing.pairedBy = keyField(Key::Position);
+    if (refs.size() != meas.size()) {
+        problem = "pairing by position needs as many measured as reference patches (" + std::to_string(meas.size()) +
+                  " and " + std::to_string(refs.size()) + ")";
+        return false;
+    }
+    for (std::size_t i = 0; i < refs.size(); ++i) {
+        Patch patch;
+        patch.id = shownId(reference, refs[i], Key::Position, i);
+        takeReference(patch, reference, i);
+        takeMeasurement(patch, measurement, i);
+        pairing.patches.push_back(std::move(patch));
+    }
+    return true;
+}
+
+// More than this share of id pairs naming different patches means the ids
+// do not identify patches (a running counter, a renumbered chart).
+constexpr double trustedNameMismatch = 0.1;
+constexpr std::size_t mismatchExamples = 3;
+
+// With ids and names on both sides: the id pairing when the names agree,
+// the name pairing when they do not and it pairs every patch, else a
+// refusal that shows where they disagree.
+bool checkIdsAgainstNames(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing,
+                          std::string& problem)
+{
+    std::size_t mismatches = 0;
+    std::string examples;
+    for (const Patch& patch : pairing.patches) {
+        if (IdKey::of(patch.referenceName) == IdKey::of(patch.measuredName))
+            continue;
+        if (++mismatches <= mismatchExamples)
+            examples += std::string(examples.empty() ? "" : "; ") + "id " + printable(patch.id) + ": '" +
+                        printable(trimmed(patch.referenceName)) + "' in the reference, '" +
+                        printable(trimmed(patch.measuredName)) + "' in the measurement";
+    }
+    if (mismatches < 2 || double(mismatches) <= trustedNameMismatch * double(pairing.patches.size()))
+        return true;
+    const std::string disagree = "SAMPLE_ID and SAMPLE_NAME disagree in " + std::to_string(mismatches) + " of " +
+                                 std::to_string(pairing.patches.size()) + " pairs (" + examples + ")";
+    Pairing byName;
+    std::string nameProblem;
+    const std::size_t everyPatch = std::max(reference.file->records.size(), measurement.file->records.size());
+    if (pairByKey(reference, measurement, Key::Name, byName, nameProblem) && byName.unmeasured.empty() &&
+        byName.unreferenced.empty() && byName.patches.size() == everyPatch) {
+        pairing = std::move(byName);
+        pairing.notes.push_back(disagree + "; paired by SAMPLE_NAME, which pairs every patch");
+        return true;
+    }
+    problem = disagree + "; choose the pairing (--pair-by id or name)";
+    return false;
+}
+
+const char* roleOf(const PatchSide& side, const char* role)
+{
+    return side.file->combined ? "combined" : role;
+}
+
+} // namespace
+
+bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem,
+                 PairBy by)
+{
+    pairing = Pairing();
+    // One SAMPLE_ID twice makes every id of the file doubtful, whatever pairs it.
+    for (const auto& [side, role] : {std::make_pair(&reference, "reference"), std::make_pair(&measurement, "measurement")}) {
+        if (!*side || !side->file->hasId || (side == &measurement && measurement.file == reference.file))
+            continue;
+        KeyIndex index;
+        const PatchSide all{side->file, false};
+        if (!indexRecords(all, Key::Id, roleOf(*side, role), index, problem))
+            return false;
+    }
+    if (!reference && !measurement)
+        return true;
+    if (!measurement) {
+        oneSide(reference, true, pairing);
+        return true;
+    }
+    if (!reference) {
+        oneSide(measurement, false, pairing);
+        return true;
+    }
+
+    const std::vector<PatchRecord>& meas = measurement.file->records;
+    if (reference.file == measurement.file) {
+        // A combined file: each row carries both.
+        oneSide(measurement, false, pairing);
+        pairing.pairedBy = "row";
+        for (Patch& patch : pairing.patches) {
+            const std::size_t row = static_cast<std::size_t>(patch.measuredRecord);
+            if (reference.hasColour(meas[row]))
+                takeReference(patch, reference, row);
+        }
+        pairing.patches.erase(std::remove_if(pairing.patches.begin(), pairing.patches.end(),
+                                             [](const Patch& p) { return !p.hasReference; }),
+                              pairing.patches.end());
+        if (pairing.patches.empty()) {
+            problem = "no row of the combined file has both reference and measured values";
+            return false;
+        }
+        return true;
+    }
+
+    if (by == PairBy::Position)
+        return pairByPosition(reference, measurement, pairing, problem);
+    if (by != PairBy::Auto) {
+        const Key key = by == PairBy::Id ? Key::Id : by == PairBy::Name ? Key::Name : Key::Location;
+        for (const auto& [side, role] : {std::make_pair(&reference, "reference"), std::make_pair(&measurement, "measurement")})
+            if (!fileHas(*side->file, key)) {
+                problem = std::string("cannot pair by ") + keyField(key) + ": the " + roleOf(*side, role) +
+                          " file has no " + keyField(key);
+                return false;
+            }
+        return pairByKey(reference, measurement, key, pairing, problem);
+    }
+
+    Key key = Key::Position;
+    for (Key k : {Key::Id, Key::Name, Key::Location})
+        if (fileHas(*reference.file, k) && fileHas(*measurement.file, k)) {
+            key = k;
+            break;
+        }
+
+    if (key == Key::Position) {
+        const bool refNamed = reference.file->hasId || reference.file->hasName || reference.file->hasLocation;
+        const bool measNamed = measurement.file->hasId || measurement.file->hasName || measurement.file->hasLocation;
+        if (refNamed || measNamed) {
+            problem = std::string("the patches cannot be paired: the ") + (refNamed ? "measurement" : "reference") +
+                      " file has no SAMPLE_ID, SAMPLE_NAME or SAMPLE_LOC matching the other file's";
+            return false;
+        }
+        if (!pairByPosition(reference, measurement, pairing, problem)) {
+            problem = "without SAMPLE_ID or SAMPLE_NAME the patches pair by position, which needs as many "
+                      "measured as reference patches (" +
+                      std::to_string(meas.size()) + " and " + std::to_string(reference.file->records.size()) + ")";
+            return false;
+        }
+        return true;
+    }
+
+    if (!pairByKey(reference, measurement, key, pairing, problem))
+        return false;
+    if (key == Key::Id && reference.file->hasName && measurement.file->hasName)
+        return checkIdsAgainstNames(reference, measurement, pairing, problem);
+    return true;
+}
+
 std::string describeIds(const std::vector<std::string>& ids, std::size_t shown)
 {
     // Runs of consecutive whole numbers become "101–112".
@@ -294,7 +389,7 @@ std::string describeIds(const std::vector<std::string>& ids, std::size_t shown)
     }
     std::string text = ids.size() == 1 ? "id " : "ids ";
     for (std::size_t k = 0; k < parts.size() && k < shown; ++k)
-        text += (k ? ", " : "") + parts[k];
+        text += (k ? ", " : "") + printable(parts[k]);
     if (parts.size() > shown)
         text += " and " + std::to_string(parts.size() - shown) + " more";
     return text;

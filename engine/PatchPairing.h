@@ -5,6 +5,12 @@
 // same number of patches. Identities compare as written after trimming, and
 // as numbers when both are integers ("01" is "1", "A01" is not "A1").
 // A combined file pairs within each of its rows.
+//
+// Pairs that disagree are not trusted: when both files carry ids and names
+// and more than a tenth of the id pairs differ in name (a running counter
+// for an id, say), the names pair instead if they pair every patch, and
+// otherwise the files are refused with examples. A file that has one
+// SAMPLE_ID twice is refused, whatever pairs it.
 
 #include "Patch.h"
 #include "PatchFile.h"
@@ -25,19 +31,26 @@ struct PatchSide
     const Lab& colour(const PatchRecord& record) const { return referenceColumns ? record.referenceLab : record.lab; }
 };
 
+// How the two files pair: Auto as above, or by the one key named.
+enum class PairBy { Auto, Id, Name, Location, Position };
+
 struct Pairing
 {
     std::vector<Patch> patches; // in reference order
     std::string pairedBy;       // "SAMPLE_ID", "SAMPLE_NAME", "SAMPLE_LOC", "position", "row"
     std::vector<std::string> unmeasured;   // reference ids without a measurement
     std::vector<std::string> unreferenced; // measured ids without a reference
+    // How the pairing was decided where another key was at hand; not warnings.
+    std::vector<std::string> notes;
 };
 
 // With one side missing, the patches of the other. False with problem when
 // the sides cannot be paired at all (duplicate identities, nothing to pair
 // by, no patch in common).
-bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem);
+// Messages hold file text made printable.
+bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem,
+                 PairBy by = PairBy::Auto);
 
 // "ids 7, 9, 40" or "ids 101–112": runs of whole numbers are shortened, and
-// long lists end with a count of the rest.
+// long lists end with a count of the rest. The ids are made printable.
 std::string describeIds(const std::vector<std::string>& ids, std::size_t shown = 20);

@@ -15,8 +15,9 @@ struct XYZ
 };
 
 // Reflectance factors (1.0 reflects everything) sampled at firstNm,
-// firstNm + stepNm, ... The samples are interpolated to 1 nm with cubic
-// Lagrange polynomials through the four nearest samples, held at the end
+// firstNm + stepNm, ... The samples are interpolated to 1 nm: linearly at
+// steps up to 5 nm, with cubic Lagrange polynomials through the four
+// nearest samples at coarser steps (as ArgyllCMS does), held at the end
 // values outside the measured range, and weighted with the CIE 1931 observer
 // and CIE D50 from 360 to 830 nm. X and Z are scaled so that the perfect
 // reflector is exactly the PCS white, so its L*a*b* is 100, 0, 0.

@@ -75,3 +75,43 @@ std::string latin1ToUtf8(std::string_view text)
         appendUtf8(out, c);
     return out;
 }
+
+std::string printable(std::string_view text)
+{
+    static const char hex[] = "0123456789abcdef";
+    auto escape = [&](std::string& out, unsigned char byte) {
+        out += "\\x";
+        out += hex[byte >> 4];
+        out += hex[byte & 0xF];
+    };
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x20 || lead == 0x7F) {
+            escape(out, lead);
+            ++i;
+            continue;
+        }
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
+            ++i;
+            continue;
+        }
+        // One code point: copied when it is valid UTF-8 and no C1 control;
+        // otherwise its lead byte is escaped and the rest looked at anew.
+        const int extra = (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : 0;
+        const std::string_view sequence = text.substr(i, static_cast<std::size_t>(extra) + 1);
+        const std::vector<char32_t> points = extra ? utf8CodePoints(sequence) : std::vector<char32_t>();
+        const bool valid = points.size() == 1 && (points[0] != replacement || sequence == "\xEF\xBF\xBD");
+        if (valid && points[0] > 0x9F) {
+            out.append(sequence);
+            i += sequence.size();
+        } else {
+            escape(out, lead);
+            ++i;
+        }
+    }
+    return out;
+}

@@ -10,6 +10,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+bool parsePairBy(const std::string& text, PairBy& by)
+{
+    static const std::pair<const char*, PairBy> names[] = {
+        {"id", PairBy::Id}, {"name", PairBy::Name}, {"loc", PairBy::Location}, {"position", PairBy::Position}};
+    for (const auto& [name, value] : names)
+        if (text == name) {
+            by = value;
+            return true;
+        }
+    return false;
+}
+
 void printLogEntries(std::FILE* err, uint32_t since)
 {
     for (uint32_t i = csErrorLog::firstSince(since); i < csErrorLog::count(); ++i) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 enum ExitStatus { Success = 0, Failure = 1, Usage = 2 };
@@ -16,6 +17,10 @@ enum ExitStatus { Success = 0, Failure = 1, Usage = 2 };
 void printLogEntries(std::FILE* err, uint32_t since = 0);
 
 struct SessionReport;
+enum class PairBy;
+
+// "id", "name", "loc" or "position" of --pair-by; false for anything else.
+bool parsePairBy(const std::string& text, PairBy& by);
 
 // Shows a session's report on err: the summary and each detail line, when
 // it failed or has warnings (which set warned). Returns report.ok.

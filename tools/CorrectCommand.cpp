@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 #include "CorrectionSession.h"
 #include "FileIdentity.h"
+#include "TextEncoding.h"
 
 #include <algorithm>
 #include <chrono>
@@ -115,6 +116,13 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             options.method = text == "smooth" ? CorrectionMethod::Smooth : CorrectionMethod::PerPatch;
             continue;
         }
+        if (option == "--pair-by") {
+            if (!value(text) || !parsePairBy(text, options.pairBy)) {
+                problem = "--pair-by needs id, name, loc or position";
+                return false;
+            }
+            continue;
+        }
         if (option == "--noise") {
             if (!value(text) || !parseNoise(text, options.noise)) {
                 problem = "--noise needs a positive number";
@@ -192,6 +200,7 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
         return Usage;
     }
     CorrectionSession session;
+    session.setPairBy(options.pairBy);
     bool warned = false;
     if (!reportToUser(session.openProfile(options.profilePath), err, warned))
         return Failure;
@@ -246,8 +255,8 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     for (const PatchOutcome& outcome : report.outcomes) {
         const Patch& patch = patches[outcome.patch];
         const Lab& d = outcome.remaining;
-        std::fprintf(out, "%zu %.*s %.2f %.2f %.2f %.2f %.2f\n", outcome.patch, static_cast<int>(patch.referenceName.size()),
-                     patch.referenceName.data(), outcome.before, d.L, d.a, d.b,
+        std::fprintf(out, "%zu %s %.2f %.2f %.2f %.2f %.2f\n", outcome.patch, printable(patch.referenceName).c_str(),
+                     outcome.before, d.L, d.a, d.b,
                      patch.remainingDeltaE(DeltaEMetric::CIE1976));
     }
     // Scripts read the first line; the second gives the same in Delta E 2000

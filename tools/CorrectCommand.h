@@ -23,6 +23,7 @@ struct CorrectOptions
     // Any warning (a skipped line, an unpaired patch) fails the run.
     bool strict = false;
     CorrectionMethod method = CorrectionMethod::Smooth;
+    PairBy pairBy = PairBy::Auto;
     double noise = SmoothParameters().fieldNoise;
     std::vector<int> intents; // empty: every B2A table
     // A report of the run, written after the profile was saved; the format

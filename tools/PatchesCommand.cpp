@@ -2,17 +2,24 @@
 
 #include "CliSupport.h"
 #include "CorrectionSession.h"
+#include "TextEncoding.h"
 
 #include <string>
 
 int runPatches(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
 {
     std::string file, reference;
+    PairBy pairBy = PairBy::Auto;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--ref" && i + 1 < argc)
             reference = argv[++i];
-        else if (file.empty() && arg.rfind("--", 0) != 0)
+        else if (arg == "--pair-by") {
+            if (i + 1 >= argc || !parsePairBy(argv[++i], pairBy)) {
+                std::fprintf(err, "vestrel-cli: --pair-by needs id, name, loc or position\n");
+                return Usage;
+            }
+        } else if (file.empty() && arg.rfind("--", 0) != 0)
             file = arg;
         else
             return Usage;
@@ -21,6 +28,7 @@ int runPatches(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         return Usage;
 
     CorrectionSession session;
+    session.setPairBy(pairBy);
     bool warned = false;
     if (!reportToUser(session.loadPatches(file, PatchFileRole::Measurement), err, warned))
         return Failure;
@@ -30,14 +38,16 @@ int runPatches(int argc, const char* const* argv, std::FILE* out, std::FILE* err
 
     if (reference.empty()) {
         std::fputs("id\tname\tL\ta\tb\n", out);
+        // Names and ids are file text: a tab or an escape sequence in them
+        // must neither split a column nor reach the terminal.
         for (const Patch& p : session.patches())
-            std::fprintf(out, "%s\t%.*s\t%.4f\t%.4f\t%.4f\n", p.id.c_str(), static_cast<int>(p.measuredName.size()),
-                         p.measuredName.data(), p.measured.L, p.measured.a, p.measured.b);
+            std::fprintf(out, "%s\t%s\t%.4f\t%.4f\t%.4f\n", printable(p.id).c_str(), printable(p.measuredName).c_str(),
+                         p.measured.L, p.measured.a, p.measured.b);
         return Success;
     }
     std::fputs("id\tref_L\tref_a\tref_b\tmeas_L\tmeas_a\tmeas_b\tdE76\n", out);
     for (const Patch& p : session.patches())
-        std::fprintf(out, "%s\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\n", p.id.c_str(), p.reference.L,
+        std::fprintf(out, "%s\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\n", printable(p.id).c_str(), p.reference.L,
                      p.reference.a, p.reference.b, p.measured.L, p.measured.a, p.measured.b,
                      deltaE(p.reference, p.measured));
     return Success;

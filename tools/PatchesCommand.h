@@ -1,5 +1,5 @@
 #pragma once
-// "vestrel-cli patches FILE [--ref REF]": the patches exactly as the window
+// "vestrel-cli patches FILE [--ref REF] [--pair-by id|name|loc|position]": the patches exactly as the window
 // would use them, one per line, so that scripts see what was read.
 
 #include <cstdio>

@@ -25,8 +25,8 @@ const char usageText[] =
     "       vestrel-cli correct -i PROFILE -m MEAS [-r REF] -o OUT [--method smooth|patch]\n"
     "                           [--noise N] [--intents 0,1,2] [--round-trip] [--strict] [--force]\n"
     "                           [--report FILE.html|.pdf|.csv] [--metric 1976|2000]\n"
-    "                           [--limits MEAN,MAX,NEUTRAL]\n"
-    "       vestrel-cli patches FILE [--ref REF]\n"
+    "                           [--limits MEAN,MAX,NEUTRAL] [--pair-by id|name|loc|position]\n"
+    "       vestrel-cli patches FILE [--ref REF] [--pair-by id|name|loc|position]\n"
     "       vestrel-cli --help\n";
 
 const char helpText[] =
@@ -57,7 +57,11 @@ const char helpText[] =
     "                 (de2000 N mean2000_before ...) and, for smooth, one\n"
     "                 line per corrected table. Patches pair by SAMPLE_ID (else\n"
     "                 SAMPLE_NAME); skipped lines and unpaired patches are\n"
-    "                 listed on standard error\n"
+    "                 listed on standard error. With -m COMBINED -r REF, REF's\n"
+    "                 reference values are used\n"
+    "      --pair-by id|name|loc|position\n"
+    "                       pair by SAMPLE_ID, SAMPLE_NAME, SAMPLE_LOC or row\n"
+    "                       position only, overriding the automatic choice\n"
     "      --method smooth  one error field from all patches, every node of\n"
     "                       every B2A table solved again (the default)\n"
     "      --method patch   B2A1 only, patch after patch, as \"Auto\" does\n"
@@ -82,10 +86,11 @@ const char helpText[] =
     "      --limits MEAN,MAX,NEUTRAL\n"
     "                       the verdict's limits: mean, largest, and mean of the\n"
     "                       near-neutral patches (C*ab below 5); default 2,5,1.5\n"
-    "  patches FILE [--ref REF]\n"
+    "  patches FILE [--ref REF] [--pair-by id|name|loc|position]\n"
     "                 the patches of FILE as Vestrel reads them (id, name,\n"
-    "                 L* a* b*, tab-separated); with --ref, the pairing with\n"
-    "                 REF (reference and measured Lab, Delta E 1976)\n"
+    "                 L* a* b*, tab-separated; control characters as \\xHH);\n"
+    "                 with --ref, the pairing with REF (reference and\n"
+    "                 measured Lab, Delta E 1976)\n"
     "\n"
     "Exit status: 0 success, 1 failure (reasons on standard error), 2 usage.\n";
 

@@ -202,4 +202,62 @@ TEST_F(CorrectionSessionTest, RoundTripAndNonAsciiNames)
     EXPECT_FALSE(readBytes(dir.path("Pr\xC3\xBC" "f.icc")).empty());
 }
 
+// Which reference a session pairs with, whatever order the files come in,
+// and the pairing chosen before loading.
+TEST_F(CorrectionSessionTest, AReferenceFileWinsOverACombinedFilesOwn)
+{
+    // A reference 10 % darker than the combined file's own, so the winner shows.
+    std::string shifted;
+    {
+        std::istringstream in(readText(testDataPath("cmyk_ref.txt")));
+        bool data = false;
+        for (std::string line; std::getline(in, line);) {
+            if (data && line.rfind("END_DATA", 0) != 0) {
+                std::istringstream row(line);
+                std::string id;
+                double L, a, b;
+                row >> id >> L >> a >> b;
+                line = id + " " + std::to_string(L * 0.9) + " " + std::to_string(a) + " " + std::to_string(b);
+            }
+            data = data || line == "BEGIN_DATA";
+            shifted += line + "\n";
+        }
+    }
+    const std::string combined = readText(testDataPath("cmyk_combined.txt"));
+    struct Case { const char* what; std::vector<std::pair<std::string, PatchFileRole>> loads; double firstReferenceL; const char* note; };
+    const Case cases[] = {
+        {"combined, then a reference", {{combined, PatchFileRole::Measurement}, {shifted, PatchFileRole::Reference}}, 85.68,
+         "the reference values of ref.txt replace those of combined.txt"},
+        {"a reference, then combined", {{shifted, PatchFileRole::Reference}, {combined, PatchFileRole::Measurement}}, 85.68,
+         "the reference values of ref.txt are used, not those of combined.txt"},
+        {"combined alone", {{combined, PatchFileRole::Measurement}}, 95.2, ""},
+        {"combined as the reference", {{readText(testDataPath("cmyk_meas.txt")), PatchFileRole::Measurement},
+                                       {combined, PatchFileRole::Reference}}, 95.2, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CorrectionSession session;
+        std::string notes;
+        for (const auto& [text, role] : c.loads) {
+            const SessionReport report =
+                session.loadPatchText(text, role == PatchFileRole::Reference && text != combined ? "ref.txt"
+                                                : text == combined ? "combined.txt" : "meas.txt", role);
+            ASSERT_TRUE(report.ok) << report.summary;
+            for (const std::string& n : report.notes)
+                notes += n;
+        }
+        ASSERT_EQ(session.patches().size(), 100u);
+        EXPECT_NEAR(session.patches()[0].reference.L, c.firstReferenceL, 1e-5);
+        EXPECT_NEAR(session.patches()[0].measured.L, 94.95, 1e-9) << "the measured columns stay the measurement";
+        EXPECT_EQ(notes, c.note);
+    }
+
+    // The pairing is chosen before loading: by position, the files' own ids aside.
+    CorrectionSession session;
+    session.setPairBy(PairBy::Position);
+    ASSERT_TRUE(session.loadPatches(testDataPath("cmyk_ref.txt"), PatchFileRole::Reference).ok);
+    ASSERT_TRUE(session.loadPatches(shuffledCopy(testDataPath("cmyk_meas.txt"), dir, 3), PatchFileRole::Measurement).ok);
+    EXPECT_GT(session.before().mean, 10) << "shuffled rows paired by position pair the wrong patches";
+}
+
 } // namespace

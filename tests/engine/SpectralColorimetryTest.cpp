@@ -60,17 +60,27 @@ TEST(SpectralColorimetry, ConstantReflectanceIsThatShareOfTheWhite)
     }
 }
 
-// Four-point Lagrange reproduces a cubic exactly, in the end intervals too,
-// so every spacing over the same range must give what 1 nm samples give.
-TEST(SpectralColorimetry, CubicSpectrumAgreesAtEverySpacing)
+// Straight lines (up to 5 nm) reproduce a straight spectrum exactly, and
+// four-point Lagrange (coarser) a cubic, in the end intervals too; so each
+// spacing over the same range must give what 1 nm samples give.
+TEST(SpectralColorimetry, ReproducedShapesAgreeAtEverySpacing)
 {
+    const auto line = [](double nm) { return 0.2 + 0.6 * (nm - 400) / 300; };
     const auto cubic = [](double nm) {
         const double u = (nm - 550) / 150;
         return 0.45 + 0.25 * u + 0.1 * u * u - 0.2 * u * u * u;
     };
-    const XYZ reference = toXYZ(400, 1, samples(400, 1, 700, cubic));
-    for (double step : {2.0, 5.0, 10.0, 15.0, 20.0})
-        expectNear(toXYZ(400, step, samples(400, step, 700, cubic)), reference, 1e-9, std::to_string(step));
+    struct Case { const char* what; double (*f)(double); std::vector<double> steps; };
+    const Case cases[] = {
+        {"straight", line, {2, 4, 5, 10, 15, 20}},
+        {"cubic", cubic, {10, 15, 20}},
+    };
+    for (const Case& c : cases) {
+        const XYZ reference = toXYZ(400, 1, samples(400, 1, 700, c.f));
+        for (double step : c.steps)
+            expectNear(toXYZ(400, step, samples(400, step, 700, c.f)), reference, 1e-9,
+                       std::string(c.what) + " at " + std::to_string(step));
+    }
 }
 
 TEST(SpectralColorimetry, RefusesWhatItCannotWeight)
@@ -176,7 +186,9 @@ std::vector<std::array<double, 3>> columns(const std::string& path, const std::a
 
 TEST(SpectralColorimetry, AgreesWithArgyllSpec2cie)
 {
-    for (double stepNm : {10.0, 20.0}) {
+    if (std::system("command -v spec2cie >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ArgyllCMS spec2cie is not installed; SpectralColorimetry.AgreesWithStoredSpec2cieAt5nm checks 5 nm";
+    for (double stepNm : {5.0, 10.0, 20.0}) {
         const double firstNm = 380;
         const std::size_t bands = std::size_t((730 - firstNm) / stepNm) + 1;
         const double lastNm = firstNm + stepNm * double(bands - 1);
@@ -228,6 +240,65 @@ TEST(SpectralColorimetry, AgreesWithArgyllSpec2cie)
         std::printf("spec2cie at %g nm: %zu curves, Delta E 1976 max %.4f, mean %.4f; weighting alone max %.4f\n",
                     stepNm, curves.size(), worst, total / double(curves.size()), worstWeighting);
     }
+}
+
+// spec2cie_5nm.ti3 is ArgyllCMS's own output (spec2cie -i D50 -o 1931_2) for
+// 96 spectra at 5 nm in percent: the perfect reflector, smooth curves
+// clipped at 0.01 and 1, and one- and two-band spikes at every band. Its
+// Lab values stand, so the check needs no ArgyllCMS.
+TEST(SpectralColorimetry, AgreesWithStoredSpec2cieAt5nm)
+{
+    const std::string path = testDataPath("spec2cie_5nm.ti3");
+    std::vector<std::string> fields;
+    {
+        std::ifstream in(path);
+        std::string line;
+        bool inFormat = false;
+        while (std::getline(in, line)) {
+            if (line.rfind("END_DATA_FORMAT", 0) == 0)
+                break;
+            if (inFormat) {
+                std::istringstream names(line);
+                for (std::string name; names >> name;)
+                    fields.push_back(name);
+            }
+            inFormat = inFormat || line.rfind("BEGIN_DATA_FORMAT", 0) == 0;
+        }
+    }
+    std::vector<std::size_t> bands;
+    for (std::size_t c = 0; c < fields.size(); ++c)
+        if (fields[c].rfind("SPEC_", 0) == 0)
+            bands.push_back(c);
+    ASSERT_EQ(bands.size(), 71u);
+    ASSERT_EQ(fields[bands[0]], "SPEC_380");
+
+    std::ifstream in(path);
+    std::vector<double> values;
+    std::string token, section;
+    while (in >> token) {
+        if (token == "BEGIN_DATA" || token == "END_DATA")
+            section = token;
+        else if (section == "BEGIN_DATA")
+            values.push_back(std::atof(token.c_str()));
+    }
+    const std::size_t labAt = std::size_t(std::find(fields.begin(), fields.end(), "LAB_L") - fields.begin());
+    ASSERT_LT(labAt + 2, fields.size());
+    const std::size_t rows = values.size() / fields.size();
+    ASSERT_EQ(rows, 96u);
+    double worst = 0, total = 0;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const double* v = &values[row * fields.size()];
+        std::vector<double> r;
+        for (std::size_t c : bands)
+            r.push_back(v[c] / 100);
+        const Lab ours = xyzToLab(toXYZ(380, 5, r));
+        const double dE = deltaE(ours, {v[labAt], v[labAt + 1], v[labAt + 2]});
+        EXPECT_LT(dE, 0.02) << "row " << row + 1;
+        worst = std::max(worst, dE);
+        total += dE;
+    }
+    std::printf("stored spec2cie at 5 nm: %zu spectra, Delta E 1976 max %.4f, mean %.4f\n", rows, worst,
+                total / double(rows));
 }
 
 } // namespace

@@ -24,6 +24,11 @@
 
 namespace {
 
+std::vector<uint8_t> textBytes(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
 TEST(VestrelCli, InfoDescribesHeaderAndDirectory)
 {
     const CliResult r = runCli({"info", testDataPath("cmyk_v2.icc")});
@@ -541,6 +546,125 @@ TEST(VestrelCli, PatchesShowsWhatWasReadAndPaired)
 
     EXPECT_EQ(runCli({"patches"}).status, 2);
     EXPECT_EQ(runCli({"patches", testDataPath("cmyk_v2.icc")}).status, 1);
+}
+
+// Rows "id name L 0 0" for ids 1..n: a reference with names P1..Pn, and a
+// measurement whose SAMPLE_ID is a running counter over the patches in
+// reverse.
+std::string countedFile(int n, bool reversed)
+{
+    std::string text = "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID SAMPLE_NAME LAB_L LAB_A LAB_B\nEND_DATA_FORMAT\nBEGIN_DATA\n";
+    for (int i = 1; i <= n; ++i) {
+        const int patch = reversed ? n + 1 - i : i;
+        text += std::to_string(i) + " P" + std::to_string(patch) + " " + std::to_string(20 + patch) + " 0 0\n";
+    }
+    return text + "END_DATA\n";
+}
+
+TEST(VestrelCli, PairByChoosesHowPatchesPair)
+{
+    TempDir dir;
+    const std::string ref = dir.path("ref.txt"), meas = dir.path("meas.txt");
+    writeBytes(ref, textBytes(countedFile(20, false)));
+    writeBytes(meas, textBytes(countedFile(20, true)));
+    struct Case { std::vector<std::string> extra; int status; const char* out; const char* err; };
+    const Case cases[] = {
+        // The names pair every patch: paired by name, with a note.
+        {{}, 0, "\nP1\t21.0000\t0.0000\t0.0000\t21.0000\t0.0000\t0.0000\t0.0000\n",
+         "vestrel-cli: SAMPLE_ID and SAMPLE_NAME disagree in 20 of 20 pairs (id 1: 'P1' in the reference, 'P20' in the "
+         "measurement; id 2: 'P2' in the reference, 'P19' in the measurement; id 3: 'P3' in the reference, 'P18' in the "
+         "measurement); paired by SAMPLE_NAME, which pairs every patch\n"},
+        {{"--pair-by", "id"}, 0, "\n1\t21.0000\t0.0000\t0.0000\t40.0000\t0.0000\t0.0000\t19.0000\n", ""},
+        {{"--pair-by", "name"}, 0, "\nP1\t21.0000\t0.0000\t0.0000\t21.0000\t0.0000\t0.0000\t0.0000\n", ""},
+        {{"--pair-by", "position"}, 0, "\n1\t21.0000\t0.0000\t0.0000\t40.0000\t0.0000\t0.0000\t19.0000\n", ""},
+        {{"--pair-by", "loc"}, 1, "", "cannot pair by SAMPLE_LOC: the reference file has no SAMPLE_LOC"},
+        {{"--pair-by", "row"}, 2, "", "--pair-by needs id, name, loc or position"},
+        {{"--pair-by"}, 2, "", "--pair-by needs id, name, loc or position"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"patches", meas, "--ref", ref};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        SCOPED_TRACE(args.size() > 4 ? args.back() : "auto");
+        const CliResult r = runCli(args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+        if (*c.err == '\0')
+            EXPECT_EQ(r.err, "");
+        else
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+
+    // A patch renamed: the names no longer pair everything, so nothing is trusted.
+    std::string renamed = countedFile(20, true);
+    renamed.replace(renamed.find(" P7 "), 4, " Q7 ");
+    writeBytes(meas, textBytes(renamed));
+    const CliResult refused = runCli({"patches", meas, "--ref", ref});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(lineCount(refused.err), 1u) << refused.err;
+    EXPECT_NE(refused.err.find("choose the pairing (--pair-by id or name)"), std::string::npos) << refused.err;
+
+    // correct takes the choice too.
+    const CliResult correct = runCli({"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", meas, "-r", ref, "-o",
+                                      dir.path("out.icc"), "--pair-by", "sideways"});
+    EXPECT_EQ(correct.status, 2);
+    EXPECT_NE(correct.err.find("--pair-by needs id, name, loc or position"), std::string::npos) << correct.err;
+}
+
+TEST(VestrelCli, CombinedFilesAndDuplicateIds)
+{
+    // A combined file as -r gives its reference columns (dE not 0).
+    const CliResult asReference = runCli({"patches", testDataPath("cmyk_meas.txt"), "--ref", testDataPath("cmyk_combined.txt")});
+    ASSERT_EQ(asReference.status, 0) << asReference.err;
+    EXPECT_NE(asReference.out.find("\n1\t95.2000\t0.6000\t-2.4000\t94.9500\t0.3600\t-2.2800\t0.3667\n"),
+              std::string::npos) << asReference.out;
+    // With a combined measurement, the -r file wins and says so.
+    const CliResult both = runCli({"patches", testDataPath("cmyk_combined.txt"), "--ref", testDataPath("cmyk_ref.txt")});
+    ASSERT_EQ(both.status, 0) << both.err;
+    EXPECT_EQ(both.err, "vestrel-cli: the reference values of cmyk_ref.txt replace those of cmyk_combined.txt\n");
+
+    TempDir dir;
+    const std::string twice = dir.path("twice.txt");
+    writeBytes(twice, textBytes("SAMPLE_ID LAB_L LAB_A LAB_B REFLAB_L REFLAB_A REFLAB_B\n1 50 0 0 51 0 0\n2 60 0 0 61 0 0\n"
+                                "1 70 0 0 71 0 0\n"));
+    const CliResult alone = runCli({"patches", twice});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.err, "vestrel-cli: Could not load twice.txt: the combined file has SAMPLE_ID 1 twice (lines 2 and 4)\n");
+}
+
+// Text from files reaches the terminal escaped, whole, and never as a
+// control sequence or an extra column.
+TEST(VestrelCli, ControlCharactersFromFilesAreEscaped)
+{
+    TempDir dir;
+    const std::string path = dir.path("esc.txt");
+    const std::string text = std::string("SAMPLE_ID SAMPLE_NAME LAB_L LAB_A LAB_B\n"
+                                         "\"\x1b[31mA1\" \"red\x1b]0;owned\x07\" 50 0 0\n"
+                                         "A2 \"tab\there\" 60 0 0\n"
+                                         "A3 x 5\x1b[2J0 0 0\n"
+                                         "A4 \"nul") + std::string("\0", 1) + "cut\" 70 0 0\n";
+    writeBytes(path, textBytes(text));
+    const CliResult r = runCli({"patches", path});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\\x1b[31mA1\tred\\x1b]0;owned\\x07\t50.0000"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("A2\ttab\\x09here\t60.0000"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("A4\tnul\\x00cut\t70.0000"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("line 4: '5\\x1b[2J0' is not a number"), std::string::npos) << r.err;
+    for (const std::string* stream : {&r.out, &r.err})
+        EXPECT_TRUE(std::none_of(stream->begin(), stream->end(), [](char c) {
+            return c == '\x1b' || c == '\x07' || c == '\0';
+        })) << "a raw control character got through";
+
+    // correct's patch lines too.
+    const std::string ref = dir.path("ref.txt");
+    writeBytes(ref, textBytes("SAMPLE_ID SAMPLE_NAME LAB_L LAB_A LAB_B\n1 \"P\x1b[1m1\" 50 10 10\n2 P2 60 -10 10\n"
+                              "3 P3 70 10 -10\n"));
+    const std::string meas = dir.path("meas.txt");
+    writeBytes(meas, textBytes("SAMPLE_ID LAB_L LAB_A LAB_B\n1 51 10 10\n2 61 -10 10\n3 71 10 -10\n"));
+    const CliResult corrected = runCli({"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", meas, "-r", ref, "-o",
+                                        dir.path("out.icc"), "--method", "patch"});
+    ASSERT_EQ(corrected.status, 0) << corrected.err;
+    EXPECT_NE(corrected.out.find("0 P\\x1b[1m1 "), std::string::npos) << corrected.out;
+    EXPECT_EQ(corrected.out.find('\x1b'), std::string::npos);
 }
 
 TEST(VestrelCli, WarningsAreReportedAndStrictFailsOnThem)
