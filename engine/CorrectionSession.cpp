@@ -319,6 +319,7 @@ SessionState CorrectionSession::state() const
     s.measurement = measurement_;
     s.patches = patches_;
     s.roundTripOn = roundTripOn_;
+    s.pairBy = pairBy_;
     s.correctedIds = correctedIds_;
     s.handEdits = handEdits_;
     s.applied = applied_;
@@ -335,6 +336,7 @@ bool CorrectionSession::restore(const SessionState& s)
     measurement_ = s.measurement;
     patches_ = s.patches;
     roundTripOn_ = s.roundTripOn;
+    pairBy_ = s.pairBy;
     correctedIds_ = s.correctedIds;
     handEdits_ = s.handEdits;
     applied_ = s.applied;

@@ -140,6 +140,7 @@ struct SessionState
     PatchSide measurement;
     std::vector<Patch> patches;
     bool roundTripOn = false;
+    PairBy pairBy = PairBy::Auto;
     std::set<std::string> correctedIds;
     std::map<std::array<uint16_t, 3>, std::array<uint16_t, 16>> handEdits;
     AppliedCorrection applied;

@@ -261,7 +261,7 @@ bool checkIdsAgainstNames(const PatchSide& reference, const PatchSide& measureme
         pairing.notes.push_back(disagree + "; paired by SAMPLE_NAME, which pairs every patch");
         return true;
     }
-    problem = disagree + "; choose the pairing (--pair-by id or name)";
+    problem = disagree + "; choose to pair them by id or by name";
     return false;
 }
 

@@ -124,6 +124,7 @@ MainWindow::MainWindow(QWidget* parent)
     buildHeader();
     buildAnalysis();
     buildMenus();
+    buildPairingMenu();
     ui->menuEdit->removeAction(ui->actionUseRoundTrip);
 
     // Hidden on purpose: no menu entry.
@@ -327,6 +328,7 @@ void MainWindow::sessionChanged()
     updateAverages();
     setWindowModified(session_.hasUnsavedChanges());
     enableAutoWhenReady();
+    showPairing();
 }
 
 void MainWindow::on_actionUseRoundTrip_triggered()
@@ -662,7 +664,7 @@ void MainWindow::openMeas()
     openMeas(QString());
 }
 
-void MainWindow::loadDataFile(PatchFileRole role, const QString& givenPath)
+bool MainWindow::loadDataFile(PatchFileRole role, const QString& givenPath)
 {
     const QString key = QStringLiteral("LAST_OPEN_FILE_") +
                         (role == PatchFileRole::Measurement ? QStringLiteral("MEAS") : QStringLiteral("REF"));
@@ -674,7 +676,7 @@ void MainWindow::loadDataFile(PatchFileRole role, const QString& givenPath)
         path = QFileDialog::getOpenFileName(this, tr("Choose a data file"), start, QStringLiteral("*.ref *.cie *.txt"));
     }
     if (path.isEmpty())
-        return;
+        return false;
 
     // The details windows show patches of the list about to be replaced.
     closeDetails();
@@ -682,7 +684,7 @@ void MainWindow::loadDataFile(PatchFileRole role, const QString& givenPath)
     const SessionReport report = session_.loadPatches(toUtf8(path), role);
     present(report, title, report.ok ? 5000 : 2000);
     if (!report.ok)
-        return;
+        return false;
     QSettings().setValue(key, path);
     addRecentFile(path);
     recordChange(title);
@@ -693,6 +695,7 @@ void MainWindow::loadDataFile(PatchFileRole role, const QString& givenPath)
         selectFailedRows();
     resizeTable();
     enableAutoWhenReady();
+    return true;
 }
 
 void MainWindow::selectFailedRows()

@@ -16,6 +16,7 @@
 class CubeForm;
 class MySortFilterProxyModel;
 class PatchTableModel;
+class QActionGroup;
 class QLabel;
 class QUndoStack;
 class PlotsWidget;
@@ -41,8 +42,12 @@ public:
     bool isAdvancedEnabled() const { return advancedEnabled; }
     Ui::MainWindow* form() const { return ui.get(); }
 
-    // Reads a patch data file; an empty path asks with a dialog.
-    void loadDataFile(PatchFileRole role, const QString& path);
+    // Reads a patch data file; an empty path asks with a dialog. False when
+    // nothing was loaded.
+    bool loadDataFile(PatchFileRole role, const QString& path);
+    // How reference and measurement pair from now on; loaded files pair
+    // again at once, as one undoable step, or the choice is refused.
+    bool setPairing(PairBy by);
     // Opens files by their kind: profiles (.icc, .icm) are opened, patch
     // files loaded, a combined file as the measurement, otherwise the first
     // as reference when none is loaded yet. As for the command line and drops.
@@ -151,6 +156,9 @@ private:
     void restoreLayout();
     void spreadColumns();
     void buildAnalysis();
+    void buildPairingMenu();
+    // Checks the pairing the session uses.
+    void showPairing();
     // After the patch values, the metric or the limits changed.
     void refreshAnalysis();
     void refreshPlots();
@@ -164,6 +172,7 @@ private:
     // The session as the last recorded step left it: the "before" of the next.
     SessionState current_;
     QLabel* detailsModeIndicator_ = nullptr;
+    QActionGroup* pairingActions_ = nullptr;
     // Open separation details windows; each deletes itself when closed.
     std::vector<QPointer<CubeForm>> cubeForms;
     // The widths the columns' contents need, before spreading.

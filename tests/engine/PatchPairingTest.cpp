@@ -132,7 +132,7 @@ TEST(PatchPairing, PairsThatDisagreeAreNotTrusted)
         {"counter ids, names do not pair everything", reference, counterRenamed, PairBy::Auto, "", "",
          "SAMPLE_ID and SAMPLE_NAME disagree in 6 of 6 pairs (id 1: 'A1' in the reference, 'A6' in the measurement; "
          "id 2: 'A2' in the reference, 'A5' in the measurement; id 3: 'A3' in the reference, 'A4' in the measurement); "
-         "choose the pairing (--pair-by id or name)"},
+         "choose to pair them by id or by name"},
         {"one slip is no reason to doubt the ids", reference, oneSlip, PairBy::Auto,
          "1:10/11,2:20/21,3:30/31,4:40/41,5:50/51,6:60/61", "", nullptr},
         {"--pair-by id overrides", reference, counterRenamed, PairBy::Id,

@@ -601,7 +601,7 @@ TEST(VestrelCli, PairByChoosesHowPatchesPair)
     const CliResult refused = runCli({"patches", meas, "--ref", ref});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(lineCount(refused.err), 1u) << refused.err;
-    EXPECT_NE(refused.err.find("choose the pairing (--pair-by id or name)"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("choose to pair them by id or by name"), std::string::npos) << refused.err;
 
     // correct takes the choice too.
     const CliResult correct = runCli({"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", meas, "-r", ref, "-o",
