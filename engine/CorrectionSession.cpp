@@ -144,20 +144,34 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
 
 SessionReport CorrectionSession::loadPatches(const std::string& path, PatchFileRole role)
 {
-    auto file = std::make_shared<PatchFile>();
-    std::string problem;
-    if (!PatchFileReader::read(path, *file, problem))
-        return refusedFile(fileNameOf(path), problem, *file);
-    return takePatches(std::move(file), path, role);
+    return loadParsed(fileNameOf(path), path, role, [&](PatchFile& file, std::string& problem) {
+        return PatchFileReader::read(path, file, problem);
+    });
 }
 
 SessionReport CorrectionSession::loadPatchText(std::string_view text, const std::string& name, PatchFileRole role)
 {
-    auto file = std::make_shared<PatchFile>();
-    std::string problem;
-    if (!PatchFileReader::parse(text, *file, problem))
-        return refusedFile(name, problem, *file);
-    return takePatches(std::move(file), name, role);
+    return loadParsed(name, name, role, [&](PatchFile& file, std::string& problem) {
+        return PatchFileReader::parse(text, file, problem);
+    });
+}
+
+SessionReport CorrectionSession::loadParsed(const std::string& name, const std::string& path, PatchFileRole role,
+                                            const std::function<bool(PatchFile&, std::string&)>& parse)
+{
+    // A file with more patches than memory holds is refused like any other
+    // unusable file: the session stays as it was.
+    try {
+        auto file = std::make_shared<PatchFile>();
+        std::string problem;
+        if (!parse(*file, problem))
+            return refusedFile(name, problem, *file);
+        return takePatches(std::move(file), path, role);
+    } catch (const std::bad_alloc&) {
+        SessionReport report;
+        report.summary = "Could not load " + name + ": not enough memory for its patches";
+        return report;
+    }
 }
 
 SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, const std::string& path,

@@ -252,6 +252,8 @@ private:
         ClutSnapshot opened;
     };
 
+    SessionReport loadParsed(const std::string& name, const std::string& path, PatchFileRole role,
+                             const std::function<bool(PatchFile&, std::string&)>& parse);
     SessionReport takePatches(std::shared_ptr<PatchFile> file, const std::string& path, PatchFileRole role);
     // A reference through B2A1 and back through A2B1, as the tables stand.
     Lab roundTrip(const Lab& reference) const;
