@@ -5,6 +5,7 @@
 #include "WholeFile.h"
 
 #include <algorithm>
+#include <numeric>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -53,14 +54,14 @@ std::string labRangeProblem(const Lab& lab, const char* what)
     return {};
 }
 
-// The middle value; of an even count the upper middle.
-double median(std::vector<double> values)
+// The value that a share of the values does not exceed (0.5: the median).
+double quantile(std::vector<double> values, double share)
 {
     if (values.empty())
         return 0;
-    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    return *middle;
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(share * double(values.size() - 1) + 0.5);
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
 }
 
 // Reflectance a print can have, as a fraction: a little below zero from
@@ -70,6 +71,14 @@ constexpr double highestReflectance = 1.6;
 // Most patches of a chart reflect at most about all the light in their
 // brightest band; papers with brighteners a few percent more.
 constexpr double highestTypicalPeak = 1.05;
+// A chart read in 0..1 has its paper or light tints among the brightest
+// tenth of its patches; one whose brightest tenth stays below this is, in
+// percent, a chart of near-blacks: the values alone cannot tell which.
+constexpr double lightestTenthPeak = 0.5;
+// Likewise its solids and shadows among the darkest tenth; one whose darkest
+// tenth reflects more than this on average is, in percent, a chart of
+// near-blacks all within a factor of three.
+constexpr double darkestTenthMean = 0.3;
 // XYZ with white Y = 1: nearly all Y up to this, the brightest patch at
 // least half of it.
 constexpr double unitWhiteMaxY = 1.1;
@@ -293,21 +302,28 @@ private:
             return true;
         }
         const std::size_t n = spectralColumns_.size();
-        std::vector<double> peaks;
+        std::vector<double> peaks, means;
         peaks.reserve(file_.records.size());
-        for (std::size_t r = 0; r < file_.records.size(); ++r)
-            peaks.push_back(*std::max_element(spectra_.begin() + static_cast<std::ptrdiff_t>(r * n),
-                                              spectra_.begin() + static_cast<std::ptrdiff_t>((r + 1) * n)));
-        const double typicalPeak = median(peaks);
-        if (typicalPeak > highestReflectance) {
+        means.reserve(file_.records.size());
+        for (std::size_t r = 0; r < file_.records.size(); ++r) {
+            const auto first = spectra_.begin() + static_cast<std::ptrdiff_t>(r * n);
+            peaks.push_back(*std::max_element(first, first + static_cast<std::ptrdiff_t>(n)));
+            means.push_back(std::accumulate(first, first + static_cast<std::ptrdiff_t>(n), 0.0) / double(n));
+        }
+        // The bulk decides, so that a few glitched rows do not: the median
+        // patch, and the brightest tenth for whether the chart is light.
+        const double typicalPeak = quantile(peaks, 0.5), lightPeak = quantile(peaks, 0.9);
+        if (typicalPeak > highestReflectance || lightPeak > highestReflectance) {
             scale = 100;
-        } else if (typicalPeak <= highestTypicalPeak) {
+        } else if (lightPeak >= lightestTenthPeak && lightPeak <= highestTypicalPeak &&
+                   quantile(means, 0.1) <= darkestTenthMean) {
             scale = 1;
         } else {
-            // Too bright for a print in 0..1, too dark to be sure of percent:
-            // a chart of dark patches measured in percent looks like this.
-            problem = "the spectral values fit reflectance in 0..1 and in percent alike (half the patches peak "
-                      "above " + formatValue(typicalPeak) + "); state the scale with a keyword line "
+            // Too bright for a print in 0..1, too dark to be sure of percent,
+            // or dark either way: a chart of dark patches measured in percent
+            // looks like this.
+            problem = "the spectral values fit reflectance in 0..1 and in percent alike (the brightest tenth of the "
+                      "patches peak at " + formatValue(lightPeak) + "); state the scale with a keyword line "
                       "SPECTRAL_NORM \"1\" or SPECTRAL_NORM \"100\" before the data";
             return false;
         }

@@ -43,6 +43,10 @@ TEST(PatchFile, ShapesOfRealFiles)
         const char* refused; // part of the refusal, or null
     };
     const std::string data = "1 50 1 2\n2 60 3 4\n3 70 5 6\nEND_DATA\n";
+    // A black beside the white: a chart read in 0..1 has its darks.
+    std::string black10nm = "k";
+    for (int band = 0; band < 36; ++band)
+        black10nm += " 0.03";
     const Case cases[] = {
         {"plain framed file", framed + data, "1,2,3", 50, "", nullptr},
         {"data lines indented by tabs and spaces", framed + std::string("\t1 50 1 2\n   2 60 3 4\n \t3 70 5 6\nEND_DATA\n"),
@@ -93,7 +97,8 @@ TEST(PatchFile, ShapesOfRealFiles)
          "1 1 1 1 42 0 0\nEND_DATA\n",
          "1", 42, "", nullptr},
         {"spectral only, 10 nm, reflectance 0..1",
-         "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID SPECTRAL_NM380 SPECTRAL_NM390 SPECTRAL_NM400 SPECTRAL_NM410 SPECTRAL_NM420 SPECTRAL_NM430 SPECTRAL_NM440 SPECTRAL_NM450 SPECTRAL_NM460 SPECTRAL_NM470 SPECTRAL_NM480 SPECTRAL_NM490 SPECTRAL_NM500 SPECTRAL_NM510 SPECTRAL_NM520 SPECTRAL_NM530 SPECTRAL_NM540 SPECTRAL_NM550 SPECTRAL_NM560 SPECTRAL_NM570 SPECTRAL_NM580 SPECTRAL_NM590 SPECTRAL_NM600 SPECTRAL_NM610 SPECTRAL_NM620 SPECTRAL_NM630 SPECTRAL_NM640 SPECTRAL_NM650 SPECTRAL_NM660 SPECTRAL_NM670 SPECTRAL_NM680 SPECTRAL_NM690 SPECTRAL_NM700 SPECTRAL_NM710 SPECTRAL_NM720 SPECTRAL_NM730\nEND_DATA_FORMAT\nBEGIN_DATA\nw 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0\nEND_DATA\n", "w", 100, "",
+         "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID SPECTRAL_NM380 SPECTRAL_NM390 SPECTRAL_NM400 SPECTRAL_NM410 SPECTRAL_NM420 SPECTRAL_NM430 SPECTRAL_NM440 SPECTRAL_NM450 SPECTRAL_NM460 SPECTRAL_NM470 SPECTRAL_NM480 SPECTRAL_NM490 SPECTRAL_NM500 SPECTRAL_NM510 SPECTRAL_NM520 SPECTRAL_NM530 SPECTRAL_NM540 SPECTRAL_NM550 SPECTRAL_NM560 SPECTRAL_NM570 SPECTRAL_NM580 SPECTRAL_NM590 SPECTRAL_NM600 SPECTRAL_NM610 SPECTRAL_NM620 SPECTRAL_NM630 SPECTRAL_NM640 SPECTRAL_NM650 SPECTRAL_NM660 SPECTRAL_NM670 SPECTRAL_NM680 SPECTRAL_NM690 SPECTRAL_NM700 SPECTRAL_NM710 SPECTRAL_NM720 SPECTRAL_NM730\nEND_DATA_FORMAT\nBEGIN_DATA\nw 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0 1.0\n" + black10nm +
+         "\nEND_DATA\n", "w,k", 100, "",
          nullptr},
         {"spectral only, 20 nm, reflectance in percent",
          "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID SPECTRAL_380 SPECTRAL_400 SPECTRAL_420 SPECTRAL_440 SPECTRAL_460 SPECTRAL_480 SPECTRAL_500 SPECTRAL_520 SPECTRAL_540 SPECTRAL_560 SPECTRAL_580 SPECTRAL_600 SPECTRAL_620 SPECTRAL_640 SPECTRAL_660 SPECTRAL_680 SPECTRAL_700 SPECTRAL_720 SPECTRAL_740\nEND_DATA_FORMAT\nBEGIN_DATA\nw 100 100 100 100 100 100 100 100 100 100 100 100 100 100 100 100 100 100 100\nEND_DATA\n", "w", 100, "",
@@ -184,13 +189,20 @@ TEST(PatchFile, SlipsAreRefusedByLineOrByFile)
                 r[20] = glitch;
         });
     };
-    const auto darkPercent = [](const std::string& header) {
-        // Peaks between 1.1 % and 1.4 %: as fractions they would be brighter than paper.
-        return spectralChart(header, "SPECTRAL_", 1.0, [](int k, std::vector<double>& r) {
+    const auto darkPercent = [](const std::string& header, double from = 1.1, double to = 1.4) {
+        // Peaks between 1.1 % and 1.4 %: as fractions they would be brighter
+        // than paper; between 0.6 % and 1 % as bright as paper.
+        return spectralChart(header, "SPECTRAL_", 1.0, [from, to](int k, std::vector<double>& r) {
             for (double& v : r)
-                v = (1.1 + 0.3 * (k - 1) / 39.0) * (0.95 + 0.05 * v / (v + 1));
+                v = (from + (to - from) * (k - 1) / 39.0) * (0.95 + 0.05 * v / (v + 1));
         });
     };
+    // Shadows in percent with a few light patches: the bulk is below 1.6.
+    const std::string shadowsPercent = spectralChart("CGATS.17\n", "SPECTRAL_", 100.0, [](int k, std::vector<double>& r) {
+        if (k <= 30)
+            for (double& v : r)
+                v *= 0.02;
+    });
     std::string xyzUnit = "CGATS.17\nBEGIN_DATA_FORMAT\nSAMPLE_ID XYZ_X XYZ_Y XYZ_Z\nEND_DATA_FORMAT\nBEGIN_DATA\n";
     for (int k = 1; k <= 30; ++k) {
         const double y = 0.03 + 0.9 * (k - 1) / 29.0;
@@ -238,6 +250,11 @@ TEST(PatchFile, SlipsAreRefusedByLineOrByFile)
         {"fractions, a negative band", negative, 39, {lineOfRow(negative, 8)}, 9, 96, nullptr, nullptr},
         {"percent of a dark chart cannot be told from fractions", darkPercent("CGATS.17\n"), 0, {}, 0, 0, nullptr,
          "fit reflectance in 0..1 and in percent alike"},
+        {"percent of a darker chart, as bright as paper in 0..1", darkPercent("CGATS.17\n", 0.6, 1.0), 0, {}, 0, 0,
+         nullptr, "fit reflectance in 0..1 and in percent alike"},
+        {"fractions of a chart without light patches", darkPercent("CGATS.17\n", 0.01, 0.3), 0, {}, 0, 0, nullptr,
+         "state the scale with a keyword line SPECTRAL_NORM"},
+        {"percent of shadows with a few light patches", shadowsPercent, 40, {}, 0, 96, nullptr, nullptr},
         {"the same stated by SPECTRAL_NORM", darkPercent("CGATS.17\nSPECTRAL_NORM \"100\"\n"), 40, {}, 9, 13, nullptr,
          nullptr},
         {"fractions stated by SPECTRAL_NORM 1", spectralChart("CGATS.17\nSPECTRAL_NORM \"1\"\n", "SPEC_", 1.0), 40, {},
