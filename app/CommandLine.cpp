@@ -3,8 +3,8 @@
 #include <cstring>
 
 const char usageText[] =
-    "Vestrel 1.0.1 - corrects ICC printer profiles from measurements \t\n"
-    "Orvand Vestrel -i pathtoICCprofile -m pathtomeasurementfile -r pathtoreferencefile \t\n"
+    "Vestrel 1.0.1 - corrects ICC printer profiles from measurements\n"
+    "Orvand Vestrel -i pathtoICCprofile -m pathtomeasurementfile -r pathtoreferencefile\n"
     "Orvand Vestrel -i pathtoICCprofile -m pathtocombinedfile";
 
 StartupPaths parseCommandLine(int argc, const char* const* argv)
@@ -42,7 +42,8 @@ StartupPaths parseCommandLine(int argc, const char* const* argv)
             (option == 'r' ? paths.reference : option == 'm' ? paths.measurement : paths.profile) = path;
             continue;
         }
-        if (option == '?') {
+        // -h as every other program has it; a terminal shows -? and -h alike.
+        if (option == '?' || (option == 'h' && argument[2] == 0)) {
             paths.usage = true;
             continue;
         }

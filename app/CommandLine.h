@@ -1,7 +1,7 @@
 #pragma once
 // The command line of the program: -i profile, -m measurement (or combined)
-// file, -r reference file, plain paths opened by their kind, -? and --help
-// for the usage text, --version. Paths are taken as UTF-8, as the system
+// file, -r reference file, plain paths opened by their kind, -?, -h and
+// --help for the usage text, --version. Paths are taken as UTF-8, as the system
 // passes them.
 
 #include <QString>

@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <stdexcept>
 
@@ -19,6 +20,14 @@ int runWindow(int argc, char** argv)
         return 0;
     }
 
+    // Without a display the toolkit aborts; a person at a terminal gets a
+    // sentence instead.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+        std::fputs("vestrel: no display to show the window on (DISPLAY is not set); start it under a virtual one "
+                   "(xvfb-run -a vestrel ...) or use vestrel-cli\n",
+                   stderr);
+        return 1;
+    }
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvand"));
     QCoreApplication::setApplicationName(QStringLiteral("Vestrel"));

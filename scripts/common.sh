@@ -36,7 +36,8 @@ ensure_packages() {
 
 # build_tree DIR [extra cmake arguments...]: configure once, then build incrementally.
 # Ninja prints its progress ([12/340] ...) on one line per step; nothing when
-# the tree is up to date.
+# the tree is up to date. VESTREL_TARGETS, when set, names the targets to
+# build instead of all.
 build_tree() {
     local dir=$1
     shift
@@ -45,6 +46,8 @@ build_tree() {
         cmake -S "$VESTREL_ROOT" -B "$dir" -G Ninja "$@" >/dev/null || return 1
         echo "vestrel: building (the first build takes a few minutes)" >&2
     fi
-    cmake --build "$dir" | { grep -v '^ninja: no work to do' >&2 || true; }
+    local targets=()
+    [ -n "${VESTREL_TARGETS:-}" ] && targets=(--target $VESTREL_TARGETS)
+    cmake --build "$dir" "${targets[@]}" | { grep -v '^ninja: no work to do' >&2 || true; }
     return "${PIPESTATUS[0]}"
 }

@@ -37,6 +37,8 @@ TEST(CommandLine, OptionsAndTheirPaths)
         {{"-x", "-i", "p.icc"}, nullptr, nullptr, nullptr, false},
         {{"-i", "p.icc", "-x", "-m", "m.txt"}, nullptr, nullptr, "p.icc", false},
         {{"-?", "-i", "p.icc"}, nullptr, nullptr, "p.icc", true},
+        {{"-h", "-i", "p.icc"}, nullptr, nullptr, "p.icc", true},
+        {{"-hx", "-i", "p.icc"}, nullptr, nullptr, nullptr, false},
         {{"?whatever", "-r", "r.txt"}, "r.txt", nullptr, nullptr, true},
         {{"-m"}, nullptr, nullptr, nullptr, false},
         {{"-r", "a.txt", "-r", "b.txt"}, "b.txt", nullptr, nullptr, false},
@@ -68,6 +70,9 @@ TEST(CommandLine, OptionsAndTheirPaths)
     EXPECT_EQ(plain.paths.measurement, QString::fromUtf8("m\xC3\xA9s.txt"));
     EXPECT_TRUE(plain.paths.version);
     EXPECT_TRUE(parse({"--help"}).paths.usage);
+    // Lines a terminal shows as they are: no trailing blanks or tabs.
+    EXPECT_EQ(std::string(usageText).find_first_of("\t"), std::string::npos);
+    EXPECT_EQ(std::string(usageText).find(" \n"), std::string::npos);
 }
 
 } // namespace
