@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -253,9 +252,8 @@ void showHelp()
                                  .arg(QDir::toNativeSeparators(page.absoluteFilePath())));
         return;
     }
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath())))
-        return;
-    // No browser to hand the page to: show it in a window of our own.
+    // A window of our own: a browser handed the page may fail to start
+    // (some refuse to run as root) without a word to anyone.
     auto* window = new QDialog(dialogParent());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(title);

@@ -193,7 +193,11 @@ void MainWindow::buildMenus()
     QAction* undo = undoStack_->createUndoAction(this, tr("&Undo"));
     undo->setShortcuts(QKeySequence::Undo);
     QAction* redo = undoStack_->createRedoAction(this, tr("&Redo"));
-    redo->setShortcuts(QKeySequence::Redo);
+    // The platform's redo keys, and Ctrl+Y, which users of every system try.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(tr("Ctrl+Y"))))
+        redoKeys << QKeySequence(tr("Ctrl+Y"));
+    redo->setShortcuts(redoKeys);
     QAction* first = ui->menuEdit->actions().value(0);
     ui->menuEdit->insertAction(first, undo);
     ui->menuEdit->insertAction(first, redo);
