@@ -11,6 +11,7 @@ VESTREL_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     liblcms2-dev libssl-dev libfreetype-dev fonts-dejavu-core poppler-utils
     python3 python3-numpy argyll
+    dpkg-dev appstream desktop-file-utils
 )
 
 as_root() {
