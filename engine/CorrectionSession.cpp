@@ -66,6 +66,17 @@ SessionReport refusedFile(const std::string& name, const std::string& problem, c
     return report;
 }
 
+// Why bytes are no ICC profile at all, or empty when they may be one: every
+// profile has its signature at byte 36.
+std::string notAProfile(std::string_view bytes)
+{
+    if (bytes.size() >= 40 && bytes.substr(36, 4) == "acsp")
+        return {};
+    const bool patchData = bytes.find("BEGIN_DATA") != std::string_view::npos ||
+                           bytes.substr(0, 8) == "CGATS.17" || bytes.substr(0, 4) == "CTI3";
+    return patchData ? "it is a patch data file, not an ICC profile" : "it is not an ICC profile";
+}
+
 } // namespace
 
 CorrectionSession::CorrectionSession() = default;
@@ -87,6 +98,14 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
 {
     SessionReport report;
     const std::string refused = "Failed to open " + path;
+    // A file of another kind is one sentence, not the reader's complaints
+    // about a header that never was one.
+    const std::string notProfile = notAProfile(bytes);
+    if (!notProfile.empty()) {
+        report.summary = refused;
+        report.details.push_back(notProfile);
+        return report;
+    }
     std::string problem;
     const LibraryLog::Mark mark = LibraryLog::mark();
     auto profile = std::make_unique<csICCProfile>();

@@ -505,7 +505,6 @@ bool MainWindow::openProfile(QString path)
     }
     if (path.isEmpty())
         return false;
-    settings.setValue(QStringLiteral("LAST_OPEN_FILE_ICC"), path);
 
     // The details windows point into the converters about to be replaced.
     closeDetails();
@@ -513,6 +512,8 @@ bool MainWindow::openProfile(QString path)
     present(report, tr("Open Profile"), report.ok ? 5000 : 2000);
     if (!report.ok)
         return false;
+    // Only a profile that opened is where the next dialog starts.
+    settings.setValue(QStringLiteral("LAST_OPEN_FILE_ICC"), path);
     // Steps recorded on the old profile cannot be undone on this one.
     undoStack_->clear();
     current_ = session_.state();

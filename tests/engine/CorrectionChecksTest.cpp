@@ -154,3 +154,30 @@ TEST_F(CorrectionChecksTest, SavesAndReportsNeverReplaceWhatWasRead)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CorrectionChecks, AFileOfAnotherKindIsOneSentence)
+{
+    struct Case
+    {
+        const char* file;
+        const char* sentence;
+    };
+    const Case cases[] = {
+        {"cmyk_ref.txt", "it is a patch data file, not an ICC profile"},
+        {"cmyk_chart.ti3", "it is a patch data file, not an ICC profile"},
+        {"ColorChecker.cie", "it is a patch data file, not an ICC profile"},
+        {"broken_no_acsp.icc", "it is not an ICC profile"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        CorrectionSession session;
+        const SessionReport report = session.openProfile(testDataPath(c.file));
+        EXPECT_FALSE(report.ok);
+        EXPECT_EQ(report.details, std::vector<std::string>{c.sentence});
+        EXPECT_FALSE(session.hasProfile());
+    }
+}
+
+} // namespace
