@@ -70,6 +70,5 @@ std::string verdictScope(const PatchCoverage& coverage)
 {
     if (!coverage.partial())
         return {};
-    return std::string("over the ") + (coverage.paired == 1 ? "" : withThousands(coverage.paired) + " ") +
-           (coverage.paired == 1 ? "1 measured patch" : "measured patches");
+    return "over the " + withThousands(coverage.paired) + (coverage.paired == 1 ? " measured patch" : " measured patches");
 }
