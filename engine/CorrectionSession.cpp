@@ -57,6 +57,23 @@ csSignature b2aSignature(int intent)
     return signatures[intent];
 }
 
+// L* of the paper and of the darkest colour a profile prints: its A2B1 at
+// every device channel at one end and at the other.
+void lightnessReach(csICCProfileConverter& a2b1, double (&reach)[2])
+{
+    uint16_t ends[2][CorrectionSession::maxDeviceChannels];
+    std::fill(std::begin(ends[0]), std::end(ends[0]), uint16_t(0));
+    std::fill(std::begin(ends[1]), std::end(ends[1]), uint16_t(0xFFFF));
+    double L[2];
+    for (int k = 0; k < 2; ++k) {
+        uint16_t lab[3] = {};
+        a2b1.convert(ends[k], lab, 1);
+        L[k] = decodeLab16({lab[0], lab[1], lab[2]}).L;
+    }
+    reach[0] = std::min(L[0], L[1]);
+    reach[1] = std::max(L[0], L[1]);
+}
+
 SessionReport refusedFile(const std::string& name, const std::string& problem, const PatchFile& file)
 {
     SessionReport report;
@@ -146,6 +163,7 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     profilePath_ = path;
     ++profileGeneration_;
     openedDescription_ = profileDescription(*profile_);
+    lightnessReach(*a2b1_, profileLightness_);
     originalDigest_ = md5Hex(bytes.data(), bytes.size());
     savedPath_.clear();
     savedDigest_.clear();
@@ -163,20 +181,33 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
 
 SessionReport CorrectionSession::loadPatches(const std::string& path, PatchFileRole role)
 {
-    return loadParsed(fileNameOf(path), path, role, [&](PatchFile& file, std::string& problem) {
+    return loadParsed(fileNameOf(path), path, role, false, [&](PatchFile& file, std::string& problem) {
         return PatchFileReader::read(path, file, problem);
+    });
+}
+
+SessionReport CorrectionSession::addMeasurement(const std::string& path)
+{
+    return loadParsed(fileNameOf(path), path, PatchFileRole::Measurement, true,
+                      [&](PatchFile& file, std::string& problem) { return PatchFileReader::read(path, file, problem); });
+}
+
+SessionReport CorrectionSession::addMeasurementText(std::string_view text, const std::string& name)
+{
+    return loadParsed(name, name, PatchFileRole::Measurement, true, [&](PatchFile& file, std::string& problem) {
+        return PatchFileReader::parse(text, file, problem);
     });
 }
 
 SessionReport CorrectionSession::loadPatchText(std::string_view text, const std::string& name, PatchFileRole role)
 {
-    return loadParsed(name, name, role, [&](PatchFile& file, std::string& problem) {
+    return loadParsed(name, name, role, false, [&](PatchFile& file, std::string& problem) {
         return PatchFileReader::parse(text, file, problem);
     });
 }
 
 SessionReport CorrectionSession::loadParsed(const std::string& name, const std::string& path, PatchFileRole role,
-                                            const std::function<bool(PatchFile&, std::string&)>& parse)
+                                            bool repeat, const std::function<bool(PatchFile&, std::string&)>& parse)
 {
     // A file with more patches than memory holds is refused like any other
     // unusable file: the session stays as it was.
@@ -185,7 +216,7 @@ SessionReport CorrectionSession::loadParsed(const std::string& name, const std::
         std::string problem;
         if (!parse(*file, problem))
             return refusedFile(name, problem, *file);
-        return takePatches(std::move(file), path, role);
+        return repeat ? addRepeat(std::move(file), path) : takePatches(std::move(file), path, role);
     } catch (const std::bad_alloc&) {
         SessionReport report;
         report.summary = "Could not load " + name + ": not enough memory for its patches";
@@ -193,8 +224,32 @@ SessionReport CorrectionSession::loadParsed(const std::string& name, const std::
     }
 }
 
+SessionReport CorrectionSession::addRepeat(std::shared_ptr<PatchFile> file, const std::string& path)
+{
+    if (!measurement_ || measurementRepeats_.empty())
+        return takePatches(std::move(file), path, PatchFileRole::Measurement);
+    Repeats repeats;
+    // One file alone is averaged as it stands, hand edits included.
+    repeats.files = measurementRepeats_.size() == 1 ? std::vector<std::shared_ptr<PatchFile>>{measurement_.file}
+                                                    : measurementRepeats_;
+    repeats.files.push_back(file);
+    repeats.paths = measurementPaths_;
+    repeats.paths.push_back(path);
+    std::string problem;
+    if (!averageRepeats(repeats.files, pairBy_, repeats.averaged, problem)) {
+        SessionReport report;
+        report.summary = "Could not add " + fileNameOf(path) + ": " + problem;
+        return report;
+    }
+    // The new file's own findings; those of the files before were told.
+    repeats.averaged.file->skipped = file->skipped;
+    repeats.averaged.file->notes = file->notes;
+    std::shared_ptr<PatchFile> averaged = repeats.averaged.file;
+    return takePatches(std::move(averaged), path, PatchFileRole::Measurement, &repeats);
+}
+
 SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, const std::string& path,
-                                             PatchFileRole role)
+                                             PatchFileRole role, const Repeats* repeats)
 {
     SessionReport report;
     const std::string name = fileNameOf(path);
@@ -223,7 +278,9 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
         }
     }
 
-    report.summary = "Loaded " + withThousands(file->records.size()) + ' ' + what;
+    report.summary = (repeats ? "Averaged " + withThousands(repeats->files.size()) + " measurement files into "
+                              : std::string("Loaded ")) +
+                     withThousands(file->records.size()) + ' ' + what;
     if (!file->skipped.empty())
         report.summary += "; " + skippedSummary(file->skipped);
     for (const LineProblem& line : file->skipped)
@@ -251,13 +308,32 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
         report.summary += "; " + line;
         report.details.push_back(line);
     }
+    if (repeats) {
+        for (const std::string& line :
+             {describeLeftOut(repeats->averaged.leftOut), describeIncomplete(repeats->averaged.incomplete)}) {
+            if (line.empty())
+                continue;
+            report.summary += "; " + line;
+            report.details.push_back(line);
+        }
+        report.notes.insert(report.notes.end(), repeats->averaged.notes.begin(), repeats->averaged.notes.end());
+        std::string names;
+        for (const std::string& each : repeats->paths)
+            names += (names.empty() ? "" : ", ") + fileNameOf(each);
+        report.notes.push_back(std::string("the measured values are the ") +
+                               (repeats->files.size() == 2 ? "mean" : "median") + " of " +
+                               std::to_string(repeats->files.size()) + " files (" + names + ")");
+    }
 
     reference_ = reference;
     measurement_ = measurement;
     if (role == PatchFileRole::Reference || (file->combined && !referenceFile))
         referencePath_ = path;
-    if (role == PatchFileRole::Measurement)
-        measurementPath_ = path;
+    if (role == PatchFileRole::Measurement) {
+        measurementPath_ = repeats ? repeats->paths.front() : path;
+        measurementPaths_ = repeats ? repeats->paths : std::vector<std::string>{path};
+        measurementRepeats_ = repeats ? repeats->files : std::vector<std::shared_ptr<PatchFile>>{file};
+    }
     patches_ = std::move(pairing.patches);
     if (role == PatchFileRole::Measurement)
         roundTripOn_ = false;
@@ -279,6 +355,8 @@ void CorrectionSession::clearPatches()
     measurement_ = {};
     referencePath_.clear();
     measurementPath_.clear();
+    measurementPaths_.clear();
+    measurementRepeats_.clear();
     patches_.clear();
     roundTripOn_ = false;
     correctedIds_.clear();
@@ -292,6 +370,7 @@ bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
     Patch& patch = patches_[index];
     patch.reference = lab;
     patch.hasReference = true;
+    patch.hasResult = false;
     if (reference_ && patch.referenceRecord >= 0) {
         PatchRecord& record = reference_.file->records[static_cast<std::size_t>(patch.referenceRecord)];
         (reference_.referenceColumns ? record.referenceLab : record.lab) = lab;
@@ -309,6 +388,7 @@ bool CorrectionSession::setMeasured(std::size_t index, const Lab& lab)
     Patch& patch = patches_[index];
     patch.measured = lab;
     patch.hasMeasured = true;
+    patch.hasResult = false;
     if (measurement_ && patch.measuredRecord >= 0)
         measurement_.file->records[static_cast<std::size_t>(patch.measuredRecord)].lab = lab;
     return true;
@@ -350,6 +430,8 @@ SessionState CorrectionSession::state() const
         s.tables[i].capture(tables_[i].nodes);
     s.reference = reference_;
     s.measurement = measurement_;
+    s.measurementRepeats = measurementRepeats_;
+    s.measurementPaths = measurementPaths_;
     s.patches = patches_;
     s.roundTripOn = roundTripOn_;
     s.pairBy = pairBy_;
@@ -367,6 +449,10 @@ bool CorrectionSession::restore(const SessionState& s)
         s.tables[i].restore(tables_[i].nodes);
     reference_ = s.reference;
     measurement_ = s.measurement;
+    measurementRepeats_ = s.measurementRepeats;
+    measurementPaths_ = s.measurementPaths;
+    if (!measurementPaths_.empty())
+        measurementPath_ = measurementPaths_.front();
     patches_ = s.patches;
     roundTripOn_ = s.roundTripOn;
     pairBy_ = s.pairBy;
@@ -538,6 +624,9 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
     }
     updateUnsaved();
     applied_ = {true, request.method, request.smooth, request.intents, report.outcomes.size(), report.tables};
+    const std::string covered = describeCoverage(coverage());
+    if (!covered.empty())
+        report.notes.push_back(covered);
     return report;
 }
 
@@ -612,7 +701,11 @@ void CorrectionSession::refuseWorsePrediction(CorrectionReport& report)
 CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& request, const Progress& progress)
 {
     CorrectionReport report;
-    std::set<std::string> ids = correctedIds_;
+    // Patches corrected one by one before are corrected again; after a
+    // Smooth run, which touched every patch, only the selection is.
+    std::set<std::string> ids;
+    if (applied_.done && applied_.method == CorrectionMethod::PerPatch)
+        ids = correctedIds_;
     for (std::size_t index : request.selection)
         if (index < patches_.size() && patches_[index].paired())
             ids.insert(patches_[index].id);
@@ -737,7 +830,10 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
         report.summary = "Open a profile first";
         return report;
     }
-    for (const std::string* input : {&measurementPath_, &referencePath_})
+    std::vector<const std::string*> inputs{&referencePath_};
+    for (const std::string& each : measurementPaths_)
+        inputs.push_back(&each);
+    for (const std::string* input : inputs)
         if (sameFile(path, *input)) {
             report.summary = "Did not save over " + path;
             report.details.push_back("it is " + fileRoleOf(path) + " the patches were read from");
@@ -768,6 +864,9 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
 
 std::string CorrectionSession::fileRoleOf(const std::string& path) const
 {
+    for (const std::string& each : measurementPaths_)
+        if (sameFile(path, each))
+            return measurement_ && measurement_.file->combined ? "the combined patch file" : "the measurement file";
     if (sameFile(path, measurementPath_))
         return measurement_ && measurement_.file->combined ? "the combined patch file" : "the measurement file";
     if (sameFile(path, referencePath_))
@@ -787,6 +886,19 @@ DeltaESummary CorrectionSession::before(DeltaEMetric metric) const
 DeltaESummary CorrectionSession::after(DeltaEMetric metric) const
 {
     return summarizeDeltaE(patches_, Stage::After, metric);
+}
+
+PatchCoverage CorrectionSession::coverage() const
+{
+    std::vector<double> lightness;
+    if (reference_)
+        for (const PatchRecord& record : reference_.file->records)
+            if (reference_.hasColour(record))
+                lightness.push_back(reference_.colour(record).L);
+    const bool reach = profile_ != nullptr;
+    const double low = reach ? profileLightness_[0] : lightness.empty() ? 0.0 : lightness.front();
+    const double high = reach ? profileLightness_[1] : low;
+    return coverageOf(patches_, lightness, low, high);
 }
 
 ProfileDigests CorrectionSession::digests() const

@@ -10,8 +10,10 @@
 // the patches in parts, gives the same tables as correcting them at once.
 
 #include "ClutSnapshot.h"
+#include "Coverage.h"
 #include "Patch.h"
 #include "PatchPairing.h"
+#include "RepeatedMeasurements.h"
 #include "SmoothCorrection.h"
 #include "Tolerance.h"
 
@@ -138,6 +140,8 @@ struct SessionState
     std::vector<ClutSnapshot> tables; // one per B2A table, in the session's order
     PatchSide reference;
     PatchSide measurement;
+    std::vector<std::shared_ptr<PatchFile>> measurementRepeats;
+    std::vector<std::string> measurementPaths;
     std::vector<Patch> patches;
     bool roundTripOn = false;
     PairBy pairBy = PairBy::Auto;
@@ -186,6 +190,12 @@ public:
     SessionReport loadPatches(const std::string& path, PatchFileRole role);
     // The same for a file's text already in memory; name is for messages.
     SessionReport loadPatchText(std::string_view text, const std::string& name, PatchFileRole role);
+    // Adds a further measurement of the same print: the files pair by the
+    // rules above and are averaged (RepeatedMeasurements.h); patches whose
+    // readings disagree are left out with a warning. Without a measurement
+    // loaded it is a load. A file that cannot be paired changes nothing.
+    SessionReport addMeasurement(const std::string& path);
+    SessionReport addMeasurementText(std::string_view text, const std::string& name);
     const std::vector<Patch>& patches() const { return patches_; }
     bool hasReferenceData() const { return static_cast<bool>(reference_); }
     bool hasMeasurementData() const { return static_cast<bool>(measurement_); }
@@ -194,7 +204,8 @@ public:
     // stay as they are until the next correction.
     void clearPatches();
 
-    // Hand edits of one patch's values; they survive a new pairing.
+    // Hand edits of one patch's values; they survive a new pairing. The
+    // patch's prediction no longer holds and is cleared.
     bool setReference(std::size_t patch, const Lab& lab);
     bool setMeasured(std::size_t patch, const Lab& lab);
 
@@ -240,6 +251,11 @@ public:
     // What a report says about where the figures came from.
     const std::string& referencePath() const { return referencePath_; }
     const std::string& measurementPath() const { return measurementPath_; }
+    // Every measurement file averaged, in the order given; one without repeats.
+    const std::vector<std::string>& measurementPaths() const { return measurementPaths_; }
+    // How much of the reference and of the profile's lightness the paired
+    // patches cover.
+    PatchCoverage coverage() const;
     const AppliedCorrection& applied() const { return applied_; }
     std::size_t handEditedNodes() const { return handEdits_.size(); }
     ProfileDigests digests() const;
@@ -252,9 +268,21 @@ private:
         ClutSnapshot opened;
     };
 
-    SessionReport loadParsed(const std::string& name, const std::string& path, PatchFileRole role,
+    // The measurement files behind an averaged measurement.
+    struct Repeats
+    {
+        std::vector<std::shared_ptr<PatchFile>> files;
+        std::vector<std::string> paths;
+        AveragedMeasurement averaged;
+    };
+
+    SessionReport loadParsed(const std::string& name, const std::string& path, PatchFileRole role, bool repeat,
                              const std::function<bool(PatchFile&, std::string&)>& parse);
-    SessionReport takePatches(std::shared_ptr<PatchFile> file, const std::string& path, PatchFileRole role);
+    // path names the file just read; repeats, when given, is what it was
+    // averaged with and file the average.
+    SessionReport takePatches(std::shared_ptr<PatchFile> file, const std::string& path, PatchFileRole role,
+                              const Repeats* repeats = nullptr);
+    SessionReport addRepeat(std::shared_ptr<PatchFile> file, const std::string& path);
     // A reference through B2A1 and back through A2B1, as the tables stand.
     Lab roundTrip(const Lab& reference) const;
     void applyRoundTrip(Patch& patch) const;
@@ -277,6 +305,8 @@ private:
     std::unique_ptr<csICCProfileConverter> b2a1_;
     std::string profilePath_;
     std::string openedDescription_;
+    // L* of the paper and of the darkest the profile prints.
+    double profileLightness_[2] = {0, 0};
     std::string originalDigest_;
     std::string savedPath_;
     std::string savedDigest_;
@@ -288,6 +318,10 @@ private:
     PairBy pairBy_ = PairBy::Auto;
     std::string referencePath_;
     std::string measurementPath_;
+    // The measurement files as read; with more than one, measurement_ is
+    // their average.
+    std::vector<std::shared_ptr<PatchFile>> measurementRepeats_;
+    std::vector<std::string> measurementPaths_;
     std::vector<Patch> patches_;
     bool roundTripOn_ = false;
 

@@ -168,15 +168,15 @@ void oneSide(const PatchSide& side, bool reference, Pairing& pairing)
 
 // Pairs two different files by one key.
 bool pairByKey(const PatchSide& reference, const PatchSide& measurement, Key key, Pairing& pairing,
-               std::string& problem)
+               std::string& problem, const PairingRoles& roles)
 {
     const std::vector<PatchRecord>& refs = reference.file->records;
     const std::vector<PatchRecord>& meas = measurement.file->records;
     pairing = Pairing();
     pairing.pairedBy = keyField(key);
     KeyIndex refIndex, measIndex;
-    if (!indexRecords(reference, key, "reference", refIndex, problem) ||
-        !indexRecords(measurement, key, "measurement", measIndex, problem))
+    if (!indexRecords(reference, key, roles.first, refIndex, problem) ||
+        !indexRecords(measurement, key, roles.second, measIndex, problem))
         return false;
 
     pairing.patches.reserve(refs.size());
@@ -199,22 +199,24 @@ bool pairByKey(const PatchSide& reference, const PatchSide& measurement, Key key
             pairing.unreferenced.push_back(shownId(measurement, meas[i], key, i));
 
     if (pairing.patches.empty()) {
-        problem = "none of the " + std::to_string(measIndex.size()) + " measured patches has a reference with the same " +
-                  keyField(key);
+        problem = "none of the " + std::to_string(measIndex.size()) + " " + roles.secondAdjective + " patches has a " +
+                  roles.partner + " with the same " + keyField(key);
         return false;
     }
     return true;
 }
 
-bool pairByPosition(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem)
+bool pairByPosition(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem,
+                    const PairingRoles& roles)
 {
     const std::vector<PatchRecord>& refs = reference.file->records;
     const std::vector<PatchRecord>& meas = measurement.file->records;
     pairing = Pairing();
     pairing.pairedBy = keyField(Key::Position);
     if (refs.size() != meas.size()) {
-        problem = "pairing by position needs as many measured as reference patches (" + std::to_string(meas.size()) +
-                  " and " + std::to_string(refs.size()) + ")";
+        problem = std::string("pairing by position needs as many ") + roles.secondAdjective + " as " +
+                  roles.firstAdjective + " patches (" + std::to_string(meas.size()) + " and " +
+                  std::to_string(refs.size()) + ")";
         return false;
     }
     for (std::size_t i = 0; i < refs.size(); ++i) {
@@ -236,7 +238,7 @@ constexpr std::size_t mismatchExamples = 3;
 // the name pairing when they do not and it pairs every patch, else a
 // refusal that shows where they disagree.
 bool checkIdsAgainstNames(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing,
-                          std::string& problem)
+                          std::string& problem, const PairingRoles& roles)
 {
     std::size_t mismatches = 0;
     std::string examples;
@@ -245,8 +247,8 @@ bool checkIdsAgainstNames(const PatchSide& reference, const PatchSide& measureme
             continue;
         if (++mismatches <= mismatchExamples)
             examples += std::string(examples.empty() ? "" : "; ") + "id " + printable(patch.id) + ": '" +
-                        printable(trimmed(patch.referenceName)) + "' in the reference, '" +
-                        printable(trimmed(patch.measuredName)) + "' in the measurement";
+                        printable(trimmed(patch.referenceName)) + "' in the " + roles.first + ", '" +
+                        printable(trimmed(patch.measuredName)) + "' in the " + roles.second;
     }
     if (mismatches < 2 || double(mismatches) <= trustedNameMismatch * double(pairing.patches.size()))
         return true;
@@ -255,7 +257,7 @@ bool checkIdsAgainstNames(const PatchSide& reference, const PatchSide& measureme
     Pairing byName;
     std::string nameProblem;
     const std::size_t everyPatch = std::max(reference.file->records.size(), measurement.file->records.size());
-    if (pairByKey(reference, measurement, Key::Name, byName, nameProblem) && byName.unmeasured.empty() &&
+    if (pairByKey(reference, measurement, Key::Name, byName, nameProblem, roles) && byName.unmeasured.empty() &&
         byName.unreferenced.empty() && byName.patches.size() == everyPatch) {
         pairing = std::move(byName);
         pairing.notes.push_back(disagree + "; paired by SAMPLE_NAME, which pairs every patch");
@@ -273,11 +275,11 @@ const char* roleOf(const PatchSide& side, const char* role)
 } // namespace
 
 bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem,
-                 PairBy by)
+                 PairBy by, const PairingRoles& roles)
 {
     pairing = Pairing();
     // One SAMPLE_ID twice makes every id of the file doubtful, whatever pairs it.
-    for (const auto& [side, role] : {std::make_pair(&reference, "reference"), std::make_pair(&measurement, "measurement")}) {
+    for (const auto& [side, role] : {std::make_pair(&reference, roles.first), std::make_pair(&measurement, roles.second)}) {
         if (!*side || !side->file->hasId || (side == &measurement && measurement.file == reference.file))
             continue;
         KeyIndex index;
@@ -317,16 +319,16 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
     }
 
     if (by == PairBy::Position)
-        return pairByPosition(reference, measurement, pairing, problem);
+        return pairByPosition(reference, measurement, pairing, problem, roles);
     if (by != PairBy::Auto) {
         const Key key = by == PairBy::Id ? Key::Id : by == PairBy::Name ? Key::Name : Key::Location;
-        for (const auto& [side, role] : {std::make_pair(&reference, "reference"), std::make_pair(&measurement, "measurement")})
+        for (const auto& [side, role] : {std::make_pair(&reference, roles.first), std::make_pair(&measurement, roles.second)})
             if (!fileHas(*side->file, key)) {
                 problem = std::string("cannot pair by ") + keyField(key) + ": the " + roleOf(*side, role) +
                           " file has no " + keyField(key);
                 return false;
             }
-        return pairByKey(reference, measurement, key, pairing, problem);
+        return pairByKey(reference, measurement, key, pairing, problem, roles);
     }
 
     Key key = Key::Position;
@@ -340,23 +342,23 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
         const bool refNamed = reference.file->hasId || reference.file->hasName || reference.file->hasLocation;
         const bool measNamed = measurement.file->hasId || measurement.file->hasName || measurement.file->hasLocation;
         if (refNamed || measNamed) {
-            problem = std::string("the patches cannot be paired: the ") + (refNamed ? "measurement" : "reference") +
+            problem = std::string("the patches cannot be paired: the ") + (refNamed ? roles.second : roles.first) +
                       " file has no SAMPLE_ID, SAMPLE_NAME or SAMPLE_LOC matching the other file's";
             return false;
         }
-        if (!pairByPosition(reference, measurement, pairing, problem)) {
-            problem = "without SAMPLE_ID or SAMPLE_NAME the patches pair by position, which needs as many "
-                      "measured as reference patches (" +
+        if (!pairByPosition(reference, measurement, pairing, problem, roles)) {
+            problem = std::string("without SAMPLE_ID or SAMPLE_NAME the patches pair by position, which needs as many ") +
+                      roles.secondAdjective + " as " + roles.firstAdjective + " patches (" +
                       std::to_string(meas.size()) + " and " + std::to_string(reference.file->records.size()) + ")";
             return false;
         }
         return true;
     }
 
-    if (!pairByKey(reference, measurement, key, pairing, problem))
+    if (!pairByKey(reference, measurement, key, pairing, problem, roles))
         return false;
     if (key == Key::Id && reference.file->hasName && measurement.file->hasName)
-        return checkIdsAgainstNames(reference, measurement, pairing, problem);
+        return checkIdsAgainstNames(reference, measurement, pairing, problem, roles);
     return true;
 }
 

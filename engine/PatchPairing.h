@@ -44,12 +44,24 @@ struct Pairing
     std::vector<std::string> notes;
 };
 
+// What the two sides are called in refusals: a reference and a
+// measurement, or two measurements of one print.
+struct PairingRoles
+{
+    const char* first = "reference";
+    const char* second = "measurement";
+    const char* firstAdjective = "reference";
+    const char* secondAdjective = "measured";
+    // What a patch of the second side lacks when nothing pairs.
+    const char* partner = "reference";
+};
+
 // With one side missing, the patches of the other. False with problem when
 // the sides cannot be paired at all (duplicate identities, nothing to pair
 // by, no patch in common).
 // Messages hold file text made printable.
 bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem,
-                 PairBy by = PairBy::Auto);
+                 PairBy by = PairBy::Auto, const PairingRoles& roles = {});
 
 // "ids 7, 9, 40" or "ids 101–112": runs of whole numbers are shortened, and
 // long lists end with a count of the rest. The ids are made printable.

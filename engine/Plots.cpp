@@ -205,6 +205,15 @@ PlotData plotDataOf(const std::vector<Patch>& patches, DeltaEMetric metric, cons
         data.anySelected = data.anySelected || selected[i];
         data.anyResult = data.anyResult || p.hasResult;
     }
+    // After a correction of some patches the others print as measured:
+    // "after" shows the whole chart, as the summary does.
+    if (data.anyResult)
+        for (PlotPatch& p : data.patches)
+            if (!p.hasResult) {
+                p.hasResult = true;
+                p.predicted = p.measured;
+                p.after = p.before;
+            }
     return data;
 }
 

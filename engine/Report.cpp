@@ -99,12 +99,25 @@ ReportSection dataSection(const CorrectionSession& session)
     ReportSection section{"Data", {}};
     const std::vector<Patch>& patches = session.patches();
     const std::size_t paired = std::count_if(patches.begin(), patches.end(), [](const Patch& p) { return p.paired(); });
-    section.fields = {
-        {"Reference", session.referencePath().empty() ? "-" : session.referencePath()},
-        {"Measurement", session.measurementPath().empty() ? "-" : session.measurementPath()},
-        {"Patches", std::to_string(paired) + " of " + count(patches.size(), "patch", "patches") +
-                        " with reference and measured values"},
-    };
+    section.fields = {{"Reference", session.referencePath().empty() ? "-" : session.referencePath()}};
+    const std::vector<std::string>& measurements = session.measurementPaths();
+    if (measurements.size() > 1) {
+        for (std::size_t i = 0; i < measurements.size(); ++i)
+            section.fields.push_back({"Measurement " + std::to_string(i + 1), measurements[i]});
+        section.fields.push_back({"Repeats", count(measurements.size(), "file", "files") + " averaged per patch (" +
+                                                 (measurements.size() == 2 ? "the mean" : "the median") +
+                                                 "); patches whose readings lie more than " +
+                                                 fixedNumber(repeatsDisagree, 1) +
+                                                 " Delta E 1976 apart are left out"});
+    } else {
+        section.fields.push_back(
+            {"Measurement", session.measurementPath().empty() ? "-" : session.measurementPath()});
+    }
+    section.fields.push_back({"Patches", std::to_string(paired) + " of " + count(patches.size(), "patch", "patches") +
+                                             " with reference and measured values"});
+    const std::string covered = describeCoverage(session.coverage());
+    if (!covered.empty())
+        section.fields.push_back({"Coverage", covered});
     if (session.roundTripOn())
         section.fields.push_back({"Measured values", "replaced by the profile's own round-trip prediction"});
     return section;
@@ -176,7 +189,9 @@ ReportContent gather(const CorrectionSession& session, const ReportOptions& opti
     auto overall = [](const ToleranceVerdict& v, bool any) {
         return !any ? "-" : v.passed() ? "pass" : "fail";
     };
-    content.verdict = std::string("Verdict in ") + metricName(options.metric) + ": before " +
+    const std::string scope = verdictScope(session.coverage());
+    content.verdict = std::string("Verdict in ") + metricName(options.metric) + (scope.empty() ? "" : " " + scope) +
+                      ": before " +
                       overall(before, summaries[chosen].count > 0) + ", after the correction " +
                       overall(after, summaries[chosen + 1].count > 0);
     content.plots = plotDataOf(session.patches(), options.metric, options.limits, {});

@@ -24,7 +24,9 @@ struct DeltaESummary
     double neutralMean = 0;
 };
 
-// Over the paired patches (Before) or those with a result (After).
+// Over the paired patches: as measured (Before), or as predicted after
+// the last correction, those it did not correct as measured (After; none
+// without a correction).
 DeltaESummary summarizeDeltaE(const std::vector<Patch>& patches, Stage stage, DeltaEMetric metric);
 
 // Vestrel's own defaults, chosen for a well-kept press on coated stock;

@@ -77,19 +77,20 @@ std::string outputCollision(const CorrectOptions& options)
     struct Named
     {
         const char* what;
-        const std::string& path;
+        const std::string* path;
     };
-    const Named inputs[] = {{"the profile", options.profilePath},
-                            {"the measurement file", options.measurementPath},
-                            {"the reference file", options.referencePath},
-                            {"the output profile", options.outputPath}};
-    const Named outputs[] = {{"the output profile", options.outputPath}, {"the report", options.reportPath}};
+    std::vector<Named> inputs = {{"the profile", &options.profilePath}};
+    for (const std::string& path : options.measurementPaths)
+        inputs.push_back({"the measurement file", &path});
+    inputs.push_back({"the reference file", &options.referencePath});
+    inputs.push_back({"the output profile", &options.outputPath});
+    const Named outputs[] = {{"the output profile", &options.outputPath}, {"the report", &options.reportPath}};
     for (const Named& output : outputs)
         for (const Named& input : inputs) {
-            if (&input.path == &output.path || !sameFile(output.path, input.path))
+            if (input.path == output.path || !sameFile(*output.path, *input.path))
                 continue;
-            return output.what + std::string(" ") + output.path + " is " + input.what +
-                   (input.path == output.path ? std::string() : " " + input.path);
+            return output.what + std::string(" ") + *output.path + " is " + input.what +
+                   (*input.path == *output.path ? std::string() : " " + *input.path);
         }
     return {};
 }
@@ -162,8 +163,10 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
         }
         if (option == "-i")
             ok = value(options.profilePath);
-        else if (option == "-m")
-            ok = value(options.measurementPath);
+        else if (option == "-m") {
+            ok = value(text);
+            options.measurementPaths.push_back(text);
+        }
         else if (option == "-r")
             ok = value(options.referencePath);
         else if (option == "-o")
@@ -184,7 +187,7 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
         }
     }
     if (options.profilePath.empty() || options.outputPath.empty() ||
-        (options.measurementPath.empty() && !(options.roundTrip && !options.referencePath.empty()))) {
+        (options.measurementPaths.empty() && !(options.roundTrip && !options.referencePath.empty()))) {
         problem = "correct needs -i PROFILE, -m MEAS and -o OUT (or -r REF with --round-trip)";
         return false;
     }
@@ -204,15 +207,18 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     bool warned = false;
     if (!reportToUser(session.openProfile(options.profilePath), err, warned))
         return Failure;
-    if (options.roundTrip && !options.measurementPath.empty())
+    if (options.roundTrip && !options.measurementPaths.empty())
         std::fprintf(err,
                      "vestrel-cli: --round-trip corrects the profile's own inversion error at the reference "
                      "colours; the measured values of %s are not used\n",
-                     options.measurementPath.c_str());
+                     options.measurementPaths.front().c_str());
     // The files in the window's order: measurement, then reference.
-    if (!options.measurementPath.empty() &&
-        !reportToUser(session.loadPatches(options.measurementPath, PatchFileRole::Measurement), err, warned))
-        return Failure;
+    for (std::size_t i = 0; i < options.measurementPaths.size(); ++i) {
+        const std::string& path = options.measurementPaths[i];
+        if (!reportToUser(i == 0 ? session.loadPatches(path, PatchFileRole::Measurement) : session.addMeasurement(path),
+                          err, warned))
+            return Failure;
+    }
     if (!options.referencePath.empty() &&
         !reportToUser(session.loadPatches(options.referencePath, PatchFileRole::Reference), err, warned))
         return Failure;

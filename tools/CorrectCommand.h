@@ -12,7 +12,8 @@
 struct CorrectOptions
 {
     std::string profilePath;
-    std::string measurementPath; // may be empty with roundTrip
+    // Measurements of one print, averaged; may be empty with roundTrip.
+    std::vector<std::string> measurementPaths;
     std::string referencePath;   // empty for a combined measurement file
     std::string outputPath;
     // Corrects the profile's own inversion error: the round trip of each

@@ -5,10 +5,12 @@
 #include "TextEncoding.h"
 
 #include <string>
+#include <vector>
 
 int runPatches(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
 {
-    std::string file, reference;
+    std::vector<std::string> files;
+    std::string reference;
     PairBy pairBy = PairBy::Auto;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -19,19 +21,23 @@ int runPatches(int argc, const char* const* argv, std::FILE* out, std::FILE* err
                 std::fprintf(err, "vestrel-cli: --pair-by needs id, name, loc or position\n");
                 return Usage;
             }
-        } else if (file.empty() && arg.rfind("--", 0) != 0)
-            file = arg;
+        } else if (arg.rfind("--", 0) != 0)
+            files.push_back(arg);
         else
             return Usage;
     }
-    if (file.empty())
+    if (files.empty())
         return Usage;
 
     CorrectionSession session;
     session.setPairBy(pairBy);
     bool warned = false;
-    if (!reportToUser(session.loadPatches(file, PatchFileRole::Measurement), err, warned))
-        return Failure;
+    // Several files are measurements of one print, averaged as correct does.
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (!reportToUser(i == 0 ? session.loadPatches(files[i], PatchFileRole::Measurement)
+                                 : session.addMeasurement(files[i]),
+                          err, warned))
+            return Failure;
     if (!reference.empty() &&
         !reportToUser(session.loadPatches(reference, PatchFileRole::Reference), err, warned))
         return Failure;

@@ -5,6 +5,7 @@
 #include "CorrectCommand.h"
 #include "PatchesCommand.h"
 #include "ProfileReport.h"
+#include "RepeatedOptions.h"
 #include "SafeFileWriter.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
@@ -22,11 +23,11 @@ const char usageText[] =
     "usage: vestrel-cli info PROFILE\n"
     "       vestrel-cli copy IN OUT\n"
     "       vestrel-cli convert PROFILE a2b|b2a [--intent N] [--white 0|1|2] [--float]\n"
-    "       vestrel-cli correct -i PROFILE -m MEAS [-r REF] -o OUT [--method smooth|patch]\n"
+    "       vestrel-cli correct -i PROFILE -m MEAS [-m MEAS...] [-r REF] -o OUT [--method smooth|patch]\n"
     "                           [--noise N] [--intents 0,1,2] [--round-trip] [--strict] [--force]\n"
     "                           [--report FILE.html|.pdf|.csv] [--metric 1976|2000]\n"
     "                           [--limits MEAN,MAX,NEUTRAL] [--pair-by id|name|loc|position]\n"
-    "       vestrel-cli patches FILE [--ref REF] [--pair-by id|name|loc|position]\n"
+    "       vestrel-cli patches FILE [FILE...] [--ref REF] [--pair-by id|name|loc|position]\n"
     "       vestrel-cli --help\n";
 
 const char helpText[] =
@@ -58,7 +59,12 @@ const char helpText[] =
     "                 line per corrected table. Patches pair by SAMPLE_ID (else\n"
     "                 SAMPLE_NAME); skipped lines and unpaired patches are\n"
     "                 listed on standard error. With -m COMBINED -r REF, REF's\n"
-    "                 reference values are used\n"
+    "                 reference values are used. -m given more than once:\n"
+    "                 measurements of one print, paired by patch and\n"
+    "                 averaged (the mean of two, the median of three or\n"
+    "                 more); patches whose readings lie more than 3 Delta E\n"
+    "                 apart are left out. Any other option given twice is\n"
+    "                 a usage error\n"
     "      --pair-by id|name|loc|position\n"
     "                       pair by SAMPLE_ID, SAMPLE_NAME, SAMPLE_LOC or row\n"
     "                       position only, overriding the automatic choice\n"
@@ -86,11 +92,12 @@ const char helpText[] =
     "      --limits MEAN,MAX,NEUTRAL\n"
     "                       the verdict's limits: mean, largest, and mean of the\n"
     "                       near-neutral patches (C*ab below 5); default 2,5,1.5\n"
-    "  patches FILE [--ref REF] [--pair-by id|name|loc|position]\n"
+    "  patches FILE [FILE...] [--ref REF] [--pair-by id|name|loc|position]\n"
     "                 the patches of FILE as Vestrel reads them (id, name,\n"
     "                 L* a* b*, tab-separated; control characters as \\xHH);\n"
     "                 with --ref, the pairing with REF (reference and\n"
-    "                 measured Lab, Delta E 1976)\n"
+    "                 measured Lab, Delta E 1976); several FILEs are\n"
+    "                 measurements of one print, averaged as correct does\n"
     "\n"
     "Exit status: 0 success, 1 failure (reasons on standard error), 2 usage.\n";
 
@@ -140,6 +147,12 @@ static int runCommand(int argc, const char* const* argv, std::FILE* in, std::FIL
         std::fputs(helpText, out);
         std::fputs(usageText, out);
         return Success;
+    }
+    // A repeated option is a slip, not a question of usage: one line says which.
+    const std::string twice = optionGivenTwice(command, argc - 2, argv + 2);
+    if (!twice.empty()) {
+        std::fprintf(err, "vestrel-cli: %s given twice\n", twice.c_str());
+        return Usage;
     }
     if (command == "info" && argc == 3)
         return runInfo(argv[2], out, err);

@@ -86,6 +86,7 @@ void MainWindow::buildAnalysis()
 void MainWindow::refreshAnalysis()
 {
     verdict_->showVerdict(session_.before(metric_), session_.after(metric_), limits_, metric_);
+    verdict_->setScope(QString::fromStdString(verdictScope(session_.coverage())));
     refreshPlots();
 }
 

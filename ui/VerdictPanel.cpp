@@ -31,6 +31,9 @@ VerdictPanel::VerdictPanel(QWidget* parent)
             grid->addWidget(cells_[s][k], s + 1, k + 1);
         }
     }
+    scope_ = new QLabel(this);
+    scope_->hide();
+    grid->addWidget(scope_, 3, 0, 1, 4);
     setToolTip(tr("Pass or fail per limit (View > Tolerances...). After: as predicted through the corrected "
                   "profile. Near-neutral: patches whose reference has C*ab below %1.")
                    .arg(neutralChromaLimit));
@@ -61,6 +64,17 @@ void VerdictPanel::showVerdict(const DeltaESummary& before, const DeltaESummary&
             cell->setStyleSheet(QLatin1String(verdicts[k] == Verdict::Pass ? passStyle : failStyle));
         }
     }
+}
+
+void VerdictPanel::setScope(const QString& scope)
+{
+    scope_->setText(scope.isEmpty() ? QString() : tr("Figures %1 only").arg(scope));
+    scope_->setVisible(!scope.isEmpty());
+}
+
+QString VerdictPanel::scope() const
+{
+    return scope_->text();
 }
 
 QString VerdictPanel::cellText(int limit, Stage stage) const

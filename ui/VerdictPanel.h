@@ -18,6 +18,10 @@ public:
 
     void showVerdict(const DeltaESummary& before, const DeltaESummary& after, const ToleranceLimits& limits,
                      DeltaEMetric metric);
+    // Which patches the figures are over when not the whole chart ("over
+    // the 5 measured patches"); empty hides it.
+    void setScope(const QString& scope);
+    QString scope() const;
     // The cell of a limit (0 mean, 1 maximum, 2 near-neutral mean), as shown.
     QString cellText(int limit, Stage stage) const;
 
@@ -25,4 +29,5 @@ private:
     QLabel* corner_ = nullptr;
     QLabel* limitLabels_[3] = {};
     QLabel* cells_[2][3] = {};
+    QLabel* scope_ = nullptr;
 };

@@ -198,6 +198,12 @@ void MainWindow::buildMenus()
     if (!redoKeys.contains(QKeySequence(tr("Ctrl+Y"))))
         redoKeys << QKeySequence(tr("Ctrl+Y"));
     redo->setShortcuts(redoKeys);
+    // A further reading of the print, averaged with the measurement loaded.
+    auto* addMeasurement = new QAction(tr("Add &Measurement..."), this);
+    addMeasurement->setObjectName(QStringLiteral("actionAddMeasurement"));
+    addMeasurement->setToolTip(tr("Average another measurement of the same print with the one loaded"));
+    ui->menuFile->insertAction(ui->actionSaveAs, addMeasurement);
+    connect(addMeasurement, &QAction::triggered, this, [this] { addMeasurementFile(QString()); });
     QAction* first = ui->menuEdit->actions().value(0);
     ui->menuEdit->insertAction(first, undo);
     ui->menuEdit->insertAction(first, redo);
@@ -669,7 +675,17 @@ void MainWindow::openMeas()
     openMeas(QString());
 }
 
-bool MainWindow::loadDataFile(PatchFileRole role, const QString& givenPath)
+bool MainWindow::loadDataFile(PatchFileRole role, const QString& path)
+{
+    return loadData(role, path, false);
+}
+
+bool MainWindow::addMeasurementFile(const QString& path)
+{
+    return loadData(PatchFileRole::Measurement, path, true);
+}
+
+bool MainWindow::loadData(PatchFileRole role, const QString& givenPath, bool add)
 {
     const QString key = QStringLiteral("LAST_OPEN_FILE_") +
                         (role == PatchFileRole::Measurement ? QStringLiteral("MEAS") : QStringLiteral("REF"));
@@ -685,8 +701,9 @@ bool MainWindow::loadDataFile(PatchFileRole role, const QString& givenPath)
 
     // The details windows show patches of the list about to be replaced.
     closeDetails();
-    const QString title = role == PatchFileRole::Reference ? tr("Load Reference Data") : tr("Load Measurement Data");
-    const SessionReport report = session_.loadPatches(toUtf8(path), role);
+    const QString title = add ? tr("Add Measurement")
+                          : role == PatchFileRole::Reference ? tr("Load Reference Data") : tr("Load Measurement Data");
+    const SessionReport report = add ? session_.addMeasurement(toUtf8(path)) : session_.loadPatches(toUtf8(path), role);
     present(report, title, report.ok ? 5000 : 2000);
     if (!report.ok)
         return false;

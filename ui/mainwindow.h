@@ -45,6 +45,9 @@ public:
     // Reads a patch data file; an empty path asks with a dialog. False when
     // nothing was loaded.
     bool loadDataFile(PatchFileRole role, const QString& path);
+    // Adds a further measurement of the same print to the one loaded; the
+    // files are averaged (File > Add Measurement). An empty path asks.
+    bool addMeasurementFile(const QString& path);
     // How reference and measurement pair from now on; loaded files pair
     // again at once, as one undoable step, or the choice is refused.
     bool setPairing(PairBy by);
@@ -137,6 +140,7 @@ private:
     // Adds the suffix to a name without one; false when that names a file
     // the user would not replace.
     bool settleSuffix(QString& path, const QString& suffix);
+    bool loadData(PatchFileRole role, const QString& path, bool add);
     // True when the unsaved edits may go: saved, discarded, or none.
     bool settleUnsavedEdits();
     void buildHeader();
@@ -157,6 +161,9 @@ private:
     void spreadColumns();
     void buildAnalysis();
     void buildPairingMenu();
+    // The measurement files read and paired anew, averaged again when
+    // there are several; one undoable step.
+    bool readMeasurementsAgain();
     // Checks the pairing the session uses.
     void showPairing();
     // After the patch values, the metric or the limits changed.

@@ -56,7 +56,8 @@ TEST(Tolerance, SummaryCountsNearNeutralReferencesOnly)
         return p;
     };
     // Chroma 4.99 counts as near-neutral, 5.0 does not; an unpaired patch
-    // counts nowhere, and After takes only the patches with a result.
+    // counts nowhere, and After counts a patch the correction left alone
+    // as measured.
     const std::vector<Patch> patches = {
         patch({50, 3, 3.99}, {51, 3, 3.99}, true, true),  // C* 4.99, dE 1
         patch({50, 3, 4}, {53, 3, 4}, true, true),        // C* 5.00, dE 3
@@ -70,9 +71,19 @@ TEST(Tolerance, SummaryCountsNearNeutralReferencesOnly)
     EXPECT_EQ(before.neutralCount, 1);
     EXPECT_NEAR(before.neutralMean, 1.0, 1e-12);
     const DeltaESummary after = summarizeDeltaE(patches, Stage::After, DeltaEMetric::CIE2000);
-    EXPECT_EQ(after.count, 2);
+    EXPECT_EQ(after.count, 3);
     EXPECT_EQ(after.neutralCount, 1);
-    EXPECT_NEAR(after.mean, deltaE2000({50, 3, 3.99}, {50.5, 3, 3.99}), 0.01);
+    EXPECT_NEAR(after.neutralMean, deltaE2000({50, 3, 3.99}, {50.5, 3, 3.99}), 1e-12);
+    const double left = deltaE2000({50, 40, 0}, {50, 40, 6});
+    EXPECT_NEAR(after.maximum, left, 1e-12) << "the uncorrected patch as measured";
+    EXPECT_NEAR(after.mean,
+                (deltaE2000({50, 3, 3.99}, {50.5, 3, 3.99}) + deltaE2000({50, 3, 4}, {50.5, 3, 4}) + left) / 3, 1e-12);
+
+    // Without a correction there is no "after" at all.
+    std::vector<Patch> uncorrected = patches;
+    for (Patch& p : uncorrected)
+        p.hasResult = false;
+    EXPECT_EQ(summarizeDeltaE(uncorrected, Stage::After, DeltaEMetric::CIE1976).count, 0);
 }
 
 } // namespace

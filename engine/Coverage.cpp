@@ -1,0 +1,74 @@
+#include "Coverage.h"
+
+#include "FixedNumber.h"
+
+#include <algorithm>
+
+namespace {
+
+// 1617 -> "1,617".
+std::string withThousands(std::size_t n)
+{
+    std::string digits = std::to_string(n);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), ",");
+    return digits;
+}
+
+const char* const leftAlone = "; colours far from them are left as they were";
+
+} // namespace
+
+bool PatchCoverage::fewPatches() const
+{
+    return paired > 0 && static_cast<double>(paired) < coveredShare * static_cast<double>(referencePatches);
+}
+
+bool PatchCoverage::narrowLightness() const
+{
+    return paired > 0 && pairedHigh - pairedLow < coveredShare * (reachHigh - reachLow);
+}
+
+PatchCoverage coverageOf(const std::vector<Patch>& patches, const std::vector<double>& referenceLightness,
+                         double reachLow, double reachHigh)
+{
+    PatchCoverage coverage;
+    coverage.referencePatches = referenceLightness.size();
+    coverage.reachLow = reachLow;
+    coverage.reachHigh = reachHigh;
+    for (double L : referenceLightness) {
+        coverage.reachLow = std::min(coverage.reachLow, L);
+        coverage.reachHigh = std::max(coverage.reachHigh, L);
+    }
+    for (const Patch& patch : patches) {
+        if (!patch.paired())
+            continue;
+        const double L = patch.reference.L;
+        coverage.pairedLow = coverage.paired ? std::min(coverage.pairedLow, L) : L;
+        coverage.pairedHigh = coverage.paired ? std::max(coverage.pairedHigh, L) : L;
+        ++coverage.paired;
+    }
+    // Without a reference file of its own (a combined file), the chart is
+    // its paired patches.
+    coverage.referencePatches = std::max(coverage.referencePatches, coverage.paired);
+    return coverage;
+}
+
+std::string describeCoverage(const PatchCoverage& coverage)
+{
+    if (coverage.fewPatches())
+        return "corrected from " + withThousands(coverage.paired) + " of " + withThousands(coverage.referencePatches) +
+               " reference patches" + leftAlone;
+    if (coverage.narrowLightness())
+        return "corrected from patches between L* " + fixedNumber(coverage.pairedLow, 0) + " and " +
+               fixedNumber(coverage.pairedHigh, 0) + " only (the profile reaches L* " +
+               fixedNumber(coverage.reachLow, 0) + " to " + fixedNumber(coverage.reachHigh, 0) + ")" + leftAlone;
+    return {};
+}
+
+std::string verdictScope(const PatchCoverage& coverage)
+{
+    if (!coverage.partial())
+        return {};
+    return "over the " + withThousands(coverage.paired) + (coverage.paired == 1 ? " measured patch" : " measured patches");
+}
