@@ -67,6 +67,8 @@ double quantile(std::vector<double> values, double share)
 // Reflectance a print can have, as a fraction: a little below zero from
 // instrument noise, above one only from fluorescence.
 constexpr double lowestReflectance = -0.05;
+// Enough of a file's description to tell what it is.
+constexpr std::size_t maxDescription = 1000;
 constexpr double highestReflectance = 1.6;
 // Most patches of a chart reflect at most about all the light in their
 // brightest band; papers with brighteners a few percent more.
@@ -159,6 +161,8 @@ public:
     {
         if (name == "SPECTRAL_NORM")
             spectralNorm_ = std::string(value);
+        else if ((name == "DESCRIPTOR" || name == "ORIGINATOR") && file_.description.size() < maxDescription)
+            file_.description.append(file_.description.empty() ? "" : " ").append(value.substr(0, maxDescription));
     }
 
 private:

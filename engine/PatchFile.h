@@ -59,6 +59,9 @@ struct PatchFile
     // on a 0..1 scale); not warnings.
     std::vector<std::string> notes;
     long declaredSets = -1;
+    // The file's own words about itself: its DESCRIPTOR and ORIGINATOR
+    // keywords, one after the other.
+    std::string description;
 
     std::string_view text(TextRef ref) const { return std::string_view(texts).substr(ref.offset, ref.length); }
     std::string_view id(const PatchRecord& record) const { return text(record.id); }

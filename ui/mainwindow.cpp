@@ -63,12 +63,6 @@ std::string toUtf8(const QString& text)
     return text.toUtf8().toStdString();
 }
 
-bool isProfilePath(const QString& path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("icc") || suffix == QLatin1String("icm");
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -507,7 +501,9 @@ bool MainWindow::openProfile(QString path)
         QString start = settings.value(QStringLiteral("LAST_OPEN_FILE_ICC")).toString();
         if (start.isEmpty())
             start = QDir::currentPath() + QStringLiteral("/ax45Yzbla1937.icc");
-        path = QFileDialog::getOpenFileName(this, tr("Choose a profile"), start, QStringLiteral("*.icc *.icm"));
+        path = QFileDialog::getOpenFileName(this, tr("Choose a profile"), start,
+                                            tr("ICC profiles (*.icc *.icm)") + QStringLiteral(";;") +
+                                                tr("All files (*)"));
     }
     if (path.isEmpty())
         return false;
@@ -604,30 +600,6 @@ void MainWindow::dropEvent(QDropEvent* event)
     openFiles(paths);
 }
 
-void MainWindow::openFiles(const QStringList& paths)
-{
-    QStringList profiles, data;
-    for (const QString& path : paths)
-        (isProfilePath(path) ? profiles : data) << path;
-    if (data.size() == 1) {
-        // One file on its own: a combined file fills both sides; otherwise
-        // it completes what is missing, the reference first.
-        PatchFile file;
-        std::string problem;
-        const bool combined = PatchFileReader::read(toUtf8(data.first()), file, problem) && file.combined;
-        if (combined || session_.hasReferenceData())
-            openMeas(data.first());
-        else
-            openRef(data.first());
-    } else if (data.size() > 1) {
-        // As on the command line: the measurement, then the reference.
-        openMeas(data.at(0));
-        openRef(data.at(1));
-    }
-    if (!profiles.isEmpty())
-        openProfile(profiles.last());
-}
-
 void MainWindow::addRecentFile(const QString& path)
 {
     QSettings settings;
@@ -694,7 +666,13 @@ bool MainWindow::loadData(PatchFileRole role, const QString& givenPath, bool add
         QString start = QSettings().value(key).toString();
         if (start.isEmpty())
             start = QDir::currentPath() + QStringLiteral("/ax45Yzbla1937.txt");
-        path = QFileDialog::getOpenFileName(this, tr("Choose a data file"), start, QStringLiteral("*.ref *.cie *.txt"));
+        // Each file's own title: the two are easily swapped otherwise.
+        const QString title = add ? tr("Choose a further measurement of the same print")
+                              : role == PatchFileRole::Reference ? tr("Choose the reference data file")
+                                                                 : tr("Choose the measurement data file");
+        const QStringList filters = {tr("Patch data files (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)"),
+                                     tr("All files (*)")};
+        path = QFileDialog::getOpenFileName(this, title, start, filters.join(QStringLiteral(";;")));
     }
     if (path.isEmpty())
         return false;
@@ -787,6 +765,7 @@ void MainWindow::updateAverages()
     };
     show(ui->labelAvgDEValue, ui->labelMaxDEValue, session_.before(metric_));
     show(ui->labelAvgAfterValue, ui->labelMaxAfterValue, session_.after(metric_));
+    showDataFiles();
     refreshAnalysis();
 }
 

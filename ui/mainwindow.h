@@ -135,6 +135,9 @@ protected:
     virtual bool askReplace(const QString& question);
     // Asks before a correction that a check refused is made all the same.
     virtual bool askCorrectAnyway(const QString& reason);
+    // Which of files holds the reference colours, when the files do not
+    // say; -1 when the user would rather not say.
+    virtual int askWhichIsReference(const QStringList& files);
 
 private:
     // Adds the suffix to a name without one; false when that names a file
@@ -161,6 +164,10 @@ private:
     void spreadColumns();
     void buildAnalysis();
     void buildPairingMenu();
+    // The names of the reference and measurement files in use, beside the
+    // status line.
+    void showDataFiles();
+    QLabel* dataFilesLabel_ = nullptr;
     // The measurement files read and paired anew, averaged again when
     // there are several; one undoable step.
     bool readMeasurementsAgain();
