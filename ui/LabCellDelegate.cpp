@@ -26,7 +26,13 @@ void LabCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, c
 {
     // An entry the validator would not accept whole (an empty cell, "12.")
     // is dropped: the cell keeps its value.
-    if (auto* line = qobject_cast<QLineEdit*>(editor); line && !line->hasAcceptableInput())
+    if (auto* line = qobject_cast<QLineEdit*>(editor); line && !line->hasAcceptableInput()) {
+        const bool lightness = index.column() == PatchTableModel::RefL || index.column() == PatchTableModel::MeasL;
+        emit refused(lightness ? tr("'%1' was not taken: L* is a number from 0 to %2").arg(line->text()).arg(PatchFileReader::maxL)
+                               : tr("'%1' was not taken: a* and b* are numbers from -%2 to %2")
+                                     .arg(line->text())
+                                     .arg(PatchFileReader::maxAbsAB));
         return;
+    }
     QStyledItemDelegate::setModelData(editor, model, index);
 }

@@ -73,7 +73,7 @@ void MainWindow::buildAnalysis()
     view->addAction(tr("&Tolerances..."), this, &MainWindow::editTolerances);
     view->addAction(plotsAction);
 
-    auto* exportAction = new QAction(tr("Export &Report..."), this);
+    auto* exportAction = new QAction(tr("E&xport Report..."), this);
     ui->menuFile->insertAction(ui->actionQuit, exportAction);
     ui->menuFile->insertSeparator(ui->actionQuit);
     connect(exportAction, &QAction::triggered, this, [this]() { exportReport(QString()); });
@@ -104,9 +104,9 @@ void MainWindow::setMetric(DeltaEMetric metric)
     storeMetric(metric);
     metricActions_[metric == DeltaEMetric::CIE2000 ? 1 : 0]->setChecked(true);
     model->setMetric(metric);
-    // The headers change width with the metric's name.
-    ui->tableView->resizeColumnToContents(PatchTableModel::DeltaE);
-    ui->tableView->resizeColumnToContents(PatchTableModel::OptDeltaE);
+    // The headers change width with the metric's name; the columns share
+    // out the window again, room for the sort arrow included.
+    resizeTable();
     for (const QPointer<CubeForm>& form : cubeForms)
         if (form)
             form->setMetric(metric);

@@ -51,6 +51,8 @@ int PatchTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant PatchTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 0 && section < ColumnCount)
+        return columnToolTip(section);
     if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0 ||
         section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
@@ -59,6 +61,29 @@ QVariant PatchTableModel::headerData(int section, Qt::Orientation orientation, i
     if ((section == DeltaE || section == OptDeltaE) && metric_ == DeltaEMetric::CIE2000)
         return QCoreApplication::translate("MainWindow", "Delta E 2000");
     return QCoreApplication::translate("MainWindow", headers[section]);
+}
+
+QString PatchTableModel::columnToolTip(int section)
+{
+    // The short headers are the program's own; these say what they hold.
+    static const char* const tips[ColumnCount] = {
+        QT_TRANSLATE_NOOP("MainWindow", "Row of the patch in the files"),
+        QT_TRANSLATE_NOOP("MainWindow", "The reference patch: its colour and name"),
+        QT_TRANSLATE_NOOP("MainWindow", "Reference L* (D50)"),
+        QT_TRANSLATE_NOOP("MainWindow", "Reference a*"),
+        QT_TRANSLATE_NOOP("MainWindow", "Reference b*"),
+        QT_TRANSLATE_NOOP("MainWindow", "The measured patch: its colour and name"),
+        QT_TRANSLATE_NOOP("MainWindow", "Measured L* (D50)"),
+        QT_TRANSLATE_NOOP("MainWindow", "Measured a*"),
+        QT_TRANSLATE_NOOP("MainWindow", "Measured b*"),
+        QT_TRANSLATE_NOOP("MainWindow", "Delta E between reference and measurement"),
+        QT_TRANSLATE_NOOP("MainWindow", "The tolerance mark of a combined file (TOL_FAILED): 0 passed"),
+        QT_TRANSLATE_NOOP("MainWindow", "After the correction: predicted L* difference, print minus reference"),
+        QT_TRANSLATE_NOOP("MainWindow", "After the correction: predicted a* difference, print minus reference"),
+        QT_TRANSLATE_NOOP("MainWindow", "After the correction: predicted b* difference, print minus reference"),
+        QT_TRANSLATE_NOOP("MainWindow", "After the correction: the Delta E the correction predicts"),
+    };
+    return QCoreApplication::translate("MainWindow", tips[section]);
 }
 
 QVariant PatchTableModel::data(const QModelIndex& index, int role) const

@@ -91,6 +91,8 @@ MainWindow::MainWindow(QWidget* parent)
     // Typing into the table must not overwrite a value by accident.
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     auto* labDelegate = new LabCellDelegate(this);
+    connect(labDelegate, &LabCellDelegate::refused, this,
+            [this](const QString& reason) { statusBar()->showMessage(reason, 5000); });
     for (int column : {PatchTableModel::RefL, PatchTableModel::RefA, PatchTableModel::RefB, PatchTableModel::MeasL,
                        PatchTableModel::MeasA, PatchTableModel::MeasB})
         view->setItemDelegateForColumn(column, labDelegate);
@@ -186,7 +188,7 @@ void MainWindow::buildMenus()
 {
     QAction* undo = undoStack_->createUndoAction(this, tr("&Undo"));
     undo->setShortcuts(QKeySequence::Undo);
-    QAction* redo = undoStack_->createRedoAction(this, tr("&Redo"));
+    QAction* redo = undoStack_->createRedoAction(this, tr("R&edo"));
     // The platform's redo keys, and Ctrl+Y, which users of every system try.
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     if (!redoKeys.contains(QKeySequence(tr("Ctrl+Y"))))
@@ -550,9 +552,14 @@ bool MainWindow::askCorrectAnyway(const QString& reason)
 
 MainWindow::UnsavedAnswer MainWindow::askSaveChanges()
 {
-    const QMessageBox::StandardButton answer =
-        QMessageBox::question(this, windowTitle(), tr("Save changes to the profile?"),
-                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    QMessageBox box(QMessageBox::Question, windowTitle(), tr("Save changes to the profile?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    // Mnemonics of our own: the platform's standard buttons may have none.
+    box.button(QMessageBox::Save)->setText(tr("&Save"));
+    box.button(QMessageBox::Discard)->setText(tr("&Discard"));
+    box.button(QMessageBox::Cancel)->setText(tr("&Cancel"));
+    const int answer = box.exec();
     return answer == QMessageBox::Save      ? UnsavedAnswer::Save
            : answer == QMessageBox::Discard ? UnsavedAnswer::Discard
                                             : UnsavedAnswer::Cancel;

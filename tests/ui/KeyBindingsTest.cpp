@@ -9,6 +9,12 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QShortcut>
+#include <QMenuBar>
+#include <QLabel>
+#include <QComboBox>
+#include <QTableView>
+
+#include "ui_mainwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +76,41 @@ TEST(KeyBindings, EveryShortcutOnTheHelpPageIsBound)
         const auto word = commandWord.find(normal);
         if (word != commandWord.end()) {
             EXPECT_TRUE(found->second.contains(word->second)) << found->second.toStdString();
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The letter after '&' in a text, lower-cased; none when there is none.
+QChar mnemonicOf(const QString& text)
+{
+    const int at = text.indexOf(QLatin1Char('&'));
+    return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+}
+
+TEST(KeyBindings, KeyboardReachesEveryControlWithoutTraps)
+{
+    MainWindow window;
+    // Tab leaves the table for the method and Auto; the arrows walk the cells.
+    EXPECT_FALSE(window.form()->tableView->tabKeyNavigation());
+    EXPECT_EQ(window.form()->labelMethod->buddy(), window.form()->comboBoxMethod);
+    EXPECT_FALSE(mnemonicOf(window.form()->labelMethod->text()).isNull());
+
+    // No two entries of one menu, nor two menus, share a mnemonic.
+    std::set<QChar> menuLetters;
+    for (QAction* menuAction : window.menuBar()->actions()) {
+        SCOPED_TRACE(menuAction->text().toStdString());
+        EXPECT_TRUE(menuLetters.insert(mnemonicOf(menuAction->text())).second);
+        std::map<QChar, QString> letters;
+        for (QAction* action : menuAction->menu()->actions()) {
+            const QChar letter = mnemonicOf(action->text());
+            if (letter.isNull())
+                continue;
+            const auto [at, added] = letters.emplace(letter, action->text());
+            EXPECT_TRUE(added) << action->text().toStdString() << " and " << at->second.toStdString();
         }
     }
 }

@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -369,6 +370,22 @@ TEST_F(ProfileWorkflowTest, LabCellsTakeOnlyNumbersInRange)
     EXPECT_EQ(window.form()->tableView->editTriggers(),
               QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed)
         << "typing into the table does not start an edit";
+
+    // Through the editor: an entry out of range keeps the cell and says why.
+    QTableView* view = window.form()->tableView;
+    const QModelIndex cell = window.proxy()->mapFromSource(model()->index(1, PatchTableModel::MeasL));
+    const QString before = cell.data().toString();
+    view->edit(cell);
+    auto* editor = view->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("200"));
+    view->itemDelegateForColumn(PatchTableModel::MeasL)->setModelData(editor, window.proxy(), cell);
+    EXPECT_EQ(cell.data().toString(), before);
+    EXPECT_TRUE(status().contains("L* is a number from 0 to 110")) << status().toStdString();
+
+    // The right-hand L* a* b* are differences, not colours: their headers say so.
+    for (int column : {PatchTableModel::OptL, PatchTableModel::OptA, PatchTableModel::OptB})
+        EXPECT_TRUE(model()->headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString().contains("difference"));
 }
 
 TEST_F(ProfileWorkflowTest, NonAsciiNamesSurviveTheStamp)
