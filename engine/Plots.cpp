@@ -300,7 +300,9 @@ void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
     const PlotRect plot{inner.x + (inner.width - side) / 2, inner.y, side, side};
     if (nothingToShow(canvas, plot, data))
         return;
-    const double step = niceStep(2 * reach, 8);
+    // Fewer ticks on a small plot, so that labels such as "-80" keep apart.
+    const int ticks = std::clamp(static_cast<int>(side / (3.0 * labelSize)), 2, 8);
+    const double step = niceStep(2 * reach, ticks);
     const double range = std::ceil(reach / step) * step;
     const Scale x{-range, range, plot.x, plot.right()};
     const Scale y{-range, range, plot.bottom(), plot.y};

@@ -36,7 +36,7 @@ void MainWindow::buildAnalysis()
     model->setMetric(metric_);
 
     verdict_ = new VerdictPanel(this);
-    ui->hboxLayout->insertWidget(1, verdict_);
+    ui->figuresLayout->addWidget(verdict_);
 
     plots_ = new PlotsWidget;
     plotsDock_ = new QDockWidget(tr("Plots"), this);

@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -49,6 +50,9 @@ constexpr std::size_t dialogLines = 50;
 constexpr int sampledRows = 200;
 
 constexpr int recentFiles = 8;
+
+// What a window frame and the space between the docks take, in pixels.
+constexpr int frameAllowance = 40;
 
 // Steps kept for undo; each holds the tables and the patch data.
 constexpr int undoLimit = 30;
@@ -232,6 +236,13 @@ void MainWindow::restoreLayout()
     if (!header.isEmpty())
         ui->tableView->horizontalHeader()->restoreState(header);
     ui->tableView->hideColumn(PatchTableModel::RowNumber);
+    // On a screen too narrow for the table and the plots side by side (a
+    // small laptop, or a large scale), the plots start hidden so that every
+    // control can be reached; View > Plots shows them.
+    if (plotsDock_ && screen() && !plotsDock_->isHidden() &&
+        centralWidget()->minimumSizeHint().width() + plotsDock_->minimumSizeHint().width() + frameAllowance >
+            screen()->availableGeometry().width())
+        plotsDock_->hide();
 }
 
 void MainWindow::on_actionOpen_triggered()
