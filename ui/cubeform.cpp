@@ -9,7 +9,10 @@
 #include <QColor>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QTableView>
 
 #include <cmath>
 
@@ -47,6 +50,14 @@ QString hex(uint16_t v)
     return QString::asprintf("0x%04x", v);
 }
 
+// A small table exactly as large as its cells and headers. The headers'
+// own size hints: their widths follow a new label only once laid out.
+void fitToContents(QTableView* view)
+{
+    view->setFixedSize(view->verticalHeader()->sizeHint().width() + view->horizontalHeader()->length(),
+                       view->horizontalHeader()->sizeHint().height() + view->verticalHeader()->length());
+}
+
 void setLab(MyRCItemModel* model, int row, int firstColumn, const Lab16& code)
 {
     const Lab lab = decodeLab16(code);
@@ -64,13 +75,15 @@ CubeForm::CubeForm(QWidget* parent)
     resize(800, 600);
     for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
         new QShortcut(keys, this, this, &QWidget::close);
-}
-
-void CubeForm::setPatchCaption(const QString& text)
-{
-    caption_ = text;
-    if (ui)
-        ui->labelPatch->setText(text);
+    // The main window's undo keys, here too: the history is one for both
+    // windows. A cell being edited keeps Ctrl+Z for its own text.
+    for (const QKeySequence& keys : QKeySequence::keyBindings(QKeySequence::Undo))
+        new QShortcut(keys, this, this, &CubeForm::undoRequested);
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(tr("Ctrl+Y"))))
+        redoKeys << QKeySequence(tr("Ctrl+Y"));
+    for (const QKeySequence& keys : redoKeys)
+        new QShortcut(keys, this, this, &CubeForm::redoRequested);
 }
 
 CubeForm::~CubeForm() = default;
@@ -82,11 +95,21 @@ void CubeForm::ensureBuilt()
     ui = std::make_unique<Ui::CubeForm>();
     ui->setupUi(this);
     resize(800, 600);
-    ui->labelPatch->setText(caption_);
     connect(ui->pushButtonUndo, &QPushButton::clicked, this, &CubeForm::undoRequested);
+    for (QTableView* small : {ui->tableViewI, ui->tableViewO}) {
+        small->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        small->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
     buildModels();
     nameDeviceColumns();
     on_checkBoxShowHex_toggled(ui->checkBoxShowHex->isChecked());
+    // Wide enough for every column of the nodes, as far as the screen allows.
+    QTableView* nodes = ui->tableViewC;
+    const QMargins margins = layout()->contentsMargins();
+    const int wanted = nodes->verticalHeader()->sizeHint().width() + nodes->horizontalHeader()->length() +
+                       nodes->verticalScrollBar()->sizeHint().width() + margins.left() + margins.right();
+    const int room = screen() ? screen()->availableGeometry().width() : wanted;
+    resize(std::max(width(), std::min(wanted, room)), height());
 }
 
 void CubeForm::showEvent(QShowEvent* event)
@@ -100,50 +123,104 @@ void CubeForm::buildModels()
     modelI = new MyRCItemModel(4, 4, this);
     modelC = new MyRCItemModel(9, 17, this);
     modelO = new MyRCItemModel(4, 4, this);
+    const QString lightness = tr("Lightness, from 0 (black) to 100 (white)");
+    const QString redGreen = tr("Green (-) to red (+)");
+    const QString yellowBlue = tr("Blue (-) to yellow (+)");
 
-    const char* inputColumns[] = {"Ref", "L*", "a*", "b*"};
-    const char* inputRows[][2] = {
-        {"AbsCol", "Absolute reference color"},
-        {"RelCol", "Reference color relative to the output media white point"},
-        {"PreInput", "Reference converted to the required CLUT encoding, ready for input LUTs"},
-        {"PreCLUT", "Reference ready for CLUT lookup, after the input LUTs have been applied"},
+    const QString inputColumns[][2] = {
+        {tr("Ref"), tr("The patch's reference colour on its way into the B2A1 table, one stage a row")},
+        {tr("L*"), tr("Lightness; in the rows of codes, the first input of the table")},
+        {tr("a*"), tr("Green (-) to red (+); in the rows of codes, the second input of the table")},
+        {tr("b*"), tr("Blue (-) to yellow (+); in the rows of codes, the third input of the table")},
     };
-    for (int c = 0; c < 4; ++c)
-        modelI->setHeaderData(c, Qt::Horizontal, tr(inputColumns[c]));
+    const QString inputRows[][2] = {
+        {tr("AbsCol"), tr("The reference colour, absolute colorimetric: the colour on the paper, with the paper's "
+                          "white as measured. Type other values to look at another colour.")},
+        {tr("RelCol"), tr("The reference colour, relative colorimetric: scaled so that the paper's white is the "
+                          "profile's white, as the B2A1 table takes it")},
+        {tr("PreInput"), tr("The values before the table's input curves: the relative colour in the Lab encoding "
+                            "the table takes, as 16-bit codes")},
+        {tr("PreCLUT"), tr("The values entering the CLUT, after the table's input curves, as 16-bit codes: they "
+                           "locate the cell of the eight nodes below")},
+    };
+    for (int c = 0; c < 4; ++c) {
+        modelI->setHeaderData(c, Qt::Horizontal, inputColumns[c][0]);
+        modelI->setHeaderData(c, Qt::Horizontal, inputColumns[c][1], Qt::ToolTipRole);
+    }
     for (int r = 0; r < 4; ++r) {
-        modelI->setHeaderData(r, Qt::Vertical, tr(inputRows[r][0]));
-        modelI->setHeaderData(r, Qt::Vertical, tr(inputRows[r][1]), Qt::ToolTipRole);
+        modelI->setHeaderData(r, Qt::Vertical, inputRows[r][0]);
+        modelI->setHeaderData(r, Qt::Vertical, inputRows[r][1], Qt::ToolTipRole);
     }
     modelI->columnEditable[0] = false;
     for (int r = 1; r < 4; ++r)
         modelI->rowEditable[static_cast<std::size_t>(r)] = false;
 
-    const char* cubeColumns[] = {"L*",   "a*",   "b*",   "Weight", "Dev0", "Dev1", "Dev2", "Dev3", "Out0",
-                                 "Out1", "Out2", "Out3", "L*",     "a*",   "b*",   "OOG",  "Delta E"};
-    for (int c = 0; c < 17; ++c)
-        modelC->setHeaderData(c, Qt::Horizontal, tr(cubeColumns[c]));
+    // The device columns are named and explained with the profile's colour
+    // space (nameDeviceColumns); these are their names until then.
+    const QString nominal = tr("The colour the node stands for: its place in the grid taken back through the "
+                               "table's input curves, absolute colorimetric");
+    const QString printed = tr("The colour the A2B1 table predicts for the node's values after the output curves "
+                               "(the Out columns): what the node prints");
+    const QString cubeColumns[][2] = {
+        {tr("L*"), nominal},
+        {tr("a*"), nominal},
+        {tr("b*"), nominal},
+        {tr("Weight"), tr("The node's share in the trilinear interpolation at the reference")},
+        {tr("Dev0"), QString()},
+        {tr("Dev1"), QString()},
+        {tr("Dev2"), QString()},
+        {tr("Dev3"), QString()},
+        {tr("Out0"), QString()},
+        {tr("Out1"), QString()},
+        {tr("Out2"), QString()},
+        {tr("Out3"), QString()},
+        {tr("L*"), printed},
+        {tr("a*"), printed},
+        {tr("b*"), printed},
+        {tr("OOG"), tr("Out of gamut: * where the colour the node stands for cannot be printed with these inks; "
+                       "what the node prints misses it by more than 1 Delta E 1976")},
+        {tr("Delta E"), tr("How far what the node prints (L*, a*, b* on the right) is from the colour it stands "
+                           "for (L*, a*, b* on the left)")},
+    };
+    for (int c = 0; c < 17; ++c) {
+        modelC->setHeaderData(c, Qt::Horizontal, cubeColumns[c][0]);
+        modelC->setHeaderData(c, Qt::Horizontal, cubeColumns[c][1], Qt::ToolTipRole);
+    }
     for (int r = 0; r < nodeRows; ++r)
         modelC->setHeaderData(r, Qt::Vertical,
-                              tr("One of the eight CLUT cube points which surround the reference color"),
+                              tr("One of the eight CLUT nodes around the reference colour, by its place in the grid "
+                                 "along L*, a* and b*"),
                               Qt::ToolTipRole);
     modelC->setHeaderData(resultRow, Qt::Vertical, tr("Result"));
-    modelC->setHeaderData(resultRow, Qt::Vertical, tr("Trilinear CLUT interpolation result"), Qt::ToolTipRole);
+    modelC->setHeaderData(resultRow, Qt::Vertical,
+                          tr("The reference through the table: the trilinear interpolation of the eight nodes, the "
+                             "values after the output curves (Out), and what the A2B1 table predicts they print"),
+                          Qt::ToolTipRole);
     for (int c = 0; c < 17; ++c)
         modelC->columnEditable[static_cast<std::size_t>(c)] = c >= firstDevice && c < firstOutput;
     modelC->rowEditable[resultRow] = false;
 
-    const char* offsetColumns[] = {"Out", "L*", "a*", "b*"};
-    const char* offsetRows[][2] = {
-        {"Offset", "Offset between reference and initial round-trip error"},
-        {"Aim", "Needed CLUT aim value (Reference - Offset)"},
-        {"Result", "Trilinear CLUT interpolation result"},
-        {"Delta", "Remaining difference to aim value"},
+    const QString offsetColumns[][2] = {
+        {tr("Out"), tr("The Delta E of the Delta row, as the main table gives it")},
+        {tr("L*"), lightness},
+        {tr("a*"), redGreen},
+        {tr("b*"), yellowBlue},
     };
-    for (int c = 0; c < 4; ++c)
-        modelO->setHeaderData(c, Qt::Horizontal, tr(offsetColumns[c]));
+    const QString offsetRows[][2] = {
+        {tr("Offset"), tr("Where the print lands minus the reference: the measurement, or after a correction the "
+                          "predicted print")},
+        {tr("Aim"), tr("Where the round trip through the tables has to land for the print to meet the reference: "
+                       "the round trip when the patch was loaded here, minus the offset")},
+        {tr("Result"), tr("The round trip of the reference through the tables as they are now: B2A1, then A2B1")},
+        {tr("Delta"), QString()},
+    };
+    for (int c = 0; c < 4; ++c) {
+        modelO->setHeaderData(c, Qt::Horizontal, offsetColumns[c][0]);
+        modelO->setHeaderData(c, Qt::Horizontal, offsetColumns[c][1], Qt::ToolTipRole);
+    }
     for (int r = 0; r < 4; ++r) {
-        modelO->setHeaderData(r, Qt::Vertical, tr(offsetRows[r][0]));
-        modelO->setHeaderData(r, Qt::Vertical, tr(offsetRows[r][1]), Qt::ToolTipRole);
+        modelO->setHeaderData(r, Qt::Vertical, offsetRows[r][0]);
+        modelO->setHeaderData(r, Qt::Vertical, offsetRows[r][1], Qt::ToolTipRole);
     }
     modelO->columnEditable.assign(4, false);
 
@@ -197,16 +274,29 @@ void CubeForm::nameDeviceColumns()
         letters = {"Dev0", "Dev1", "Dev2", "Dev3"};
     const bool generic = letters.first() == QLatin1String("Dev0");
     for (int i = 0; i < letters.size(); ++i) {
+        const QString out = generic ? QStringLiteral("Out%1").arg(i) : tr("Out ") + letters[i];
         modelC->setHeaderData(firstDevice + i, Qt::Horizontal, letters[i]);
+        modelC->setHeaderData(firstDevice + i, Qt::Horizontal,
+                              tr("The node's %1 value as the CLUT holds it; type another to edit the node "
+                                 "(percent, 0 to 255 or hexadecimal codes as chosen below)")
+                                  .arg(letters[i]),
+                              Qt::ToolTipRole);
+        modelC->setHeaderData(firstOutput + i, Qt::Horizontal, out);
         modelC->setHeaderData(firstOutput + i, Qt::Horizontal,
-                              generic ? QStringLiteral("Out%1").arg(i) : tr("Out ") + letters[i]);
+                              tr("The node's %1 value after the table's output curves: what the printer is sent")
+                                  .arg(letters[i]),
+                              Qt::ToolTipRole);
     }
 }
 
-void CubeForm::setPatch(double refL, double refA, double refB, double measL, double measA, double measB,
-                        double threshold)
+void CubeForm::showPatch(const Patch& patch, double threshold)
 {
-    corrector_.setPatch({refL, refA, refB}, {measL, measA, measB}, threshold);
+    patch_ = patch;
+    patch_.referenceName = patch_.measuredName = {};
+    patchId_ = patch.id;
+    patchName_ = QString::fromUtf8(patch.referenceName.data(), static_cast<qsizetype>(patch.referenceName.size()));
+    standing_ = patch.hasResult ? Standing::Corrected : Standing::Measured;
+    corrector_.setPatch(patch.reference, patch.hasResult ? patch.predicted() : patch.measured, threshold);
     if (ui)
         refreshInput();
 }
@@ -281,11 +371,10 @@ void CubeForm::refreshInput()
     listen(false);
     const Lab& reference = corrector_.reference();
     const csCLUTCube* cube = corrector_.cube();
-    modelI->setData(modelI->index(0, 1), reference.L);
-    modelI->setData(modelI->index(0, 2), reference.a);
-    modelI->setData(modelI->index(0, 3), reference.b);
-    for (int c = 1; c < 4; ++c)
-        modelI->setData(modelI->index(0, c), QVariant::fromValue(numberAlignment), Qt::TextAlignmentRole);
+    // Text, not numbers: a number would show as "95.2" beside "95.20".
+    setCell(modelI, 0, 1, number(reference.L));
+    setCell(modelI, 0, 2, number(reference.a));
+    setCell(modelI, 0, 3, number(reference.b));
     if (cube && cube->usable()) {
         const Lab16 rel = cube->relCol();
         const uint16_t relCodes[3] = {rel.L, rel.a, rel.b};
@@ -299,9 +388,7 @@ void CubeForm::refreshInput()
     }
     ui->tableViewI->resizeColumnsToContents();
     ui->tableViewI->resizeRowsToContents();
-    QTableView* view = ui->tableViewI;
-    view->setFixedSize(view->verticalHeader()->width() + view->horizontalHeader()->length(),
-                       view->horizontalHeader()->height() + view->verticalHeader()->length());
+    fitToContents(ui->tableViewI);
     refreshCube();
     listen(true);
 }
@@ -359,20 +446,81 @@ void CubeForm::refreshCube()
         setCell(modelO, 1, 2, number(aim.a));
         setCell(modelO, 1, 3, number(aim.b));
     }
-    if (corrector_.hasDelta()) {
-        const Lab& delta = corrector_.delta();
-        // The print lands at the reference plus the remaining difference.
-        const Lab& ref = corrector_.reference();
-        const double dE = metric_ == DeltaEMetric::CIE2000
-                              ? deltaE2000(ref, {ref.L + delta.L, ref.a + delta.a, ref.b + delta.b})
-                              : corrector_.deltaE();
-        setCell(modelO, 3, 0, QString::asprintf("%.2f", dE));
-        setCell(modelO, 3, 1, QString::asprintf("%.2f", delta.L));
-        setCell(modelO, 3, 2, QString::asprintf("%.2f", delta.a));
-        setCell(modelO, 3, 3, QString::asprintf("%.2f", delta.b));
-    }
+    modelC->setHeaderData(deltaEColumn, Qt::Horizontal, deltaEName());
+    refreshDelta();
     resizeTables();
     listen(true);
+}
+
+QString CubeForm::deltaEName() const
+{
+    // As the main table's header names it.
+    return metric_ == DeltaEMetric::CIE2000 ? tr("Delta E 2000") : tr("Delta E");
+}
+
+void CubeForm::refreshDelta()
+{
+    Lab delta = {0, 0, 0};
+    double dE = 0;
+    QString label, tip;
+    switch (standing_) {
+    case Standing::Measured:
+        delta = {patch_.measured.L - patch_.reference.L, patch_.measured.a - patch_.reference.a,
+                 patch_.measured.b - patch_.reference.b};
+        dE = patch_.measuredDeltaE(metric_);
+        label = tr("Delta measured");
+        tip = tr("As measured: the measurement minus the reference. The patch is not corrected yet.");
+        break;
+    case Standing::Corrected:
+        delta = patch_.remaining;
+        dE = patch_.remainingDeltaE(metric_);
+        label = tr("Delta after");
+        tip = tr("After the correction: the predicted print minus the reference, as the main table's columns "
+                 "after the correction give it");
+        break;
+    case Standing::TypedReference: {
+        if (!corrector_.hasDelta())
+            return;
+        delta = corrector_.delta();
+        // The print lands at the reference plus the remaining difference.
+        const Lab& ref = corrector_.reference();
+        dE = metric_ == DeltaEMetric::CIE2000 ? deltaE2000(ref, {ref.L + delta.L, ref.a + delta.a, ref.b + delta.b})
+                                              : corrector_.deltaE();
+        label = tr("Delta");
+        tip = tr("The result minus the aim, at the reference typed into the AbsCol row");
+        break;
+    }
+    }
+    modelO->setHeaderData(3, Qt::Vertical, label);
+    modelO->setHeaderData(3, Qt::Vertical, tip, Qt::ToolTipRole);
+    setCell(modelO, 3, 0, number(dE));
+    setCell(modelO, 3, 1, number(delta.L));
+    setCell(modelO, 3, 2, number(delta.a));
+    setCell(modelO, 3, 3, number(delta.b));
+    ui->labelPatch->setText(caption());
+}
+
+QString CubeForm::caption() const
+{
+    QString standing;
+    switch (standing_) {
+    case Standing::Measured:
+        standing = tr("Patch %1 (%2): %3 %4 as measured; not corrected yet.")
+                       .arg(QString::fromStdString(patchId_), patchName_, deltaEName(),
+                            number(patch_.measuredDeltaE(metric_)));
+        break;
+    case Standing::Corrected:
+        standing = tr("Patch %1 (%2): %3 %4 after the correction, as predicted (%5 as measured).")
+                       .arg(QString::fromStdString(patchId_), patchName_, deltaEName(),
+                            number(patch_.remainingDeltaE(metric_)), number(patch_.measuredDeltaE(metric_)));
+        break;
+    case Standing::TypedReference:
+        standing = tr("Patch %1 (%2), at the reference typed in: the Delta row is the result minus the aim.")
+                       .arg(QString::fromStdString(patchId_), patchName_);
+        break;
+    }
+    return standing + QLatin1Char(' ') +
+           tr("The values below are the per-patch model's round trip through the tables as they are now.");
 }
 
 void CubeForm::resizeTables()
@@ -384,9 +532,7 @@ void CubeForm::resizeTables()
     // The node table grows with the window; the two small ones keep their size.
     ui->tableViewC->setMinimumHeight(ui->tableViewC->horizontalHeader()->height() + 4 +
                                      ui->tableViewC->verticalHeader()->length());
-    QTableView* offset = ui->tableViewO;
-    offset->setFixedSize(offset->verticalHeader()->width() + offset->horizontalHeader()->length(),
-                         offset->horizontalHeader()->height() + offset->verticalHeader()->length());
+    fitToContents(ui->tableViewO);
 }
 
 void CubeForm::report()
@@ -398,13 +544,24 @@ void CubeForm::report()
     }
 }
 
+void CubeForm::nodesChanged()
+{
+    // The main window records this as the patch's result.
+    if (corrector_.hasDelta()) {
+        patch_.hasResult = true;
+        patch_.remaining = corrector_.delta();
+        standing_ = Standing::Corrected;
+    }
+    if (ui)
+        refreshCube();
+    report();
+}
+
 void CubeForm::on_pushButtonIterate_clicked(bool roundTrip)
 {
     if (corrector_.iterate(roundTrip) < 0)
         return;
-    if (ui)
-        refreshCube();
-    report();
+    nodesChanged();
 }
 
 void CubeForm::calculateA2BGradient(const uint16_t* dev, double** dlab_d, double gradstep)
@@ -431,8 +588,10 @@ void CubeForm::modelIDataChanged(const QModelIndex& topLeft, const QModelIndex& 
     const double b = modelI->data(modelI->index(0, 3)).toString().toDouble(&okB);
     if (!okL || !okA || !okB)
         return;
-    if (corrector_.setReference({L, a, b}))
-        refreshInput();
+    if (!corrector_.setReference({L, a, b}))
+        return;
+    standing_ = Standing::TypedReference;
+    refreshInput();
 }
 
 void CubeForm::modelCDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
@@ -459,6 +618,5 @@ void CubeForm::modelCDataChanged(const QModelIndex& topLeft, const QModelIndex& 
     if (!written)
         return;
     corrector_.refresh();
-    refreshCube();
-    report();
+    nodesChanged();
 }

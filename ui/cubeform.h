@@ -5,6 +5,7 @@
 // holds the state; the widgets are built when the window is first shown,
 // so "Auto" over thousands of patches creates no tables it never shows.
 
+#include "Patch.h"
 #include "PatchCorrector.h"
 
 #include <QWidget>
@@ -34,7 +35,14 @@ public:
     int row() const { return row_; }
     void setRow(int row) { row_ = row; }
     void setConverters(csICCProfileConverter* a2b1, csICCProfileConverter* b2a1);
-    void setPatch(double refL, double refA, double refB, double measL, double measA, double measB, double threshold);
+    // Shows a patch of the session where it stands now. The corrector starts
+    // from where the print lands, the prediction after a correction or else
+    // the measurement, so that Iterate carries on from there; the Delta row
+    // and the caption give the Delta E the main table gives, until the nodes
+    // change here. Called again after an undo, with the patch restored.
+    void showPatch(const Patch& patch, double threshold);
+    // The id of the patch shown (empty before showPatch).
+    const std::string& patchId() const { return patchId_; }
     PatchCorrector& corrector() { return corrector_; }
     // The Delta E the node errors and the remaining difference are shown in.
     void setMetric(DeltaEMetric metric);
@@ -49,13 +57,18 @@ public:
     MyRCItemModel* offsetModel() const { return modelO; }
     DisplayMode displayMode() const { return mode_; }
 
-    // The line above the tables naming the patch and what the values are.
-    void setPatchCaption(const QString& text);
+    // What the Delta row shows: the measurement of a patch not corrected,
+    // the prediction after a correction (made by Auto or here), or the
+    // remaining difference at a reference typed into the AbsCol row.
+    enum class Standing { Measured, Corrected, TypedReference };
+    Standing standing() const { return standing_; }
 
 signals:
     void changed(bool changed);
-    // The window keeps the history of every change; Undo asks it.
+    // The main window keeps the history of every change; the Undo button
+    // and the undo and redo keys ask it.
     void undoRequested();
+    void redoRequested();
     void optimizedDelta(int row, double DL, double Da, double Db);
 
 public slots:
@@ -77,7 +90,12 @@ private:
     void refreshInput();
     void refreshCube();
     void resizeTables();
+    // After the nodes changed here: the patch stands at the new prediction.
+    void nodesChanged();
     void report();
+    void refreshDelta();
+    QString deltaEName() const;
+    QString caption() const;
     QString deviceText(uint16_t value) const;
     bool parseDevice(const QVariant& cell, uint16_t& value) const;
     void listen(bool on);
@@ -91,6 +109,11 @@ private:
     MyRCItemModel* modelC = nullptr;
     MyRCItemModel* modelO = nullptr;
     DisplayMode mode_ = Hexadecimal;
-    QString caption_;
     DeltaEMetric metric_ = DeltaEMetric::CIE1976;
+    // The patch as the main table shows it (its names are not kept: they
+    // point into files an undo may drop).
+    Patch patch_;
+    std::string patchId_;
+    QString patchName_;
+    Standing standing_ = Standing::Measured;
 };

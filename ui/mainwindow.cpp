@@ -67,6 +67,22 @@ std::string toUtf8(const QString& text)
     return text.toUtf8().toStdString();
 }
 
+// Shows in each details window its patch as the session has it now; a
+// window whose patch is gone (another patch list, no longer paired) closes.
+void reloadDetails(const std::vector<QPointer<CubeForm>>& forms, const CorrectionSession& session)
+{
+    const std::vector<Patch>& patches = session.patches();
+    for (const QPointer<CubeForm>& form : forms) {
+        if (!form)
+            continue;
+        const auto row = static_cast<std::size_t>(form->row());
+        if (row < patches.size() && patches[row].paired() && patches[row].id == form->patchId())
+            form->showPatch(patches[row], form->corrector().threshold());
+        else
+            form->close();
+    }
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -434,14 +450,21 @@ CubeForm* MainWindow::openDetails(int patch)
     form->setRow(patch);
     form->setConverters(session_.a2b1(), session_.b2a1());
     form->setMetric(metric_);
-    form->setPatch(p.reference.L, p.reference.a, p.reference.b, p.measured.L, p.measured.a, p.measured.b, 0.0);
-    const QString name = QString::fromUtf8(p.referenceName.data(), static_cast<qsizetype>(p.referenceName.size()));
-    form->setPatchCaption(tr("Patch %1 (%2): measured Delta E %3. The values below are the per-patch model's "
-                             "round trip through the tables as they are now.")
-                              .arg(fromUtf8(p.id), name)
-                              .arg(deltaE(p.reference, p.measured), 0, 'f', 2));
+    form->showPatch(p, 0.0);
     connect(form, &CubeForm::changed, this, [this, form]() { detailsChanged(form); });
-    connect(form, &CubeForm::undoRequested, undoStack_, &QUndoStack::undo);
+    // A step undone or redone from a details window keeps the windows open,
+    // showing the restored values, whatever step it was.
+    auto stepKeepingDetails = [this](void (QUndoStack::*step)()) {
+        const int before = undoStack_->index();
+        std::vector<QPointer<CubeForm>> open;
+        open.swap(cubeForms);
+        (undoStack_->*step)();
+        cubeForms.insert(cubeForms.begin(), open.begin(), open.end());
+        if (undoStack_->index() != before)
+            reloadDetails(cubeForms, session_);
+    };
+    connect(form, &CubeForm::undoRequested, this, [stepKeepingDetails] { stepKeepingDetails(&QUndoStack::undo); });
+    connect(form, &CubeForm::redoRequested, this, [stepKeepingDetails] { stepKeepingDetails(&QUndoStack::redo); });
     cubeForms.emplace_back(form);
     form->show();
     return form;
@@ -454,10 +477,16 @@ void MainWindow::detailsChanged(CubeForm* form)
     if (corrector.hasDelta())
         session_.setResult(static_cast<std::size_t>(form->row()), corrector.delta());
     // Recorded without closing the form: the user goes on working in it.
+    // Undone or redone, the step leaves the patch list as it was, so the
+    // details windows stay and show the nodes restored.
     SessionState after = session_.state();
     undoStack_->push(new SessionCommand(tr("Separation Details"), session_, std::move(current_), after, [this] {
         current_ = session_.state();
+        std::vector<QPointer<CubeForm>> open;
+        open.swap(cubeForms);
         sessionChanged();
+        cubeForms.insert(cubeForms.begin(), open.begin(), open.end());
+        reloadDetails(cubeForms, session_);
     }));
     current_ = std::move(after);
     model->refreshAll();
