@@ -163,59 +163,23 @@ LeaveOneOut leaveOneOut(const std::vector<Lab>& points, const std::vector<Lab>& 
     out.spread = in.spread;
     out.residuals.resize(n);
 
-    // The centres the field sums over and their weights: every point and
-    // K^-1 E, or the inducing points and A^-1 b.
-    std::vector<double> centres;
-    Eigen::MatrixXd weights;
-    if (m <= settings.maxExactPoints) {
-        Eigen::MatrixXd K(rows, rows);
-        for (std::size_t i = 0; i < m; ++i) {
-            for (std::size_t j = 0; j <= i; ++j)
-                K(i, j) = K(j, i) = variance * kernel(&in.scaled[3 * i], &in.scaled[3 * j]);
-            K(i, i) += in.noise[i];
-        }
-        const Eigen::LLT<Eigen::MatrixXd> llt(K);
-        weights = llt.solve(E);
-        // diag(K^-1) from the columns of L^-1: K^-1 = L^-T L^-1.
-        Eigen::MatrixXd inverse = Eigen::MatrixXd::Identity(rows, rows);
-        llt.matrixL().solveInPlace(inverse);
-        const Eigen::VectorXd diagonal = inverse.colwise().squaredNorm().transpose();
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto r = static_cast<Eigen::Index>(i);
-            out.residuals[i] = labOf(weights.row(r) / diagonal(r));
-        }
-        centres = in.scaled;
-    } else {
-        const std::vector<std::size_t> chosen = inducingChoice(in.scaled, m);
-        const auto k = static_cast<Eigen::Index>(chosen.size());
-        centres.resize(3 * chosen.size());
-        for (std::size_t j = 0; j < chosen.size(); ++j)
-            std::copy_n(&in.scaled[3 * chosen[j]], 3, &centres[3 * j]);
-        Eigen::MatrixXd Kmm(k, k), Knm(rows, k);
-        for (Eigen::Index i = 0; i < k; ++i)
-            for (Eigen::Index j = 0; j <= i; ++j)
-                Kmm(i, j) = Kmm(j, i) = variance * kernel(&centres[3 * i], &centres[3 * j]);
-        for (Eigen::Index i = 0; i < rows; ++i)
-            for (Eigen::Index j = 0; j < k; ++j)
-                Knm(i, j) = variance * kernel(&in.scaled[3 * i], &centres[3 * j]);
-        Eigen::VectorXd precision(rows);
-        for (Eigen::Index i = 0; i < rows; ++i)
-            precision(i) = 1.0 / in.noise[static_cast<std::size_t>(i)];
-        Eigen::MatrixXd A = Kmm;
-        A.noalias() += Knm.transpose() * precision.asDiagonal() * Knm;
-        A.diagonal().array() += 1e-9 * A.diagonal().mean();
-        const Eigen::LLT<Eigen::MatrixXd> llt(A);
-        weights = llt.solve(Knm.transpose() * (precision.asDiagonal() * E));
-        const Eigen::MatrixXd fitted = Knm * weights;
-        // H_ii = k_i^T A^-1 k_i / noise_i, from the columns of L^-1 Knm^T.
-        Eigen::MatrixXd V = Knm.transpose();
-        llt.matrixL().solveInPlace(V);
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto r = static_cast<Eigen::Index>(i);
-            const double hat = V.col(r).squaredNorm() * precision(r);
-            out.residuals[i] = labOf((E.row(r) - fitted.row(r)) / (1.0 - hat));
-        }
+    Eigen::MatrixXd K(rows, rows);
+    for (std::size_t i = 0; i < m; ++i) {
+        for (std::size_t j = 0; j <= i; ++j)
+            K(i, j) = K(j, i) = variance * kernel(&in.scaled[3 * i], &in.scaled[3 * j]);
+        K(i, i) += in.noise[i];
     }
+    const Eigen::LLT<Eigen::MatrixXd> llt(K);
+    const Eigen::MatrixXd weights = llt.solve(E);
+    // diag(K^-1) from the columns of L^-1: K^-1 = L^-T L^-1.
+    Eigen::MatrixXd inverse = Eigen::MatrixXd::Identity(rows, rows);
+    llt.matrixL().solveInPlace(inverse);
+    const Eigen::VectorXd diagonal = inverse.colwise().squaredNorm().transpose();
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto r = static_cast<Eigen::Index>(i);
+        out.residuals[i] = labOf(weights.row(r) / diagonal(r));
+    }
+    const std::vector<double>& centres = in.scaled;
     for (const Lab& x : elsewhere) {
         const double u[3] = {x.L * in.weights[0], x.a * in.weights[1], x.b * in.weights[2]};
         Lab e = {0, 0, 0};

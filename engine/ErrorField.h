@@ -37,14 +37,10 @@ struct ErrorFieldSettings
 };
 
 // Every patch's error against what the field fitted to all the other
-// patches predicts there (the leave-one-out residual), from one
-// factorisation: r_i = [K^-1 E]_i / [K^-1]_ii. A chart solved through
-// inducing points gets the same residual of the subset-of-regressors
-// model with its inducing points held, from its hat matrix H:
-// r_i = (e_i - mu_i) / (1 - H_ii). Leaving a patch out then keeps it as an
-// inducing point and keeps the spread, where a refit without it would pick
-// again; the residuals stay within a few hundredths of a refit's on real
-// charts (the tests hold it to 5 % plus 0.05).
+// patches predicts there (its leave-one-out residual), from one
+// factorisation of the kernel matrix: r_i = [K^-1 E]_i / [K^-1]_ii, no refit
+// per patch. Always the exact solve, whatever maxExactPoints says: its cost
+// grows with the cube of the patches.
 struct LeaveOneOut
 {
     std::vector<Lab> residuals; // per patch

@@ -13,6 +13,14 @@
 // refit), the field is fitted again without them, and so on until none is
 // left or more than a share of the chart would go.
 //
+// A chart of more than a few hundred patches gets each residual from the
+// field of the patch's nearest 40 patches (and the white), not from one
+// factorisation of the whole chart: that would cost as much as the Smooth
+// field itself, and the kernel falls off fast enough that the nearest
+// patches decide nearly all of a prediction (the tests hold the residuals
+// to the exact ones within a stated tolerance). Later rounds solve again
+// only the patches whose neighbourhood lost one.
+//
 // The fit here takes its prior spread from the median patch error, not the
 // RMS the Smooth field uses: a few gross errors would otherwise inflate the
 // spread, make the field follow them closely and spread their pull over
@@ -34,6 +42,10 @@ struct OutlierSettings
     double largestShare = 0.2;     // more than this share of the chart refuses the measurement
     double apart = 2.0;            // kernel lengths between outliers taken out in one round
     std::size_t fewestPatches = 6; // below this many patches none has neighbours enough
+    // Up to this many points (patches and the white) the residuals are the
+    // exact ones; beyond, each patch's comes from its nearest neighbours.
+    std::size_t exactUpTo = 300;
+    std::size_t neighbours = 40;
 };
 
 struct Outlier
