@@ -42,39 +42,41 @@ double robustSpread(const std::vector<Lab>& errors, double floor)
 }
 
 // Leave-one-out residuals of the patches still kept. A chart of up to
-// exactUpTo patches gets the exact ones from one factorisation; a larger
-// one the residual of each patch's neighbourhood: the field of its nearest
-// patches (and the white) predicts it. A factorisation of the whole chart
-// would cost as much as the Smooth field itself, while the kernel falls
-// off fast enough that the nearest few dozen patches decide nearly all of
-// the prediction (on the test charts the residuals' median stays within
-// 0.05 and the largest within half a Delta E of the exact ones).
+// exactUpTo patches gets the exact ones from one factorisation. A larger
+// one is cut into cells of half a kernel length; the patches of a cell
+// share one neighbourhood (the patches nearest the cell's centre, its own
+// and the white), and each gets its exact leave-one-out residual within
+// it from that neighbourhood's one factorisation. A factorisation of the
+// whole chart would cost as much as the Smooth field itself, while the
+// kernel falls off fast enough that the nearest few dozen patches decide
+// nearly all of a prediction.
 class Residuals
 {
 public:
     Residuals(const std::vector<Lab>& references, const std::vector<Lab>& errors, const Lab& white,
               const OutlierSettings& settings, double spread)
         : references_(references), errors_(errors), white_(white), field_(settings.field),
-          neighbours_(settings.neighbours), exact_(references.size() + 1 <= settings.exactUpTo),
-          kept_(references.size(), 1), sizes_(references.size(), 0.0), near_(references.size())
+          neighbours_(std::min<std::size_t>(settings.neighbours, maxNear / 2)),
+          exact_(references.size() + 1 <= settings.exactUpTo), kept_(references.size(), 1),
+          sizes_(references.size(), 0.0)
     {
         field_.spread = spread;
-        weights_[0] = field_.lWeight / field_.length;
-        weights_[1] = weights_[2] = 1.0 / field_.length;
+        const double weights[3] = {field_.lWeight / field_.length, 1.0 / field_.length, 1.0 / field_.length};
         scaled_.resize(3 * (references.size() + 1));
         for (std::size_t i = 0; i <= references.size(); ++i) {
             const Lab& p = i < references.size() ? references[i] : white;
-            scaled_[3 * i] = p.L * weights_[0];
-            scaled_[3 * i + 1] = p.a * weights_[1];
-            scaled_[3 * i + 2] = p.b * weights_[2];
+            scaled_[3 * i] = p.L * weights[0];
+            scaled_[3 * i + 1] = p.a * weights[1];
+            scaled_[3 * i + 2] = p.b * weights[2];
         }
         if (exact_) {
             solveExactly();
             return;
         }
         indexCells();
-        for (std::size_t i = 0; i < references.size(); ++i)
-            solveNeighbourhood(i);
+        cellNear_.resize(cellStart_.size() - 1);
+        for (std::size_t cell = 0; cell + 1 < cellStart_.size(); ++cell)
+            solveCell(cell);
     }
 
     double size(std::size_t patch) const { return sizes_[patch]; }
@@ -88,24 +90,96 @@ public:
             solveExactly();
             return;
         }
-        for (std::size_t i = 0; i < references_.size(); ++i)
-            if (kept_[i] && std::any_of(near_[i].begin(), near_[i].end(), [this](std::size_t j) {
-                    return j < references_.size() && !kept_[j];
-                }))
-                solveNeighbourhood(i);
+        for (std::size_t cell = 0; cell < cellNear_.size(); ++cell)
+            if (std::any_of(cellNear_[cell].begin(), cellNear_[cell].end(),
+                            [this](std::size_t j) { return j < references_.size() && !kept_[j]; }))
+                solveCell(cell);
     }
 
     // A patch left out against what the kept ones predict at it.
-    double offBy(std::size_t patch)
+    double offBy(std::size_t patch) const
     {
         if (exact_) {
-            const LeaveOneOut fit = leaveOneOut(keptOf(references_), keptOf(errors_), white_, field_, {references_[patch]});
+            const LeaveOneOut fit =
+                leaveOneOut(keptOf(references_), keptOf(errors_), white_, field_, {references_[patch]});
             return length(minus(errors_[patch], fit.predicted.front()));
         }
-        return length(minus(errors_[patch], predictFromNeighbours(patch)));
+        const double* centre = &scaled_[3 * patch];
+        std::vector<std::size_t> near = nearestTo(centre, cellOf(centre));
+        near.push_back(references_.size());
+        const Neighbourhood hood(*this, near, centre);
+        return length(minus(errors_[patch], hood.predictionAtCentre()));
     }
 
 private:
+    // Neighbours and the white, at most.
+    static constexpr int maxNear = 96;
+    static constexpr std::size_t maxGroup = 32;
+    using Points = Eigen::Matrix<float, Eigen::Dynamic, 3, 0, maxNear, 3>;
+    using Square = Eigen::Matrix<float, Eigen::Dynamic, Eigen::Dynamic, 0, maxNear, maxNear>;
+    using Column = Eigen::Matrix<float, Eigen::Dynamic, 1, 0, maxNear, 1>;
+
+    // The field of some patches (and the white), factorised once. In
+    // float, the kernel through vectorised exp: a few dozen points with the
+    // noise on the diagonal leave the solve well conditioned, and the
+    // residuals are wanted to a hundredth.
+    class Neighbourhood
+    {
+    public:
+        Neighbourhood(const Residuals& r, const std::vector<std::size_t>& points, const double* centre)
+        {
+            const auto m = static_cast<Eigen::Index>(points.size());
+            variance_ = static_cast<float>(r.field_.spread * r.field_.spread);
+            X_.resize(m, 3);
+            E_.resize(m, 3);
+            for (Eigen::Index a = 0; a < m; ++a) {
+                const std::size_t i = points[static_cast<std::size_t>(a)];
+                for (int c = 0; c < 3; ++c)
+                    X_(a, c) = static_cast<float>(r.scaled_[3 * i + c] - centre[c]);
+                const Lab e = i == r.references_.size() ? Lab{0, 0, 0} : r.errors_[i];
+                E_.row(a) << static_cast<float>(e.L), static_cast<float>(e.a), static_cast<float>(e.b);
+            }
+            squares_ = X_.rowwise().squaredNorm();
+            Square K = X_ * X_.transpose();
+            K = (K.array().colwise() - 0.5f * squares_.array()).rowwise() - 0.5f * squares_.transpose().array();
+            K = variance_ * K.array().exp();
+            for (Eigen::Index a = 0; a < m; ++a) {
+                const bool white = points[static_cast<std::size_t>(a)] == r.references_.size();
+                const double noise = white ? r.field_.whiteNoise : r.field_.noise;
+                K(a, a) += static_cast<float>(noise * noise);
+            }
+            llt_.compute(K);
+        }
+
+        // The field of every point at the centre.
+        Lab predictionAtCentre() const
+        {
+            const Column k = variance_ * (-0.5f * squares_.array()).exp();
+            const Eigen::RowVector3f p = llt_.solve(k).transpose() * E_;
+            return {p(0), p(1), p(2)};
+        }
+
+        // Point a's error against the field of all the others:
+        // [K^-1 E]_a / [K^-1]_aa, with [K^-1]_aa the squared length of
+        // column a of L^-1.
+        Lab residualOf(Eigen::Index a, const Points& weights) const
+        {
+            Column unit = Column::Zero(X_.rows());
+            unit(a) = 1.0f;
+            llt_.matrixL().solveInPlace(unit);
+            const Eigen::RowVector3f r = weights.row(a) / unit.squaredNorm();
+            return {r(0), r(1), r(2)};
+        }
+
+        Points weights() const { return llt_.solve(E_); }
+
+    private:
+        float variance_;
+        Points X_, E_;
+        Column squares_;
+        Eigen::LLT<Square> llt_;
+    };
+
     static Lab minus(const Lab& x, const Lab& y) { return {x.L - y.L, x.a - y.a, x.b - y.b}; }
 
     std::vector<Lab> keptOf(const std::vector<Lab>& all) const
@@ -126,21 +200,45 @@ private:
                 sizes_[i] = length(fit.residuals[k++]);
     }
 
-    double kernelBetween(std::size_t i, std::size_t j) const
+    // The cell's kept patches and the kept patches nearest its centre, the
+    // white last; every patch of the cell gets its residual among them.
+    void solveCell(std::size_t cell)
     {
-        const double* u = &scaled_[3 * i];
-        const double* v = &scaled_[3 * j];
-        const double d0 = u[0] - v[0], d1 = u[1] - v[1], d2 = u[2] - v[2];
-        return std::exp(-0.5 * (d0 * d0 + d1 * d1 + d2 * d2));
+        std::vector<std::size_t> own;
+        for (std::size_t at = cellStart_[cell]; at < cellStart_[cell + 1]; ++at)
+            if (kept_[byCell_[at]])
+                own.push_back(byCell_[at]);
+        cellNear_[cell].clear();
+        if (own.empty())
+            return;
+        const std::array<long, 3> index = cellIndex(cell);
+        double centre[3];
+        for (int k = 0; k < 3; ++k)
+            centre[k] = (double(index[k]) + 0.5) * cellSize;
+        const std::vector<std::size_t> nearest = nearestTo(centre, index);
+        // A cell of many patches (a colour printed over and over) is taken
+        // a group at a time, so that a neighbourhood stays small.
+        for (std::size_t first = 0; first < own.size(); first += maxGroup) {
+            const std::vector<std::size_t> group(own.begin() + static_cast<std::ptrdiff_t>(first),
+                                                 own.begin() + static_cast<std::ptrdiff_t>(std::min(own.size(), first + maxGroup)));
+            std::vector<std::size_t> near = group;
+            for (std::size_t j : nearest)
+                if (near.size() + 1 < std::size_t(maxNear) && std::find(group.begin(), group.end(), j) == group.end())
+                    near.push_back(j);
+            near.push_back(references_.size());
+            const Neighbourhood hood(*this, near, centre);
+            const Points weights = hood.weights();
+            for (std::size_t a = 0; a < group.size(); ++a)
+                sizes_[group[a]] = length(hood.residualOf(static_cast<Eigen::Index>(a), weights));
+            cellNear_[cell].insert(cellNear_[cell].end(), near.begin(), near.end());
+        }
     }
 
-    // The nearest kept patches other than the patch, then the white: the
-    // cells of one kernel length around it, ring by ring, until every
-    // patch nearer than the last ring's reach is in and there are enough.
-    std::vector<std::size_t> nearestTo(std::size_t patch) const
+    // The nearest kept patches to a point: the cells around it, ring by
+    // ring, until every patch nearer than the last ring's reach is in and
+    // there are enough.
+    std::vector<std::size_t> nearestTo(const double* u, const std::array<long, 3>& centre) const
     {
-        const double* u = &scaled_[3 * patch];
-        const std::array<long, 3> centre = cellOf(u);
         std::vector<std::pair<double, std::size_t>> found;
         auto visit = [&](long x, long y, long z) {
             const long c[3] = {centre[0] + x - low_[0], centre[1] + y - low_[1], centre[2] + z - low_[2]};
@@ -150,7 +248,7 @@ private:
             const std::size_t cell = static_cast<std::size_t>((c[0] * span_[1] + c[1]) * span_[2] + c[2]);
             for (std::size_t at = cellStart_[cell]; at < cellStart_[cell + 1]; ++at) {
                 const std::size_t j = byCell_[at];
-                if (j == patch || !kept_[j])
+                if (!kept_[j])
                     continue;
                 const double* v = &scaled_[3 * j];
                 const double d0 = u[0] - v[0], d1 = u[1] - v[1], d2 = u[2] - v[2];
@@ -184,7 +282,6 @@ private:
                 std::vector<std::size_t> nearest;
                 for (std::size_t k = 0; k < count; ++k)
                     nearest.push_back(found[k].second);
-                nearest.push_back(references_.size());
                 return nearest;
             }
         }
@@ -230,38 +327,11 @@ private:
                 static_cast<long>(std::floor(u[2] / cellSize))};
     }
 
-    // The field of the neighbours alone at the patch.
-    Lab predict(std::size_t patch, const std::vector<std::size_t>& near) const
+    std::array<long, 3> cellIndex(std::size_t cell) const
     {
-        const auto m = static_cast<Eigen::Index>(near.size());
-        const double variance = field_.spread * field_.spread;
-        Eigen::MatrixXd K(m, m);
-        Eigen::MatrixXd E(m, 3);
-        Eigen::VectorXd k(m);
-        for (Eigen::Index a = 0; a < m; ++a) {
-            const std::size_t i = near[static_cast<std::size_t>(a)];
-            for (Eigen::Index b = 0; b < a; ++b)
-                K(a, b) = K(b, a) = variance * kernelBetween(i, near[static_cast<std::size_t>(b)]);
-            const bool white = i == references_.size();
-            const double noise = white ? field_.whiteNoise : field_.noise;
-            K(a, a) = variance + noise * noise;
-            const Lab e = white ? Lab{0, 0, 0} : errors_[i];
-            E(a, 0) = e.L;
-            E(a, 1) = e.a;
-            E(a, 2) = e.b;
-            k(a) = variance * kernelBetween(patch, i);
-        }
-        const Eigen::RowVector3d p = k.transpose() * K.llt().solve(E);
-        return {p(0), p(1), p(2)};
+        const long c = static_cast<long>(cell);
+        return {c / (span_[1] * span_[2]) + low_[0], c / span_[2] % span_[1] + low_[1], c % span_[2] + low_[2]};
     }
-
-    void solveNeighbourhood(std::size_t patch)
-    {
-        near_[patch] = nearestTo(patch);
-        sizes_[patch] = length(minus(errors_[patch], predict(patch, near_[patch])));
-    }
-
-    Lab predictFromNeighbours(std::size_t patch) const { return predict(patch, nearestTo(patch)); }
 
     const std::vector<Lab>& references_;
     const std::vector<Lab>& errors_;
@@ -269,17 +339,16 @@ private:
     ErrorFieldSettings field_;
     std::size_t neighbours_;
     bool exact_;
-    double weights_[3];
     std::vector<double> scaled_; // the patches, then the white, in kernel units
     std::vector<char> kept_;
     std::vector<double> sizes_;
-    std::vector<std::vector<std::size_t>> near_;
-    // The patches by cell of one kernel length.
+    // The patches by cell of half a kernel length, and each cell's neighbourhood.
     static constexpr double cellSize = 0.5;
     long low_[3] = {};
     long span_[3] = {};
     long lastRing_ = 0;
     std::vector<std::size_t> cellStart_, byCell_;
+    std::vector<std::vector<std::size_t>> cellNear_;
 };
 
 } // namespace

@@ -45,7 +45,7 @@ struct OutlierSettings
     // Up to this many points (patches and the white) the residuals are the
     // exact ones; beyond, each patch's comes from its nearest neighbours.
     std::size_t exactUpTo = 300;
-    std::size_t neighbours = 40;
+    std::size_t neighbours = 40;   // at most 63
 };
 
 struct Outlier
