@@ -367,62 +367,76 @@ OutlierSearch findOutliers(const std::vector<Lab>& references, const std::vector
     // moves when a few patches go.
     Residuals residuals(references, errors, white, settings, robustSpread(errors, settings.field.minSpread));
     std::vector<std::size_t> kept(n), left;
-    std::vector<double> sizeWhenLeft;
     for (std::size_t i = 0; i < n; ++i)
         kept[i] = i;
-    auto finish = [&search, &left, &sizeWhenLeft]() {
-        for (std::size_t k = 0; k < left.size(); ++k)
-            search.outliers.push_back({left[k], sizeWhenLeft[k]});
-        std::sort(search.outliers.begin(), search.outliers.end(),
-                  [](const Outlier& x, const Outlier& y) { return x.patch < y.patch; });
-        return search;
-    };
-    for (;;) {
+    // Suspects go by the fixed part of the threshold alone: misread
+    // patches raise their neighbours' residuals, many of them the median,
+    // and would hide behind it.
+    bool settled = false;
+    while (left.size() <= n / 2 && search.rounds < settings.rounds) {
         ++search.rounds;
-        std::vector<double> sizes(kept.size());
-        for (std::size_t k = 0; k < kept.size(); ++k)
-            sizes[k] = residuals.size(kept[k]);
-        const double threshold = std::max(noiseFloor, settings.typicalMultiple * median(sizes));
+        const double threshold = noiseFloor;
         std::vector<std::size_t> candidates;
-        for (std::size_t k = 0; k < kept.size(); ++k)
-            if (sizes[k] > threshold && !(kept[k] < trusted.size() && trusted[kept[k]]))
-                candidates.push_back(k);
-
+        for (std::size_t i : kept)
+            if (residuals.size(i) > threshold && !(i < trusted.size() && trusted[i]))
+                candidates.push_back(i);
         if (candidates.empty()) {
-            // Told against what the patches kept predict at each.
-            for (std::size_t k = 0; k < left.size(); ++k)
-                sizeWhenLeft[k] = residuals.offBy(left[k]);
-            return finish();
+            settled = true;
+            break;
         }
         std::sort(candidates.begin(), candidates.end(),
-                  [&sizes](std::size_t x, std::size_t y) { return sizes[x] > sizes[y]; });
+                  [&residuals](std::size_t x, std::size_t y) { return residuals.size(x) > residuals.size(y); });
         // A candidate near a worse one may only be pulled by it.
         std::vector<std::size_t> going;
         for (std::size_t c = 0; c < candidates.size(); ++c) {
-            const Lab& x = references[kept[candidates[c]]];
-            const bool alone = std::all_of(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(c),
-                                           [&](std::size_t worse) {
-                                               return farApart(x, references[kept[worse]], settings.field,
-                                                               settings.apart);
-                                           });
+            const Lab& x = references[candidates[c]];
+            const bool alone = std::all_of(
+                candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(c),
+                [&](std::size_t worse) { return farApart(x, references[worse], settings.field, settings.apart); });
             if (alone)
                 going.push_back(candidates[c]);
         }
-        std::vector<std::size_t> patches;
-        for (std::size_t k : going) {
-            patches.push_back(kept[k]);
-            left.push_back(kept[k]);
-            sizeWhenLeft.push_back(sizes[k]);
+        for (std::size_t i : going) {
+            left.push_back(i);
+            kept.erase(std::find(kept.begin(), kept.end(), i));
         }
-        if (left.size() > allowed) {
-            search.tooMany = true;
-            return finish();
-        }
-        std::sort(going.begin(), going.end());
-        for (std::size_t g = going.size(); g-- > 0;)
-            kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(going[g]));
-        residuals.leaveOut(patches);
+        residuals.leaveOut(going);
     }
+    // The suspects that still disagree, by the strict threshold, with what
+    // the patches kept predict are the outliers; the others were only
+    // pulled by them.
+    std::vector<double> sizes;
+    for (std::size_t i : kept)
+        sizes.push_back(residuals.size(i));
+    std::vector<double> offBy;
+    for (std::size_t i : left) {
+        offBy.push_back(residuals.offBy(i));
+        sizes.push_back(offBy.back());
+    }
+    const double threshold = std::max(noiseFloor, settings.typicalMultiple * median(sizes));
+    for (std::size_t k = 0; k < left.size(); ++k)
+        if (offBy[k] > threshold)
+            search.outliers.push_back({left[k], offBy[k]});
+    // Suspects the rounds did not get to count as they stand.
+    for (std::size_t i : kept)
+        if (residuals.size(i) > noiseFloor && !(i < trusted.size() && trusted[i]) && !settled)
+            search.outliers.push_back({i, residuals.size(i)});
+    std::sort(search.outliers.begin(), search.outliers.end(),
+              [](const Outlier& x, const Outlier& y) { return x.patch < y.patch; });
+    // Suspects all over, more than the rounds could take out, are a
+    // measurement that fits no smooth drift.
+    search.tooMany = search.outliers.size() > allowed || !settled;
+    return search;
+}
+
+std::vector<double> leaveOneOutSizes(const std::vector<Lab>& references, const std::vector<Lab>& errors,
+                                     const Lab& white, const OutlierSettings& settings)
+{
+    const Residuals residuals(references, errors, white, settings, robustSpread(errors, settings.field.minSpread));
+    std::vector<double> sizes(references.size());
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        sizes[i] = residuals.size(i);
+    return sizes;
 }
 
 std::string describeOutliers(const std::vector<std::string>& ids, const std::vector<double>& sizes, std::size_t shown)

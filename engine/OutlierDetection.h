@@ -7,19 +7,26 @@
 // A patch is an outlier when its error disagrees with what the error field
 // of the other patches predicts there (its leave-one-out residual) by more
 // than the largest of: a multiple of the chart's typical residual (the
-// median), a multiple of the instrument's noise, and a few Delta E. The
-// worst goes, together with others as bad that lie well away from it (a
-// gross error also pulls its neighbours' predictions, so those wait for the
-// refit), the field is fitted again without them, and so on until none is
-// left or more than a share of the chart would go.
+// median), a multiple of the instrument's noise, and a few Delta E.
+// A gross error also pulls its neighbours' predictions, and many of them
+// raise the median they would hide behind. So suspects go first, by the
+// fixed part of the threshold alone: the worst, with others as bad that
+// lie well away from it, then the residuals are solved again without
+// them, until no suspect is left. Each suspect is then judged by the whole
+// threshold (the median now over the patches kept and the suspects'
+// distances from what the kept ones predict) against what the patches
+// kept predict at it; those within it were only pulled by a worse one and
+// stay. More than a share of the chart refuses the measurement.
 //
-// A chart of more than a few hundred patches gets each residual from the
-// field of the patch's nearest 40 patches (and the white), not from one
-// factorisation of the whole chart: that would cost as much as the Smooth
-// field itself, and the kernel falls off fast enough that the nearest
-// patches decide nearly all of a prediction (the tests hold the residuals
-// to the exact ones within a stated tolerance). Later rounds solve again
-// only the patches whose neighbourhood lost one.
+// Up to 300 points the residuals are the exact ones, from one
+// factorisation of the kernel matrix. A larger chart is cut into cells of
+// half a kernel length, and the patches of a cell get their exact
+// residuals within one neighbourhood: themselves, the 40 patches nearest
+// the cell's centre and the white. A factorisation of the whole chart
+// would cost as much as the Smooth field itself; the kernel falls off fast
+// enough that the nearest patches decide nearly all of a prediction (the
+// tests hold the neighbourhood residuals to the exact ones). Later rounds
+// solve again only the cells whose neighbourhood lost a patch.
 //
 // The fit here takes its prior spread from the median patch error, not the
 // RMS the Smooth field uses: a few gross errors would otherwise inflate the
@@ -37,6 +44,7 @@ struct OutlierSettings
 {
     ErrorFieldSettings field;      // as the Smooth field: length, weights, noise (the instrument's)
     double typicalMultiple = 8.0;  // times the median leave-one-out residual
+    int rounds = 40;               // of taking suspects out, at most
     double noiseMultiple = 6.0;    // times the noise per component
     double smallest = 5.0;         // dE76: nothing smaller is an outlier
     double largestShare = 0.2;     // more than this share of the chart refuses the measurement
@@ -45,7 +53,7 @@ struct OutlierSettings
     // Up to this many points (patches and the white) the residuals are the
     // exact ones; beyond, each patch's comes from its nearest neighbours.
     std::size_t exactUpTo = 300;
-    std::size_t neighbours = 40;   // at most 63
+    std::size_t neighbours = 40;   // at most 48
 };
 
 struct Outlier
@@ -68,6 +76,11 @@ struct OutlierSearch
 // flagged but take part in every fit; trusted may be empty.
 OutlierSearch findOutliers(const std::vector<Lab>& references, const std::vector<Lab>& errors, const Lab& white,
                            const std::vector<char>& trusted, const OutlierSettings& settings);
+
+// The leave-one-out residual (dE76) of every patch as the search's first
+// round sees it: exact, or within its cell's neighbourhood.
+std::vector<double> leaveOneOutSizes(const std::vector<Lab>& references, const std::vector<Lab>& errors,
+                                     const Lab& white, const OutlierSettings& settings);
 
 // "20 (19.8 from what its neighbours predict), 75 (24.1)": the ids with
 // their sizes, made printable, the first `shown` of them and a count of the rest.
