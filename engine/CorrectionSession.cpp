@@ -552,18 +552,18 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
             return report;
         }
     }
-    // The round trip stands in for the measurement: nothing was misread.
-    std::vector<Outlier> outliers;
-    if (!request.keepOutliers && !roundTripOn_) {
-        CorrectionReport found = findOutliersFor(request);
-        if (found.failedCheck != CorrectionCheck::Passed && !request.force) {
-            keepCurrent();
-            return found;
-        }
-        if (found.failedCheck == CorrectionCheck::Passed)
-            outliers = std::move(found.outliers);
-    }
     try {
+        // The round trip stands in for the measurement: nothing was misread.
+        std::vector<Outlier> outliers;
+        if (!request.keepOutliers && !roundTripOn_) {
+            CorrectionReport found = findOutliersFor(request);
+            if (found.failedCheck != CorrectionCheck::Passed && !request.force) {
+                keepCurrent();
+                return found;
+            }
+            if (found.failedCheck == CorrectionCheck::Passed)
+                outliers = std::move(found.outliers);
+        }
         report = request.method == CorrectionMethod::Smooth ? correctSmooth(request, outliers, progress)
                                                             : correctPerPatch(request, outliers, progress);
     } catch (const std::bad_alloc&) {

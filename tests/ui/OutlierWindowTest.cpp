@@ -43,6 +43,8 @@ protected:
         ASSERT_TRUE(window.openProfile(dataPath("cmyk_v2.icc")));
         window.openRef(dataPath("cmyk_ref.txt"));
         window.openMeas(dataPath("cmyk_meas_outliers.txt"));
+        // The method chosen last is remembered across windows.
+        window.setMethod(CorrectionMethod::Smooth);
     }
     void TearDown() override { unsetenv("SOURCE_DATE_EPOCH"); }
 
