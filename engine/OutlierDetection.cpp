@@ -219,11 +219,13 @@ private:
         // A cell of many patches (a colour printed over and over) is taken
         // a group at a time, so that a neighbourhood stays small.
         for (std::size_t first = 0; first < own.size(); first += maxGroup) {
+            const std::size_t last = std::min(own.size(), first + maxGroup);
             const std::vector<std::size_t> group(own.begin() + static_cast<std::ptrdiff_t>(first),
-                                                 own.begin() + static_cast<std::ptrdiff_t>(std::min(own.size(), first + maxGroup)));
+                                                 own.begin() + static_cast<std::ptrdiff_t>(last));
             std::vector<std::size_t> near = group;
             for (std::size_t j : nearest)
-                if (near.size() + 1 < std::size_t(maxNear) && std::find(group.begin(), group.end(), j) == group.end())
+                if (near.size() + 1 < std::size_t(maxNear) &&
+                    std::find(group.begin(), group.end(), j) == group.end())
                     near.push_back(j);
             near.push_back(references_.size());
             const Neighbourhood hood(*this, near, centre);

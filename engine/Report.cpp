@@ -140,7 +140,8 @@ ReportSection methodSection(const CorrectionSession& session)
             sizes.push_back(session.outlierSize(i));
         }
     if (!ids.empty())
-        section.fields.push_back({"Left out (disagree with their neighbours)", describeOutliers(ids, sizes, ids.size())});
+        section.fields.push_back(
+            {"Left out (disagree with their neighbours)", describeOutliers(ids, sizes, ids.size())});
     if (session.handEditedNodes() > 0)
         section.fields.push_back({"Nodes edited by hand", std::to_string(session.handEditedNodes())});
     section.fields.push_back({"After", "predicted through the corrected profile; a new print and measurement "

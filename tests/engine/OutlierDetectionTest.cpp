@@ -245,7 +245,8 @@ TEST(OutlierSearch, FindsEachKindOfMisreadPatch)
         SCOPED_TRACE(std::to_string(c.patches) + " patches, noise " + std::to_string(c.noise));
         Chart chart = printedChart(c.patches, c.noise, unsigned(c.patches));
         const Misread m = damage(chart);
-        const OutlierSearch search = findOutliers(chart.references, chart.errors, paper, {}, settingsWithNoise(c.noise));
+        const OutlierSearch search =
+            findOutliers(chart.references, chart.errors, paper, {}, settingsWithNoise(c.noise));
         EXPECT_FALSE(search.tooMany);
         EXPECT_EQ(patchesOf(search), (std::set<std::size_t>{m.lightness, m.swapped, m.hue}));
         for (const Outlier& o : search.outliers) {
@@ -287,8 +288,10 @@ TEST(OutlierSearch, FlagsNothingOnNoiseAlone)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_FALSE(c.chart.references.empty());
-        const OutlierSearch search = findOutliers(c.chart.references, c.chart.errors, paper, {}, settingsWithNoise(c.noise));
-        EXPECT_TRUE(search.outliers.empty()) << search.outliers.front().patch << " by " << search.outliers.front().size;
+        const OutlierSearch search =
+            findOutliers(c.chart.references, c.chart.errors, paper, {}, settingsWithNoise(c.noise));
+        EXPECT_TRUE(search.outliers.empty())
+            << search.outliers.front().patch << " by " << search.outliers.front().size;
         EXPECT_EQ(search.rounds, 1);
     }
 }
@@ -307,7 +310,8 @@ TEST(OutlierSearch, MoreThanAFifthRefusesTheMeasurement)
         for (std::size_t i = 0; i < chart.errors.size(); i += c.every, ++damaged)
             chart.errors[i].L += (damaged % 2 ? 20 : -20);
         const OutlierSearch search = findOutliers(chart.references, chart.errors, paper, {}, settingsWithNoise(0.2));
-        EXPECT_EQ(search.tooMany, c.tooMany) << search.outliers.size() << " of " << damaged << " in " << search.rounds << " rounds";
+        EXPECT_EQ(search.tooMany, c.tooMany)
+            << search.outliers.size() << " of " << damaged << " in " << search.rounds << " rounds";
         if (!c.tooMany) {
             // Every one, and next to so many at most a sound patch or two
             // whose neighbours all went.
