@@ -6,8 +6,17 @@
 // Patches are colours the profile prints (A2B1 of random separations within
 // its ink limit) with a smooth synthetic drift and 0.2 of noise added.
 // Little CMS has no counterpart, so these print their times only.
+//
+// outliers/...  the search for patches that disagree with their neighbours
+//               that the session runs before a correction, against the
+//               Smooth run it precedes on the test CMYK profile as it is:
+//               prints detect_ms, smooth_ms and their ratio, for the
+//               1,617 drifted patches, the same with three gross errors,
+//               and tests/data/cmyk_chart.ti3 (1,200 patches) drifted.
 
 #include "BenchmarkData.h"
+#include "OutlierDetection.h"
+#include "PatchFile.h"
 #include "SmoothCorrection.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
@@ -18,6 +27,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <random>
 
@@ -93,13 +103,21 @@ std::vector<uint8_t> caseProfile(const BenchCase& c)
     return bytes;
 }
 
+// Dot gain in the mid-tones, a hue turn in the greens and blues, a density loss in the darks.
+Lab drift(const Lab& ref, std::mt19937& random)
+{
+    std::normal_distribution<double> noise(0.0, 0.2);
+    const Lab error = {-3.0 * std::sin(ref.L / 100.0 * M_PI) + 0.02 * (100.0 - ref.L),
+                       1.5 + 0.03 * ref.b + noise(random), -1.0 + 0.02 * ref.a - 0.01 * ref.L + noise(random)};
+    return {ref.L + error.L + noise(random), ref.a + error.a, ref.b + error.b};
+}
+
 std::vector<SmoothPatch> drifted(csICCProfile& profile, std::size_t count)
 {
     csICCProfileConverter a2b(&profile, csICCProfileConverter::AToB, 1, csICCProfileConverter::AbsoluteStored);
     a2b.init();
     std::mt19937 random(11);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::normal_distribution<double> noise(0.0, 0.2);
     std::vector<SmoothPatch> patches;
     while (patches.size() < count) {
         rfloat device[4], lab[3];
@@ -112,10 +130,7 @@ std::vector<SmoothPatch> drifted(csICCProfile& profile, std::size_t count)
             d = (total > 2.6 ? d * 2.6 / total : d) * 65535.0;
         a2b.convert(device, lab, 1);
         const Lab ref = decodeLabV4(lab);
-        // Dot gain in the mid-tones, a hue turn in the greens and blues, a density loss in the darks.
-        const Lab error = {-3.0 * std::sin(ref.L / 100.0 * M_PI) + 0.02 * (100.0 - ref.L),
-                           1.5 + 0.03 * ref.b + noise(random), -1.0 + 0.02 * ref.a - 0.01 * ref.L + noise(random)};
-        patches.push_back({ref, {ref.L + error.L + noise(random), ref.a + error.a, ref.b + error.b}});
+        patches.push_back({ref, drift(ref, random)});
     }
     return patches;
 }
@@ -155,6 +170,88 @@ void smooth(benchmark::State& state, BenchCase c)
     csErrorLog::clear();
 }
 
+enum class OutlierCase { Clean, ThreeErrors, Ti3Chart };
+
+std::vector<SmoothPatch> outlierCasePatches(csICCProfile& profile, OutlierCase c)
+{
+    if (c != OutlierCase::Ti3Chart) {
+        std::vector<SmoothPatch> patches = drifted(profile, 1617);
+        if (c == OutlierCase::ThreeErrors) {
+            // Lightness read 20 off, another patch's values, a hue turned.
+            patches[100].measured.L += 20;
+            patches[700].measured = patches[701].measured;
+            patches[1300].measured.a += 25;
+            patches[1300].measured.b -= 25;
+        }
+        return patches;
+    }
+    PatchFile file;
+    std::string problem;
+    PatchFileReader::read(std::string(VESTREL_TEST_DATA) + "/cmyk_chart.ti3", file, problem);
+    std::mt19937 random(5);
+    std::vector<SmoothPatch> patches;
+    for (const PatchRecord& record : file.records)
+        patches.push_back({record.lab, drift(record.lab, random)});
+    return patches;
+}
+
+// One search as the session runs it, then the Smooth run, timed apart.
+void outliersBeforeSmooth(benchmark::State& state, OutlierCase c)
+{
+    const std::vector<uint8_t> bytes = profileBytes("cmyk_v2.icc");
+    csICCProfile source;
+    source.setProfile(bytes.data(), bytes.size());
+    const std::vector<SmoothPatch> patches = outlierCasePatches(source, c);
+    std::vector<Lab> references, errors;
+    for (const SmoothPatch& p : patches) {
+        references.push_back(p.reference);
+        errors.push_back({p.measured.L - p.reference.L, p.measured.a - p.reference.a, p.measured.b - p.reference.b});
+    }
+    const SmoothParameters parameters;
+    OutlierSettings settings;
+    settings.field = {parameters.fieldLength, parameters.fieldLWeight, parameters.fieldNoise,
+                      parameters.fieldMinSpread, parameters.whiteNoise};
+    const Lab white = {95.2, 0.63, -2.36};
+    using Clock = std::chrono::steady_clock;
+    double detect = 0, smooth = 0;
+    std::size_t found = 0;
+    bool ok = true;
+    for (auto _ : state) {
+        csICCProfile profile;
+        profile.setProfile(bytes.data(), bytes.size());
+        const Clock::time_point start = Clock::now();
+        const OutlierSearch search = findOutliers(references, errors, white, {}, settings);
+        const Clock::time_point searched = Clock::now();
+        std::vector<SmoothPatch> kept;
+        for (std::size_t i = 0, k = 0; i < patches.size(); ++i) {
+            if (k < search.outliers.size() && search.outliers[k].patch == i)
+                ++k;
+            else
+                kept.push_back(patches[i]);
+        }
+        const SmoothOutcome outcome = runSmoothCorrection(profile, kept, parameters, {});
+        const Clock::time_point corrected = Clock::now();
+        ok = ok && outcome.ok;
+        found = search.outliers.size();
+        const double d = std::chrono::duration<double>(searched - start).count();
+        const double s = std::chrono::duration<double>(corrected - searched).count();
+        state.SetIterationTime(d + s);
+        detect += d;
+        smooth += s;
+    }
+    if (!ok) {
+        state.SkipWithError("the Smooth run refused");
+        return;
+    }
+    const double runs = double(state.iterations());
+    state.counters["patches"] = double(patches.size());
+    state.counters["outliers"] = double(found);
+    state.counters["detect_ms"] = 1e3 * detect / runs;
+    state.counters["smooth_ms"] = 1e3 * smooth / runs;
+    state.counters["ratio"] = detect / smooth;
+    csErrorLog::clear();
+}
+
 } // namespace
 
 // On a shared machine the fastest of a few runs says most about the code.
@@ -172,3 +269,13 @@ double fastest(const std::vector<double>& times)
 SMOOTH_CASE(cmyk33_1617patches_shared, true, false, 1617);
 SMOOTH_CASE(cmyk33_1617patches_distinct, true, true, 1617);
 SMOOTH_CASE(cmyk17_150patches, false, false, 150);
+
+#define OUTLIER_CASE(name, which)                                                                                   \
+    BENCHMARK_CAPTURE(outliersBeforeSmooth, name, which)                                                            \
+        ->Unit(benchmark::kMillisecond)                                                                             \
+        ->UseManualTime()                                                                                           \
+        ->Iterations(3)
+
+OUTLIER_CASE(cmyk17_1617patches, OutlierCase::Clean);
+OUTLIER_CASE(cmyk17_1617patches_3errors, OutlierCase::ThreeErrors);
+OUTLIER_CASE(cmyk17_ti3chart_1200patches, OutlierCase::Ti3Chart);

@@ -57,6 +57,31 @@ csSignature b2aSignature(int intent)
     return signatures[intent];
 }
 
+// Where the paper is, absolute Lab: the error field holds it at zero.
+Lab mediaWhite(csICCProfileConverter& a2b)
+{
+    double white[3];
+    encodeLabV4({100.0, 0.0, 0.0}, white);
+    a2b.PCSToAbs(white, 1);
+    return decodeLabV4(white);
+}
+
+// "3 patches disagree with their neighbours and were left out: 20 (19.8 from
+// what its neighbours predict), 75 (24.1)".
+std::string outlierLine(const std::vector<Patch>& patches, const std::vector<Outlier>& outliers)
+{
+    std::vector<std::string> ids;
+    std::vector<double> sizes;
+    for (const Outlier& o : outliers) {
+        ids.push_back(patches[o.patch].id);
+        sizes.push_back(o.size);
+    }
+    return (outliers.size() == 1 ? "1 patch disagrees with its neighbours and was left out: "
+                                 : withThousands(outliers.size()) +
+                                       " patches disagree with their neighbours and were left out: ") +
+           describeOutliers(ids, sizes);
+}
+
 // L* of the paper and of the darkest colour a profile prints: its A2B1 at
 // every device channel at one end and at the other.
 void lightnessReach(csICCProfileConverter& a2b1, double (&reach)[2])
@@ -327,6 +352,9 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
 
     reference_ = reference;
     measurement_ = measurement;
+    // Which patches disagree is a question about these values.
+    outliers_.clear();
+    putBack_.clear();
     if (role == PatchFileRole::Reference || (file->combined && !referenceFile))
         referencePath_ = path;
     if (role == PatchFileRole::Measurement) {
@@ -360,6 +388,8 @@ void CorrectionSession::clearPatches()
     patches_.clear();
     roundTripOn_ = false;
     correctedIds_.clear();
+    outliers_.clear();
+    putBack_.clear();
 }
 
 bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
@@ -438,6 +468,8 @@ SessionState CorrectionSession::state() const
     s.correctedIds = correctedIds_;
     s.handEdits = handEdits_;
     s.applied = applied_;
+    s.outliers = outliers_;
+    s.putBack = putBack_;
     return s;
 }
 
@@ -459,6 +491,8 @@ bool CorrectionSession::restore(const SessionState& s)
     correctedIds_ = s.correctedIds;
     handEdits_ = s.handEdits;
     applied_ = s.applied;
+    outliers_ = s.outliers;
+    putBack_ = s.putBack;
     updateUnsaved();
     return true;
 }
@@ -469,6 +503,7 @@ void CorrectionSession::revertToOpened()
     correctedIds_.clear();
     handEdits_.clear();
     applied_ = {};
+    outliers_.clear();
     for (Patch& patch : patches_)
         patch.hasResult = false;
     updateUnsaved();
@@ -521,6 +556,28 @@ bool CorrectionSession::useRoundTrip()
 bool CorrectionSession::corrected(std::size_t patch) const
 {
     return patch < patches_.size() && correctedIds_.count(patches_[patch].id) > 0;
+}
+
+double CorrectionSession::outlierSize(std::size_t patch) const
+{
+    if (patch >= patches_.size())
+        return 0;
+    const auto found = outliers_.find(patches_[patch].id);
+    return found == outliers_.end() ? 0 : found->second;
+}
+
+bool CorrectionSession::putBack(std::size_t patch)
+{
+    if (!leftOut(patch))
+        return false;
+    outliers_.erase(patches_[patch].id);
+    putBack_.insert(patches_[patch].id);
+    return true;
+}
+
+bool CorrectionSession::isPutBack(std::size_t patch) const
+{
+    return patch < patches_.size() && putBack_.count(patches_[patch].id) > 0;
 }
 
 CorrectionSession::B2ATable* CorrectionSession::table(int intent)
@@ -601,8 +658,19 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
         }
     }
     try {
-        report = request.method == CorrectionMethod::Smooth ? correctSmooth(request, progress)
-                                                            : correctPerPatch(request, progress);
+        // The round trip stands in for the measurement: nothing was misread.
+        std::vector<Outlier> outliers;
+        if (!request.keepOutliers && !roundTripOn_) {
+            CorrectionReport found = findOutliersFor(request);
+            if (found.failedCheck != CorrectionCheck::Passed && !request.force) {
+                keepCurrent();
+                return found;
+            }
+            if (found.failedCheck == CorrectionCheck::Passed)
+                outliers = std::move(found.outliers);
+        }
+        report = request.method == CorrectionMethod::Smooth ? correctSmooth(request, outliers, progress)
+                                                            : correctPerPatch(request, outliers, progress);
     } catch (const std::bad_alloc&) {
         // A large chart's solve may not fit; the session and its tables
         // outlive the attempt.
@@ -624,9 +692,47 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
     }
     updateUnsaved();
     applied_ = {true, request.method, request.smooth, request.intents, report.outcomes.size(), report.tables};
+    outliers_.clear();
+    for (const Outlier& outlier : report.outliers)
+        outliers_[patches_[outlier.patch].id] = outlier.size;
+    if (!report.outliers.empty())
+        report.details.insert(report.details.begin(), outlierLine(patches_, report.outliers));
     const std::string covered = describeCoverage(coverage());
     if (!covered.empty())
         report.notes.push_back(covered);
+    return report;
+}
+
+CorrectionReport CorrectionSession::findOutliersFor(const CorrectionRequest& request) const
+{
+    CorrectionReport report;
+    std::vector<std::size_t> paired;
+    std::vector<Lab> references, errors;
+    std::vector<char> trusted;
+    for (std::size_t i = 0; i < patches_.size(); ++i) {
+        const Patch& p = patches_[i];
+        if (!p.paired())
+            continue;
+        paired.push_back(i);
+        references.push_back(p.reference);
+        errors.push_back({p.measured.L - p.reference.L, p.measured.a - p.reference.a, p.measured.b - p.reference.b});
+        trusted.push_back(putBack_.count(p.id) ? 1 : 0);
+    }
+    const SmoothParameters& smooth = request.smooth;
+    OutlierSettings settings;
+    settings.field = {smooth.fieldLength, smooth.fieldLWeight, smooth.fieldNoise, smooth.fieldMinSpread,
+                      smooth.whiteNoise};
+    const OutlierSearch search = findOutliers(references, errors, mediaWhite(*a2b1_), trusted, settings);
+    for (const Outlier& o : search.outliers)
+        report.outliers.push_back({paired[o.patch], o.size});
+    report.ok = !search.tooMany;
+    if (search.tooMany) {
+        report.failedCheck = CorrectionCheck::TooManyOutliers;
+        report.summary = "Not corrected: " + withThousands(search.outliers.size()) + " of " +
+                         plural(paired.size(), "patch", "patches") +
+                         " disagree with their neighbours, more than a fifth: wrong chart, or strips read out "
+                         "of order?";
+    }
     return report;
 }
 
@@ -698,7 +804,8 @@ void CorrectionSession::refuseWorsePrediction(CorrectionReport& report)
     report = refused;
 }
 
-CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& request, const Progress& progress)
+CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& request,
+                                                   const std::vector<Outlier>& outliers, const Progress& progress)
 {
     CorrectionReport report;
     // Patches corrected one by one before are corrected again; after a
@@ -710,9 +817,19 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
         if (index < patches_.size() && patches_[index].paired())
             ids.insert(patches_[index].id);
     std::vector<std::size_t> chosen;
-    for (std::size_t i = 0; i < patches_.size(); ++i)
-        if (patches_[i].paired() && ids.count(patches_[i].id))
-            chosen.push_back(i);
+    auto outlier = outliers.begin();
+    for (std::size_t i = 0; i < patches_.size(); ++i) {
+        if (!patches_[i].paired() || !ids.count(patches_[i].id))
+            continue;
+        while (outlier != outliers.end() && outlier->patch < i)
+            ++outlier;
+        if (outlier != outliers.end() && outlier->patch == i) {
+            report.outliers.push_back(*outlier);
+            ids.erase(patches_[i].id);
+            continue;
+        }
+        chosen.push_back(i);
+    }
     if (chosen.empty()) {
         report.summary = "Please select some patches to be optimized";
         return report;
@@ -778,13 +895,20 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
     return report;
 }
 
-CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& request, const Progress& progress)
+CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& request,
+                                                 const std::vector<Outlier>& outliers, const Progress& progress)
 {
     CorrectionReport report;
+    report.outliers = outliers;
     std::vector<SmoothPatch> patches;
     std::vector<std::size_t> used;
+    auto outlier = outliers.begin();
     for (std::size_t i = 0; i < patches_.size(); ++i) {
         if (!patches_[i].paired())
+            continue;
+        while (outlier != outliers.end() && outlier->patch < i)
+            ++outlier;
+        if (outlier != outliers.end() && outlier->patch == i)
             continue;
         patches.push_back({patches_[i].reference, patches_[i].measured});
         used.push_back(i);

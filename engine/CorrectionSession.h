@@ -11,6 +11,7 @@
 
 #include "ClutSnapshot.h"
 #include "Coverage.h"
+#include "OutlierDetection.h"
 #include "Patch.h"
 #include "PatchPairing.h"
 #include "RepeatedMeasurements.h"
@@ -60,6 +61,8 @@ struct CorrectionRequest
     std::vector<int> intents;
     // Correct although a check below says the result is not to be trusted.
     bool force = false;
+    // Use every paired patch, also those that disagree with their neighbours.
+    bool keepOutliers = false;
 };
 
 // The checks a correction passes before it changes the tables; a failed one
@@ -74,6 +77,9 @@ enum class CorrectionCheck {
     TablesDoNotInvert,
     // The method's own prediction after is worse than before.
     PredictionWorse,
+    // More than a fifth of the patches disagree with their neighbours: the
+    // measurement does not fit a smooth drift. Forced, every patch is used.
+    TooManyOutliers,
 };
 
 // Where the checks draw the line, mean Delta E 1976 over the paired patches.
@@ -103,6 +109,8 @@ struct CorrectionReport : SessionReport
     std::vector<PatchOutcome> outcomes; // in patch order
     // Smooth: what it did to each table.
     std::vector<SmoothTableReport> tables;
+    // The patches left out (indices into the session's patches), in patch order.
+    std::vector<Outlier> outliers;
 };
 
 // Whether the predicted mean Delta E after is worse than before by more
@@ -148,6 +156,8 @@ struct SessionState
     std::set<std::string> correctedIds;
     std::map<std::array<uint16_t, 3>, std::array<uint16_t, 16>> handEdits;
     AppliedCorrection applied;
+    std::map<std::string, double> outliers;
+    std::set<std::string> putBack;
 };
 
 class CorrectionSession
@@ -217,6 +227,15 @@ public:
     // Corrects from the tables as opened, then puts the hand edits back.
     CorrectionReport correct(const CorrectionRequest& request, const Progress& progress = {});
     bool corrected(std::size_t patch) const;
+    // Whether the last correction left the patch out because its error
+    // disagrees with what its neighbours' errors predict, and by how much
+    // (Delta E 1976; 0 when it was not left out).
+    bool leftOut(std::size_t patch) const { return outlierSize(patch) > 0; }
+    double outlierSize(std::size_t patch) const;
+    // Puts a patch that was left out back: the next correction uses it
+    // whatever it disagrees by, until another measurement is loaded.
+    bool putBack(std::size_t patch);
+    bool isPutBack(std::size_t patch) const;
     // Whether the tables differ from the file last opened or saved.
     bool hasUnsavedChanges() const { return unsavedChanges_; }
 
@@ -294,10 +313,16 @@ private:
     void restoreOpenedTables();
     void applyHandEdits();
     B2ATable* table(int intent);
-    CorrectionReport correctPerPatch(const CorrectionRequest& request, const Progress& progress);
-    CorrectionReport correctSmooth(const CorrectionRequest& request, const Progress& progress);
+    // Both leave the outliers out (in patch order) and name them in the report.
+    CorrectionReport correctPerPatch(const CorrectionRequest& request, const std::vector<Outlier>& outliers,
+                                     const Progress& progress);
+    CorrectionReport correctSmooth(const CorrectionRequest& request, const std::vector<Outlier>& outliers,
+                                   const Progress& progress);
     // The checks on the data and the tables as opened, before a method runs.
     CorrectionReport checkBeforeCorrecting() const;
+    // The paired patches that disagree with their neighbours, for the
+    // request; refuses (failedCheck) when more than a fifth would go.
+    CorrectionReport findOutliersFor(const CorrectionRequest& request) const;
     static void refuseWorsePrediction(CorrectionReport& report);
 
     std::unique_ptr<csICCProfile> profile_;
@@ -334,6 +359,10 @@ private:
     // Which profile states belong to: counts the profiles opened.
     uint64_t profileGeneration_ = 0;
     bool unsavedChanges_ = false;
+    // Patches the last correction left out, by id, with their sizes; and
+    // those the user put back, which no correction leaves out.
+    std::map<std::string, double> outliers_;
+    std::set<std::string> putBack_;
     // Per-patch findings already told for this profile.
     unsigned toldFindings_ = 0;
 };

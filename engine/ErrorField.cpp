@@ -65,42 +65,133 @@ Eigen::MatrixXd solveKernelSystem(const Eigen::MatrixXd& K, const Eigen::MatrixX
     return K.llt().solve(E);
 }
 
+// One inducing point per occupied cell, the white (last) always among them.
+std::vector<std::size_t> inducingChoice(const std::vector<double>& points, std::size_t n)
+{
+    std::map<std::array<long, 3>, std::size_t> cells;
+    for (std::size_t i = n; i-- > 0;) {
+        std::array<long, 3> cell;
+        for (int k = 0; k < 3; ++k)
+            cell[k] = static_cast<long>(std::floor(points[3 * i + k] / inducingCell));
+        cells.emplace(cell, i);
+    }
+    std::vector<std::size_t> chosen;
+    for (const auto& entry : cells)
+        chosen.push_back(entry.second);
+    std::sort(chosen.begin(), chosen.end());
+    return chosen;
+}
+
+} // namespace
+
+namespace {
+
+// The patches and the white in kernel units, their errors and noise: what
+// the field and its leave-one-out residuals are solved from.
+struct KernelInputs
+{
+    double weights[3];
+    double spread;
+    double largestError = 0; // in kernel units
+    std::vector<double> scaled, noise, errors; // the patches, then the white with error 0
+};
+
+KernelInputs kernelInputs(const std::vector<Lab>& points, const std::vector<Lab>& errors, const Lab& white,
+                          const ErrorFieldSettings& settings)
+{
+    KernelInputs in;
+    in.weights[0] = settings.lWeight / settings.length;
+    in.weights[1] = in.weights[2] = 1.0 / settings.length;
+    const std::size_t n = points.size();
+    double sumSquares = 0;
+    for (const Lab& e : errors) {
+        sumSquares += e.L * e.L + e.a * e.a + e.b * e.b;
+        const double dL = e.L * in.weights[0], da = e.a * in.weights[1], db = e.b * in.weights[2];
+        in.largestError = std::max(in.largestError, std::sqrt(dL * dL + da * da + db * db));
+    }
+    in.spread = settings.spread > 0 ? settings.spread
+                                    : std::max(settings.minSpread, std::sqrt(sumSquares / (3.0 * n)));
+    const std::size_t m = n + 1;
+    in.scaled.resize(3 * m);
+    in.noise.resize(m);
+    in.errors.assign(3 * m, 0.0);
+    for (std::size_t i = 0; i < m; ++i) {
+        const Lab& p = i < n ? points[i] : white;
+        in.scaled[3 * i] = p.L * in.weights[0];
+        in.scaled[3 * i + 1] = p.a * in.weights[1];
+        in.scaled[3 * i + 2] = p.b * in.weights[2];
+        in.noise[i] = i < n ? settings.noise * settings.noise : settings.whiteNoise * settings.whiteNoise;
+        if (i < n) {
+            in.errors[3 * i] = errors[i].L;
+            in.errors[3 * i + 1] = errors[i].a;
+            in.errors[3 * i + 2] = errors[i].b;
+        }
+    }
+    return in;
+}
+
+template <class Row>
+Lab labOf(const Row& row)
+{
+    return {row(0), row(1), row(2)};
+}
+
 } // namespace
 
 ErrorField::ErrorField(const std::vector<Lab>& points, const std::vector<Lab>& errors, const Lab& white,
                        const ErrorFieldSettings& settings)
 {
-    weights_[0] = settings.lWeight / settings.length;
-    weights_[1] = weights_[2] = 1.0 / settings.length;
-
-    const std::size_t n = points.size();
-    double sumSquares = 0;
-    for (const Lab& e : errors) {
-        sumSquares += e.L * e.L + e.a * e.a + e.b * e.b;
-        const double dL = e.L * weights_[0], da = e.a * weights_[1], db = e.b * weights_[2];
-        largestError_ = std::max(largestError_, std::sqrt(dL * dL + da * da + db * db));
-    }
-    spread_ = std::max(settings.minSpread, std::sqrt(sumSquares / (3.0 * n)));
-
-    // The patches, then the white with error 0.
-    const std::size_t m = n + 1;
-    std::vector<double> scaled(3 * m), noise(m), E(3 * m, 0.0);
-    for (std::size_t i = 0; i < m; ++i) {
-        const Lab& p = i < n ? points[i] : white;
-        scaled[3 * i] = p.L * weights_[0];
-        scaled[3 * i + 1] = p.a * weights_[1];
-        scaled[3 * i + 2] = p.b * weights_[2];
-        noise[i] = i < n ? settings.noise * settings.noise : settings.whiteNoise * settings.whiteNoise;
-        if (i < n) {
-            E[3 * i] = errors[i].L;
-            E[3 * i + 1] = errors[i].a;
-            E[3 * i + 2] = errors[i].b;
-        }
-    }
-    if (m <= settings.maxExactPoints)
-        solveExactly(scaled, E, noise);
+    const KernelInputs in = kernelInputs(points, errors, white, settings);
+    std::copy(in.weights, in.weights + 3, weights_);
+    spread_ = in.spread;
+    largestError_ = in.largestError;
+    if (in.noise.size() <= settings.maxExactPoints)
+        solveExactly(in.scaled, in.errors, in.noise);
     else
-        solveThroughInducingPoints(scaled, E, noise);
+        solveThroughInducingPoints(in.scaled, in.errors, in.noise);
+}
+
+LeaveOneOut leaveOneOut(const std::vector<Lab>& points, const std::vector<Lab>& errors, const Lab& white,
+                        const ErrorFieldSettings& settings, const std::vector<Lab>& elsewhere)
+{
+    const KernelInputs in = kernelInputs(points, errors, white, settings);
+    const std::size_t n = points.size(), m = n + 1;
+    const auto rows = static_cast<Eigen::Index>(m);
+    const Eigen::MatrixXd E = Eigen::Map<const RowMatrix>(in.errors.data(), rows, 3);
+    const double variance = in.spread * in.spread;
+    LeaveOneOut out;
+    out.spread = in.spread;
+    out.residuals.resize(n);
+
+    Eigen::MatrixXd K(rows, rows);
+    for (std::size_t i = 0; i < m; ++i) {
+        for (std::size_t j = 0; j <= i; ++j)
+            K(i, j) = K(j, i) = variance * kernel(&in.scaled[3 * i], &in.scaled[3 * j]);
+        K(i, i) += in.noise[i];
+    }
+    const Eigen::LLT<Eigen::MatrixXd> llt(K);
+    const Eigen::MatrixXd weights = llt.solve(E);
+    // diag(K^-1) from the columns of L^-1: K^-1 = L^-T L^-1.
+    Eigen::MatrixXd inverse = Eigen::MatrixXd::Identity(rows, rows);
+    llt.matrixL().solveInPlace(inverse);
+    const Eigen::VectorXd diagonal = inverse.colwise().squaredNorm().transpose();
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto r = static_cast<Eigen::Index>(i);
+        out.residuals[i] = labOf(weights.row(r) / diagonal(r));
+    }
+    const std::vector<double>& centres = in.scaled;
+    for (const Lab& x : elsewhere) {
+        const double u[3] = {x.L * in.weights[0], x.a * in.weights[1], x.b * in.weights[2]};
+        Lab e = {0, 0, 0};
+        for (Eigen::Index j = 0; j < weights.rows(); ++j) {
+            const double kj = variance * kernel(u, &centres[3 * static_cast<std::size_t>(j)]);
+            e.L += kj * weights(j, 0);
+            e.a += kj * weights(j, 1);
+            e.b += kj * weights(j, 2);
+        }
+        out.predicted.push_back(e);
+    }
+    return out;
 }
 
 void ErrorField::solveExactly(const std::vector<double>& points, const std::vector<double>& errors,
@@ -127,21 +218,8 @@ void ErrorField::solveThroughInducingPoints(const std::vector<double>& points, c
                                             const std::vector<double>& noise)
 {
     const Eigen::MatrixXd E = Eigen::Map<const RowMatrix>(errors.data(), static_cast<Eigen::Index>(noise.size()), 3);
-    // One inducing point per occupied cell, the white (last) always among them.
     const std::size_t n = noise.size();
-    std::vector<std::size_t> chosen;
-    {
-        std::map<std::array<long, 3>, std::size_t> cells;
-        for (std::size_t i = n; i-- > 0;) {
-            std::array<long, 3> cell;
-            for (int k = 0; k < 3; ++k)
-                cell[k] = static_cast<long>(std::floor(points[3 * i + k] / inducingCell));
-            cells.emplace(cell, i);
-        }
-        for (const auto& entry : cells)
-            chosen.push_back(entry.second);
-        std::sort(chosen.begin(), chosen.end());
-    }
+    const std::vector<std::size_t> chosen = inducingChoice(points, n);
     const std::size_t m = chosen.size();
     std::vector<double> inducing(3 * m);
     for (std::size_t j = 0; j < m; ++j)

@@ -32,7 +32,23 @@ struct ErrorFieldSettings
     // Above this many points the field is solved through a subset of them
     // (inducing points): the exact solve grows with the cube of the points.
     std::size_t maxExactPoints = 2500;
+    // When positive, the prior spread; else it is taken from the errors.
+    double spread = 0;
 };
+
+// Every patch's error against what the field fitted to all the other
+// patches predicts there (its leave-one-out residual), from one
+// factorisation of the kernel matrix: r_i = [K^-1 E]_i / [K^-1]_ii, no refit
+// per patch. Always the exact solve, whatever maxExactPoints says: its cost
+// grows with the cube of the patches.
+struct LeaveOneOut
+{
+    std::vector<Lab> residuals; // per patch
+    std::vector<Lab> predicted; // the field of every patch at each colour asked for
+    double spread = 0;          // the prior spread the field had
+};
+LeaveOneOut leaveOneOut(const std::vector<Lab>& points, const std::vector<Lab>& errors, const Lab& white,
+                        const ErrorFieldSettings& settings, const std::vector<Lab>& elsewhere = {});
 
 class ErrorField
 {

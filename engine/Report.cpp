@@ -145,6 +145,16 @@ ReportSection methodSection(const CorrectionSession& session)
         section.fields.push_back({"Method", "Per patch: the nodes around each chosen patch in B2A1"});
     }
     section.fields.push_back({"Patches corrected", std::to_string(applied.patches)});
+    std::vector<std::string> ids;
+    std::vector<double> sizes;
+    for (std::size_t i = 0; i < session.patches().size(); ++i)
+        if (session.leftOut(i)) {
+            ids.push_back(session.patches()[i].id);
+            sizes.push_back(session.outlierSize(i));
+        }
+    if (!ids.empty())
+        section.fields.push_back(
+            {"Left out (disagree with their neighbours)", describeOutliers(ids, sizes, ids.size())});
     if (session.handEditedNodes() > 0)
         section.fields.push_back({"Nodes edited by hand", std::to_string(session.handEditedNodes())});
     section.fields.push_back({"After", "predicted through the corrected profile; a new print and measurement "
@@ -207,6 +217,7 @@ ReportContent gather(const CorrectionSession& session, const ReportOptions& opti
             row.after1976 = p.remainingDeltaE(DeltaEMetric::CIE1976);
             row.after2000 = p.remainingDeltaE(DeltaEMetric::CIE2000);
         }
+        row.leftOutBy = session.outlierSize(content.patches.size());
         content.patches.push_back(std::move(row));
     }
     return content;
@@ -235,7 +246,7 @@ std::string csvTextField(const std::string& text)
 std::string csvReport(const ReportContent& content)
 {
     std::string text = "id,name,reference_L,reference_a,reference_b,measured_L,measured_a,measured_b,"
-                       "delta_e_1976,delta_e_2000,remaining_L,remaining_a,remaining_b,after_1976,after_2000\r\n";
+                       "delta_e_1976,delta_e_2000,remaining_L,remaining_a,remaining_b,after_1976,after_2000,left_out\r\n";
     auto number = [](bool present, double v) { return present ? fixedNumber(v, csvDecimals) : std::string(); };
     for (const ReportPatchRow& row : content.patches) {
         const bool paired = row.hasReference && row.hasMeasured;
@@ -255,6 +266,7 @@ std::string csvReport(const ReportContent& content)
             number(row.hasResult, row.remaining.b),
             number(row.hasResult, row.after1976),
             number(row.hasResult, row.after2000),
+            number(row.leftOutBy > 0, row.leftOutBy),
         };
         for (std::size_t k = 0; k < std::size(fields); ++k)
             text += (k ? "," : "") + fields[k];

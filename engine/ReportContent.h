@@ -39,6 +39,7 @@ struct ReportPatchRow
     Lab reference, measured, remaining;
     double before1976, before2000; // when both values are there
     double after1976, after2000;   // with a result
+    double leftOutBy = 0;          // left out of the correction: how far from what its neighbours predict
 };
 
 struct ReportContent

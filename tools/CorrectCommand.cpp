@@ -177,6 +177,8 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             options.strict = true;
         else if (option == "--force")
             options.force = true;
+        else if (option == "--keep-outliers")
+            options.keepOutliers = true;
         else {
             problem = "unknown option '" + option + "'";
             return false;
@@ -234,6 +236,7 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     request.smooth.fieldNoise = options.noise;
     request.intents = options.intents;
     request.force = options.force;
+    request.keepOutliers = options.keepOutliers;
     for (std::size_t i = 0; i < session.patches().size(); ++i)
         request.selection.push_back(i);
     // Progress is for a person watching a terminal; a script or a log

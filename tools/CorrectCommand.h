@@ -21,8 +21,10 @@ struct CorrectOptions
     bool roundTrip = false;
     // Correct and write although a check says the result is not to be trusted.
     bool force = false;
-    // Any warning (a skipped line, an unpaired patch) fails the run.
+    // Any warning (a skipped line, an unpaired patch, a patch left out) fails the run.
     bool strict = false;
+    // Use the patches that disagree with their neighbours too.
+    bool keepOutliers = false;
     CorrectionMethod method = CorrectionMethod::Smooth;
     PairBy pairBy = PairBy::Auto;
     double noise = SmoothParameters().fieldNoise;

@@ -20,7 +20,7 @@ const CommandOptions commands[] = {
     {"correct",
      0,
      {"-i", "-m", "-r", "-o", "--method", "--pair-by", "--noise", "--intents", "--report", "--metric", "--limits"},
-     {"--round-trip", "--strict", "--force"},
+     {"--round-trip", "--strict", "--force", "--keep-outliers"},
      {"-m"}},
     {"patches", 0, {"--ref", "--pair-by"}, {}, {}},
     {"convert", 2, {"--intent", "--white"}, {"--float"}, {}},

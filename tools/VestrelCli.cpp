@@ -27,6 +27,7 @@ const char usageText[] =
     "                           [--noise N] [--intents 0,1,2] [--round-trip] [--strict] [--force]\n"
     "                           [--report FILE.html|.pdf|.csv] [--metric 1976|2000]\n"
     "                           [--limits MEAN,MAX,NEUTRAL] [--pair-by id|name|loc|position]\n"
+    "                           [--keep-outliers]\n"
     "       vestrel-cli patches FILE [FILE...] [--ref REF] [--pair-by id|name|loc|position]\n"
     "       vestrel-cli --help\n";
 
@@ -80,6 +81,9 @@ const char helpText[] =
     "                       A2B1 stands in for the measurement (-m is then\n"
     "                       not needed and, given, not used)\n"
     "      --strict         any warning fails the run without writing OUT\n"
+    "      --keep-outliers  use the patches whose error disagrees with their\n"
+    "                       neighbours' too; by default they are left out\n"
+    "                       and named on standard error\n"
     "      --force          write OUT although a check refuses the correction:\n"
     "                       measurement and reference far apart, a profile\n"
     "                       whose round trip misses, or a prediction worse\n"

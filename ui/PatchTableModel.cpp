@@ -4,8 +4,11 @@
 #include "CorrectionSession.h"
 #include "PatchFile.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
+#include <QIcon>
+#include <QStyle>
 
 #include <cmath>
 
@@ -123,10 +126,19 @@ QVariant PatchTableModel::data(const QModelIndex& index, int role) const
             return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
         return {};
     case Qt::DecorationRole:
+        if (column == DeltaE && session_.leftOut(static_cast<std::size_t>(index.row())))
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
         if (column == RefName && patch.hasReference)
             return toQColor(labToRgb(patch.reference));
         if (column == MeasName && patch.hasMeasured)
             return toQColor(labToRgb(patch.measured));
+        return {};
+    case Qt::ToolTipRole:
+        if (column == DeltaE && session_.leftOut(static_cast<std::size_t>(index.row())))
+            return QCoreApplication::translate("MainWindow",
+                                               "Left out of the correction: %1 from what its neighbours predict. "
+                                               "Use This Patch Again (context menu) to use it.")
+                .arg(session_.outlierSize(static_cast<std::size_t>(index.row())), 0, 'f', 1);
         return {};
     case Qt::BackgroundRole:
         if (column == DeltaE && patch.paired())

@@ -510,8 +510,25 @@ void MainWindow::tableContextMenu(const QPoint& position)
     QMenu menu(this);
     QAction* details = menu.addAction(tr("Separation &Details..."));
     details->setEnabled(session_.hasProfile() && session_.patches()[static_cast<std::size_t>(index.row())].paired());
-    if (menu.exec(ui->tableView->viewport()->mapToGlobal(position)) == details)
+    QAction* useAgain = menu.addAction(tr("&Use This Patch Again"));
+    useAgain->setEnabled(session_.leftOut(static_cast<std::size_t>(index.row())));
+    QAction* chosen = menu.exec(ui->tableView->viewport()->mapToGlobal(position));
+    if (chosen == details)
         openDetails(index.row());
+    else if (chosen == useAgain)
+        usePatchAgain(index.row());
+}
+
+bool MainWindow::usePatchAgain(int patch)
+{
+    if (patch < 0 || !session_.putBack(static_cast<std::size_t>(patch)))
+        return false;
+    recordChange(tr("Use Patch Again"));
+    model->refreshAll();
+    statusBar()->showMessage(tr("Patch %1 is used by the next correction").arg(fromUtf8(
+                                 session_.patches()[static_cast<std::size_t>(patch)].id)),
+                             5000);
+    return true;
 }
 
 void MainWindow::about()

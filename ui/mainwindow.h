@@ -57,6 +57,10 @@ public:
     void openFiles(const QStringList& paths);
     // The separation details window of one patch, opened.
     CubeForm* openDetails(int patch);
+    // A patch the last correction left out (its error disagrees with its
+    // neighbours') is used by the next one: one undoable step. False for a
+    // patch that was not left out.
+    bool usePatchAgain(int patch);
     const std::vector<QPointer<CubeForm>>& detailWindows() const { return cubeForms; }
 
     enum class UnsavedAnswer { Save, Discard, Cancel };

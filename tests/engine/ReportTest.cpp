@@ -146,12 +146,12 @@ TEST_F(ReportTest, CsvRowsAreTheSessionsNumbers)
     const Rows rows = parseCsv(reportText(session, options, ReportFormat::Csv));
     const std::vector<Patch>& patches = session.patches();
     ASSERT_EQ(rows.size(), patches.size() + 1);
-    ASSERT_EQ(rows[0].size(), 15u);
+    ASSERT_EQ(rows[0].size(), 16u);
     EXPECT_EQ(rows[0][0], "id");
     for (std::size_t i = 0; i < patches.size(); ++i) {
         const Patch& p = patches[i];
         const std::vector<std::string>& row = rows[i + 1];
-        ASSERT_EQ(row.size(), 15u) << i;
+        ASSERT_EQ(row.size(), 16u) << i;
         EXPECT_EQ(row[0], p.id);
         EXPECT_EQ(row[1], std::string(p.referenceName));
         const double expected[] = {p.reference.L,
@@ -169,6 +169,7 @@ TEST_F(ReportTest, CsvRowsAreTheSessionsNumbers)
                                    p.remainingDeltaE(DeltaEMetric::CIE2000)};
         for (std::size_t k = 0; k < std::size(expected); ++k)
             EXPECT_NEAR(std::strtod(row[k + 2].c_str(), nullptr), expected[k], 0.5e-4) << "patch " << i << " column " << k + 2;
+        EXPECT_EQ(row[15], "") << "a clean measurement leaves nothing out";
     }
 }
 
@@ -300,7 +301,7 @@ TEST(Report, NamesFromFilesCannotBreakAnyFormat)
     const Rows csv = parseCsv(reportText(session, options, ReportFormat::Csv));
     ASSERT_EQ(csv.size(), 5u);
     EXPECT_EQ(csv[2][1], "comma,name");
-    EXPECT_EQ(csv[2].size(), 15u);
+    EXPECT_EQ(csv[2].size(), 16u);
 
     // Delimiters escaped; the replacement characters are set in the
     // embedded font, or shown as '?' where the system has none.
@@ -374,7 +375,7 @@ TEST(Report, CsvTextCannotRunAsAFormula)
         const Case& c = cases[k];
         SCOPED_TRACE(c.name);
         const std::vector<std::string>& row = csv[k + 1];
-        ASSERT_EQ(row.size(), 15u);
+        ASSERT_EQ(row.size(), 16u);
         EXPECT_EQ(row[0], c.idCell);
         EXPECT_EQ(row[1], c.nameCell);
         EXPECT_EQ(row[6], "-1.5000") << "a negative number stays a number";
