@@ -1,6 +1,7 @@
 #include "CorrectionSession.h"
 
 #include "FileIdentity.h"
+#include "PathNames.h"
 #include "LibraryLog.h"
 #include "Md5Digest.h"
 #include "PatchCorrector.h"
@@ -15,12 +16,6 @@
 #include <new>
 
 namespace {
-
-std::string fileNameOf(const std::string& path)
-{
-    const std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // 1617 -> "1,617".
 std::string withThousands(std::size_t n)

@@ -1,5 +1,7 @@
 #include "PatchFileKind.h"
 
+#include "PathNames.h"
+
 #include <algorithm>
 #include <cctype>
 #include <vector>
@@ -36,17 +38,6 @@ PatchFileKind kindByWords(const std::string& text)
     if (reference == measured)
         return PatchFileKind::Unknown;
     return reference ? PatchFileKind::Reference : PatchFileKind::Measurement;
-}
-
-std::string lowerSuffix(const std::string& path)
-{
-    const std::string::size_type slash = path.rfind('/'), dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    std::string suffix = path.substr(dot + 1);
-    std::transform(suffix.begin(), suffix.end(), suffix.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return suffix;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Report.h"
 
 #include "FixedNumber.h"
+#include "PathNames.h"
 #include "ReportContent.h"
 #include "SafeFileWriter.h"
 #include "csICCProfile.h"
@@ -18,24 +19,6 @@ namespace {
 
 // The CSV carries more decimals than the pages, for checking by program.
 constexpr int csvDecimals = 4;
-
-std::string lowerSuffix(const std::string& path)
-{
-    const std::size_t dot = path.rfind('.');
-    const std::size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    std::string suffix = path.substr(dot + 1);
-    std::transform(suffix.begin(), suffix.end(), suffix.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return suffix;
-}
-
-std::string fileNameOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string deviceClassText(csSignature signature)
 {
