@@ -54,6 +54,5 @@ PatchFileKind patchFileKind(const PatchFile& file, const std::string& path)
         return PatchFileKind::Measurement;
     if (suffix == "cie")
         return PatchFileKind::Reference;
-    const std::string::size_type slash = path.rfind('/');
-    return kindByWords(slash == std::string::npos ? path : path.substr(slash + 1));
+    return kindByWords(fileNameOf(path));
 }

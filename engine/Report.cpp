@@ -7,7 +7,6 @@
 #include "csICCProfile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 const char* const summaryColumns[8] = {"",     "1976 before", "1976 after", "2000 before", "2000 after",
