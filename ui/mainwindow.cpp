@@ -454,17 +454,22 @@ CubeForm* MainWindow::openDetails(int patch)
     connect(form, &CubeForm::changed, this, [this, form]() { detailsChanged(form); });
     // A step undone or redone from a details window keeps the windows open,
     // showing the restored values, whatever step it was.
-    auto stepKeepingDetails = [this](void (QUndoStack::*step)()) {
+    // (A flag, not a pointer to QUndoStack's member: addresses of the
+    // toolkit's functions taken here need not match the library's own.)
+    auto stepKeepingDetails = [this](bool undo) {
         const int before = undoStack_->index();
         std::vector<QPointer<CubeForm>> open;
         open.swap(cubeForms);
-        (undoStack_->*step)();
+        if (undo)
+            undoStack_->undo();
+        else
+            undoStack_->redo();
         cubeForms.insert(cubeForms.begin(), open.begin(), open.end());
         if (undoStack_->index() != before)
             reloadDetails(cubeForms, session_);
     };
-    connect(form, &CubeForm::undoRequested, this, [stepKeepingDetails] { stepKeepingDetails(&QUndoStack::undo); });
-    connect(form, &CubeForm::redoRequested, this, [stepKeepingDetails] { stepKeepingDetails(&QUndoStack::redo); });
+    connect(form, &CubeForm::undoRequested, this, [stepKeepingDetails] { stepKeepingDetails(true); });
+    connect(form, &CubeForm::redoRequested, this, [stepKeepingDetails] { stepKeepingDetails(false); });
     cubeForms.emplace_back(form);
     form->show();
     return form;
