@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
@@ -16,6 +17,7 @@
 #include <QSplashScreen>
 #include <QThread>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <QWidget>
 
@@ -103,6 +105,30 @@ private:
     bool mainShown_;
     bool minimumElapsed_ = false;
 };
+
+// The translators installed, owned by the application.
+QPointer<QTranslator> programTranslator;
+QPointer<QTranslator> toolkitTranslator;
+QString installedLanguage;
+
+void removeTranslator(QPointer<QTranslator>& translator)
+{
+    if (!translator)
+        return;
+    QCoreApplication::removeTranslator(translator);
+    delete translator.data();
+}
+
+// A translator for locale from folder, installed; null when there is none.
+QTranslator* loadTranslator(const QLocale& locale, const QString& name, const QString& folder)
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(locale, name, QStringLiteral("_"), folder) || !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
+}
 
 bool anyMainWindowVisible()
 {
@@ -239,12 +265,49 @@ void showSupportPanel(const char *version)
     box.exec();
 }
 
+bool installTranslations(const QLocale& locale, const QString& folder)
+{
+    if (!haveApp())
+        return false;
+    removeTranslator(programTranslator);
+    removeTranslator(toolkitTranslator);
+    installedLanguage.clear();
+    // English is the source language: a translation for it would only
+    // repeat it, and the toolkit's English texts are its own.
+    if (locale.language() == QLocale::English || locale.language() == QLocale::C)
+        return false;
+    const QString ours = folder.isEmpty() ? resourceFolder() + QStringLiteral("translations") : folder;
+    programTranslator = loadTranslator(locale, QStringLiteral("vestrel"), ours);
+    if (!programTranslator)
+        return false;
+    // The toolkit's own dialogs and buttons (Cancel, file dialogs) in the
+    // same language; without its package they stay English.
+    toolkitTranslator =
+        loadTranslator(locale, QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    installedLanguage = QLocale(programTranslator->language()).name().section(QLatin1Char('_'), 0, 0);
+    return true;
+}
+
+QString translationLanguage()
+{
+    return installedLanguage;
+}
+
+QString helpPage(const QString& folder)
+{
+    // The page in the window's language, else the English one.
+    const QString translated = folder + QStringLiteral("help_%1.html").arg(installedLanguage);
+    if (!installedLanguage.isEmpty() && QFileInfo(translated).isFile())
+        return translated;
+    return folder + QStringLiteral("help.html");
+}
+
 void showHelp()
 {
     if (!guiApp())
         return;
 
-    const QFileInfo page(resourceFolder() + QStringLiteral("help.html"));
+    const QFileInfo page(helpPage(resourceFolder()));
     const QString title = QCoreApplication::translate("MainWindow", "Vestrel Help");
     if (!page.isFile() || !page.isReadable()) {
         QMessageBox::warning(dialogParent(), title,
