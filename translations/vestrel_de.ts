@@ -1134,6 +1134,69 @@ Version: %1</translation>
     </message>
 </context>
 <context>
+    <name>PlotsWidget</name>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="31"/>
+        <source>%1 histogram</source>
+        <translation>Histogramm %1</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="32"/>
+        <source>%1 per patch, sorted</source>
+        <translation>%1 je Feld, sortiert</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="33"/>
+        <source>a*b*, reference to measured</source>
+        <translation>a*b*, Referenz zu Messung</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="34"/>
+        <source>a*b*, reference to measured (x%1)</source>
+        <translation>a*b*, Referenz zu Messung (x%1)</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="35"/>
+        <source>No patch with reference and measured values</source>
+        <translation>Kein Feld mit Referenz- und Messwerten</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="36"/>
+        <source>patches</source>
+        <translation>Felder</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="37"/>
+        <source>share of the patches, %</source>
+        <translation>Anteil der Felder, %</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="38"/>
+        <source>before</source>
+        <translation>vorher</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="39"/>
+        <source>after</source>
+        <translation>nachher</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="40"/>
+        <source>selected</source>
+        <translation>Auswahl</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="41"/>
+        <source>black: predicted after correction</source>
+        <translation>schwarz: nach Korrektur</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="42"/>
+        <source>maximum limit %1</source>
+        <translation>Grenzwert Maximum %1</translation>
+    </message>
+</context>
+<context>
     <name>ToleranceDialog</name>
     <message>
         <location filename="../ui/ToleranceDialog.cpp" line="32"/>
