@@ -5,6 +5,8 @@
 
 #include "GermanTranslation.h"
 #include "OrvFramework.h"
+#include "PlotsWidget.h"
+#include "SvgCanvas.h"
 #include "TestSupport.h"
 #include "ToleranceDialog.h"
 #include "mainwindow.h"
@@ -24,7 +26,14 @@
 
 #include <algorithm>
 #include <map>
+#include <ostream>
 #include <set>
+
+// Failures show the texts, not their bytes.
+static void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -90,6 +99,39 @@ TEST(Translation, TheHelpPageFollowsTheLanguage)
         EXPECT_EQ(QFileInfo(framework::helpPage(empty)).fileName(), "help.html");
     }
     EXPECT_EQ(QFileInfo(framework::helpPage(folder)).fileName(), "help.html");
+}
+
+// The text a plot drawn with words shows.
+std::string drawnText(const PlotData& data)
+{
+    SvgCanvas canvas(600, 300);
+    drawHistogram(canvas, {0, 0, 300, 300}, data);
+    drawSortedDeltaE(canvas, {300, 0, 300, 300}, data);
+    return canvas.finish();
+}
+
+TEST(Translation, ThePlotsOfTheWindowSpeakItsLanguageAndReportsStayEnglish)
+{
+    PlotData data;
+    data.patches.push_back({{50, 0, 0}, {52, 1, 1}, false, {}, 2.4, 0, false});
+    {
+        const GermanTranslation translation;
+        data.words = windowPlotWords();
+        const std::string german = drawnText(data);
+        for (const char* word : {"Histogramm Delta E 1976", "Delta E 1976 je Feld, sortiert", "vorher", "Felder",
+                                 "Anteil der Felder, %", "Grenzwert Maximum 5.00"}) {
+            SCOPED_TRACE(word);
+            EXPECT_NE(german.find(word), std::string::npos);
+        }
+        EXPECT_EQ(german.find("histogram"), std::string::npos);
+    }
+    // A report's plots: the engine's own words.
+    data.words = PlotWords();
+    const std::string english = drawnText(data);
+    EXPECT_NE(english.find("Delta E 1976 histogram"), std::string::npos);
+    EXPECT_NE(english.find("maximum limit 5.00"), std::string::npos);
+    // The window in English says what the reports say.
+    EXPECT_EQ(windowPlotWords().histogram, PlotWords().histogram);
 }
 
 // One message of the .ts file.
