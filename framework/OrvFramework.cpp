@@ -272,20 +272,25 @@ bool installTranslations(const QLocale& locale, const QString& folder)
     removeTranslator(programTranslator);
     removeTranslator(toolkitTranslator);
     installedLanguage.clear();
-    // English is the source language: a translation for it would only
-    // repeat it, and the toolkit's English texts are its own.
-    if (locale.language() == QLocale::English || locale.language() == QLocale::C)
-        return false;
     const QString ours = folder.isEmpty() ? resourceFolder() + QStringLiteral("translations") : folder;
-    programTranslator = loadTranslator(locale, QStringLiteral("vestrel"), ours);
-    if (!programTranslator)
-        return false;
-    // The toolkit's own dialogs and buttons (Cancel, file dialogs) in the
-    // same language; without its package they stay English.
-    toolkitTranslator =
-        loadTranslator(locale, QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-    installedLanguage = QLocale(programTranslator->language()).name().section(QLatin1Char('_'), 0, 0);
-    return true;
+    // The user's languages in the order preferred (LANGUAGE=de:en, or
+    // LANG alone): the first with a translation wins, and English, the
+    // source language, which needs no file, ends the search.
+    for (const QString& name : locale.uiLanguages()) {
+        const QLocale language(name);
+        if (language.language() == QLocale::English || language.language() == QLocale::C)
+            return false;
+        programTranslator = loadTranslator(language, QStringLiteral("vestrel"), ours);
+        if (!programTranslator)
+            continue;
+        // The toolkit's own dialogs and buttons (Cancel, file dialogs) in the
+        // same language; without its package they stay English.
+        toolkitTranslator =
+            loadTranslator(language, QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        installedLanguage = QLocale(programTranslator->language()).name().section(QLatin1Char('_'), 0, 0);
+        return true;
+    }
+    return false;
 }
 
 QString translationLanguage()

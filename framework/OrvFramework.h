@@ -34,12 +34,12 @@ void showSupportPanel(const char* version);
 // says so in a message box when the page is missing or cannot be opened.
 void showHelp();
 
-// Installs the program's translation for locale ("vestrel_de.qm" from
-// folder, by default "Resources/translations") and the toolkit's own
-// ("qtbase_de.qm" from Qt's translations folder) in the application,
-// replacing those a previous call installed. True when the program's
-// translation was found; otherwise the window stays English. English
-// needs no file.
+// Installs the program's translation for the first of locale's languages
+// that has one ("vestrel_de.qm" from folder, by default
+// "Resources/translations") and the toolkit's own for it ("qtbase_de.qm"
+// from Qt's translations folder), replacing those a previous call
+// installed. English, which needs no file, ends the search. True when a
+// translation was installed; otherwise the window stays English.
 bool installTranslations(const QLocale& locale, const QString& folder = QString());
 
 // The language of the translation installed ("de"), empty for English.
