@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QLocale>
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,9 @@ int runWindow(int argc, char** argv)
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvand"));
     QCoreApplication::setApplicationName(QStringLiteral("Vestrel"));
+    // The window in the user's language where there is a translation
+    // (LANG=de_DE.UTF-8); the engine's messages stay English.
+    framework::installTranslations(QLocale::system());
 
     if (argc == 1)
         framework::showSplash();

@@ -92,8 +92,7 @@ bool nothingToShow(PlotCanvas& canvas, const PlotRect& plot, const PlotData& dat
 {
     if (!data.patches.empty())
         return false;
-    canvas.text({plot.x + plot.width / 2, plot.y + plot.height / 2}, "No patch with reference and measured values",
-                labelSize, axisColour, TextAnchor::Middle);
+    canvas.text({plot.x + plot.width / 2, plot.y + plot.height / 2}, data.words.nothingToShow, labelSize, axisColour, TextAnchor::Middle);
     return true;
 }
 
@@ -124,14 +123,14 @@ void bottomAxis(PlotCanvas& canvas, const PlotRect& plot, const Scale& x, double
 }
 
 // The value axis's title, above its labels and level with the plot's title.
-void axisTitle(PlotCanvas& canvas, const PlotRect& plot, const char* text)
+void axisTitle(PlotCanvas& canvas, const PlotRect& plot, const std::string& text)
 {
     canvas.text({plot.x - marginLeft + 2, plot.y - 9}, text, labelSize, ink);
 }
 
 struct LegendEntry
 {
-    const char* label;
+    std::string label;
     Rgb8 colour;
 };
 
@@ -147,9 +146,16 @@ void legend(PlotCanvas& canvas, const PlotRect& plot, const std::vector<LegendEn
     }
 }
 
-std::string metricTitle(const PlotData& data, const char* what)
+// text with its "%1" replaced by value.
+std::string filledIn(const std::string& text, const std::string& value)
 {
-    return std::string(metricName(data.metric)) + what;
+    const std::size_t at = text.find("%1");
+    return at == std::string::npos ? text : text.substr(0, at) + value + text.substr(at + 2);
+}
+
+std::string metricTitle(const PlotData& data, const std::string& title)
+{
+    return filledIn(title, metricName(data.metric));
 }
 
 // A bar of count patches, the selected ones at its foot in a darker shade.
@@ -219,7 +225,7 @@ PlotData plotDataOf(const std::vector<Patch>& patches, DeltaEMetric metric, cons
 
 void drawHistogram(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
 {
-    const PlotRect plot = frame(canvas, area, metricTitle(data, " histogram"));
+    const PlotRect plot = frame(canvas, area, metricTitle(data, data.words.histogram));
     if (nothingToShow(canvas, plot, data))
         return;
     double top = 0;
@@ -256,12 +262,12 @@ void drawHistogram(PlotCanvas& canvas, const PlotRect& area, const PlotData& dat
             bar(canvas, left + barWidth, barWidth, y, after[k], afterChosen[k], afterColour, afterSelected);
     }
     bottomAxis(canvas, plot, x, binWidth, bins * binWidth, (bins + 8) / 9, metricName(data.metric));
-    axisTitle(canvas, plot, "patches");
-    std::vector<LegendEntry> entries{{"before", beforeColour}};
+    axisTitle(canvas, plot, data.words.patchCount);
+    std::vector<LegendEntry> entries{{data.words.before, beforeColour}};
     if (data.anyResult)
-        entries.push_back({"after", afterColour});
+        entries.push_back({data.words.after, afterColour});
     if (data.anySelected)
-        entries.push_back({"selected", beforeSelected});
+        entries.push_back({data.words.selected, beforeSelected});
     // Most patches sit in the low bins on the left.
     legend(canvas, plot, entries, false);
 }
@@ -292,9 +298,8 @@ void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
     }
 
     // Short enough for a narrow dock: the longer titles were cut at both ends.
-    std::string title = "a*b*, reference to measured";
-    if (magnification > 1)
-        title += " (x" + fixedNumber(magnification, 0) + ")";
+    const std::string title =
+        magnification > 1 ? filledIn(data.words.planeMagnified, fixedNumber(magnification, 0)) : data.words.plane;
     const PlotRect inner = frame(canvas, area, title);
     const double side = std::min(inner.width, inner.height);
     const PlotRect plot{inner.x + (inner.width - side) / 2, inner.y, side, side};
@@ -346,12 +351,12 @@ void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
     canvas.text({plot.x + 4, plot.y + 13 + labelSize}, "L* 0", labelSize, ink);
     canvas.text({plot.x + 4 + 5 * keyWidth, plot.y + 13 + labelSize}, "100", labelSize, ink, TextAnchor::End);
     if (data.anyResult)
-        canvas.text({plot.x + 4, plot.y + 15 + 2 * labelSize}, "black: predicted after correction", labelSize, ink);
+        canvas.text({plot.x + 4, plot.y + 15 + 2 * labelSize}, data.words.predicted, labelSize, ink);
 }
 
 void drawSortedDeltaE(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
 {
-    const PlotRect plot = frame(canvas, area, metricTitle(data, " per patch, sorted"));
+    const PlotRect plot = frame(canvas, area, metricTitle(data, data.words.sorted));
     if (nothingToShow(canvas, plot, data))
         return;
     struct Ranked
@@ -380,13 +385,13 @@ void drawSortedDeltaE(PlotCanvas& canvas, const PlotRect& area, const PlotData& 
     const Scale x{0, 100, plot.x, plot.right()};
     const Scale y{0, top, plot.bottom(), plot.y};
     valueAxis(canvas, plot, y, step, top);
-    bottomAxis(canvas, plot, x, 10, 100, 2, "share of the patches, %");
+    bottomAxis(canvas, plot, x, 10, 100, 2, data.words.patchShare);
 
     const double limitY = y(data.limits.maximum);
     canvas.line({plot.x, limitY}, {plot.right(), limitY}, limitColour, 0.8);
     // Below the line at the left, where ascending curves are lowest.
-    canvas.text({plot.x + 6, limitY + labelSize + 2}, "maximum limit " + fixedNumber(data.limits.maximum, 2), labelSize,
-                limitColour);
+    canvas.text({plot.x + 6, limitY + labelSize + 2}, filledIn(data.words.maximumLimit, fixedNumber(data.limits.maximum, 2)),
+                labelSize, limitColour);
 
     auto curve = [&](const std::vector<Ranked>& ranked, const Rgb8& colour, const Rgb8& selectedColour) {
         if (ranked.empty())
@@ -406,11 +411,11 @@ void drawSortedDeltaE(PlotCanvas& canvas, const PlotRect& area, const PlotData& 
     };
     curve(before, beforeColour, beforeSelected);
     curve(after, afterColour, afterSelected);
-    std::vector<LegendEntry> entries{{"before", beforeColour}};
+    std::vector<LegendEntry> entries{{data.words.before, beforeColour}};
     if (data.anyResult)
-        entries.push_back({"after", afterColour});
+        entries.push_back({data.words.after, afterColour});
     if (data.anySelected)
-        entries.push_back({"selected", beforeSelected});
+        entries.push_back({data.words.selected, beforeSelected});
     // Ascending curves leave the upper left free.
     legend(canvas, plot, entries, true);
 }

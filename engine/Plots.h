@@ -10,9 +10,30 @@
 #include "Tolerance.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 struct Patch;
+
+// The words the plots are labelled with, English unless the caller gives
+// its own: reports keep these, the window gives them in the user's
+// language. "%1" stands for the metric's name, the magnification or the
+// limit.
+struct PlotWords
+{
+    std::string histogram = "%1 histogram";
+    std::string sorted = "%1 per patch, sorted";
+    std::string plane = "a*b*, reference to measured";
+    std::string planeMagnified = "a*b*, reference to measured (x%1)";
+    std::string nothingToShow = "No patch with reference and measured values";
+    std::string patchCount = "patches";
+    std::string patchShare = "share of the patches, %";
+    std::string before = "before";
+    std::string after = "after";
+    std::string selected = "selected";
+    std::string predicted = "black: predicted after correction";
+    std::string maximumLimit = "maximum limit %1";
+};
 
 struct PlotPatch
 {
@@ -32,6 +53,7 @@ struct PlotData
     std::vector<PlotPatch> patches; // the paired ones
     bool anySelected = false;
     bool anyResult = false;
+    PlotWords words;
 };
 
 // selection: indices into patches, in any order.

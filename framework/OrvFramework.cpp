@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
@@ -16,6 +17,7 @@
 #include <QSplashScreen>
 #include <QThread>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <QWidget>
 
@@ -103,6 +105,30 @@ private:
     bool mainShown_;
     bool minimumElapsed_ = false;
 };
+
+// The translators installed, owned by the application.
+QPointer<QTranslator> programTranslator;
+QPointer<QTranslator> toolkitTranslator;
+QString installedLanguage;
+
+void removeTranslator(QPointer<QTranslator>& translator)
+{
+    if (!translator)
+        return;
+    QCoreApplication::removeTranslator(translator);
+    delete translator.data();
+}
+
+// A translator for locale from folder, installed; null when there is none.
+QTranslator* loadTranslator(const QLocale& locale, const QString& name, const QString& folder)
+{
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(locale, name, QStringLiteral("_"), folder) || !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
+}
 
 bool anyMainWindowVisible()
 {
@@ -239,12 +265,54 @@ void showSupportPanel(const char *version)
     box.exec();
 }
 
+bool installTranslations(const QLocale& locale, const QString& folder)
+{
+    if (!haveApp())
+        return false;
+    removeTranslator(programTranslator);
+    removeTranslator(toolkitTranslator);
+    installedLanguage.clear();
+    const QString ours = folder.isEmpty() ? resourceFolder() + QStringLiteral("translations") : folder;
+    // The user's languages in the order preferred (LANGUAGE=de:en, or
+    // LANG alone): the first with a translation wins, and English, the
+    // source language, which needs no file, ends the search.
+    for (const QString& name : locale.uiLanguages()) {
+        const QLocale language(name);
+        if (language.language() == QLocale::English || language.language() == QLocale::C)
+            return false;
+        programTranslator = loadTranslator(language, QStringLiteral("vestrel"), ours);
+        if (!programTranslator)
+            continue;
+        // The toolkit's own dialogs and buttons (Cancel, file dialogs) in the
+        // same language; without its package they stay English.
+        toolkitTranslator =
+            loadTranslator(language, QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        installedLanguage = QLocale(programTranslator->language()).name().section(QLatin1Char('_'), 0, 0);
+        return true;
+    }
+    return false;
+}
+
+QString translationLanguage()
+{
+    return installedLanguage;
+}
+
+QString helpPage(const QString& folder)
+{
+    // The page in the window's language, else the English one.
+    const QString translated = folder + QStringLiteral("help_%1.html").arg(installedLanguage);
+    if (!installedLanguage.isEmpty() && QFileInfo(translated).isFile())
+        return translated;
+    return folder + QStringLiteral("help.html");
+}
+
 void showHelp()
 {
     if (!guiApp())
         return;
 
-    const QFileInfo page(resourceFolder() + QStringLiteral("help.html"));
+    const QFileInfo page(helpPage(resourceFolder()));
     const QString title = QCoreApplication::translate("MainWindow", "Vestrel Help");
     if (!page.isFile() || !page.isReadable()) {
         QMessageBox::warning(dialogParent(), title,

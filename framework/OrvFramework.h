@@ -2,6 +2,7 @@
 #define ORVFRAMEWORK_H
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 
 // Stand-alone replacement for the maker's shared framework: splash, about,
@@ -28,9 +29,25 @@ void showAboutPanel(const char* version);
 // Modal panel explaining how to get support, with the version text.
 void showSupportPanel(const char* version);
 
-// Opens "Resources/help.html" in the user's browser; says so in a message
-// box when the page is missing or cannot be opened.
+// Shows "Resources/help.html" in a window of its own, or the page in the
+// language of the installed translation ("help_de.html") when there is one;
+// says so in a message box when the page is missing or cannot be opened.
 void showHelp();
+
+// Installs the program's translation for the first of locale's languages
+// that has one ("vestrel_de.qm" from folder, by default
+// "Resources/translations") and the toolkit's own for it ("qtbase_de.qm"
+// from Qt's translations folder), replacing those a previous call
+// installed. English, which needs no file, ends the search. True when a
+// translation was installed; otherwise the window stays English.
+bool installTranslations(const QLocale& locale, const QString& folder = QString());
+
+// The language of the translation installed ("de"), empty for English.
+QString translationLanguage();
+
+// The help page in folder (ending in '/') for the language installed:
+// "help_de.html" when there is one, else "help.html".
+QString helpPage(const QString& folder);
 
 // Tells the user that no update service is configured.
 void searchUpdate();

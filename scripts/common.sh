@@ -6,7 +6,7 @@ VESTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Debian packages needed to build, test and benchmark.
 VESTREL_PACKAGES=(
     g++ cmake ninja-build pkg-config xvfb xauth
-    qt6-base-dev qt6-qpa-plugins
+    qt6-base-dev qt6-qpa-plugins qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     libmd-dev libeigen3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     liblcms2-dev libssl-dev libfreetype-dev fonts-dejavu-core poppler-utils

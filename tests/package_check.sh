@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder and checks what a user
-# installs: both programs, the desktop entry, icons, help page, AppStream
-# data that validates, and dependencies on the Qt 6 libraries.
+# installs: both programs, the desktop entry, icons, help pages, the German
+# translation, AppStream data that validates, and dependencies on the Qt 6
+# libraries.
 # usage: package_check.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -15,6 +16,7 @@ deb=$(ls "$work"/vestrel_*_amd64.deb)
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/files"
 for file in usr/bin/vestrel usr/bin/vestrel-cli usr/share/applications/vestrel.desktop \
     usr/share/icons/hicolor/256x256/apps/vestrel.png usr/share/vestrel/Resources/help.html \
+    usr/share/vestrel/Resources/help_de.html usr/share/vestrel/Resources/translations/vestrel_de.qm \
     usr/share/metainfo/org.orvand.Vestrel.metainfo.xml; do
     grep -qx "./$file" "$work/files" || { echo "package lacks $file" >&2; exit 1; }
 done

@@ -63,7 +63,7 @@ void MainWindow::buildAnalysis()
     auto* metrics = new QActionGroup(this);
     const DeltaEMetric choices[2] = {DeltaEMetric::CIE1976, DeltaEMetric::CIE2000};
     for (int k = 0; k < 2; ++k) {
-        metricActions_[k] = view->addAction(tr(metricName(choices[k])));
+        metricActions_[k] = view->addAction(metricLabel(choices[k]));
         metricActions_[k]->setCheckable(true);
         metricActions_[k]->setChecked(metric_ == choices[k]);
         metrics->addAction(metricActions_[k]);
@@ -86,7 +86,7 @@ void MainWindow::buildAnalysis()
 void MainWindow::refreshAnalysis()
 {
     verdict_->showVerdict(session_.before(metric_), session_.after(metric_), limits_, metric_);
-    verdict_->setScope(QString::fromStdString(verdictScope(session_.coverage())));
+    verdict_->setScope(session_.coverage());
     refreshPlots();
 }
 

@@ -80,7 +80,7 @@ bool MainWindow::saveAsProfile(QString path)
         if (start.isEmpty())
             start = QDir::currentPath() + QStringLiteral("/ICCProfile.icc");
         int chosen = 0;
-        path = askSavePath(tr("Save profile as"), start, {QStringLiteral("*.icc *.icm")}, {QStringLiteral("icc")},
+        path = askSavePath(tr("Save profile as"), start, {tr("ICC profiles (*.icc *.icm)")}, {QStringLiteral("icc")},
                            chosen);
         // The open dialog shows profiles by their suffix: a name without
         // one would be hidden there.

@@ -59,8 +59,15 @@ QVariant PatchTableModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::EditRole) || section < 0 ||
         section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char* const headers[ColumnCount] = {"#",  "Ref",     "L*",  "a*", "b*", "Meas", "L*",     "a*",
-                                                     "b*", "Delta E", "Opt", "L*", "a*", "b*",   "Delta E"};
+    static const char* const headers[ColumnCount] = {
+        QT_TRANSLATE_NOOP("MainWindow", "#"),       QT_TRANSLATE_NOOP("MainWindow", "Ref"),
+        QT_TRANSLATE_NOOP("MainWindow", "L*"),      QT_TRANSLATE_NOOP("MainWindow", "a*"),
+        QT_TRANSLATE_NOOP("MainWindow", "b*"),      QT_TRANSLATE_NOOP("MainWindow", "Meas"),
+        "L*",                                       "a*",
+        "b*",                                       QT_TRANSLATE_NOOP("MainWindow", "Delta E"),
+        QT_TRANSLATE_NOOP("MainWindow", "Opt"),     "L*",
+        "a*",                                       "b*",
+        "Delta E"};
     if ((section == DeltaE || section == OptDeltaE) && metric_ == DeltaEMetric::CIE2000)
         return QCoreApplication::translate("MainWindow", "Delta E 2000");
     return QCoreApplication::translate("MainWindow", headers[section]);

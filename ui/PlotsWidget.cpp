@@ -2,9 +2,15 @@
 
 #include "QPainterCanvas.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 namespace {
+
+std::string translated(const char* english)
+{
+    return QCoreApplication::translate("PlotsWidget", english).toStdString();
+}
 
 // The plots are laid out in units this many pixels large, so that their
 // type reads as well on screen as on paper.
@@ -19,9 +25,28 @@ PlotsWidget::PlotsWidget(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+PlotWords windowPlotWords()
+{
+    PlotWords words;
+    words.histogram = translated(QT_TRANSLATE_NOOP("PlotsWidget", "%1 histogram"));
+    words.sorted = translated(QT_TRANSLATE_NOOP("PlotsWidget", "%1 per patch, sorted"));
+    words.plane = translated(QT_TRANSLATE_NOOP("PlotsWidget", "a*b*, reference to measured"));
+    words.planeMagnified = translated(QT_TRANSLATE_NOOP("PlotsWidget", "a*b*, reference to measured (x%1)"));
+    words.nothingToShow = translated(QT_TRANSLATE_NOOP("PlotsWidget", "No patch with reference and measured values"));
+    words.patchCount = translated(QT_TRANSLATE_NOOP("PlotsWidget", "patches"));
+    words.patchShare = translated(QT_TRANSLATE_NOOP("PlotsWidget", "share of the patches, %"));
+    words.before = translated(QT_TRANSLATE_NOOP("PlotsWidget", "before"));
+    words.after = translated(QT_TRANSLATE_NOOP("PlotsWidget", "after"));
+    words.selected = translated(QT_TRANSLATE_NOOP("PlotsWidget", "selected"));
+    words.predicted = translated(QT_TRANSLATE_NOOP("PlotsWidget", "black: predicted after correction"));
+    words.maximumLimit = translated(QT_TRANSLATE_NOOP("PlotsWidget", "maximum limit %1"));
+    return words;
+}
+
 void PlotsWidget::setPlotData(PlotData data)
 {
     data_ = std::move(data);
+    data_.words = windowPlotWords();
     update();
 }
 

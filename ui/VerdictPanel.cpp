@@ -1,7 +1,9 @@
 #include "VerdictPanel.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLocale>
 
 namespace {
 
@@ -9,6 +11,14 @@ const char* const passStyle = "color: #16692c; font-weight: bold;";
 const char* const failStyle = "color: #b00020; font-weight: bold;";
 
 } // namespace
+
+QString metricLabel(DeltaEMetric metric)
+{
+    // Reports keep the engine's English name; the window says it in the
+    // user's language.
+    return metric == DeltaEMetric::CIE2000 ? QCoreApplication::translate("MainWindow", "Delta E 2000")
+                                           : QCoreApplication::translate("MainWindow", "Delta E 1976");
+}
 
 VerdictPanel::VerdictPanel(QWidget* parent)
     : QWidget(parent)
@@ -20,7 +30,7 @@ VerdictPanel::VerdictPanel(QWidget* parent)
     grid->setVerticalSpacing(1);
     corner_ = new QLabel(this);
     grid->addWidget(corner_, 0, 0);
-    const char* stages[] = {"before", "after"};
+    const char* stages[] = {QT_TR_NOOP("before"), QT_TR_NOOP("after")};
     for (int s = 0; s < 2; ++s)
         grid->addWidget(new QLabel(tr(stages[s]), this), s + 1, 0);
     for (int k = 0; k < 3; ++k) {
@@ -42,9 +52,9 @@ VerdictPanel::VerdictPanel(QWidget* parent)
 void VerdictPanel::showVerdict(const DeltaESummary& before, const DeltaESummary& after, const ToleranceLimits& limits,
                                DeltaEMetric metric)
 {
-    corner_->setText(QString::fromLatin1(metricName(metric)));
+    corner_->setText(metricLabel(metric));
     const double limit[3] = {limits.mean, limits.maximum, limits.neutralMean};
-    const char* names[3] = {"mean", "maximum", "neutral mean"};
+    const char* names[3] = {QT_TR_NOOP("mean"), QT_TR_NOOP("maximum"), QT_TR_NOOP("neutral mean")};
     for (int k = 0; k < 3; ++k)
         limitLabels_[k]->setText(tr("%1 \u2264 %2").arg(tr(names[k])).arg(limit[k], 0, 'f', 2));
     const DeltaESummary* summaries[2] = {&before, &after};
@@ -60,16 +70,23 @@ void VerdictPanel::showVerdict(const DeltaESummary& before, const DeltaESummary&
                 cell->setStyleSheet(QString());
                 continue;
             }
-            cell->setText(QStringLiteral("%1 %2").arg(figures[k], 0, 'f', 2).arg(tr(verdictText(verdicts[k]))));
+            cell->setText(QStringLiteral("%1 %2").arg(figures[k], 0, 'f', 2).arg(verdicts[k] == Verdict::Pass ? tr("pass") : tr("fail")));
             cell->setStyleSheet(QLatin1String(verdicts[k] == Verdict::Pass ? passStyle : failStyle));
         }
     }
 }
 
-void VerdictPanel::setScope(const QString& scope)
+void VerdictPanel::setScope(const PatchCoverage& coverage)
 {
-    scope_->setText(scope.isEmpty() ? QString() : tr("Figures %1 only").arg(scope));
-    scope_->setVisible(!scope.isEmpty());
+    const bool partial = coverage.partial();
+    if (partial) {
+        const QString count = QLocale().toString(static_cast<qulonglong>(coverage.paired));
+        scope_->setText(coverage.paired == 1 ? tr("Figures over the 1 measured patch only")
+                                             : tr("Figures over the %1 measured patches only").arg(count));
+    } else {
+        scope_->clear();
+    }
+    scope_->setVisible(partial);
 }
 
 QString VerdictPanel::scope() const

@@ -3,11 +3,15 @@
 // near-neutral mean) the figure before and after the correction with
 // "pass" or "fail", in the metric chosen.
 
+#include "Coverage.h"
 #include "Tolerance.h"
 
 #include <QWidget>
 
 class QLabel;
+
+// The metric's name as the window shows it ("Delta E 1976"), translated.
+QString metricLabel(DeltaEMetric metric);
 
 class VerdictPanel : public QWidget
 {
@@ -18,9 +22,9 @@ public:
 
     void showVerdict(const DeltaESummary& before, const DeltaESummary& after, const ToleranceLimits& limits,
                      DeltaEMetric metric);
-    // Which patches the figures are over when not the whole chart ("over
-    // the 5 measured patches"); empty hides it.
-    void setScope(const QString& scope);
+    // Which patches the figures are over when they do not cover the chart
+    // ("Figures over the 5 measured patches only"); hidden when they do.
+    void setScope(const PatchCoverage& coverage);
     QString scope() const;
     // The cell of a limit (0 mean, 1 maximum, 2 near-neutral mean), as shown.
     QString cellText(int limit, Stage stage) const;

@@ -274,7 +274,7 @@ void CubeForm::nameDeviceColumns()
         letters = {"Dev0", "Dev1", "Dev2", "Dev3"};
     const bool generic = letters.first() == QLatin1String("Dev0");
     for (int i = 0; i < letters.size(); ++i) {
-        const QString out = generic ? QStringLiteral("Out%1").arg(i) : tr("Out ") + letters[i];
+        const QString out = generic ? QStringLiteral("Out%1").arg(i) : tr("Out %1").arg(letters[i]);
         modelC->setHeaderData(firstDevice + i, Qt::Horizontal, letters[i]);
         modelC->setHeaderData(firstDevice + i, Qt::Horizontal,
                               tr("The node's %1 value as the CLUT holds it; type another to edit the node "

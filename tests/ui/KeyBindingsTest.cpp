@@ -2,6 +2,7 @@
 // the page names: a page that promises keys which do nothing sends users
 // astray.
 
+#include "GermanTranslation.h"
 #include "TestSupport.h"
 #include "mainwindow.h"
 
@@ -23,12 +24,12 @@
 
 namespace {
 
-// The keys of each row of the page's shortcut table, with its command text.
-std::vector<std::pair<QString, QString>> listedShortcuts()
+// The keys of each row of a help page's shortcut table, with its command text.
+std::vector<std::pair<QString, QString>> listedShortcuts(const char* page)
 {
-    QFile page(QString::fromStdString(testDataPath("../../framework/resources/help.html")));
-    EXPECT_TRUE(page.open(QIODevice::ReadOnly));
-    const QString html = QString::fromUtf8(page.readAll());
+    QFile file(QString::fromStdString(testDataPath(std::string("../../framework/resources/") + page)));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << page;
+    const QString html = QString::fromUtf8(file.readAll());
     const QString table = html.mid(html.indexOf(QStringLiteral("id=\"keys\"")));
     std::vector<std::pair<QString, QString>> rows;
     const QRegularExpression row(QStringLiteral("<tr><td>(.*?)</td><td>(.*?)</td></tr>"));
@@ -41,9 +42,10 @@ std::vector<std::pair<QString, QString>> listedShortcuts()
     return rows;
 }
 
-TEST(KeyBindings, EveryShortcutOnTheHelpPageIsBound)
+// Every key a page lists is bound in window; where commandWord names a word
+// for the key, the bound command's text and the page's command both hold it.
+void expectListedKeysBound(const MainWindow& window, const char* page, const std::map<QString, QString>& commandWord)
 {
-    MainWindow window;
     // What each key does in the window: an action's text or a shortcut's.
     std::map<QString, QString> bound;
     for (const QAction* action : window.findChildren<QAction*>())
@@ -55,15 +57,7 @@ TEST(KeyBindings, EveryShortcutOnTheHelpPageIsBound)
     // Keys that belong to widgets rather than commands: the table's edit
     // key and the details window's own.
     const std::set<QString> widgetKeys = {QStringLiteral("F2"), QStringLiteral("Esc"), QStringLiteral("Ctrl+W")};
-    // A word of the page's command that the bound command's text must hold.
-    const std::map<QString, QString> commandWord = {
-        {QStringLiteral("Ctrl+O"), QStringLiteral("Open")},    {QStringLiteral("Ctrl+S"), QStringLiteral("Save")},
-        {QStringLiteral("Ctrl+Z"), QStringLiteral("Undo")},    {QStringLiteral("Ctrl+Shift+Z"), QStringLiteral("Redo")},
-        {QStringLiteral("Ctrl+Y"), QStringLiteral("Redo")},    {QStringLiteral("Ctrl+R"), QStringLiteral("Reference")},
-        {QStringLiteral("Ctrl+M"), QStringLiteral("Measurement")}, {QStringLiteral("Ctrl+K"), QStringLiteral("Clear")},
-        {QStringLiteral("Ctrl+D"), QStringLiteral("Details")}, {QStringLiteral("Ctrl+T"), QStringLiteral("Round")},
-    };
-    const auto rows = listedShortcuts();
+    const auto rows = listedShortcuts(page);
     ASSERT_GT(rows.size(), 15u);
     for (const auto& [keys, command] : rows) {
         SCOPED_TRACE(keys.toStdString());
@@ -76,8 +70,54 @@ TEST(KeyBindings, EveryShortcutOnTheHelpPageIsBound)
         const auto word = commandWord.find(normal);
         if (word != commandWord.end()) {
             EXPECT_TRUE(found->second.contains(word->second)) << found->second.toStdString();
+            EXPECT_TRUE(command.contains(word->second)) << command.toStdString();
         }
     }
+}
+
+TEST(KeyBindings, EveryShortcutOnTheHelpPageIsBound)
+{
+    MainWindow window;
+    // A word of the page's command that the bound command's text must hold.
+    const std::map<QString, QString> commandWord = {
+        {QStringLiteral("Ctrl+O"), QStringLiteral("Open")},    {QStringLiteral("Ctrl+S"), QStringLiteral("Save")},
+        {QStringLiteral("Ctrl+Z"), QStringLiteral("Undo")},    {QStringLiteral("Ctrl+Shift+Z"), QStringLiteral("Redo")},
+        {QStringLiteral("Ctrl+Y"), QStringLiteral("Redo")},    {QStringLiteral("Ctrl+R"), QStringLiteral("Reference")},
+        {QStringLiteral("Ctrl+M"), QStringLiteral("Measurement")}, {QStringLiteral("Ctrl+K"), QStringLiteral("Clear")},
+        {QStringLiteral("Ctrl+D"), QStringLiteral("Details")}, {QStringLiteral("Ctrl+T"), QStringLiteral("Round")},
+    };
+    expectListedKeysBound(window, "help.html", commandWord);
+}
+
+TEST(KeyBindings, TheGermanHelpPageListsTheKeysOfTheGermanWindow)
+{
+    // The same keys in the same rows as the English page: a key added to
+    // one page only is caught here.
+    std::vector<QString> english, german;
+    for (const auto& row : listedShortcuts("help.html"))
+        english.push_back(row.first);
+    for (const auto& row : listedShortcuts("help_de.html"))
+        german.push_back(row.first);
+    EXPECT_EQ(german, english);
+
+    const GermanTranslation translation;
+    ASSERT_TRUE(translation.installed());
+    MainWindow window;
+    // The German page names each command as the German menus do.
+    const std::map<QString, QString> commandWord = {
+        {QStringLiteral("Ctrl+O"), QStringLiteral("Profil öffnen")},
+        {QStringLiteral("Ctrl+S"), QStringLiteral("Profil speichern unter")},
+        {QStringLiteral("Ctrl+Z"), QStringLiteral("Rückgängig")},
+        {QStringLiteral("Ctrl+Shift+Z"), QStringLiteral("Wiederholen")},
+        {QStringLiteral("Ctrl+Y"), QStringLiteral("Wiederholen")},
+        {QStringLiteral("Ctrl+R"), QStringLiteral("Referenzdaten laden")},
+        {QStringLiteral("Ctrl+M"), QStringLiteral("Messdaten laden")},
+        {QStringLiteral("Ctrl+K"), QStringLiteral("Daten leeren")},
+        {QStringLiteral("Ctrl+D"), QStringLiteral("Separationsdetails")},
+        {QStringLiteral("Ctrl+T"), QStringLiteral("Round Trip verwenden")},
+        {QStringLiteral("Ctrl+Q"), QStringLiteral("Beenden")},
+    };
+    expectListedKeysBound(window, "help_de.html", commandWord);
 }
 
 } // namespace

@@ -1,0 +1,261 @@
+// The German window: the translation loads and reaches menus, actions and
+// dialogs; every text of the .ts file is translated with its placeholders,
+// mnemonics and shortcut texts intact; the keyboard stays free of clashes;
+// and English comes back when the translation is removed.
+
+#include "GermanTranslation.h"
+#include "OrvFramework.h"
+#include "PlotsWidget.h"
+#include "SvgCanvas.h"
+#include "TestSupport.h"
+#include "ToleranceDialog.h"
+#include "mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <ostream>
+#include <set>
+
+// Failures show the texts, not their bytes.
+static void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+TEST(Translation, TheGermanWindowSpeaksGerman)
+{
+    const GermanTranslation translation;
+    ASSERT_TRUE(translation.installed());
+    EXPECT_EQ(framework::translationLanguage(), "de");
+    MainWindow window;
+    Ui::MainWindow* form = window.form();
+    EXPECT_EQ(form->menuFile->title(), "&Datei");
+    EXPECT_EQ(form->menuEdit->title(), "&Bearbeiten");
+    EXPECT_EQ(form->actionOpen->text(), "&Profil öffnen");
+    EXPECT_EQ(form->actionSaveAs->text(), "Profil &speichern unter...");
+    EXPECT_EQ(form->actionLoadReferenceData->text(), "Re&ferenzdaten laden");
+    EXPECT_EQ(form->labelAfterCaption->text(), "Nach Korrektur:");
+    // Shortcut texts are not translated: the keys stay what they were.
+    EXPECT_EQ(form->actionOpen->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    EXPECT_EQ(form->actionAuto->shortcut(), QKeySequence(QStringLiteral("Ctrl+Return")));
+
+    // A dialog of ours, with the toolkit's own buttons in German too.
+    ToleranceDialog dialog(ToleranceLimits(), &window);
+    EXPECT_EQ(dialog.windowTitle(), "Toleranzen");
+    const auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), "Abbrechen");
+}
+
+TEST(Translation, EnglishComesBackAndNoOtherLanguageIsClaimed)
+{
+    struct Case
+    {
+        const char* name;
+        QLocale locale;
+        bool installed;
+    };
+    const Case cases[] = {
+        {"German (Austria) falls back to German", QLocale(QLocale::German, QLocale::Austria), true},
+        {"English needs no file", QLocale(QLocale::English, QLocale::UnitedKingdom), false},
+        {"French has no translation", QLocale(QLocale::French, QLocale::France), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(framework::installTranslations(c.locale, QStringLiteral(VESTREL_TRANSLATIONS_DIR)), c.installed);
+        MainWindow window;
+        EXPECT_EQ(window.form()->menuFile->title(), c.installed ? "&Datei" : "&File");
+        EXPECT_EQ(framework::translationLanguage(), c.installed ? "de" : "");
+    }
+    framework::installTranslations(QLocale(QLocale::English));
+    MainWindow window;
+    EXPECT_EQ(window.form()->menuFile->title(), "&File");
+}
+
+TEST(Translation, TheHelpPageFollowsTheLanguage)
+{
+    const QString folder = QString::fromStdString(testDataPath("../../framework/resources/"));
+    EXPECT_EQ(QFileInfo(framework::helpPage(folder)).fileName(), "help.html") << "English before any translation";
+    {
+        const GermanTranslation translation;
+        EXPECT_EQ(QFileInfo(framework::helpPage(folder)).fileName(), "help_de.html");
+        // A folder without the German page: the English one.
+        const QString empty = QString::fromStdString(testDataPath(""));
+        EXPECT_EQ(QFileInfo(framework::helpPage(empty)).fileName(), "help.html");
+    }
+    EXPECT_EQ(QFileInfo(framework::helpPage(folder)).fileName(), "help.html");
+}
+
+// The text a plot drawn with words shows.
+std::string drawnText(const PlotData& data)
+{
+    SvgCanvas canvas(600, 300);
+    drawHistogram(canvas, {0, 0, 300, 300}, data);
+    drawSortedDeltaE(canvas, {300, 0, 300, 300}, data);
+    return canvas.finish();
+}
+
+TEST(Translation, ThePlotsOfTheWindowSpeakItsLanguageAndReportsStayEnglish)
+{
+    PlotData data;
+    data.patches.push_back({{50, 0, 0}, {52, 1, 1}, false, {}, 2.4, 0, false});
+    {
+        const GermanTranslation translation;
+        data.words = windowPlotWords();
+        const std::string german = drawnText(data);
+        for (const char* word : {"Histogramm Delta E 1976", "Delta E 1976 je Feld, sortiert", "vorher", "Felder",
+                                 "Anteil der Felder, %", "Grenzwert Maximum 5.00"}) {
+            SCOPED_TRACE(word);
+            EXPECT_NE(german.find(word), std::string::npos);
+        }
+        EXPECT_EQ(german.find("histogram"), std::string::npos);
+    }
+    // A report's plots: the engine's own words.
+    data.words = PlotWords();
+    const std::string english = drawnText(data);
+    EXPECT_NE(english.find("Delta E 1976 histogram"), std::string::npos);
+    EXPECT_NE(english.find("maximum limit 5.00"), std::string::npos);
+    // The window in English says what the reports say.
+    EXPECT_EQ(windowPlotWords().histogram, PlotWords().histogram);
+}
+
+// One message of the .ts file.
+struct Message
+{
+    QString context, source;
+    QStringList translations; // one, or one per plural form
+    QString type;             // "unfinished", "vanished", ... or empty
+};
+
+std::vector<Message> readMessages(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    std::vector<Message> messages;
+    QString context;
+    bool numerus = false;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const auto name = xml.name();
+        if (name == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (name == QLatin1String("message")) {
+            numerus = xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes");
+            messages.push_back({context, {}, {}, {}});
+        } else if (messages.empty()) {
+            continue;
+        } else if (name == QLatin1String("source")) {
+            messages.back().source = xml.readElementText();
+        } else if (name == QLatin1String("translation")) {
+            messages.back().type = xml.attributes().value(QLatin1String("type")).toString();
+            // Plural forms follow as elements of their own.
+            if (!numerus)
+                messages.back().translations << xml.readElementText();
+        } else if (name == QLatin1String("numerusform")) {
+            messages.back().translations << xml.readElementText();
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return messages;
+}
+
+// The placeholders of a text (%1, %2, %n), sorted, each once.
+std::vector<QString> placeholders(const QString& text)
+{
+    std::set<QString> found;
+    static const QRegularExpression pattern(QStringLiteral("%(\\d+|n)"));
+    for (auto m = pattern.globalMatch(text); m.hasNext();)
+        found.insert(m.next().captured(0));
+    return {found.begin(), found.end()};
+}
+
+// The mnemonic markers of a text: '&' not doubled.
+int mnemonics(const QString& text)
+{
+    return static_cast<int>(text.count(QLatin1Char('&')) - 2 * text.count(QLatin1String("&&")));
+}
+
+TEST(Translation, EveryMessageIsTranslatedWithItsPlaceholders)
+{
+    const auto messages = readMessages(QString::fromStdString(testDataPath("../../translations/vestrel_de.ts")));
+    ASSERT_GT(messages.size(), 200u);
+    static const QRegularExpression shortcut(QStringLiteral("^(Ctrl|Shift|Alt)\\+\\S+$"));
+    for (const Message& m : messages) {
+        SCOPED_TRACE((m.context + QStringLiteral(": ") + m.source).toStdString());
+        EXPECT_TRUE(m.type.isEmpty()) << "marked " << m.type.toStdString();
+        ASSERT_FALSE(m.translations.isEmpty());
+        for (const QString& german : m.translations) {
+            EXPECT_FALSE(german.trimmed().isEmpty());
+            EXPECT_EQ(placeholders(german), placeholders(m.source)) << german.toStdString();
+            EXPECT_EQ(mnemonics(german), mnemonics(m.source)) << german.toStdString();
+            if (shortcut.match(m.source).hasMatch()) {
+                EXPECT_EQ(german, m.source) << "keys are named as the toolkit reads them";
+            }
+        }
+    }
+}
+
+// The letter after '&' in a text, lower-cased; none when there is none.
+QChar mnemonicOf(const QString& text)
+{
+    const int at = static_cast<int>(text.indexOf(QLatin1Char('&')));
+    return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+}
+
+// No two entries of menu (and of its submenus, each on its own) share a
+// mnemonic.
+void expectUniqueMnemonics(const QMenu* menu)
+{
+    SCOPED_TRACE(menu->title().toStdString());
+    std::map<QChar, QString> letters;
+    for (QAction* action : menu->actions()) {
+        if (action->menu())
+            expectUniqueMnemonics(action->menu());
+        const QChar letter = mnemonicOf(action->text());
+        if (letter.isNull())
+            continue;
+        const auto [at, added] = letters.emplace(letter, action->text());
+        EXPECT_TRUE(added) << action->text().toStdString() << " and " << at->second.toStdString();
+    }
+}
+
+TEST(Translation, GermanMnemonicsAreUnique)
+{
+    const GermanTranslation translation;
+    ASSERT_TRUE(translation.installed());
+    MainWindow window;
+    // Alt and a letter reaches one thing in the window: a menu, the method
+    // or the Auto button.
+    std::map<QChar, QString> windowLetters;
+    QStringList texts = {window.form()->labelMethod->text(), window.form()->pushButtonAuto->text()};
+    for (QAction* menuAction : window.menuBar()->actions()) {
+        texts << menuAction->text();
+        expectUniqueMnemonics(menuAction->menu());
+    }
+    for (const QString& text : texts) {
+        const QChar letter = mnemonicOf(text);
+        ASSERT_FALSE(letter.isNull()) << text.toStdString();
+        const auto [at, added] = windowLetters.emplace(letter, text);
+        EXPECT_TRUE(added) << text.toStdString() << " and " << at->second.toStdString();
+    }
+    EXPECT_EQ(windowLetters.size(), 6u) << "four menus, the method and Auto";
+}
+
+} // namespace

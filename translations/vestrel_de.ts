@@ -1,0 +1,1285 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de" sourcelanguage="en">
+<context>
+    <name>CubeForm</name>
+    <message>
+        <location filename="../ui/cubeform.ui" line="6"/>
+        <location filename="../ui/cubeform.cpp" line="74"/>
+        <source>Separation details</source>
+        <translation>Separationsdetails</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.ui" line="75"/>
+        <source>Show Hex</source>
+        <translation>Hex anzeigen</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.ui" line="76"/>
+        <source>Show the device values and the relative colour as 16-bit hexadecimal codes</source>
+        <translation>Gerätewerte und relative Farbe als hexadezimale 16-Bit-Codes anzeigen</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.ui" line="87"/>
+        <source>&amp;Iterate</source>
+        <translation>&amp;Iterieren</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.ui" line="88"/>
+        <source>Move the eight nodes until the round trip reaches the aim</source>
+        <translation>Die acht Knoten verschieben, bis der Round Trip das Ziel erreicht</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.ui" line="93"/>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.ui" line="94"/>
+        <source>Undo the last step, as Edit &gt; Undo in the main window (Ctrl+Z)</source>
+        <translation>Den letzten Schritt rückgängig machen, wie Bearbeiten &gt; Rückgängig im Hauptfenster (Ctrl+Z)</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="83"/>
+        <location filename="../ui/cubeform.cpp" line="84"/>
+        <source>Ctrl+Y</source>
+        <translation>Ctrl+Y</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="126"/>
+        <source>Lightness, from 0 (black) to 100 (white)</source>
+        <translation>Helligkeit, von 0 (Schwarz) bis 100 (Weiß)</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="127"/>
+        <source>Green (-) to red (+)</source>
+        <translation>Grün (-) bis Rot (+)</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="128"/>
+        <source>Blue (-) to yellow (+)</source>
+        <translation>Blau (-) bis Gelb (+)</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="131"/>
+        <source>Ref</source>
+        <translation>Ref</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="131"/>
+        <source>The patch&apos;s reference colour on its way into the B2A1 table, one stage a row</source>
+        <translation>Die Referenzfarbe des Feldes auf ihrem Weg in die B2A1-Tabelle, eine Stufe je Zeile</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="132"/>
+        <location filename="../ui/cubeform.cpp" line="165"/>
+        <location filename="../ui/cubeform.cpp" line="177"/>
+        <location filename="../ui/cubeform.cpp" line="205"/>
+        <source>L*</source>
+        <translation>L*</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="132"/>
+        <source>Lightness; in the rows of codes, the first input of the table</source>
+        <translation>Helligkeit; in den Zeilen mit Codes der erste Eingang der Tabelle</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="133"/>
+        <location filename="../ui/cubeform.cpp" line="166"/>
+        <location filename="../ui/cubeform.cpp" line="178"/>
+        <location filename="../ui/cubeform.cpp" line="206"/>
+        <source>a*</source>
+        <translation>a*</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="133"/>
+        <source>Green (-) to red (+); in the rows of codes, the second input of the table</source>
+        <translation>Grün (-) bis Rot (+); in den Zeilen mit Codes der zweite Eingang der Tabelle</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="134"/>
+        <location filename="../ui/cubeform.cpp" line="167"/>
+        <location filename="../ui/cubeform.cpp" line="179"/>
+        <location filename="../ui/cubeform.cpp" line="207"/>
+        <source>b*</source>
+        <translation>b*</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="134"/>
+        <source>Blue (-) to yellow (+); in the rows of codes, the third input of the table</source>
+        <translation>Blau (-) bis Gelb (+); in den Zeilen mit Codes der dritte Eingang der Tabelle</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="137"/>
+        <source>AbsCol</source>
+        <translation>AbsCol</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="137"/>
+        <source>The reference colour, absolute colorimetric: the colour on the paper, with the paper&apos;s white as measured. Type other values to look at another colour.</source>
+        <translation>Die Referenzfarbe, absolut farbmetrisch: die Farbe auf dem Papier, mit dem Papierweiß wie gemessen. Andere Werte eingeben, um eine andere Farbe zu betrachten.</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="139"/>
+        <source>RelCol</source>
+        <translation>RelCol</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="139"/>
+        <source>The reference colour, relative colorimetric: scaled so that the paper&apos;s white is the profile&apos;s white, as the B2A1 table takes it</source>
+        <translation>Die Referenzfarbe, relativ farbmetrisch: so skaliert, dass das Papierweiß das Weiß des Profils ist, wie die B2A1-Tabelle sie erwartet</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="141"/>
+        <source>PreInput</source>
+        <translation>PreInput</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="141"/>
+        <source>The values before the table&apos;s input curves: the relative colour in the Lab encoding the table takes, as 16-bit codes</source>
+        <translation>Die Werte vor den Eingangskurven der Tabelle: die relative Farbe in der Lab-Codierung der Tabelle, als 16-Bit-Codes</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="143"/>
+        <source>PreCLUT</source>
+        <translation>PreCLUT</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="143"/>
+        <source>The values entering the CLUT, after the table&apos;s input curves, as 16-bit codes: they locate the cell of the eight nodes below</source>
+        <translation>Die Werte am Eingang der CLUT, nach den Eingangskurven der Tabelle, als 16-Bit-Codes: Sie bestimmen die Zelle der acht Knoten unten</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="160"/>
+        <source>The colour the node stands for: its place in the grid taken back through the table&apos;s input curves, absolute colorimetric</source>
+        <translation>Die Farbe, für die der Knoten steht: seine Stelle im Gitter, zurück durch die Eingangskurven der Tabelle gerechnet, absolut farbmetrisch</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="162"/>
+        <source>The colour the A2B1 table predicts for the node&apos;s values after the output curves (the Out columns): what the node prints</source>
+        <translation>Die Farbe, die die A2B1-Tabelle für die Werte des Knotens nach den Ausgangskurven (den Aus-Spalten) vorhersagt: was der Knoten druckt</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="168"/>
+        <source>Weight</source>
+        <translation>Gewicht</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="168"/>
+        <source>The node&apos;s share in the trilinear interpolation at the reference</source>
+        <translation>Der Anteil des Knotens an der trilinearen Interpolation bei der Referenz</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="169"/>
+        <source>Dev0</source>
+        <translation>Dev0</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="170"/>
+        <source>Dev1</source>
+        <translation>Dev1</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="171"/>
+        <source>Dev2</source>
+        <translation>Dev2</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="172"/>
+        <source>Dev3</source>
+        <translation>Dev3</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="173"/>
+        <source>Out0</source>
+        <translation>Aus0</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="174"/>
+        <source>Out1</source>
+        <translation>Aus1</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="175"/>
+        <source>Out2</source>
+        <translation>Aus2</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="176"/>
+        <source>Out3</source>
+        <translation>Aus3</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="180"/>
+        <source>OOG</source>
+        <translation>OOG</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="180"/>
+        <source>Out of gamut: * where the colour the node stands for cannot be printed with these inks; what the node prints misses it by more than 1 Delta E 1976</source>
+        <translation>Außerhalb des Farbumfangs: * wo die Farbe, für die der Knoten steht, mit diesen Farben nicht druckbar ist; was der Knoten druckt, verfehlt sie um mehr als 1 Delta E 1976</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="182"/>
+        <location filename="../ui/cubeform.cpp" line="458"/>
+        <source>Delta E</source>
+        <translation>Delta E</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="182"/>
+        <source>How far what the node prints (L*, a*, b* on the right) is from the colour it stands for (L*, a*, b* on the left)</source>
+        <translation>Wie weit das, was der Knoten druckt (L*, a*, b* rechts), von der Farbe entfernt ist, für die er steht (L*, a*, b* links)</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="191"/>
+        <source>One of the eight CLUT nodes around the reference colour, by its place in the grid along L*, a* and b*</source>
+        <translation>Einer der acht CLUT-Knoten um die Referenzfarbe, nach seiner Stelle im Gitter entlang L*, a* und b*</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="194"/>
+        <location filename="../ui/cubeform.cpp" line="214"/>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="196"/>
+        <source>The reference through the table: the trilinear interpolation of the eight nodes, the values after the output curves (Out), and what the A2B1 table predicts they print</source>
+        <translation>Die Referenz durch die Tabelle: die trilineare Interpolation der acht Knoten, die Werte nach den Ausgangskurven (Aus) und was sie laut A2B1-Tabelle drucken</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="204"/>
+        <source>Out</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="204"/>
+        <source>The Delta E of the Delta row, as the main table gives it</source>
+        <translation>Das Delta E der Delta-Zeile, wie die Haupttabelle es angibt</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="210"/>
+        <source>Offset</source>
+        <translation>Versatz</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="210"/>
+        <source>Where the print lands minus the reference: the measurement, or after a correction the predicted print</source>
+        <translation>Wo der Druck landet, minus Referenz: die Messung oder nach einer Korrektur der vorhergesagte Druck</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="212"/>
+        <source>Aim</source>
+        <translation>Ziel</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="212"/>
+        <source>Where the round trip through the tables has to land for the print to meet the reference: the round trip when the patch was loaded here, minus the offset</source>
+        <translation>Wo der Round Trip durch die Tabellen landen muss, damit der Druck die Referenz trifft: der Round Trip beim Laden des Feldes hier, minus Versatz</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="214"/>
+        <source>The round trip of the reference through the tables as they are now: B2A1, then A2B1</source>
+        <translation>Der Round Trip der Referenz durch die Tabellen in ihrem jetzigen Stand: B2A1, dann A2B1</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="215"/>
+        <location filename="../ui/cubeform.cpp" line="489"/>
+        <source>Delta</source>
+        <translation>Delta</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="277"/>
+        <source>Out %1</source>
+        <translation>Aus %1</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="280"/>
+        <source>The node&apos;s %1 value as the CLUT holds it; type another to edit the node (percent, 0 to 255 or hexadecimal codes as chosen below)</source>
+        <translation>Der %1-Wert des Knotens, wie die CLUT ihn enthält; einen anderen eingeben, um den Knoten zu ändern (Prozent, 0 bis 255 oder hexadezimale Codes, wie unten gewählt)</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="286"/>
+        <source>The node&apos;s %1 value after the table&apos;s output curves: what the printer is sent</source>
+        <translation>Der %1-Wert des Knotens nach den Ausgangskurven der Tabelle: was an den Drucker geht</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="458"/>
+        <source>Delta E 2000</source>
+        <translation>Delta E 2000</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="471"/>
+        <source>Delta measured</source>
+        <translation>Delta gemessen</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="472"/>
+        <source>As measured: the measurement minus the reference. The patch is not corrected yet.</source>
+        <translation>Wie gemessen: die Messung minus Referenz. Das Feld ist noch nicht korrigiert.</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="477"/>
+        <source>Delta after</source>
+        <translation>Delta danach</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="478"/>
+        <source>After the correction: the predicted print minus the reference, as the main table&apos;s columns after the correction give it</source>
+        <translation>Nach der Korrektur: der vorhergesagte Druck minus Referenz, wie die Spalten der Haupttabelle nach der Korrektur ihn angeben</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="490"/>
+        <source>The result minus the aim, at the reference typed into the AbsCol row</source>
+        <translation>Das Ergebnis minus Ziel, bei der in die Zeile AbsCol eingegebenen Referenz</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="508"/>
+        <source>Patch %1 (%2): %3 %4 as measured; not corrected yet.</source>
+        <translation>Feld %1 (%2): %3 %4 wie gemessen; noch nicht korrigiert.</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="513"/>
+        <source>Patch %1 (%2): %3 %4 after the correction, as predicted (%5 as measured).</source>
+        <translation>Feld %1 (%2): %3 %4 nach der Korrektur, wie vorhergesagt (%5 wie gemessen).</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="518"/>
+        <source>Patch %1 (%2), at the reference typed in: the Delta row is the result minus the aim.</source>
+        <translation>Feld %1 (%2), bei der eingegebenen Referenz: Die Delta-Zeile ist das Ergebnis minus Ziel.</translation>
+    </message>
+    <message>
+        <location filename="../ui/cubeform.cpp" line="523"/>
+        <source>The values below are the per-patch model&apos;s round trip through the tables as they are now.</source>
+        <translation>Die Werte unten sind der Round Trip des Modells „Pro Feld“ durch die Tabellen in ihrem jetzigen Stand.</translation>
+    </message>
+</context>
+<context>
+    <name>LabCellDelegate</name>
+    <message>
+        <location filename="../ui/LabCellDelegate.cpp" line="31"/>
+        <source>&apos;%1&apos; was not taken: L* is a number from 0 to %2</source>
+        <translation>„%1“ wurde nicht übernommen: L* ist eine Zahl von 0 bis %2</translation>
+    </message>
+    <message>
+        <location filename="../ui/LabCellDelegate.cpp" line="32"/>
+        <source>&apos;%1&apos; was not taken: a* and b* are numbers from -%2 to %2</source>
+        <translation>„%1“ wurde nicht übernommen: a* und b* sind Zahlen von -%2 bis %2</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="9"/>
+        <source>Vestrel</source>
+        <translation>Vestrel</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="80"/>
+        <source>Measured:</source>
+        <translation>Gemessen:</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="85"/>
+        <location filename="../ui/mainwindow.ui" line="110"/>
+        <source>Average ∆E: </source>
+        <translation>Mittleres ∆E: </translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="90"/>
+        <location filename="../ui/mainwindow.ui" line="100"/>
+        <location filename="../ui/mainwindow.ui" line="115"/>
+        <location filename="../ui/mainwindow.ui" line="125"/>
+        <source>-</source>
+        <translation>-</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="95"/>
+        <location filename="../ui/mainwindow.ui" line="120"/>
+        <source>Maximum ∆E: </source>
+        <translation>Maximales ∆E: </translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="105"/>
+        <source>After correction:</source>
+        <translation>Nach Korrektur:</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="153"/>
+        <source>&amp;Method:</source>
+        <translation>&amp;Methode:</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="159"/>
+        <source>Smooth: all patches with reference and measured values are solved together, whatever is selected, and every B2A table is corrected. Per patch: the nodes around each selected patch are moved in B2A1.</source>
+        <translation>Glatt: Alle Felder mit Referenz- und Messwerten werden gemeinsam gelöst, unabhängig von der Auswahl, und jede B2A-Tabelle wird korrigiert. Pro Feld: Die Knoten um jedes ausgewählte Feld werden in B2A1 verschoben.</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="160"/>
+        <source>Smooth</source>
+        <translation>Glatt</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="161"/>
+        <source>Per patch</source>
+        <translation>Pro Feld</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="166"/>
+        <source>&amp;Auto</source>
+        <translation>A&amp;uto</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="182"/>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="184"/>
+        <source>Open &amp;Recent</source>
+        <translation>&amp;Zuletzt geöffnet</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="194"/>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="208"/>
+        <source>&amp;Open Profile</source>
+        <translation>&amp;Profil öffnen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="209"/>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="212"/>
+        <source>&amp;Save Profile As...</source>
+        <translation>Profil &amp;speichern unter...</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="213"/>
+        <source>Save edited profile under a new name</source>
+        <translation>Das bearbeitete Profil unter einem neuen Namen speichern</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="214"/>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="217"/>
+        <source>Re&amp;vert to Opened Profile</source>
+        <translation>Geöffnetes Profil wieder&amp;herstellen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="218"/>
+        <source>Put the profile&apos;s tables back as they were when it was opened</source>
+        <translation>Die Tabellen des Profils auf den Stand beim Öffnen zurücksetzen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="221"/>
+        <source>&amp;Auto Correct</source>
+        <translation>&amp;Automatisch korrigieren</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="222"/>
+        <source>Ctrl+Return</source>
+        <translation>Ctrl+Return</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="225"/>
+        <location filename="../ui/mainwindow.cpp" line="511"/>
+        <source>Separation &amp;Details...</source>
+        <translation>Separations&amp;details...</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="226"/>
+        <source>Ctrl+D</source>
+        <translation>Ctrl+D</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="229"/>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="230"/>
+        <source>Ctrl+Q</source>
+        <translation>Ctrl+Q</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="233"/>
+        <location filename="../ui/mainwindow.cpp" line="857"/>
+        <source>Clear</source>
+        <translation>Daten leeren</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="234"/>
+        <source>Ctrl+K</source>
+        <translation>Ctrl+K</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="237"/>
+        <source>Load &amp;Reference Data</source>
+        <translation>Re&amp;ferenzdaten laden</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="238"/>
+        <source>Ctrl+R</source>
+        <translation>Ctrl+R</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="241"/>
+        <source>Load &amp;Measurement Data</source>
+        <translation>&amp;Messdaten laden</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="242"/>
+        <source>Ctrl+M</source>
+        <translation>Ctrl+M</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="245"/>
+        <source>Use Round &amp;Trip</source>
+        <translation>Round &amp;Trip verwenden</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.ui" line="246"/>
+        <source>Ctrl+T</source>
+        <translation>Ctrl+T</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="132"/>
+        <source>Row headers open details</source>
+        <translation>Zeilenköpfe öffnen Details</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="133"/>
+        <source>Ctrl+Shift+1 turns this off</source>
+        <translation>Ctrl+Shift+1 schaltet dies aus</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="147"/>
+        <source>Ctrl+Shift+5</source>
+        <comment>RoundTrip</comment>
+        <translation>Ctrl+Shift+5</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="149"/>
+        <source>Ctrl+Shift+1</source>
+        <comment>Advanced</comment>
+        <translation>Ctrl+Shift+1</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="209"/>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="211"/>
+        <source>R&amp;edo</source>
+        <translation>Wieder&amp;holen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="214"/>
+        <location filename="../ui/mainwindow.cpp" line="215"/>
+        <source>Ctrl+Y</source>
+        <translation>Ctrl+Y</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="218"/>
+        <source>Add &amp;Measurement...</source>
+        <translation>Weitere &amp;Messung hinzufügen...</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="220"/>
+        <source>Average another measurement of the same print with the one loaded</source>
+        <translation>Eine weitere Messung desselben Drucks mit der geladenen mitteln</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="231"/>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="232"/>
+        <source>&amp;About...</source>
+        <translation>Ü&amp;ber...</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="234"/>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="238"/>
+        <source>&amp;Update...</source>
+        <translation>&amp;Aktualisierung...</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="239"/>
+        <source>&amp;Support...</source>
+        <translation>&amp;Support...</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="279"/>
+        <source>Revert to Opened Profile</source>
+        <translation>Geöffnetes Profil wiederherstellen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="281"/>
+        <source>The profile&apos;s tables are as they were when it was opened</source>
+        <translation>Die Tabellen des Profils sind wieder wie beim Öffnen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="313"/>
+        <source>Select a patch with reference and measured values first</source>
+        <translation>Zuerst ein Feld mit Referenz- und Messwerten auswählen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="339"/>
+        <source>... and %1 more</source>
+        <translation>... und %1 weitere</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="371"/>
+        <source>Open a profile first</source>
+        <translation>Zuerst ein Profil öffnen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="374"/>
+        <source>Use Round Trip</source>
+        <translation>Round Trip verwenden</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="399"/>
+        <source>Select Patches</source>
+        <translation>Felder auswählen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="399"/>
+        <source>Please select some patches to be optimized</source>
+        <translation>Bitte die zu optimierenden Felder auswählen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="408"/>
+        <source>Processing patches...</source>
+        <translation>Felder werden bearbeitet...</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="408"/>
+        <source>Abort</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="430"/>
+        <location filename="../ui/mainwindow.cpp" line="433"/>
+        <location filename="../ui/mainwindow.cpp" line="586"/>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="483"/>
+        <source>Separation Details</source>
+        <translation>Separationsdetails</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="546"/>
+        <source>Choose a profile</source>
+        <translation>Profil wählen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="547"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="83"/>
+        <source>ICC profiles (*.icc *.icm)</source>
+        <translation>ICC-Profile (*.icc *.icm)</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="548"/>
+        <location filename="../ui/mainwindow.cpp" line="721"/>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="556"/>
+        <source>Open Profile</source>
+        <translation>Profil öffnen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="587"/>
+        <source>Correct &amp;anyway</source>
+        <translation>&amp;Trotzdem korrigieren</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="595"/>
+        <source>Save changes to the profile?</source>
+        <translation>Änderungen am Profil speichern?</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="599"/>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="600"/>
+        <source>&amp;Discard</source>
+        <translation>&amp;Verwerfen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="601"/>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="717"/>
+        <source>Choose a further measurement of the same print</source>
+        <translation>Weitere Messung desselben Drucks wählen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="718"/>
+        <source>Choose the reference data file</source>
+        <translation>Referenzdatei wählen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="719"/>
+        <source>Choose the measurement data file</source>
+        <translation>Messdatei wählen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="720"/>
+        <source>Patch data files (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</source>
+        <translation>Felddaten (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="729"/>
+        <source>Add Measurement</source>
+        <translation>Messung hinzufügen</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="730"/>
+        <source>Load Reference Data</source>
+        <translation>Referenzdaten laden</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="730"/>
+        <source>Load Measurement Data</source>
+        <translation>Messdaten laden</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="843"/>
+        <source>Edit Patch Values</source>
+        <translation>Feldwerte bearbeiten</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowAnalysis.cpp" line="42"/>
+        <source>Plots</source>
+        <translation>Diagramme</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowAnalysis.cpp" line="47"/>
+        <source>Ctrl+Shift+P</source>
+        <translation>Ctrl+Shift+P</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowAnalysis.cpp" line="62"/>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowAnalysis.cpp" line="73"/>
+        <source>&amp;Tolerances...</source>
+        <translation>&amp;Toleranzen...</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowAnalysis.cpp" line="76"/>
+        <source>E&amp;xport Report...</source>
+        <translation>Bericht e&amp;xportieren...</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowFiles.cpp" line="101"/>
+        <source>Open Files</source>
+        <translation>Dateien öffnen</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowFiles.cpp" line="102"/>
+        <source>Which file holds the reference colours of the chart? The others are taken as measurements of the print.</source>
+        <translation>Welche Datei enthält die Referenzfarben des Testcharts? Die anderen werden als Messungen des Drucks verwendet.</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowFiles.cpp" line="122"/>
+        <source>Reference: %1</source>
+        <translation>Referenz: %1</translation>
+    </message>
+    <message numerus="yes">
+        <location filename="../ui/MainWindowFiles.cpp" line="128"/>
+        <source>Measurement: %1 and %n more</source>
+        <translation>
+            <numerusform>Messung: %1 und %n weitere</numerusform>
+            <numerusform>Messung: %1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowFiles.cpp" line="130"/>
+        <source>Measurement: %1</source>
+        <translation>Messung: %1</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowPairing.cpp" line="14"/>
+        <source>&amp;Pair Patches By</source>
+        <translation>Felder &amp;zuordnen nach</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowPairing.cpp" line="19"/>
+        <source>&amp;Automatic</source>
+        <translation>&amp;Automatisch</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowPairing.cpp" line="20"/>
+        <source>Sample &amp;ID</source>
+        <translation>Feld-&amp;ID</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowPairing.cpp" line="21"/>
+        <source>Sample &amp;Name</source>
+        <translation>Feld&amp;name</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowPairing.cpp" line="22"/>
+        <source>Sample &amp;Location</source>
+        <translation>Feld&amp;position</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowPairing.cpp" line="23"/>
+        <source>&amp;Position in the File</source>
+        <translation>&amp;Reihenfolge in der Datei</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowPairing.cpp" line="33"/>
+        <source>By SAMPLE_ID, else SAMPLE_NAME, else SAMPLE_LOC; by name when the ids are a mere count</source>
+        <translation>Nach SAMPLE_ID, sonst SAMPLE_NAME, sonst SAMPLE_LOC; nach Name, wenn die IDs nur durchgezählt sind</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowPairing.cpp" line="74"/>
+        <location filename="../ui/MainWindowPairing.cpp" line="79"/>
+        <source>Pair Patches By</source>
+        <translation>Felder zuordnen nach</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="56"/>
+        <source>&amp;Replace</source>
+        <translation>&amp;Ersetzen</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="69"/>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 existiert bereits.
+Soll die Datei ersetzt werden?</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="83"/>
+        <source>Save profile as</source>
+        <translation>Profil speichern unter</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="93"/>
+        <source>%1 is the profile as opened. It holds the tables the measurement was printed with; every correction of this measurement starts from them, and saving over it loses them.
+Replace it anyway?</source>
+        <translation>%1 ist das Profil wie geöffnet. Es enthält die Tabellen, mit denen die Messung gedruckt wurde; jede Korrektur dieser Messung geht von ihnen aus, und Überschreiben verliert sie.
+Trotzdem ersetzen?</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="107"/>
+        <source>
+Save under another name?</source>
+        <translation>
+Unter einem anderen Namen speichern?</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="112"/>
+        <source>Save Profile As</source>
+        <translation>Profil speichern unter</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="124"/>
+        <source>Nothing to report yet: open a profile and load patches</source>
+        <translation>Noch nichts für einen Bericht: Profil öffnen und Felder laden</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="132"/>
+        <source>HTML report (*.html)</source>
+        <translation>HTML-Bericht (*.html)</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="132"/>
+        <source>PDF report (*.pdf)</source>
+        <translation>PDF-Bericht (*.pdf)</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="133"/>
+        <source>CSV patch rows (*.csv)</source>
+        <translation>CSV-Feldzeilen (*.csv)</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="136"/>
+        <source>Export report</source>
+        <translation>Bericht exportieren</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowSaving.cpp" line="142"/>
+        <source>Export Report</source>
+        <translation>Bericht exportieren</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="60"/>
+        <source>#</source>
+        <translation>#</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="60"/>
+        <source>Ref</source>
+        <translation>Ref</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="61"/>
+        <source>L*</source>
+        <translation>L*</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="61"/>
+        <source>a*</source>
+        <translation>a*</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="62"/>
+        <source>b*</source>
+        <translation>b*</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="62"/>
+        <source>Meas</source>
+        <translation>Mess</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="64"/>
+        <source>Delta E</source>
+        <translation>Delta E</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="65"/>
+        <source>Opt</source>
+        <translation>Opt</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="69"/>
+        <location filename="../ui/VerdictPanel.cpp" line="19"/>
+        <source>Delta E 2000</source>
+        <translation>Delta E 2000</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="77"/>
+        <source>Row of the patch in the files</source>
+        <translation>Zeile des Feldes in den Dateien</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="78"/>
+        <source>The reference patch: its colour and name</source>
+        <translation>Das Referenzfeld: seine Farbe und sein Name</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="79"/>
+        <source>Reference L* (D50)</source>
+        <translation>Referenz L* (D50)</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="80"/>
+        <source>Reference a*</source>
+        <translation>Referenz a*</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="81"/>
+        <source>Reference b*</source>
+        <translation>Referenz b*</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="82"/>
+        <source>The measured patch: its colour and name</source>
+        <translation>Das gemessene Feld: seine Farbe und sein Name</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="83"/>
+        <source>Measured L* (D50)</source>
+        <translation>Gemessen L* (D50)</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="84"/>
+        <source>Measured a*</source>
+        <translation>Gemessen a*</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="85"/>
+        <source>Measured b*</source>
+        <translation>Gemessen b*</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="86"/>
+        <source>Delta E between reference and measurement</source>
+        <translation>Delta E zwischen Referenz und Messung</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="87"/>
+        <source>The tolerance mark of a combined file (TOL_FAILED): 0 passed</source>
+        <translation>Die Toleranzmarke einer kombinierten Datei (TOL_FAILED): 0 bestanden</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="88"/>
+        <source>After the correction: predicted L* difference, print minus reference</source>
+        <translation>Nach der Korrektur: vorhergesagte L*-Differenz, Druck minus Referenz</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="89"/>
+        <source>After the correction: predicted a* difference, print minus reference</source>
+        <translation>Nach der Korrektur: vorhergesagte a*-Differenz, Druck minus Referenz</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="90"/>
+        <source>After the correction: predicted b* difference, print minus reference</source>
+        <translation>Nach der Korrektur: vorhergesagte b*-Differenz, Druck minus Referenz</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="91"/>
+        <source>After the correction: the Delta E the correction predicts</source>
+        <translation>Nach der Korrektur: das Delta E, das die Korrektur vorhersagt</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="20"/>
+        <source>Delta E 1976</source>
+        <translation>Delta E 1976</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="203"/>
+        <source>About Vestrel</source>
+        <translation>Über Vestrel</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="211"/>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="217"/>
+        <source>Vestrel corrects ICC printer profiles from measurements, so that printed colour patches match their reference colours.</source>
+        <translation>Vestrel korrigiert ICC-Druckerprofile anhand von Messungen, sodass gedruckte Farbfelder ihren Referenzfarben entsprechen.</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="222"/>
+        <source>Copyright Orvand. Vestrel is licensed to you under the Orvand end-user licence that came with this copy.</source>
+        <translation>Copyright Orvand. Vestrel wird Ihnen unter der Orvand-Endbenutzerlizenz überlassen, die dieser Kopie beilag.</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="227"/>
+        <source>It uses Qt (LGPL 3), Eigen (MPL 2.0) and libmd (BSD licence).</source>
+        <translation>Es verwendet Qt (LGPL 3), Eigen (MPL 2.0) und libmd (BSD-Lizenz).</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="231"/>
+        <source>Project page: %1</source>
+        <translation>Projektseite: %1</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="248"/>
+        <source>Vestrel Support</source>
+        <translation>Vestrel-Support</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="250"/>
+        <source>To get support, write to %1 or open an issue on the project page %2, and describe what you did and what went wrong.</source>
+        <translation>Für Unterstützung schreiben Sie an %1 oder eröffnen Sie ein Ticket auf der Projektseite %2 und beschreiben Sie, was Sie getan haben und was schiefging.</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="255"/>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="257"/>
+        <source>Please include the printer profile you opened, the reference and measurement data files you loaded, and the version of Vestrel.
+
+Version: %1</source>
+        <translation>Bitte fügen Sie das geöffnete Druckerprofil, die geladenen Referenz- und Messdateien und die Version von Vestrel bei.
+
+Version: %1</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="311"/>
+        <source>Vestrel Help</source>
+        <translation>Vestrel-Hilfe</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="314"/>
+        <source>The help page %1 was not found.</source>
+        <translation>Die Hilfeseite %1 wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="337"/>
+        <source>Search for Update</source>
+        <translation>Nach Aktualisierung suchen</translation>
+    </message>
+    <message>
+        <location filename="../framework/OrvFramework.cpp" line="338"/>
+        <source>No update service is configured for this installation, so Vestrel cannot search for updates.</source>
+        <translation>Für diese Installation ist kein Aktualisierungsdienst eingerichtet; Vestrel kann daher nicht nach Aktualisierungen suchen.</translation>
+    </message>
+</context>
+<context>
+    <name>PlotsWidget</name>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="31"/>
+        <source>%1 histogram</source>
+        <translation>Histogramm %1</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="32"/>
+        <source>%1 per patch, sorted</source>
+        <translation>%1 je Feld, sortiert</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="33"/>
+        <source>a*b*, reference to measured</source>
+        <translation>a*b*, Referenz zu Messung</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="34"/>
+        <source>a*b*, reference to measured (x%1)</source>
+        <translation>a*b*, Referenz zu Messung (x%1)</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="35"/>
+        <source>No patch with reference and measured values</source>
+        <translation>Kein Feld mit Referenz- und Messwerten</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="36"/>
+        <source>patches</source>
+        <translation>Felder</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="37"/>
+        <source>share of the patches, %</source>
+        <translation>Anteil der Felder, %</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="38"/>
+        <source>before</source>
+        <translation>vorher</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="39"/>
+        <source>after</source>
+        <translation>nachher</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="40"/>
+        <source>selected</source>
+        <translation>Auswahl</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="41"/>
+        <source>black: predicted after correction</source>
+        <translation>schwarz: nach Korrektur</translation>
+    </message>
+    <message>
+        <location filename="../ui/PlotsWidget.cpp" line="42"/>
+        <source>maximum limit %1</source>
+        <translation>Grenzwert Maximum %1</translation>
+    </message>
+</context>
+<context>
+    <name>ToleranceDialog</name>
+    <message>
+        <location filename="../ui/ToleranceDialog.cpp" line="32"/>
+        <source>Tolerances</source>
+        <translation>Toleranzen</translation>
+    </message>
+    <message>
+        <location filename="../ui/ToleranceDialog.cpp" line="35"/>
+        <source>The limits the verdict uses, in the Delta E chosen in the View menu. Vestrel&apos;s own defaults (%1, %2, %3) follow no standard: set what you agreed with your customer.</source>
+        <translation>Die Grenzwerte für die Bewertung, im Delta E, das im Menü Ansicht gewählt ist. Die Vorgaben von Vestrel (%1, %2, %3) folgen keiner Norm: Stellen Sie ein, was Sie mit Ihrem Kunden vereinbart haben.</translation>
+    </message>
+    <message>
+        <location filename="../ui/ToleranceDialog.cpp" line="47"/>
+        <source>Mean of all patches</source>
+        <translation>Mittelwert aller Felder</translation>
+    </message>
+    <message>
+        <location filename="../ui/ToleranceDialog.cpp" line="48"/>
+        <source>Largest of all patches</source>
+        <translation>Größter Wert aller Felder</translation>
+    </message>
+    <message>
+        <location filename="../ui/ToleranceDialog.cpp" line="49"/>
+        <source>Mean of near-neutral patches (C*ab &lt; %1)</source>
+        <translation>Mittelwert der nahezu neutralen Felder (C*ab &lt; %1)</translation>
+    </message>
+</context>
+<context>
+    <name>VerdictPanel</name>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="33"/>
+        <source>before</source>
+        <translation>vorher</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="33"/>
+        <source>after</source>
+        <translation>nachher</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="47"/>
+        <source>Pass or fail per limit (View &gt; Tolerances...). After: as predicted through the corrected profile. Near-neutral: patches whose reference has C*ab below %1.</source>
+        <translation>Erfüllt oder verfehlt, je Grenzwert (Ansicht &gt; Toleranzen...). Nachher: wie durch das korrigierte Profil vorhergesagt. Nahezu neutral: Felder, deren Referenz ein C*ab unter %1 hat.</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="57"/>
+        <source>mean</source>
+        <translation>Mittel</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="57"/>
+        <source>maximum</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="57"/>
+        <source>neutral mean</source>
+        <translation>Neutral-Mittel</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="59"/>
+        <source>%1 ≤ %2</source>
+        <translation>%1 ≤ %2</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="73"/>
+        <source>pass</source>
+        <translation>erfüllt</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="73"/>
+        <source>fail</source>
+        <translation>verfehlt</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="84"/>
+        <source>Figures over the 1 measured patch only</source>
+        <translation>Werte nur über das 1 gemessene Feld</translation>
+    </message>
+    <message>
+        <location filename="../ui/VerdictPanel.cpp" line="85"/>
+        <source>Figures over the %1 measured patches only</source>
+        <translation>Werte nur über die %1 gemessenen Felder</translation>
+    </message>
+</context>
+</TS>
