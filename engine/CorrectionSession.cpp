@@ -33,6 +33,14 @@ std::string withThousands(std::size_t n)
     return digits;
 }
 
+std::vector<uint8_t> fileBytesOf(const csICCTag& tag)
+{
+    std::vector<uint8_t> bytes(tag.size());
+    if (!bytes.empty())
+        tag.copyFileBytes(bytes.data());
+    return bytes;
+}
+
 std::string plural(std::size_t n, const char* one, const char* many)
 {
     return withThousands(n) + ' ' + (n == 1 ? one : many);
@@ -849,10 +857,12 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
         report.summary = "The profile's B2A1 table cannot be corrected patch by patch";
         return report;
     }
-    // Tables that share B2A1's bytes as opened go on sharing them.
+    // Tables that share B2A1's bytes as opened go on sharing them. In file
+    // byte order: a tag in use may hold its values in the machine's.
     std::vector<B2ATable*> sharing;
+    const std::vector<uint8_t> b2a1Bytes = fileBytesOf(*tag);
     for (B2ATable& t : tables_)
-        if (t.intent != 1 && profile_->tagTable().sameData(b2aSignature(t.intent), b2aSignature(1)))
+        if (t.intent != 1 && fileBytesOf(*t.nodes.tag()) == b2a1Bytes)
             sharing.push_back(&t);
 
     // Every paired patch is checked, the chosen ones are aimed at; patches
