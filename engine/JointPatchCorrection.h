@@ -31,8 +31,8 @@ struct JointPatch
 
 struct JointPatchSettings
 {
-    double smooth = 0.05;     // weight of differences between neighbouring nodes, per percent
-    double size = 0.002;      // weight of the size of each node change, per percent
+    double smooth = 0.1;      // weight of differences between neighbouring nodes, per percent
+    double size = 0.03;       // weight of the size of each node change, per percent
     double largestMove = 0.2; // of a CLUT value, 0..1
     int passes = 4;           // linearised solves, each from the tables as the last one left them
     double worseBy = 0.0;     // rise of a patch's predicted Delta E 1976 that counts as worse

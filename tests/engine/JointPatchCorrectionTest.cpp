@@ -125,7 +125,7 @@ TEST_F(JointPatchTest, PatchesSharingACellAreSolvedTogether)
     for (std::size_t i = 0; i < patches.size(); ++i) {
         SCOPED_TRACE(i);
         const double before = deltaE(patches[i].reference, patches[i].measured);
-        EXPECT_LT(size(now[i]), 0.6 * before);
+        EXPECT_LT(size(now[i]), 0.8 * before);
         EXPECT_NEAR(result.remaining[i].L, now[i].L, 1e-9);
         EXPECT_NEAR(result.remaining[i].a, now[i].a, 1e-9);
         EXPECT_NEAR(result.remaining[i].b, now[i].b, 1e-9);
