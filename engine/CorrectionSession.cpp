@@ -5,10 +5,10 @@
 #include "JointPatchCorrection.h"
 #include "LibraryLog.h"
 #include "Md5Digest.h"
-#include "PatchCorrector.h"
 #include "ProfileStamp.h"
 #include "SafeFileWriter.h"
 #include "WholeFile.h"
+#include "csCLUTCube.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
 
