@@ -1,13 +1,15 @@
 #include "CorrectionSession.h"
 
+#include "B2ATableAccess.h"
 #include "FileIdentity.h"
-#include "PathNames.h"
+#include "JointPatchCorrection.h"
 #include "LibraryLog.h"
 #include "Md5Digest.h"
-#include "PatchCorrector.h"
+#include "PathNames.h"
 #include "ProfileStamp.h"
 #include "SafeFileWriter.h"
 #include "WholeFile.h"
+#include "csCLUTCube.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
 
@@ -24,6 +26,14 @@ std::string withThousands(std::size_t n)
     for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
         digits.insert(static_cast<std::size_t>(i), ",");
     return digits;
+}
+
+std::vector<uint8_t> fileBytesOf(const csICCTag& tag)
+{
+    std::vector<uint8_t> bytes(tag.size());
+    if (!bytes.empty())
+        tag.copyFileBytes(bytes.data());
+    return bytes;
 }
 
 std::string plural(std::size_t n, const char* one, const char* many)
@@ -836,45 +846,59 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
     }
 
     restoreOpenedTables();
-    double threshold = 442.0;
-    if (roundTripOn_) {
-        for (std::size_t i : chosen)
-            threshold = std::min(threshold, twoDecimals(deltaE(patches_[i].reference, patches_[i].measured)));
-        threshold += 0.01;
-    }
-
-    // Every aim first, from the tables as printed: the measured offsets
-    // belong to them, and an aim taken after earlier patches moved shared
-    // nodes would correct the wrong way.
-    std::vector<std::unique_ptr<PatchCorrector>> correctors;
-    std::vector<std::size_t> used;
-    std::vector<double> before;
-    unsigned findings = 0;
-    for (std::size_t i : chosen) {
-        auto corrector = std::make_unique<PatchCorrector>(b2a1_.get(), a2b1_.get());
-        if (!corrector->setPatch(patches_[i].reference, patches_[i].measured, threshold))
-            continue;
-        findings |= corrector->cube()->findings();
-        before.push_back(corrector->deltaE());
-        correctors.push_back(std::move(corrector));
-        used.push_back(i);
-    }
-    if (correctors.empty()) {
+    B2ATable* b2a1 = table(1);
+    csICCTag* tag = b2a1 ? b2a1->nodes.tag() : nullptr;
+    if (!tag || !B2ATableAccess::serves(tag, a2b1_->numInputChannels())) {
         report.summary = "The profile's B2A1 table cannot be corrected patch by patch";
         return report;
     }
-    for (std::size_t k = 0; k < correctors.size(); ++k) {
-        if (progress && !progress(k, correctors.size())) {
-            report.aborted = true;
-            report.summary = "Correction aborted; the profile is as it was";
-            return report;
-        }
-        correctors[k]->iterate(roundTripOn_);
-        findings |= correctors[k]->cube()->findings();
-        report.outcomes.push_back({used[k], before[k], correctors[k]->delta()});
+    // Tables that share B2A1's bytes as opened go on sharing them. In file
+    // byte order: a tag in use may hold its values in the machine's.
+    std::vector<B2ATable*> sharing;
+    const std::vector<uint8_t> b2a1Bytes = fileBytesOf(*tag);
+    for (B2ATable& t : tables_)
+        if (t.intent != 1 && fileBytesOf(*t.nodes.tag()) == b2a1Bytes)
+            sharing.push_back(&t);
+
+    // Every paired patch is checked, the chosen ones are aimed at; patches
+    // left out as misread are neither.
+    std::vector<JointPatch> patches;
+    std::vector<std::size_t> used;
+    std::vector<std::size_t> chosenAt;
+    const std::set<std::size_t> chosenSet(chosen.begin(), chosen.end());
+    std::set<std::size_t> leftOut;
+    for (const Outlier& o : outliers)
+        leftOut.insert(o.patch);
+    for (std::size_t i = 0; i < patches_.size(); ++i) {
+        if (!patches_[i].paired() || leftOut.count(i))
+            continue;
+        if (chosenSet.count(i))
+            chosenAt.push_back(patches.size());
+        patches.push_back({patches_[i].reference, patches_[i].measured, chosenSet.count(i) > 0});
+        used.push_back(i);
     }
-    if (progress)
-        progress(correctors.size(), correctors.size());
+    bool stopped = false;
+    const JointPatchResult solved =
+        correctPatchesJointly(*b2a1_, *a2b1_, *tag, patches, {}, [&](std::size_t done, std::size_t total) {
+            // On the same scale as Smooth's.
+            constexpr std::size_t steps = 1000;
+            stopped = progress && !progress(done * steps / total, steps);
+            return !stopped;
+        });
+    if (stopped) {
+        report.aborted = true;
+        report.summary = "Correction aborted; the profile is as it was";
+        return report;
+    }
+    const unsigned findings = solved.findings;
+    for (std::size_t k : chosenAt)
+        report.outcomes.push_back(
+            {used[k], deltaE(patches[k].reference, patches[k].measured), solved.remaining[k]});
+
+    ClutSnapshot corrected;
+    corrected.capture(b2a1->nodes);
+    for (B2ATable* t : sharing)
+        corrected.restore(t->nodes);
 
     correctedIds_ = ids;
     report.notes = csCLUTCube::describe(findings & ~toldFindings_);
