@@ -490,7 +490,7 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.ui" line="225"/>
-        <location filename="../ui/mainwindow.cpp" line="511"/>
+        <location filename="../ui/mainwindow.cpp" line="518"/>
         <source>Separation &amp;Details...</source>
         <translation>Separations&amp;details...</translation>
     </message>
@@ -511,7 +511,7 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.ui" line="233"/>
-        <location filename="../ui/mainwindow.cpp" line="857"/>
+        <location filename="../ui/mainwindow.cpp" line="881"/>
         <source>Clear</source>
         <translation>Daten leeren</translation>
     </message>
@@ -561,214 +561,229 @@
         <translation>Ctrl+Shift+1 schaltet dies aus</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="147"/>
+        <location filename="../ui/mainwindow.cpp" line="149"/>
         <source>Ctrl+Shift+5</source>
         <comment>RoundTrip</comment>
         <translation>Ctrl+Shift+5</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="149"/>
+        <location filename="../ui/mainwindow.cpp" line="151"/>
         <source>Ctrl+Shift+1</source>
         <comment>Advanced</comment>
         <translation>Ctrl+Shift+1</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="209"/>
+        <location filename="../ui/mainwindow.cpp" line="211"/>
         <source>&amp;Undo</source>
         <translation>&amp;Rückgängig</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="211"/>
+        <location filename="../ui/mainwindow.cpp" line="213"/>
         <source>R&amp;edo</source>
         <translation>Wieder&amp;holen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="214"/>
-        <location filename="../ui/mainwindow.cpp" line="215"/>
+        <location filename="../ui/mainwindow.cpp" line="216"/>
+        <location filename="../ui/mainwindow.cpp" line="217"/>
         <source>Ctrl+Y</source>
         <translation>Ctrl+Y</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="218"/>
+        <location filename="../ui/mainwindow.cpp" line="220"/>
         <source>Add &amp;Measurement...</source>
         <translation>Weitere &amp;Messung hinzufügen...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="220"/>
+        <location filename="../ui/mainwindow.cpp" line="222"/>
         <source>Average another measurement of the same print with the one loaded</source>
         <translation>Eine weitere Messung desselben Drucks mit der geladenen mitteln</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="231"/>
+        <location filename="../ui/mainwindow.cpp" line="233"/>
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="232"/>
+        <location filename="../ui/mainwindow.cpp" line="234"/>
         <source>&amp;About...</source>
         <translation>Ü&amp;ber...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="234"/>
+        <location filename="../ui/mainwindow.cpp" line="236"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="238"/>
+        <location filename="../ui/mainwindow.cpp" line="240"/>
         <source>&amp;Update...</source>
         <translation>&amp;Aktualisierung...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="239"/>
+        <location filename="../ui/mainwindow.cpp" line="241"/>
         <source>&amp;Support...</source>
         <translation>&amp;Support...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="279"/>
+        <location filename="../ui/mainwindow.cpp" line="281"/>
         <source>Revert to Opened Profile</source>
         <translation>Geöffnetes Profil wiederherstellen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="281"/>
+        <location filename="../ui/mainwindow.cpp" line="283"/>
         <source>The profile&apos;s tables are as they were when it was opened</source>
         <translation>Die Tabellen des Profils sind wieder wie beim Öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="313"/>
+        <location filename="../ui/mainwindow.cpp" line="315"/>
         <source>Select a patch with reference and measured values first</source>
         <translation>Zuerst ein Feld mit Referenz- und Messwerten auswählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="339"/>
+        <location filename="../ui/mainwindow.cpp" line="341"/>
         <source>... and %1 more</source>
         <translation>... und %1 weitere</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="371"/>
+        <location filename="../ui/mainwindow.cpp" line="373"/>
         <source>Open a profile first</source>
         <translation>Zuerst ein Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="374"/>
+        <location filename="../ui/mainwindow.cpp" line="376"/>
         <source>Use Round Trip</source>
         <translation>Round Trip verwenden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="399"/>
+        <location filename="../ui/mainwindow.cpp" line="401"/>
         <source>Select Patches</source>
         <translation>Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="399"/>
+        <location filename="../ui/mainwindow.cpp" line="401"/>
         <source>Please select some patches to be optimized</source>
         <translation>Bitte die zu optimierenden Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="408"/>
+        <location filename="../ui/mainwindow.cpp" line="410"/>
         <source>Processing patches...</source>
         <translation>Felder werden bearbeitet...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="408"/>
+        <location filename="../ui/mainwindow.cpp" line="410"/>
         <source>Abort</source>
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="430"/>
-        <location filename="../ui/mainwindow.cpp" line="433"/>
-        <location filename="../ui/mainwindow.cpp" line="586"/>
+        <location filename="../ui/mainwindow.cpp" line="432"/>
+        <location filename="../ui/mainwindow.cpp" line="435"/>
+        <location filename="../ui/mainwindow.cpp" line="610"/>
         <source>Auto</source>
         <translation>Auto</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="483"/>
+        <location filename="../ui/mainwindow.cpp" line="490"/>
         <source>Separation Details</source>
         <translation>Separationsdetails</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="546"/>
+        <location filename="../ui/mainwindow.cpp" line="520"/>
+        <source>&amp;Use This Patch Again</source>
+        <translation>Dieses Feld &amp;wieder verwenden</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="533"/>
+        <source>Use Patch Again</source>
+        <translation>Feld wieder verwenden</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="535"/>
+        <source>Patch %1 is used by the next correction</source>
+        <translation>Feld %1 wird bei der nächsten Korrektur verwendet</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="570"/>
         <source>Choose a profile</source>
         <translation>Profil wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="547"/>
+        <location filename="../ui/mainwindow.cpp" line="571"/>
         <location filename="../ui/MainWindowSaving.cpp" line="83"/>
         <source>ICC profiles (*.icc *.icm)</source>
         <translation>ICC-Profile (*.icc *.icm)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="548"/>
-        <location filename="../ui/mainwindow.cpp" line="721"/>
+        <location filename="../ui/mainwindow.cpp" line="572"/>
+        <location filename="../ui/mainwindow.cpp" line="745"/>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="556"/>
+        <location filename="../ui/mainwindow.cpp" line="580"/>
         <source>Open Profile</source>
         <translation>Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="587"/>
+        <location filename="../ui/mainwindow.cpp" line="611"/>
         <source>Correct &amp;anyway</source>
         <translation>&amp;Trotzdem korrigieren</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="595"/>
+        <location filename="../ui/mainwindow.cpp" line="619"/>
         <source>Save changes to the profile?</source>
         <translation>Änderungen am Profil speichern?</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="599"/>
+        <location filename="../ui/mainwindow.cpp" line="623"/>
         <source>&amp;Save</source>
         <translation>&amp;Speichern</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="600"/>
+        <location filename="../ui/mainwindow.cpp" line="624"/>
         <source>&amp;Discard</source>
         <translation>&amp;Verwerfen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="601"/>
+        <location filename="../ui/mainwindow.cpp" line="625"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="717"/>
+        <location filename="../ui/mainwindow.cpp" line="741"/>
         <source>Choose a further measurement of the same print</source>
         <translation>Weitere Messung desselben Drucks wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="718"/>
+        <location filename="../ui/mainwindow.cpp" line="742"/>
         <source>Choose the reference data file</source>
         <translation>Referenzdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="719"/>
+        <location filename="../ui/mainwindow.cpp" line="743"/>
         <source>Choose the measurement data file</source>
         <translation>Messdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="720"/>
+        <location filename="../ui/mainwindow.cpp" line="744"/>
         <source>Patch data files (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</source>
         <translation>Felddaten (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="729"/>
+        <location filename="../ui/mainwindow.cpp" line="753"/>
         <source>Add Measurement</source>
         <translation>Messung hinzufügen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="730"/>
+        <location filename="../ui/mainwindow.cpp" line="754"/>
         <source>Load Reference Data</source>
         <translation>Referenzdaten laden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="730"/>
+        <location filename="../ui/mainwindow.cpp" line="754"/>
         <source>Load Measurement Data</source>
         <translation>Messdaten laden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="843"/>
+        <location filename="../ui/mainwindow.cpp" line="867"/>
         <source>Edit Patch Values</source>
         <translation>Feldwerte bearbeiten</translation>
     </message>
@@ -933,125 +948,130 @@ Unter einem anderen Namen speichern?</translation>
         <translation>Bericht exportieren</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="60"/>
+        <location filename="../ui/PatchTableModel.cpp" line="63"/>
         <source>#</source>
         <translation>#</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="60"/>
+        <location filename="../ui/PatchTableModel.cpp" line="63"/>
         <source>Ref</source>
         <translation>Ref</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="61"/>
+        <location filename="../ui/PatchTableModel.cpp" line="64"/>
         <source>L*</source>
         <translation>L*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="61"/>
+        <location filename="../ui/PatchTableModel.cpp" line="64"/>
         <source>a*</source>
         <translation>a*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="62"/>
+        <location filename="../ui/PatchTableModel.cpp" line="65"/>
         <source>b*</source>
         <translation>b*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="62"/>
+        <location filename="../ui/PatchTableModel.cpp" line="65"/>
         <source>Meas</source>
         <translation>Mess</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="64"/>
+        <location filename="../ui/PatchTableModel.cpp" line="67"/>
         <source>Delta E</source>
         <translation>Delta E</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="65"/>
+        <location filename="../ui/PatchTableModel.cpp" line="68"/>
         <source>Opt</source>
         <translation>Opt</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="69"/>
+        <location filename="../ui/PatchTableModel.cpp" line="72"/>
         <location filename="../ui/VerdictPanel.cpp" line="19"/>
         <source>Delta E 2000</source>
         <translation>Delta E 2000</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="77"/>
+        <location filename="../ui/PatchTableModel.cpp" line="80"/>
         <source>Row of the patch in the files</source>
         <translation>Zeile des Feldes in den Dateien</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="78"/>
+        <location filename="../ui/PatchTableModel.cpp" line="81"/>
         <source>The reference patch: its colour and name</source>
         <translation>Das Referenzfeld: seine Farbe und sein Name</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="79"/>
+        <location filename="../ui/PatchTableModel.cpp" line="82"/>
         <source>Reference L* (D50)</source>
         <translation>Referenz L* (D50)</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="80"/>
+        <location filename="../ui/PatchTableModel.cpp" line="83"/>
         <source>Reference a*</source>
         <translation>Referenz a*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="81"/>
+        <location filename="../ui/PatchTableModel.cpp" line="84"/>
         <source>Reference b*</source>
         <translation>Referenz b*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="82"/>
+        <location filename="../ui/PatchTableModel.cpp" line="85"/>
         <source>The measured patch: its colour and name</source>
         <translation>Das gemessene Feld: seine Farbe und sein Name</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="83"/>
+        <location filename="../ui/PatchTableModel.cpp" line="86"/>
         <source>Measured L* (D50)</source>
         <translation>Gemessen L* (D50)</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="84"/>
+        <location filename="../ui/PatchTableModel.cpp" line="87"/>
         <source>Measured a*</source>
         <translation>Gemessen a*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="85"/>
+        <location filename="../ui/PatchTableModel.cpp" line="88"/>
         <source>Measured b*</source>
         <translation>Gemessen b*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="86"/>
+        <location filename="../ui/PatchTableModel.cpp" line="89"/>
         <source>Delta E between reference and measurement</source>
         <translation>Delta E zwischen Referenz und Messung</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="87"/>
+        <location filename="../ui/PatchTableModel.cpp" line="90"/>
         <source>The tolerance mark of a combined file (TOL_FAILED): 0 passed</source>
         <translation>Die Toleranzmarke einer kombinierten Datei (TOL_FAILED): 0 bestanden</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="88"/>
+        <location filename="../ui/PatchTableModel.cpp" line="91"/>
         <source>After the correction: predicted L* difference, print minus reference</source>
         <translation>Nach der Korrektur: vorhergesagte L*-Differenz, Druck minus Referenz</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="89"/>
+        <location filename="../ui/PatchTableModel.cpp" line="92"/>
         <source>After the correction: predicted a* difference, print minus reference</source>
         <translation>Nach der Korrektur: vorhergesagte a*-Differenz, Druck minus Referenz</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="90"/>
+        <location filename="../ui/PatchTableModel.cpp" line="93"/>
         <source>After the correction: predicted b* difference, print minus reference</source>
         <translation>Nach der Korrektur: vorhergesagte b*-Differenz, Druck minus Referenz</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="91"/>
+        <location filename="../ui/PatchTableModel.cpp" line="94"/>
         <source>After the correction: the Delta E the correction predicts</source>
         <translation>Nach der Korrektur: das Delta E, das die Korrektur vorhersagt</translation>
+    </message>
+    <message>
+        <location filename="../ui/PatchTableModel.cpp" line="145"/>
+        <source>Left out of the correction: %1 from what its neighbours predict. Use This Patch Again (context menu) to use it.</source>
+        <translation>Bei der Korrektur ausgelassen: %1 von dem entfernt, was seine Nachbarn erwarten lassen. Mit „Dieses Feld wieder verwenden“ (Kontextmenü) wird es wieder verwendet.</translation>
     </message>
     <message>
         <location filename="../ui/VerdictPanel.cpp" line="20"/>
@@ -1113,22 +1133,22 @@ Version: %1</source>
 Version: %1</translation>
     </message>
     <message>
-        <location filename="../framework/OrvFramework.cpp" line="311"/>
+        <location filename="../framework/OrvFramework.cpp" line="316"/>
         <source>Vestrel Help</source>
         <translation>Vestrel-Hilfe</translation>
     </message>
     <message>
-        <location filename="../framework/OrvFramework.cpp" line="314"/>
+        <location filename="../framework/OrvFramework.cpp" line="319"/>
         <source>The help page %1 was not found.</source>
         <translation>Die Hilfeseite %1 wurde nicht gefunden.</translation>
     </message>
     <message>
-        <location filename="../framework/OrvFramework.cpp" line="337"/>
+        <location filename="../framework/OrvFramework.cpp" line="342"/>
         <source>Search for Update</source>
         <translation>Nach Aktualisierung suchen</translation>
     </message>
     <message>
-        <location filename="../framework/OrvFramework.cpp" line="338"/>
+        <location filename="../framework/OrvFramework.cpp" line="343"/>
         <source>No update service is configured for this installation, so Vestrel cannot search for updates.</source>
         <translation>Für diese Installation ist kein Aktualisierungsdienst eingerichtet; Vestrel kann daher nicht nach Aktualisierungen suchen.</translation>
     </message>
