@@ -141,9 +141,7 @@ MainWindow::MainWindow(QWidget* parent)
     buildAnalysis();
     buildMenus();
     buildPairingMenu();
-    // No menu entry, but its keys work anywhere in the window.
     ui->menuEdit->removeAction(ui->actionUseRoundTrip);
-    addAction(ui->actionUseRoundTrip);
 
     // Hidden on purpose: no menu entry.
     new QShortcut(QKeySequence(tr("Ctrl+Shift+5", "RoundTrip")), this, this,

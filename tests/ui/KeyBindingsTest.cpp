@@ -85,7 +85,7 @@ TEST(KeyBindings, EveryShortcutOnTheHelpPageIsBound)
         {QStringLiteral("Ctrl+Z"), QStringLiteral("Undo")},    {QStringLiteral("Ctrl+Shift+Z"), QStringLiteral("Redo")},
         {QStringLiteral("Ctrl+Y"), QStringLiteral("Redo")},    {QStringLiteral("Ctrl+R"), QStringLiteral("Reference")},
         {QStringLiteral("Ctrl+M"), QStringLiteral("Measurement")}, {QStringLiteral("Ctrl+K"), QStringLiteral("Clear")},
-        {QStringLiteral("Ctrl+D"), QStringLiteral("Details")}, {QStringLiteral("Ctrl+T"), QStringLiteral("Round")},
+        {QStringLiteral("Ctrl+D"), QStringLiteral("Details")},
     };
     expectListedKeysBound(window, "help.html", commandWord);
 }
@@ -115,7 +115,6 @@ TEST(KeyBindings, TheGermanHelpPageListsTheKeysOfTheGermanWindow)
         {QStringLiteral("Ctrl+M"), QStringLiteral("Messdaten laden")},
         {QStringLiteral("Ctrl+K"), QStringLiteral("Daten leeren")},
         {QStringLiteral("Ctrl+D"), QStringLiteral("Separationsdetails")},
-        {QStringLiteral("Ctrl+T"), QStringLiteral("Round Trip verwenden")},
         {QStringLiteral("Ctrl+Q"), QStringLiteral("Beenden")},
     };
     expectListedKeysBound(window, "help_de.html", commandWord);
