@@ -14,8 +14,8 @@ namespace {
 using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
 
 // Grid step in kernel lengths: multilinear interpolation of one kernel
-// bump is then off by under 1 % of its height, a few hundredths of a Lab
-// unit for a drift of several.
+// bump is then off by about 1 % of its height, a few hundredths of a Lab
+// unit for a drift of several, below the noise of one patch.
 constexpr double gridStep = 0.25;
 // A finer grid than this per channel would cost more than it saves.
 constexpr std::size_t largestAxis = 33;
