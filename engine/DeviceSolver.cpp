@@ -1,5 +1,7 @@
 #include "DeviceSolver.h"
 
+#include "DeviceField.h"
+
 #include <Eigen/Dense>
 
 #include <algorithm>
@@ -103,6 +105,9 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
         for (std::size_t k = 0; k < active.size(); ++k)
             std::copy(&labs[k * points * 3], &labs[k * points * 3] + 3, &base[3 * k]);
         model.toAbsolute(base.data(), active.size());
+        if (settings.drift)
+            for (std::size_t k = 0; k < active.size(); ++k)
+                settings.drift->addTo(&device[active[k] * channels], &base[3 * k], 1);
 
         std::vector<std::size_t> moving;
         for (std::size_t k = 0; k < active.size(); ++k) {
@@ -151,6 +156,8 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
     for (std::size_t k = 0; k < active.size(); ++k)
         std::copy(&device[active[k] * channels], &device[active[k] * channels] + channels, &probes[k * channels]);
     model.lab(probes.data(), labs.data(), active.size());
+    if (settings.drift)
+        settings.drift->addTo(probes.data(), labs.data(), active.size());
     for (std::size_t k = 0; k < active.size(); ++k)
         miss[active[k]] = distance(&labs[3 * k], &target[3 * active[k]]);
 }

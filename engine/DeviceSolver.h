@@ -9,6 +9,8 @@
 
 #include "PrinterModel.h"
 
+class DeviceField;
+
 #include <cstddef>
 #include <limits>
 #include <vector>
@@ -22,6 +24,10 @@ struct DeviceSolveSettings
     double freeBlackAbove;
     double inkLimit = std::numeric_limits<double>::infinity(); // highest total ink, 1 per full channel
     int blackChannel = -1;                                      // -1: none
+    // The drifted printer prints the model's colour plus this field at the
+    // same device values; the steps follow the model's slopes alone, so each
+    // one takes up the field at the values it starts from.
+    const DeviceField* drift = nullptr;
 };
 
 struct DeviceSolution

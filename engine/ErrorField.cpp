@@ -1,4 +1,5 @@
 #include "ErrorField.h"
+#include "KernelSolve.h"
 
 #include <Eigen/Dense>
 
@@ -44,10 +45,12 @@ void cubicWeights(double t, double w[4])
     w[3] = 0.5 * (t3 - t2);
 }
 
-// (K + noise) alpha = E. A float factorisation takes half the time of a
-// double one, and a few refinement steps in double bring alpha to double
-// accuracy: the noise on the diagonal keeps the matrix far enough from
-// singular for that. Should the steps not get there, double it is.
+} // namespace
+
+// A float factorisation takes half the time of a double one, and a few
+// refinement steps in double bring alpha to double accuracy: the noise on
+// the diagonal keeps the matrix far enough from singular for that. Should
+// the steps not get there, double it is.
 Eigen::MatrixXd solveKernelSystem(const Eigen::MatrixXd& K, const Eigen::MatrixXd& E)
 {
     const Eigen::LLT<Eigen::MatrixXf> coarse(K.cast<float>());
@@ -64,6 +67,8 @@ Eigen::MatrixXd solveKernelSystem(const Eigen::MatrixXd& K, const Eigen::MatrixX
     }
     return K.llt().solve(E);
 }
+
+namespace {
 
 // One inducing point per occupied cell, the white (last) always among them.
 std::vector<std::size_t> inducingChoice(const std::vector<double>& points, std::size_t n)

@@ -1,5 +1,7 @@
 #include "LocalFit.h"
 
+#include "DeviceField.h"
+
 #include "csICCPCS.h"
 #include "csICCProfileConverter.h"
 #include "csICCLutInterpolator.h"
@@ -88,6 +90,8 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
         refLab[3 * i + 2] = reference[i].b;
     }
     field.evaluate(refLab.data(), fieldAtRef.data(), n);
+    if (solve.drift)
+        solve.drift->addTo(start.data(), fieldAtRef.data(), n);
     for (std::size_t i = 0; i < n; ++i) {
         const double error[3] = {measured[i].L - reference[i].L, measured[i].a - reference[i].a,
                                  measured[i].b - reference[i].b};

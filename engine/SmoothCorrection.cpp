@@ -1,6 +1,7 @@
 #include "SmoothCorrection.h"
 
 #include "B2ATableAccess.h"
+#include "DeviceField.h"
 #include "DeviceSolver.h"
 #include "ErrorField.h"
 #include "LocalFit.h"
@@ -69,6 +70,7 @@ std::string parameterProblem(const SmoothParameters& p)
 {
     struct Check { const char* name; bool ok; };
     const Check checks[] = {
+        {"device field length", p.deviceLength >= 0},
         {"field length", p.fieldLength > 0},
         {"L* weight", p.fieldLWeight > 0},
         {"noise", p.fieldNoise > 0},
@@ -276,27 +278,51 @@ void readTable(TableGroup& g, const PrinterModel& model, const SmoothParameters&
     g.touched.assign(nodes, 0);
 }
 
+// The device field fades out towards the paper white as the Lab field does
+// (its kernel from the white): the highlights the chart leaves out lie next
+// to the paper in Lab but a few percent of ink away from it, where the
+// device field still follows the lightest tints.
+void taperAtWhite(const double* lab, const Lab& white, const SmoothParameters& p, double* error)
+{
+    const double dL = p.fieldLWeight * (lab[0] - white.L), da = lab[1] - white.a, db = lab[2] - white.b;
+    const double share = 1.0 - std::exp(-0.5 * (dL * dL + da * da + db * db) / (p.fieldLength * p.fieldLength));
+    for (int k = 0; k < 3; ++k)
+        error[k] *= share;
+}
+
 // Nodes first..last: aim at what the drifted printer needs to print the
-// colour each node prints now, and solve for it.
+// colour each node prints now (the Lab field's aim, less the device field at
+// the node's values), and solve for it.
 void solveNodes(TableGroup& g, std::size_t first, std::size_t last, const PrinterModel& model,
-                const ErrorField& field, const SmoothParameters& parameters)
+                const ErrorField& field, const Lab& white, const SmoothParameters& parameters)
 {
     const unsigned channels = model.channels();
-    std::vector<double> aim(3 * (last - first));
+    std::vector<double> aim(3 * (last - first)), drift(3 * (last - first), 0.0);
     field.aim(&g.printed[3 * first], aim.data(), last - first, parameters.aimIterations);
+    if (g.solve.drift)
+        g.solve.drift->evaluate(&g.originalDevice[first * channels], drift.data(), last - first);
     std::vector<std::size_t> moving;
     std::vector<double> start, target;
     for (std::size_t n = first; n < last; ++n) {
         const double* y = &aim[3 * (n - first)];
         const double* c = &g.printed[3 * n];
-        const double shift = std::max({std::abs(y[0] - c[0]), std::abs(y[1] - c[1]), std::abs(y[2] - c[2])});
+        double* e = &drift[3 * (n - first)];
+        taperAtWhite(c, white, parameters, e);
+        const double shift = std::max(
+            {std::abs(y[0] - c[0] - e[0]), std::abs(y[1] - c[1] - e[1]), std::abs(y[2] - c[2] - e[2])});
         if (g.paper[n] || !(shift > parameters.minShift))
             continue;
         moving.push_back(n);
         start.insert(start.end(), &g.originalDevice[n * channels], &g.originalDevice[(n + 1) * channels]);
-        target.insert(target.end(), y, y + 3);
+        const double t[3] = {y[0] - e[0], y[1] - e[1], y[2] - e[2]};
+        target.insert(target.end(), t, t + 3);
     }
-    const DeviceSolution solved = solveDevices(model, start, target, g.solve);
+    // The device field enters at the node's own values: following it through
+    // every step costs half the run again and gains nothing measurable
+    // between the patches; the local fit follows it at the patches.
+    DeviceSolveSettings settings = g.solve;
+    settings.drift = nullptr;
+    const DeviceSolution solved = solveDevices(model, start, target, settings);
     g.report.blackFreed += int(solved.blackFreed);
     for (std::size_t k = 0; k < moving.size(); ++k) {
         const std::size_t n = moving[k];
@@ -358,7 +384,7 @@ void writeTables(const TableGroup& g, unsigned channels, std::vector<SmoothTable
 // The model of the drifted printer at the device values B2A1 gives now,
 // plus what it missed at each patch before, less the reference.
 std::vector<Lab> remainingErrors(csICCProfile& profile, const PrinterModel& model, const ErrorField& field,
-                                 const ChartPatches& chart)
+                                 const DeviceField* drift, const ChartPatches& chart)
 {
     csICCProfileConverter corrected(&profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
     corrected.init();
@@ -369,6 +395,10 @@ std::vector<Lab> remainingErrors(csICCProfile& profile, const PrinterModel& mode
     model.lab(device.data(), after.data(), n);
     field.evaluate(before.data(), errorBefore.data(), n);
     field.evaluate(after.data(), errorAfter.data(), n);
+    if (drift) {
+        drift->addTo(chart.printedDevice.data(), errorBefore.data(), n);
+        drift->addTo(device.data(), errorAfter.data(), n);
+    }
     std::vector<Lab> remaining(n);
     for (std::size_t k = 0; k < n; ++k) {
         const Lab& ref = chart.reference[k];
@@ -436,7 +466,23 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     double white[3];
     encodeLabV4({100.0, 0.0, 0.0}, white);
     a2b.PCSToAbs(white, 1);
-    ErrorField field(chart.reference, errors, decodeLabV4(white),
+    // The device field first; the Lab field takes what it leaves.
+    std::unique_ptr<DeviceField> drift;
+    std::vector<Lab> rest = errors;
+    if (parameters.deviceLength > 0) {
+        const std::vector<double> paper(channels, model.deviceOfInk(0.0));
+        drift = std::make_unique<DeviceField>(
+            channels, chart.printedDevice, errors, paper,
+            DeviceFieldSettings{parameters.deviceLength, parameters.fieldNoise, parameters.fieldMinSpread,
+                                parameters.whiteNoise});
+        std::vector<double> explained(3 * errors.size());
+        drift->evaluate(chart.printedDevice.data(), explained.data(), errors.size());
+        for (std::size_t i = 0; i < errors.size(); ++i)
+            rest[i] = {errors[i].L - explained[3 * i], errors[i].a - explained[3 * i + 1],
+                       errors[i].b - explained[3 * i + 2]};
+    }
+    const Lab paperWhite = decodeLabV4(white);
+    ErrorField field(chart.reference, rest, paperWhite,
                      {parameters.fieldLength, parameters.fieldLWeight, parameters.fieldNoise,
                       parameters.fieldMinSpread, parameters.whiteNoise});
 
@@ -446,6 +492,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     std::size_t totalNodes = 0;
     for (auto& group : groups) {
         readTable(*group, model, parameters, cmyk);
+        group->solve.drift = drift.get();
         everyColour.insert(everyColour.end(), group->printed.begin(), group->printed.end());
         totalNodes += group->access->nodeCount();
     }
@@ -456,7 +503,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
         const std::size_t nodes = group->access->nodeCount();
         for (std::size_t first = 0; first < nodes; first += nodesPerReport) {
             const std::size_t last = std::min(nodes, first + nodesPerReport);
-            solveNodes(*group, first, last, model, field, parameters);
+            solveNodes(*group, first, last, model, field, paperWhite, parameters);
             solvedNodes += last - first;
             if (!carryOn(solveShare * solvedNodes / totalNodes))
                 return refusal(stopped);
@@ -485,7 +532,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     outcome.tables.insert(outcome.tables.end(), leftAlone.begin(), leftAlone.end());
     std::sort(outcome.tables.begin(), outcome.tables.end(),
               [](const SmoothTableReport& x, const SmoothTableReport& y) { return x.intent < y.intent; });
-    const std::vector<Lab> remaining = remainingErrors(profile, model, field, chart);
+    const std::vector<Lab> remaining = remainingErrors(profile, model, field, drift.get(), chart);
     outcome.remaining.resize(remaining.size());
     for (std::size_t k = 0; k < remaining.size(); ++k)
         outcome.remaining[order[k]] = remaining[k];

@@ -18,7 +18,11 @@ class csICCProfile;
 
 struct SmoothParameters
 {
-    // The error field (Gaussian-process regression over absolute Lab).
+    // The error field over the device values the patches were printed with
+    // (Gaussian-process regression); 0 leaves it out.
+    double deviceLength = 0.7;     // smoothing radius, device units 0..1
+    // The error field (Gaussian-process regression over absolute Lab) of
+    // what the device field leaves.
     double fieldLength = 20.0;     // smoothing radius, weighted Lab units
     double fieldLWeight = 1.5;     // L* differences count this much more than a*, b*
     double fieldNoise = 0.3;       // expected noise of one patch error per component (the instrument's repeatability)

@@ -13,6 +13,10 @@
       with the noise model of gen_data.py (Gaussian, sigma 0.2 per L*, a*,
       b*, values rounded to two decimals)
 
+  --drift faded|lighter (with either form) puts another drifted printer in
+  place of the case's usual one: every ink 10-15 % weaker with more dot gain
+  (faded), or every ink 10-15 % weaker (lighter); see reprint.py.
+
 Tables are evaluated here with numpy (input curves, simplex interpolation of
 the CLUT, output curves; absolute colorimetric = XYZ scaled by D50 / wtpt,
 as in reprint.py); `--xicclu-check` compares the B2A1 look-ups with
@@ -43,6 +47,7 @@ CASES = {
     "rgb": {"profile": "rgb_v2_lut8.icc", "ref": "rgb_ref.txt",
             "nominal": "rgb", "drifted": "rgb_drifted"},
 }
+DRIFTS = ("usual", "faded", "lighter")
 NOISE = 0.2          # measurement noise of gen_data.py, per L*, a*, b*
 WORSE_PATCH = 0.5    # a patch counts as made worse above this increase
 IN_TOL = 1.0         # "already good" patches: dE76 below this before
@@ -270,13 +275,14 @@ def stats(de):
 
 
 class Case:
-    def __init__(self, name):
+    def __init__(self, name, drift="usual"):
         c = CASES[name]
         self.name = name
         self.profile = Profile(os.path.join(DATA, c["profile"]))
         self.ids, ref = rp.read_lab_file(os.path.join(DATA, c["ref"]))
         self.ref = np.array(ref, float)
-        self.printer_names = {"nominal": c["nominal"], "drifted": c["drifted"]}
+        drifted = c["drifted"] if drift == "usual" else "%s_%s" % (name, drift)
+        self.printer_names = {"nominal": c["nominal"], "drifted": drifted}
         self.printers = {k: Printer(v) for k, v in self.printer_names.items()}
         self._grid = None
 
@@ -505,10 +511,12 @@ def main(argv=None):
     ap.add_argument("--out", help="measurement file to write")
     ap.add_argument("--profile", help="profile the chart is printed through (default: original)")
     ap.add_argument("--noise", type=float, default=NOISE)
+    ap.add_argument("--drift", choices=DRIFTS, default="usual",
+                    help="which drifted printer: the case's usual one, or every ink faded or lighter")
     a = ap.parse_args(argv)
     if hasattr(signal, "SIGPIPE"):
         signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # quiet when piped into head
-    case = Case(a.case)
+    case = Case(a.case, a.drift)
     if a.make_measurement:
         if not a.out:
             ap.error("--make-measurement needs --out")

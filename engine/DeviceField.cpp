@@ -1,0 +1,215 @@
+#include "DeviceField.h"
+
+#include "KernelSolve.h"
+
+#include <Eigen/Dense>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+
+namespace {
+
+using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+
+// Grid step in kernel lengths: multilinear interpolation of one kernel
+// bump is then off by about 1 % of its height, a few hundredths of a Lab
+// unit for a drift of several, below the noise of one patch.
+constexpr double gridStep = 0.25;
+// A finer grid than this per channel would cost more than it saves.
+constexpr std::size_t largestAxis = 33;
+// Inducing points of a large chart: one per cell of this many kernel lengths.
+constexpr double inducingCell = 0.5;
+
+double kernel(const double* u, const double* v, unsigned dims)
+{
+    double sum = 0;
+    for (unsigned k = 0; k < dims; ++k)
+        sum += (u[k] - v[k]) * (u[k] - v[k]);
+    return std::exp(-0.5 * sum);
+}
+
+} // namespace
+
+DeviceField::DeviceField(unsigned channels, const std::vector<double>& devices, const std::vector<Lab>& errors,
+                         const std::vector<double>& paper, const DeviceFieldSettings& settings)
+    : channels_(channels), scale_(1.0 / settings.length)
+{
+    const std::size_t n = errors.size(), m = n + 1;
+    double sumSquares = 0;
+    for (const Lab& e : errors)
+        sumSquares += e.L * e.L + e.a * e.a + e.b * e.b;
+    spread_ = std::max(settings.minSpread, std::sqrt(sumSquares / (3.0 * double(std::max<std::size_t>(n, 1)))));
+    std::vector<double> points(channels * m), values(3 * m, 0.0), noise(m);
+    for (std::size_t i = 0; i < m; ++i) {
+        const double* d = i < n ? &devices[i * channels] : paper.data();
+        for (unsigned c = 0; c < channels; ++c)
+            points[i * channels + c] = d[c] * scale_;
+        noise[i] = i < n ? settings.noise * settings.noise : settings.paperNoise * settings.paperNoise;
+        if (i < n) {
+            values[3 * i] = errors[i].L;
+            values[3 * i + 1] = errors[i].a;
+            values[3 * i + 2] = errors[i].b;
+        }
+    }
+    solve(points, values, noise, settings.maxExactPoints);
+    tabulate();
+}
+
+void DeviceField::solve(const std::vector<double>& points, const std::vector<double>& errors,
+                        const std::vector<double>& noise, std::size_t maxExactPoints)
+{
+    const std::size_t n = noise.size();
+    const auto rows = static_cast<Eigen::Index>(n);
+    const Eigen::MatrixXd E = Eigen::Map<const RowMatrix>(errors.data(), rows, 3);
+    const double variance = spread_ * spread_;
+    if (n <= maxExactPoints) {
+        Eigen::MatrixXd K(rows, rows);
+        for (std::size_t i = 0; i < n; ++i) {
+            for (std::size_t j = 0; j <= i; ++j)
+                K(i, j) = K(j, i) = variance * kernel(&points[i * channels_], &points[j * channels_], channels_);
+            K(i, i) += noise[i];
+        }
+        const Eigen::MatrixXd alpha = solveKernelSystem(K, E);
+        scaled_ = points;
+        beta_.resize(3 * n);
+        for (std::size_t i = 0; i < n; ++i)
+            for (int c = 0; c < 3; ++c)
+                beta_[3 * i + c] = variance * alpha(static_cast<Eigen::Index>(i), c);
+        return;
+    }
+    // One inducing point per occupied cell, the paper (last) among them;
+    // the subset-of-regressors mean as in ErrorField.
+    std::map<std::array<long, 4>, std::size_t> cells;
+    for (std::size_t i = n; i-- > 0;) {
+        std::array<long, 4> cell{};
+        for (unsigned k = 0; k < channels_; ++k)
+            cell[k] = static_cast<long>(std::floor(points[i * channels_ + k] / inducingCell));
+        cells.emplace(cell, i);
+    }
+    std::vector<std::size_t> chosen;
+    for (const auto& entry : cells)
+        chosen.push_back(entry.second);
+    std::sort(chosen.begin(), chosen.end());
+    const std::size_t m = chosen.size();
+    std::vector<double> inducing(channels_ * m);
+    for (std::size_t j = 0; j < m; ++j)
+        std::copy_n(&points[chosen[j] * channels_], channels_, &inducing[j * channels_]);
+    Eigen::MatrixXd Kmm(m, m), Knm(n, m);
+    for (std::size_t i = 0; i < m; ++i)
+        for (std::size_t j = 0; j <= i; ++j)
+            Kmm(i, j) = Kmm(j, i) = variance * kernel(&inducing[i * channels_], &inducing[j * channels_], channels_);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < m; ++j)
+            Knm(i, j) = variance * kernel(&points[i * channels_], &inducing[j * channels_], channels_);
+    Eigen::VectorXd precision(n);
+    for (std::size_t i = 0; i < n; ++i)
+        precision(static_cast<Eigen::Index>(i)) = 1.0 / noise[i];
+    Eigen::MatrixXd A = Kmm;
+    A.noalias() += Knm.transpose() * precision.asDiagonal() * Knm;
+    A.diagonal().array() += 1e-9 * A.diagonal().mean();
+    const Eigen::MatrixXd c = A.llt().solve(Knm.transpose() * (precision.asDiagonal() * E));
+    scaled_ = std::move(inducing);
+    beta_.resize(3 * m);
+    for (std::size_t j = 0; j < m; ++j)
+        for (int k = 0; k < 3; ++k)
+            beta_[3 * j + k] = variance * c(static_cast<Eigen::Index>(j), k);
+}
+
+void DeviceField::exact(const double* device, double* error) const
+{
+    double u[4];
+    for (unsigned c = 0; c < channels_; ++c)
+        u[c] = device[c] * scale_;
+    double e[3] = {0, 0, 0};
+    const std::size_t m = beta_.size() / 3;
+    for (std::size_t j = 0; j < m; ++j) {
+        const double k = kernel(u, &scaled_[j * channels_], channels_);
+        e[0] += k * beta_[3 * j];
+        e[1] += k * beta_[3 * j + 1];
+        e[2] += k * beta_[3 * j + 2];
+    }
+    std::copy(e, e + 3, error);
+}
+
+void DeviceField::tabulate()
+{
+    perAxis_ = std::min(largestAxis, static_cast<std::size_t>(std::ceil(scale_ / gridStep)) + 1);
+    const std::size_t m = beta_.size() / 3;
+    // The kernel is a product over the channels: the grid is one matrix
+    // product of the first channels' factors with the last channels' ones.
+    std::vector<Eigen::MatrixXd> axis(channels_, Eigen::MatrixXd(perAxis_, m));
+    for (unsigned c = 0; c < channels_; ++c)
+        for (std::size_t i = 0; i < perAxis_; ++i)
+            for (std::size_t j = 0; j < m; ++j) {
+                const double d = double(i) / double(perAxis_ - 1) * scale_ - scaled_[j * channels_ + c];
+                axis[c](i, j) = std::exp(-0.5 * d * d);
+            }
+    const unsigned head = channels_ / 2;
+    std::size_t headRows = 1, tailCols = 1;
+    for (unsigned c = 0; c < channels_; ++c)
+        (c < head ? headRows : tailCols) *= perAxis_;
+    Eigen::MatrixXd first = Eigen::MatrixXd::Ones(headRows, m);
+    for (std::size_t r = 0; r < headRows; ++r) {
+        std::size_t rest = r;
+        for (unsigned c = head; c-- > 0;) {
+            first.row(r).array() *= axis[c].row(rest % perAxis_).array();
+            rest /= perAxis_;
+        }
+    }
+    RowMatrix second(m, 3 * tailCols);
+    for (std::size_t col = 0; col < tailCols; ++col) {
+        Eigen::VectorXd w = Eigen::VectorXd::Ones(m);
+        std::size_t rest = col;
+        for (unsigned c = channels_; c-- > head;) {
+            w.array() *= axis[c].row(rest % perAxis_).transpose().array();
+            rest /= perAxis_;
+        }
+        for (std::size_t j = 0; j < m; ++j)
+            for (int k = 0; k < 3; ++k)
+                second(j, 3 * col + k) = w(j) * beta_[3 * j + k];
+    }
+    grid_.resize(headRows * tailCols * 3);
+    Eigen::Map<RowMatrix>(grid_.data(), headRows, 3 * tailCols).noalias() = first * second;
+}
+
+void DeviceField::evaluate(const double* devices, double* errors, std::size_t count) const
+{
+    const double last = double(perAxis_ - 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double* d = devices + i * channels_;
+        std::size_t cell[4];
+        double t[4];
+        for (unsigned c = 0; c < channels_; ++c) {
+            const double p = std::clamp(d[c], 0.0, 1.0) * last;
+            cell[c] = std::min(static_cast<std::size_t>(p), perAxis_ - 2);
+            t[c] = p - double(cell[c]);
+        }
+        double e[3] = {0, 0, 0};
+        for (unsigned corner = 0; corner < (1u << channels_); ++corner) {
+            double w = 1;
+            std::size_t index = 0;
+            for (unsigned c = 0; c < channels_; ++c) {
+                const bool up = corner >> (channels_ - 1 - c) & 1;
+                w *= up ? t[c] : 1.0 - t[c];
+                index = index * perAxis_ + cell[c] + (up ? 1 : 0);
+            }
+            const double* node = &grid_[3 * index];
+            e[0] += w * node[0];
+            e[1] += w * node[1];
+            e[2] += w * node[2];
+        }
+        std::copy(e, e + 3, errors + 3 * i);
+    }
+}
+
+void DeviceField::addTo(const double* devices, double* labs, std::size_t count) const
+{
+    double e[3];
+    for (std::size_t i = 0; i < count; ++i) {
+        evaluate(devices + i * channels_, e, 1);
+        for (int k = 0; k < 3; ++k)
+            labs[3 * i + k] += e[k];
+    }
+}
