@@ -2,6 +2,7 @@
 
 #include "B2ATableAccess.h"
 #include "FileIdentity.h"
+#include "FixedNumber.h"
 #include "JointPatchCorrection.h"
 #include "LibraryLog.h"
 #include "Md5Digest.h"
@@ -18,15 +19,6 @@
 #include <new>
 
 namespace {
-
-// 1617 -> "1,617".
-std::string withThousands(std::size_t n)
-{
-    std::string digits = std::to_string(n);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(static_cast<std::size_t>(i), ",");
-    return digits;
-}
 
 std::vector<uint8_t> fileBytesOf(const csICCTag& tag)
 {

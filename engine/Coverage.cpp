@@ -6,15 +6,6 @@
 
 namespace {
 
-// 1617 -> "1,617".
-std::string withThousands(std::size_t n)
-{
-    std::string digits = std::to_string(n);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(static_cast<std::size_t>(i), ",");
-    return digits;
-}
-
 const char* const leftAlone = "; colours far from them are left as they were";
 
 } // namespace

@@ -65,18 +65,10 @@ void DeviceField::solve(const std::vector<double>& points, const std::vector<dou
     const Eigen::MatrixXd E = Eigen::Map<const RowMatrix>(errors.data(), rows, 3);
     const double variance = spread_ * spread_;
     if (n <= maxExactPoints) {
-        Eigen::MatrixXd K(rows, rows);
-        for (std::size_t i = 0; i < n; ++i) {
-            for (std::size_t j = 0; j <= i; ++j)
-                K(i, j) = K(j, i) = variance * kernel(&points[i * channels_], &points[j * channels_], channels_);
-            K(i, i) += noise[i];
-        }
-        const Eigen::MatrixXd alpha = solveKernelSystem(K, E);
+        beta_ = exactCoefficients(n, variance, noise, errors, [&](std::size_t i, std::size_t j) {
+            return kernel(&points[i * channels_], &points[j * channels_], channels_);
+        });
         scaled_ = points;
-        beta_.resize(3 * n);
-        for (std::size_t i = 0; i < n; ++i)
-            for (int c = 0; c < 3; ++c)
-                beta_[3 * i + c] = variance * alpha(static_cast<Eigen::Index>(i), c);
         return;
     }
     // One inducing point per occupied cell, the paper (last) among them;

@@ -202,21 +202,10 @@ LeaveOneOut leaveOneOut(const std::vector<Lab>& points, const std::vector<Lab>& 
 void ErrorField::solveExactly(const std::vector<double>& points, const std::vector<double>& errors,
                               const std::vector<double>& noise)
 {
-    const Eigen::MatrixXd E = Eigen::Map<const RowMatrix>(errors.data(), static_cast<Eigen::Index>(noise.size()), 3);
-    const std::size_t m = noise.size();
-    const double variance = spread_ * spread_;
-    Eigen::MatrixXd K(m, m);
-    for (std::size_t i = 0; i < m; ++i) {
-        for (std::size_t j = 0; j <= i; ++j)
-            K(i, j) = K(j, i) = variance * kernel(&points[3 * i], &points[3 * j]);
-        K(i, i) += noise[i];
-    }
-    const Eigen::MatrixXd alpha = solveKernelSystem(K, E);
+    beta_ = exactCoefficients(noise.size(), spread_ * spread_, noise, errors, [&](std::size_t i, std::size_t j) {
+        return kernel(&points[3 * i], &points[3 * j]);
+    });
     scaled_ = points;
-    beta_.resize(3 * m);
-    for (std::size_t i = 0; i < m; ++i)
-        for (int c = 0; c < 3; ++c)
-            beta_[3 * i + c] = variance * alpha(static_cast<Eigen::Index>(i), c);
 }
 
 void ErrorField::solveThroughInducingPoints(const std::vector<double>& points, const std::vector<double>& errors,

@@ -16,3 +16,11 @@ std::string fixedNumber(double value, int decimals)
         number.erase(0, 1);
     return number;
 }
+
+std::string withThousands(std::size_t n)
+{
+    std::string digits = std::to_string(n);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), ",");
+    return digits;
+}
