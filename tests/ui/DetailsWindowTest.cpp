@@ -4,6 +4,7 @@
 // window's history and leave the window open with the values restored; every
 // header explains itself; numbers have two decimals as in the table.
 
+#include "ScriptedWindow.h"
 #include "MyRCItemModel.h"
 #include "PatchTableModel.h"
 #include "TestSupport.h"
@@ -27,13 +28,6 @@ QString dataPath(const char* name)
 {
     return QString::fromStdString(testDataPath(name));
 }
-
-class QuietWindow : public MainWindow
-{
-protected:
-    void showDetails(const QString&, const QString&, const std::vector<std::string>&) override {}
-    bool askCorrectAnyway(const QString&) override { return true; }
-};
 
 // The B2A1 nodes of a details window's cell, in corner order.
 std::vector<uint16_t> cellNodes(CubeForm* form)
@@ -92,7 +86,10 @@ protected:
         return form;
     }
 
-    QuietWindow window;
+    // Every correction goes ahead, whatever the checks say.
+    DetailsWindowTest() { window.correctAnyway = true; }
+
+    ScriptedWindow window;
 };
 
 TEST_F(DetailsWindowTest, DeltaRowShowsWhatTheTableShows)

@@ -1,3 +1,4 @@
+#include "ScriptedWindow.h"
 #include "MySortFilterProxyModel.h"
 #include "PatchTableModel.h"
 #include "PlotsWidget.h"
@@ -22,22 +23,6 @@ QString dataPath(const char* name)
     return QString::fromStdString(testDataPath(name));
 }
 
-// A window whose report dialogs are recorded instead of shown.
-class RecordingWindow : public MainWindow
-{
-public:
-    QStringList dialogs;
-
-protected:
-    void showDetails(const QString&, const QString& summary, const std::vector<std::string>& details) override
-    {
-        QString text = summary;
-        for (const std::string& line : details)
-            text += '\n' + QString::fromStdString(line);
-        dialogs << text;
-    }
-};
-
 class MainWindowTest : public ::testing::Test
 {
 protected:
@@ -50,7 +35,7 @@ protected:
         window.openMeas(dataPath("cmyk_meas.txt"));
     }
 
-    RecordingWindow window;
+    ScriptedWindow window;
 };
 
 TEST_F(MainWindowTest, StartsEmptyWithItsMenus)
@@ -213,7 +198,7 @@ TEST_F(MainWindowTest, MetricAndLimitsReachTheSummaryAndAreRemembered)
     EXPECT_EQ(window.verdictPanel()->cellText(1, Stage::Before), QString::number(before.maximum, 'f', 2) + " fail");
     EXPECT_EQ(window.verdictPanel()->cellText(0, Stage::After), "-");
 
-    RecordingWindow next;
+    ScriptedWindow next;
     EXPECT_EQ(next.metric(), DeltaEMetric::CIE2000);
     EXPECT_DOUBLE_EQ(next.limits().maximum, before.maximum - 0.01);
     next.setMetric(DeltaEMetric::CIE1976);

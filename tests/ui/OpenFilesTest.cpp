@@ -1,6 +1,7 @@
 // Files opened without a role go where they say they belong; when they do
 // not say, the user is asked, never a silent guess by position.
 
+#include "ScriptedWindow.h"
 #include "TestSupport.h"
 #include "mainwindow.h"
 
@@ -9,21 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class AskedWindow : public MainWindow
-{
-public:
-    int answer = -1;
-    QStringList asked;
-
-protected:
-    int askWhichIsReference(const QStringList& files) override
-    {
-        asked = files;
-        return answer;
-    }
-    void showDetails(const QString&, const QString&, const std::vector<std::string>&) override {}
-};
 
 // The file without its DESCRIPTOR and ORIGINATOR lines: it says nothing.
 std::string silentCopy(const TempDir& dir, const char* name, const char* as)
@@ -68,13 +54,13 @@ TEST(OpenFiles, PositionalFilesGoWhereTheySayTheyBelong)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        AskedWindow window;
-        window.answer = c.answer;
+        ScriptedWindow window;
+        window.referenceChoice = c.answer;
         QStringList files;
         for (const std::string& f : c.files)
             files << QString::fromStdString(f);
         window.openFiles(files);
-        EXPECT_EQ(!window.asked.isEmpty(), c.asked);
+        EXPECT_EQ(!window.referenceCandidates.isEmpty(), c.asked);
         EXPECT_EQ(window.session().hasReferenceData() ? window.session().referencePath() : "", c.reference);
         EXPECT_EQ(window.session().hasMeasurementData() ? window.session().measurementPath() : "", c.measurement);
     }
@@ -82,7 +68,7 @@ TEST(OpenFiles, PositionalFilesGoWhereTheySayTheyBelong)
 
 TEST(OpenFiles, TheFilesInUseAreNamed)
 {
-    AskedWindow window;
+    ScriptedWindow window;
     window.openFiles({QString::fromStdString(testDataPath("cmyk_meas.txt")),
                       QString::fromStdString(testDataPath("cmyk_ref.txt"))});
     const auto* label = window.findChild<QLabel*>(QStringLiteral("dataFilesLabel"));

@@ -1,6 +1,7 @@
 // Misread patches in the window: marked in the table with their size, put
 // back from the row's context menu as one undoable step.
 
+#include "ScriptedWindow.h"
 #include "PatchTableModel.h"
 #include "TestSupport.h"
 #include "mainwindow.h"
@@ -18,21 +19,6 @@ QString dataPath(const char* name)
 {
     return QString::fromStdString(testDataPath(name));
 }
-
-class RecordingWindow : public MainWindow
-{
-public:
-    QStringList dialogs;
-
-protected:
-    void showDetails(const QString&, const QString& summary, const std::vector<std::string>& details) override
-    {
-        QString text = summary;
-        for (const std::string& line : details)
-            text += '\n' + QString::fromStdString(line);
-        dialogs << text;
-    }
-};
 
 class OutlierWindowTest : public ::testing::Test
 {
@@ -68,7 +54,7 @@ protected:
     }
     void autoCorrect() { QMetaObject::invokeMethod(&window, "on_pushButtonAuto_clicked"); }
 
-    RecordingWindow window;
+    ScriptedWindow window;
 };
 
 TEST_F(OutlierWindowTest, MarkedWithTheirSizeAndPutBackUndoably)

@@ -2,6 +2,7 @@
 // refused until the user picks a pairing, the choice pairs loaded files
 // again at once, and undo takes it back.
 
+#include "ScriptedWindow.h"
 #include "PatchTableModel.h"
 #include "TestSupport.h"
 #include "mainwindow.h"
@@ -15,18 +16,6 @@
 #include <string>
 
 namespace {
-
-class QuietWindow : public MainWindow
-{
-public:
-    QStringList dialogs;
-
-protected:
-    void showDetails(const QString&, const QString& summary, const std::vector<std::string>&) override
-    {
-        dialogs << summary;
-    }
-};
 
 // Six patches named A1..A6; the measurement numbers its rows 1..6 in
 // another order, as a strip reader's running count would.
@@ -60,7 +49,7 @@ TEST(PairingMenu, TheUsersChoicePairsTheLoadedFilesAgain)
         const std::string text = patchFile(measurement);
         writeBytes(measurement ? meas : ref, std::vector<uint8_t>(text.begin(), text.end()));
     }
-    QuietWindow window;
+    ScriptedWindow window;
     ASSERT_TRUE(window.openProfile(QString::fromStdString(testDataPath("cmyk_v2.icc"))));
     EXPECT_TRUE(pairingAction(window, PairBy::Auto)->isChecked());
     ASSERT_TRUE(window.loadDataFile(PatchFileRole::Reference, QString::fromStdString(ref)));

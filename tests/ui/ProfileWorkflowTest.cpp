@@ -1,3 +1,4 @@
+#include "ScriptedWindow.h"
 #include "MalformedProfiles.h"
 #include "MyRCItemModel.h"
 #include "MySortFilterProxyModel.h"
@@ -34,26 +35,6 @@ QString dataPath(const char* name)
 {
     return QString::fromStdString(testDataPath(name));
 }
-
-// A window whose questions and report dialogs are answered by the test.
-class AnsweringWindow : public MainWindow
-{
-public:
-    UnsavedAnswer answer = UnsavedAnswer::Cancel;
-    int asked = 0;
-    QStringList dialogs;
-
-protected:
-    UnsavedAnswer askSaveChanges() override
-    {
-        ++asked;
-        return answer;
-    }
-    void showDetails(const QString&, const QString& summary, const std::vector<std::string>&) override
-    {
-        dialogs << summary;
-    }
-};
 
 class ProfileWorkflowTest : public ::testing::Test
 {
@@ -92,7 +73,7 @@ protected:
     }
 
     TempDir dir;
-    AnsweringWindow window;
+    ScriptedWindow window;
 };
 
 TEST_F(ProfileWorkflowTest, OpenAutoAndSave)
@@ -197,17 +178,17 @@ TEST_F(ProfileWorkflowTest, UnsavedEditsAreNeverDiscardedSilently)
 {
     openAll();
     ASSERT_TRUE(window.openProfile(dataPath("cmyk_v4.icc")));
-    EXPECT_EQ(window.asked, 0) << "nothing edited, nothing asked";
+    EXPECT_EQ(window.unsavedAsked, 0) << "nothing edited, nothing asked";
 
     autoOnAll();
-    window.answer = MainWindow::UnsavedAnswer::Cancel;
+    window.unsavedAnswer = MainWindow::UnsavedAnswer::Cancel;
     EXPECT_FALSE(window.openProfile(dataPath("cmyk_v2.icc")));
-    EXPECT_EQ(window.asked, 1);
+    EXPECT_EQ(window.unsavedAsked, 1);
     EXPECT_TRUE(window.session().hasUnsavedChanges());
     window.show();
     EXPECT_FALSE(window.close()) << "Cancel keeps the window open";
 
-    window.answer = MainWindow::UnsavedAnswer::Discard;
+    window.unsavedAnswer = MainWindow::UnsavedAnswer::Discard;
     EXPECT_TRUE(window.openProfile(dataPath("cmyk_v2.icc")));
     EXPECT_FALSE(window.session().hasUnsavedChanges());
 }
@@ -256,7 +237,7 @@ TEST_F(ProfileWorkflowTest, DetailsWindowEditsAreKept)
     // Closing the main window closes the details with it.
     QMetaObject::invokeMethod(&window, "verHeaderClicked", Q_ARG(int, 4));
     QPointer<CubeForm> open = window.detailWindows().back();
-    window.answer = MainWindow::UnsavedAnswer::Discard;
+    window.unsavedAnswer = MainWindow::UnsavedAnswer::Discard;
     window.close();
     EXPECT_TRUE(open.isNull());
 }
@@ -345,7 +326,7 @@ TEST_F(ProfileWorkflowTest, FilesOpenByTheirKind)
     EXPECT_EQ(window.session().before().count, 100);
 
     // Dropped onto the window like files from a file manager.
-    AnsweringWindow fresh;
+    ScriptedWindow fresh;
     QMimeData dropped;
     dropped.setUrls({QUrl::fromLocalFile(dataPath("rgb_combined.txt"))});
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
@@ -391,7 +372,7 @@ TEST_F(ProfileWorkflowTest, LabCellsTakeOnlyNumbersInRange)
 TEST_F(ProfileWorkflowTest, NonAsciiNamesSurviveTheStamp)
 {
     for (const char* profile : {"cmyk_v2.icc", "cmyk_v4.icc"}) {
-        AnsweringWindow w;
+        ScriptedWindow w;
         ASSERT_TRUE(w.openProfile(dataPath(profile)));
         const QString path = QString::fromStdString(dir.path(std::string("Pr\xC3\xBC" "f-") + profile));
         ASSERT_TRUE(w.saveAsProfile(path));

@@ -2,6 +2,7 @@
 // after Smooth then Per patch, after a hand edit; a further measurement
 // added and taken back; and a verdict over a few patches says so.
 
+#include "ScriptedWindow.h"
 #include "MySortFilterProxyModel.h"
 #include "PatchTableModel.h"
 #include "PlotsWidget.h"
@@ -24,19 +25,6 @@ QString dataPath(const char* name)
 {
     return QString::fromStdString(testDataPath(name));
 }
-
-class QuietWindow : public MainWindow
-{
-public:
-    QStringList dialogs;
-
-protected:
-    void showDetails(const QString&, const QString& summary, const std::vector<std::string>&) override
-    {
-        dialogs << summary;
-    }
-    bool askCorrectAnyway(const QString&) override { return true; }
-};
 
 class RepeatsWindowTest : public ::testing::Test
 {
@@ -63,7 +51,10 @@ protected:
             n += p.hasResult;
         return n;
     }
-    QuietWindow window;
+    // Every correction goes ahead, whatever the checks say.
+    RepeatsWindowTest() { window.correctAnyway = true; }
+
+    ScriptedWindow window;
 };
 
 TEST_F(RepeatsWindowTest, AfterAPartialRunEveryFigureIsOverTheWholeChart)

@@ -4,6 +4,7 @@
 // never replaced, and a correction its checks refuse is made only when the
 // user says so.
 
+#include "ScriptedWindow.h"
 #include "PatchTableModel.h"
 #include "TestSupport.h"
 #include "mainwindow.h"
@@ -22,40 +23,6 @@ QString qPath(const std::string& path)
 {
     return QString::fromStdString(path);
 }
-
-// A window whose dialogs are answered by the test, and which records the
-// questions.
-class ScriptedWindow : public MainWindow
-{
-public:
-    QString typedName;         // what the save dialog returns
-    int typedFilter = 0;       // the filter chosen in it
-    bool replace = false;      // the answer to every replace question
-    bool correctAnyway = false;
-    QStringList questions;
-    QStringList dialogs;
-
-protected:
-    QString askSavePath(const QString&, const QString&, const QStringList&, const QStringList&, int& chosen) override
-    {
-        chosen = typedFilter;
-        return typedName;
-    }
-    bool askReplace(const QString& question) override
-    {
-        questions << question;
-        return replace;
-    }
-    bool askCorrectAnyway(const QString& reason) override
-    {
-        questions << reason;
-        return correctAnyway;
-    }
-    void showDetails(const QString&, const QString& summary, const std::vector<std::string>&) override
-    {
-        dialogs << summary;
-    }
-};
 
 class SaveGuardsTest : public ::testing::Test
 {
@@ -112,8 +79,8 @@ TEST_F(SaveGuardsTest, ANameTypedWithoutSuffixIsAskedAboutAsWritten)
         if (c.existed)
             writeBytes(written, previous);
         window.questions.clear();
-        window.typedName = qPath(dir.path(c.typed));
-        window.typedFilter = c.filter;
+        window.savePath = qPath(dir.path(c.typed));
+        window.saveFilter = c.filter;
         window.replace = c.replace;
         const bool done = c.report ? window.exportReport(QString()) : window.saveAsProfile(QString());
         EXPECT_EQ(window.questions.size(), c.existed ? 1 : 0);
@@ -134,7 +101,7 @@ TEST_F(SaveGuardsTest, TheProfileAsOpenedIsReplacedOnlyWhenTheUserSaysSo)
         SCOPED_TRACE(replace);
         window.questions.clear();
         window.replace = replace;
-        window.typedName = qPath(profile);
+        window.savePath = qPath(profile);
         EXPECT_EQ(window.saveAsProfile(QString()), replace);
         ASSERT_EQ(window.questions.size(), 1);
         EXPECT_TRUE(window.questions[0].contains("the tables the measurement was printed with"))
