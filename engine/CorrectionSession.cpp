@@ -6,9 +6,11 @@
 #include "JointPatchCorrection.h"
 #include "LibraryLog.h"
 #include "Md5Digest.h"
+#include "PatchFileKind.h"
 #include "PathNames.h"
 #include "ProfileStamp.h"
 #include "SafeFileWriter.h"
+#include "TextEncoding.h"
 #include "WholeFile.h"
 #include "csCLUTCube.h"
 #include "csICCProfile.h"
@@ -733,6 +735,14 @@ CorrectionReport CorrectionSession::findOutliersFor(const CorrectionRequest& req
     return report;
 }
 
+bool CorrectionSession::filesSayTheyAreSwapped() const
+{
+    if (!reference_ || !measurement_ || reference_.file == measurement_.file)
+        return false;
+    return patchFileKind(*measurement_.file, measurementPath_) == PatchFileKind::Reference &&
+           patchFileKind(*reference_.file, referencePath_) == PatchFileKind::Measurement;
+}
+
 CorrectionReport CorrectionSession::checkBeforeCorrecting() const
 {
     CorrectionReport report;
@@ -747,10 +757,16 @@ CorrectionReport CorrectionSession::checkBeforeCorrecting() const
     }
     measuredOff /= static_cast<double>(paired);
     roundTripOff /= static_cast<double>(paired);
-    char text[256];
+    char text[512];
     // With the round trip standing in for the measurement, the first check
     // is the second.
-    if (!roundTripOn_ && measuredOff > CorrectionLimits::measurementFarOff) {
+    if (!roundTripOn_ && filesSayTheyAreSwapped()) {
+        report.failedCheck = CorrectionCheck::FilesSwapped;
+        std::snprintf(text, sizeof text,
+                      "Not corrected: %s, loaded as the measurement, says it holds reference values, and %s, loaded "
+                      "as the reference, says it holds measured ones: are the two files swapped?",
+                      printable(fileNameOf(measurementPath_)).c_str(), printable(fileNameOf(referencePath_)).c_str());
+    } else if (!roundTripOn_ && measuredOff > CorrectionLimits::measurementFarOff) {
         report.failedCheck = CorrectionCheck::MeasurementFarOff;
         std::snprintf(text, sizeof text,
                       "Not corrected: the measurement is %.2f Delta E from the reference on average; the files do "

@@ -69,6 +69,9 @@ struct CorrectionRequest
 // refuses the correction (unless forced) with its reason in the summary.
 enum class CorrectionCheck {
     Passed,
+    // The file given as the measurement says it holds reference values and
+    // the one given as the reference says it holds measured ones.
+    FilesSwapped,
     // The measurement is so far from the reference that the files cannot
     // belong together: another chart, a wrong scale or order.
     MeasurementFarOff,
@@ -320,6 +323,9 @@ private:
                                    const Progress& progress);
     // The checks on the data and the tables as opened, before a method runs.
     CorrectionReport checkBeforeCorrecting() const;
+    // Whether the reference and measurement files each say they are the
+    // other (their descriptions, kinds or names).
+    bool filesSayTheyAreSwapped() const;
     // The paired patches that disagree with their neighbours, for the
     // request; refuses (failedCheck) when more than a fifth would go.
     CorrectionReport findOutliersFor(const CorrectionRequest& request) const;

@@ -226,6 +226,37 @@ TEST(CorrectGuards, ACorrectionThatCannotBeTrustedIsNotWritten)
     }
 }
 
+TEST(CorrectGuards, FilesThatSayTheyAreSwappedAreNotCorrectedFrom)
+{
+    TempDir dir;
+    const std::string out = dir.path("out.icc");
+    const std::vector<std::string> swapped = {"correct", "-i", testDataPath("cmyk_v2.icc"), "-m",
+                                              testDataPath("cmyk_ref.txt"), "-r", testDataPath("cmyk_meas.txt"),
+                                              "-o", out};
+    const CliResult refused = runCli(swapped);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(lineCount(refused.err), 1u) << refused.err;
+    EXPECT_NE(refused.err.find("are the two files swapped?"), std::string::npos) << refused.err;
+    EXPECT_FALSE(exists(out));
+
+    // One file that says nothing is no evidence: its name and words decide nothing.
+    const std::string silent = dir.path("chart.txt");
+    std::string said = changedPatches("cmyk_meas.txt", [](double&, double&, double&) {}), kept;
+    std::istringstream lines(said);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("DESCRIPTOR", 0) != 0 && line.rfind("ORIGINATOR", 0) != 0)
+            kept += line + '\n';
+    writeText(silent, kept);
+    const CliResult loose = runCli({"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_ref.txt"),
+                                    "-r", silent, "-o", out});
+    EXPECT_EQ(loose.err.find("swapped"), std::string::npos) << loose.err;
+
+    std::vector<std::string> forced = swapped;
+    forced.push_back("--force");
+    EXPECT_EQ(runCli(forced).status, 0);
+    EXPECT_TRUE(exists(out));
+}
+
 TEST(CorrectGuards, RoundTripCorrectsTheProfilesOwnInversion)
 {
     TempDir dir;
