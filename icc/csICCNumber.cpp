@@ -234,3 +234,32 @@ csDateTime csCurrentDateTime()
             static_cast<uint16_t>(local.tm_mday), static_cast<uint16_t>(local.tm_hour),
             static_cast<uint16_t>(local.tm_min), static_cast<uint16_t>(local.tm_sec)};
 }
+
+std::string csUtf8FromUtf16(std::u16string_view units)
+{
+    std::string out;
+    out.reserve(units.size());
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        char32_t code = units[k];
+        if (code >= 0xD800 && code < 0xE000) {
+            const bool pair = code < 0xDC00 && k + 1 < units.size() && units[k + 1] >= 0xDC00 && units[k + 1] < 0xE000;
+            code = pair ? 0x10000 + ((code - 0xD800) << 10) + (units[++k] - 0xDC00) : 0xFFFD;
+        }
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}

@@ -100,6 +100,8 @@ inline uint16_t csRoundToCode16(double v)
 // UTF-16 code units of a UTF-8 text; a byte that does not belong to a
 // well-formed sequence becomes U+FFFD.
 std::u16string csUtf16FromUtf8(std::string_view text);
+// UTF-8 of UTF-16 code units; a lone surrogate becomes U+FFFD.
+std::string csUtf8FromUtf16(std::u16string_view units);
 
 constexpr std::size_t csDateTimeSize = 12;
 constexpr std::size_t csXYZNumberSize = 12;

@@ -395,22 +395,7 @@ std::u16string csICCmlucTag::recordUnits(uint32_t index) const
     return units;
 }
 
-std::string csICCmlucTag::recordLatin1(uint32_t index) const
+std::string csICCmlucTag::recordUtf8(uint32_t index) const
 {
-    const std::u16string units = recordUnits(index);
-    std::string text;
-    text.reserve(units.size());
-    for (std::size_t k = 0; k < units.size(); ++k) {
-        const char16_t unit = units[k];
-        if (unit <= 0xFF) {
-            text += static_cast<char>(unit);
-            continue;
-        }
-        // A surrogate pair is one character.
-        if (unit >= 0xD800 && unit < 0xDC00 && k + 1 < units.size() && units[k + 1] >= 0xDC00 &&
-            units[k + 1] < 0xE000)
-            ++k;
-        text += '?';
-    }
-    return text;
+    return csUtf8FromUtf16(recordUnits(index));
 }

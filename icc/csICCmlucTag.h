@@ -76,11 +76,11 @@ public:
     // Removes the record and, unless another record uses it, its string.
     int removeRecord(uint32_t index);
 
-    // A record's string as UTF-16 code units in host order, and as Latin-1
-    // with every character beyond it as one '?'. Only the bytes within the
-    // tag are read; a bad index gives an error and an empty string.
+    // A record's string as UTF-16 code units in host order, and as UTF-8.
+    // Only the bytes within the tag are read; a bad index gives an error
+    // and an empty string.
     std::u16string recordUnits(uint32_t index) const;
-    std::string recordLatin1(uint32_t index) const;
+    std::string recordUtf8(uint32_t index) const;
 
 private:
     // The record table fits in the tag and the record size is usable.

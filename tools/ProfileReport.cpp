@@ -161,7 +161,7 @@ std::string contentsOf(const csICCTag& tag)
         std::string records;
         for (uint32_t i = 0; i < mluc->numberOfRecords() && i < 4; ++i)
             records += (i ? ", " : "") + languageText(mluc->languageCode(i)) + "-" +
-                       languageText(mluc->countryCode(i)) + " " + printable(mluc->recordLatin1(i));
+                       languageText(mluc->countryCode(i)) + " " + printable(mluc->recordUtf8(i));
         if (mluc->numberOfRecords() > 4)
             records += ", ...";
         return std::to_string(mluc->numberOfRecords()) + " record(s): " + records;

@@ -4,7 +4,7 @@
 // "pass" or "fail", in the metric chosen.
 
 #include "Coverage.h"
-#include "Tolerance.h"
+#include "ChartSummary.h"
 
 #include <QWidget>
 

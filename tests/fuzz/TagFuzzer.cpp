@@ -34,7 +34,7 @@ void exercise(csICCTag& tag)
         text->text();
     } else if (auto* mluc = dynamic_cast<csICCmlucTag*>(&tag)) {
         for (uint32_t i = 0; i < mluc->numberOfRecords() && i < 8; ++i)
-            mluc->recordLatin1(i);
+            mluc->recordUtf8(i);
         mluc->addRecord(csICCmlucTag::code("de"), csICCmlucTag::code("DE"), 4, reinterpret_cast<const uint8_t*>("\0a\0b"));
         if (mluc->numberOfRecords() > 0)
             mluc->removeRecord(0);

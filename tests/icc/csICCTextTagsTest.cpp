@@ -169,19 +169,23 @@ TEST_F(TextTagsTest, LayoutChecksRefuseCountsAndStringsBeyondTheTag)
     EXPECT_EQ(csICCmlucTag(csSig("cprt"), longer.data(), available, 39).size(), 0u);
 }
 
-TEST_F(TextTagsTest, RecordStringsAsUnitsAndLatin1)
+TEST_F(TextTagsTest, RecordStringsAsUnitsAndUtf8)
 {
     csICCmlucTag tag(csSig("desc"));
     const std::u16string text = u"Caf\u00E9 \u20AC \U0001D11E!";
     ASSERT_EQ(addRecord(tag, "fr", "FR", text), 0);
     EXPECT_EQ(tag.recordUnits(0), text);
-    EXPECT_EQ(tag.recordLatin1(0), "Caf\xE9 ? ?!");
-    EXPECT_EQ(tag.recordLatin1(1), "");
+    EXPECT_EQ(tag.recordUtf8(0), "Caf\u00E9 \u20AC \U0001D11E!");
+    EXPECT_EQ(tag.recordUtf8(1), "");
     EXPECT_TRUE(logHas('E', "index out of bounds"));
     // An odd length reads the whole code units only.
     const Bytes bytes = utf16BE(u"ab");
     ASSERT_EQ(tag.addRecord(csICCmlucTag::code("en"), csICCmlucTag::code("US"), 3, bytes.data()), 0);
     EXPECT_EQ(tag.recordUnits(1), u"a");
+    // A lone surrogate cannot be written as UTF-8.
+    csICCmlucTag lone(csSig("desc"));
+    ASSERT_EQ(addRecord(lone, "de", "DE", std::u16string(u"a") + char16_t(0xD800) + u"b"), 0);
+    EXPECT_EQ(lone.recordUtf8(0), "a\uFFFDb");
 }
 
 // Little CMS reads "desc", "text" and "mluc" into one cmsMLU; the wide form

@@ -68,14 +68,6 @@ std::string xmlEscaped(std::string_view text)
     return out;
 }
 
-std::string latin1ToUtf8(std::string_view text)
-{
-    std::string out;
-    for (unsigned char c : text)
-        appendUtf8(out, c);
-    return out;
-}
-
 std::string printable(std::string_view text)
 {
     static const char hex[] = "0123456789abcdef";

@@ -1,4 +1,5 @@
 #include "Patch.h"
+#include "ChartSummary.h"
 #include "Tolerance.h"
 
 #include <gtest/gtest.h>

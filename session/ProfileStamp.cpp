@@ -4,7 +4,6 @@
 #include "csICCdescTag.h"
 #include "csICCmlucTag.h"
 #include "csICCtextTag.h"
-#include "TextEncoding.h"
 
 #include <algorithm>
 #include <vector>
@@ -46,7 +45,7 @@ std::string profileDescription(const csICCProfile& profile)
         return desc->asciiString();
     if (const auto* mluc = dynamic_cast<const csICCmlucTag*>(tag))
         if (mluc->numberOfRecords() > 0)
-            return latin1ToUtf8(mluc->recordLatin1(0));
+            return mluc->recordUtf8(0);
     return {};
 }
 

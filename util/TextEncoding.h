@@ -12,7 +12,6 @@ std::vector<char32_t> utf8CodePoints(std::string_view text);
 // Valid UTF-8 with the markup characters escaped; control characters
 // other than tab and line breaks, which XML forbids, are left out.
 std::string xmlEscaped(std::string_view text);
-std::string latin1ToUtf8(std::string_view text);
 // Text from a file made safe for a terminal or a message: control
 // characters (C0 with tab and NUL, DEL, C1) and bytes that are not UTF-8
 // are written as \xHH (\x1b for ESC), so nothing in a file can move the

@@ -16,7 +16,7 @@
 #include "PatchPairing.h"
 #include "RepeatedMeasurements.h"
 #include "SmoothCorrection.h"
-#include "Tolerance.h"
+#include "ChartSummary.h"
 
 #include <array>
 #include <cstddef>

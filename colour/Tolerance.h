@@ -5,15 +5,8 @@
 
 #include "ColorDifference.h"
 
-#include <vector>
-
-struct Patch;
-
 // A reference with C*ab below this counts as near-neutral.
 constexpr double neutralChromaLimit = 5.0;
-
-// Measured against the reference, or as predicted after the correction.
-enum class Stage { Before, After };
 
 struct DeltaESummary
 {
@@ -23,11 +16,6 @@ struct DeltaESummary
     int neutralCount = 0;
     double neutralMean = 0;
 };
-
-// Over the paired patches: as measured (Before), or as predicted after
-// the last correction, those it did not correct as measured (After; none
-// without a correction).
-DeltaESummary summarizeDeltaE(const std::vector<Patch>& patches, Stage stage, DeltaEMetric metric);
 
 // Vestrel's own defaults, chosen for a well-kept press on coated stock;
 // they follow no standard and are meant to be set to what the customer
