@@ -31,7 +31,7 @@ public:
     // One index per input, below its grid count; one value per output.
     void get(const uint16_t* gridIndices, uint16_t* values) const;
     void getDouble(const uint16_t* gridIndices, double* values) const;
-    void set(const uint16_t* gridIndices, const uint16_t* values) const;
+    void set(const uint16_t* gridIndices, const uint16_t* values);
 
 private:
     csICCmftTag* mft_ = nullptr;

@@ -67,6 +67,7 @@ public:
     csICCProfileConverter* a2b1() const { return a2b1_; }
     csICCLutInterpolator* interpolator() const { return interpolator_; }
     const ClutNodes& nodes() const { return nodes_; }
+    ClutNodes& nodes() { return nodes_; }
     const Lab16& absCol() const { return absCol_; }
     const Lab16& relCol() const { return relCol_; }
     const uint16_t* preInput() const { return preInput_; }

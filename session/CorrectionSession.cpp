@@ -1,5 +1,7 @@
 #include "CorrectionSession.h"
 
+#include "PatchEdit.h"
+
 #include "B2ATableAccess.h"
 #include "FileIdentity.h"
 #include "FixedNumber.h"
@@ -123,6 +125,69 @@ std::string notAProfile(std::string_view bytes)
 CorrectionSession::CorrectionSession() = default;
 CorrectionSession::~CorrectionSession() = default;
 
+template <class Apply, class Changed>
+auto CorrectionSession::recordStep(Change change, Apply&& apply, Changed&& changed)
+{
+    // Only the outermost change is a step: one that loads several files
+    // is undone as one.
+    if (stepDepth_ > 0)
+        return apply();
+    SessionState before = state();
+    ++stepDepth_;
+    auto result = apply();
+    --stepDepth_;
+    if (changed(result)) {
+        history_.push(change, std::move(before), state());
+        tell(Event::Recorded, change);
+    }
+    return result;
+}
+
+void CorrectionSession::tell(Event::Kind kind, Change change)
+{
+    for (const Listener& listener : listeners_)
+        listener({kind, change});
+}
+
+bool CorrectionSession::detailsStep(const std::function<bool()>& apply)
+{
+    return recordStep(Change::Details, apply, [](bool done) { return done; });
+}
+
+bool CorrectionSession::undo()
+{
+    const SessionHistory::Step* step = history_.undo();
+    if (!step || !restore(step->before))
+        return false;
+    tell(Event::Undone, step->change);
+    return true;
+}
+
+bool CorrectionSession::redo()
+{
+    const SessionHistory::Step* step = history_.redo();
+    if (!step || !restore(step->after))
+        return false;
+    tell(Event::Redone, step->change);
+    return true;
+}
+
+bool CorrectionSession::predict(const uint16_t* device, uint16_t lab[3]) const
+{
+    if (!a2b1_)
+        return false;
+    uint16_t in[csICCmftTag::maxChannels] = {};
+    std::copy(device, device + a2b1_->numInputChannels(), in);
+    return a2b1_->convert(in, lab, 1) == 0;
+}
+
+std::unique_ptr<PatchEdit> CorrectionSession::editPatch(std::size_t patch, double threshold)
+{
+    if (!profile_ || patch >= patches_.size() || !patches_[patch].paired())
+        return nullptr;
+    return std::make_unique<PatchEdit>(*this, patch, threshold);
+}
+
 SessionReport CorrectionSession::openProfile(const std::string& path)
 {
     std::string bytes, problem;
@@ -198,6 +263,9 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     toldFindings_ = 0;
     for (Patch& patch : patches_)
         patch.hasResult = false;
+    // Steps recorded on the old profile cannot be undone on this one.
+    history_.clear();
+    tell(Event::ProfileOpened, Change::Correction);
     report.ok = true;
     report.summary = "Loaded " + path;
     return report;
@@ -231,6 +299,17 @@ SessionReport CorrectionSession::loadPatchText(std::string_view text, const std:
 }
 
 SessionReport CorrectionSession::loadParsed(const std::string& name, const std::string& path, PatchFileRole role,
+                                            bool repeat, const std::function<bool(PatchFile&, std::string&)>& parse)
+{
+    const Change change = repeat && measurement_ ? Change::AddMeasurement
+                          : role == PatchFileRole::Reference ? Change::LoadReference
+                                                             : Change::LoadMeasurement;
+    return recordStep(
+        change, [&] { return loadParsedNow(name, path, role, repeat, parse); },
+        [](const SessionReport& report) { return report.ok; });
+}
+
+SessionReport CorrectionSession::loadParsedNow(const std::string& name, const std::string& path, PatchFileRole role,
                                             bool repeat, const std::function<bool(PatchFile&, std::string&)>& parse)
 {
     // A file with more patches than memory holds is refused like any other
@@ -378,6 +457,17 @@ bool CorrectionSession::hasToleranceMarks() const
 
 void CorrectionSession::clearPatches()
 {
+    recordStep(
+        Change::Clear,
+        [this] {
+            clearPatchesNow();
+            return true;
+        },
+        [](bool) { return true; });
+}
+
+void CorrectionSession::clearPatchesNow()
+{
     reference_ = {};
     measurement_ = {};
     referencePath_.clear();
@@ -392,6 +482,12 @@ void CorrectionSession::clearPatches()
 }
 
 bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
+{
+    return recordStep(
+        Change::PatchValues, [&] { return setReferenceNow(index, lab); }, [](bool done) { return done; });
+}
+
+bool CorrectionSession::setReferenceNow(std::size_t index, const Lab& lab)
 {
     if (index >= patches_.size())
         return false;
@@ -410,6 +506,12 @@ bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
 }
 
 bool CorrectionSession::setMeasured(std::size_t index, const Lab& lab)
+{
+    return recordStep(
+        Change::PatchValues, [&] { return setMeasuredNow(index, lab); }, [](bool done) { return done; });
+}
+
+bool CorrectionSession::setMeasuredNow(std::size_t index, const Lab& lab)
 {
     if (index >= patches_.size())
         return false;
@@ -498,6 +600,17 @@ bool CorrectionSession::restore(const SessionState& s)
 
 void CorrectionSession::revertToOpened()
 {
+    recordStep(
+        Change::Revert,
+        [this] {
+            revertToOpenedNow();
+            return true;
+        },
+        [](bool) { return true; });
+}
+
+void CorrectionSession::revertToOpenedNow()
+{
     restoreOpenedTables();
     correctedIds_.clear();
     handEdits_.clear();
@@ -546,10 +659,15 @@ bool CorrectionSession::useRoundTrip()
 {
     if (!profile_)
         return false;
-    for (Patch& patch : patches_)
-        applyRoundTrip(patch);
-    roundTripOn_ = true;
-    return true;
+    return recordStep(
+        Change::RoundTrip,
+        [this] {
+            for (Patch& patch : patches_)
+                applyRoundTrip(patch);
+            roundTripOn_ = true;
+            return true;
+        },
+        [](bool) { return true; });
 }
 
 bool CorrectionSession::corrected(std::size_t patch) const
@@ -569,9 +687,14 @@ bool CorrectionSession::putBack(std::size_t patch)
 {
     if (!leftOut(patch))
         return false;
-    outliers_.erase(patches_[patch].id);
-    putBack_.insert(patches_[patch].id);
-    return true;
+    return recordStep(
+        Change::PutBack,
+        [&] {
+            outliers_.erase(patches_[patch].id);
+            putBack_.insert(patches_[patch].id);
+            return true;
+        },
+        [](bool) { return true; });
 }
 
 bool CorrectionSession::isPutBack(std::size_t patch) const
@@ -624,6 +747,40 @@ void CorrectionSession::setResult(std::size_t patch, const Lab& remaining)
 }
 
 CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, const Progress& progress)
+{
+    return recordStep(
+        Change::Correction, [&] { return correctNow(request, progress); },
+        [](const CorrectionReport& report) { return report.ok; });
+}
+
+SessionReport CorrectionSession::pairAgain(PairBy by)
+{
+    const std::vector<std::string> paths = measurementPaths_.empty() && !measurementPath_.empty()
+                                               ? std::vector<std::string>{measurementPath_}
+                                               : measurementPaths_;
+    if (paths.empty()) {
+        SessionReport report;
+        report.summary = "No measurement to pair";
+        return report;
+    }
+    return recordStep(
+        Change::PairAgain,
+        [&] {
+            const SessionState before = state();
+            pairBy_ = by;
+            SessionReport report;
+            // Repeated measurements pair among themselves too: all are read
+            // anew and averaged again.
+            for (std::size_t i = 0; i < paths.size() && (i == 0 || report.ok); ++i)
+                report = i == 0 ? loadPatches(paths[i], PatchFileRole::Measurement) : addMeasurement(paths[i]);
+            if (!report.ok)
+                restore(before);
+            return report;
+        },
+        [](const SessionReport& report) { return report.ok; });
+}
+
+CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request, const Progress& progress)
 {
     CorrectionReport report;
     if (!profile_) {

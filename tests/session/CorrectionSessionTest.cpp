@@ -1,4 +1,5 @@
 #include "CorrectionSession.h"
+#include "PatchEdit.h"
 #include "csICCProfile.h"
 #include "csICCmftTag.h"
 #include "TestSupport.h"
@@ -172,18 +173,27 @@ TEST_F(CorrectionSessionTest, Lut8TableAndHandEdits)
     ASSERT_TRUE(report.ok) << report.summary;
     EXPECT_LT(session.after().mean, 0.5 * session.before().mean);
 
-    // A node set by hand stays set through the next correction.
-    csICCmftTag* b2a1 = dynamic_cast<csICCmftTag*>(session.profile()->tagTable().find(csSig("B2A1")));
+    // A node set by hand in a patch's details stays set through the next
+    // correction, and undoing the edit brings the corrected node back.
+    const auto* b2a1 = dynamic_cast<const csICCmftTag*>(session.profile()->tagTable().find(csSig("B2A1")));
     ASSERT_NE(b2a1, nullptr);
-    const std::array<uint16_t, 3> node = {8, 8, 8};
-    const uint16_t set[3] = {0x1212, 0x3434, 0x5656}; // 8-bit nodes: multiples of 257
-    b2a1->setClutNode(node.data(), set);
-    session.keepHandEdits({node});
+    std::unique_ptr<PatchEdit> edit = session.editPatch(0);
+    ASSERT_TRUE(edit && edit->usable());
+    PatchEdit::Corner corner;
+    ASSERT_TRUE(edit->corner(0, corner));
+    const std::array<uint16_t, PatchEdit::maxChannels> set = {0x1212, 0x3434, 0x5656}; // 8-bit: multiples of 257
+    ASSERT_TRUE(edit->setNodes({{0, set}}));
+    EXPECT_EQ(session.handEditedNodes(), 8u);
     ASSERT_TRUE(session.correct(request).ok);
     uint16_t now[3];
-    b2a1->getClutNode(node.data(), now);
+    b2a1->getClutNode(corner.indices.data(), now);
     EXPECT_EQ(now[0], 0x1212);
     EXPECT_EQ(now[2], 0x5656);
+    ASSERT_TRUE(session.undo()); // the correction
+    ASSERT_TRUE(session.undo()); // the hand edit
+    b2a1->getClutNode(corner.indices.data(), now);
+    EXPECT_EQ(now[0], corner.device[0]);
+    EXPECT_EQ(session.handEditedNodes(), 0u);
 }
 
 TEST_F(CorrectionSessionTest, RoundTripAndNonAsciiNames)
