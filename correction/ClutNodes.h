@@ -9,6 +9,10 @@
 
 #include <cstdint>
 
+// Device channels the corrections work on: CMYK at most. A LUT itself may
+// have up to 16 (csICCmftTag::maxChannels).
+constexpr unsigned maxCorrectedChannels = 4;
+
 class csICCTag;
 class csICCmABTag;
 class csICCmftTag;

@@ -25,7 +25,7 @@ class csCLUTCube
 {
 public:
     static constexpr int corners = 8;
-    static constexpr int maxOutputs = 4;
+    static constexpr int maxOutputs = maxCorrectedChannels;
 
     csCLUTCube(csICCProfileConverter* b2a1, csICCProfileConverter* a2b1);
 

@@ -52,12 +52,6 @@ double length(const Lab& d)
     return std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
 }
 
-csSignature b2aSignature(int intent)
-{
-    static const csSignature signatures[] = {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")};
-    return signatures[intent];
-}
-
 // Where the paper is, absolute Lab: the error field holds it at zero.
 Lab mediaWhite(csICCProfileConverter& a2b)
 {
@@ -87,7 +81,7 @@ std::string outlierLine(const std::vector<Patch>& patches, const std::vector<Out
 // every device channel at one end and at the other.
 void lightnessReach(csICCProfileConverter& a2b1, double (&reach)[2])
 {
-    uint16_t ends[2][CorrectionSession::maxDeviceChannels];
+    uint16_t ends[2][csICCmftTag::maxChannels];
     std::fill(std::begin(ends[0]), std::end(ends[0]), uint16_t(0));
     std::fill(std::begin(ends[1]), std::end(ends[1]), uint16_t(0xFFFF));
     double L[2];
@@ -640,7 +634,7 @@ Lab CorrectionSession::roundTrip(const Lab& reference) const
 {
     const Lab16 code = encodeLab16(reference);
     uint16_t pcs[3] = {code.L, code.a, code.b};
-    uint16_t device[maxDeviceChannels] = {};
+    uint16_t device[csICCmftTag::maxChannels] = {};
     uint16_t back[3];
     b2a1_->convert(pcs, device, 1);
     a2b1_->convert(device, back, 1);
@@ -731,7 +725,7 @@ void CorrectionSession::keepHandEdits(const std::vector<std::array<uint16_t, 3>>
     if (!b2a1)
         return;
     for (const auto& node : nodes) {
-        std::array<uint16_t, maxDeviceChannels> values{};
+        NodeValues values{};
         b2a1->nodes.get(node.data(), values.data());
         handEdits_[node] = values;
     }

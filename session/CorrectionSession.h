@@ -137,9 +137,6 @@ struct ProfileDigests
 class CorrectionSession
 {
 public:
-    // Output channels of a B2A table, as many as an ICC LUT may have.
-    static constexpr std::size_t maxDeviceChannels = 16;
-
     // Called with the patches done and the total; false aborts the run.
     using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 
@@ -370,7 +367,7 @@ private:
     // Patches corrected so far, by id; every correction redoes them all.
     std::set<std::string> correctedIds_;
     // B2A1 node -> values set by hand.
-    std::map<std::array<uint16_t, 3>, std::array<uint16_t, maxDeviceChannels>> handEdits_;
+    std::map<std::array<uint16_t, 3>, NodeValues> handEdits_;
     // The tables as last opened or saved, which decide unsavedChanges_.
     std::vector<ClutSnapshot> saved_;
     // Which profile states belong to: counts the profiles opened.

@@ -6,6 +6,7 @@
 #include "Patch.h"
 #include "PatchPairing.h"
 #include "SmoothCorrection.h"
+#include "csICCmftTag.h"
 
 #include <array>
 #include <cstdint>
@@ -30,6 +31,9 @@ struct AppliedCorrection
     std::vector<SmoothTableReport> tables;
 };
 
+// A node's values in a table of any width an ICC LUT may have.
+using NodeValues = std::array<uint16_t, csICCmftTag::maxChannels>;
+
 // Everything a change made in a session can be taken back to: the B2A
 // tables' nodes, the patch data and which patches were corrected.
 struct SessionState
@@ -44,7 +48,7 @@ struct SessionState
     bool roundTripOn = false;
     PairBy pairBy = PairBy::Auto;
     std::set<std::string> correctedIds;
-    std::map<std::array<uint16_t, 3>, std::array<uint16_t, 16>> handEdits;
+    std::map<std::array<uint16_t, 3>, NodeValues> handEdits;
     AppliedCorrection applied;
     std::map<std::string, double> outliers;
     std::set<std::string> putBack;

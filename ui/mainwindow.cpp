@@ -8,6 +8,7 @@
 #include "PatchFile.h"
 #include "PatchTableModel.h"
 #include "SessionCommand.h"
+#include "VestrelVersion.h"
 #include "cubeform.h"
 
 #include <QCloseEvent>
@@ -40,7 +41,7 @@ Q_LOGGING_CATEGORY(vestrelDebug, "vestrel.debug", QtWarningMsg)
 
 namespace {
 
-const char* const versionText = "1.0.1";
+const char* const versionText = VESTREL_VERSION;
 
 // A dialog lists this many lines, then says how many more there are.
 constexpr std::size_t dialogLines = 50;
