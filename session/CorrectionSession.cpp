@@ -99,7 +99,7 @@ SessionReport refusedFile(const std::string& name, const std::string& problem, c
     SessionReport report;
     report.summary = "Could not load " + name + ": " + problem;
     for (const LineProblem& line : file.skipped)
-        report.details.push_back("line " + std::to_string(line.line) + ": " + line.reason);
+        report.warn("line " + std::to_string(line.line) + ": " + line.reason, line.line);
     return report;
 }
 
@@ -188,7 +188,7 @@ SessionReport CorrectionSession::openProfile(const std::string& path)
     if (!readWholeFile(path, csICCProfile::maxProfileSize, "profile", bytes, problem)) {
         SessionReport report;
         report.summary = "Failed to open " + path;
-        report.details.push_back(problem);
+        report.fail(problem);
         return report;
     }
     return openProfileBytes(bytes, path);
@@ -203,7 +203,7 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     const std::string notProfile = notAProfile(bytes);
     if (!notProfile.empty()) {
         report.summary = refused;
-        report.details.push_back(notProfile);
+        report.fail(notProfile);
         return report;
     }
     std::string problem;
@@ -218,13 +218,13 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     // be shown but must not be corrected and passed on.
     if (!read || LibraryLog::errorsSince(mark) || a2b1->init() != 0 || b2a1->init() != 0) {
         report.summary = refused;
-        report.details = LibraryLog::linesSince(mark);
+        report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     if (*b2a1->inputSpace() != csSig("Lab ")) {
         report.summary = refused;
-        report.details.push_back("the profile's B2A1 table does not take Lab (its PCS is " +
-                                 std::string(csSigText(*b2a1->inputSpace()).text) + ")");
+        report.fail("the profile's B2A1 table does not take Lab (its PCS is " +
+                    std::string(csSigText(*b2a1->inputSpace()).text) + ")");
         return report;
     }
 
@@ -359,14 +359,12 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
         reference = {file, file->combined};
         what = file->combined ? "reference patches (the reference values of a combined file)" : "reference patches";
         if (measurement_ && measurement_.file->combined && !referenceFile)
-            report.notes.push_back("the reference values of " + name + " replace those of " +
-                                   fileNameOf(measurementPath_));
+            report.note("the reference values of " + name + " replace those of " + fileNameOf(measurementPath_));
     } else {
         measurement = {file, false};
         if (file->combined && referenceFile) {
             what = "patches with reference and measured values";
-            report.notes.push_back("the reference values of " + fileNameOf(referencePath_) + " are used, not those of " +
-                                   name);
+            report.note("the reference values of " + fileNameOf(referencePath_) + " are used, not those of " + name);
         } else if (file->combined) {
             reference = {file, true};
             what = "patches with reference and measured values";
@@ -381,29 +379,32 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     if (!file->skipped.empty())
         report.summary += "; " + skippedSummary(file->skipped);
     for (const LineProblem& line : file->skipped)
-        report.details.push_back("line " + std::to_string(line.line) + ": " + line.reason);
+        report.warn("line " + std::to_string(line.line) + ": " + line.reason, line.line);
 
     for (const std::string& note : file->notes)
-        report.notes.push_back(name + ": " + note);
+        report.note(name + ": " + note);
 
     Pairing pairing;
     if (!pairPatches(reference, measurement, pairing, problem, pairBy_)) {
         report.summary = "Could not load " + name + ": " + problem;
-        report.notes.clear();
+        report.findings.erase(std::remove_if(report.findings.begin(), report.findings.end(),
+                                             [](const Finding& f) { return f.severity == Severity::Note; }),
+                              report.findings.end());
         return report;
     }
-    report.notes.insert(report.notes.end(), pairing.notes.begin(), pairing.notes.end());
+    for (const std::string& note : pairing.notes)
+        report.note(note);
     if (!pairing.unreferenced.empty()) {
         const std::string line = plural(pairing.unreferenced.size(), "measured patch has", "measured patches have") +
                                  " no reference (" + describeIds(pairing.unreferenced) + ")";
         report.summary += "; " + line;
-        report.details.push_back(line);
+        report.warn(line);
     }
     if (!pairing.unmeasured.empty()) {
         const std::string line = plural(pairing.unmeasured.size(), "reference patch was", "reference patches were") +
                                  " not measured (" + describeIds(pairing.unmeasured) + ")";
         report.summary += "; " + line;
-        report.details.push_back(line);
+        report.warn(line);
     }
     if (repeats) {
         for (const std::string& line :
@@ -411,15 +412,15 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
             if (line.empty())
                 continue;
             report.summary += "; " + line;
-            report.details.push_back(line);
+            report.warn(line);
         }
-        report.notes.insert(report.notes.end(), repeats->averaged.notes.begin(), repeats->averaged.notes.end());
+        for (const std::string& note : repeats->averaged.notes)
+            report.note(note);
         std::string names;
         for (const std::string& each : repeats->paths)
             names += (names.empty() ? "" : ", ") + fileNameOf(each);
-        report.notes.push_back(std::string("the measured values are the ") +
-                               (repeats->files.size() == 2 ? "mean" : "median") + " of " +
-                               std::to_string(repeats->files.size()) + " files (" + names + ")");
+        report.note(std::string("the measured values are the ") + (repeats->files.size() == 2 ? "mean" : "median") +
+                    " of " + std::to_string(repeats->files.size()) + " files (" + names + ")");
     }
 
     reference_ = reference;
@@ -846,10 +847,10 @@ CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request,
     for (const Outlier& outlier : report.outliers)
         outliers_[patches_[outlier.patch].id] = outlier.size;
     if (!report.outliers.empty())
-        report.details.insert(report.details.begin(), outlierLine(patches_, report.outliers));
+        report.findings.insert(report.findings.begin(), {Severity::Warning, outlierLine(patches_, report.outliers)});
     const std::string covered = describeCoverage(coverage());
     if (!covered.empty())
-        report.notes.push_back(covered);
+        report.note(covered);
     return report;
 }
 
@@ -1060,7 +1061,8 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
         corrected.restore(t->nodes);
 
     correctedIds_ = ids;
-    report.notes = csCLUTCube::describe(findings & ~toldFindings_);
+    for (std::string& note : csCLUTCube::describe(findings & ~toldFindings_))
+        report.note(std::move(note));
     toldFindings_ |= findings;
     report.ok = true;
     double sum = 0;
@@ -1113,7 +1115,7 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
     report.tables = outcome.tables;
     for (const SmoothTableReport& table : outcome.tables)
         if (!table.leftAlone.empty())
-            report.details.push_back(table.leftAlone);
+            report.warn(table.leftAlone);
     correctedIds_.clear();
     for (std::size_t i : used)
         correctedIds_.insert(patches_[i].id);
@@ -1138,7 +1140,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     for (const std::string* input : inputs)
         if (sameFile(path, *input)) {
             report.summary = "Did not save over " + path;
-            report.details.push_back("it is " + fileRoleOf(path) + " the patches were read from");
+            report.fail("it is " + fileRoleOf(path) + " the patches were read from");
             return report;
         }
     const LibraryLog::Mark mark = LibraryLog::mark();
@@ -1147,13 +1149,13 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     // "open" as the window has always said: the file could not be opened for writing.
     if (profile_->writeToMemory(block) != 0) {
         report.summary = "Failed to open " + path;
-        report.details = LibraryLog::linesSince(mark);
+        report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     std::string reason;
     if (!writeFileSafely(path, block, reason)) {
         report.summary = "Failed to open " + path;
-        report.details.push_back(reason);
+        report.fail(reason);
         return report;
     }
     rememberSaved();

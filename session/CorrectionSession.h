@@ -17,6 +17,7 @@
 #include "PatchPairing.h"
 #include "RepeatedMeasurements.h"
 #include "SessionHistory.h"
+#include "SessionReport.h"
 #include "SessionState.h"
 #include "SmoothCorrection.h"
 
@@ -33,20 +34,6 @@
 class PatchEdit;
 class csICCProfile;
 class csICCProfileConverter;
-
-// What an operation tells its user: a one-line summary (status bar,
-// stderr) and the lines behind it (a dialog, stderr), each one finding.
-struct SessionReport
-{
-    bool ok = false;
-    std::string summary;
-    // Warnings: lines skipped, patches left unpaired.
-    std::vector<std::string> details;
-    // Findings about the profile, told once per profile; not warnings.
-    std::vector<std::string> notes;
-
-    bool hasWarnings() const { return !details.empty(); }
-};
 
 enum class PatchFileRole { Reference, Measurement };
 

@@ -319,13 +319,14 @@ void MainWindow::present(const SessionReport& report, const QString& title, int 
     // Notes about the profile ride along in the status line; only failures
     // and warnings about the user's data interrupt with a dialog.
     QString status = summary;
-    for (const std::string& note : report.notes)
+    for (const std::string& note : report.notes())
         status += QStringLiteral("; ") + fromUtf8(note);
     statusBar()->showMessage(status, timeout);
-    for (const std::string& line : report.details)
+    const std::vector<std::string> details = report.details();
+    for (const std::string& line : details)
         qCDebug(vestrelDebug) << fromUtf8(line);
     if (!report.ok || report.hasWarnings())
-        showDetails(title, summary, report.details);
+        showDetails(title, summary, details);
 }
 
 void MainWindow::showDetails(const QString& title, const QString& summary, const std::vector<std::string>& details)

@@ -158,9 +158,9 @@ TEST_F(CorrectionSessionTest, UnpairedPatchesAreReportedNotDropped)
     const SessionReport report = session.loadPatches(meas, PatchFileRole::Measurement);
     ASSERT_TRUE(report.ok) << report.summary;
     EXPECT_EQ(session.before().count, 99);
-    ASSERT_EQ(report.details.size(), 2u);
-    EXPECT_EQ(report.details[0], "1 measured patch has no reference (id 101)");
-    EXPECT_EQ(report.details[1], "1 reference patch was not measured (id 7)");
+    ASSERT_EQ(report.details().size(), 2u);
+    EXPECT_EQ(report.details()[0], "1 measured patch has no reference (id 101)");
+    EXPECT_EQ(report.details()[1], "1 reference patch was not measured (id 7)");
 }
 
 TEST_F(CorrectionSessionTest, Lut8TableAndHandEdits)
@@ -253,7 +253,7 @@ TEST_F(CorrectionSessionTest, AReferenceFileWinsOverACombinedFilesOwn)
                 session.loadPatchText(text, role == PatchFileRole::Reference && text != combined ? "ref.txt"
                                                 : text == combined ? "combined.txt" : "meas.txt", role);
             ASSERT_TRUE(report.ok) << report.summary;
-            for (const std::string& n : report.notes)
+            for (const std::string& n : report.notes())
                 notes += n;
         }
         ASSERT_EQ(session.patches().size(), 100u);
