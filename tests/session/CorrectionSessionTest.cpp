@@ -70,10 +70,11 @@ protected:
         return rows;
     }
     std::vector<uint8_t> corrected(CorrectionSession& session, std::vector<std::vector<std::size_t>> runs,
-                                   const char* name)
+                                   const char* name, CorrectionMethod method = CorrectionMethod::Smooth)
     {
         for (const auto& selection : runs) {
             CorrectionRequest request;
+            request.method = method;
             request.selection = selection;
             EXPECT_TRUE(session.correct(request).ok);
         }
@@ -101,11 +102,20 @@ TEST_F(CorrectionSessionTest, ResultsDependOnWhatWasMeasuredNotOnHowOrHowOften)
     open(shuffled, "cmyk_v2.icc", ref, shuffledCopy(meas, dir, 3));
     EXPECT_EQ(corrected(shuffled, {range(0, 100)}, "shuffled.icc"), once) << "the order of the measurement";
 
-    CorrectionSession inParts, atOnce;
-    open(inParts, "cmyk_v2.icc", ref, meas);
-    open(atOnce, "cmyk_v2.icc", ref, meas);
-    EXPECT_EQ(corrected(inParts, {range(0, 5), range(5, 10)}, "parts.icc"),
-              corrected(atOnce, {range(0, 10)}, "whole.icc"));
+    // Per patch corrects the patches chosen so far, in parts as at once;
+    // Smooth takes every patch whatever the selection.
+    for (CorrectionMethod method : {CorrectionMethod::PerPatch, CorrectionMethod::Smooth}) {
+        const bool perPatch = method == CorrectionMethod::PerPatch;
+        SCOPED_TRACE(perPatch ? "per patch" : "smooth");
+        CorrectionSession inParts, atOnce, lastPart;
+        open(inParts, "cmyk_v2.icc", ref, meas);
+        open(atOnce, "cmyk_v2.icc", ref, meas);
+        open(lastPart, "cmyk_v2.icc", ref, meas);
+        const auto parts = corrected(inParts, {range(0, 5), range(5, 10)}, "parts.icc", method);
+        EXPECT_EQ(parts, corrected(atOnce, {range(0, 10)}, "whole.icc", method));
+        EXPECT_EQ(parts == corrected(lastPart, {range(5, 10)}, "last.icc", method), !perPatch)
+            << "the first part is part of the result";
+    }
 }
 
 TEST_F(CorrectionSessionTest, AbortAndRefusalsChangeNothing)
