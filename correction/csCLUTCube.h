@@ -65,7 +65,8 @@ public:
 
     csICCProfileConverter* b2a1() const { return b2a1_; }
     csICCProfileConverter* a2b1() const { return a2b1_; }
-    csICCLutInterpolator* interpolator() const { return interpolator_; }
+    const csICCLutInterpolator* interpolator() const { return interpolator_; }
+    csICCLutInterpolator* interpolator() { return interpolator_; }
     const ClutNodes& nodes() const { return nodes_; }
     ClutNodes& nodes() { return nodes_; }
     const Lab16& absCol() const { return absCol_; }

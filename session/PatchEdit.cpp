@@ -27,9 +27,9 @@ bool PatchEdit::usable() const
     return cube && cube->usable();
 }
 
-bool PatchEdit::corner(int index, Corner& corner) const
+bool PatchEdit::corner(int index, Corner& corner)
 {
-    const csCLUTCube* cube = corrector_.cube();
+    csCLUTCube* cube = corrector_.cube();
     if (!usable() || index < 0 || index >= corners)
         return false;
     cube->cornerIndices(index, corner.indices.data());

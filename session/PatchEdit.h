@@ -44,7 +44,7 @@ public:
     bool reload();
     // Whether the table is one the cell can be worked on.
     bool usable() const;
-    bool corner(int index, Corner& corner) const;
+    bool corner(int index, Corner& corner);
     // The B2A1 output channels and their colour space.
     unsigned deviceChannels() const;
     uint32_t deviceSpace() const;
