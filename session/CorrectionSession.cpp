@@ -1,5 +1,6 @@
 #include "CorrectionSession.h"
 
+#include "AbstractCorrection.h"
 #include "B2ATableAccess.h"
 #include "FileIdentity.h"
 #include "FixedNumber.h"
@@ -947,7 +948,36 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
         stopped = progress && !progress(static_cast<std::size_t>(done * steps), steps);
         return !stopped;
     };
+    // What keeping the pure inks pure costs: the same run with them free, on a copy.
+    std::unique_ptr<csICCProfile> mixed;
+    if (request.smooth.keepPure) {
+        std::vector<uint8_t> bytes;
+        mixed = std::make_unique<csICCProfile>();
+        if (profile_->writeToMemory(bytes) != 0 || mixed->setProfile(bytes.data(), bytes.size()) != 0)
+            mixed.reset();
+    }
     const SmoothOutcome outcome = runSmoothCorrection(*profile_, patches, request.smooth, request.intents, fraction);
+    if (outcome.ok && mixed) {
+        SmoothParameters free = request.smooth;
+        free.keepPure = false;
+        const SmoothOutcome other = runSmoothCorrection(*mixed, patches, free, request.intents);
+        if (other.ok) {
+            report.keptPureMean = report.mixedMean = 0;
+            for (std::size_t k = 0; k < used.size(); ++k) {
+                report.keptPureMean += length(outcome.remaining[k]) / used.size();
+                report.mixedMean += length(other.remaining[k]) / used.size();
+            }
+            int pure = 0;
+            for (const SmoothTableReport& table : outcome.tables)
+                pure += table.sharedWith.empty() ? table.pureNodes : 0;
+            char text[256];
+            std::snprintf(text, sizeof text,
+                          "%s kept to their one ink; predicted mean Delta E 1976 %.2f (%.2f with them free)",
+                          plural(std::size_t(pure), "pure node", "pure nodes").c_str(), report.keptPureMean,
+                          report.mixedMean);
+            report.notes.push_back(text);
+        }
+    }
     if (!outcome.ok) {
         report.aborted = stopped;
         report.summary = stopped ? "Correction aborted; the profile is as it was" : outcome.message;
@@ -1010,6 +1040,51 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     savedDigest_ = md5Hex(block.data(), block.size());
     report.ok = true;
     report.summary = "Saved as " + path;
+    return report;
+}
+
+SessionReport CorrectionSession::exportAbstract(const std::string& path)
+{
+    SessionReport report;
+    if (!profile_) {
+        report.summary = "Open a profile first";
+        return report;
+    }
+    const std::string role = fileRoleOf(path);
+    if (!role.empty()) {
+        report.summary = "Did not save over " + path;
+        report.details.push_back("it is " + role);
+        return report;
+    }
+    const LibraryLog::Mark mark = LibraryLog::mark();
+    // The profile as opened: the corrected one with the opened tables put back.
+    std::vector<uint8_t> bytes;
+    auto opened = std::make_unique<csICCProfile>();
+    if (profile_->writeToMemory(bytes) != 0 || opened->setProfile(bytes.data(), bytes.size()) != 0) {
+        report.summary = "Could not export the correction: the profile could not be copied";
+        report.details = LibraryLog::linesSince(mark);
+        return report;
+    }
+    for (const B2ATable& t : tables_)
+        t.opened.restore(ClutNodes(opened->tagTable().find(b2aSignature(t.intent))));
+    AbstractOutcome outcome = correctionAsAbstract(*opened, *profile_);
+    if (!outcome.profile) {
+        report.summary = "Could not export the correction: " + outcome.message;
+        return report;
+    }
+    stampProfile(*outcome.profile, fileNameOf(path), profileCopyright);
+    std::vector<uint8_t> block;
+    std::string reason;
+    if (outcome.profile->writeToMemory(block) != 0 || !writeFileSafely(path, block, reason)) {
+        report.summary = "Failed to open " + path;
+        report.details.push_back(reason.empty() ? "the abstract profile could not be written" : reason);
+        return report;
+    }
+    report.ok = true;
+    char text[256];
+    std::snprintf(text, sizeof text, "Exported the correction as an abstract profile to %s (%s moved, by up to %.2f)",
+                  path.c_str(), plural(outcome.nodesShifted, "node", "nodes").c_str(), outcome.largestShift);
+    report.summary = text;
     return report;
 }
 

@@ -114,6 +114,10 @@ struct CorrectionReport : SessionReport
     std::vector<SmoothTableReport> tables;
     // The patches left out (indices into the session's patches), in patch order.
     std::vector<Outlier> outliers;
+    // Smooth with keepPure: the predicted mean Delta E 1976 after, and what
+    // it would have been with the pure nodes free (negative when not asked).
+    double keptPureMean = -1;
+    double mixedMean = -1;
 };
 
 // Whether the predicted mean Delta E after is worse than before by more
@@ -262,6 +266,10 @@ public:
     // name (UTF-8). A patch file the session read is never replaced; the
     // profile as opened may be (a front end asks first).
     SessionReport saveAs(const std::string& path);
+    // The correction made so far as an abstract profile (Lab to Lab, of the
+    // profile's version) to put in front of the profile as opened, saved
+    // safely as saveAs saves; the session's tables stay as they are.
+    SessionReport exportAbstract(const std::string& path);
     // What the session read from or saved to path, in words ("the
     // measurement file"); empty when path is none of them.
     std::string fileRoleOf(const std::string& path) const;

@@ -83,15 +83,22 @@ std::string outputCollision(const CorrectOptions& options)
     for (const std::string& path : options.measurementPaths)
         inputs.push_back({"the measurement file", &path});
     inputs.push_back({"the reference file", &options.referencePath});
+    if (!options.printerPath.empty())
+        inputs.push_back({"the printer profile", &options.printerPath});
     inputs.push_back({"the output profile", &options.outputPath});
-    const Named outputs[] = {{"the output profile", &options.outputPath}, {"the report", &options.reportPath}};
+    const Named outputs[] = {{"the output profile", &options.outputPath},
+                             {"the report", &options.reportPath},
+                             {"the abstract profile", &options.abstractPath}};
     for (const Named& output : outputs)
         for (const Named& input : inputs) {
-            if (input.path == output.path || !sameFile(*output.path, *input.path))
+            if (input.path == output.path || output.path->empty() || !sameFile(*output.path, *input.path))
                 continue;
             return output.what + std::string(" ") + *output.path + " is " + input.what +
                    (*input.path == *output.path ? std::string() : " " + *input.path);
         }
+    if (!options.abstractPath.empty() && !options.reportPath.empty() &&
+        sameFile(options.abstractPath, options.reportPath))
+        return "the abstract profile " + options.abstractPath + " is the report";
     return {};
 }
 
@@ -179,6 +186,14 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             options.force = true;
         else if (option == "--keep-outliers")
             options.keepOutliers = true;
+        else if (option == "--keep-pure")
+            options.keepPure = 1;
+        else if (option == "--no-keep-pure")
+            options.keepPure = 0;
+        else if (option == "-p")
+            ok = value(options.printerPath);
+        else if (option == "--abstract")
+            ok = value(options.abstractPath);
         else {
             problem = "unknown option '" + option + "'";
             return false;
@@ -187,6 +202,11 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             problem = option + " needs a path";
             return false;
         }
+    }
+    if (options.keepPure >= 0 && std::count(argv, argv + argc, std::string("--keep-pure")) +
+                                         std::count(argv, argv + argc, std::string("--no-keep-pure")) > 1) {
+        problem = "give either --keep-pure or --no-keep-pure";
+        return false;
     }
     if (options.profilePath.empty() || options.outputPath.empty() ||
         (options.measurementPaths.empty() && !(options.roundTrip && !options.referencePath.empty()))) {
@@ -237,6 +257,7 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     request.intents = options.intents;
     request.force = options.force;
     request.keepOutliers = options.keepOutliers;
+    request.smooth.keepPure = options.keepPure == 1;
     for (std::size_t i = 0; i < session.patches().size(); ++i)
         request.selection.push_back(i);
     // Progress is for a person watching a terminal; a script or a log
@@ -282,11 +303,16 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
                      t.intent, t.intent, t.nodes, t.nodesMoved, t.nodesOutOfReach, t.blackFreed, 100.0 * t.largestMove,
                      t.sharedWith.empty() ? "" : " shared_with ", t.sharedWith.c_str());
 
+    if (report.mixedMean >= 0)
+        std::fprintf(out, "keep_pure mean_after %.2f mean_free %.2f\n", report.keptPureMean, report.mixedMean);
+
     if (options.strict && warned) {
         std::fprintf(err, "vestrel-cli: warnings with --strict; %s was not written\n", options.outputPath.c_str());
         return Failure;
     }
     if (!reportToUser(session.saveAs(options.outputPath), err, warned))
+        return Failure;
+    if (!options.abstractPath.empty() && !reportToUser(session.exportAbstract(options.abstractPath), err, warned))
         return Failure;
     if (options.reportPath.empty())
         return Success;
