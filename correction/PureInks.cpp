@@ -2,6 +2,8 @@
 
 #include "PrinterModel.h"
 
+#include <algorithm>
+
 namespace {
 
 // Below this every channel counts as bare paper.
@@ -59,3 +61,38 @@ void restorePureNodes(const std::vector<int>& pure, unsigned channels, const std
                 values[n * channels + c] = original[n * channels + c];
     }
 }
+
+DeviceSolution solveKeepingPure(const PrinterModel& model, const std::vector<int>& pure, const std::vector<double>& start,
+                                const std::vector<double>& target, const DeviceSolveSettings& settings)
+{
+    const unsigned channels = model.channels();
+    DeviceSolution all;
+    all.device.resize(start.size());
+    all.miss.resize(pure.size());
+    for (int ink = mixedInks; ink < int(channels); ++ink) {
+        std::vector<std::size_t> which;
+        std::vector<double> from, to;
+        for (std::size_t k = 0; k < pure.size(); ++k) {
+            if (pure[k] != ink)
+                continue;
+            which.push_back(k);
+            from.insert(from.end(), &start[k * channels], &start[(k + 1) * channels]);
+            to.insert(to.end(), &target[3 * k], &target[3 * k + 3]);
+        }
+        if (which.empty())
+            continue;
+        DeviceSolveSettings own = settings;
+        own.heldChannels = heldChannelsFor(ink, channels);
+        if (ink != mixedInks)
+            own.blackChannel = -1;
+        const DeviceSolution solved = solveDevices(model, from, to, own);
+        all.blackFreed += solved.blackFreed;
+        for (std::size_t j = 0; j < which.size(); ++j) {
+            std::copy(&solved.device[j * channels], &solved.device[(j + 1) * channels],
+                      &all.device[which[j] * channels]);
+            all.miss[which[j]] = solved.miss[j];
+        }
+    }
+    return all;
+}
+

@@ -4,6 +4,8 @@
 // must print it without a trace of the others, whatever the drift. Such a
 // node is corrected along its own ink only; the others keep what they had.
 
+#include "DeviceSolver.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -31,3 +33,8 @@ unsigned heldChannelsFor(int ink, unsigned channels);
 // (both channels values per node).
 void restorePureNodes(const std::vector<int>& pure, unsigned channels, const std::vector<double>& original,
                       std::vector<double>& values);
+
+// solveDevices with the colours of each pure ink solved apart, every other
+// ink held and no black freed; pure has one entry per colour.
+DeviceSolution solveKeepingPure(const PrinterModel& model, const std::vector<int>& pure, const std::vector<double>& start,
+                                const std::vector<double>& target, const DeviceSolveSettings& settings);

@@ -297,41 +297,12 @@ void taperAtWhite(const double* lab, const Lab& white, const SmoothParameters& p
         error[k] *= share;
 }
 
-// The nodes of one pure ink are solved with every other ink held, the
-// mixed ones as usual; the solutions in the order of moving.
-DeviceSolution solveKeepingPure(const PrinterModel& model, const std::vector<std::size_t>& moving,
-                                const std::vector<int>& pure, const std::vector<double>& start,
-                                const std::vector<double>& target, const DeviceSolveSettings& settings)
+std::vector<int> pureOf(const std::vector<std::size_t>& nodes, const std::vector<int>& pure)
 {
-    const unsigned channels = model.channels();
-    DeviceSolution all;
-    all.device.resize(start.size());
-    all.miss.resize(moving.size());
-    for (int ink = mixedInks; ink < int(channels); ++ink) {
-        std::vector<std::size_t> which;
-        std::vector<double> from, to;
-        for (std::size_t k = 0; k < moving.size(); ++k) {
-            if (pure[moving[k]] != ink)
-                continue;
-            which.push_back(k);
-            from.insert(from.end(), &start[k * channels], &start[(k + 1) * channels]);
-            to.insert(to.end(), &target[3 * k], &target[3 * k + 3]);
-        }
-        if (which.empty())
-            continue;
-        DeviceSolveSettings own = settings;
-        own.heldChannels = heldChannelsFor(ink, channels);
-        if (ink != mixedInks)
-            own.blackChannel = -1;
-        const DeviceSolution solved = solveDevices(model, from, to, own);
-        all.blackFreed += solved.blackFreed;
-        for (std::size_t j = 0; j < which.size(); ++j) {
-            std::copy(&solved.device[j * channels], &solved.device[(j + 1) * channels],
-                      &all.device[which[j] * channels]);
-            all.miss[which[j]] = solved.miss[j];
-        }
-    }
-    return all;
+    std::vector<int> each(nodes.size());
+    for (std::size_t k = 0; k < nodes.size(); ++k)
+        each[k] = pure[nodes[k]];
+    return each;
 }
 
 // Nodes first..last: aim at what the drifted printer needs to print the
@@ -367,7 +338,7 @@ void solveNodes(TableGroup& g, std::size_t first, std::size_t last, const Printe
     DeviceSolveSettings settings = g.solve;
     settings.drift = nullptr;
     const DeviceSolution solved = g.pure.empty() ? solveDevices(model, start, target, settings)
-                                                 : solveKeepingPure(model, moving, g.pure, start, target, settings);
+                                                 : solveKeepingPure(model, pureOf(moving, g.pure), start, target, settings);
     g.report.blackFreed += int(solved.blackFreed);
     for (std::size_t k = 0; k < moving.size(); ++k) {
         const std::size_t n = moving[k];

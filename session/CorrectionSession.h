@@ -187,6 +187,14 @@ public:
     // The same for a profile's bytes already in memory; path names it.
     SessionReport openProfileBytes(std::string_view bytes, const std::string& path);
     bool hasProfile() const { return profile_ != nullptr; }
+    // The printer's own output profile, the model of the printer a device
+    // link prints on; needed before a link is opened. A refused profile
+    // leaves the session as it was.
+    SessionReport setPrinterProfile(const std::string& path);
+    const std::string& printerPath() const { return printerPath_; }
+    // Whether the profile open is a device link (corrected through the
+    // printer profile; a2b1() and b2a1() are then the printer profile's).
+    bool isLink() const { return link_; }
     const std::string& profilePath() const { return profilePath_; }
     // The description the profile had when opened; saving stamps another.
     const std::string& openedDescription() const { return openedDescription_; }
@@ -329,6 +337,8 @@ private:
                                      const Progress& progress);
     CorrectionReport correctSmooth(const CorrectionRequest& request, const std::vector<Outlier>& outliers,
                                    const Progress& progress);
+    CorrectionReport correctLink(const CorrectionRequest& request, const std::vector<Outlier>& outliers,
+                                 const Progress& progress);
     // The checks on the data and the tables as opened, before a method runs.
     CorrectionReport checkBeforeCorrecting() const;
     // Whether the reference and measurement files each say they are the
@@ -340,6 +350,9 @@ private:
     static void refuseWorsePrediction(CorrectionReport& report);
 
     std::unique_ptr<csICCProfile> profile_;
+    std::unique_ptr<csICCProfile> printer_;
+    std::string printerPath_;
+    bool link_ = false;
     std::unique_ptr<csICCProfileConverter> a2b1_;
     std::unique_ptr<csICCProfileConverter> b2a1_;
     std::string profilePath_;

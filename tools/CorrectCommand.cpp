@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <vector>
 
 #include <unistd.h>
@@ -100,6 +101,16 @@ std::string outputCollision(const CorrectOptions& options)
         sameFile(options.abstractPath, options.reportPath))
         return "the abstract profile " + options.abstractPath + " is the report";
     return {};
+}
+
+// The device class in a file's header ("link", "prtr"), empty when it has none.
+std::string profileClass(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    char header[40] = {};
+    if (!in.read(header, sizeof header) || std::string(header + 36, 4) != "acsp")
+        return {};
+    return std::string(header + 12, 4);
 }
 
 } // namespace
@@ -224,9 +235,19 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
         std::fprintf(err, "vestrel-cli: %s; nothing was written\n", collision.c_str());
         return Usage;
     }
+    // A device link and the printer profile go together, and only they.
+    const bool link = profileClass(options.profilePath) == "link";
+    if (link != !options.printerPath.empty()) {
+        std::fprintf(err, link ? "vestrel-cli: %s is a device link; give the printer's own profile with -p\n"
+                               : "vestrel-cli: -p is for a device link, and %s is none\n",
+                     options.profilePath.c_str());
+        return Usage;
+    }
     CorrectionSession session;
     session.setPairBy(options.pairBy);
     bool warned = false;
+    if (link && !reportToUser(session.setPrinterProfile(options.printerPath), err, warned))
+        return Failure;
     if (!reportToUser(session.openProfile(options.profilePath), err, warned))
         return Failure;
     if (options.roundTrip && !options.measurementPaths.empty())
@@ -257,7 +278,7 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     request.intents = options.intents;
     request.force = options.force;
     request.keepOutliers = options.keepOutliers;
-    request.smooth.keepPure = options.keepPure == 1;
+    request.smooth.keepPure = options.keepPure == 1 || (link && options.keepPure != 0);
     for (std::size_t i = 0; i < session.patches().size(); ++i)
         request.selection.push_back(i);
     // Progress is for a person watching a terminal; a script or a log
@@ -296,7 +317,10 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     printSummary(out, "de2000 %zu mean2000_before %.2f mean2000_after %.2f max2000_after %.2f\n", patches, report,
                  DeltaEMetric::CIE2000);
     for (const SmoothTableReport& t : report.tables)
-        if (!t.leftAlone.empty())
+        if (session.isLink())
+            std::fprintf(out, "link A2B0 nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%% pure %d\n",
+                         t.nodes, t.nodesMoved, t.nodesOutOfReach, t.blackFreed, 100.0 * t.largestMove, t.pureNodes);
+        else if (!t.leftAlone.empty())
             std::fprintf(out, "intent %d B2A%d not corrected\n", t.intent, t.intent);
         else
             std::fprintf(out, "intent %d B2A%d nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%%%s%s\n",
