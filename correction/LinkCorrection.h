@@ -29,11 +29,17 @@ struct LinkPatch
 
 struct LinkParameters
 {
-    // Fields, node solve and chart fit as for Smooth; keepPure on.
+    // Fields, node solve and chart fit as for Smooth; keepPure on, and the
+    // chart fit takes all of what the fields leave: a link's own misses
+    // change from cell to cell, which no smooth field follows.
     SmoothParameters smooth;
     // Smoothing radius of the field over the source values (device units).
-    double sourceLength = 0.3;
-    LinkParameters() { smooth.keepPure = true; }
+    double sourceLength = 0.15;
+    LinkParameters()
+    {
+        smooth.keepPure = true;
+        smooth.localKappa = 1.0;
+    }
 };
 
 // Why link and printer cannot be corrected together; empty when they can:

@@ -732,8 +732,10 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
             if (found.failedCheck == CorrectionCheck::Passed)
                 outliers = std::move(found.outliers);
         }
-        if (link_ && request.method != CorrectionMethod::Smooth)
+        if (link_ && request.method != CorrectionMethod::Smooth) {
+            report = {};
             report.summary = "Not corrected: a device link is corrected by the Smooth method only";
+        }
         else if (link_)
             report = correctLink(request, outliers, progress);
         else
@@ -1112,7 +1114,9 @@ CorrectionReport CorrectionSession::correctLink(const CorrectionRequest& request
         return !stopped;
     };
     LinkParameters parameters;
+    const double kappa = parameters.smooth.localKappa;
     parameters.smooth = request.smooth;
+    parameters.smooth.localKappa = kappa;
     std::unique_ptr<csICCProfile> mixed;
     if (request.smooth.keepPure) {
         std::vector<uint8_t> bytes;
