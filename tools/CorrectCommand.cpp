@@ -12,6 +12,7 @@
 #include <fstream>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -106,6 +107,11 @@ std::string outputCollision(const CorrectOptions& options)
 // The device class in a file's header ("link", "prtr"), empty when it has none.
 std::string profileClass(const std::string& path)
 {
+    // Only a regular file is looked into: a pipe would wait, and the
+    // session refuses anything else with its own words.
+    struct stat status = {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
     std::ifstream in(path, std::ios::binary);
     char header[40] = {};
     if (!in.read(header, sizeof header) || std::string(header + 36, 4) != "acsp")
