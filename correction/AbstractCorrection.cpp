@@ -9,6 +9,9 @@
 #include <limits>
 #include <vector>
 
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseCore>
+
 namespace {
 
 constexpr double fullScale = 65535.0;
@@ -70,9 +73,159 @@ double distance(const Lab& x, const Lab& y)
     return std::sqrt((x.L - y.L) * (x.L - y.L) + (x.a - y.a) * (x.a - y.a) + (x.b - y.b) * (x.b - y.b));
 }
 
+struct Steps
+{
+    std::vector<Lab> y;
+    double meanMiss = 0, largestMiss = 0;
+};
+
+// For each colour x: the y that the original route prints, by A2B1, as
+// the corrected route prints x; x itself where the routes agree. From x
+// plus the difference of the prints, then steps on what the original
+// route prints at y, keeping each colour's best. Beyond the gamut too:
+// there the corrected table's own clipping is what the steps follow.
+Steps askedFor(const std::vector<Lab>& asked, csICCProfileConverter& b2aOriginal, csICCProfileConverter& b2aCorrected,
+               csICCProfileConverter& a2b, const AbstractSettings& settings)
+{
+    const std::size_t count = asked.size();
+    const unsigned channels = b2aOriginal.numOutputChannels();
+    const std::vector<double> lab = encoded(asked);
+    const std::vector<double> deviceOriginal = through(b2aOriginal, lab, count);
+    const std::vector<double> deviceCorrected = through(b2aCorrected, lab, count);
+    std::vector<std::size_t> changed;
+    for (std::size_t n = 0; n < count; ++n)
+        for (unsigned c = 0; c < channels; ++c)
+            if (std::abs(deviceCorrected[n * channels + c] - deviceOriginal[n * channels + c]) / fullScale >
+                settings.unchanged) {
+                changed.push_back(n);
+                break;
+            }
+    std::vector<double> pickedOriginal, pickedCorrected;
+    for (std::size_t n : changed) {
+        pickedOriginal.insert(pickedOriginal.end(), &deviceOriginal[n * channels], &deviceOriginal[(n + 1) * channels]);
+        pickedCorrected.insert(pickedCorrected.end(), &deviceCorrected[n * channels],
+                               &deviceCorrected[(n + 1) * channels]);
+    }
+    const std::vector<Lab> wanted = decoded(through(a2b, pickedCorrected, changed.size()));
+    const std::vector<Lab> given = decoded(through(a2b, pickedOriginal, changed.size()));
+    std::vector<Lab> y(changed.size()), best(changed.size());
+    std::vector<double> bestMiss(changed.size(), std::numeric_limits<double>::infinity());
+    for (std::size_t k = 0; k < changed.size(); ++k) {
+        const Lab& from = asked[changed[k]];
+        y[k] = best[k] = inRange({from.L + wanted[k].L - given[k].L, from.a + wanted[k].a - given[k].a,
+                                  from.b + wanted[k].b - given[k].b});
+    }
+    for (int step = 0; step < settings.steps && !changed.empty(); ++step) {
+        const std::vector<Lab> printed = decoded(through(a2b, through(b2aOriginal, encoded(y), y.size()), y.size()));
+        for (std::size_t k = 0; k < y.size(); ++k) {
+            const double miss = distance(wanted[k], printed[k]);
+            if (miss < bestMiss[k]) {
+                bestMiss[k] = miss;
+                best[k] = y[k];
+            }
+            y[k] = inRange({y[k].L + wanted[k].L - printed[k].L, y[k].a + wanted[k].a - printed[k].a,
+                            y[k].b + wanted[k].b - printed[k].b});
+        }
+    }
+    Steps out;
+    out.y = asked;
+    for (std::size_t k = 0; k < changed.size(); ++k) {
+        out.y[changed[k]] = best[k];
+        if (std::isfinite(bestMiss[k])) {
+            out.meanMiss += bestMiss[k] / changed.size();
+            out.largestMiss = std::max(out.largestMiss, bestMiss[k]);
+        }
+    }
+    return out;
+}
+
+// Corners and weights of the tetrahedral interpolation at a position on
+// the grid (0..points-1 per input, first input slowest).
+void simplexOf(const double position[3], unsigned points, std::size_t corner[4], double weight[4])
+{
+    double fraction[3];
+    std::size_t base = 0;
+    const std::size_t stride[3] = {std::size_t(points) * points, points, 1};
+    for (int k = 0; k < 3; ++k) {
+        const double p = std::clamp(position[k], 0.0, double(points - 1));
+        const unsigned cell = std::min(unsigned(p), points - 2);
+        fraction[k] = p - cell;
+        base += cell * stride[k];
+    }
+    int order[3] = {0, 1, 2};
+    std::stable_sort(order, order + 3, [&](int i, int j) { return fraction[i] > fraction[j]; });
+    corner[0] = base;
+    weight[0] = 1.0 - fraction[order[0]];
+    for (int j = 0; j < 3; ++j) {
+        corner[j + 1] = corner[j] + stride[order[j]];
+        weight[j + 1] = fraction[order[j]] - (j < 2 ? fraction[order[j + 1]] : 0.0);
+    }
+}
+
+// The nodes of the chart's cells, fitted so that interpolation gives what
+// each chart colour asks for, each node held near its own value: the
+// corrected profile's chart fit changes its table from cell to cell, and
+// the grid cannot follow that between its nodes.
+void fitAtTheChart(const std::vector<Lab>& chart, const Encoding& encoding, unsigned points,
+                   csICCProfileConverter& b2aOriginal, csICCProfileConverter& b2aCorrected, csICCProfileConverter& a2b,
+                   const AbstractSettings& settings, std::vector<Lab>& result)
+{
+    std::vector<Lab> asked;
+    for (const Lab& x : chart)
+        asked.push_back(inRange(x));
+    const Steps steps = askedFor(asked, b2aOriginal, b2aCorrected, a2b, settings);
+    std::vector<std::size_t> corners(4 * chart.size());
+    std::vector<double> weights(4 * chart.size());
+    std::vector<long> column(result.size(), -1);
+    std::vector<std::size_t> free;
+    for (std::size_t i = 0; i < chart.size(); ++i) {
+        const double code[3] = {chart[i].L * encoding.lScale, (chart[i].a + abOffset) * encoding.abScale,
+                                (chart[i].b + abOffset) * encoding.abScale};
+        double position[3];
+        for (int k = 0; k < 3; ++k)
+            position[k] = code[k] / fullScale * (points - 1);
+        simplexOf(position, points, &corners[4 * i], &weights[4 * i]);
+        for (int v = 0; v < 4; ++v)
+            if (column[corners[4 * i + v]] < 0) {
+                column[corners[4 * i + v]] = long(free.size());
+                free.push_back(corners[4 * i + v]);
+            }
+    }
+    const long unknowns = long(free.size());
+    Eigen::SparseMatrix<double> A(long(chart.size()) + unknowns, unknowns);
+    std::vector<Eigen::Triplet<double>> entries;
+    Eigen::MatrixXd b = Eigen::MatrixXd::Zero(long(chart.size()) + unknowns, 3);
+    for (std::size_t i = 0; i < chart.size(); ++i) {
+        for (int v = 0; v < 4; ++v)
+            entries.emplace_back(long(i), column[corners[4 * i + v]], weights[4 * i + v]);
+        // The shift the colour asks for, on the colour as given.
+        const Lab& y = steps.y[i];
+        b(long(i), 0) = chart[i].L + y.L - asked[i].L;
+        b(long(i), 1) = chart[i].a + y.a - asked[i].a;
+        b(long(i), 2) = chart[i].b + y.b - asked[i].b;
+    }
+    for (long k = 0; k < unknowns; ++k) {
+        const long row = long(chart.size()) + k;
+        entries.emplace_back(row, k, settings.nodeWeight);
+        const Lab& own = result[free[std::size_t(k)]];
+        b(row, 0) = settings.nodeWeight * own.L;
+        b(row, 1) = settings.nodeWeight * own.a;
+        b(row, 2) = settings.nodeWeight * own.b;
+    }
+    A.setFromTriplets(entries.begin(), entries.end());
+    const Eigen::SparseMatrix<double> normal = A.transpose() * A;
+    Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> solver(normal);
+    if (solver.info() != Eigen::Success)
+        return;
+    const Eigen::MatrixXd solved = solver.solve(Eigen::MatrixXd(A.transpose() * b));
+    for (long k = 0; k < unknowns; ++k)
+        result[free[std::size_t(k)]] = {solved(k, 0), solved(k, 1), solved(k, 2)};
+}
+
 } // namespace
 
-AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corrected, const AbstractSettings& settings)
+AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corrected, const AbstractSettings& settings,
+                                     const std::vector<Lab>& chart)
 {
     AbstractOutcome outcome;
     using C = csICCProfileConverter;
@@ -88,7 +241,6 @@ AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corre
         outcome.message = "the grid of an abstract profile has 2 to 255 points";
         return outcome;
     }
-    const unsigned channels = b2aOriginal.numOutputChannels();
     const unsigned points = settings.gridPoints;
     const bool v4 = original.header().majorVersion() >= 4;
     const Encoding encoding = v4 ? Encoding{v4LScale, v4ABScale} : Encoding{legacyLScale, legacyABScale};
@@ -106,68 +258,18 @@ AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corre
         asked[n] = inRange(x[n]);
     }
 
-    // What the nominal printer makes of each route's device values.
-    const std::vector<double> lab = encoded(asked);
-    const std::vector<double> deviceOriginal = through(b2aOriginal, lab, nodes);
-    const std::vector<double> deviceCorrected = through(b2aCorrected, lab, nodes);
-    std::vector<std::size_t> changed;
-    for (std::size_t n = 0; n < nodes; ++n)
-        for (unsigned c = 0; c < channels; ++c)
-            if (std::abs(deviceCorrected[n * channels + c] - deviceOriginal[n * channels + c]) / fullScale >
-                settings.unchanged) {
-                changed.push_back(n);
-                break;
-            }
-    std::vector<double> pickedOriginal, pickedCorrected;
-    for (std::size_t n : changed) {
-        pickedOriginal.insert(pickedOriginal.end(), &deviceOriginal[n * channels], &deviceOriginal[(n + 1) * channels]);
-        pickedCorrected.insert(pickedCorrected.end(), &deviceCorrected[n * channels],
-                               &deviceCorrected[(n + 1) * channels]);
-    }
-    const std::vector<Lab> wanted = decoded(through(a2b, pickedCorrected, changed.size()));
-    const std::vector<Lab> given = decoded(through(a2b, pickedOriginal, changed.size()));
-
-    // y from x plus the difference, then steps on what the original route
-    // prints at y; the best y of every node is kept.
-    std::vector<Lab> y(changed.size()), best(changed.size());
-    std::vector<double> bestMiss(changed.size());
-    for (std::size_t k = 0; k < changed.size(); ++k) {
-        const Lab& from = asked[changed[k]];
-        y[k] = inRange({from.L + wanted[k].L - given[k].L, from.a + wanted[k].a - given[k].a,
-                        from.b + wanted[k].b - given[k].b});
-        best[k] = y[k];
-        bestMiss[k] = std::numeric_limits<double>::infinity();
-    }
-    // Beyond the gamut too: there the corrected table's own clipping is
-    // what the steps follow.
-    for (int step = 0; step < settings.steps && !changed.empty(); ++step) {
-        const std::vector<Lab> printed = decoded(through(a2b, through(b2aOriginal, encoded(y), y.size()), y.size()));
-        for (std::size_t k = 0; k < y.size(); ++k) {
-            const double miss = distance(wanted[k], printed[k]);
-            if (miss < bestMiss[k]) {
-                bestMiss[k] = miss;
-                best[k] = y[k];
-            }
-            y[k] = inRange({y[k].L + wanted[k].L - printed[k].L, y[k].a + wanted[k].a - printed[k].a,
-                            y[k].b + wanted[k].b - printed[k].b});
-        }
-    }
-
-    std::size_t counted = 0;
-    for (std::size_t k = 0; k < changed.size(); ++k)
-        if (std::isfinite(bestMiss[k])) {
-            outcome.meanMiss += bestMiss[k];
-            outcome.largestMiss = std::max(outcome.largestMiss, bestMiss[k]);
-            ++counted;
-        }
-    if (counted)
-        outcome.meanMiss /= double(counted);
-    std::vector<Lab> result = x;
-    for (std::size_t k = 0; k < changed.size(); ++k) {
-        const std::size_t n = changed[k];
-        const Lab& from = asked[n];
+    const Steps steps = askedFor(asked, b2aOriginal, b2aCorrected, a2b, settings);
+    outcome.meanMiss = steps.meanMiss;
+    outcome.largestMiss = steps.largestMiss;
+    std::vector<Lab> result(nodes);
+    for (std::size_t n = 0; n < nodes; ++n) {
         // Beyond the range the converters take the shift is that of its edge.
-        result[n] = {x[n].L + best[k].L - from.L, x[n].a + best[k].a - from.a, x[n].b + best[k].b - from.b};
+        const Lab& y = steps.y[n];
+        result[n] = {x[n].L + y.L - asked[n].L, x[n].a + y.a - asked[n].a, x[n].b + y.b - asked[n].b};
+    }
+    if (!chart.empty())
+        fitAtTheChart(chart, encoding, points, b2aOriginal, b2aCorrected, a2b, settings, result);
+    for (std::size_t n = 0; n < nodes; ++n) {
         const double shift = distance(result[n], x[n]);
         outcome.largestShift = std::max(outcome.largestShift, shift);
         outcome.nodesShifted += shift > 0;

@@ -10,10 +10,12 @@
 // A pure function of two profiles: the one as opened (the tables the chart
 // was printed with) and the corrected one; both keep their tables.
 
+#include "ColorDifference.h"
 #include "csICCLutWriter.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class csICCProfile;
 
@@ -22,6 +24,9 @@ struct AbstractSettings
     unsigned gridPoints = 33;
     // Steps of y <- y + (A2B1(B2A1'(x)) - A2B1(B2A1(y))).
     int steps = 20;
+    // Weight of a node's own value against the chart's colours when the
+    // nodes of the chart's cells are fitted.
+    double nodeWeight = 0.3;
     // Device values closer than this (0..1) count as unchanged.
     double unchanged = 0.5 / 65535.0;
 };
@@ -38,6 +43,8 @@ struct AbstractOutcome
 };
 
 // The abstract profile of the version of the original (mft2 below 4, mAB
-// from 4), without desc and cprt.
+// from 4), without desc and cprt. chart: the colours the correction was
+// measured at (absolute Lab), where the corrected table may change from
+// cell to cell; the nodes around them are fitted to give what each asks for.
 AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corrected,
-                                     const AbstractSettings& settings = {});
+                                     const AbstractSettings& settings = {}, const std::vector<Lab>& chart = {});

@@ -1232,7 +1232,11 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
     }
     for (const B2ATable& t : tables_)
         t.opened.restore(ClutNodes(opened->tagTable().find(b2aSignature(t.intent))));
-    AbstractOutcome outcome = correctionAsAbstract(*opened, *profile_);
+    std::vector<Lab> chart;
+    for (const Patch& patch : patches_)
+        if (patch.paired() && correctedIds_.count(patch.id))
+            chart.push_back(patch.reference);
+    AbstractOutcome outcome = correctionAsAbstract(*opened, *profile_, AbstractSettings(), chart);
     if (!outcome.profile) {
         report.summary = "Could not export the correction: " + outcome.message;
         return report;

@@ -393,6 +393,45 @@ def nodrift_figures(case, path):
             "grid": grid_figures(case, Pn, "nominal")}
 
 
+class Abstract:
+    """An abstract profile's A2B0 (lut16 or lut8, Lab to Lab in their legacy
+    encoding), applied to absolute Lab as a colour management module does
+    in front of an output profile with the absolute intent: its Lab is PCS
+    Lab, relative to D50."""
+
+    def __init__(self, path):
+        with open(path, "rb") as fh:
+            data = fh.read()
+        if len(data) < 132 or data[36:40] != b"acsp" or data[12:16] != b"abst":
+            sys.exit("outcome.py: %s is not an abstract profile" % path)
+        count = struct.unpack(">I", data[128:132])[0]
+        for i in range(count):
+            sig, off, size = struct.unpack(">4sII", data[132 + 12 * i:144 + 12 * i])
+            if sig == b"A2B0":
+                self.lut = Lut(data[off:off + size])
+                return
+        sys.exit("outcome.py: %s has no A2B0 (lut8/lut16)" % path)
+
+    def apply(self, lab):
+        lab = np.atleast_2d(np.asarray(lab, float))
+        return pcs_to_lab(self.lut.lookup(lab_to_pcs(lab, self.lut.kind)), self.lut.kind)
+
+
+def abstract_figures(case, corrected, abstract, printer="drifted"):
+    """The chart and the dense grid re-printed through the original profile
+    with the abstract profile in front, against the corrected profile."""
+    A, P0, P1 = Abstract(abstract), case.profile, Profile(corrected)
+    res = {}
+    for name, labs in (("chart", case.ref), ("grid", case.grid())):
+        e0 = de76(case.reprint(labs, P0, printer), labs)
+        e1 = de76(case.reprint(labs, P1, printer), labs)
+        ea = de76(case.printers[printer].lab(P0.device(A.apply(labs))), labs)
+        res[name] = {"uncorrected": stats(e0), "corrected": stats(e1), "abstract": stats(ea),
+                     "abstract_ratio": float(ea.mean() / e0.mean()),
+                     "abstract_minus_corrected": float(ea.mean() - e1.mean())}
+    return res
+
+
 def evaluate(case, path, nodrift=None):
     P1 = Profile(path)
     if P1.space != case.profile.space:
@@ -417,6 +456,7 @@ def _s(st):
 
 def report(r):
     c, g, n, k = r["chart"], r["grid"], r["neutral"], r["ink"]
+    abstract = r.get("abstract")
     cmyk = r["case"] == "cmyk"
     out = ["case %s: %s -> %s, printed on %s" % (r["case"], r["original"], r["corrected"],
                                                 r["printer"]),
@@ -461,6 +501,12 @@ def report(r):
             out.append("chart through %s  before mean %.2f  after %s%s"
                        % (sig, t["before"]["mean"], _s(t["after"]),
                           "  (%s)" % "; ".join(note) if note else ""))
+    if abstract:
+        for name, f in abstract.items():
+            out.append("%s through the abstract profile and the original: mean %.2f (corrected %.2f, "
+                       "uncorrected %.2f; ratio %.2f, %+.3f against the corrected)"
+                       % (name, f["abstract"]["mean"], f["corrected"]["mean"], f["uncorrected"]["mean"],
+                          f["abstract_ratio"], f["abstract_minus_corrected"]))
     nd = r.get("no_drift")
     if nd:
         c, g = nd["chart"], nd["grid"]
@@ -645,6 +691,8 @@ def main(argv=None):
     ap.add_argument("--noise", type=float, default=NOISE)
     ap.add_argument("--drift", choices=DRIFTS, default="usual",
                     help="which drifted printer: the case's usual one, or every ink faded or lighter")
+    ap.add_argument("--abstract", metavar="ABST",
+                    help="also re-print through the original profile with this abstract profile in front")
     ap.add_argument("--link", help="link: the device link as made (before the correction)")
     ap.add_argument("--make-reference", action="store_true",
                     help="link: write the chart's source values with the source condition's Lab to --out")
@@ -662,6 +710,8 @@ def main(argv=None):
     if not a.corrected:
         ap.error("give the corrected profile (or --make-measurement)")
     res = evaluate(case, a.corrected, a.no_drift_profile)
+    if a.abstract:
+        res["abstract"] = abstract_figures(case, a.corrected, a.abstract)
     print(json.dumps(res, indent=1) if a.json else report(res))
     if a.xicclu_check:
         xicclu_check(case, a.corrected, sys.stderr if a.json else sys.stdout)
