@@ -274,16 +274,26 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
 
     const PrinterModel model(a2b);
     const std::vector<double> printedDevice = throughLink(linkConverter, sources);
-    // The drift of the inks over the printer's values; what it leaves, over the source values.
-    const DeviceField drift(channels, printedDevice, errors, std::vector<double>(channels, model.deviceOfInk(0.0)),
+    // Two causes, told apart by the printer model: the printer prints the
+    // link's values otherwise than its profile says (the drift of the inks,
+    // a field over the printer's values, from the noisy measurement), and
+    // the profile says otherwise than the source condition asks (what the
+    // link itself misses, a field over the source values, known exactly at
+    // the patches, which changes from cell to cell of the link).
+    std::vector<double> modelled(3 * patches.size());
+    model.lab(printedDevice.data(), modelled.data(), patches.size());
+    std::vector<Lab> printerMiss(errors.size()), linkMiss(errors.size());
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        const Lab& r = patches[i].reference;
+        const Lab& m = patches[i].measured;
+        linkMiss[i] = {modelled[3 * i] - r.L, modelled[3 * i + 1] - r.a, modelled[3 * i + 2] - r.b};
+        printerMiss[i] = {m.L - modelled[3 * i], m.a - modelled[3 * i + 1], m.b - modelled[3 * i + 2]};
+    }
+    const DeviceField drift(channels, printedDevice, printerMiss,
+                            std::vector<double>(channels, model.deviceOfInk(0.0)),
                             {p.deviceLength, p.fieldNoise, p.fieldMinSpread, p.whiteNoise});
-    std::vector<double> explained(3 * errors.size());
-    drift.evaluate(printedDevice.data(), explained.data(), errors.size());
-    std::vector<Lab> rest(errors.size());
-    for (std::size_t i = 0; i < errors.size(); ++i)
-        rest[i] = {errors[i].L - explained[3 * i], errors[i].a - explained[3 * i + 1], errors[i].b - explained[3 * i + 2]};
-    const DeviceField own(inputs, sources, rest, std::vector<double>(inputs, 0.0),
-                          {parameters.sourceLength, p.fieldNoise, p.fieldMinSpread, p.whiteNoise});
+    const DeviceField own(inputs, sources, linkMiss, std::vector<double>(inputs, 0.0),
+                          {parameters.sourceLength, parameters.sourceNoise, p.fieldMinSpread, p.whiteNoise});
 
     Link g;
     g.table = std::make_unique<LinkTableAccess>(*linkConverter.interpolator());
@@ -332,16 +342,21 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
     // printed before, less what the fields say the printer and the link miss.
     for (std::size_t first = 0; first < nodes; first += nodesPerReport) {
         const std::size_t last = std::min(nodes, first + nodesPerReport), count = last - first;
-        std::vector<double> printed(3 * count), miss(3 * count, 0.0);
+        // miss: what the link misses there; drifted: that and the drift at
+        // the node's values, which the solve follows from there on.
+        std::vector<double> printed(3 * count), miss(3 * count, 0.0), drifted(3 * count, 0.0);
         model.lab(&g.originalDevice[first * channels], printed.data(), count);
-        drift.addTo(&g.originalDevice[first * channels], miss.data(), count);
         own.addTo(&g.sources[first * inputs], miss.data(), count);
+        drift.evaluate(&g.originalDevice[first * channels], drifted.data(), count);
+        for (std::size_t k = 0; k < 3 * count; ++k)
+            drifted[k] += miss[k];
         std::vector<std::size_t> moving;
         std::vector<double> start, target;
         std::vector<int> pure;
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t n = first + k;
-            const double shift = std::max({std::abs(miss[3 * k]), std::abs(miss[3 * k + 1]), std::abs(miss[3 * k + 2])});
+            const double shift =
+                std::max({std::abs(drifted[3 * k]), std::abs(drifted[3 * k + 1]), std::abs(drifted[3 * k + 2])});
             if (g.paper[n] || !(shift > p.minShift))
                 continue;
             moving.push_back(n);
@@ -350,7 +365,11 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
                 target.push_back(printed[3 * k + j] - miss[3 * k + j]);
             pure.push_back(g.pure.empty() ? mixedInks : g.pure[n]);
         }
-        const DeviceSolution solved = solveKeepingPure(model, pure, start, target, g.solve);
+        // The drift followed through every step: a link's nodes move far,
+        // where the drift is not what it was at the start.
+        DeviceSolveSettings settings = g.solve;
+        settings.drift = &drift;
+        const DeviceSolution solved = solveKeepingPure(model, pure, start, target, settings);
         g.report.blackFreed += int(solved.blackFreed);
         for (std::size_t k = 0; k < moving.size(); ++k) {
             const std::size_t n = moving[k];

@@ -33,8 +33,11 @@ struct LinkParameters
     // chart fit takes all of what the fields leave: a link's own misses
     // change from cell to cell, which no smooth field follows.
     SmoothParameters smooth;
-    // Smoothing radius of the field over the source values (device units).
+    // Smoothing radius of the field over the source values (device units),
+    // and its noise: the link's own misses come from the profiles, not from
+    // the instrument.
     double sourceLength = 0.15;
+    double sourceNoise = 0.05;
     LinkParameters()
     {
         smooth.keepPure = true;

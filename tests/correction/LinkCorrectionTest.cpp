@@ -325,6 +325,7 @@ TEST(DeviceLink, SessionCorrectsSavesAndUndoesALink)
     request.smooth.keepPure = true;
     const CorrectionReport report = session.correct(request);
     ASSERT_TRUE(report.ok) << report.summary;
+
     EXPECT_LT(session.after().mean, 0.3 * session.before().mean);
     EXPECT_GE(report.mixedMean, 0.0);
     EXPECT_TRUE(session.hasUnsavedChanges());
