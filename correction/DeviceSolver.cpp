@@ -76,7 +76,7 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
     bool free[maxCorrectedChannels];
     std::vector<unsigned> stepped;
     for (unsigned c = 0; c < channels; ++c) {
-        free[c] = !(holdBlack && int(c) == settings.blackChannel);
+        free[c] = !(holdBlack && int(c) == settings.blackChannel) && !(settings.heldChannels >> c & 1u);
         if (free[c])
             stepped.push_back(c);
     }
@@ -230,7 +230,8 @@ DeviceSolution solveDevices(const PrinterModel& model, const std::vector<double>
     std::vector<std::size_t> all(count);
     for (std::size_t i = 0; i < count; ++i)
         all[i] = i;
-    const bool black = settings.blackChannel >= 0 && unsigned(settings.blackChannel) < channels;
+    const bool black = settings.blackChannel >= 0 && unsigned(settings.blackChannel) < channels &&
+                       !(settings.heldChannels >> settings.blackChannel & 1u);
     gaussNewton(model, start, target, all, black, settings, out.device, out.miss);
     if (!black)
         return out;

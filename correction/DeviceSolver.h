@@ -24,6 +24,9 @@ struct DeviceSolveSettings
     double freeBlackAbove;
     double inkLimit = std::numeric_limits<double>::infinity(); // highest total ink, 1 per full channel
     int blackChannel = -1;                                      // -1: none
+    // Bit c set: channel c keeps its start value (a pure ink's node moves
+    // along that ink alone).
+    unsigned heldChannels = 0;
     // The drifted printer prints the model's colour plus this field at the
     // same device values; the steps follow the model's slopes alone, so each
     // one takes up the field at the values it starts from.

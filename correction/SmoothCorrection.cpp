@@ -6,6 +6,7 @@
 #include "ErrorField.h"
 #include "LocalFit.h"
 #include "PrinterModel.h"
+#include "PureInks.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
 #include "csICCmABTag.h"
@@ -99,6 +100,7 @@ struct TableGroup
     std::unique_ptr<B2ATableAccess> access;
     std::vector<double> originalClut, originalDevice, printed;
     std::vector<char> paper;
+    std::vector<int> pure; // per node with keepPure: its one ink, or mixedInks
     double highestInk = 0;
     DeviceSolveSettings solve{};
 
@@ -269,6 +271,11 @@ void readTable(TableGroup& g, const PrinterModel& model, const SmoothParameters&
         g.solve.blackChannel = cmykBlack;
     g.clut = g.originalClut;
     g.touched.assign(nodes, 0);
+    if (parameters.keepPure) {
+        g.pure = pureInks(model, g.originalDevice, channels);
+        for (std::size_t n = 0; n < nodes; ++n)
+            g.report.pureNodes += g.pure[n] != mixedInks && !g.paper[n];
+    }
 }
 
 // The device field fades out towards the paper white as the Lab field does
@@ -281,6 +288,14 @@ void taperAtWhite(const double* lab, const Lab& white, const SmoothParameters& p
     const double share = 1.0 - std::exp(-0.5 * (dL * dL + da * da + db * db) / (p.fieldLength * p.fieldLength));
     for (int k = 0; k < 3; ++k)
         error[k] *= share;
+}
+
+std::vector<int> pureOf(const std::vector<std::size_t>& nodes, const std::vector<int>& pure)
+{
+    std::vector<int> each(nodes.size());
+    for (std::size_t k = 0; k < nodes.size(); ++k)
+        each[k] = pure[nodes[k]];
+    return each;
 }
 
 // Nodes first..last: aim at what the drifted printer needs to print the
@@ -315,7 +330,8 @@ void solveNodes(TableGroup& g, std::size_t first, std::size_t last, const Printe
     // between the patches; the local fit follows it at the patches.
     DeviceSolveSettings settings = g.solve;
     settings.drift = nullptr;
-    const DeviceSolution solved = solveDevices(model, start, target, settings);
+    const DeviceSolution solved = g.pure.empty() ? solveDevices(model, start, target, settings)
+                                                 : solveKeepingPure(model, pureOf(moving, g.pure), start, target, settings);
     g.report.blackFreed += int(solved.blackFreed);
     for (std::size_t k = 0; k < moving.size(); ++k) {
         const std::size_t n = moving[k];
@@ -509,6 +525,8 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
         for (std::size_t k = 0; k < groups.size(); ++k) {
             TableGroup& g = *groups[k];
             fitChart(model, field, *g.access, *g.b2a, g.originalDevice, chart, g.solve, local, g.clut, g.touched);
+            if (!g.pure.empty())
+                restorePureNodes(g.pure, channels, g.originalClut, g.clut);
             if (!carryOn(solveShare + (1.0 - solveShare) * (k + 1) / groups.size()))
                 return refusal(stopped);
         }

@@ -37,6 +37,8 @@ struct SmoothParameters
     double maxMove = 0.15;         // largest change of one channel of one node per pass
     double freeBlackAbove = 0.5;   // dE76 miss with black held that lets black move
     double minShift = 1e-3;        // nodes whose aim moves less keep their stored codes
+    // Nodes that print one ink alone move along that ink only (PureInks.h).
+    bool keepPure = false;
 
     // The local fit at the chart's cells.
     bool localFit = true;
@@ -65,6 +67,7 @@ struct SmoothTableReport
     int nodesOutOfReach = 0;      // nodes whose aim stays more than 0.5 dE76 away
     int blackFreed = 0;           // nodes where black had to move
     double largestMove = 0;       // largest change of one device channel, 0..1
+    int pureNodes = 0;            // nodes kept to their one ink (keepPure)
     std::string leftAlone;        // why the table could not be corrected, for the user; empty when it could
 };
 

@@ -209,8 +209,9 @@ bool csICCProfile::hasRequiredTags() const
     }
     if (deviceClass == csSig("spac"))
         return hasAll({csSig("desc"), csSig("A2B0"), csSig("B2A0"), csSig("wtpt"), csSig("cprt")});
+    // An abstract profile names its white too, in either version.
     if (deviceClass == csSig("abst"))
-        return hasAll({csSig("desc"), csSig("A2B0"), csSig("cprt")});
+        return hasAll({csSig("desc"), csSig("A2B0"), csSig("wtpt"), csSig("cprt")});
     if (deviceClass == csSig("link"))
         return hasAll({csSig("desc"), csSig("A2B0"), csSig("pseq"), csSig("cprt")});
     if (deviceClass == csSig("nmcl")) {

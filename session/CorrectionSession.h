@@ -101,6 +101,10 @@ struct CorrectionReport : SessionReport
     std::vector<SmoothTableReport> tables;
     // The patches left out (indices into the session's patches), in patch order.
     std::vector<Outlier> outliers;
+    // Smooth with keepPure: the predicted mean Delta E 1976 after, and what
+    // it would have been with the pure nodes free (negative when not asked).
+    double keptPureMean = -1;
+    double mixedMean = -1;
 };
 
 // Whether the predicted mean Delta E after is worse than before by more
@@ -138,6 +142,14 @@ public:
     // The same for a profile's bytes already in memory; path names it.
     SessionReport openProfileBytes(std::string_view bytes, const std::string& path);
     bool hasProfile() const { return profile_ != nullptr; }
+    // The printer's own output profile, the model of the printer a device
+    // link prints on; needed before a link is opened. A refused profile
+    // leaves the session as it was.
+    SessionReport setPrinterProfile(const std::string& path);
+    const std::string& printerPath() const { return printerPath_; }
+    // Whether the profile open is a device link (corrected through the
+    // printer profile, whose tables then make the predictions).
+    bool isLink() const { return link_; }
     const std::string& profilePath() const { return profilePath_; }
     // The description the profile had when opened; saving stamps another.
     const std::string& openedDescription() const { return openedDescription_; }
@@ -200,7 +212,8 @@ public:
     // The details of one patch and the B2A1 nodes around it, for the
     // details window: its edits of the nodes are changes of this session
     // (one step each) and are kept as hand edits. Null for a patch that is
-    // not paired or without a profile. Valid while this profile is open.
+    // not paired, without a profile, or for a device link (the details
+    // show a printer profile's B2A1 cell). Valid while this profile is open.
     std::unique_ptr<PatchEdit> editPatch(std::size_t patch, double threshold = 0.0);
 
     // Pairs by another rule from now on and reads every measurement file
@@ -234,6 +247,10 @@ public:
     // name (UTF-8). A patch file the session read is never replaced; the
     // profile as opened may be (a front end asks first).
     SessionReport saveAs(const std::string& path);
+    // The correction made so far as an abstract profile (Lab to Lab, of the
+    // profile's version) to put in front of the profile as opened, saved
+    // safely as saveAs saves; the session's tables stay as they are.
+    SessionReport exportAbstract(const std::string& path);
     // What the session read from or saved to path, in words ("the
     // measurement file"); empty when path is none of them.
     std::string fileRoleOf(const std::string& path) const;
@@ -295,6 +312,8 @@ private:
                                      const Progress& progress);
     CorrectionReport correctSmooth(const CorrectionRequest& request, const std::vector<Outlier>& outliers,
                                    const Progress& progress);
+    CorrectionReport correctLink(const CorrectionRequest& request, const std::vector<Outlier>& outliers,
+                                 const Progress& progress);
     // The checks on the data and the tables as opened, before a method runs.
     CorrectionReport checkBeforeCorrecting() const;
     // Whether the reference and measurement files each say they are the
@@ -327,6 +346,9 @@ private:
     void setResult(std::size_t patch, const Lab& remaining);
 
     std::unique_ptr<csICCProfile> profile_;
+    std::unique_ptr<csICCProfile> printer_;
+    std::string printerPath_;
+    bool link_ = false;
     std::unique_ptr<csICCProfileConverter> a2b1_;
     std::unique_ptr<csICCProfileConverter> b2a1_;
     std::string profilePath_;

@@ -19,6 +19,12 @@ enum class Severity {
 
 struct Finding
 {
+    Finding() = default;
+    Finding(Severity severity, std::string text, int line = 0, std::string patchId = {})
+        : severity(severity), text(std::move(text)), line(line), patchId(std::move(patchId))
+    {
+    }
+
     Severity severity = Severity::Warning;
     std::string text;
     // The line of the file it is about; 0 for none.

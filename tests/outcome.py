@@ -13,6 +13,15 @@
       with the noise model of gen_data.py (Gaussian, sigma 0.2 per L*, a*,
       b*, values rounded to two decimals)
 
+  python3 outcome.py link --make-reference --out REF.txt
+  python3 outcome.py link --make-measurement nominal|drifted --link LINK.icc --out MEAS.txt
+  python3 outcome.py link CORRECTED_LINK.icc --link LINK.icc [--json]
+      the device link case: cmyk_v4.icc as the source condition, cmyk_v2.icc
+      as the printer's profile, a link between them (tests/make-link); the
+      chart is every third patch of cmyk_chart.ti3 with the source's Lab;
+      the link's re-print on the drifted printer, a dense grid of source
+      values, and the other inks of single-ink and K-only sources
+
   --drift faded|lighter (with either form) puts another drifted printer in
   place of the case's usual one: every ink 10-15 % weaker with more dot gain
   (faded), or every ink 10-15 % weaker (lighter); see reprint.py.
@@ -384,6 +393,45 @@ def nodrift_figures(case, path):
             "grid": grid_figures(case, Pn, "nominal")}
 
 
+class Abstract:
+    """An abstract profile's A2B0 (lut16 or lut8, Lab to Lab in their legacy
+    encoding), applied to absolute Lab as a colour management module does
+    in front of an output profile with the absolute intent: its Lab is PCS
+    Lab, relative to D50."""
+
+    def __init__(self, path):
+        with open(path, "rb") as fh:
+            data = fh.read()
+        if len(data) < 132 or data[36:40] != b"acsp" or data[12:16] != b"abst":
+            sys.exit("outcome.py: %s is not an abstract profile" % path)
+        count = struct.unpack(">I", data[128:132])[0]
+        for i in range(count):
+            sig, off, size = struct.unpack(">4sII", data[132 + 12 * i:144 + 12 * i])
+            if sig == b"A2B0":
+                self.lut = Lut(data[off:off + size])
+                return
+        sys.exit("outcome.py: %s has no A2B0 (lut8/lut16)" % path)
+
+    def apply(self, lab):
+        lab = np.atleast_2d(np.asarray(lab, float))
+        return pcs_to_lab(self.lut.lookup(lab_to_pcs(lab, self.lut.kind)), self.lut.kind)
+
+
+def abstract_figures(case, corrected, abstract, printer="drifted"):
+    """The chart and the dense grid re-printed through the original profile
+    with the abstract profile in front, against the corrected profile."""
+    A, P0, P1 = Abstract(abstract), case.profile, Profile(corrected)
+    res = {}
+    for name, labs in (("chart", case.ref), ("grid", case.grid())):
+        e0 = de76(case.reprint(labs, P0, printer), labs)
+        e1 = de76(case.reprint(labs, P1, printer), labs)
+        ea = de76(case.printers[printer].lab(P0.device(A.apply(labs))), labs)
+        res[name] = {"uncorrected": stats(e0), "corrected": stats(e1), "abstract": stats(ea),
+                     "abstract_ratio": float(ea.mean() / e0.mean()),
+                     "abstract_minus_corrected": float(ea.mean() - e1.mean())}
+    return res
+
+
 def evaluate(case, path, nodrift=None):
     P1 = Profile(path)
     if P1.space != case.profile.space:
@@ -408,6 +456,7 @@ def _s(st):
 
 def report(r):
     c, g, n, k = r["chart"], r["grid"], r["neutral"], r["ink"]
+    abstract = r.get("abstract")
     cmyk = r["case"] == "cmyk"
     out = ["case %s: %s -> %s, printed on %s" % (r["case"], r["original"], r["corrected"],
                                                 r["printer"]),
@@ -452,6 +501,12 @@ def report(r):
             out.append("chart through %s  before mean %.2f  after %s%s"
                        % (sig, t["before"]["mean"], _s(t["after"]),
                           "  (%s)" % "; ".join(note) if note else ""))
+    if abstract:
+        for name, f in abstract.items():
+            out.append("%s through the abstract profile and the original: mean %.2f (corrected %.2f, "
+                       "uncorrected %.2f; ratio %.2f, %+.3f against the corrected)"
+                       % (name, f["abstract"]["mean"], f["corrected"]["mean"], f["uncorrected"]["mean"],
+                          f["abstract_ratio"], f["abstract_minus_corrected"]))
     nd = r.get("no_drift")
     if nd:
         c, g = nd["chart"], nd["grid"]
@@ -496,9 +551,132 @@ def xicclu_check(case, path, out=sys.stdout):
               % (os.path.basename(p), np.abs(mine - theirs).max()), file=out)
 
 
+# ---------------------------------------------------------------- device link
+
+LINK = {"source": "cmyk_v4.icc", "printer": "cmyk_v2.icc", "chart": "cmyk_chart.ti3",
+        "nominal": "cmyk", "drifted": "cmyk_drifted", "every": 3}
+
+
+class LinkProfile:
+    """A device link's A2B0 (lut8/lut16), CMYK to CMYK."""
+
+    def __init__(self, path):
+        self.path = path
+        with open(path, "rb") as fh:
+            data = fh.read()
+        if len(data) < 132 or data[36:40] != b"acsp" or data[12:16] != b"link":
+            sys.exit("outcome.py: %s is not a device link" % path)
+        count = struct.unpack(">I", data[128:132])[0]
+        for i in range(count):
+            sig, off, size = struct.unpack(">4sII", data[132 + 12 * i:144 + 12 * i])
+            if sig == b"A2B0":
+                self.lut = Lut(data[off:off + size])
+                return
+        sys.exit("outcome.py: %s has no A2B0" % path)
+
+    def device(self, source):
+        return np.clip(self.lut.lookup(np.atleast_2d(np.asarray(source, float))), 0.0, 1.0)
+
+
+def link_chart():
+    """The chart's source values (0..1): every third patch of the CMYK test chart."""
+    fields, rows = rp.read_cgats(os.path.join(DATA, LINK["chart"]))
+    idx = [fields.index("CMYK_" + c) for c in "CMYK"]
+    src = np.array([[float(r[i]) / 100.0 for i in idx] for r in rows], float)
+    return src[::LINK["every"]]
+
+
+def link_source_lab(src):
+    return Profile(os.path.join(DATA, LINK["source"])).lab(src)
+
+
+def write_link_reference(out):
+    src = link_chart()
+    lab = link_source_lab(src)
+    rp.write_cgats(out, "Reference Lab values: the source condition (%s) at the chart's source values"
+                   % LINK["source"], ["SAMPLE_ID", "CMYK_C", "CMYK_M", "CMYK_Y", "CMYK_K", "LAB_L", "LAB_A", "LAB_B"],
+                   [[i + 1] + ["%.4f" % (100 * v) for v in s] + ["%.3f" % v for v in l]
+                    for i, (s, l) in enumerate(zip(src, lab))])
+    print("%s: %d patches" % (out, len(src)))
+
+
+def write_link_measurement(link_path, printer, seed, out, noise=NOISE):
+    src = link_chart()
+    labs = Printer(LINK[printer]).lab(LinkProfile(link_path).device(src))
+    rnd = random.Random(seed)
+    meas = [[round(float(v) + rnd.gauss(0.0, noise), 2) for v in lab] for lab in labs]
+    rp.write_cgats(out, "Simulated measurement: the chart printed through %s on %s, noise %.2f, seed %d"
+                   % (os.path.basename(link_path), LINK[printer], noise, seed),
+                   ["SAMPLE_ID", "LAB_L", "LAB_A", "LAB_B"],
+                   [[i + 1] + ["%.2f" % v for v in m] for i, m in enumerate(meas)])
+    de = de76(np.array(meas), link_source_lab(src))
+    print("%s: %d patches on %s, dE76 mean %.2f max %.2f" % (out, len(de), LINK[printer], de.mean(), de.max()))
+
+
+def link_figures(original, corrected, printer="drifted"):
+    """Re-print of the chart and of a dense grid of source values through
+    both links on the printer, against what the source condition says; and
+    the other inks of single-ink and K-only source colours."""
+    L0, L1 = LinkProfile(original), LinkProfile(corrected)
+    pr = Printer(LINK[printer])
+    src = link_chart()
+    ref = link_source_lab(src)
+    de0 = de76(pr.lab(L0.device(src)), ref)
+    de1 = de76(pr.lab(L1.device(src)), ref)
+    axis = np.linspace(0.0, 1.0, 9)
+    grid = np.stack(np.meshgrid(axis, axis, axis, axis, indexing="ij"), -1).reshape(-1, 4)
+    g0 = de76(pr.lab(L0.device(grid)), link_source_lab(grid))
+    g1 = de76(pr.lab(L1.device(grid)), link_source_lab(grid))
+    ramp = np.linspace(0.0, 1.0, 41)
+    other = 0.0
+    for c in range(4):
+        s = np.zeros((len(ramp), 4))
+        s[:, c] = ramp
+        d0, d1 = L0.device(s), L1.device(s)
+        keep = [k for k in range(4) if k != c]
+        other = max(other, float(np.abs(d1[:, keep] - d0[:, keep]).max()) * 100.0)
+    nominal = de76(Printer(LINK["nominal"]).lab(L0.device(src)), ref)
+    return {"patches": len(src), "before": stats(de0), "after": stats(de1),
+            "ratio_of_means": float(de1.mean() / de0.mean()),
+            "worse_0.5": int((de1 > de0 + WORSE_PATCH).sum()),
+            "grid": {"points": len(grid), "before": stats(g0), "after": stats(g1),
+                     "worse_1": int((g1 > g0 + WORSE_GRID).sum())},
+            "pure_other_ink_change": other,
+            "link_on_nominal_printer": stats(nominal)}
+
+
+def link_report(r):
+    g = r["grid"]
+    return "\n".join([
+        "device link, chart (%d patches)  before %s" % (r["patches"], _s(r["before"])),
+        "%32s after  %s   ratio of means %.2f" % ("", _s(r["after"]), r["ratio_of_means"]),
+        "  worse by > %.1f: %d patches" % (WORSE_PATCH, r["worse_0.5"]),
+        "dense source grid (%d points)  before %s" % (g["points"], _s(g["before"])),
+        "%32s after  %s   worse by > %.0f: %d" % ("", _s(g["after"]), WORSE_GRID, g["worse_1"]),
+        "single-ink and K-only sources: other inks changed by up to %.2f %%" % r["pure_other_ink_change"],
+        "the original link on the nominal printer: %s" % _s(r["link_on_nominal_printer"])])
+
+
+def link_main(a):
+    if a.make_reference:
+        write_link_reference(a.out)
+        return 0
+    if a.make_measurement:
+        make = a.profile or a.link
+        if not make or not a.out:
+            sys.exit("outcome.py: link --make-measurement needs --link (or --profile) and --out")
+        write_link_measurement(make, a.make_measurement, a.seed, a.out, a.noise)
+        return 0
+    if not a.corrected or not a.link:
+        sys.exit("outcome.py: link needs the corrected link and --link ORIGINAL")
+    res = link_figures(a.link, a.corrected)
+    print(json.dumps(res, indent=1) if a.json else link_report(res))
+    return 0
+
+
 def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    ap.add_argument("case", choices=sorted(CASES))
+    ap.add_argument("case", choices=sorted(CASES) + ["link"])
     ap.add_argument("corrected", nargs="?", help="corrected profile to evaluate")
     ap.add_argument("--json", action="store_true", help="print the figures as JSON")
     ap.add_argument("--no-drift-profile", metavar="P",
@@ -513,9 +691,16 @@ def main(argv=None):
     ap.add_argument("--noise", type=float, default=NOISE)
     ap.add_argument("--drift", choices=DRIFTS, default="usual",
                     help="which drifted printer: the case's usual one, or every ink faded or lighter")
+    ap.add_argument("--abstract", metavar="ABST",
+                    help="also re-print through the original profile with this abstract profile in front")
+    ap.add_argument("--link", help="link: the device link as made (before the correction)")
+    ap.add_argument("--make-reference", action="store_true",
+                    help="link: write the chart's source values with the source condition's Lab to --out")
     a = ap.parse_args(argv)
     if hasattr(signal, "SIGPIPE"):
         signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # quiet when piped into head
+    if a.case == "link":
+        return link_main(a)
     case = Case(a.case, a.drift)
     if a.make_measurement:
         if not a.out:
@@ -525,6 +710,8 @@ def main(argv=None):
     if not a.corrected:
         ap.error("give the corrected profile (or --make-measurement)")
     res = evaluate(case, a.corrected, a.no_drift_profile)
+    if a.abstract:
+        res["abstract"] = abstract_figures(case, a.corrected, a.abstract)
     print(json.dumps(res, indent=1) if a.json else report(res))
     if a.xicclu_check:
         xicclu_check(case, a.corrected, sys.stderr if a.json else sys.stdout)

@@ -9,8 +9,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -83,16 +85,38 @@ std::string outputCollision(const CorrectOptions& options)
     for (const std::string& path : options.measurementPaths)
         inputs.push_back({"the measurement file", &path});
     inputs.push_back({"the reference file", &options.referencePath});
+    if (!options.printerPath.empty())
+        inputs.push_back({"the printer profile", &options.printerPath});
     inputs.push_back({"the output profile", &options.outputPath});
-    const Named outputs[] = {{"the output profile", &options.outputPath}, {"the report", &options.reportPath}};
+    const Named outputs[] = {{"the output profile", &options.outputPath},
+                             {"the report", &options.reportPath},
+                             {"the abstract profile", &options.abstractPath}};
     for (const Named& output : outputs)
         for (const Named& input : inputs) {
-            if (input.path == output.path || !sameFile(*output.path, *input.path))
+            if (input.path == output.path || output.path->empty() || !sameFile(*output.path, *input.path))
                 continue;
             return output.what + std::string(" ") + *output.path + " is " + input.what +
                    (*input.path == *output.path ? std::string() : " " + *input.path);
         }
+    if (!options.abstractPath.empty() && !options.reportPath.empty() &&
+        sameFile(options.abstractPath, options.reportPath))
+        return "the abstract profile " + options.abstractPath + " is the report";
     return {};
+}
+
+// The device class in a file's header ("link", "prtr"), empty when it has none.
+std::string profileClass(const std::string& path)
+{
+    // Only a regular file is looked into: a pipe would wait, and the
+    // session refuses anything else with its own words.
+    struct stat status = {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
+    std::ifstream in(path, std::ios::binary);
+    char header[40] = {};
+    if (!in.read(header, sizeof header) || std::string(header + 36, 4) != "acsp")
+        return {};
+    return std::string(header + 12, 4);
 }
 
 } // namespace
@@ -179,6 +203,14 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             options.force = true;
         else if (option == "--keep-outliers")
             options.keepOutliers = true;
+        else if (option == "--keep-pure")
+            options.keepPure = 1;
+        else if (option == "--no-keep-pure")
+            options.keepPure = 0;
+        else if (option == "-p")
+            ok = value(options.printerPath);
+        else if (option == "--abstract")
+            ok = value(options.abstractPath);
         else {
             problem = "unknown option '" + option + "'";
             return false;
@@ -187,6 +219,11 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             problem = option + " needs a path";
             return false;
         }
+    }
+    if (options.keepPure >= 0 && std::count(argv, argv + argc, std::string("--keep-pure")) +
+                                         std::count(argv, argv + argc, std::string("--no-keep-pure")) > 1) {
+        problem = "give either --keep-pure or --no-keep-pure";
+        return false;
     }
     if (options.profilePath.empty() || options.outputPath.empty() ||
         (options.measurementPaths.empty() && !(options.roundTrip && !options.referencePath.empty()))) {
@@ -204,9 +241,19 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
         std::fprintf(err, "vestrel-cli: %s; nothing was written\n", collision.c_str());
         return Usage;
     }
+    // A device link and the printer profile go together, and only they.
+    const bool link = profileClass(options.profilePath) == "link";
+    if (link != !options.printerPath.empty()) {
+        std::fprintf(err, link ? "vestrel-cli: %s is a device link; give the printer's own profile with -p\n"
+                               : "vestrel-cli: -p is for a device link, and %s is none\n",
+                     options.profilePath.c_str());
+        return Usage;
+    }
     CorrectionSession session;
     session.setPairBy(options.pairBy);
     bool warned = false;
+    if (link && !reportToUser(session.setPrinterProfile(options.printerPath), err, warned))
+        return Failure;
     if (!reportToUser(session.openProfile(options.profilePath), err, warned))
         return Failure;
     if (options.roundTrip && !options.measurementPaths.empty())
@@ -237,6 +284,7 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     request.intents = options.intents;
     request.force = options.force;
     request.keepOutliers = options.keepOutliers;
+    request.smooth.keepPure = options.keepPure == 1 || (link && options.keepPure != 0);
     for (std::size_t i = 0; i < session.patches().size(); ++i)
         request.selection.push_back(i);
     // Progress is for a person watching a terminal; a script or a log
@@ -275,18 +323,26 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     printSummary(out, "de2000 %zu mean2000_before %.2f mean2000_after %.2f max2000_after %.2f\n", patches, report,
                  DeltaEMetric::CIE2000);
     for (const SmoothTableReport& t : report.tables)
-        if (!t.leftAlone.empty())
+        if (session.isLink())
+            std::fprintf(out, "link A2B0 nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%% pure %d\n",
+                         t.nodes, t.nodesMoved, t.nodesOutOfReach, t.blackFreed, 100.0 * t.largestMove, t.pureNodes);
+        else if (!t.leftAlone.empty())
             std::fprintf(out, "intent %d B2A%d not corrected\n", t.intent, t.intent);
         else
             std::fprintf(out, "intent %d B2A%d nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%%%s%s\n",
                      t.intent, t.intent, t.nodes, t.nodesMoved, t.nodesOutOfReach, t.blackFreed, 100.0 * t.largestMove,
                      t.sharedWith.empty() ? "" : " shared_with ", t.sharedWith.c_str());
 
+    if (report.mixedMean >= 0)
+        std::fprintf(out, "keep_pure mean_after %.2f mean_free %.2f\n", report.keptPureMean, report.mixedMean);
+
     if (options.strict && warned) {
         std::fprintf(err, "vestrel-cli: warnings with --strict; %s was not written\n", options.outputPath.c_str());
         return Failure;
     }
     if (!reportToUser(session.saveAs(options.outputPath), err, warned))
+        return Failure;
+    if (!options.abstractPath.empty() && !reportToUser(session.exportAbstract(options.abstractPath), err, warned))
         return Failure;
     if (options.reportPath.empty())
         return Success;

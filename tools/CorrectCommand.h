@@ -25,6 +25,14 @@ struct CorrectOptions
     bool strict = false;
     // Use the patches that disagree with their neighbours too.
     bool keepOutliers = false;
+    // Nodes that print one ink keep the others at none: 1 on, 0 off, -1 as
+    // the profile's class has it (on for a device link, off otherwise).
+    int keepPure = -1;
+    // The printer's own profile, for a device link: the model of the printer.
+    std::string printerPath;
+    // The correction also as an abstract profile (Lab to Lab) to put in
+    // front of the unchanged profile.
+    std::string abstractPath;
     CorrectionMethod method = CorrectionMethod::Smooth;
     PairBy pairBy = PairBy::Auto;
     double noise = SmoothParameters().fieldNoise;

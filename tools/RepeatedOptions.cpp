@@ -19,8 +19,9 @@ struct CommandOptions
 const CommandOptions commands[] = {
     {"correct",
      0,
-     {"-i", "-m", "-r", "-o", "--method", "--pair-by", "--noise", "--intents", "--report", "--metric", "--limits"},
-     {"--round-trip", "--strict", "--force", "--keep-outliers"},
+     {"-i", "-m", "-r", "-o", "-p", "--method", "--pair-by", "--noise", "--intents", "--report", "--metric", "--limits",
+      "--abstract"},
+     {"--round-trip", "--strict", "--force", "--keep-outliers", "--keep-pure", "--no-keep-pure"},
      {"-m"}},
     {"patches", 0, {"--ref", "--pair-by"}, {}, {}},
     {"convert", 2, {"--intent", "--white"}, {"--float"}, {}},

@@ -490,7 +490,7 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.ui" line="225"/>
-        <location filename="../ui/mainwindow.cpp" line="518"/>
+        <location filename="../ui/mainwindow.cpp" line="535"/>
         <source>Separation &amp;Details...</source>
         <translation>Separations&amp;details...</translation>
     </message>
@@ -511,7 +511,7 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.ui" line="233"/>
-        <location filename="../ui/mainwindow.cpp" line="881"/>
+        <location filename="../ui/mainwindow.cpp" line="902"/>
         <source>Clear</source>
         <translation>Daten leeren</translation>
     </message>
@@ -551,239 +551,247 @@
         <translation>Ctrl+T</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="132"/>
+        <location filename="../ui/mainwindow.cpp" line="144"/>
         <source>Row headers open details</source>
         <translation>Zeilenköpfe öffnen Details</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="133"/>
+        <location filename="../ui/mainwindow.cpp" line="145"/>
         <source>Ctrl+Shift+1 turns this off</source>
         <translation>Ctrl+Shift+1 schaltet dies aus</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="149"/>
+        <location filename="../ui/mainwindow.cpp" line="160"/>
         <source>Ctrl+Shift+5</source>
         <comment>RoundTrip</comment>
         <translation>Ctrl+Shift+5</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="151"/>
+        <location filename="../ui/mainwindow.cpp" line="162"/>
         <source>Ctrl+Shift+1</source>
         <comment>Advanced</comment>
         <translation>Ctrl+Shift+1</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="211"/>
+        <location filename="../ui/mainwindow.cpp" line="222"/>
         <source>&amp;Undo</source>
         <translation>&amp;Rückgängig</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="213"/>
+        <location filename="../ui/mainwindow.cpp" line="224"/>
         <source>R&amp;edo</source>
         <translation>Wieder&amp;holen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="216"/>
-        <location filename="../ui/mainwindow.cpp" line="217"/>
+        <location filename="../ui/mainwindow.cpp" line="227"/>
+        <location filename="../ui/mainwindow.cpp" line="228"/>
         <source>Ctrl+Y</source>
         <translation>Ctrl+Y</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="220"/>
+        <location filename="../ui/mainwindow.cpp" line="231"/>
         <source>Add &amp;Measurement...</source>
         <translation>Weitere &amp;Messung hinzufügen...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="222"/>
+        <location filename="../ui/mainwindow.cpp" line="233"/>
         <source>Average another measurement of the same print with the one loaded</source>
         <translation>Eine weitere Messung desselben Drucks mit der geladenen mitteln</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="233"/>
+        <location filename="../ui/mainwindow.cpp" line="244"/>
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="234"/>
+        <location filename="../ui/mainwindow.cpp" line="245"/>
         <source>&amp;About...</source>
         <translation>Ü&amp;ber...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="236"/>
+        <location filename="../ui/mainwindow.cpp" line="247"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="240"/>
+        <location filename="../ui/mainwindow.cpp" line="251"/>
         <source>&amp;Update...</source>
         <translation>&amp;Aktualisierung...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="241"/>
+        <location filename="../ui/mainwindow.cpp" line="252"/>
         <source>&amp;Support...</source>
         <translation>&amp;Support...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="281"/>
+        <location filename="../ui/mainwindow.cpp" line="292"/>
         <source>Revert to Opened Profile</source>
         <translation>Geöffnetes Profil wiederherstellen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="283"/>
+        <location filename="../ui/mainwindow.cpp" line="294"/>
         <source>The profile&apos;s tables are as they were when it was opened</source>
         <translation>Die Tabellen des Profils sind wieder wie beim Öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="315"/>
+        <location filename="../ui/mainwindow.cpp" line="326"/>
         <source>Select a patch with reference and measured values first</source>
         <translation>Zuerst ein Feld mit Referenz- und Messwerten auswählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="341"/>
+        <location filename="../ui/mainwindow.cpp" line="352"/>
         <source>... and %1 more</source>
         <translation>... und %1 weitere</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="373"/>
+        <location filename="../ui/mainwindow.cpp" line="384"/>
         <source>Open a profile first</source>
         <translation>Zuerst ein Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="376"/>
+        <location filename="../ui/mainwindow.cpp" line="387"/>
         <source>Use Round Trip</source>
         <translation>Round Trip verwenden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="401"/>
+        <location filename="../ui/mainwindow.cpp" line="413"/>
         <source>Select Patches</source>
         <translation>Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="401"/>
+        <location filename="../ui/mainwindow.cpp" line="413"/>
         <source>Please select some patches to be optimized</source>
         <translation>Bitte die zu optimierenden Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="410"/>
+        <location filename="../ui/mainwindow.cpp" line="422"/>
         <source>Processing patches...</source>
         <translation>Felder werden bearbeitet...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="410"/>
+        <location filename="../ui/mainwindow.cpp" line="422"/>
         <source>Abort</source>
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="432"/>
-        <location filename="../ui/mainwindow.cpp" line="435"/>
-        <location filename="../ui/mainwindow.cpp" line="610"/>
+        <location filename="../ui/mainwindow.cpp" line="444"/>
+        <location filename="../ui/mainwindow.cpp" line="447"/>
+        <location filename="../ui/mainwindow.cpp" line="631"/>
         <source>Auto</source>
         <translation>Auto</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="490"/>
+        <location filename="../ui/mainwindow.cpp" line="460"/>
+        <source>The separation details show printer profiles&apos; B2A tables; a device link has none</source>
+        <translation>Die Separationsdetails zeigen die B2A-Tabellen von Druckerprofilen; ein Device-Link hat keine</translation>
+    </message>
+    <message>
+        <location filename="../ui/mainwindow.cpp" line="507"/>
         <source>Separation Details</source>
         <translation>Separationsdetails</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="520"/>
+        <location filename="../ui/mainwindow.cpp" line="537"/>
         <source>&amp;Use This Patch Again</source>
         <translation>Dieses Feld &amp;wieder verwenden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="533"/>
+        <location filename="../ui/mainwindow.cpp" line="550"/>
         <source>Use Patch Again</source>
         <translation>Feld wieder verwenden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="535"/>
+        <location filename="../ui/mainwindow.cpp" line="552"/>
         <source>Patch %1 is used by the next correction</source>
         <translation>Feld %1 wird bei der nächsten Korrektur verwendet</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="570"/>
+        <location filename="../ui/mainwindow.cpp" line="587"/>
         <source>Choose a profile</source>
         <translation>Profil wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="571"/>
+        <location filename="../ui/mainwindow.cpp" line="588"/>
+        <location filename="../ui/MainWindowLink.cpp" line="60"/>
+        <location filename="../ui/MainWindowLink.cpp" line="87"/>
         <location filename="../ui/MainWindowSaving.cpp" line="83"/>
         <source>ICC profiles (*.icc *.icm)</source>
         <translation>ICC-Profile (*.icc *.icm)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="572"/>
-        <location filename="../ui/mainwindow.cpp" line="745"/>
+        <location filename="../ui/mainwindow.cpp" line="589"/>
+        <location filename="../ui/mainwindow.cpp" line="766"/>
+        <location filename="../ui/MainWindowLink.cpp" line="61"/>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="580"/>
+        <location filename="../ui/mainwindow.cpp" line="600"/>
         <source>Open Profile</source>
         <translation>Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="611"/>
+        <location filename="../ui/mainwindow.cpp" line="632"/>
         <source>Correct &amp;anyway</source>
         <translation>&amp;Trotzdem korrigieren</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="619"/>
+        <location filename="../ui/mainwindow.cpp" line="640"/>
         <source>Save changes to the profile?</source>
         <translation>Änderungen am Profil speichern?</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="623"/>
+        <location filename="../ui/mainwindow.cpp" line="644"/>
         <source>&amp;Save</source>
         <translation>&amp;Speichern</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="624"/>
+        <location filename="../ui/mainwindow.cpp" line="645"/>
         <source>&amp;Discard</source>
         <translation>&amp;Verwerfen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="625"/>
+        <location filename="../ui/mainwindow.cpp" line="646"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="741"/>
+        <location filename="../ui/mainwindow.cpp" line="762"/>
         <source>Choose a further measurement of the same print</source>
         <translation>Weitere Messung desselben Drucks wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="742"/>
+        <location filename="../ui/mainwindow.cpp" line="763"/>
         <source>Choose the reference data file</source>
         <translation>Referenzdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="743"/>
+        <location filename="../ui/mainwindow.cpp" line="764"/>
         <source>Choose the measurement data file</source>
         <translation>Messdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="744"/>
+        <location filename="../ui/mainwindow.cpp" line="765"/>
         <source>Patch data files (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</source>
         <translation>Felddaten (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="753"/>
+        <location filename="../ui/mainwindow.cpp" line="774"/>
         <source>Add Measurement</source>
         <translation>Messung hinzufügen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="754"/>
+        <location filename="../ui/mainwindow.cpp" line="775"/>
         <source>Load Reference Data</source>
         <translation>Referenzdaten laden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="754"/>
+        <location filename="../ui/mainwindow.cpp" line="775"/>
         <source>Load Measurement Data</source>
         <translation>Messdaten laden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="867"/>
+        <location filename="../ui/mainwindow.cpp" line="888"/>
         <source>Edit Patch Values</source>
         <translation>Feldwerte bearbeiten</translation>
     </message>
@@ -1151,6 +1159,46 @@ Version: %1</translation>
         <location filename="../framework/OrvFramework.cpp" line="343"/>
         <source>No update service is configured for this installation, so Vestrel cannot search for updates.</source>
         <translation>Für diese Installation ist kein Aktualisierungsdienst eingerichtet; Vestrel kann daher nicht nach Aktualisierungen suchen.</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowLink.cpp" line="28"/>
+        <source>&amp;Keep pure inks</source>
+        <translation>&amp;Reine Farben rein halten</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowLink.cpp" line="30"/>
+        <source>A node that prints one ink alone is corrected along that ink only; the other inks stay as they were. On for device links.</source>
+        <translation>Ein Knoten, der nur eine Farbe druckt, wird nur entlang dieser Farbe korrigiert; die anderen Farben bleiben, wie sie waren. Bei Device-Links eingeschaltet.</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowLink.cpp" line="35"/>
+        <source>Export Correction as A&amp;bstract Profile...</source>
+        <translation>Korrektur als abstraktes Pro&amp;fil exportieren...</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowLink.cpp" line="38"/>
+        <source>The correction as an abstract profile (Lab to Lab) to put in front of the profile as opened</source>
+        <translation>Die Korrektur als abstraktes Profil (Lab nach Lab), das vor das Profil wie geöffnet gesetzt wird</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowLink.cpp" line="59"/>
+        <source>Choose the printer&apos;s own profile for the device link</source>
+        <translation>Das eigene Profil des Druckers für den Device-Link wählen</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowLink.cpp" line="71"/>
+        <source>Printer Profile</source>
+        <translation>Druckerprofil</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowLink.cpp" line="87"/>
+        <source>Export correction as abstract profile</source>
+        <translation>Korrektur als abstraktes Profil exportieren</translation>
+    </message>
+    <message>
+        <location filename="../ui/MainWindowLink.cpp" line="93"/>
+        <source>Export Abstract Profile</source>
+        <translation>Abstraktes Profil exportieren</translation>
     </message>
 </context>
 <context>

@@ -17,6 +17,7 @@
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -61,6 +62,17 @@ constexpr int undoLimit = 30;
 QString fromUtf8(const std::string& text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Whether the file's header says it is a device link.
+bool isDeviceLink(const QString& path)
+{
+    // Only a regular file is looked into: a pipe would wait.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(40);
+    return header.size() == 40 && header.mid(36, 4) == "acsp" && header.mid(12, 4) == "link";
 }
 
 std::string toUtf8(const QString& text)
@@ -141,6 +153,7 @@ MainWindow::MainWindow(QWidget* parent)
     buildHeader();
     buildAnalysis();
     buildMenus();
+    buildLinkControls();
     buildPairingMenu();
     ui->menuEdit->removeAction(ui->actionUseRoundTrip);
 
@@ -439,6 +452,7 @@ void MainWindow::on_pushButtonAuto_clicked()
     CorrectionRequest request;
     request.method = method();
     request.selection = selectedPatches();
+    request.smooth.keepPure = keepPure();
     // Smooth takes every paired patch; only Per patch needs a selection.
     if (request.method == CorrectionMethod::PerPatch && request.selection.empty()) {
         QMessageBox::information(this, tr("Select Patches"), tr("Please select some patches to be optimized"),
@@ -486,6 +500,11 @@ CubeForm* MainWindow::openDetails(int patch)
     if (patch < 0 || patch >= static_cast<int>(patches.size()) || !session_.hasProfile() ||
         !patches[static_cast<std::size_t>(patch)].paired())
         return nullptr;
+    if (session_.isLink()) {
+        statusBar()->showMessage(tr("The separation details show printer profiles' B2A tables; a device link has none"),
+                                 5000);
+        return nullptr;
+    }
     const Patch& p = patches[static_cast<std::size_t>(patch)];
     // A child window closes with the main window and frees itself when closed.
     std::unique_ptr<PatchEdit> edit = session_.editPatch(static_cast<std::size_t>(patch));
@@ -598,6 +617,9 @@ bool MainWindow::openProfile(QString path)
     if (path.isEmpty())
         return false;
 
+    // A device link prints through the printer's own profile: asked for once.
+    if (isDeviceLink(path) && session_.printerPath().empty() && !setPrinterProfile(QString()))
+        return false;
     // The details windows point into the converters about to be replaced.
     closeDetails();
     const SessionReport report = session_.openProfile(toUtf8(path));
@@ -612,6 +634,7 @@ bool MainWindow::openProfile(QString path)
     // Qt shows "*" in place of the marker while there are unsaved changes.
     setWindowTitle(path + QStringLiteral("[*]"));
     setWindowModified(false);
+    setKeepPure(session_.isLink());
     enableAutoWhenReady();
     return true;
 }

@@ -19,6 +19,7 @@ class PatchTableModel;
 class QActionGroup;
 class QLabel;
 class QUndoStack;
+class QCheckBox;
 class PlotsWidget;
 class QDockWidget;
 class VerdictPanel;
@@ -62,6 +63,15 @@ public:
     // patch that was not left out.
     bool usePatchAgain(int patch);
     const std::vector<QPointer<CubeForm>>& detailWindows() const { return cubeForms; }
+    // The printer's own profile for a device link opened next; an empty
+    // path asks. False when none was taken.
+    bool setPrinterProfile(QString path);
+    // Writes the correction as an abstract profile (File > Export Correction
+    // as Abstract Profile); an empty path asks.
+    bool exportAbstract(QString path);
+    // Whether Auto keeps pure inks pure (the check box beside the method).
+    bool keepPure() const;
+    void setKeepPure(bool on);
 
     enum class UnsavedAnswer { Save, Discard, Cancel };
 
@@ -142,8 +152,13 @@ protected:
     // Which of files holds the reference colours, when the files do not
     // say; -1 when the user would rather not say.
     virtual int askWhichIsReference(const QStringList& files);
+    // The open dialog for the printer profile a device link prints through.
+    virtual QString askPrinterProfile();
 
 private:
+    // The keep-pure check box and the abstract profile's menu entry.
+    void buildLinkControls();
+    QCheckBox* keepPure_ = nullptr;
     // Adds the suffix to a name without one; false when that names a file
     // the user would not replace.
     bool settleSuffix(QString& path, const QString& suffix);

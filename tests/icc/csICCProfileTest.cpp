@@ -229,6 +229,9 @@ TEST_F(ProfileTest, RequiredTagsPerDeviceClass)
         {"mntr", "RGB ", "XYZ ", 2, {"desc", "wtpt", "cprt", "A2B0"}, false},
         {"link", "RGB ", "CMYK", 2, {"desc", "A2B0", "pseq", "cprt"}, true},
         {"link", "RGB ", "CMYK", 2, {"desc", "A2B0", "cprt"}, false},
+        {"link", "CMYK", "CMYK", 4, {"desc", "A2B0", "pseq", "cprt"}, true},
+        {"abst", "Lab ", "Lab ", 2, {"desc", "A2B0", "wtpt", "cprt"}, true},
+        {"abst", "Lab ", "Lab ", 4, {"desc", "A2B0", "cprt"}, false},
         {"nmcl", "RGB ", "Lab ", 4, {"desc", "wtpt", "cprt", "nmcl"}, false},
         {"xxxx", "RGB ", "Lab ", 2, printer, false},
     };

@@ -27,6 +27,9 @@ public:
     // The file chosen as the reference (-1: none), and those offered.
     int referenceChoice = -1;
     QStringList referenceCandidates;
+    // What the printer profile dialog of a device link returns, and how often it was asked.
+    QString printerProfile;
+    int printerAsked = 0;
 
 protected:
     void showDetails(const QString&, const QString& summary, const std::vector<std::string>& details) override
@@ -55,6 +58,11 @@ protected:
     {
         questions << reason;
         return correctAnyway;
+    }
+    QString askPrinterProfile() override
+    {
+        ++printerAsked;
+        return printerProfile;
     }
     int askWhichIsReference(const QStringList& files) override
     {
