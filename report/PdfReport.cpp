@@ -3,7 +3,7 @@
 
 #include "FixedNumber.h"
 #include "PdfWriter.h"
-#include "ReportContent.h"
+#include "ReportColumns.h"
 
 #include <algorithm>
 
@@ -212,13 +212,6 @@ Cell verdictCell(Verdict v)
             true};
 }
 
-Cell graded(bool present, double dE)
-{
-    if (!present)
-        return {};
-    return {fixedNumber(dE, 2), Align::Right, ink, false, true, gradeColor(dE, false)};
-}
-
 void summaryTable(Layout& layout, const ReportContent& content)
 {
     layout.heading("Summary");
@@ -258,28 +251,23 @@ void plots(Layout& layout, const ReportContent& content)
 
 void patchTable(Layout& layout, const ReportContent& content)
 {
-    const std::vector<double> widths = {38, 70, 34, 34, 34, 34, 34, 34, 41, 41, 41, 41};
+    std::vector<double> widths;
     std::vector<Cell> titles;
-    for (int k = 0; k < 12; ++k)
-        titles.push_back(header(patchColumns[k], k >= 2 ? Align::Right : Align::Left));
+    for (const PatchColumn& column : patchColumns)
+        if (column.title) {
+            widths.push_back(column.pdfWidth);
+            titles.push_back(header(column.title, column.text ? Align::Left : Align::Right));
+        }
     layout.newPage();
     layout.heading("Patches");
     layout.row(titles, widths, tableSize);
-    auto lab = [](bool present, double v) { return present ? number(fixedNumber(v, 2)) : Cell{}; };
     for (const ReportPatchRow& r : content.patches) {
-        const bool paired = r.hasReference && r.hasMeasured;
-        const std::vector<Cell> cells = {{r.id},
-                                         {r.name},
-                                         lab(r.hasReference, r.reference.L),
-                                         lab(r.hasReference, r.reference.a),
-                                         lab(r.hasReference, r.reference.b),
-                                         lab(r.hasMeasured, r.measured.L),
-                                         lab(r.hasMeasured, r.measured.a),
-                                         lab(r.hasMeasured, r.measured.b),
-                                         graded(paired, r.before1976),
-                                         graded(paired, r.before2000),
-                                         graded(r.hasResult, r.after1976),
-                                         graded(r.hasResult, r.after2000)};
+        std::vector<Cell> cells;
+        for (const PatchColumn& column : patchColumns)
+            if (column.title) {
+                PageCell c = pageCell(column, r);
+                cells.push_back({std::move(c.text), c.number ? Align::Right : Align::Left, ink, false, c.filled, c.fill});
+            }
         if (layout.row(cells, widths, tableSize))
             continue;
         layout.newPage();
