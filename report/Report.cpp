@@ -2,6 +2,7 @@
 
 #include "FixedNumber.h"
 #include "PathNames.h"
+#include "PdfHelper.h"
 #include "ReportColumns.h"
 #include "SafeFileWriter.h"
 #include "csICCProfile.h"
@@ -259,13 +260,19 @@ bool reportFormatFor(const std::string& path, ReportFormat& format)
     return true;
 }
 
-std::string reportText(const CorrectionSession& session, const ReportOptions& options, ReportFormat format)
+std::string reportText(const CorrectionSession& session, const ReportOptions& options, ReportFormat format,
+                       std::string* problem)
 {
     const ReportContent content = gather(session, options);
     switch (format) {
     case ReportFormat::Html: return htmlReport(content);
-    case ReportFormat::Pdf: return pdfReport(content);
     case ReportFormat::Csv: return csvReport(content);
+    case ReportFormat::Pdf: {
+        std::string pdf, reason;
+        if (!pdfByHelper(content, pdf, reason) && problem)
+            *problem = reason;
+        return pdf;
+    }
     }
     return {};
 }
@@ -284,9 +291,9 @@ SessionReport writeReport(const CorrectionSession& session, const ReportOptions&
         report.summary = "Could not write " + path + ": it is " + role;
         return report;
     }
-    const std::string text = reportText(session, options, format);
     std::string reason;
-    if (!writeFileSafely(path, std::vector<uint8_t>(text.begin(), text.end()), reason)) {
+    const std::string text = reportText(session, options, format, &reason);
+    if (text.empty() || !writeFileSafely(path, std::vector<uint8_t>(text.begin(), text.end()), reason)) {
         report.summary = "Could not write " + path;
         report.details.push_back(reason);
         return report;

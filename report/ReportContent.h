@@ -55,4 +55,3 @@ struct ReportContent
 };
 
 std::string htmlReport(const ReportContent& content);
-std::string pdfReport(const ReportContent& content);
