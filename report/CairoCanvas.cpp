@@ -13,9 +13,11 @@ namespace {
 // system's sans-serif.
 constexpr char family[] = "Helvetica, Arial, sans-serif";
 
-// Valid UTF-8 on one line: Pango refuses invalid bytes, and control
-// characters from a patch file would show as boxes.
-std::string oneLine(const std::string& text)
+} // namespace
+
+// Pango refuses invalid bytes, and control characters from a patch file
+// would show as boxes.
+std::string CairoCanvas::settable(const std::string& text)
 {
     const std::unique_ptr<gchar, decltype(&g_free)> valid(g_utf8_make_valid(text.data(), text.size()), g_free);
     std::string line;
@@ -28,8 +30,6 @@ std::string oneLine(const std::string& text)
     }
     return line;
 }
-
-} // namespace
 
 CairoCanvas::CairoCanvas(cairo_t* cairo)
     : cairo_(cairo), layout_(pango_cairo_create_layout(cairo))
@@ -66,7 +66,7 @@ void CairoCanvas::layOut(const std::string& text, double size, bool bold, double
     pango_layout_set_font_description(layout_, font.get());
     pango_layout_set_width(layout_, width < 0 ? -1 : static_cast<int>(width * PANGO_SCALE));
     pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
-    const std::string line = oneLine(text);
+    const std::string line = settable(text);
     pango_layout_set_text(layout_, line.data(), static_cast<int>(line.size()));
 }
 

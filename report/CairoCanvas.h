@@ -23,6 +23,9 @@ public:
     CairoCanvas(const CairoCanvas&) = delete;
     CairoCanvas& operator=(const CairoCanvas&) = delete;
 
+    // text as it is set: valid UTF-8 (U+FFFD for each byte that is not),
+    // on one line, without control characters.
+    static std::string settable(const std::string& text);
     // Width of text as text() sets it.
     double textWidth(const std::string& text, double size, bool bold = false);
     // text broken into lines no wider than width: between words, and within

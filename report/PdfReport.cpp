@@ -166,7 +166,8 @@ public:
         std::string file;
         const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> pdf(
             cairo_pdf_surface_create_for_stream(append, &file, pageWidth, pageHeight), cairo_surface_destroy);
-        cairo_pdf_surface_set_metadata(pdf.get(), CAIRO_PDF_METADATA_TITLE, title.c_str());
+        // A file name in another encoding would put cairo in an error state.
+        cairo_pdf_surface_set_metadata(pdf.get(), CAIRO_PDF_METADATA_TITLE, CairoCanvas::settable(title).c_str());
         cairo_pdf_surface_set_metadata(pdf.get(), CAIRO_PDF_METADATA_CREATOR, "Vestrel");
         const std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cairo(cairo_create(pdf.get()), cairo_destroy);
         const std::size_t count = pages_.size();

@@ -75,13 +75,18 @@ std::string fileText(const std::string& path)
 } // namespace
 
 // Letters of every script come back from the PDF as written, each in a
-// font that has it (Pango's fallback).
+// font that has it (Pango's fallback). A profile file name in Latin-1, not
+// UTF-8, is the title with a replacement character, on the pages and in the
+// document's information.
 TEST(PdfReport, NamesInAnyScriptComeBackAsWritten)
 {
     const std::vector<std::string> names = {"\xC5\x81\xC3\xB3" "d\xC5\xBA papier",
                                             "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
                                             "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1", "Stra\xC3\x9F" "e \xE2\x82\xAC 5"};
+    TempDir dir;
+    writeBytes(dir.path("caf\xE9.icc"), readBytes(testDataPath("cmyk_v2.icc")));
     CorrectionSession session;
+    ASSERT_TRUE(session.openProfile(dir.path("caf\xE9.icc")).ok);
     ASSERT_TRUE(session.loadPatchText(patchFile(names), "names.txt", PatchFileRole::Measurement).ok);
     std::string problem;
     const std::string pdf = reportText(session, ReportOptions(), ReportFormat::Pdf, &problem);
@@ -95,6 +100,8 @@ TEST(PdfReport, NamesInAnyScriptComeBackAsWritten)
             ADD_FAILURE() << "no font for " << name << ": fonts-liberation or fonts-dejavu-core has them";
         EXPECT_NE(read->text.find(name), std::string::npos) << name;
     }
+    EXPECT_NE(read->text.find("Correction report: caf\xEF\xBF\xBD.icc"), std::string::npos);
+    EXPECT_EQ(read->title, "Correction report: caf\xEF\xBF\xBD.icc");
 }
 
 // A Japanese profile file name (the report's title on every page and in

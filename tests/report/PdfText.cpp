@@ -27,5 +27,10 @@ std::optional<PdfReading> readPdf(const std::string& pdf)
     const std::size_t pages = infoText.find("\nPages:");
     if (pages != std::string::npos)
         reading.pages = std::atoi(infoText.c_str() + pages + 7);
+    const std::size_t title = infoText.rfind("Title:", 0) == 0 ? 0 : infoText.find("\nTitle:");
+    if (title != std::string::npos) {
+        const std::size_t start = infoText.find_first_not_of(' ', infoText.find(':', title) + 1);
+        reading.title = infoText.substr(start, infoText.find('\n', start) - start);
+    }
     return reading;
 }

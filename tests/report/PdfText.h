@@ -9,6 +9,7 @@ struct PdfReading
 {
     std::string text;     // pdftotext -raw: one line per baseline, in drawing order
     int pages = 0;
+    std::string title;    // of the document's information
     std::string problems; // what Poppler said on stderr about the file
 };
 
