@@ -79,9 +79,11 @@ private:
     }
 };
 
+// The program's one line about what went wrong (the first that says anything).
 std::string firstLine(const std::string& text)
 {
-    std::string line = text.substr(0, text.find('\n'));
+    const std::size_t start = std::min(text.find_first_not_of('\n'), text.size());
+    std::string line = text.substr(start, text.find('\n', start) - start);
     const std::string prefix = "vestrel-pdf-report: ";
     if (line.compare(0, prefix.size(), prefix) == 0)
         line.erase(0, prefix.size());
