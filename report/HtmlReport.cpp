@@ -2,7 +2,7 @@
 // inline, the plots as inline SVG, no script and no link to anything.
 
 #include "FixedNumber.h"
-#include "ReportContent.h"
+#include "ReportColumns.h"
 #include "SvgCanvas.h"
 #include "TextEncoding.h"
 
@@ -39,20 +39,14 @@ std::string cell(const std::string& text, const char* cls = nullptr)
     return std::string("<td") + (cls ? std::string(" class=\"") + cls + "\"" : "") + ">" + xmlEscaped(text) + "</td>";
 }
 
-std::string numberCell(bool present, double v)
+// Numbers right-aligned; a Delta E on its grade colour, as in the window.
+std::string cell(const PageCell& c)
 {
-    return cell(present ? fixedNumber(v, 2) : "", "n");
-}
-
-// A Delta E cell in its grade colour, as in the window.
-std::string gradedCell(bool present, double dE)
-{
-    if (!present)
-        return "<td class=\"n\"></td>";
-    const Rgb8 c = gradeColor(dE, false);
+    if (!c.filled)
+        return cell(c.text, c.number ? "n" : nullptr);
     char colour[8];
-    std::snprintf(colour, sizeof colour, "#%02x%02x%02x", c.r & 0xFF, c.g & 0xFF, c.b & 0xFF);
-    return std::string("<td class=\"n\" style=\"background:") + colour + "\">" + fixedNumber(dE, 2) + "</td>";
+    std::snprintf(colour, sizeof colour, "#%02x%02x%02x", c.fill.r & 0xFF, c.fill.g & 0xFF, c.fill.b & 0xFF);
+    return std::string("<td class=\"n\" style=\"background:") + colour + "\">" + xmlEscaped(c.text) + "</td>";
 }
 
 std::string section(const ReportSection& s)
@@ -96,17 +90,16 @@ std::string plots(const ReportContent& content)
 std::string patchTable(const ReportContent& content)
 {
     std::string html = "<h2>Patches</h2>\n<table class=\"patches\" id=\"patches\">\n<tr>";
-    for (const char* column : patchColumns)
-        html += "<th>" + xmlEscaped(column) + "</th>";
+    for (const PatchColumn& column : patchColumns)
+        if (column.title)
+            html += "<th>" + xmlEscaped(column.title) + "</th>";
     html += "</tr>\n";
     for (const ReportPatchRow& row : content.patches) {
-        const bool paired = row.hasReference && row.hasMeasured;
-        html += "<tr>" + cell(row.id) + cell(row.name) + numberCell(row.hasReference, row.reference.L) +
-                numberCell(row.hasReference, row.reference.a) + numberCell(row.hasReference, row.reference.b) +
-                numberCell(row.hasMeasured, row.measured.L) + numberCell(row.hasMeasured, row.measured.a) +
-                numberCell(row.hasMeasured, row.measured.b) + gradedCell(paired, row.before1976) +
-                gradedCell(paired, row.before2000) + gradedCell(row.hasResult, row.after1976) +
-                gradedCell(row.hasResult, row.after2000) + "</tr>\n";
+        html += "<tr>";
+        for (const PatchColumn& column : patchColumns)
+            if (column.title)
+                html += cell(pageCell(column, row));
+        html += "</tr>\n";
     }
     return html + "</table>\n";
 }

@@ -1,19 +1,27 @@
 // The report on A4 pages: the sections and the summary, the plots, then
 // the patch rows with their column titles on every page; each page numbered.
 
-#include "FixedNumber.h"
-#include "PdfWriter.h"
-#include "ReportContent.h"
+#include "PdfReport.h"
+
+#include "CairoCanvas.h"
+#include "ReportColumns.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
+// A4 in points.
+constexpr double pageWidth = 595.28;
+constexpr double pageHeight = 841.89;
 // Page geometry and type sizes in points.
 constexpr double marginX = 50;
 constexpr double marginTop = 56;
 constexpr double marginBottom = 60;
-constexpr double contentWidth = PdfPage::width - 2 * marginX;
+constexpr double contentWidth = pageWidth - 2 * marginX;
 constexpr double bodySize = 9;
 constexpr double tableSize = 7.5;
 constexpr double headingSize = 13;
@@ -30,51 +38,6 @@ const Rgb8 headerFill{238, 238, 238};
 const Rgb8 passColour{22, 105, 44};
 const Rgb8 failColour{176, 0, 32};
 
-// Greedy line breaking at spaces; a word wider than the line is broken
-// between characters (paths, digests).
-std::vector<std::string> wrap(const std::string& text, double size, double width, bool bold = false)
-{
-    std::vector<std::string> lines;
-    std::string line, word;
-    auto fits = [&](const std::string& s) { return PdfPage::textWidth(s, size, bold) <= width; };
-    auto place = [&](const std::string& w) {
-        const std::string joined = line.empty() ? w : line + " " + w;
-        if (fits(joined)) {
-            line = joined;
-            return;
-        }
-        if (!line.empty())
-            lines.push_back(line);
-        line.clear();
-        std::size_t start = 0;
-        while (start < w.size()) {
-            // Whole UTF-8 sequences only: continuation bytes stay with their lead.
-            std::size_t end = start + 1;
-            while (end < w.size() && (fits(w.substr(start, end + 1 - start)) ||
-                                      (static_cast<unsigned char>(w[end]) & 0xC0) == 0x80))
-                ++end;
-            line = w.substr(start, end - start);
-            if (end < w.size())
-                lines.push_back(line);
-            start = end;
-        }
-    };
-    for (char c : text) {
-        if (c == ' ') {
-            if (!word.empty())
-                place(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    if (!word.empty())
-        place(word);
-    if (!line.empty() || lines.empty())
-        lines.push_back(line);
-    return lines;
-}
-
 enum class Align { Left, Right };
 
 struct Cell
@@ -87,6 +50,27 @@ struct Cell
     Rgb8 fill = {255, 255, 255};
 };
 
+// One page, recorded: the footer's "of N" is known only once every page
+// is laid out, and a PDF surface takes its pages in order.
+struct Page
+{
+    Page()
+        : surface(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &area), cairo_surface_destroy),
+          cairo(cairo_create(surface.get()), cairo_destroy), canvas(cairo.get())
+    {
+    }
+    static constexpr cairo_rectangle_t area{0, 0, pageWidth, pageHeight};
+    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface;
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cairo;
+    CairoCanvas canvas;
+};
+
+cairo_status_t append(void* file, const unsigned char* data, unsigned int length)
+{
+    static_cast<std::string*>(file)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
 class Layout
 {
 public:
@@ -94,13 +78,14 @@ public:
 
     void newPage()
     {
-        page_ = &document_.addPage();
+        pages_.push_back(std::make_unique<Page>());
+        page_ = &pages_.back()->canvas;
         y_ = marginTop;
     }
     // Starts a new page unless height fits on this one.
     void need(double height)
     {
-        if (y_ + height > PdfPage::height - marginBottom)
+        if (y_ + height > pageHeight - marginBottom)
             newPage();
     }
     void title(const std::string& text, const std::string& created)
@@ -122,7 +107,7 @@ public:
     }
     void paragraph(const std::string& text, bool bold = false)
     {
-        for (const std::string& line : wrap(text, bodySize, contentWidth, bold)) {
+        for (const std::string& line : page_->lines(text, bodySize, contentWidth, bold)) {
             need(bodySize * lineGap);
             y_ += bodySize * lineGap;
             page_->text({marginX, y_}, line, bodySize, ink, TextAnchor::Start, bold);
@@ -131,7 +116,7 @@ public:
     }
     void field(const std::string& label, const std::string& value)
     {
-        const std::vector<std::string> lines = wrap(value, bodySize, contentWidth - labelWidth);
+        const std::vector<std::string> lines = page_->lines(value, bodySize, contentWidth - labelWidth);
         need(bodySize * lineGap * lines.size());
         page_->text({marginX, y_ + bodySize * lineGap}, label, bodySize, muted);
         for (const std::string& line : lines) {
@@ -146,13 +131,13 @@ public:
         std::vector<std::vector<std::string>> lines;
         std::size_t most = 1;
         for (std::size_t k = 0; k < cells.size(); ++k) {
-            lines.push_back(wrap(cells[k].text, size, widths[k] - 2 * cellPadding, cells[k].bold));
+            lines.push_back(page_->lines(cells[k].text, size, widths[k] - 2 * cellPadding, cells[k].bold));
             if (lines.back().size() > cellLines)
                 lines.back().resize(cellLines);
             most = std::max(most, lines.back().size());
         }
         const double height = size * lineGap * most + 2;
-        if (y_ + height > PdfPage::height - marginBottom)
+        if (y_ + height > pageHeight - marginBottom)
             return false;
         double x = marginX;
         for (std::size_t k = 0; k < cells.size(); ++k) {
@@ -172,27 +157,41 @@ public:
         page_->line({marginX, y_}, {x, y_}, rule, 0.4);
         return true;
     }
-    PdfPage& page() { return *page_; }
+    CairoCanvas& page() { return *page_; }
     double y() const { return y_; }
     void advance(double height) { y_ += height; }
 
     std::string finish(const std::string& title)
     {
-        const std::size_t pages = document_.pageCount();
-        for (std::size_t i = 0; i < pages; ++i) {
-            PdfPage& p = document_.page(i);
-            const double baseline = PdfPage::height - marginBottom / 2;
-            p.text({marginX, baseline}, title, tableSize, muted);
-            p.text({marginX + contentWidth, baseline},
-                   "Page " + std::to_string(i + 1) + " of " + std::to_string(pages), tableSize, muted,
-                   TextAnchor::End);
+        std::string file;
+        const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> pdf(
+            cairo_pdf_surface_create_for_stream(append, &file, pageWidth, pageHeight), cairo_surface_destroy);
+        // A file name in another encoding would put cairo in an error state.
+        cairo_pdf_surface_set_metadata(pdf.get(), CAIRO_PDF_METADATA_TITLE, CairoCanvas::settable(title).c_str());
+        cairo_pdf_surface_set_metadata(pdf.get(), CAIRO_PDF_METADATA_CREATOR, "Vestrel");
+        const std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cairo(cairo_create(pdf.get()), cairo_destroy);
+        const std::size_t count = pages_.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            Page& p = *pages_[i];
+            const double baseline = pageHeight - marginBottom / 2;
+            p.canvas.text({marginX, baseline}, title, tableSize, muted);
+            p.canvas.text({marginX + contentWidth, baseline},
+                          "Page " + std::to_string(i + 1) + " of " + std::to_string(count), tableSize, muted,
+                          TextAnchor::End);
+            cairo_set_source_surface(cairo.get(), p.surface.get(), 0, 0);
+            cairo_paint(cairo.get());
+            cairo_show_page(cairo.get());
         }
-        return document_.finish(title);
+        cairo_surface_finish(pdf.get());
+        return cairo_status(cairo.get()) == CAIRO_STATUS_SUCCESS &&
+                       cairo_surface_status(pdf.get()) == CAIRO_STATUS_SUCCESS
+                   ? file
+                   : std::string();
     }
 
 private:
-    PdfDocument document_;
-    PdfPage* page_ = nullptr;
+    std::vector<std::unique_ptr<Page>> pages_;
+    CairoCanvas* page_ = nullptr;
     double y_ = 0;
 };
 
@@ -210,13 +209,6 @@ Cell verdictCell(Verdict v)
 {
     return {verdictText(v), Align::Left, v == Verdict::Pass ? passColour : v == Verdict::Fail ? failColour : ink,
             true};
-}
-
-Cell graded(bool present, double dE)
-{
-    if (!present)
-        return {};
-    return {fixedNumber(dE, 2), Align::Right, ink, false, true, gradeColor(dE, false)};
 }
 
 void summaryTable(Layout& layout, const ReportContent& content)
@@ -258,28 +250,23 @@ void plots(Layout& layout, const ReportContent& content)
 
 void patchTable(Layout& layout, const ReportContent& content)
 {
-    const std::vector<double> widths = {38, 70, 34, 34, 34, 34, 34, 34, 41, 41, 41, 41};
+    std::vector<double> widths;
     std::vector<Cell> titles;
-    for (int k = 0; k < 12; ++k)
-        titles.push_back(header(patchColumns[k], k >= 2 ? Align::Right : Align::Left));
+    for (const PatchColumn& column : patchColumns)
+        if (column.title) {
+            widths.push_back(column.pdfWidth);
+            titles.push_back(header(column.title, column.text ? Align::Left : Align::Right));
+        }
     layout.newPage();
     layout.heading("Patches");
     layout.row(titles, widths, tableSize);
-    auto lab = [](bool present, double v) { return present ? number(fixedNumber(v, 2)) : Cell{}; };
     for (const ReportPatchRow& r : content.patches) {
-        const bool paired = r.hasReference && r.hasMeasured;
-        const std::vector<Cell> cells = {{r.id},
-                                         {r.name},
-                                         lab(r.hasReference, r.reference.L),
-                                         lab(r.hasReference, r.reference.a),
-                                         lab(r.hasReference, r.reference.b),
-                                         lab(r.hasMeasured, r.measured.L),
-                                         lab(r.hasMeasured, r.measured.a),
-                                         lab(r.hasMeasured, r.measured.b),
-                                         graded(paired, r.before1976),
-                                         graded(paired, r.before2000),
-                                         graded(r.hasResult, r.after1976),
-                                         graded(r.hasResult, r.after2000)};
+        std::vector<Cell> cells;
+        for (const PatchColumn& column : patchColumns)
+            if (column.title) {
+                PageCell c = pageCell(column, r);
+                cells.push_back({std::move(c.text), c.number ? Align::Right : Align::Left, ink, false, c.filled, c.fill});
+            }
         if (layout.row(cells, widths, tableSize))
             continue;
         layout.newPage();

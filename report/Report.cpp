@@ -2,17 +2,13 @@
 
 #include "FixedNumber.h"
 #include "PathNames.h"
-#include "ReportContent.h"
+#include "PdfHelper.h"
+#include "ReportColumns.h"
 #include "SafeFileWriter.h"
 #include "csICCProfile.h"
 
 #include <algorithm>
 #include <cstdio>
-
-const char* const summaryColumns[8] = {"",     "1976 before", "1976 after", "2000 before", "2000 after",
-                                       "Limit", "Before",      "After"};
-const char* const patchColumns[12] = {"Id",      "Name",    "Ref L*",       "Ref a*",       "Ref b*",     "Meas L*",
-                                      "Meas a*", "Meas b*", "Delta E 1976", "Delta E 2000", "After 1976", "After 2000"};
 
 namespace {
 
@@ -227,31 +223,22 @@ std::string csvTextField(const std::string& text)
 
 std::string csvReport(const ReportContent& content)
 {
-    std::string text = "id,name,reference_L,reference_a,reference_b,measured_L,measured_a,measured_b,"
-                       "delta_e_1976,delta_e_2000,remaining_L,remaining_a,remaining_b,after_1976,after_2000,left_out\r\n";
-    auto number = [](bool present, double v) { return present ? fixedNumber(v, csvDecimals) : std::string(); };
+    std::string text;
+    for (const PatchColumn& column : patchColumns)
+        text += (text.empty() ? "" : ",") + std::string(column.csvName);
+    text += "\r\n";
     for (const ReportPatchRow& row : content.patches) {
-        const bool paired = row.hasReference && row.hasMeasured;
-        const std::string fields[] = {
-            csvTextField(row.id),
-            csvTextField(row.name),
-            number(row.hasReference, row.reference.L),
-            number(row.hasReference, row.reference.a),
-            number(row.hasReference, row.reference.b),
-            number(row.hasMeasured, row.measured.L),
-            number(row.hasMeasured, row.measured.a),
-            number(row.hasMeasured, row.measured.b),
-            number(paired, row.before1976),
-            number(paired, row.before2000),
-            number(row.hasResult, row.remaining.L),
-            number(row.hasResult, row.remaining.a),
-            number(row.hasResult, row.remaining.b),
-            number(row.hasResult, row.after1976),
-            number(row.hasResult, row.after2000),
-            number(row.leftOutBy > 0, row.leftOutBy),
-        };
-        for (std::size_t k = 0; k < std::size(fields); ++k)
-            text += (k ? "," : "") + fields[k];
+        bool first = true;
+        for (const PatchColumn& column : patchColumns) {
+            if (!first)
+                text += ',';
+            first = false;
+            if (column.text) {
+                text += csvTextField(column.text(row));
+            } else if (const std::optional<double> value = column.number(row)) {
+                text += fixedNumber(*value, csvDecimals);
+            }
+        }
         text += "\r\n";
     }
     return text;
@@ -273,13 +260,19 @@ bool reportFormatFor(const std::string& path, ReportFormat& format)
     return true;
 }
 
-std::string reportText(const CorrectionSession& session, const ReportOptions& options, ReportFormat format)
+std::string reportText(const CorrectionSession& session, const ReportOptions& options, ReportFormat format,
+                       std::string* problem)
 {
     const ReportContent content = gather(session, options);
     switch (format) {
     case ReportFormat::Html: return htmlReport(content);
-    case ReportFormat::Pdf: return pdfReport(content);
     case ReportFormat::Csv: return csvReport(content);
+    case ReportFormat::Pdf: {
+        std::string pdf, reason;
+        if (!pdfByHelper(content, pdf, reason) && problem)
+            *problem = reason;
+        return pdf;
+    }
     }
     return {};
 }
@@ -298,9 +291,9 @@ SessionReport writeReport(const CorrectionSession& session, const ReportOptions&
         report.summary = "Could not write " + path + ": it is " + role;
         return report;
     }
-    const std::string text = reportText(session, options, format);
     std::string reason;
-    if (!writeFileSafely(path, std::vector<uint8_t>(text.begin(), text.end()), reason)) {
+    const std::string text = reportText(session, options, format, &reason);
+    if (text.empty() || !writeFileSafely(path, std::vector<uint8_t>(text.begin(), text.end()), reason)) {
         report.summary = "Could not write " + path;
         report.fail(reason);
         return report;

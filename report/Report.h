@@ -25,7 +25,10 @@ struct ReportOptions
     ToleranceLimits limits;
 };
 
-std::string reportText(const CorrectionSession& session, const ReportOptions& options, ReportFormat format);
+// The report's bytes. A PDF is set by a program of its own (see PdfHelper.h);
+// when that fails the text is empty, with the reason in problem.
+std::string reportText(const CorrectionSession& session, const ReportOptions& options, ReportFormat format,
+                       std::string* problem = nullptr);
 
 // Writes the report safely (an existing file is replaced only by a
 // complete one), in the format the suffix of path asks for.

@@ -54,9 +54,4 @@ struct ReportContent
     std::vector<ReportPatchRow> patches;
 };
 
-// Column titles of the summary and of the patch rows, shared by the formats.
-extern const char* const summaryColumns[8];
-extern const char* const patchColumns[12];
-
 std::string htmlReport(const ReportContent& content);
-std::string pdfReport(const ReportContent& content);

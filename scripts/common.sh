@@ -9,7 +9,8 @@ VESTREL_PACKAGES=(
     qt6-base-dev qt6-qpa-plugins qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     libmd-dev libeigen3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    liblcms2-dev libssl-dev libfreetype-dev fonts-dejavu-core poppler-utils
+    liblcms2-dev libssl-dev poppler-utils
+    libcairo2-dev libpango1.0-dev fonts-liberation fonts-dejavu-core fonts-droid-fallback
     python3 python3-numpy argyll
     dpkg-dev appstream desktop-file-utils
 )
