@@ -29,7 +29,7 @@ void MainWindow::buildLinkControls()
     keepPure_->setObjectName(QStringLiteral("checkBoxKeepPure"));
     keepPure_->setToolTip(tr("A node that prints one ink alone is corrected along that ink only; the other inks "
                              "stay as they were. On for device links."));
-    ui->methodLayout->addWidget(keepPure_, 2, 1);
+    ui->methodLayout->addWidget(keepPure_, 2, 0, 1, 2);
     setTabOrder(ui->pushButtonAuto, keepPure_);
 
     auto* exportAbstractAction = new QAction(tr("Export Correction as A&bstract Profile..."), this);

@@ -363,6 +363,10 @@ TEST(DeviceLink, CommandLineNeedsThePrinterProfileForALinkOnly)
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("is none"), std::string::npos);
     r = runCli({"correct", "-i", dir.path("link.icc"), "-p", printer, "-r", dir.path("ref.txt"), "-m",
+                dir.path("meas.txt"), "-o", dir.path("out5.icc"), "--abstract", dir.path("a.icc")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(std::ifstream(dir.path("out5.icc")).good()) << "nothing written";
+    r = runCli({"correct", "-i", dir.path("link.icc"), "-p", printer, "-r", dir.path("ref.txt"), "-m",
                 dir.path("meas.txt"), "-o", dir.path("out4.icc"), "--no-keep-pure"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.find("keep_pure"), std::string::npos);
