@@ -1,9 +1,11 @@
 #include "CommandLine.h"
 
+#include "VestrelVersion.h"
+
 #include <cstring>
 
 const char usageText[] =
-    "Vestrel 1.0.1 - corrects ICC printer profiles from measurements\n"
+    "Vestrel " VESTREL_VERSION " - corrects ICC printer profiles from measurements\n"
     "Orvand Vestrel -i pathtoICCprofile -m pathtomeasurementfile -r pathtoreferencefile\n"
     "Orvand Vestrel -i pathtoICCprofile -m pathtocombinedfile";
 

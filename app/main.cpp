@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "OrvFramework.h"
+#include "VestrelVersion.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -17,7 +18,7 @@ int runWindow(int argc, char** argv)
     // Usage and version need no display: answered before any window exists.
     const StartupPaths paths = parseCommandLine(argc, argv);
     if (paths.usage || paths.version) {
-        std::printf("%s\n", paths.usage ? usageText : "Vestrel 1.0.1");
+        std::printf("%s\n", paths.usage ? usageText : "Vestrel " VESTREL_VERSION);
         return 0;
     }
 

@@ -47,7 +47,6 @@ void writeChart(const std::string& profilePath, std::size_t n, const std::string
 {
     CorrectionSession session;
     session.openProfile(profilePath);
-    csICCProfileConverter& a2b1 = *session.a2b1();
     std::mt19937 random(7);
     std::uniform_int_distribution<int> device(0, 52000);
     std::normal_distribution<double> noise(0.0, 0.2);
@@ -58,7 +57,7 @@ void writeChart(const std::string& profilePath, std::size_t n, const std::string
         uint16_t in[4] = {uint16_t(device(random)), uint16_t(device(random)), uint16_t(device(random)),
                           uint16_t(device(random) / 2)};
         uint16_t out[3];
-        a2b1.convert(in, out, 1);
+        session.predict(in, out);
         const Lab lab = decodeLab16({out[0], out[1], out[2]});
         std::snprintf(line, sizeof line, "%zu %.2f %.2f %.2f\n", i + 1, lab.L, lab.a, lab.b);
         refLines[i] = line;

@@ -8,6 +8,12 @@
 #include <algorithm>
 #include <cmath>
 
+csSignature b2aSignature(int intent)
+{
+    static const csSignature signatures[] = {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")};
+    return signatures[intent];
+}
+
 namespace {
 
 constexpr double fullScale = 65535.0;

@@ -13,10 +13,14 @@
 // curves are sampled finely, within a fraction of a code of the curve.
 
 #include "ClutNodes.h"
+#include "csICCNumber.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+// "B2A0", "B2A1" or "B2A2" for intent 0, 1 or 2.
+csSignature b2aSignature(int intent);
 
 class B2ATableAccess
 {

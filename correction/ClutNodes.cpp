@@ -53,7 +53,7 @@ void ClutNodes::getDouble(const uint16_t* gridIndices, double* values) const
         mab_->getClutNodeDouble(gridIndices, values);
 }
 
-void ClutNodes::set(const uint16_t* gridIndices, const uint16_t* values) const
+void ClutNodes::set(const uint16_t* gridIndices, const uint16_t* values)
 {
     if (mft_)
         mft_->setClutNode(gridIndices, values);

@@ -9,6 +9,10 @@
 
 #include <cstdint>
 
+// Device channels the corrections work on: CMYK at most. A LUT itself may
+// have up to 16 (csICCmftTag::maxChannels).
+constexpr unsigned maxCorrectedChannels = 4;
+
 class csICCTag;
 class csICCmABTag;
 class csICCmftTag;
@@ -31,7 +35,7 @@ public:
     // One index per input, below its grid count; one value per output.
     void get(const uint16_t* gridIndices, uint16_t* values) const;
     void getDouble(const uint16_t* gridIndices, double* values) const;
-    void set(const uint16_t* gridIndices, const uint16_t* values) const;
+    void set(const uint16_t* gridIndices, const uint16_t* values);
 
 private:
     csICCmftTag* mft_ = nullptr;

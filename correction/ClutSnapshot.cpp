@@ -42,7 +42,7 @@ bool ClutSnapshot::sameGrid(const ClutNodes& nodes) const
            std::equal(grid_.begin(), grid_.end(), nodes.gridPoints());
 }
 
-bool ClutSnapshot::restore(const ClutNodes& nodes) const
+bool ClutSnapshot::restore(ClutNodes& nodes) const
 {
     if (!sameGrid(nodes))
         return false;

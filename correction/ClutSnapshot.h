@@ -15,7 +15,7 @@ public:
     void capture(const ClutNodes& nodes);
     // Writes the values back; false (and nothing written) when the grid is
     // not the one captured.
-    bool restore(const ClutNodes& nodes) const;
+    bool restore(ClutNodes& nodes) const;
     // Whether the nodes hold exactly the captured values.
     bool matches(const ClutNodes& nodes) const;
     bool empty() const { return values_.empty(); }

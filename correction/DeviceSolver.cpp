@@ -1,5 +1,7 @@
 #include "DeviceSolver.h"
 
+#include "ClutNodes.h"
+
 #include "DeviceField.h"
 
 #include <Eigen/Dense>
@@ -9,19 +11,18 @@
 
 namespace {
 
-constexpr unsigned maxChannels = 4;
 // A step smaller than this (0..1 scale, a fifteenth of a 16-bit code) means
 // the colour has settled: it is left where it is.
 constexpr double settledStep = 1e-6;
 // Free ink below this counts as none: nothing to scale down.
 constexpr double noInk = 1e-9;
 
-using Matrix = Eigen::Matrix<double, maxChannels, maxChannels>;
-using Vector = Eigen::Matrix<double, maxChannels, 1>;
+using Matrix = Eigen::Matrix<double, maxCorrectedChannels, maxCorrectedChannels>;
+using Vector = Eigen::Matrix<double, maxCorrectedChannels, 1>;
 
 // The damped least-squares step J s = r over the free channels; a held
 // channel gets an identity row and no step.
-Vector dampedStep(const double J[3][maxChannels], const double r[3], const bool* free, unsigned channels,
+Vector dampedStep(const double J[3][maxCorrectedChannels], const double r[3], const bool* free, unsigned channels,
                   double damping)
 {
     Matrix A = Matrix::Identity();
@@ -43,7 +44,7 @@ Vector dampedStep(const double J[3][maxChannels], const double r[3], const bool*
 // The Jacobian of absolute Lab over the stepped channels from relative
 // probes: the base point first, then one probe per stepped channel.
 void absoluteJacobian(const PrinterModel& model, const double* probes, const double* labs,
-                      const std::vector<unsigned>& stepped, unsigned channels, double J[3][maxChannels])
+                      const std::vector<unsigned>& stepped, unsigned channels, double J[3][maxCorrectedChannels])
 {
     double slope[3][3];
     model.absoluteSlope(labs, slope);
@@ -72,7 +73,7 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
                  std::vector<double>& device, std::vector<double>& miss)
 {
     const unsigned channels = model.channels();
-    bool free[maxChannels];
+    bool free[maxCorrectedChannels];
     std::vector<unsigned> stepped;
     for (unsigned c = 0; c < channels; ++c) {
         free[c] = !(holdBlack && int(c) == settings.blackChannel) && !(settings.heldChannels >> c & 1u);
@@ -116,7 +117,7 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
             const double* d0 = &start[i * channels];
             const double* p = &probes[k * points * channels];
             const double* lab = &labs[k * points * 3];
-            double J[3][maxChannels] = {};
+            double J[3][maxCorrectedChannels] = {};
             absoluteJacobian(model, p, lab, stepped, channels, J);
             const double* now = &base[3 * k];
             const double r[3] = {target[3 * i] - now[0], target[3 * i + 1] - now[1], target[3 * i + 2] - now[2]};
@@ -124,7 +125,7 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
             // A channel at a bound that the step pushes further out is held
             // for this step and the others solved again, so they take over
             // its share instead of losing it to clipping.
-            bool blocked = false, open[maxChannels];
+            bool blocked = false, open[maxCorrectedChannels];
             for (unsigned c = 0; c < channels; ++c) {
                 const bool out = (d[c] <= 0.0 && step(c) < 0.0) || (d[c] >= 1.0 && step(c) > 0.0);
                 open[c] = free[c] && !out;
@@ -133,7 +134,7 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
             if (blocked)
                 step = dampedStep(J, r, open, channels, settings.damping);
 
-            double next[maxChannels];
+            double next[maxCorrectedChannels];
             for (unsigned c = 0; c < channels; ++c)
                 next[c] = d[c] + step(c);
             limitDevice(model, next, d0, settings.maxMove, free, settings.inkLimit);
@@ -168,7 +169,7 @@ void limitDevice(const PrinterModel& model, double* device, const double* start,
                  const bool* freeChannels, double inkLimit)
 {
     const unsigned channels = model.channels();
-    double total = 0, reducible = 0, floor[maxChannels];
+    double total = 0, reducible = 0, floor[maxCorrectedChannels];
     for (unsigned c = 0; c < channels; ++c) {
         device[c] = std::clamp(device[c], std::max(0.0, start[c] - maxMove), std::min(1.0, start[c] + maxMove));
         const double ink = model.ink(device[c]);
@@ -209,7 +210,7 @@ void labJacobians(const PrinterModel& model, const std::vector<double>& device, 
     lab.resize(3 * count);
     jacobian.resize(3 * channels * count);
     for (std::size_t i = 0; i < count; ++i) {
-        double J[3][maxChannels];
+        double J[3][maxCorrectedChannels];
         absoluteJacobian(model, &probes[i * points * channels], &labs[i * points * 3], stepped, channels, J);
         std::copy(&labs[i * points * 3], &labs[i * points * 3] + 3, &lab[3 * i]);
         for (int j = 0; j < 3; ++j)

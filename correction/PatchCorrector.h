@@ -54,7 +54,8 @@ public:
     // units per device unit: dlab_d[channel][L, a, b].
     void calculateA2BGradient(const uint16_t* dev, double dlab_d[][3], double gradstep) const;
 
-    csCLUTCube* cube() const { return cube_.get(); }
+    const csCLUTCube* cube() const { return cube_.get(); }
+    csCLUTCube* cube() { return cube_.get(); }
     const Lab& reference() const { return reference_; }
     const Lab& offset() const { return offset_; }
     double threshold() const { return threshold_; }

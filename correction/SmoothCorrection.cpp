@@ -20,7 +20,6 @@
 namespace {
 
 constexpr int intentCount = 3;
-constexpr unsigned maxDeviceChannels = 4;
 // dE76 by which a node may miss its aim and still count as reached.
 constexpr double outOfReach = 0.5;
 // Ink below this in every channel is bare paper.
@@ -34,12 +33,6 @@ constexpr std::size_t nodesPerReport = 4096;
 constexpr double solveShare = 0.9;
 // The black channel of a CMYK device.
 constexpr int cmykBlack = 3;
-
-csSignature b2aSignature(int intent)
-{
-    const csSignature names[intentCount] = {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")};
-    return names[intent];
-}
 
 std::string b2aName(int intent)
 {
@@ -124,7 +117,7 @@ void roundUnderInkLimit(const B2ATableAccess& table, const PrinterModel& model, 
                         double limit)
 {
     const unsigned channels = table.channels();
-    double device[maxDeviceChannels];
+    double device[maxCorrectedChannels];
     auto totalInk = [&]() {
         table.device(values, device, 1);
         double total = 0;
@@ -357,12 +350,12 @@ void solveNodes(TableGroup& g, std::size_t first, std::size_t last, const Printe
 void roundTable(TableGroup& g, const PrinterModel& model)
 {
     const unsigned channels = model.channels();
-    double device[maxDeviceChannels];
+    double device[maxCorrectedChannels];
     for (std::size_t n = 0; n < g.access->nodeCount(); ++n) {
         if (!g.touched[n])
             continue;
         double* v = &g.clut[n * channels];
-        double raw[maxDeviceChannels];
+        double raw[maxCorrectedChannels];
         std::copy(v, v + channels, raw);
         for (unsigned c = 0; c < channels; ++c)
             v[c] = g.access->quantised(v[c]);
@@ -447,7 +440,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     if (a2b.init() != 0 || !a2b.interpolator())
         return refusal("the profile's A2B table cannot be evaluated");
     const unsigned channels = a2b.numInputChannels();
-    if (channels < 1 || channels > maxDeviceChannels)
+    if (channels < 1 || channels > maxCorrectedChannels)
         return refusal("device spaces of " + std::to_string(channels) + " channels cannot be corrected");
     std::vector<SmoothTableReport> leftAlone;
     std::vector<std::unique_ptr<TableGroup>> groups = groupTables(profile, channels, intents, leftAlone, problem);
@@ -503,7 +496,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
                       parameters.fieldMinSpread, parameters.whiteNoise});
 
     // The field is asked for near the colours the nodes and patches print.
-    const bool cmyk = profile.header().colorSpace() == csSig("CMYK") && channels == maxDeviceChannels;
+    const bool cmyk = profile.header().colorSpace() == csSig("CMYK") && channels == maxCorrectedChannels;
     std::vector<double> everyColour = labValues(chart.reference);
     std::size_t totalNodes = 0;
     for (auto& group : groups) {

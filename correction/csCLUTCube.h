@@ -25,7 +25,7 @@ class csCLUTCube
 {
 public:
     static constexpr int corners = 8;
-    static constexpr int maxOutputs = 4;
+    static constexpr int maxOutputs = maxCorrectedChannels;
 
     csCLUTCube(csICCProfileConverter* b2a1, csICCProfileConverter* a2b1);
 
@@ -65,8 +65,10 @@ public:
 
     csICCProfileConverter* b2a1() const { return b2a1_; }
     csICCProfileConverter* a2b1() const { return a2b1_; }
-    csICCLutInterpolator* interpolator() const { return interpolator_; }
+    const csICCLutInterpolator* interpolator() const { return interpolator_; }
+    csICCLutInterpolator* interpolator() { return interpolator_; }
     const ClutNodes& nodes() const { return nodes_; }
+    ClutNodes& nodes() { return nodes_; }
     const Lab16& absCol() const { return absCol_; }
     const Lab16& relCol() const { return relCol_; }
     const uint16_t* preInput() const { return preInput_; }

@@ -302,7 +302,7 @@ SessionReport writeReport(const CorrectionSession& session, const ReportOptions&
     std::string reason;
     if (!writeFileSafely(path, std::vector<uint8_t>(text.begin(), text.end()), reason)) {
         report.summary = "Could not write " + path;
-        report.details.push_back(reason);
+        report.fail(reason);
         return report;
     }
     report.ok = true;

@@ -1,5 +1,7 @@
 #include "CorrectionSession.h"
 
+#include "PatchEdit.h"
+
 #include "B2ATableAccess.h"
 #include "FileIdentity.h"
 #include "FixedNumber.h"
@@ -51,12 +53,6 @@ double length(const Lab& d)
     return std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
 }
 
-csSignature b2aSignature(int intent)
-{
-    static const csSignature signatures[] = {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")};
-    return signatures[intent];
-}
-
 // Where the paper is, absolute Lab: the error field holds it at zero.
 Lab mediaWhite(csICCProfileConverter& a2b)
 {
@@ -86,7 +82,7 @@ std::string outlierLine(const std::vector<Patch>& patches, const std::vector<Out
 // every device channel at one end and at the other.
 void lightnessReach(csICCProfileConverter& a2b1, double (&reach)[2])
 {
-    uint16_t ends[2][CorrectionSession::maxDeviceChannels];
+    uint16_t ends[2][csICCmftTag::maxChannels];
     std::fill(std::begin(ends[0]), std::end(ends[0]), uint16_t(0));
     std::fill(std::begin(ends[1]), std::end(ends[1]), uint16_t(0xFFFF));
     double L[2];
@@ -104,7 +100,7 @@ SessionReport refusedFile(const std::string& name, const std::string& problem, c
     SessionReport report;
     report.summary = "Could not load " + name + ": " + problem;
     for (const LineProblem& line : file.skipped)
-        report.details.push_back("line " + std::to_string(line.line) + ": " + line.reason);
+        report.warn("line " + std::to_string(line.line) + ": " + line.reason, line.line);
     return report;
 }
 
@@ -124,13 +120,76 @@ std::string notAProfile(std::string_view bytes)
 CorrectionSession::CorrectionSession() = default;
 CorrectionSession::~CorrectionSession() = default;
 
+template <class Apply, class Changed>
+auto CorrectionSession::recordStep(Change change, Apply&& apply, Changed&& changed)
+{
+    // Only the outermost change is a step: one that loads several files
+    // is undone as one.
+    if (stepDepth_ > 0)
+        return apply();
+    SessionState before = state();
+    ++stepDepth_;
+    auto result = apply();
+    --stepDepth_;
+    if (changed(result)) {
+        history_.push(change, std::move(before), state());
+        tell(Event::Recorded, change);
+    }
+    return result;
+}
+
+void CorrectionSession::tell(Event::Kind kind, Change change)
+{
+    for (const Listener& listener : listeners_)
+        listener({kind, change});
+}
+
+bool CorrectionSession::detailsStep(const std::function<bool()>& apply)
+{
+    return recordStep(Change::Details, apply, [](bool done) { return done; });
+}
+
+bool CorrectionSession::undo()
+{
+    const SessionHistory::Step* step = history_.undo();
+    if (!step || !restore(step->before))
+        return false;
+    tell(Event::Undone, step->change);
+    return true;
+}
+
+bool CorrectionSession::redo()
+{
+    const SessionHistory::Step* step = history_.redo();
+    if (!step || !restore(step->after))
+        return false;
+    tell(Event::Redone, step->change);
+    return true;
+}
+
+bool CorrectionSession::predict(const uint16_t* device, uint16_t lab[3]) const
+{
+    if (!a2b1_)
+        return false;
+    uint16_t in[csICCmftTag::maxChannels] = {};
+    std::copy(device, device + a2b1_->numInputChannels(), in);
+    return a2b1_->convert(in, lab, 1) == 0;
+}
+
+std::unique_ptr<PatchEdit> CorrectionSession::editPatch(std::size_t patch, double threshold)
+{
+    if (!profile_ || patch >= patches_.size() || !patches_[patch].paired())
+        return nullptr;
+    return std::make_unique<PatchEdit>(*this, patch, threshold);
+}
+
 SessionReport CorrectionSession::openProfile(const std::string& path)
 {
     std::string bytes, problem;
     if (!readWholeFile(path, csICCProfile::maxProfileSize, "profile", bytes, problem)) {
         SessionReport report;
         report.summary = "Failed to open " + path;
-        report.details.push_back(problem);
+        report.fail(problem);
         return report;
     }
     return openProfileBytes(bytes, path);
@@ -145,7 +204,7 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     const std::string notProfile = notAProfile(bytes);
     if (!notProfile.empty()) {
         report.summary = refused;
-        report.details.push_back(notProfile);
+        report.fail(notProfile);
         return report;
     }
     std::string problem;
@@ -156,14 +215,14 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     const bool link = read && profile->header().deviceClass() == csSig("link");
     if (link && !printer_) {
         report.summary = refused;
-        report.details.push_back("it is a device link: give the printer's own profile too (vestrel-cli correct -p)");
+        report.fail("it is a device link: give the printer's own profile too (vestrel-cli correct -p)");
         return report;
     }
     if (link) {
         const std::string why = linkProblem(*profile, *printer_);
         if (!why.empty()) {
             report.summary = refused;
-            report.details.push_back(why);
+            report.fail(why);
             return report;
         }
     }
@@ -176,13 +235,13 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     // be shown but must not be corrected and passed on.
     if (!read || LibraryLog::errorsSince(mark) || a2b1->init() != 0 || b2a1->init() != 0) {
         report.summary = refused;
-        report.details = LibraryLog::linesSince(mark);
+        report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     if (*b2a1->inputSpace() != csSig("Lab ")) {
         report.summary = refused;
-        report.details.push_back("the profile's B2A1 table does not take Lab (its PCS is " +
-                                 std::string(csSigText(*b2a1->inputSpace()).text) + ")");
+        report.fail("the profile's B2A1 table does not take Lab (its PCS is " +
+                    std::string(csSigText(*b2a1->inputSpace()).text) + ")");
         return report;
     }
 
@@ -223,6 +282,9 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     toldFindings_ = 0;
     for (Patch& patch : patches_)
         patch.hasResult = false;
+    // Steps recorded on the old profile cannot be undone on this one.
+    history_.clear();
+    tell(Event::ProfileOpened, Change::Correction);
     report.ok = true;
     report.summary = "Loaded " + path;
     return report;
@@ -256,6 +318,17 @@ SessionReport CorrectionSession::loadPatchText(std::string_view text, const std:
 }
 
 SessionReport CorrectionSession::loadParsed(const std::string& name, const std::string& path, PatchFileRole role,
+                                            bool repeat, const std::function<bool(PatchFile&, std::string&)>& parse)
+{
+    const Change change = repeat && measurement_ ? Change::AddMeasurement
+                          : role == PatchFileRole::Reference ? Change::LoadReference
+                                                             : Change::LoadMeasurement;
+    return recordStep(
+        change, [&] { return loadParsedNow(name, path, role, repeat, parse); },
+        [](const SessionReport& report) { return report.ok; });
+}
+
+SessionReport CorrectionSession::loadParsedNow(const std::string& name, const std::string& path, PatchFileRole role,
                                             bool repeat, const std::function<bool(PatchFile&, std::string&)>& parse)
 {
     // A file with more patches than memory holds is refused like any other
@@ -311,14 +384,12 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
         reference = {file, file->combined};
         what = file->combined ? "reference patches (the reference values of a combined file)" : "reference patches";
         if (measurement_ && measurement_.file->combined && !referenceFile)
-            report.notes.push_back("the reference values of " + name + " replace those of " +
-                                   fileNameOf(measurementPath_));
+            report.note("the reference values of " + name + " replace those of " + fileNameOf(measurementPath_));
     } else {
         measurement = {file, false};
         if (file->combined && referenceFile) {
             what = "patches with reference and measured values";
-            report.notes.push_back("the reference values of " + fileNameOf(referencePath_) + " are used, not those of " +
-                                   name);
+            report.note("the reference values of " + fileNameOf(referencePath_) + " are used, not those of " + name);
         } else if (file->combined) {
             reference = {file, true};
             what = "patches with reference and measured values";
@@ -333,29 +404,32 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     if (!file->skipped.empty())
         report.summary += "; " + skippedSummary(file->skipped);
     for (const LineProblem& line : file->skipped)
-        report.details.push_back("line " + std::to_string(line.line) + ": " + line.reason);
+        report.warn("line " + std::to_string(line.line) + ": " + line.reason, line.line);
 
     for (const std::string& note : file->notes)
-        report.notes.push_back(name + ": " + note);
+        report.note(name + ": " + note);
 
     Pairing pairing;
     if (!pairPatches(reference, measurement, pairing, problem, pairBy_)) {
         report.summary = "Could not load " + name + ": " + problem;
-        report.notes.clear();
+        report.findings.erase(std::remove_if(report.findings.begin(), report.findings.end(),
+                                             [](const Finding& f) { return f.severity == Severity::Note; }),
+                              report.findings.end());
         return report;
     }
-    report.notes.insert(report.notes.end(), pairing.notes.begin(), pairing.notes.end());
+    for (const std::string& note : pairing.notes)
+        report.note(note);
     if (!pairing.unreferenced.empty()) {
         const std::string line = plural(pairing.unreferenced.size(), "measured patch has", "measured patches have") +
                                  " no reference (" + describeIds(pairing.unreferenced) + ")";
         report.summary += "; " + line;
-        report.details.push_back(line);
+        report.warn(line);
     }
     if (!pairing.unmeasured.empty()) {
         const std::string line = plural(pairing.unmeasured.size(), "reference patch was", "reference patches were") +
                                  " not measured (" + describeIds(pairing.unmeasured) + ")";
         report.summary += "; " + line;
-        report.details.push_back(line);
+        report.warn(line);
     }
     if (repeats) {
         for (const std::string& line :
@@ -363,15 +437,15 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
             if (line.empty())
                 continue;
             report.summary += "; " + line;
-            report.details.push_back(line);
+            report.warn(line);
         }
-        report.notes.insert(report.notes.end(), repeats->averaged.notes.begin(), repeats->averaged.notes.end());
+        for (const std::string& note : repeats->averaged.notes)
+            report.note(note);
         std::string names;
         for (const std::string& each : repeats->paths)
             names += (names.empty() ? "" : ", ") + fileNameOf(each);
-        report.notes.push_back(std::string("the measured values are the ") +
-                               (repeats->files.size() == 2 ? "mean" : "median") + " of " +
-                               std::to_string(repeats->files.size()) + " files (" + names + ")");
+        report.note(std::string("the measured values are the ") + (repeats->files.size() == 2 ? "mean" : "median") +
+                    " of " + std::to_string(repeats->files.size()) + " files (" + names + ")");
     }
 
     reference_ = reference;
@@ -403,6 +477,17 @@ bool CorrectionSession::hasToleranceMarks() const
 
 void CorrectionSession::clearPatches()
 {
+    recordStep(
+        Change::Clear,
+        [this] {
+            clearPatchesNow();
+            return true;
+        },
+        [](bool) { return true; });
+}
+
+void CorrectionSession::clearPatchesNow()
+{
     reference_ = {};
     measurement_ = {};
     referencePath_.clear();
@@ -417,6 +502,12 @@ void CorrectionSession::clearPatches()
 }
 
 bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
+{
+    return recordStep(
+        Change::PatchValues, [&] { return setReferenceNow(index, lab); }, [](bool done) { return done; });
+}
+
+bool CorrectionSession::setReferenceNow(std::size_t index, const Lab& lab)
 {
     if (index >= patches_.size())
         return false;
@@ -435,6 +526,12 @@ bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
 }
 
 bool CorrectionSession::setMeasured(std::size_t index, const Lab& lab)
+{
+    return recordStep(
+        Change::PatchValues, [&] { return setMeasuredNow(index, lab); }, [](bool done) { return done; });
+}
+
+bool CorrectionSession::setMeasuredNow(std::size_t index, const Lab& lab)
 {
     if (index >= patches_.size())
         return false;
@@ -523,6 +620,17 @@ bool CorrectionSession::restore(const SessionState& s)
 
 void CorrectionSession::revertToOpened()
 {
+    recordStep(
+        Change::Revert,
+        [this] {
+            revertToOpenedNow();
+            return true;
+        },
+        [](bool) { return true; });
+}
+
+void CorrectionSession::revertToOpenedNow()
+{
     restoreOpenedTables();
     correctedIds_.clear();
     handEdits_.clear();
@@ -552,7 +660,7 @@ Lab CorrectionSession::roundTrip(const Lab& reference) const
 {
     const Lab16 code = encodeLab16(reference);
     uint16_t pcs[3] = {code.L, code.a, code.b};
-    uint16_t device[maxDeviceChannels] = {};
+    uint16_t device[csICCmftTag::maxChannels] = {};
     uint16_t back[3];
     b2a1_->convert(pcs, device, 1);
     a2b1_->convert(device, back, 1);
@@ -571,10 +679,15 @@ bool CorrectionSession::useRoundTrip()
 {
     if (!profile_)
         return false;
-    for (Patch& patch : patches_)
-        applyRoundTrip(patch);
-    roundTripOn_ = true;
-    return true;
+    return recordStep(
+        Change::RoundTrip,
+        [this] {
+            for (Patch& patch : patches_)
+                applyRoundTrip(patch);
+            roundTripOn_ = true;
+            return true;
+        },
+        [](bool) { return true; });
 }
 
 bool CorrectionSession::corrected(std::size_t patch) const
@@ -594,9 +707,14 @@ bool CorrectionSession::putBack(std::size_t patch)
 {
     if (!leftOut(patch))
         return false;
-    outliers_.erase(patches_[patch].id);
-    putBack_.insert(patches_[patch].id);
-    return true;
+    return recordStep(
+        Change::PutBack,
+        [&] {
+            outliers_.erase(patches_[patch].id);
+            putBack_.insert(patches_[patch].id);
+            return true;
+        },
+        [](bool) { return true; });
 }
 
 bool CorrectionSession::isPutBack(std::size_t patch) const
@@ -633,7 +751,7 @@ void CorrectionSession::keepHandEdits(const std::vector<std::array<uint16_t, 3>>
     if (!b2a1)
         return;
     for (const auto& node : nodes) {
-        std::array<uint16_t, maxDeviceChannels> values{};
+        NodeValues values{};
         b2a1->nodes.get(node.data(), values.data());
         handEdits_[node] = values;
     }
@@ -649,6 +767,40 @@ void CorrectionSession::setResult(std::size_t patch, const Lab& remaining)
 }
 
 CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, const Progress& progress)
+{
+    return recordStep(
+        Change::Correction, [&] { return correctNow(request, progress); },
+        [](const CorrectionReport& report) { return report.ok; });
+}
+
+SessionReport CorrectionSession::pairAgain(PairBy by)
+{
+    const std::vector<std::string> paths = measurementPaths_.empty() && !measurementPath_.empty()
+                                               ? std::vector<std::string>{measurementPath_}
+                                               : measurementPaths_;
+    if (paths.empty()) {
+        SessionReport report;
+        report.summary = "No measurement to pair";
+        return report;
+    }
+    return recordStep(
+        Change::PairAgain,
+        [&] {
+            const SessionState before = state();
+            pairBy_ = by;
+            SessionReport report;
+            // Repeated measurements pair among themselves too: all are read
+            // anew and averaged again.
+            for (std::size_t i = 0; i < paths.size() && (i == 0 || report.ok); ++i)
+                report = i == 0 ? loadPatches(paths[i], PatchFileRole::Measurement) : addMeasurement(paths[i]);
+            if (!report.ok)
+                restore(before);
+            return report;
+        },
+        [](const SessionReport& report) { return report.ok; });
+}
+
+CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request, const Progress& progress)
 {
     CorrectionReport report;
     if (!profile_) {
@@ -727,10 +879,10 @@ CorrectionReport CorrectionSession::correct(const CorrectionRequest& request, co
     for (const Outlier& outlier : report.outliers)
         outliers_[patches_[outlier.patch].id] = outlier.size;
     if (!report.outliers.empty())
-        report.details.insert(report.details.begin(), outlierLine(patches_, report.outliers));
+        report.findings.insert(report.findings.begin(), {Severity::Warning, outlierLine(patches_, report.outliers)});
     const std::string covered = describeCoverage(coverage());
     if (!covered.empty())
-        report.notes.push_back(covered);
+        report.note(covered);
     return report;
 }
 
@@ -941,7 +1093,8 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
         corrected.restore(t->nodes);
 
     correctedIds_ = ids;
-    report.notes = csCLUTCube::describe(findings & ~toldFindings_);
+    for (std::string& note : csCLUTCube::describe(findings & ~toldFindings_))
+        report.note(std::move(note));
     toldFindings_ |= findings;
     report.ok = true;
     double sum = 0;
@@ -1006,7 +1159,7 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
                           "%s kept to their one ink; predicted mean Delta E 1976 %.2f (%.2f with them free)",
                           plural(std::size_t(pure), "pure node", "pure nodes").c_str(), report.keptPureMean,
                           report.mixedMean);
-            report.notes.push_back(text);
+            report.note(text);
         }
     }
     if (!outcome.ok) {
@@ -1023,7 +1176,7 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
     report.tables = outcome.tables;
     for (const SmoothTableReport& table : outcome.tables)
         if (!table.leftAlone.empty())
-            report.details.push_back(table.leftAlone);
+            report.warn(table.leftAlone);
     correctedIds_.clear();
     for (std::size_t i : used)
         correctedIds_.insert(patches_[i].id);
@@ -1048,7 +1201,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     for (const std::string* input : inputs)
         if (sameFile(path, *input)) {
             report.summary = "Did not save over " + path;
-            report.details.push_back("it is " + fileRoleOf(path) + " the patches were read from");
+            report.fail("it is " + fileRoleOf(path) + " the patches were read from");
             return report;
         }
     const LibraryLog::Mark mark = LibraryLog::mark();
@@ -1057,13 +1210,13 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     // "open" as the window has always said: the file could not be opened for writing.
     if (profile_->writeToMemory(block) != 0) {
         report.summary = "Failed to open " + path;
-        report.details = LibraryLog::linesSince(mark);
+        report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     std::string reason;
     if (!writeFileSafely(path, block, reason)) {
         report.summary = "Failed to open " + path;
-        report.details.push_back(reason);
+        report.fail(reason);
         return report;
     }
     rememberSaved();

@@ -9,14 +9,17 @@
 // correction starts from the tables as opened: repeating it, or correcting
 // the patches in parts, gives the same tables as correcting them at once.
 
+#include "ChartSummary.h"
 #include "ClutSnapshot.h"
 #include "Coverage.h"
 #include "OutlierDetection.h"
 #include "Patch.h"
 #include "PatchPairing.h"
 #include "RepeatedMeasurements.h"
+#include "SessionHistory.h"
+#include "SessionReport.h"
+#include "SessionState.h"
 #include "SmoothCorrection.h"
-#include "ChartSummary.h"
 
 #include <array>
 #include <cstddef>
@@ -28,27 +31,11 @@
 #include <string_view>
 #include <vector>
 
+class PatchEdit;
 class csICCProfile;
 class csICCProfileConverter;
 
-// What an operation tells its user: a one-line summary (status bar,
-// stderr) and the lines behind it (a dialog, stderr), each one finding.
-struct SessionReport
-{
-    bool ok = false;
-    std::string summary;
-    // Warnings: lines skipped, patches left unpaired.
-    std::vector<std::string> details;
-    // Findings about the profile, told once per profile; not warnings.
-    std::vector<std::string> notes;
-
-    bool hasWarnings() const { return !details.empty(); }
-};
-
 enum class PatchFileRole { Reference, Measurement };
-// Smooth solves every patch together and corrects every B2A table; Per
-// patch moves the nodes of each selected patch's cell in B2A1.
-enum class CorrectionMethod { Smooth, PerPatch };
 
 struct CorrectionRequest
 {
@@ -124,16 +111,6 @@ struct CorrectionReport : SessionReport
 // than CorrectionLimits::worseBy; gives both means.
 CorrectionCheck checkPrediction(const std::vector<PatchOutcome>& outcomes, double& meanBefore, double& meanAfter);
 
-// The last correction applied, for the record.
-struct AppliedCorrection
-{
-    bool done = false;
-    CorrectionMethod method = CorrectionMethod::Smooth;
-    SmoothParameters smooth;
-    std::vector<int> intents;
-    std::size_t patches = 0;
-    std::vector<SmoothTableReport> tables;
-};
 
 // MD5 digests, as 32 lower-case hex digits, of the profile file as opened
 // and of the corrected profile: of the file last saved while nothing has
@@ -147,32 +124,10 @@ struct ProfileDigests
     std::string savedPath;
 };
 
-// Everything a change made in a session can be taken back to: the B2A
-// tables' nodes, the patch data and which patches were corrected.
-struct SessionState
-{
-    uint64_t profileGeneration = 0;
-    std::vector<ClutSnapshot> tables; // one per B2A table, in the session's order
-    PatchSide reference;
-    PatchSide measurement;
-    std::vector<std::shared_ptr<PatchFile>> measurementRepeats;
-    std::vector<std::string> measurementPaths;
-    std::vector<Patch> patches;
-    bool roundTripOn = false;
-    PairBy pairBy = PairBy::Auto;
-    std::set<std::string> correctedIds;
-    std::map<std::array<uint16_t, 3>, std::array<uint16_t, 16>> handEdits;
-    AppliedCorrection applied;
-    std::map<std::string, double> outliers;
-    std::set<std::string> putBack;
-};
 
 class CorrectionSession
 {
 public:
-    // Output channels of a B2A table, as many as an ICC LUT may have.
-    static constexpr std::size_t maxDeviceChannels = 16;
-
     // Called with the patches done and the total; false aborts the run.
     using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 
@@ -198,9 +153,9 @@ public:
     const std::string& profilePath() const { return profilePath_; }
     // The description the profile had when opened; saving stamps another.
     const std::string& openedDescription() const { return openedDescription_; }
-    csICCProfile* profile() const { return profile_.get(); }
-    csICCProfileConverter* a2b1() const { return a2b1_.get(); }
-    csICCProfileConverter* b2a1() const { return b2a1_.get(); }
+    const csICCProfile* profile() const { return profile_.get(); }
+    // The profile's prediction of device values (A2B1), as 16-bit Lab codes.
+    bool predict(const uint16_t* device, uint16_t lab[3]) const;
 
     // How the next loaded files pair (Auto unless chosen); the patches
     // loaded already stay as they were paired.
@@ -254,21 +209,38 @@ public:
     // Whether the tables differ from the file last opened or saved.
     bool hasUnsavedChanges() const { return unsavedChanges_; }
 
-    // Nodes changed by hand (or by one patch's iteration) in B2A1: the
-    // current values of these nodes are kept as hand edits.
-    void keepHandEdits(const std::vector<std::array<uint16_t, 3>>& nodes);
+    // The details of one patch and the B2A1 nodes around it, for the
+    // details window: its edits of the nodes are changes of this session
+    // (one step each) and are kept as hand edits. Null for a patch that is
+    // not paired or without a profile. Valid while this profile is open.
+    std::unique_ptr<PatchEdit> editPatch(std::size_t patch, double threshold = 0.0);
 
-    // The remaining difference of one patch after a correction made by
-    // hand in its details.
-    void setResult(std::size_t patch, const Lab& remaining);
+    // Pairs by another rule from now on and reads every measurement file
+    // again against the reference, as one step; a failure leaves
+    // everything as it was.
+    SessionReport pairAgain(PairBy by);
 
-    // The state to undo to, and going back to one. A state belongs to the
-    // profile it was taken from: opening another makes old states useless,
-    // and restore refuses them.
-    SessionState state() const;
-    bool restore(const SessionState& state);
     // The tables as opened, nothing corrected, the patch data kept.
     void revertToOpened();
+
+    // Every change above that changed something is one step of the
+    // history; opening a profile clears it.
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    bool undo();
+    bool redo();
+    // The state a step puts back; tests compare them.
+    SessionState state() const;
+
+    // Told after every change: a step recorded, undone or redone, or a
+    // profile opened (which clears the history).
+    struct Event
+    {
+        enum Kind { Recorded, Undone, Redone, ProfileOpened } kind;
+        Change change = Change::Correction;
+    };
+    using Listener = std::function<void(const Event&)>;
+    void listen(Listener listener) { listeners_.push_back(std::move(listener)); }
 
     // Stamps the profile and writes it safely; the description is the file
     // name (UTF-8). A patch file the session read is never replaced; the
@@ -299,6 +271,8 @@ public:
     ProfileDigests digests() const;
 
 private:
+    friend class PatchEdit;
+
     struct B2ATable
     {
         int intent;
@@ -349,6 +323,27 @@ private:
     CorrectionReport findOutliersFor(const CorrectionRequest& request) const;
     static void refuseWorsePrediction(CorrectionReport& report);
 
+    bool restore(const SessionState& state);
+    // The changes themselves, recorded by the public functions above.
+    SessionReport loadParsedNow(const std::string& name, const std::string& path, PatchFileRole role, bool repeat,
+                                const std::function<bool(PatchFile&, std::string&)>& parse);
+    void clearPatchesNow();
+    bool setReferenceNow(std::size_t patch, const Lab& lab);
+    bool setMeasuredNow(std::size_t patch, const Lab& lab);
+    void revertToOpenedNow();
+    CorrectionReport correctNow(const CorrectionRequest& request, const Progress& progress);
+    // Runs a change; when changed says it did, records it as one step and
+    // tells the listeners. Changes made inside another are part of its step.
+    template <class Apply, class Changed>
+    auto recordStep(Change change, Apply&& apply, Changed&& changed);
+    void tell(Event::Kind kind, Change change);
+    // A patch edit's change of the nodes, as one step.
+    bool detailsStep(const std::function<bool()>& apply);
+    // Nodes changed in B2A1 by a patch edit: their values are kept as hand
+    // edits, and the patch's remaining difference is the edit's prediction.
+    void keepHandEdits(const std::vector<std::array<uint16_t, 3>>& nodes);
+    void setResult(std::size_t patch, const Lab& remaining);
+
     std::unique_ptr<csICCProfile> profile_;
     std::unique_ptr<csICCProfile> printer_;
     std::string printerPath_;
@@ -380,7 +375,7 @@ private:
     // Patches corrected so far, by id; every correction redoes them all.
     std::set<std::string> correctedIds_;
     // B2A1 node -> values set by hand.
-    std::map<std::array<uint16_t, 3>, std::array<uint16_t, maxDeviceChannels>> handEdits_;
+    std::map<std::array<uint16_t, 3>, NodeValues> handEdits_;
     // The tables as last opened or saved, which decide unsavedChanges_.
     std::vector<ClutSnapshot> saved_;
     // Which profile states belong to: counts the profiles opened.
@@ -392,4 +387,8 @@ private:
     std::set<std::string> putBack_;
     // Per-patch findings already told for this profile.
     unsigned toldFindings_ = 0;
+
+    SessionHistory history_;
+    int stepDepth_ = 0;
+    std::vector<Listener> listeners_;
 };

@@ -54,13 +54,13 @@ SessionReport CorrectionSession::setPrinterProfile(const std::string& path)
     const std::string refused = "Failed to open the printer profile " + path;
     if (!readWholeFile(path, csICCProfile::maxProfileSize, "profile", bytes, problem)) {
         report.summary = refused;
-        report.details.push_back(problem);
+        report.fail(problem);
         return report;
     }
     const std::string notProfile = notAProfile(bytes);
     if (!notProfile.empty()) {
         report.summary = refused;
-        report.details.push_back(notProfile);
+        report.fail(notProfile);
         return report;
     }
     const LibraryLog::Mark mark = LibraryLog::mark();
@@ -69,12 +69,12 @@ SessionReport CorrectionSession::setPrinterProfile(const std::string& path)
     if (printer->setProfile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) != 0 ||
         LibraryLog::errorsSince(mark) || a2b.init() != 0) {
         report.summary = refused;
-        report.details = LibraryLog::linesSince(mark);
+        report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     if (printer->header().deviceClass() == csSig("link") || printer->header().pcs() != csSig("Lab ")) {
         report.summary = refused;
-        report.details.push_back("the printer profile must be an output profile whose tables give Lab");
+        report.fail("the printer profile must be an output profile whose tables give Lab");
         return report;
     }
     printer_ = std::move(printer);
@@ -159,7 +159,7 @@ CorrectionReport CorrectionSession::correctLink(const CorrectionRequest& request
                           "%s kept to their one ink; predicted mean Delta E 1976 %.2f (%.2f with them free)",
                           plural(std::size_t(outcome.tables.front().pureNodes), "pure node", "pure nodes").c_str(),
                           report.keptPureMean, report.mixedMean);
-            report.notes.push_back(text);
+            report.note(text);
         }
     }
     report.tables = outcome.tables;
@@ -189,7 +189,7 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
     const std::string role = fileRoleOf(path);
     if (!role.empty()) {
         report.summary = "Did not save over " + path;
-        report.details.push_back("it is " + role);
+        report.fail("it is " + role);
         return report;
     }
     const LibraryLog::Mark mark = LibraryLog::mark();
@@ -198,11 +198,13 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
     auto opened = std::make_unique<csICCProfile>();
     if (profile_->writeToMemory(bytes) != 0 || opened->setProfile(bytes.data(), bytes.size()) != 0) {
         report.summary = "Could not export the correction: the profile could not be copied";
-        report.details = LibraryLog::linesSince(mark);
+        report.add(LibraryLog::findingsSince(mark));
         return report;
     }
-    for (const B2ATable& t : tables_)
-        t.opened.restore(ClutNodes(opened->tagTable().find(b2aSignature(t.intent))));
+    for (const B2ATable& t : tables_) {
+        ClutNodes nodes(opened->tagTable().find(b2aSignature(t.intent)));
+        t.opened.restore(nodes);
+    }
     std::vector<Lab> chart;
     for (const Patch& patch : patches_)
         if (patch.paired() && correctedIds_.count(patch.id))
@@ -217,7 +219,7 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
     std::string reason;
     if (outcome.profile->writeToMemory(block) != 0 || !writeFileSafely(path, block, reason)) {
         report.summary = "Failed to open " + path;
-        report.details.push_back(reason.empty() ? "the abstract profile could not be written" : reason);
+        report.fail(reason.empty() ? "the abstract profile could not be written" : reason);
         return report;
     }
     report.ok = true;

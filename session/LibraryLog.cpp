@@ -14,18 +14,19 @@ bool errorsSince(const Mark& mark)
     return csErrorLog::errorCount() != mark.errors;
 }
 
-std::vector<std::string> linesSince(const Mark& mark)
+std::vector<Finding> findingsSince(const Mark& mark)
 {
-    std::vector<std::string> lines;
+    std::vector<Finding> lines;
     for (uint32_t i = csErrorLog::firstSince(mark.entries); i < csErrorLog::count(); ++i) {
         const int level = csErrorLog::levelOf(i);
         if (level < csErrorLog::Warning)
             continue;
-        lines.push_back(std::string(1, csErrorLog::levelLetter(level)) + " '" + csErrorLog::titleOf(i) + "' " +
-                        csErrorLog::detailsOf(i));
+        const Severity severity = level > csErrorLog::Warning ? Severity::Error : Severity::Warning;
+        lines.push_back({severity, std::string(1, csErrorLog::levelLetter(level)) + " '" + csErrorLog::titleOf(i) +
+                                       "' " + csErrorLog::detailsOf(i)});
         char repeats[64];
         if (csErrorLog::describeRepeats(i, repeats, sizeof repeats))
-            lines.push_back(repeats);
+            lines.push_back({severity, repeats});
     }
     return lines;
 }

@@ -1,5 +1,7 @@
 #include "ProfileStamp.h"
 
+#include "VestrelVersion.h"
+
 #include "csICCProfile.h"
 #include "csICCdescTag.h"
 #include "csICCmlucTag.h"
@@ -8,7 +10,7 @@
 #include <algorithm>
 #include <vector>
 
-const char* const profileCopyright = "Copyright Orvand. Corrected with Vestrel 1.0.1.";
+const char* const profileCopyright = "Copyright Orvand. Corrected with Vestrel " VESTREL_VERSION ".";
 
 namespace {
 

@@ -47,7 +47,8 @@ int back(const std::string& copyPath, const std::string& originalPath, const std
             return fail(name + " of " + copyPath + " is not an 'mBA ' table with an original");
         ClutSnapshot nodes;
         nodes.capture(ClutNodes(from));
-        if (nodes.empty() || !nodes.restore(ClutNodes(to)))
+        ClutNodes target(to);
+        if (nodes.empty() || !nodes.restore(target))
             return fail(name + ": the grids of copy and original differ");
     }
     std::vector<uint8_t> block;

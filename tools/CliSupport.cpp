@@ -67,23 +67,20 @@ bool reportToUser(const SessionReport& report, std::FILE* err, bool& warned)
     // A refusal is one line, with its decisive reason; warnings list what
     // they are about.
     if (!report.ok) {
-        // The first error is the cause; what follows are its consequences.
-        std::string reason = report.details.empty() ? "" : report.details.back();
-        for (const std::string& line : report.details)
-            if (line.rfind("E ", 0) == 0 || line.rfind("F ", 0) == 0) {
-                reason = line;
-                break;
-            }
+        const Finding* cause = report.cause();
+        const std::string reason = cause ? cause->text : "";
         std::fprintf(err, "vestrel-cli: %s%s%s\n", report.summary.c_str(), reason.empty() ? "" : ": ", reason.c_str());
         return false;
     }
     if (report.hasWarnings()) {
         warned = true;
         std::fprintf(err, "vestrel-cli: %s\n", report.summary.c_str());
-        for (const std::string& line : report.details)
-            std::fprintf(err, "  %s\n", line.c_str());
+        for (const Finding& finding : report.findings)
+            if (finding.severity != Severity::Note)
+                std::fprintf(err, "  %s\n", finding.text.c_str());
     }
-    for (const std::string& line : report.notes)
-        std::fprintf(err, "vestrel-cli: %s\n", line.c_str());
+    for (const Finding& finding : report.findings)
+        if (finding.severity == Severity::Note)
+            std::fprintf(err, "vestrel-cli: %s\n", finding.text.c_str());
     return true;
 }

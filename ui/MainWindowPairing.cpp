@@ -44,39 +44,21 @@ void MainWindow::showPairing()
 
 bool MainWindow::setPairing(PairBy by)
 {
-    const PairBy before = session_.pairBy();
-    session_.setPairBy(by);
     // Files already loaded pair again at once: the measurement is read anew
     // against the reference, which keeps the choice undoable.
-    const bool repair = by != before && session_.hasReferenceData() && session_.hasMeasurementData() &&
+    const bool repair = by != session_.pairBy() && session_.hasReferenceData() && session_.hasMeasurementData() &&
                         session_.referencePath() != session_.measurementPath();
-    if (repair && !readMeasurementsAgain()) {
-        session_.setPairBy(before);
+    if (!repair) {
+        session_.setPairBy(by);
         showPairing();
-        return false;
+        return true;
     }
+    closeDetails();
+    const SessionReport report = session_.pairAgain(by);
+    present(report, tr("Pair Patches By"), report.ok ? 5000 : 2000);
+    if (report.ok)
+        sessionChanged();
     showPairing();
-    return true;
+    return report.ok;
 }
 
-bool MainWindow::readMeasurementsAgain()
-{
-    const std::vector<std::string> paths = session_.measurementPaths();
-    if (paths.size() <= 1)
-        return loadDataFile(PatchFileRole::Measurement, QString::fromStdString(session_.measurementPath()));
-    // Repeated measurements pair among themselves too: all are read anew
-    // and averaged again, as one step.
-    closeDetails();
-    const SessionState before = session_.state();
-    SessionReport report;
-    for (std::size_t i = 0; i < paths.size() && (i == 0 || report.ok); ++i)
-        report = i == 0 ? session_.loadPatches(paths[i], PatchFileRole::Measurement) : session_.addMeasurement(paths[i]);
-    present(report, tr("Pair Patches By"), report.ok ? 5000 : 2000);
-    if (!report.ok) {
-        session_.restore(before);
-        return false;
-    }
-    recordChange(tr("Pair Patches By"));
-    sessionChanged();
-    return true;
-}

@@ -102,8 +102,8 @@ bool MainWindow::saveAsProfile(QString path)
         // A refused target (read-only, a device, an input) must not cost the edits.
         statusBar()->showMessage(fromUtf8(report.summary), 2000);
         QString reason = fromUtf8(report.summary);
-        if (!report.details.empty())
-            reason += QStringLiteral(": ") + fromUtf8(report.details.back());
+        if (const Finding* cause = report.cause())
+            reason += QStringLiteral(": ") + fromUtf8(cause->text);
         if (QMessageBox::warning(this, windowTitle(), reason + tr("\nSave under another name?"),
                                  QMessageBox::Save | QMessageBox::Cancel) == QMessageBox::Save)
             return saveAsProfile(QString());

@@ -1,24 +1,22 @@
 #include "SessionCommand.h"
 
-SessionCommand::SessionCommand(const QString& text, CorrectionSession& session, SessionState before,
-                               SessionState after, Refresh refresh)
-    : QUndoCommand(text), session_(session), before_(std::move(before)), after_(std::move(after)),
-      refresh_(std::move(refresh))
+#include "CorrectionSession.h"
+
+SessionCommand::SessionCommand(const QString& text, CorrectionSession& session)
+    : QUndoCommand(text), session_(session)
 {
 }
 
 void SessionCommand::undo()
 {
-    session_.restore(before_);
+    session_.undo();
     done_ = false;
-    refresh_();
 }
 
 void SessionCommand::redo()
 {
     if (done_)
         return;
-    session_.restore(after_);
+    session_.redo();
     done_ = true;
-    refresh_();
 }

@@ -244,25 +244,29 @@ void CubeForm::listen(bool on)
     }
 }
 
-void CubeForm::setConverters(csICCProfileConverter* a2b1, csICCProfileConverter* b2a1)
+void CubeForm::setEdit(std::unique_ptr<PatchEdit> edit)
 {
-    a2b1_ = a2b1;
-    b2a1_ = b2a1;
-    corrector_.setConverters(b2a1, a2b1);
+    edit_ = std::move(edit);
     if (ui) {
         nameDeviceColumns();
         on_checkBoxShowHex_toggled(ui->checkBoxShowHex->isChecked());
     }
 }
 
+const PatchCorrector& CubeForm::corrector() const
+{
+    static const PatchCorrector none(nullptr, nullptr);
+    return edit_ ? edit_->corrector() : none;
+}
+
 void CubeForm::nameDeviceColumns()
 {
-    if (!ui || !a2b1_)
+    if (!ui || !edit_)
         return;
-    const bool fourChannels = a2b1_->numInputChannels() >= 4;
+    const bool fourChannels = edit_->deviceChannels() >= 4;
     ui->tableViewC->setColumnHidden(firstDevice + 3, !fourChannels);
     ui->tableViewC->setColumnHidden(firstOutput + 3, !fourChannels);
-    const csSignature space = *a2b1_->inputSpace();
+    const csSignature space = edit_->deviceSpace();
     QStringList letters;
     if (space == csSig("RGB "))
         letters = {"R", "G", "B"};
@@ -289,14 +293,15 @@ void CubeForm::nameDeviceColumns()
     }
 }
 
-void CubeForm::showPatch(const Patch& patch, double threshold)
+void CubeForm::showPatch(const Patch& patch)
 {
     patch_ = patch;
     patch_.referenceName = patch_.measuredName = {};
     patchId_ = patch.id;
     patchName_ = QString::fromUtf8(patch.referenceName.data(), static_cast<qsizetype>(patch.referenceName.size()));
     standing_ = patch.hasResult ? Standing::Corrected : Standing::Measured;
-    corrector_.setPatch(patch.reference, patch.hasResult ? patch.predicted() : patch.measured, threshold);
+    if (edit_)
+        edit_->reload();
     if (ui)
         refreshInput();
 }
@@ -308,25 +313,11 @@ void CubeForm::setMetric(DeltaEMetric metric)
         refreshCube();
 }
 
-std::vector<std::array<uint16_t, 3>> CubeForm::cubeNodes() const
-{
-    std::vector<std::array<uint16_t, 3>> nodes;
-    const csCLUTCube* cube = corrector_.cube();
-    if (!cube || !cube->usable())
-        return nodes;
-    for (int c = 0; c < csCLUTCube::corners; ++c) {
-        std::array<uint16_t, 3> node;
-        cube->cornerIndices(c, node.data());
-        nodes.push_back(node);
-    }
-    return nodes;
-}
-
 void CubeForm::on_checkBoxShowHex_toggled(bool checked)
 {
     if (checked)
         mode_ = Hexadecimal;
-    else if (b2a1_ && *b2a1_->outputSpace() == csSig("RGB "))
+    else if (edit_ && edit_->deviceSpace() == csSig("RGB "))
         mode_ = EightBit;
     else
         mode_ = Percent;
@@ -369,8 +360,8 @@ bool CubeForm::parseDevice(const QVariant& cell, uint16_t& value) const
 void CubeForm::refreshInput()
 {
     listen(false);
-    const Lab& reference = corrector_.reference();
-    const csCLUTCube* cube = corrector_.cube();
+    const Lab& reference = corrector().reference();
+    const csCLUTCube* cube = corrector().cube();
     // Text, not numbers: a number would show as "95.2" beside "95.20".
     setCell(modelI, 0, 1, number(reference.L));
     setCell(modelI, 0, 2, number(reference.a));
@@ -395,30 +386,27 @@ void CubeForm::refreshInput()
 
 void CubeForm::refreshCube()
 {
+    if (!edit_)
+        return;
     listen(false);
-    csCLUTCube* cube = corrector_.cube();
-    const Lab& offset = corrector_.offset();
+    const PatchCorrector& current = corrector();
+    const Lab& offset = current.offset();
     setCell(modelO, 0, 1, QString::asprintf("%.2f", offset.L));
     setCell(modelO, 0, 2, QString::asprintf("%.2f", offset.a));
     setCell(modelO, 0, 3, QString::asprintf("%.2f", offset.b));
-    if (cube && cube->usable() && b2a1_ && a2b1_) {
-        const unsigned n = b2a1_->numOutputChannels();
+    if (edit_->usable()) {
+        const unsigned n = edit_->deviceChannels();
         for (int c = 0; c < nodeRows; ++c) {
-            uint16_t indices[3];
-            cube->cornerIndices(c, indices);
+            PatchEdit::Corner corner;
+            edit_->corner(c, corner);
+            const auto& indices = corner.indices;
             modelC->setHeaderData(c, Qt::Vertical, QString::asprintf("%2d %2d %2d", indices[0], indices[1], indices[2]));
-            uint16_t device[csCLUTCube::maxOutputs] = {};
-            cube->nodes().get(indices, device);
-            uint16_t output[csCLUTCube::maxOutputs];
-            std::copy(device, device + csCLUTCube::maxOutputs, output);
-            cube->interpolator()->afterClut(output, 1);
-            uint16_t converted[csCLUTCube::maxOutputs];
-            std::copy(output, output + csCLUTCube::maxOutputs, converted);
-            uint16_t actual[3];
-            a2b1_->convert(converted, actual, 1);
-            const Lab16 nominal = cube->nodeLab(indices[0], indices[1], indices[2]);
+            const uint16_t* device = corner.device;
+            const uint16_t* output = corner.output;
+            const uint16_t* actual = corner.printed;
+            const Lab16 nominal = corner.nominal;
             setLab(modelC, c, 0, nominal);
-            setCell(modelC, c, 3, QString::asprintf("%.2f%%", cube->weight()[c] * 100));
+            setCell(modelC, c, 3, QString::asprintf("%.2f%%", corner.weight * 100));
             for (unsigned k = 0; k < n; ++k) {
                 setCell(modelC, c, firstDevice + static_cast<int>(k), deviceText(device[k]));
                 setCell(modelC, c, firstOutput + static_cast<int>(k), deviceText(output[k]));
@@ -430,18 +418,18 @@ void CubeForm::refreshCube()
             setCell(modelC, c, oogColumn, deltaE(nominalLab, actualLab) > 1.0 ? QStringLiteral("*") : QString());
         }
         for (unsigned k = 0; k < n; ++k) {
-            setCell(modelC, resultRow, firstDevice + static_cast<int>(k), deviceText(corrector_.clutResult()[k]));
-            setCell(modelC, resultRow, firstOutput + static_cast<int>(k), deviceText(corrector_.deviceResult()[k]));
+            setCell(modelC, resultRow, firstDevice + static_cast<int>(k), deviceText(current.clutResult()[k]));
+            setCell(modelC, resultRow, firstOutput + static_cast<int>(k), deviceText(current.deviceResult()[k]));
         }
-        const Lab& result = corrector_.result();
+        const Lab& result = current.result();
         for (int k = 0; k < 3; ++k) {
             const double v = k == 0 ? result.L : k == 1 ? result.a : result.b;
             setCell(modelC, resultRow, actualL + k, number(v));
             setCell(modelO, 2, k + 1, number(v));
         }
     }
-    if (corrector_.hasAim()) {
-        const Lab& aim = corrector_.aim();
+    if (current.hasAim()) {
+        const Lab& aim = current.aim();
         setCell(modelO, 1, 1, number(aim.L));
         setCell(modelO, 1, 2, number(aim.a));
         setCell(modelO, 1, 3, number(aim.b));
@@ -479,13 +467,13 @@ void CubeForm::refreshDelta()
                  "after the correction give it");
         break;
     case Standing::TypedReference: {
-        if (!corrector_.hasDelta())
+        if (!corrector().hasDelta())
             return;
-        delta = corrector_.delta();
+        delta = corrector().delta();
         // The print lands at the reference plus the remaining difference.
-        const Lab& ref = corrector_.reference();
+        const Lab& ref = corrector().reference();
         dE = metric_ == DeltaEMetric::CIE2000 ? deltaE2000(ref, {ref.L + delta.L, ref.a + delta.a, ref.b + delta.b})
-                                              : corrector_.deltaE();
+                                              : corrector().deltaE();
         label = tr("Delta");
         tip = tr("The result minus the aim, at the reference typed into the AbsCol row");
         break;
@@ -538,8 +526,8 @@ void CubeForm::resizeTables()
 void CubeForm::report()
 {
     emit changed(true);
-    if (row_ >= 0 && corrector_.hasDelta()) {
-        const Lab& delta = corrector_.delta();
+    if (row_ >= 0 && corrector().hasDelta()) {
+        const Lab& delta = corrector().delta();
         emit optimizedDelta(row_, delta.L, delta.a, delta.b);
     }
 }
@@ -547,9 +535,9 @@ void CubeForm::report()
 void CubeForm::nodesChanged()
 {
     // The main window records this as the patch's result.
-    if (corrector_.hasDelta()) {
+    if (corrector().hasDelta()) {
         patch_.hasResult = true;
-        patch_.remaining = corrector_.delta();
+        patch_.remaining = corrector().delta();
         standing_ = Standing::Corrected;
     }
     if (ui)
@@ -559,7 +547,7 @@ void CubeForm::nodesChanged()
 
 void CubeForm::on_pushButtonIterate_clicked(bool roundTrip)
 {
-    if (corrector_.iterate(roundTrip) < 0)
+    if (!edit_ || !edit_->iterate(roundTrip))
         return;
     nodesChanged();
 }
@@ -567,8 +555,8 @@ void CubeForm::on_pushButtonIterate_clicked(bool roundTrip)
 void CubeForm::calculateA2BGradient(const uint16_t* dev, double** dlab_d, double gradstep)
 {
     double gradient[csCLUTCube::maxOutputs][3];
-    corrector_.calculateA2BGradient(dev, gradient, gradstep);
-    const unsigned n = a2b1_ ? a2b1_->numInputChannels() : 0;
+    corrector().calculateA2BGradient(dev, gradient, gradstep);
+    const unsigned n = edit_ ? edit_->deviceChannels() : 0;
     for (unsigned i = 0; i < n; ++i)
         for (int k = 0; k < 3; ++k)
             dlab_d[i][k] = gradient[i][k];
@@ -588,7 +576,7 @@ void CubeForm::modelIDataChanged(const QModelIndex& topLeft, const QModelIndex& 
     const double b = modelI->data(modelI->index(0, 3)).toString().toDouble(&okB);
     if (!okL || !okA || !okB)
         return;
-    if (!corrector_.setReference({L, a, b}))
+    if (!edit_ || !edit_->setReference({L, a, b}))
         return;
     standing_ = Standing::TypedReference;
     refreshInput();
@@ -596,27 +584,22 @@ void CubeForm::modelIDataChanged(const QModelIndex& topLeft, const QModelIndex& 
 
 void CubeForm::modelCDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
 {
-    csCLUTCube* cube = corrector_.cube();
-    if (!cube || !cube->usable() || bottomRight.column() < firstDevice || topLeft.column() > firstDevice + 3)
+    if (!edit_ || !edit_->usable() || bottomRight.column() < firstDevice || topLeft.column() > firstDevice + 3)
         return;
-    const unsigned n = b2a1_->numOutputChannels();
-    bool written = false;
+    const unsigned n = edit_->deviceChannels();
+    std::vector<std::pair<int, std::array<uint16_t, PatchEdit::maxChannels>>> nodes;
     for (int r = topLeft.row(); r <= bottomRight.row() && r < nodeRows; ++r) {
-        uint16_t values[csCLUTCube::maxOutputs] = {};
+        std::array<uint16_t, PatchEdit::maxChannels> values{};
         bool ok = true;
         for (unsigned k = 0; k < n && ok; ++k) {
             const QVariant cell = modelC->data(modelC->index(r, firstDevice + static_cast<int>(k)));
             ok = parseDevice(cell, values[k]);
         }
-        if (!ok)
-            continue;
-        uint16_t indices[3];
-        cube->cornerIndices(r, indices);
-        cube->nodes().set(indices, values);
-        written = true;
+        if (ok)
+            nodes.emplace_back(r, values);
     }
-    if (!written)
+    // The session keeps the nodes as hand edits, one step.
+    if (nodes.empty() || !edit_->setNodes(nodes))
         return;
-    corrector_.refresh();
     nodesChanged();
 }

@@ -6,7 +6,7 @@
 // so "Auto" over thousands of patches creates no tables it never shows.
 
 #include "Patch.h"
-#include "PatchCorrector.h"
+#include "PatchEdit.h"
 
 #include <QWidget>
 
@@ -16,7 +16,6 @@
 
 class MyRCItemModel;
 class QModelIndex;
-class csICCProfileConverter;
 
 namespace Ui {
 class CubeForm;
@@ -34,20 +33,19 @@ public:
 
     int row() const { return row_; }
     void setRow(int row) { row_ = row; }
-    void setConverters(csICCProfileConverter* a2b1, csICCProfileConverter* b2a1);
+    // The patch's details from the session; every node edit goes through it.
+    void setEdit(std::unique_ptr<PatchEdit> edit);
     // Shows a patch of the session where it stands now. The corrector starts
     // from where the print lands, the prediction after a correction or else
     // the measurement, so that Iterate carries on from there; the Delta row
     // and the caption give the Delta E the main table gives, until the nodes
     // change here. Called again after an undo, with the patch restored.
-    void showPatch(const Patch& patch, double threshold);
+    void showPatch(const Patch& patch);
     // The id of the patch shown (empty before showPatch).
     const std::string& patchId() const { return patchId_; }
-    PatchCorrector& corrector() { return corrector_; }
+    const PatchCorrector& corrector() const;
     // The Delta E the node errors and the remaining difference are shown in.
     void setMetric(DeltaEMetric metric);
-    // Grid indices of the eight nodes around the patch.
-    std::vector<std::array<uint16_t, 3>> cubeNodes() const;
 
     // Builds the widgets and their tables if not yet done.
     void ensureBuilt();
@@ -102,9 +100,7 @@ private:
 
     std::unique_ptr<Ui::CubeForm> ui;
     int row_ = -1;
-    csICCProfileConverter* a2b1_ = nullptr;
-    csICCProfileConverter* b2a1_ = nullptr;
-    PatchCorrector corrector_{nullptr, nullptr};
+    std::unique_ptr<PatchEdit> edit_;
     MyRCItemModel* modelI = nullptr;
     MyRCItemModel* modelC = nullptr;
     MyRCItemModel* modelO = nullptr;

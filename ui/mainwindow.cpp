@@ -8,6 +8,7 @@
 #include "PatchFile.h"
 #include "PatchTableModel.h"
 #include "SessionCommand.h"
+#include "VestrelVersion.h"
 #include "cubeform.h"
 
 #include <QCloseEvent>
@@ -41,7 +42,7 @@ Q_LOGGING_CATEGORY(vestrelDebug, "vestrel.debug", QtWarningMsg)
 
 namespace {
 
-const char* const versionText = "1.0.1";
+const char* const versionText = VESTREL_VERSION;
 
 // A dialog lists this many lines, then says how many more there are.
 constexpr std::size_t dialogLines = 50;
@@ -89,7 +90,7 @@ void reloadDetails(const std::vector<QPointer<CubeForm>>& forms, const Correctio
             continue;
         const auto row = static_cast<std::size_t>(form->row());
         if (row < patches.size() && patches[row].paired() && patches[row].id == form->patchId())
-            form->showPatch(patches[row], form->corrector().threshold());
+            form->showPatch(patches[row]);
         else
             form->close();
     }
@@ -172,7 +173,7 @@ MainWindow::MainWindow(QWidget* parent)
         QSettings().setValue(QStringLiteral("CORRECTION_METHOD"),
                              index == 1 ? QStringLiteral("patch") : QStringLiteral("smooth"));
     });
-    current_ = session_.state();
+    session_.listen([this](const CorrectionSession::Event& event) { sessionStep(event); });
     restoreLayout();
 }
 
@@ -289,7 +290,6 @@ void MainWindow::on_actionRevert_triggered()
     if (!session_.hasProfile())
         return;
     session_.revertToOpened();
-    recordChange(tr("Revert to Opened Profile"));
     sessionChanged();
     statusBar()->showMessage(tr("The profile's tables are as they were when it was opened"), 5000);
 }
@@ -332,13 +332,14 @@ void MainWindow::present(const SessionReport& report, const QString& title, int 
     // Notes about the profile ride along in the status line; only failures
     // and warnings about the user's data interrupt with a dialog.
     QString status = summary;
-    for (const std::string& note : report.notes)
+    for (const std::string& note : report.notes())
         status += QStringLiteral("; ") + fromUtf8(note);
     statusBar()->showMessage(status, timeout);
-    for (const std::string& line : report.details)
+    const std::vector<std::string> details = report.details();
+    for (const std::string& line : details)
         qCDebug(vestrelDebug) << fromUtf8(line);
     if (!report.ok || report.hasWarnings())
-        showDetails(title, summary, report.details);
+        showDetails(title, summary, details);
 }
 
 void MainWindow::showDetails(const QString& title, const QString& summary, const std::vector<std::string>& details)
@@ -355,15 +356,60 @@ void MainWindow::showDetails(const QString& title, const QString& summary, const
     box.exec();
 }
 
-void MainWindow::recordChange(const QString& text)
+QString MainWindow::stepName(Change change) const
 {
-    SessionState after = session_.state();
-    undoStack_->push(new SessionCommand(text, session_, std::move(current_), after, [this] {
-        current_ = session_.state();
+    switch (change) {
+    case Change::LoadReference:
+        return tr("Load Reference Data");
+    case Change::LoadMeasurement:
+        return tr("Load Measurement Data");
+    case Change::AddMeasurement:
+        return tr("Add Measurement");
+    case Change::PairAgain:
+        return tr("Pair Patches By");
+    case Change::Correction:
+        return tr("Auto");
+    case Change::RoundTrip:
+        return tr("Use Round Trip");
+    case Change::PatchValues:
+        return tr("Edit Patch Values");
+    case Change::PutBack:
+        return tr("Use Patch Again");
+    case Change::Details:
+        return tr("Separation Details");
+    case Change::Revert:
+        return tr("Revert to Opened Profile");
+    case Change::Clear:
+        return tr("Clear");
+    }
+    return {};
+}
+
+void MainWindow::sessionStep(const CorrectionSession::Event& event)
+{
+    switch (event.kind) {
+    case CorrectionSession::Event::ProfileOpened:
+        undoStack_->clear();
+        return;
+    case CorrectionSession::Event::Recorded:
+        undoStack_->push(new SessionCommand(stepName(event.change), session_));
+        setWindowModified(session_.hasUnsavedChanges());
+        return;
+    case CorrectionSession::Event::Undone:
+    case CorrectionSession::Event::Redone:
+        break;
+    }
+    // A step of the details windows, or one taken from them, leaves the
+    // patch list as it was: they stay and show the nodes restored.
+    if (keepDetailsOnStep_ || event.change == Change::Details) {
+        std::vector<QPointer<CubeForm>> open;
+        open.swap(cubeForms);
         sessionChanged();
-    }));
-    current_ = std::move(after);
-    setWindowModified(session_.hasUnsavedChanges());
+        cubeForms.insert(cubeForms.begin(), open.begin(), open.end());
+        reloadDetails(cubeForms, session_);
+    } else {
+        sessionChanged();
+    }
 }
 
 void MainWindow::sessionChanged()
@@ -384,7 +430,6 @@ void MainWindow::on_actionUseRoundTrip_triggered()
         statusBar()->showMessage(tr("Open a profile first"), 2000);
         return;
     }
-    recordChange(tr("Use Round Trip"));
     model->refreshAll();
     updateAverages();
 }
@@ -444,7 +489,6 @@ void MainWindow::on_pushButtonAuto_clicked()
     present(report, tr("Auto"), 5000);
     if (!report.ok)
         return;
-    recordChange(tr("Auto"));
     model->refreshAll();
     updateAverages();
     resizeTable();
@@ -463,29 +507,28 @@ CubeForm* MainWindow::openDetails(int patch)
     }
     const Patch& p = patches[static_cast<std::size_t>(patch)];
     // A child window closes with the main window and frees itself when closed.
+    std::unique_ptr<PatchEdit> edit = session_.editPatch(static_cast<std::size_t>(patch));
+    if (!edit)
+        return nullptr;
     auto* form = new CubeForm(this);
     form->setWindowFlag(Qt::Window);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setRow(patch);
-    form->setConverters(session_.a2b1(), session_.b2a1());
+    form->setEdit(std::move(edit));
     form->setMetric(metric_);
-    form->showPatch(p, 0.0);
-    connect(form, &CubeForm::changed, this, [this, form]() { detailsChanged(form); });
+    form->showPatch(p);
+    connect(form, &CubeForm::changed, this, [this] { detailsChanged(); });
     // A step undone or redone from a details window keeps the windows open,
     // showing the restored values, whatever step it was.
     // (A flag, not a pointer to QUndoStack's member: addresses of the
     // toolkit's functions taken here need not match the library's own.)
     auto stepKeepingDetails = [this](bool undo) {
-        const int before = undoStack_->index();
-        std::vector<QPointer<CubeForm>> open;
-        open.swap(cubeForms);
+        keepDetailsOnStep_ = true;
         if (undo)
             undoStack_->undo();
         else
             undoStack_->redo();
-        cubeForms.insert(cubeForms.begin(), open.begin(), open.end());
-        if (undoStack_->index() != before)
-            reloadDetails(cubeForms, session_);
+        keepDetailsOnStep_ = false;
     };
     connect(form, &CubeForm::undoRequested, this, [stepKeepingDetails] { stepKeepingDetails(true); });
     connect(form, &CubeForm::redoRequested, this, [stepKeepingDetails] { stepKeepingDetails(false); });
@@ -494,25 +537,9 @@ CubeForm* MainWindow::openDetails(int patch)
     return form;
 }
 
-void MainWindow::detailsChanged(CubeForm* form)
+void MainWindow::detailsChanged()
 {
-    session_.keepHandEdits(form->cubeNodes());
-    const PatchCorrector& corrector = form->corrector();
-    if (corrector.hasDelta())
-        session_.setResult(static_cast<std::size_t>(form->row()), corrector.delta());
-    // Recorded without closing the form: the user goes on working in it.
-    // Undone or redone, the step leaves the patch list as it was, so the
-    // details windows stay and show the nodes restored.
-    SessionState after = session_.state();
-    undoStack_->push(new SessionCommand(tr("Separation Details"), session_, std::move(current_), after, [this] {
-        current_ = session_.state();
-        std::vector<QPointer<CubeForm>> open;
-        open.swap(cubeForms);
-        sessionChanged();
-        cubeForms.insert(cubeForms.begin(), open.begin(), open.end());
-        reloadDetails(cubeForms, session_);
-    }));
-    current_ = std::move(after);
+    // The session recorded the step; the details window stays open.
     model->refreshAll();
     setWindowModified(session_.hasUnsavedChanges());
     updateAverages();
@@ -547,7 +574,6 @@ bool MainWindow::usePatchAgain(int patch)
 {
     if (patch < 0 || !session_.putBack(static_cast<std::size_t>(patch)))
         return false;
-    recordChange(tr("Use Patch Again"));
     model->refreshAll();
     statusBar()->showMessage(tr("Patch %1 is used by the next correction").arg(fromUtf8(
                                  session_.patches()[static_cast<std::size_t>(patch)].id)),
@@ -602,9 +628,6 @@ bool MainWindow::openProfile(QString path)
         return false;
     // Only a profile that opened is where the next dialog starts.
     settings.setValue(QStringLiteral("LAST_OPEN_FILE_ICC"), path);
-    // Steps recorded on the old profile cannot be undone on this one.
-    undoStack_->clear();
-    current_ = session_.state();
     addRecentFile(path);
     model->refreshAll();
     updateAverages();
@@ -779,7 +802,6 @@ bool MainWindow::loadData(PatchFileRole role, const QString& givenPath, bool add
         return false;
     QSettings().setValue(key, path);
     addRecentFile(path);
-    recordChange(title);
 
     model->reload();
     updateAverages();
@@ -885,7 +907,6 @@ void MainWindow::verHeaderClicked(int row)
 
 void MainWindow::patchEdited(int)
 {
-    recordChange(tr("Edit Patch Values"));
     updateAverages();
 }
 
@@ -899,7 +920,6 @@ void MainWindow::clearData()
 {
     closeDetails();
     session_.clearPatches();
-    recordChange(tr("Clear"));
     model->reload();
     updateAverages();
     enableAutoWhenReady();

@@ -171,12 +171,13 @@ private:
     void enableAutoWhenReady();
     // Status line, and the dialog when the report has lines behind it.
     void present(const SessionReport& report, const QString& title, int timeout);
-    // Records what the session did since the last recorded state as one
-    // undoable step.
-    void recordChange(const QString& text);
+    // A step the session recorded, undid or redid: the undo stack and the
+    // views follow.
+    void sessionStep(const CorrectionSession::Event& event);
+    QString stepName(Change change) const;
     // After the session changed under the view (undo, redo, revert).
     void sessionChanged();
-    void detailsChanged(CubeForm* form);
+    void detailsChanged();
     void addRecentFile(const QString& path);
     void rebuildRecentMenu();
     void restoreLayout();
@@ -187,9 +188,6 @@ private:
     // status line.
     void showDataFiles();
     QLabel* dataFilesLabel_ = nullptr;
-    // The measurement files read and paired anew, averaged again when
-    // there are several; one undoable step.
-    bool readMeasurementsAgain();
     // Checks the pairing the session uses.
     void showPairing();
     // After the patch values, the metric or the limits changed.
@@ -202,8 +200,8 @@ private:
     PatchTableModel* model = nullptr;
     MySortFilterProxyModel* proxyModel = nullptr;
     QUndoStack* undoStack_ = nullptr;
-    // The session as the last recorded step left it: the "before" of the next.
-    SessionState current_;
+    // Undone or redone from a details window: the details windows stay.
+    bool keepDetailsOnStep_ = false;
     QLabel* detailsModeIndicator_ = nullptr;
     QActionGroup* pairingActions_ = nullptr;
     // Open separation details windows; each deletes itself when closed.

@@ -1,5 +1,7 @@
 #include "FileIdentity.h"
 
+#include "PathNames.h"
+
 #include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -10,13 +12,10 @@ namespace {
 // save to a file not there yet would create.
 std::string resolvedPath(const std::string& path)
 {
-    const std::string::size_type slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     char resolved[PATH_MAX];
-    if (!::realpath(folder.c_str(), resolved))
+    if (!::realpath(folderOf(path).c_str(), resolved))
         return path;
-    return std::string(resolved) + '/' + name;
+    return std::string(resolved) + '/' + fileNameOf(path);
 }
 
 } // namespace

@@ -3,6 +3,14 @@
 #include <algorithm>
 #include <cctype>
 
+std::string folderOf(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string fileNameOf(const std::string& path)
 {
     const std::string::size_type slash = path.rfind('/');

@@ -3,6 +3,8 @@
 
 #include <string>
 
+// "/a/b/meas.txt" -> "/a/b"; "meas.txt" -> "."; "/meas.txt" -> "/".
+std::string folderOf(const std::string& path);
 // "/a/b/meas.txt" -> "meas.txt".
 std::string fileNameOf(const std::string& path);
 // "/a/Report.HTML" -> "html"; empty without a suffix (a dot in a folder's

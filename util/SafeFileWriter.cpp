@@ -1,5 +1,7 @@
 #include "SafeFileWriter.h"
 
+#include "PathNames.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -16,14 +18,6 @@ namespace {
 constexpr int maxLinkHops = 40;
 // Attempts at a temporary name that nobody else holds.
 constexpr int maxNameAttempts = 100;
-
-std::string folderOf(const std::string& path)
-{
-    const std::string::size_type slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // The file a save replaces: path itself, or the end of its chain of links
 // (which need not exist yet). False with the reason for a loop.

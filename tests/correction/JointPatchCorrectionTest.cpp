@@ -210,7 +210,7 @@ TEST(PerPatchSharing, TablesSharingB2A1StayShared)
         ASSERT_TRUE(original.tagTable().sameData(csSig("B2A0"), csSig("B2A1")));
         ASSERT_TRUE(original.tagTable().sameData(csSig("B2A2"), csSig("B2A1")));
         if (c.ownB2A2) {
-            const ClutNodes b2a2(original.tagTable().find(csSig("B2A2")));
+            ClutNodes b2a2(original.tagTable().find(csSig("B2A2")));
             const uint16_t node[3] = {0, 0, 0};
             uint16_t values[4];
             b2a2.get(node, values);

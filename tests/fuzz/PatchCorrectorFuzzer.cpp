@@ -9,6 +9,10 @@
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
 
+// Only a round-trip iteration stops at the threshold; the plain one
+// ignores it, so any value serves.
+constexpr double unusedThreshold = 442;
+
 int fuzzPatchCorrector(const uint8_t* data, size_t size)
 {
     csErrorLog::clear();
@@ -28,7 +32,7 @@ int fuzzPatchCorrector(const uint8_t* data, size_t size)
     }
     if (a2bReady && b2aReady && *b2a1.inputSpace() == csSig("Lab ")) {
         PatchCorrector corrector(&b2a1, &a2b1);
-        if (corrector.setPatch({50, 10, -10}, {52, 8, -7}, 442))
+        if (corrector.setPatch({50, 10, -10}, {52, 8, -7}, unusedThreshold))
             corrector.iterate(false);
     }
     return 0;

@@ -108,7 +108,6 @@ TEST_F(TagTableTest, DirectoriesReachingPastTheProfileAreRefusedBeforeAnyTagIsMa
         EXPECT_EQ(table.fromMemory(block.data(), 560), -1) << c.what;
         EXPECT_TRUE(logHas('E', "bad tagtable", c.details)) << c.what << "\n" << logText();
         EXPECT_EQ(table.count(), 0u) << c.what;
-        EXPECT_FALSE(logHas('I', "added tag")) << c.what;
     }
 }
 

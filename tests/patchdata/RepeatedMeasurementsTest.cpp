@@ -239,15 +239,14 @@ TEST_F(RepeatsSessionTest, AddedMeasurementsAreAveragedAndUndoable)
 {
     ASSERT_TRUE(session.loadPatches(testDataPath("cmyk_ref.txt"), PatchFileRole::Reference).ok);
     ASSERT_TRUE(session.loadPatchText(shifted(measurement, 0.5), "a.txt", PatchFileRole::Measurement).ok);
-    const SessionState one = session.state();
     const Lab single = session.patches()[3].measured;
 
     const SessionReport report = session.addMeasurementText(shifted(measurement, -0.5), "b.txt");
     ASSERT_TRUE(report.ok) << report.summary;
     EXPECT_EQ(report.summary, "Averaged 2 measurement files into 100 measured patches");
     EXPECT_FALSE(report.hasWarnings());
-    ASSERT_FALSE(report.notes.empty());
-    EXPECT_EQ(report.notes.back(), "the measured values are the mean of 2 files (a.txt, b.txt)");
+    ASSERT_FALSE(report.notes().empty());
+    EXPECT_EQ(report.notes().back(), "the measured values are the mean of 2 files (a.txt, b.txt)");
     EXPECT_NEAR(session.patches()[3].measured.L, single.L - 0.5, 1e-9);
     EXPECT_EQ(session.measurementPaths(), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_EQ(session.measurementPath(), "a.txt");
@@ -255,10 +254,12 @@ TEST_F(RepeatsSessionTest, AddedMeasurementsAreAveragedAndUndoable)
     // A third: the median, and the files in the order given.
     const SessionReport third = session.addMeasurementText(shifted(measurement, 0.2), "c.txt");
     ASSERT_TRUE(third.ok) << third.summary;
-    EXPECT_EQ(third.notes.back(), "the measured values are the median of 3 files (a.txt, b.txt, c.txt)");
+    EXPECT_EQ(third.notes().back(), "the measured values are the median of 3 files (a.txt, b.txt, c.txt)");
     EXPECT_NEAR(session.patches()[3].measured.L, single.L - 0.3, 1e-9);
 
-    ASSERT_TRUE(session.restore(one));
+    // Each added file is one step of the history.
+    ASSERT_TRUE(session.undo());
+    ASSERT_TRUE(session.undo());
     EXPECT_EQ(session.measurementPaths(), (std::vector<std::string>{"a.txt"}));
     EXPECT_NEAR(session.patches()[3].measured.L, single.L, 1e-9);
 
@@ -278,7 +279,7 @@ TEST_F(RepeatsSessionTest, DisagreeingAndMissingRepeatsAreWarnings)
     ASSERT_TRUE(session.loadPatchText(measurement, "a.txt", PatchFileRole::Measurement).ok);
     const SessionReport report = session.addMeasurementText(repeat, "b.txt");
     ASSERT_TRUE(report.ok) << report.summary;
-    EXPECT_EQ(report.details,
+    EXPECT_EQ(report.details(),
               (std::vector<std::string>{
                   "1 patch was measured differently in the repeats and was left out: 7 (5.0 apart)",
                   "1 patch was not in every measurement file (id 100); it is the average of the files that have it"}));

@@ -125,8 +125,8 @@ TEST_F(CorrectionChecksTest, SavesAndReportsNeverReplaceWhatWasRead)
         EXPECT_EQ(session.fileRoleOf(c.path), c.role);
         const SessionReport saved = session.saveAs(c.path);
         EXPECT_FALSE(saved.ok);
-        ASSERT_EQ(saved.details.size(), 1u);
-        EXPECT_NE(saved.details[0].find(c.role), std::string::npos) << saved.details[0];
+        ASSERT_EQ(saved.details().size(), 1u);
+        EXPECT_NE(saved.details()[0].find(c.role), std::string::npos) << saved.details()[0];
         EXPECT_TRUE(session.hasUnsavedChanges()) << "the edits are still to be saved";
     }
     EXPECT_EQ(readBytes(meas), measBytes);
@@ -175,7 +175,7 @@ TEST(CorrectionChecks, AFileOfAnotherKindIsOneSentence)
         CorrectionSession session;
         const SessionReport report = session.openProfile(testDataPath(c.file));
         EXPECT_FALSE(report.ok);
-        EXPECT_EQ(report.details, std::vector<std::string>{c.sentence});
+        EXPECT_EQ(report.details(), std::vector<std::string>{c.sentence});
         EXPECT_FALSE(session.hasProfile());
     }
 }

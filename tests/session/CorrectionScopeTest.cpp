@@ -132,8 +132,8 @@ TEST_F(CorrectionScopeTest, AFewPatchesSaySoInTheCorrection)
     request.force = true;
     const CorrectionReport report = session.correct(request);
     ASSERT_TRUE(report.ok) << report.summary;
-    ASSERT_FALSE(report.notes.empty());
-    EXPECT_EQ(report.notes.back(), "corrected from 5 of 100 reference patches; colours far from them are left as "
+    ASSERT_FALSE(report.notes().empty());
+    EXPECT_EQ(report.notes().back(), "corrected from 5 of 100 reference patches; colours far from them are left as "
                                    "they were");
     EXPECT_EQ(verdictScope(session.coverage()), "over the 5 measured patches");
 
@@ -141,7 +141,7 @@ TEST_F(CorrectionScopeTest, AFewPatchesSaySoInTheCorrection)
     loadMeasurement();
     const CorrectionReport whole = run(CorrectionMethod::PerPatch, {0, 1, 2});
     ASSERT_TRUE(whole.ok);
-    for (const std::string& note : whole.notes)
+    for (const std::string& note : whole.notes())
         EXPECT_EQ(note.find("corrected from"), std::string::npos) << note;
     EXPECT_FALSE(session.coverage().partial());
 }

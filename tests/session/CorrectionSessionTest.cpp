@@ -1,4 +1,5 @@
 #include "CorrectionSession.h"
+#include "PatchEdit.h"
 #include "csICCProfile.h"
 #include "csICCmftTag.h"
 #include "TestSupport.h"
@@ -69,10 +70,11 @@ protected:
         return rows;
     }
     std::vector<uint8_t> corrected(CorrectionSession& session, std::vector<std::vector<std::size_t>> runs,
-                                   const char* name)
+                                   const char* name, CorrectionMethod method = CorrectionMethod::Smooth)
     {
         for (const auto& selection : runs) {
             CorrectionRequest request;
+            request.method = method;
             request.selection = selection;
             EXPECT_TRUE(session.correct(request).ok);
         }
@@ -100,11 +102,20 @@ TEST_F(CorrectionSessionTest, ResultsDependOnWhatWasMeasuredNotOnHowOrHowOften)
     open(shuffled, "cmyk_v2.icc", ref, shuffledCopy(meas, dir, 3));
     EXPECT_EQ(corrected(shuffled, {range(0, 100)}, "shuffled.icc"), once) << "the order of the measurement";
 
-    CorrectionSession inParts, atOnce;
-    open(inParts, "cmyk_v2.icc", ref, meas);
-    open(atOnce, "cmyk_v2.icc", ref, meas);
-    EXPECT_EQ(corrected(inParts, {range(0, 5), range(5, 10)}, "parts.icc"),
-              corrected(atOnce, {range(0, 10)}, "whole.icc"));
+    // Per patch corrects the patches chosen so far, in parts as at once;
+    // Smooth takes every patch whatever the selection.
+    for (CorrectionMethod method : {CorrectionMethod::PerPatch, CorrectionMethod::Smooth}) {
+        const bool perPatch = method == CorrectionMethod::PerPatch;
+        SCOPED_TRACE(perPatch ? "per patch" : "smooth");
+        CorrectionSession inParts, atOnce, lastPart;
+        open(inParts, "cmyk_v2.icc", ref, meas);
+        open(atOnce, "cmyk_v2.icc", ref, meas);
+        open(lastPart, "cmyk_v2.icc", ref, meas);
+        const auto parts = corrected(inParts, {range(0, 5), range(5, 10)}, "parts.icc", method);
+        EXPECT_EQ(parts, corrected(atOnce, {range(0, 10)}, "whole.icc", method));
+        EXPECT_EQ(parts == corrected(lastPart, {range(5, 10)}, "last.icc", method), !perPatch)
+            << "the first part is part of the result";
+    }
 }
 
 TEST_F(CorrectionSessionTest, AbortAndRefusalsChangeNothing)
@@ -157,9 +168,9 @@ TEST_F(CorrectionSessionTest, UnpairedPatchesAreReportedNotDropped)
     const SessionReport report = session.loadPatches(meas, PatchFileRole::Measurement);
     ASSERT_TRUE(report.ok) << report.summary;
     EXPECT_EQ(session.before().count, 99);
-    ASSERT_EQ(report.details.size(), 2u);
-    EXPECT_EQ(report.details[0], "1 measured patch has no reference (id 101)");
-    EXPECT_EQ(report.details[1], "1 reference patch was not measured (id 7)");
+    ASSERT_EQ(report.details().size(), 2u);
+    EXPECT_EQ(report.details()[0], "1 measured patch has no reference (id 101)");
+    EXPECT_EQ(report.details()[1], "1 reference patch was not measured (id 7)");
 }
 
 TEST_F(CorrectionSessionTest, Lut8TableAndHandEdits)
@@ -172,18 +183,27 @@ TEST_F(CorrectionSessionTest, Lut8TableAndHandEdits)
     ASSERT_TRUE(report.ok) << report.summary;
     EXPECT_LT(session.after().mean, 0.5 * session.before().mean);
 
-    // A node set by hand stays set through the next correction.
-    csICCmftTag* b2a1 = dynamic_cast<csICCmftTag*>(session.profile()->tagTable().find(csSig("B2A1")));
+    // A node set by hand in a patch's details stays set through the next
+    // correction, and undoing the edit brings the corrected node back.
+    const auto* b2a1 = dynamic_cast<const csICCmftTag*>(session.profile()->tagTable().find(csSig("B2A1")));
     ASSERT_NE(b2a1, nullptr);
-    const std::array<uint16_t, 3> node = {8, 8, 8};
-    const uint16_t set[3] = {0x1212, 0x3434, 0x5656}; // 8-bit nodes: multiples of 257
-    b2a1->setClutNode(node.data(), set);
-    session.keepHandEdits({node});
+    std::unique_ptr<PatchEdit> edit = session.editPatch(0);
+    ASSERT_TRUE(edit && edit->usable());
+    PatchEdit::Corner corner;
+    ASSERT_TRUE(edit->corner(0, corner));
+    const std::array<uint16_t, PatchEdit::maxChannels> set = {0x1212, 0x3434, 0x5656}; // 8-bit: multiples of 257
+    ASSERT_TRUE(edit->setNodes({{0, set}}));
+    EXPECT_EQ(session.handEditedNodes(), 8u);
     ASSERT_TRUE(session.correct(request).ok);
     uint16_t now[3];
-    b2a1->getClutNode(node.data(), now);
+    b2a1->getClutNode(corner.indices.data(), now);
     EXPECT_EQ(now[0], 0x1212);
     EXPECT_EQ(now[2], 0x5656);
+    ASSERT_TRUE(session.undo()); // the correction
+    ASSERT_TRUE(session.undo()); // the hand edit
+    b2a1->getClutNode(corner.indices.data(), now);
+    EXPECT_EQ(now[0], corner.device[0]);
+    EXPECT_EQ(session.handEditedNodes(), 0u);
 }
 
 TEST_F(CorrectionSessionTest, RoundTripAndNonAsciiNames)
@@ -243,7 +263,7 @@ TEST_F(CorrectionSessionTest, AReferenceFileWinsOverACombinedFilesOwn)
                 session.loadPatchText(text, role == PatchFileRole::Reference && text != combined ? "ref.txt"
                                                 : text == combined ? "combined.txt" : "meas.txt", role);
             ASSERT_TRUE(report.ok) << report.summary;
-            for (const std::string& n : report.notes)
+            for (const std::string& n : report.notes())
                 notes += n;
         }
         ASSERT_EQ(session.patches().size(), 100u);

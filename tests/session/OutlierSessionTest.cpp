@@ -91,8 +91,8 @@ TEST_F(OutlierSession, BothMethodsLeaveThemOutAndNameThem)
         ASSERT_TRUE(report.ok) << report.summary;
         ASSERT_EQ(report.outliers.size(), 3u);
         EXPECT_EQ(report.outcomes.size(), 97u);
-        ASSERT_FALSE(report.details.empty());
-        EXPECT_EQ(report.details.front(), misread);
+        ASSERT_FALSE(report.details().empty());
+        EXPECT_EQ(report.details().front(), misread);
         for (const char* id : {"20", "50", "80"}) {
             EXPECT_EQ(correctedIds(report).count(id), 0u) << id;
             EXPECT_TRUE(session.leftOut(indexOf(id))) << id;
@@ -114,7 +114,6 @@ TEST_F(OutlierSession, KeptOnRequestOrPutBackOneByOne)
     EXPECT_FALSE(session.leftOut(indexOf("20")));
 
     ASSERT_TRUE(correct(CorrectionMethod::Smooth).ok);
-    const SessionState before = session.state();
     EXPECT_FALSE(session.putBack(indexOf("51"))) << "only a patch left out goes back";
     ASSERT_TRUE(session.putBack(indexOf("20")));
     EXPECT_FALSE(session.leftOut(indexOf("20")));
@@ -123,11 +122,12 @@ TEST_F(OutlierSession, KeptOnRequestOrPutBackOneByOne)
     ASSERT_TRUE(next.ok) << next.summary;
     EXPECT_EQ(correctedIds(next).count("20"), 1u);
     EXPECT_EQ(next.outliers.size(), 2u);
-    EXPECT_EQ(next.details.front().rfind("2 patches disagree with their neighbours and were left out: 50 (", 0), 0u)
-        << next.details.front();
+    EXPECT_EQ(next.details().front().rfind("2 patches disagree with their neighbours and were left out: 50 (", 0), 0u)
+        << next.details().front();
 
-    // Undo through the session's states: the mark is back, the put-back gone.
-    ASSERT_TRUE(session.restore(before));
+    // Undo the correction and the put-back: the mark is back.
+    ASSERT_TRUE(session.undo());
+    ASSERT_TRUE(session.undo());
     EXPECT_TRUE(session.leftOut(indexOf("20")));
     EXPECT_FALSE(session.isPutBack(indexOf("20")));
     // A new measurement forgets both.

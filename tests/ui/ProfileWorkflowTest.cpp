@@ -157,21 +157,21 @@ TEST_F(ProfileWorkflowTest, AbortLeavesTheProfileAsItWas)
 {
     openAll();
     const std::vector<uint8_t> before = tagBytes(*window.session().profile(), "B2A1");
-    // Cancel the progress dialog as soon as it shows.
+    const int steps = window.undoStack()->count();
+    // The user presses Abort in the window's progress dialog as soon as
+    // the run asks for events, shown or not yet.
     QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [] {
-        if (auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()))
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+        if (auto* progress = window.findChild<QProgressDialog*>())
             progress->cancel();
     });
-    timer.start(1);
+    timer.start(0);
     window.form()->tableView->selectAll();
-    CorrectionRequest request;
-    request.selection = window.selectedPatches();
-    const CorrectionReport report =
-        window.session().correct(request, [](std::size_t done, std::size_t) { return done < 2; });
-    EXPECT_TRUE(report.aborted);
+    window.form()->pushButtonAuto->click();
+    timer.stop();
     EXPECT_EQ(tagBytes(*window.session().profile(), "B2A1"), before);
     EXPECT_FALSE(window.session().hasUnsavedChanges());
+    EXPECT_EQ(window.undoStack()->count(), steps) << "an aborted run is no step";
 }
 
 TEST_F(ProfileWorkflowTest, UnsavedEditsAreNeverDiscardedSilently)
