@@ -5,6 +5,7 @@
 #include "CorrectionSession.h"
 
 #include "AbstractCorrection.h"
+#include "B2ATableAccess.h"
 #include "FixedNumber.h"
 #include "LibraryLog.h"
 #include "LinkCorrection.h"
@@ -29,12 +30,6 @@ std::string plural(std::size_t n, const char* one, const char* many)
 double length(const Lab& d)
 {
     return std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
-}
-
-csSignature b2aSignature(int intent)
-{
-    static const csSignature signatures[] = {csSig("B2A0"), csSig("B2A1"), csSig("B2A2")};
-    return signatures[intent];
 }
 
 // Why bytes are no ICC profile at all, or empty when they may be one.
