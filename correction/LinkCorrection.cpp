@@ -6,6 +6,7 @@
 #include "PrinterModel.h"
 #include "PureInks.h"
 #include "csICCProfile.h"
+#include "csICCLutInterpolator.h"
 #include "csICCProfileConverter.h"
 
 #include <Eigen/IterativeLinearSolvers>
@@ -24,7 +25,6 @@ constexpr double inkLimitSlack = 1e-6;
 constexpr std::size_t nodesPerReport = 4096;
 constexpr double solveShare = 0.9;
 constexpr int cmykBlack = 3;
-constexpr unsigned maxChannels = 16;
 // The chart fit's weights are stated per percent of the CLUT range.
 constexpr double percent = 100.0;
 constexpr double solveTolerance = 1e-7;
@@ -192,7 +192,7 @@ void fitChart(Link& g, const PrinterModel& model, const DeviceField& drift, cons
     solver.compute(A);
     const Eigen::VectorXd x = solver.solve(b);
 
-    bool free[maxChannels];
+    bool free[csICCLutInterpolator::maxChannels];
     std::vector<double> moved(channels), dev(channels);
     for (std::size_t node : freeNodes) {
         double largest = 0;
@@ -232,8 +232,8 @@ std::string linkProblem(csICCProfile& link, csICCProfile& printer)
     if (a2b1.numInputChannels() != a2b0.numOutputChannels())
         return "the device link gives " + std::to_string(a2b0.numOutputChannels()) +
                " channels, the printer profile takes " + std::to_string(a2b1.numInputChannels());
-    if (a2b0.numOutputChannels() > 4)
-        return "device spaces of more than 4 channels cannot be corrected";
+    if (a2b0.numOutputChannels() > maxCorrectedChannels)
+        return "device spaces of more than " + std::to_string(maxCorrectedChannels) + " channels cannot be corrected";
     return {};
 }
 

@@ -249,6 +249,11 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
                      options.profilePath.c_str());
         return Usage;
     }
+    if (link && !options.abstractPath.empty()) {
+        std::fprintf(err, "vestrel-cli: --abstract is for a printer profile's correction, and %s is a device link\n",
+                     options.profilePath.c_str());
+        return Usage;
+    }
     CorrectionSession session;
     session.setPairBy(options.pairBy);
     bool warned = false;

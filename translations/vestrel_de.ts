@@ -1163,7 +1163,7 @@ Version: %1</translation>
     <message>
         <location filename="../ui/MainWindowLink.cpp" line="28"/>
         <source>&amp;Keep pure inks</source>
-        <translation>&amp;Reine Farben rein halten</translation>
+        <translation>&amp;Reine Farben halten</translation>
     </message>
     <message>
         <location filename="../ui/MainWindowLink.cpp" line="30"/>

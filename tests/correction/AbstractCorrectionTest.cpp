@@ -9,6 +9,7 @@
 #include "PureInks.h"
 #include "SmoothCorrection.h"
 #include "TestSupport.h"
+#include "tools/CliRun.h"
 #include "V4Profiles.h"
 #include "csICCLutWriter.h"
 #include "csICCProfile.h"
@@ -326,6 +327,33 @@ TEST(PureInks, SmoothKeepsPureNodesPureAtALittleCost)
         meanKept += std::sqrt(k.L * k.L + k.a * k.a + k.b * k.b) / kept.remaining.size();
     }
     EXPECT_LT(meanKept, meanFree + 0.1);
+}
+
+TEST(AbstractCorrection, CommandLineWritesItBesideTheCorrectedProfile)
+{
+    TempDir dir;
+    const std::vector<std::string> base = {"correct", "-i", testDataPath("cmyk_v2.icc"), "-r",
+                                           testDataPath("cmyk_ref.txt"), "-m", testDataPath("cmyk_meas.txt"),
+                                           "-o", dir.path("out.icc")};
+    std::vector<std::string> args = base;
+    args.insert(args.end(), {"--abstract", dir.path("fix.icc"), "--keep-pure"});
+    CliResult r = runCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("keep_pure mean_after"), std::string::npos);
+    EXPECT_NE(r.err.find("pure nodes kept to their one ink"), std::string::npos);
+    auto abstract = load(readBytes(dir.path("fix.icc")));
+    EXPECT_EQ(abstract->header().deviceClass(), csSig("abst"));
+    EXPECT_TRUE(abstract->hasRequiredTags());
+    // The abstract profile never replaces an input or the corrected profile.
+    for (const std::string& target : {dir.path("out2.icc"), testDataPath("cmyk_ref.txt")}) {
+        args = base;
+        args.insert(args.end(), {"--abstract", target == dir.path("out2.icc") ? dir.path("out.icc") : target});
+        r = runCli(args);
+        EXPECT_EQ(r.status, 2) << target;
+    }
+    args = base;
+    args.insert(args.end(), {"--keep-pure", "--no-keep-pure"});
+    EXPECT_EQ(runCli(args).status, 2);
 }
 
 } // namespace
