@@ -6,7 +6,7 @@
 #include "csICCProfileConverter.h"
 #include "csICCLutInterpolator.h"
 
-#include <Eigen/SparseCholesky>
+#include <Eigen/IterativeLinearSolvers>
 #include <Eigen/SparseCore>
 
 #include <algorithm>
@@ -25,8 +25,11 @@ constexpr int anchorsPerCell = 8;
 // noise would otherwise ask for large ink changes; far beyond the gamut the
 // node solve has chosen already.
 constexpr double anchorReach = 2.0;
+// Conjugate gradients on the normal equations stop at this relative
+// residual: the changes are then exact to far below one 16-bit code.
+constexpr double solveTolerance = 1e-8;
 // Rounds of the bounded solve: each pins the changes that left their
-// range at its bound and solves the others again.
+// range at its bound and solves the others again, from the last solution.
 constexpr int boundRounds = 6;
 // Pinned changes above this much over the range count as out of it.
 constexpr double boundSlack = 1e-9;
@@ -337,13 +340,13 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
             upper(long(k * channels + c)) = std::max(p, q) - now;
         }
     }
-    // The normal equations, factorised once per round: the size term
-    // keeps them positive definite.
+    // The normal equations: the size term keeps them positive definite.
     const Eigen::SparseMatrix<double> normal = A.transpose() * A;
     const Eigen::VectorXd gradient = A.transpose() * b;
     Eigen::VectorXd x = Eigen::VectorXd::Zero(unknowns), pinned = Eigen::VectorXd::Zero(unknowns);
     std::vector<char> open(std::size_t(unknowns), 1);
-    Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> ldlt;
+    Eigen::ConjugateGradient<Eigen::SparseMatrix<double>, Eigen::Lower | Eigen::Upper> solver;
+    solver.setTolerance(solveTolerance);
     for (int round = 0; round < boundRounds; ++round) {
         // Pinned unknowns become identity rows holding their value.
         Eigen::SparseMatrix<double> system = normal;
@@ -355,12 +358,8 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
         for (Eigen::Index u = 0; u < unknowns; ++u)
             if (!open[std::size_t(u)])
                 rhs(u) = pinned(u);
-        if (round == 0)
-            ldlt.analyzePattern(system);
-        ldlt.factorize(system);
-        if (ldlt.info() != Eigen::Success)
-            return;
-        x = ldlt.solve(rhs);
+        solver.compute(system);
+        x = solver.solveWithGuess(rhs, x);
         bool more = false;
         for (Eigen::Index u = 0; u < unknowns; ++u) {
             if (open[std::size_t(u)] && (x(u) > upper(u) + boundSlack || x(u) < lower(u) - boundSlack)) {
