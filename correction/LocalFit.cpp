@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 namespace {
 
@@ -37,6 +39,7 @@ constexpr double boundSlack = 1e-9;
 constexpr double noChange = 1e-9;
 // Ink below this in every channel is bare paper.
 constexpr double paperInk = 1e-6;
+constexpr unsigned maxChannels = csICCLutInterpolator::maxChannels;
 
 // The CLUT input positions (0..65535) of absolute Lab values: the steps of
 // the converter before the CLUT.
@@ -116,6 +119,80 @@ void addPoints(FitPoints& points, const PrinterModel& model, const B2ATableAcces
         points.rowWeight.push_back(rowWeight);
     }
 }
+
+// Normal equations over unknowns that come in groups of one node's
+// channels: a block of channels x channels per pair of nodes that share a
+// row (the upper one of each pair; a node's own block whole), and the
+// gradient.
+class NormalEquations
+{
+public:
+    NormalEquations(unsigned channels, Eigen::Index unknowns)
+        : channels_(channels), gradient_(Eigen::VectorXd::Zero(unknowns))
+    {
+    }
+
+    // Adds the rows r (three, over the channels of the given columns in
+    // turn) with right-hand sides b.
+    void addRows(const long* columns, unsigned count, const double r[3][B2ATableAccess::simplexNodes * maxChannels],
+                 const double b[3])
+    {
+        for (unsigned p = 0; p < count; ++p) {
+            for (unsigned c = 0; c < channels_; ++c) {
+                const unsigned u = p * channels_ + c;
+                gradient_(columns[p] * channels_ + c) += r[0][u] * b[0] + r[1][u] * b[1] + r[2][u] * b[2];
+            }
+            for (unsigned q = 0; q < count; ++q) {
+                if (columns[q] < columns[p])
+                    continue;
+                double* block = this->block(columns[p], columns[q]);
+                for (unsigned c = 0; c < channels_; ++c)
+                    for (unsigned d = 0; d < channels_; ++d) {
+                        const unsigned u = p * channels_ + c, v = q * channels_ + d;
+                        block[c * channels_ + d] += r[0][u] * r[0][v] + r[1][u] * r[1][v] + r[2][u] * r[2][v];
+                    }
+            }
+        }
+    }
+    // Adds to one entry; column a <= column b.
+    void add(long a, unsigned c, long b, unsigned d, double value) { block(a, b)[c * channels_ + d] += value; }
+
+    Eigen::SparseMatrix<double> matrix() const
+    {
+        const Eigen::Index unknowns = gradient_.size();
+        std::vector<Eigen::Triplet<double>> entries;
+        entries.reserve(2 * values_.size());
+        for (const auto& [pair, at] : index_) {
+            const long a = long(pair >> 32), b = long(pair & 0xffffffffu);
+            for (unsigned c = 0; c < channels_; ++c)
+                for (unsigned d = 0; d < channels_; ++d) {
+                    const double value = values_[at + c * channels_ + d];
+                    entries.emplace_back(int(a * channels_ + c), int(b * channels_ + d), value);
+                    if (a != b)
+                        entries.emplace_back(int(b * channels_ + d), int(a * channels_ + c), value);
+                }
+        }
+        Eigen::SparseMatrix<double> m(unknowns, unknowns);
+        m.setFromTriplets(entries.begin(), entries.end());
+        return m;
+    }
+    const Eigen::VectorXd& gradient() const { return gradient_; }
+
+private:
+    double* block(long a, long b)
+    {
+        const std::uint64_t key = std::uint64_t(a) << 32 | std::uint64_t(b);
+        const auto [it, added] = index_.emplace(key, values_.size());
+        if (added)
+            values_.resize(values_.size() + channels_ * channels_, 0.0);
+        return &values_[it->second];
+    }
+
+    unsigned channels_;
+    std::unordered_map<std::uint64_t, std::size_t> index_;
+    std::vector<double> values_;
+    Eigen::VectorXd gradient_;
+};
 
 bool barePaper(const PrinterModel& model, const double* device, unsigned channels)
 {
@@ -280,12 +357,16 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
     if (solve.blackChannel >= 0 && unsigned(solve.blackChannel) < channels)
         channelWeight[solve.blackChannel] = settings.blackWeight;
 
-    // Rows: 3 per point for the data, one per grid edge with a free end and
-    // channel for smoothness (a fixed neighbour counts as unchanged), one
-    // per unknown for size.
-    std::vector<Eigen::Triplet<double>> entries;
-    long row = 0;
-    for (std::size_t i = 0; i < points.size(); ++i, row += 3) {
+    // The least-squares problem, summed into its normal equations point by
+    // point: 3 rows per point for the data, one per grid edge with a free
+    // end and channel for smoothness (a fixed neighbour counts as
+    // unchanged), one per unknown for size. A chart of many thousands of
+    // patches never holds its rows.
+    NormalEquations normal(channels, unknowns);
+    double row[3][B2ATableAccess::simplexNodes * maxChannels];
+    long columns[B2ATableAccess::simplexNodes];
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        unsigned used = 0;
         for (unsigned v = 0; v < B2ATableAccess::simplexNodes; ++v) {
             const long col = column[points.corner[i * B2ATableAccess::simplexNodes + v]];
             if (col < 0)
@@ -294,35 +375,35 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
             for (unsigned c = 0; c < channels; ++c) {
                 const double slope = table.outputSlope(c, points.value[i * channels + c]);
                 for (int j = 0; j < 3; ++j)
-                    entries.emplace_back(row + j, col * channels + c,
-                                         w * slope * points.jacobian[(3 * i + j) * channels + c]);
+                    row[j][used * channels + c] = w * slope * points.jacobian[(3 * i + j) * channels + c];
             }
+            columns[used++] = col;
         }
+        const double b[3] = {points.rowWeight[i] * points.want[3 * i], points.rowWeight[i] * points.want[3 * i + 1],
+                             points.rowWeight[i] * points.want[3 * i + 2]};
+        normal.addRows(columns, used, row, b);
     }
-    const long dataRows = row;
-    const double smooth = std::sqrt(settings.smooth) * percent;
+    const double smooth = settings.smooth * percent * percent;
     for (std::size_t k = 0; k < freeNodes.size(); ++k) {
         table.neighbours(freeNodes[k], around);
         for (std::size_t other : around) {
             const long col = column[other];
             if (col >= 0 && other < freeNodes[k])
                 continue; // that edge came with the other node
-            for (unsigned c = 0; c < channels; ++c, ++row) {
-                entries.emplace_back(row, long(k * channels + c), smooth * channelWeight[c]);
-                if (col >= 0)
-                    entries.emplace_back(row, col * channels + c, -smooth * channelWeight[c]);
+            for (unsigned c = 0; c < channels; ++c) {
+                const double weight = smooth * channelWeight[c] * channelWeight[c];
+                normal.add(long(k), c, long(k), c, weight);
+                if (col >= 0) {
+                    normal.add(col, c, col, c, weight);
+                    normal.add(std::min(long(k), col), c, std::max(long(k), col), c, -weight);
+                }
             }
         }
     }
-    const double size = std::sqrt(settings.size) * percent;
-    for (Eigen::Index u = 0; u < unknowns; ++u, ++row)
-        entries.emplace_back(row, long(u), size * channelWeight[std::size_t(u) % channels]);
-
-    Eigen::SparseMatrix<double> A(row, unknowns);
-    A.setFromTriplets(entries.begin(), entries.end());
-    Eigen::VectorXd b = Eigen::VectorXd::Zero(row);
-    for (long r = 0; r < dataRows; ++r)
-        b(r) = points.rowWeight[std::size_t(r / 3)] * points.want[std::size_t(r)];
+    const double size = settings.size * percent * percent;
+    for (std::size_t k = 0; k < freeNodes.size(); ++k)
+        for (unsigned c = 0; c < channels; ++c)
+            normal.add(long(k), c, long(k), c, size * channelWeight[c] * channelWeight[c]);
 
     // Each change within the device range and the largest move from the
     // original table, in CLUT units. A change the solve takes beyond them
@@ -340,17 +421,17 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
             upper(long(k * channels + c)) = std::max(p, q) - now;
         }
     }
-    // The normal equations: the size term keeps them positive definite.
-    const Eigen::SparseMatrix<double> normal = A.transpose() * A;
-    const Eigen::VectorXd gradient = A.transpose() * b;
+    // The size term keeps the normal equations positive definite.
+    const Eigen::SparseMatrix<double> matrix = normal.matrix();
+    const Eigen::VectorXd& gradient = normal.gradient();
     Eigen::VectorXd x = Eigen::VectorXd::Zero(unknowns), pinned = Eigen::VectorXd::Zero(unknowns);
     std::vector<char> open(std::size_t(unknowns), 1);
     Eigen::ConjugateGradient<Eigen::SparseMatrix<double>, Eigen::Lower | Eigen::Upper> solver;
     solver.setTolerance(solveTolerance);
     for (int round = 0; round < boundRounds; ++round) {
         // Pinned unknowns become identity rows holding their value.
-        Eigen::SparseMatrix<double> system = normal;
-        Eigen::VectorXd rhs = gradient - normal * pinned;
+        Eigen::SparseMatrix<double> system = matrix;
+        Eigen::VectorXd rhs = gradient - matrix * pinned;
         for (Eigen::Index col = 0; col < system.outerSize(); ++col)
             for (Eigen::SparseMatrix<double>::InnerIterator it(system, col); it; ++it)
                 if (!open[std::size_t(it.row())] || !open[std::size_t(it.col())])
