@@ -146,7 +146,8 @@ int csICCProfileConverter::init()
 
     interpolator_.reset();
     mftInterpolator_ = nullptr;
-    labScaling_.reset();
+    labScaling_[0].reset();
+    labScaling_[1].reset();
     trc_[0] = trc_[1] = trc_[2] = nullptr;
     legacyInput_ = legacyOutput_ = false;
 
@@ -391,7 +392,9 @@ void csICCProfileConverter::convertBlock(uint16_t* in, uint16_t* out, std::size_
     const bool toPCS = direction_ == AToB;
     const bool scaleLab = absolute && (toPCS ? outSpace_ : inSpace_) == csSig("Lab ");
     const bool scalingPass = scaleLab || (absolute && !mftInterpolator_);
-    if (!toPCS && scalingPass)
+    if (!toPCS && scaleLab)
+        labScaling(false).apply(in, in, count, inStride, inStride);
+    else if (!toPCS && scalingPass)
         scalePCS16(false, in, count, inStride);
     if (mftInterpolator_) {
         Change before, after;
@@ -419,25 +422,39 @@ void csICCProfileConverter::convertBlock(uint16_t* in, uint16_t* out, std::size_
     } else if (trc_[0]) {
         XYZtoRGB(in, out, count, inStride, outStride);
     }
-    if (toPCS && scalingPass)
+    if (toPCS && scaleLab)
+        labScaling(true).apply(out, out, count, outStride, outStride);
+    else if (toPCS && scalingPass)
         scalePCS16(true, out, count, outStride);
 }
 
-void csICCProfileConverter::scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride)
+void csICCProfileConverter::scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride) const
 {
+    const csSignature space = toAbsolute ? outSpace_ : inSpace_;
+    if (space == csSig("Lab ")) {
+        labScaling(toAbsolute).apply(values, values, count, stride, stride);
+        return;
+    }
     double factor[3];
     if (toAbsolute)
         toAbsFactors(factor);
     else
         fromAbsFactors(factor);
-    if ((toAbsolute ? outSpace_ : inSpace_) != csSig("Lab ")) {
-        scalePCS(toAbsolute ? outSpace_ : inSpace_, values, count, stride, factor);
-        return;
+    scalePCS(space, values, count, stride, factor);
+}
+
+const csICCPCS::LabScaling& csICCProfileConverter::labScaling(bool toAbsolute) const
+{
+    std::unique_ptr<csICCPCS::LabScaling>& scaling = labScaling_[toAbsolute];
+    if (!scaling) {
+        double factor[3];
+        if (toAbsolute)
+            toAbsFactors(factor);
+        else
+            fromAbsFactors(factor);
+        scaling = std::make_unique<csICCPCS::LabScaling>(factor[0], factor[1], factor[2]);
     }
-    // A converter scales one way only, so one set of tables serves it.
-    if (!labScaling_)
-        labScaling_ = std::make_unique<csICCPCS::LabScaling>(fixed16(factor[0]), fixed16(factor[1]), fixed16(factor[2]));
-    labScaling_->apply(values, values, count, stride, stride);
+    return *scaling;
 }
 
 int csICCProfileConverter::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
@@ -510,9 +527,7 @@ void csICCProfileConverter::scalePCS(csSignature space, rfloat* values, std::siz
 
 void csICCProfileConverter::PCSFromAbs(uint16_t* values, std::size_t count, std::size_t stride) const
 {
-    double factor[3];
-    fromAbsFactors(factor);
-    scalePCS(inSpace_, values, count, strideOr(stride, numIn_), factor);
+    scalePCS16(false, values, count, strideOr(stride, numIn_));
 }
 
 void csICCProfileConverter::PCSFromAbs(rfloat* values, std::size_t count, std::size_t stride) const
@@ -524,9 +539,7 @@ void csICCProfileConverter::PCSFromAbs(rfloat* values, std::size_t count, std::s
 
 void csICCProfileConverter::PCSToAbs(uint16_t* values, std::size_t count, std::size_t stride) const
 {
-    double factor[3];
-    toAbsFactors(factor);
-    scalePCS(outSpace_, values, count, strideOr(stride, numOut_), factor);
+    scalePCS16(true, values, count, strideOr(stride, numOut_));
 }
 
 void csICCProfileConverter::PCSToAbs(rfloat* values, std::size_t count, std::size_t stride) const

@@ -74,6 +74,9 @@ public:
     void XYZtoRGB(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
                   std::size_t outStride = 0) const;
 
+    // The white scaling of 16-bit Lab one way, made on first use.
+    const csICCPCS::LabScaling& labScaling(bool toAbsolute) const;
+
     csICCProfile* profile() const { return profile_; }
     int direction() const { return direction_; }
     int intent() const { return intent_; }
@@ -95,7 +98,7 @@ private:
     // Lab encoding changes go into the curve caches of an mft table, the
     // white scaling of Lab into one pass.
     void convertBlock(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride);
-    void scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride);
+    void scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride) const;
     // Refuses, with a log entry, a LUT matrix with entries beyond use or
     // that is singular.
     bool plausibleMatrix(csSignature tagName) const;
@@ -125,8 +128,8 @@ private:
     // The interpolator when it evaluates an mft table, which takes the Lab
     // encoding changes into its curves.
     csICCmftInterpolator* mftInterpolator_ = nullptr;
-    // The one-pass white scaling of Lab, made on first use.
-    std::unique_ptr<csICCPCS::LabScaling> labScaling_;
+    // The white scaling of Lab, from absolute colorimetry and to it.
+    mutable std::unique_ptr<csICCPCS::LabScaling> labScaling_[2];
     double mediaWhite_[3] = {1.0, 1.0, 1.0};
     csMatrix3 rgbToXYZ_;
     csMatrix3 xyzToRGB_;
