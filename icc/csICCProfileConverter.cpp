@@ -169,8 +169,17 @@ int csICCProfileConverter::init()
     if (result != 0)
         return result;
     mftInterpolator_ = dynamic_cast<csICCmftInterpolator*>(interpolator_.get());
+    if (interpolator_)
+        interpolator_->setKernel(kernel_);
     setLegacyFlags();
     return 0;
+}
+
+void csICCProfileConverter::setKernel(cs1DInterpolate::ClutKernel kernel)
+{
+    kernel_ = kernel;
+    if (interpolator_)
+        interpolator_->setKernel(kernel);
 }
 
 int csICCProfileConverter::readMediaWhite()
@@ -373,6 +382,13 @@ int csICCProfileConverter::convert(uint16_t* in, uint16_t* out, std::size_t coun
 {
     inStride = strideOr(inStride, numIn_);
     outStride = strideOr(outStride, numOut_);
+    if (kernel_ != cs1DInterpolate::ClutKernel::Scalar && count >= csICCPipeline16::minPixels) {
+        csICCPipeline16 pipeline;
+        if (pipeline16(pipeline)) {
+            pipeline.run(kernel_, in, out, count, inStride, outStride);
+            return 0;
+        }
+    }
     // 1024 pixels of up to four channels take 8 KB on either side.
     constexpr std::size_t blockPixels = 1024;
     for (std::size_t done = 0; done < count; done += blockPixels)
@@ -426,6 +442,67 @@ void csICCProfileConverter::convertBlock(uint16_t* in, uint16_t* out, std::size_
         labScaling(true).apply(out, out, count, outStride, outStride);
     else if (toPCS && scalingPass)
         scalePCS16(true, out, count, outStride);
+}
+
+bool csICCProfileConverter::pipeline16(csICCPipeline16& pipeline)
+{
+    using Change = csICCmftInterpolator::CodeChange;
+    using Kind = csICCPipeline16::Kind;
+    const auto* lutAB = dynamic_cast<const csICCmABInterpolator*>(interpolator_.get());
+    if (!mftInterpolator_ && !lutAB)
+        return false;
+    const bool absolute = whiteMode_ != Relative;
+    const bool toPCS = direction_ == AToB;
+    const csSignature pcs = toPCS ? outSpace_ : inSpace_;
+    const bool scaleLab = absolute && pcs == csSig("Lab ");
+    pipeline.inputs = numIn_;
+    pipeline.outputs = numOut_;
+    double factor[3];
+    if (toPCS)
+        toAbsFactors(factor);
+    else
+        fromAbsFactors(factor);
+    // The white scaling: of Lab a stage of its own; of XYZ one folded into an
+    // mft table's curves, or a stage before or after an 'mAB '/'mBA ' table.
+    Change scaleXYZ;
+    if (absolute && !scaleLab) {
+        scaleXYZ.kind = Change::ScaleXYZ;
+        for (int c = 0; c < 3; ++c)
+            scaleXYZ.factor[c] = fixed16(factor[c]);
+    }
+    auto addScaling = [&]() {
+        if (scaleLab) {
+            csICCPipeline16::Stage* stage = pipeline.add(Kind::LabScaling, 3);
+            if (stage)
+                stage->scaling = &labScaling(toPCS);
+            return stage != nullptr;
+        }
+        if (absolute && !mftInterpolator_) {
+            csICCPipeline16::Stage* stage = pipeline.add(Kind::ScaleXYZ, 3);
+            if (stage)
+                std::copy(scaleXYZ.factor, scaleXYZ.factor + 3, stage->factor);
+            return stage != nullptr;
+        }
+        return true;
+    };
+    if (!toPCS && !addScaling())
+        return false;
+    if (mftInterpolator_) {
+        Change before, after;
+        if (legacyInput_)
+            before.kind = Change::LabV4toLegacy;
+        if (legacyOutput_)
+            after.kind = Change::LabLegacytoV4;
+        if (absolute && !scaleLab)
+            (toPCS ? after : before) = scaleXYZ;
+        if (!mftInterpolator_->appendTo(pipeline, before, after))
+            return false;
+    } else if (!lutAB->appendTo(pipeline)) {
+        return false;
+    }
+    if (toPCS && !addScaling())
+        return false;
+    return pipeline.runnable();
 }
 
 void csICCProfileConverter::scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride) const

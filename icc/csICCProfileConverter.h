@@ -17,6 +17,7 @@
 #include "csColorConverter.h"
 #include "csICCLutInterpolator.h"
 #include "csICCPCS.h"
+#include "csICCPipeline16.h"
 #include "csMatrix3.h"
 
 #include <memory>
@@ -89,6 +90,11 @@ public:
     bool applyTRC() const { return applyTRC_; }
     void setApplyTRC(bool on) { applyTRC_ = on; }
 
+    // The form of the fixed-point kernels for 16-bit conversions (see
+    // csICCLutInterpolator::setKernel), kept across init().
+    cs1DInterpolate::ClutKernel kernel() const { return kernel_; }
+    void setKernel(cs1DInterpolate::ClutKernel kernel);
+
 private:
     // The steps of convert on rfloat, each a pass over the buffer.
     template <typename Value>
@@ -98,6 +104,9 @@ private:
     // Lab encoding changes go into the curve caches of an mft table, the
     // white scaling of Lab into one pass.
     void convertBlock(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride);
+    // The same steps as one pipeline for the vector kernels; false where
+    // the tables are not of a shape they take.
+    bool pipeline16(csICCPipeline16& pipeline);
     void scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride) const;
     // Refuses, with a log entry, a LUT matrix with entries beyond use or
     // that is singular.
@@ -137,4 +146,5 @@ private:
     bool applyTRC_ = true;
     bool legacyInput_ = false;
     bool legacyOutput_ = false;
+    cs1DInterpolate::ClutKernel kernel_ = cs1DInterpolate::fastestKernel();
 };

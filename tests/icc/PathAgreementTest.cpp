@@ -9,11 +9,14 @@
 #include "csICCPCS.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
+#include "csICCmftInterpolator.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -180,6 +183,94 @@ TEST(PathAgreement, LabScalingFollowsTheRfloatScaling)
         std::printf("factors %g %g %g: largest difference %.2f codes\n", k[0], k[1], k[2], largest);
         EXPECT_LE(largest, allowed + 1e-6);
     }
+}
+
+} // namespace
+
+namespace {
+
+using cs1DInterpolate::ClutKernel;
+
+// Random codes with the delicate ones mixed in: the ends of the range, grid
+// lines of a 17-point grid, and equal channels.
+std::vector<uint16_t> deviceCodes(std::size_t count, std::size_t stride, unsigned channels, std::mt19937& random)
+{
+    std::uniform_int_distribution<int> code(0, 65535);
+    std::vector<uint16_t> codes(count * stride, 0);
+    for (std::size_t i = 0; i < count; ++i)
+        for (unsigned c = 0; c < channels; ++c) {
+            uint16_t& v = codes[i * stride + c];
+            switch (i % 4) {
+            case 0: v = static_cast<uint16_t>(code(random) % 2 ? 65535 : 0); break;
+            case 1: v = static_cast<uint16_t>(code(random) % 17 * 4096 - (code(random) % 17 == 16)); break;
+            case 2: v = c ? codes[i * stride] : static_cast<uint16_t>(code(random)); break;
+            default: v = static_cast<uint16_t>(code(random)); break;
+            }
+        }
+    return codes;
+}
+
+// Every converter of the test profiles and their version 4 copies, every
+// direction, intent and white mode, with and without an mft table's curves:
+// the vector kernels' one-pass pipeline gives the codes of the scalar
+// passes, to the bit, and leaves the elements between pixels alone.
+TEST(PathAgreement, PipelineGivesThePassesCodes)
+{
+    std::vector<ClutKernel> kernels;
+    for (ClutKernel k : {ClutKernel::SSE41, ClutKernel::AVX2})
+        if (cs1DInterpolate::kernelSupported(k))
+            kernels.push_back(k);
+    if (kernels.empty())
+        GTEST_SKIP() << "this processor runs only the scalar kernels";
+    const Profile all[] = {
+        {"cmyk_v2.icc", V4Tables::None},     {"rgb_v2_lut8.icc", V4Tables::None},
+        {"rgb_xyz_pcs.icc", V4Tables::None}, {"cmyk_v2.icc", V4Tables::Same},
+        {"cmyk_v2.icc", V4Tables::Reshaped}, {"rgb_v2_lut8.icc", V4Tables::Reshaped},
+        {"rgb_xyz_pcs.icc", V4Tables::Reshaped},
+    };
+    std::mt19937 random(17);
+    std::size_t converters = 0;
+    for (const Profile& p : all) {
+        const std::vector<uint8_t> bytes = testProfile(p.file, p.tables);
+        csICCProfile profile;
+        ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0) << logText();
+        for (int direction : {0, 1})
+            for (int intent : {0, 1, 2})
+                for (int white : {0, 1, 2})
+                    for (bool curves : {true, false}) {
+                        SCOPED_TRACE(nameOf(p) + " direction " + std::to_string(direction) + " intent " +
+                                     std::to_string(intent) + " white " + std::to_string(white) +
+                                     (curves ? "" : " without curves"));
+                        csICCProfileConverter converter(&profile, direction, intent, white);
+                        ASSERT_EQ(converter.init(), 0) << logText();
+                        auto* mft = dynamic_cast<csICCmftInterpolator*>(converter.interpolator());
+                        if (!curves && !mft)
+                            continue;
+                        if (mft) {
+                            mft->setUseInputCurves(curves);
+                            mft->setUseOutputCurves(curves);
+                        }
+                        ++converters;
+                        const unsigned in = converter.numInputChannels(), out = converter.numOutputChannels();
+                        // Counts off the vector width and the block size; strides with room between pixels.
+                        for (const auto& [count, inStride, outStride] :
+                             {std::tuple<std::size_t, std::size_t, std::size_t>{1000, in, out}, {77, in + 1, out + 2},
+                              {9, 4, 4}}) {
+                            const std::vector<uint16_t> input = deviceCodes(count, inStride, in, random);
+                            std::vector<uint16_t> work = input, expected(count * outStride, 7);
+                            converter.setKernel(ClutKernel::Scalar);
+                            converter.convert(work.data(), expected.data(), count, inStride, outStride);
+                            for (ClutKernel kernel : kernels) {
+                                std::vector<uint16_t> again = input, result(count * outStride, 7);
+                                converter.setKernel(kernel);
+                                converter.convert(again.data(), result.data(), count, inStride, outStride);
+                                ASSERT_EQ(result, expected) << (kernel == ClutKernel::AVX2 ? "AVX2" : "SSE4.1") << ", "
+                                                            << count << " pixels";
+                            }
+                        }
+                    }
+    }
+    std::printf("%zu converters, each the same codes through the pipeline as through the passes\n", converters);
 }
 
 } // namespace
