@@ -1,5 +1,6 @@
 #include "csICCPCS.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -436,21 +437,43 @@ void csICCPCS::scaleXYZ(const rfloat* const in[3], rfloat* const out[3], std::si
     }
 }
 
-// Each table entry is the f value that the Lab-to-XYZ table entry of the
-// same index takes after scaling, so a pixel needs one look-up per channel.
-csICCPCS::LabScaling::LabScaling(uint32_t factorX, uint32_t factorY, uint32_t factorZ)
+namespace {
+
+// f at the threshold of the cube root, 6/29, and at t = 0, 16/116.
+constexpr double fThreshold = 6.0 / 29.0;
+constexpr double fBlack = 16.0 / 116.0;
+// Table entries per unit of f; the table is interpolated, so this is ample.
+constexpr double bandUnits = 16384.0;
+
+// The range of f in which neither line nor cube root holds for both t and
+// k·t, widened on either side so that rounding at the ends of the pieces
+// never decides.
+void makeChannel(double k, csICCPCS::LabScaling::Channel& channel)
 {
-    const LabTables& tables = labTables();
-    const uint16_t* xyz[3] = {tables.x, tables.y, tables.z};
-    const uint32_t factor[3] = {factorX, factorY, factorZ};
-    for (int c = 0; c < 3; ++c) {
-        fTable_[c].reset(new uint16_t[65536]);
-        const uint32_t limit = scaleLimit(factor[c]);
-        for (uint32_t i = 0; i < 65536; ++i) {
-            const uint32_t scaled = scale16(xyz[c][i], factor[c], limit);
-            fTable_[c][i] = tables.f[c == 0 ? xOverWhite(scaled) : c == 1 ? scaled : zOverWhite(scaled)];
-        }
-    }
+    const double c = std::cbrt(k);
+    const double fHigh = fThreshold * std::max(1.0, 1.0 / c);
+    const double fLow = std::min(fThreshold, fBlack + (fThreshold - fBlack) / k);
+    const double start = std::floor(fLow * bandUnits - 2) / bandUnits;
+    const int32_t segments = static_cast<int32_t>(std::ceil((fHigh - start) * bandUnits + 2));
+    channel.cube = static_cast<float>(c);
+    channel.line = static_cast<float>(k);
+    channel.lineOffset = static_cast<float>((1.0 - k) * fBlack);
+    channel.bandStart = static_cast<float>(start);
+    channel.bandEnd = static_cast<float>(start + (segments - 1) / bandUnits);
+    channel.bandUnits = static_cast<float>(bandUnits);
+    channel.lastSegment = segments - 1;
+    channel.table.reset(new float[static_cast<std::size_t>(segments) + 1]);
+    for (int32_t j = 0; j <= segments; ++j)
+        channel.table[j] = static_cast<float>(labF(k * labFInverse(start + j / bandUnits)));
+}
+
+} // namespace
+
+csICCPCS::LabScaling::LabScaling(double factorX, double factorY, double factorZ)
+{
+    const double factor[3] = {factorX, factorY, factorZ};
+    for (int c = 0; c < 3; ++c)
+        makeChannel(factor[c], channel_[c]);
 }
 
 void csICCPCS::LabScaling::apply(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
@@ -458,12 +481,11 @@ void csICCPCS::LabScaling::apply(const uint16_t* in, uint16_t* out, std::size_t 
 {
     inStride = strideOr3(inStride);
     outStride = strideOr3(outStride);
-    const uint16_t* const fx = fTable_[0].get();
-    const uint16_t* const fy = fTable_[1].get();
-    const uint16_t* const fz = fTable_[2].get();
     for (std::size_t n = 0; n < count; ++n, in += inStride, out += outStride) {
-        int32_t index[3];
-        labToXYZIndices(in[0], in[1], in[2], labV4Codes, index);
-        labFromF(fx[index[0]], fy[index[1]], fz[index[2]], out, labV4Codes);
+        float f[3];
+        fValues(in[0], in[1], in[2], f);
+        for (int c = 0; c < 3; ++c)
+            f[c] = channel_[c].scaled(f[c]);
+        labCodes(f, out);
     }
 }

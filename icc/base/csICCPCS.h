@@ -21,6 +21,8 @@
 
 #include "csICCNumber.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -107,18 +109,80 @@ public:
     static void scaleXYZ(const rfloat* const in[3], rfloat* const out[3], std::size_t count,
                          double factorX, double factorY, double factorZ);
 
-    // Lab v4 16-bit scaled in XYZ in one pass: to the bit what LabtoXYZ,
-    // scaleXYZ with the same factors and XYZtoLab give one after the other.
-    // Per channel one table, made once per set of factors, takes the index
-    // of the first step's table to the f value of the last step.
+    // Lab v4 16-bit scaled in XYZ by factors (absolute to relative
+    // colorimetry or back) in one pass. The scaling is worked out before any
+    // limit to 16 bits: XYZ far beyond 2 (light saturated blues reach Z of
+    // 3) scales as the rfloat path scales it, and only the resulting Lab is
+    // limited to the encoding. Per channel, the f value of X, Y or Z over
+    // the white (f = t^(1/3), or its straight line near black) maps to the
+    // f value after scaling by one function of one variable: c·f where both
+    // t and k·t lie on the cube root (c the cube root of the factor k),
+    // k·f + (1 - k)·16/116 where both lie on the line, and a short table,
+    // interpolated, in between. The arithmetic is single precision, in an
+    // order the vector forms repeat, so they give the same codes.
     class LabScaling
     {
     public:
-        LabScaling(uint32_t factorX, uint32_t factorY, uint32_t factorZ);
+        LabScaling(double factorX, double factorY, double factorZ);
         void apply(const uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride = 0,
                    std::size_t outStride = 0) const;
 
+        struct Channel
+        {
+            float cube = 1;
+            float line = 1;
+            float lineOffset = 0;
+            // f in bandStart..bandEnd goes through the table: entry j at
+            // bandStart + j / bandUnits, the last at or beyond bandEnd.
+            float bandStart = 0;
+            float bandEnd = 0;
+            float bandUnits = 0;
+            int32_t lastSegment = 0;
+            std::unique_ptr<float[]> table;
+
+            float scaled(float f) const
+            {
+                if (f >= bandEnd)
+                    return f * cube;
+                if (f < bandStart)
+                    return f * line + lineOffset;
+                const float x = (f - bandStart) * bandUnits;
+                const int32_t j = std::min(static_cast<int32_t>(x), lastSegment);
+                const float t = x - static_cast<float>(j);
+                return table[j] + t * (table[j + 1] - table[j]);
+            }
+        };
+        const Channel& channel(unsigned c) const { return channel_[c]; }
+
+        // The steps of apply: f of X, Y and Z over the white from Lab v4
+        // codes, and Lab v4 codes from scaled f values.
+        static constexpr float lToF = static_cast<float>(1.0 / (655.35 * 116.0));
+        static constexpr float abToFx = static_cast<float>(1.0 / (257.0 * 500.0));
+        static constexpr float abToFz = static_cast<float>(1.0 / (257.0 * 200.0));
+        static constexpr float fBlack = static_cast<float>(16.0 / 116.0);
+        static constexpr float fToL = static_cast<float>(116.0 * 655.35);
+        static constexpr float lOffset = static_cast<float>(16.0 * 655.35);
+        static constexpr float fToA = static_cast<float>(500.0 * 257.0);
+        static constexpr float fToB = static_cast<float>(200.0 * 257.0);
+        static constexpr float abZero = 32896.0f;
+        static void fValues(uint16_t L, uint16_t a, uint16_t b, float f[3])
+        {
+            f[1] = static_cast<float>(L) * lToF + fBlack;
+            f[0] = f[1] + (static_cast<float>(a) - abZero) * abToFx;
+            f[2] = f[1] - (static_cast<float>(b) - abZero) * abToFz;
+        }
+        static uint16_t code(float v)
+        {
+            return static_cast<uint16_t>(std::nearbyint(std::min(std::max(v, 0.0f), 65535.0f)));
+        }
+        static void labCodes(const float f[3], uint16_t* out)
+        {
+            out[0] = code(f[1] * fToL - lOffset);
+            out[1] = code((f[0] - f[1]) * fToA + abZero);
+            out[2] = code((f[1] - f[2]) * fToB + abZero);
+        }
+
     private:
-        std::unique_ptr<uint16_t[]> fTable_[3];
+        Channel channel_[3];
     };
 };

@@ -335,6 +335,16 @@ void csICCmABTag::setClutNode(const uint16_t* gridIndices, const uint16_t* value
     }
 }
 
+const uint16_t* csICCmABTag::curveTable(CurveSet set, unsigned channel) const
+{
+    if (!hasCurves_[set] || channel >= channels(set))
+        return nullptr;
+    const Curve& curve = curves_[set][channel];
+    if (curve.curv)
+        return curve.curv->isIdentity() ? nullptr : curve.curv->forwardTable();
+    return curve.para ? curve.para->forwardTable() : nullptr;
+}
+
 template <typename Value, typename Evaluate>
 void csICCmABTag::eachCurve(CurveSet set, const Value* in, Value* out, std::size_t count, std::size_t inStride,
                             std::size_t outStride, Evaluate evaluate) const

@@ -66,6 +66,9 @@ public:
     unsigned channels(CurveSet set) const;
     // A csICCcurvTag or a csICCparaTag; null for an absent set.
     const csICCTag* curve(CurveSet set, unsigned channel) const;
+    // The 65,536-entry table the 16-bit curves look up; null for an absent
+    // set and for the identity.
+    const uint16_t* curveTable(CurveSet set, unsigned channel) const;
 
     bool hasMatrix() const { return hasMatrix_; }
     // Raw s15Fixed16: the nine entries row by row, then the three offsets.

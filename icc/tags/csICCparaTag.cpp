@@ -401,12 +401,17 @@ float csICCparaTag::invertTwoPiece(float y) const
     return hasPower && y >= eval_clamped(tl) ? 1.0f : tl;
 }
 
-void csICCparaTag::forward16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
-                             std::size_t outStride) const
+const uint16_t* csICCparaTag::forwardTable() const
 {
     if (!forward_)
         buildForwardTable();
-    cs1DInterpolate::lookup16(forward_.get(), in, out, n, inStride, outStride);
+    return forward_.get();
+}
+
+void csICCparaTag::forward16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
+                             std::size_t outStride) const
+{
+    cs1DInterpolate::lookup16(forwardTable(), in, out, n, inStride, outStride);
 }
 
 void csICCparaTag::inverse16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,

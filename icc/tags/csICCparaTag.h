@@ -67,6 +67,9 @@ public:
     // It may lie outside 0..1 where the curve does not reach y.
     float invert(float y) const;
 
+    // The 65,536-entry table of forward16, built on first use.
+    const uint16_t* forwardTable() const;
+
     // Strides in elements; 0 counts as 1. The tables are built on first use.
     void forward16(const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride = 1,
                    std::size_t outStride = 1) const;

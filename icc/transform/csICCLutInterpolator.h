@@ -8,6 +8,7 @@
 // Values are 16-bit codes or rfloat on the same 0..65535 scale, interleaved,
 // with strides in elements (0 means the channel count of that side).
 
+#include "cs1DInterpolate.h"
 #include "csICCNumber.h"
 #include "csICCmftTag.h"
 
@@ -37,6 +38,14 @@ public:
     // Grid points per input; 0 past the inputs and for a table without CLUT.
     const uint32_t* gridPoints() const { return gridPoints_; }
     bool hasClut() const { return gridPoints_[0] != 0; }
+
+    // The form of the fixed-point kernels the 16-bit evaluation uses, the
+    // fastest the processor runs unless set; the codes are the same with
+    // every form. With the scalar form the stages run as passes, with a
+    // vector form a large enough conversion runs as one pipeline. The
+    // processor must run the form.
+    cs1DInterpolate::ClutKernel kernel() const { return kernel_; }
+    void setKernel(cs1DInterpolate::ClutKernel kernel) { kernel_ = kernel; }
 
     // The stages before the CLUT, in place on the inputs, and those after
     // it, in place on the outputs; convert is these around clutStage. The
@@ -68,4 +77,5 @@ protected:
     unsigned numInputs_ = 0;
     unsigned numOutputs_ = 0;
     uint32_t gridPoints_[maxChannels] = {};
+    cs1DInterpolate::ClutKernel kernel_ = cs1DInterpolate::fastestKernel();
 };

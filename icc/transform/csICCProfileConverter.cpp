@@ -146,7 +146,8 @@ int csICCProfileConverter::init()
 
     interpolator_.reset();
     mftInterpolator_ = nullptr;
-    labScaling_.reset();
+    labScaling_[0].reset();
+    labScaling_[1].reset();
     trc_[0] = trc_[1] = trc_[2] = nullptr;
     legacyInput_ = legacyOutput_ = false;
 
@@ -168,8 +169,17 @@ int csICCProfileConverter::init()
     if (result != 0)
         return result;
     mftInterpolator_ = dynamic_cast<csICCmftInterpolator*>(interpolator_.get());
+    if (interpolator_)
+        interpolator_->setKernel(kernel_);
     setLegacyFlags();
     return 0;
+}
+
+void csICCProfileConverter::setKernel(cs1DInterpolate::ClutKernel kernel)
+{
+    kernel_ = kernel;
+    if (interpolator_)
+        interpolator_->setKernel(kernel);
 }
 
 int csICCProfileConverter::readMediaWhite()
@@ -372,6 +382,13 @@ int csICCProfileConverter::convert(uint16_t* in, uint16_t* out, std::size_t coun
 {
     inStride = strideOr(inStride, numIn_);
     outStride = strideOr(outStride, numOut_);
+    if (kernel_ != cs1DInterpolate::ClutKernel::Scalar && count >= csICCPipeline16::minPixels) {
+        csICCPipeline16 pipeline;
+        if (pipeline16(pipeline)) {
+            pipeline.run(kernel_, in, out, count, inStride, outStride);
+            return 0;
+        }
+    }
     // 1024 pixels of up to four channels take 8 KB on either side.
     constexpr std::size_t blockPixels = 1024;
     for (std::size_t done = 0; done < count; done += blockPixels)
@@ -391,7 +408,9 @@ void csICCProfileConverter::convertBlock(uint16_t* in, uint16_t* out, std::size_
     const bool toPCS = direction_ == AToB;
     const bool scaleLab = absolute && (toPCS ? outSpace_ : inSpace_) == csSig("Lab ");
     const bool scalingPass = scaleLab || (absolute && !mftInterpolator_);
-    if (!toPCS && scalingPass)
+    if (!toPCS && scaleLab)
+        labScaling(false).apply(in, in, count, inStride, inStride);
+    else if (!toPCS && scalingPass)
         scalePCS16(false, in, count, inStride);
     if (mftInterpolator_) {
         Change before, after;
@@ -419,25 +438,100 @@ void csICCProfileConverter::convertBlock(uint16_t* in, uint16_t* out, std::size_
     } else if (trc_[0]) {
         XYZtoRGB(in, out, count, inStride, outStride);
     }
-    if (toPCS && scalingPass)
+    if (toPCS && scaleLab)
+        labScaling(true).apply(out, out, count, outStride, outStride);
+    else if (toPCS && scalingPass)
         scalePCS16(true, out, count, outStride);
 }
 
-void csICCProfileConverter::scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride)
+bool csICCProfileConverter::pipeline16(csICCPipeline16& pipeline)
 {
+    using Change = csICCmftInterpolator::CodeChange;
+    using Kind = csICCPipeline16::Kind;
+    const auto* lutAB = dynamic_cast<const csICCmABInterpolator*>(interpolator_.get());
+    if (!mftInterpolator_ && !lutAB)
+        return false;
+    const bool absolute = whiteMode_ != Relative;
+    const bool toPCS = direction_ == AToB;
+    const csSignature pcs = toPCS ? outSpace_ : inSpace_;
+    const bool scaleLab = absolute && pcs == csSig("Lab ");
+    pipeline.inputs = numIn_;
+    pipeline.outputs = numOut_;
+    double factor[3];
+    if (toPCS)
+        toAbsFactors(factor);
+    else
+        fromAbsFactors(factor);
+    // The white scaling: of Lab a stage of its own; of XYZ one folded into an
+    // mft table's curves, or a stage before or after an 'mAB '/'mBA ' table.
+    Change scaleXYZ;
+    if (absolute && !scaleLab) {
+        scaleXYZ.kind = Change::ScaleXYZ;
+        for (int c = 0; c < 3; ++c)
+            scaleXYZ.factor[c] = fixed16(factor[c]);
+    }
+    auto addScaling = [&]() {
+        if (scaleLab) {
+            csICCPipeline16::Stage* stage = pipeline.add(Kind::LabScaling, 3);
+            if (stage)
+                stage->scaling = &labScaling(toPCS);
+            return stage != nullptr;
+        }
+        if (absolute && !mftInterpolator_) {
+            csICCPipeline16::Stage* stage = pipeline.add(Kind::ScaleXYZ, 3);
+            if (stage)
+                std::copy(scaleXYZ.factor, scaleXYZ.factor + 3, stage->factor);
+            return stage != nullptr;
+        }
+        return true;
+    };
+    if (!toPCS && !addScaling())
+        return false;
+    if (mftInterpolator_) {
+        Change before, after;
+        if (legacyInput_)
+            before.kind = Change::LabV4toLegacy;
+        if (legacyOutput_)
+            after.kind = Change::LabLegacytoV4;
+        if (absolute && !scaleLab)
+            (toPCS ? after : before) = scaleXYZ;
+        if (!mftInterpolator_->appendTo(pipeline, before, after))
+            return false;
+    } else if (!lutAB->appendTo(pipeline)) {
+        return false;
+    }
+    if (toPCS && !addScaling())
+        return false;
+    return pipeline.runnable();
+}
+
+void csICCProfileConverter::scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride) const
+{
+    const csSignature space = toAbsolute ? outSpace_ : inSpace_;
+    if (space == csSig("Lab ")) {
+        labScaling(toAbsolute).apply(values, values, count, stride, stride);
+        return;
+    }
     double factor[3];
     if (toAbsolute)
         toAbsFactors(factor);
     else
         fromAbsFactors(factor);
-    if ((toAbsolute ? outSpace_ : inSpace_) != csSig("Lab ")) {
-        scalePCS(toAbsolute ? outSpace_ : inSpace_, values, count, stride, factor);
-        return;
+    scalePCS(space, values, count, stride, factor);
+}
+
+const csICCPCS::LabScaling& csICCProfileConverter::labScaling(bool toAbsolute) const
+{
+    std::unique_ptr<csICCPCS::LabScaling>& scaling = labScaling_[toAbsolute];
+    if (!scaling) {
+        double factor[3];
+        if (toAbsolute)
+            toAbsFactors(factor);
+        else
+            fromAbsFactors(factor);
+        scaling = std::make_unique<csICCPCS::LabScaling>(factor[0], factor[1], factor[2]);
     }
-    // A converter scales one way only, so one set of tables serves it.
-    if (!labScaling_)
-        labScaling_ = std::make_unique<csICCPCS::LabScaling>(fixed16(factor[0]), fixed16(factor[1]), fixed16(factor[2]));
-    labScaling_->apply(values, values, count, stride, stride);
+    return *scaling;
 }
 
 int csICCProfileConverter::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
@@ -510,9 +604,7 @@ void csICCProfileConverter::scalePCS(csSignature space, rfloat* values, std::siz
 
 void csICCProfileConverter::PCSFromAbs(uint16_t* values, std::size_t count, std::size_t stride) const
 {
-    double factor[3];
-    fromAbsFactors(factor);
-    scalePCS(inSpace_, values, count, strideOr(stride, numIn_), factor);
+    scalePCS16(false, values, count, strideOr(stride, numIn_));
 }
 
 void csICCProfileConverter::PCSFromAbs(rfloat* values, std::size_t count, std::size_t stride) const
@@ -524,9 +616,7 @@ void csICCProfileConverter::PCSFromAbs(rfloat* values, std::size_t count, std::s
 
 void csICCProfileConverter::PCSToAbs(uint16_t* values, std::size_t count, std::size_t stride) const
 {
-    double factor[3];
-    toAbsFactors(factor);
-    scalePCS(outSpace_, values, count, strideOr(stride, numOut_), factor);
+    scalePCS16(true, values, count, strideOr(stride, numOut_));
 }
 
 void csICCProfileConverter::PCSToAbs(rfloat* values, std::size_t count, std::size_t stride) const

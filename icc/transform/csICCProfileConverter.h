@@ -17,6 +17,7 @@
 #include "csColorConverter.h"
 #include "csICCLutInterpolator.h"
 #include "csICCPCS.h"
+#include "csICCPipeline16.h"
 #include "csMatrix3.h"
 
 #include <memory>
@@ -74,6 +75,9 @@ public:
     void XYZtoRGB(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
                   std::size_t outStride = 0) const;
 
+    // The white scaling of 16-bit Lab one way, made on first use.
+    const csICCPCS::LabScaling& labScaling(bool toAbsolute) const;
+
     csICCProfile* profile() const { return profile_; }
     int direction() const { return direction_; }
     int intent() const { return intent_; }
@@ -86,6 +90,11 @@ public:
     bool applyTRC() const { return applyTRC_; }
     void setApplyTRC(bool on) { applyTRC_ = on; }
 
+    // The form of the fixed-point kernels for 16-bit conversions (see
+    // csICCLutInterpolator::setKernel), kept across init().
+    cs1DInterpolate::ClutKernel kernel() const { return kernel_; }
+    void setKernel(cs1DInterpolate::ClutKernel kernel);
+
 private:
     // The steps of convert on rfloat, each a pass over the buffer.
     template <typename Value>
@@ -95,7 +104,10 @@ private:
     // Lab encoding changes go into the curve caches of an mft table, the
     // white scaling of Lab into one pass.
     void convertBlock(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride);
-    void scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride);
+    // The same steps as one pipeline for the vector kernels; false where
+    // the tables are not of a shape they take.
+    bool pipeline16(csICCPipeline16& pipeline);
+    void scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride) const;
     // Refuses, with a log entry, a LUT matrix with entries beyond use or
     // that is singular.
     bool plausibleMatrix(csSignature tagName) const;
@@ -125,8 +137,8 @@ private:
     // The interpolator when it evaluates an mft table, which takes the Lab
     // encoding changes into its curves.
     csICCmftInterpolator* mftInterpolator_ = nullptr;
-    // The one-pass white scaling of Lab, made on first use.
-    std::unique_ptr<csICCPCS::LabScaling> labScaling_;
+    // The white scaling of Lab, from absolute colorimetry and to it.
+    mutable std::unique_ptr<csICCPCS::LabScaling> labScaling_[2];
     double mediaWhite_[3] = {1.0, 1.0, 1.0};
     csMatrix3 rgbToXYZ_;
     csMatrix3 xyzToRGB_;
@@ -134,4 +146,5 @@ private:
     bool applyTRC_ = true;
     bool legacyInput_ = false;
     bool legacyOutput_ = false;
+    cs1DInterpolate::ClutKernel kernel_ = cs1DInterpolate::fastestKernel();
 };

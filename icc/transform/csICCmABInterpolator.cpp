@@ -2,6 +2,7 @@
 
 #include "cs1DInterpolate.h"
 
+#include <algorithm>
 #include <vector>
 
 csICCmABInterpolator::csICCmABInterpolator(csICCmABTag* tag)
@@ -59,7 +60,71 @@ void csICCmABInterpolator::afterClut(Value* values, std::size_t count, std::size
 void csICCmABInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                                    std::size_t outStride)
 {
+    if (tag_ && kernel_ != cs1DInterpolate::ClutKernel::Scalar && count >= csICCPipeline16::minPixels) {
+        csICCPipeline16 pipeline;
+        pipeline.inputs = numInputs_;
+        pipeline.outputs = numOutputs_;
+        if (appendTo(pipeline) && pipeline.runnable()) {
+            pipeline.run(kernel_, in, out, count, inStride, outStride);
+            return;
+        }
+    }
     convertPixels(in, out, count, inStride, outStride);
+}
+
+namespace {
+
+// A curve set as a stage (none for an absent set or one of identities).
+bool addCurves(csICCPipeline16& pipeline, const csICCmABTag& tag, csICCmABTag::CurveSet set)
+{
+    if (!tag.hasCurves(set))
+        return true;
+    const unsigned channels = tag.channels(set);
+    const uint16_t* tables[csICCPipeline16::maxChannels] = {};
+    bool any = false;
+    for (unsigned c = 0; c < channels && c < csICCPipeline16::maxChannels; ++c)
+        any |= (tables[c] = tag.curveTable(set, c)) != nullptr;
+    if (!any)
+        return true;
+    csICCPipeline16::Stage* stage = pipeline.add(csICCPipeline16::Kind::Curves, channels);
+    if (!stage)
+        return false;
+    std::copy(tables, tables + csICCPipeline16::maxChannels, stage->curves);
+    return true;
+}
+
+bool addMatrix(csICCPipeline16& pipeline, const csICCmABTag& tag)
+{
+    if (!tag.hasMatrix())
+        return true;
+    csICCPipeline16::Stage* stage = pipeline.add(csICCPipeline16::Kind::LutMatrix, 3);
+    if (!stage)
+        return false;
+    std::copy(tag.matrix(), tag.matrix() + 12, stage->matrix);
+    return true;
+}
+
+} // namespace
+
+bool csICCmABInterpolator::appendTo(csICCPipeline16& pipeline) const
+{
+    if (!tag_)
+        return false;
+    const bool bToA = tag_->bToA();
+    if (bToA && !(addCurves(pipeline, *tag_, csICCmABTag::BCurves) && addMatrix(pipeline, *tag_) &&
+                  addCurves(pipeline, *tag_, csICCmABTag::MCurves)))
+        return false;
+    if (!bToA && !addCurves(pipeline, *tag_, csICCmABTag::ACurves))
+        return false;
+    if (tag_->hasClut()) {
+        csICCPipeline16::Stage* stage = pipeline.add(csICCPipeline16::Kind::Clut, numInputs_);
+        if (!stage)
+            return false;
+        stage->clut = {tag_->clutNodes(), numInputs_, numOutputs_, gridPoints_, tag_->clutStride()};
+    }
+    if (!addCurves(pipeline, *tag_, bToA ? csICCmABTag::ACurves : csICCmABTag::MCurves))
+        return false;
+    return bToA || (addMatrix(pipeline, *tag_) && addCurves(pipeline, *tag_, csICCmABTag::BCurves));
 }
 
 void csICCmABInterpolator::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,
@@ -114,7 +179,7 @@ void csICCmABInterpolator::clut(const uint16_t* in, uint16_t* out, std::size_t c
     inStride = strideOr(inStride, numInputs_);
     outStride = strideOr(outStride, numOutputs_);
     if (tag_->hasClut()) {
-        cs1DInterpolate::clut16({tag_->clutNodes(), numInputs_, numOutputs_, gridPoints_, tag_->clutStride()}, in, out,
+        cs1DInterpolate::clut16(kernel_, {tag_->clutNodes(), numInputs_, numOutputs_, gridPoints_, tag_->clutStride()}, in, out,
                                 count, inStride, outStride);
         return;
     }

@@ -9,6 +9,7 @@
 // host-order nodes, so node edits take effect at once.
 
 #include "csICCLutInterpolator.h"
+#include "csICCPipeline16.h"
 #include "csICCmABTag.h"
 
 class csICCmABInterpolator : public csICCLutInterpolator
@@ -22,6 +23,9 @@ public:
     void convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride = 0,
                  std::size_t outStride = 0) override;
     csICCmABTag* tag() const override { return tag_; }
+    // The elements appended to a pipeline for the vector kernels; false
+    // when there is no room.
+    bool appendTo(csICCPipeline16& pipeline) const;
 
     // The elements before the CLUT, in place on the inputs, and those after
     // it, in place on the outputs; convert is these around the CLUT.

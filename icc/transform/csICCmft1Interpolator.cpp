@@ -10,7 +10,7 @@ void csICCmft1Interpolator::clut(const uint16_t* in, uint16_t* out, std::size_t 
 {
     if (!tag_)
         return;
-    cs1DInterpolate::clut16(clutTable16(), in, out, count, inStride, outStride);
+    cs1DInterpolate::clut16(kernel_, clutTable16(), in, out, count, inStride, outStride);
 }
 
 cs1DInterpolate::Clut16 csICCmft1Interpolator::clutTable16()

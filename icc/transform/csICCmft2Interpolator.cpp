@@ -23,7 +23,7 @@ void csICCmft2Interpolator::clut(const uint16_t* in, uint16_t* out, std::size_t 
 {
     if (!tag_)
         return;
-    cs1DInterpolate::clut16(clutTable16(), in, out, count, inStride, outStride);
+    cs1DInterpolate::clut16(kernel_, clutTable16(), in, out, count, inStride, outStride);
 }
 
 void csICCmft2Interpolator::expandCurve(const uint8_t* table, uint32_t entries, uint16_t* cache) const

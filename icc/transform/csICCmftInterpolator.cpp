@@ -60,6 +60,8 @@ void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t coun
 
 // The change before folds into the input curves only where no matrix
 // stands between them; the change after always follows the output curves.
+// Large enough conversions run as one pipeline where the processor has
+// vector kernels, with the same codes.
 void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
                                    std::size_t outStride, const CodeChange& before, const CodeChange& after)
 {
@@ -67,6 +69,15 @@ void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t coun
         return;
     inStride = strideOr(inStride, numInputs_);
     outStride = strideOr(outStride, numOutputs_);
+    if (kernel_ != cs1DInterpolate::ClutKernel::Scalar && count >= csICCPipeline16::minPixels) {
+        csICCPipeline16 pipeline;
+        pipeline.inputs = numInputs_;
+        pipeline.outputs = numOutputs_;
+        if (appendTo(pipeline, before, after) && pipeline.runnable()) {
+            pipeline.run(kernel_, in, out, count, inStride, outStride);
+            return;
+        }
+    }
     const bool matrix = useMatrix_ && numInputs_ == 3 && !matrixIsIdentity_;
     const bool foldBefore = before.kind != CodeChange::None && useInputCurves_ && !matrix;
     if (!foldBefore)
@@ -83,10 +94,73 @@ void csICCmftInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t coun
         for (unsigned k = 0; k < numOutputs_; ++k)
             outputCurves[k] = cachedCurve(side, k);
     }
-    cs1DInterpolate::clut16(clutTable16(), in, out, count, inStride, outStride,
+    cs1DInterpolate::clut16(kernel_, clutTable16(), in, out, count, inStride, outStride,
                             useOutputCurves_ ? outputCurves : nullptr);
     if (!foldAfter)
         after.run(out, count, outStride);
+}
+
+namespace {
+
+// A code change as a stage; false when there is no room.
+bool addChange(csICCPipeline16& pipeline, const csICCmftInterpolator::CodeChange& change)
+{
+    using Change = csICCmftInterpolator::CodeChange;
+    using Kind = csICCPipeline16::Kind;
+    if (change.kind == Change::None)
+        return true;
+    const Kind kind = change.kind == Change::LabV4toLegacy   ? Kind::LabV4toLegacy
+                      : change.kind == Change::LabLegacytoV4 ? Kind::LabLegacytoV4
+                                                             : Kind::ScaleXYZ;
+    csICCPipeline16::Stage* stage = pipeline.add(kind, 3);
+    if (!stage)
+        return false;
+    for (int c = 0; c < 3; ++c)
+        stage->factor[c] = change.factor[c];
+    return true;
+}
+
+} // namespace
+
+// The stages of convert with the same folding of the changes into the
+// curve caches. A curve of two entries from 0 to 65535 is the identity and
+// is left out, which changes no code.
+bool csICCmftInterpolator::appendTo(csICCPipeline16& pipeline, const CodeChange& before, const CodeChange& after)
+{
+    using Kind = csICCPipeline16::Kind;
+    if (!tag_)
+        return false;
+    auto addCurves = [&](const CurveSide& side) {
+        csICCPipeline16::Stage* stage = pipeline.add(Kind::Curves, side.channels);
+        if (!stage)
+            return false;
+        for (unsigned c = 0; c < side.channels; ++c) {
+            const uint16_t* cache = cachedCurve(side, c);
+            const bool identity = !side.change && side.entries == 2 && cache[0] == 0 && cache[65535] == 65535;
+            stage->curves[c] = identity ? nullptr : cache;
+        }
+        return true;
+    };
+    const bool matrix = useMatrix_ && numInputs_ == 3 && !matrixIsIdentity_;
+    const bool foldBefore = before.kind != CodeChange::None && useInputCurves_ && !matrix;
+    if (!foldBefore && !addChange(pipeline, before))
+        return false;
+    if (matrix) {
+        csICCPipeline16::Stage* stage = pipeline.add(Kind::MftMatrix, 3);
+        if (!stage)
+            return false;
+        std::copy(matrix_, matrix_ + 9, stage->matrix);
+    }
+    if (useInputCurves_ && !addCurves(foldBefore ? foldedSide(true, before) : inputSide()))
+        return false;
+    csICCPipeline16::Stage* stage = pipeline.add(Kind::Clut, numInputs_);
+    if (!stage)
+        return false;
+    stage->clut = clutTable16();
+    const bool foldAfter = after.kind != CodeChange::None && useOutputCurves_;
+    if (useOutputCurves_ && !addCurves(foldAfter ? foldedSide(false, after) : outputSide()))
+        return false;
+    return foldAfter || addChange(pipeline, after);
 }
 
 bool csICCmftInterpolator::CodeChange::operator==(const CodeChange& other) const

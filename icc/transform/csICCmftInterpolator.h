@@ -15,6 +15,7 @@
 
 #include "cs1DInterpolate.h"
 #include "csICCLutInterpolator.h"
+#include "csICCPipeline16.h"
 #include "csICCmftTag.h"
 
 #include <cstddef>
@@ -54,6 +55,9 @@ public:
     // their own.
     void convert(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride,
                  const CodeChange& before, const CodeChange& after);
+    // The stages of that conversion appended to a pipeline for the vector
+    // kernels; false when there is no room.
+    bool appendTo(csICCPipeline16& pipeline, const CodeChange& before, const CodeChange& after);
 
     // Single stages; the curve stages may run in place.
     void applyMatrix(uint16_t* values, std::size_t count, std::size_t stride = 0) const;
