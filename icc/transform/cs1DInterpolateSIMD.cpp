@@ -21,8 +21,12 @@ namespace {
 constexpr std::size_t blockSize = 256;
 } // namespace
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("sse4.1"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("sse4.1")
+#endif
 namespace sse41 {
 namespace {
 #define LANES 4
@@ -36,10 +40,14 @@ void runPipeline(const csICCPipeline16& pipeline, const uint16_t* in, uint16_t* 
     run(pipeline, in, out, count, inStride, outStride);
 }
 } // namespace sse41
+#if defined(__clang__)
+#pragma clang attribute pop
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC pop_options
-
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 namespace avx2 {
 namespace {
 #define LANES 8
@@ -53,7 +61,11 @@ void runPipeline(const csICCPipeline16& pipeline, const uint16_t* in, uint16_t* 
     run(pipeline, in, out, count, inStride, outStride);
 }
 } // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace {
 
