@@ -12,7 +12,8 @@
 // copied once, as the edits leave them alone. Gamma and parametric output
 // curves are sampled finely, within a fraction of a code of the curve.
 
-#include "ClutNodes.h"
+#include "ClutGrid.h"
+#include "RisingCurve.h"
 #include "csICCNumber.h"
 
 #include <cstddef>
@@ -36,12 +37,12 @@ public:
     // The tag must be one that serves() accepts.
     explicit B2ATableAccess(csICCTag& tag);
 
-    unsigned channels() const { return channels_; }
-    unsigned gridPoints(unsigned input) const { return grid_[input]; }
-    std::size_t nodeCount() const { return nodeCount_; }
-    bool eightBit() const { return nodes_.precision() == 1; }
+    unsigned channels() const { return grid_.channels(); }
+    unsigned gridPoints(unsigned input) const { return grid_.gridPoints(input); }
+    std::size_t nodeCount() const { return grid_.nodeCount(); }
+    bool eightBit() const { return grid_.eightBit(); }
 
-    std::vector<double> clut() const;
+    std::vector<double> clut() const { return grid_.values(); }
     // Device values (0..1) of count nodes' CLUT values: the output curves.
     void device(const double* clut, double* device, std::size_t count) const;
     // Change of the device value per change of the CLUT value.
@@ -50,29 +51,24 @@ public:
     // curve are read as the monotone curve through its running maximum.
     double clutValueOf(unsigned channel, double device) const;
     // The value as the tag stores it: rounded to 16 or 8 bits; one code apart.
-    double quantised(double clutValue) const;
-    double codeStep() const;
+    double quantised(double clutValue) const { return grid_.quantised(clutValue); }
+    double codeStep() const { return grid_.codeStep(); }
     // Writes one node's values at the tag's precision.
-    void setNode(std::size_t node, const double* clutValues);
+    void setNode(std::size_t node, const double* clutValues) { grid_.setNode(node, clutValues); }
 
     // Corners and weights of the simplex interpolation at a CLUT input
     // position (after the input curves, 0..65535 per input).
     void simplex(const double position[inputs], std::size_t nodes[simplexNodes],
-                 double weights[simplexNodes]) const;
+                 double weights[simplexNodes]) const
+    {
+        grid_.simplex(position, nodes, weights);
+    }
     // The nodes one grid step away along each axis.
-    void neighbours(std::size_t node, std::vector<std::size_t>& out) const;
+    void neighbours(std::size_t node, std::vector<std::size_t>& out) const { grid_.neighbours(node, out); }
 
 private:
-    void gridIndices(std::size_t node, uint16_t indices[inputs]) const;
-
-    ClutNodes nodes_;
-    unsigned channels_;
-    unsigned grid_[inputs];
-    std::size_t nodeCount_;
-    std::size_t stride_[inputs];
-    // Output curve entries (0..65535) per channel, and the rising form
-    // that the inverse reads with the input positions it belongs to.
+    ClutGrid grid_;
+    // Output curve entries (0..65535) per channel, and their inverses.
     std::vector<std::vector<uint16_t>> curves_;
-    std::vector<std::vector<double>> risingCurves_;
-    std::vector<std::vector<double>> risingPositions_;
+    std::vector<RisingCurve> inverses_;
 };
