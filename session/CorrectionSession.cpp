@@ -1126,6 +1126,20 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
         used.push_back(i);
     }
     restoreOpenedTables();
+    return runWholeChart(
+        std::move(report), used, request.smooth.keepPure,
+        [&](csICCProfile& profile, bool keepPure, const std::function<bool(double)>& fraction) {
+            SmoothParameters parameters = request.smooth;
+            parameters.keepPure = keepPure;
+            return runSmoothCorrection(profile, patches, parameters, request.intents, fraction);
+        },
+        progress, [](const std::string& patches) { return "Corrected " + patches + " together"; });
+}
+
+CorrectionReport CorrectionSession::runWholeChart(CorrectionReport report, const std::vector<std::size_t>& used,
+                                                  bool keepPure, const WholeChartRun& run, const Progress& progress,
+                                                  const std::function<std::string(const std::string&)>& lead)
+{
     constexpr std::size_t steps = 1000;
     bool stopped = false;
     auto fraction = [&](double done) {
@@ -1134,34 +1148,13 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
     };
     // What keeping the pure inks pure costs: the same run with them free, on a copy.
     std::unique_ptr<csICCProfile> mixed;
-    if (request.smooth.keepPure) {
+    if (keepPure) {
         std::vector<uint8_t> bytes;
         mixed = std::make_unique<csICCProfile>();
         if (profile_->writeToMemory(bytes) != 0 || mixed->setProfile(bytes.data(), bytes.size()) != 0)
             mixed.reset();
     }
-    const SmoothOutcome outcome = runSmoothCorrection(*profile_, patches, request.smooth, request.intents, fraction);
-    if (outcome.ok && mixed) {
-        SmoothParameters free = request.smooth;
-        free.keepPure = false;
-        const SmoothOutcome other = runSmoothCorrection(*mixed, patches, free, request.intents);
-        if (other.ok) {
-            report.keptPureMean = report.mixedMean = 0;
-            for (std::size_t k = 0; k < used.size(); ++k) {
-                report.keptPureMean += length(outcome.remaining[k]) / used.size();
-                report.mixedMean += length(other.remaining[k]) / used.size();
-            }
-            int pure = 0;
-            for (const SmoothTableReport& table : outcome.tables)
-                pure += table.sharedWith.empty() ? table.pureNodes : 0;
-            char text[256];
-            std::snprintf(text, sizeof text,
-                          "%s kept to their one ink; predicted mean Delta E 1976 %.2f (%.2f with them free)",
-                          plural(std::size_t(pure), "pure node", "pure nodes").c_str(), report.keptPureMean,
-                          report.mixedMean);
-            report.note(text);
-        }
-    }
+    const SmoothOutcome outcome = run(*profile_, keepPure, fraction);
     if (!outcome.ok) {
         report.aborted = stopped;
         report.summary = stopped ? "Correction aborted; the profile is as it was" : outcome.message;
@@ -1173,6 +1166,24 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
         report.outcomes.push_back({used[k], deltaE(patch.reference, patch.measured), outcome.remaining[k]});
         sum += length(outcome.remaining[k]);
     }
+    if (mixed) {
+        const SmoothOutcome other = run(*mixed, false, {});
+        if (other.ok) {
+            report.keptPureMean = sum / used.size();
+            report.mixedMean = 0;
+            for (const Lab& r : other.remaining)
+                report.mixedMean += length(r) / used.size();
+            int pure = 0;
+            for (const SmoothTableReport& table : outcome.tables)
+                pure += table.sharedWith.empty() ? table.pureNodes : 0;
+            char text[256];
+            std::snprintf(text, sizeof text,
+                          "%s kept to their one ink; predicted mean Delta E 1976 %.2f (%.2f with them free)",
+                          plural(std::size_t(pure), "pure node", "pure nodes").c_str(), report.keptPureMean,
+                          report.mixedMean);
+            report.note(text);
+        }
+    }
     report.tables = outcome.tables;
     for (const SmoothTableReport& table : outcome.tables)
         if (!table.leftAlone.empty())
@@ -1181,10 +1192,9 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
     for (std::size_t i : used)
         correctedIds_.insert(patches_[i].id);
     report.ok = true;
-    char text[128];
-    std::snprintf(text, sizeof text, "Corrected %s together; predicted average Delta E 1976 %.2f",
-                  plural(used.size(), "patch", "patches").c_str(), sum / used.size());
-    report.summary = text;
+    char text[160];
+    std::snprintf(text, sizeof text, "; predicted average Delta E 1976 %.2f", sum / used.size());
+    report.summary = lead(plural(used.size(), "patch", "patches")) + text;
     return report;
 }
 
