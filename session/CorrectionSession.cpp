@@ -115,6 +115,11 @@ std::string notAProfile(std::string_view bytes)
     return patchData ? "it is a patch data file, not an ICC profile" : "it is not an ICC profile";
 }
 
+bool sameLab(const Lab& x, const Lab& y)
+{
+    return x.L == y.L && x.a == y.a && x.b == y.b;
+}
+
 } // namespace
 
 CorrectionSession::CorrectionSession() = default;
@@ -503,6 +508,9 @@ void CorrectionSession::clearPatchesNow()
 
 bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
 {
+    // The value it has already: nothing to do, and no step to undo.
+    if (index < patches_.size() && patches_[index].hasReference && sameLab(patches_[index].reference, lab))
+        return true;
     return recordStep(
         Change::PatchValues, [&] { return setReferenceNow(index, lab); }, [](bool done) { return done; });
 }
@@ -527,6 +535,8 @@ bool CorrectionSession::setReferenceNow(std::size_t index, const Lab& lab)
 
 bool CorrectionSession::setMeasured(std::size_t index, const Lab& lab)
 {
+    if (index < patches_.size() && patches_[index].hasMeasured && sameLab(patches_[index].measured, lab))
+        return true;
     return recordStep(
         Change::PatchValues, [&] { return setMeasuredNow(index, lab); }, [](bool done) { return done; });
 }
@@ -620,6 +630,8 @@ bool CorrectionSession::restore(const SessionState& s)
 
 void CorrectionSession::revertToOpened()
 {
+    if (!hasAnythingToRevert())
+        return;
     recordStep(
         Change::Revert,
         [this] {
@@ -627,6 +639,16 @@ void CorrectionSession::revertToOpened()
             return true;
         },
         [](bool) { return true; });
+}
+
+bool CorrectionSession::hasAnythingToRevert() const
+{
+    if (applied_.done || !correctedIds_.empty() || !handEdits_.empty() || !outliers_.empty())
+        return true;
+    for (const B2ATable& table : tables_)
+        if (!table.opened.matches(table.nodes))
+            return true;
+    return std::any_of(patches_.begin(), patches_.end(), [](const Patch& p) { return p.hasResult; });
 }
 
 void CorrectionSession::revertToOpenedNow()

@@ -305,6 +305,8 @@ private:
     void rememberSaved();
     void updateUnsaved();
     void restoreOpenedTables();
+    // Whether the tables, predictions or left-out patches differ from the profile as opened.
+    bool hasAnythingToRevert() const;
     void applyHandEdits();
     B2ATable* table(int intent);
     // Both leave the outliers out (in patch order) and name them in the report.
