@@ -23,19 +23,6 @@
 
 namespace {
 
-struct Stats
-{
-    double max = 0, sum = 0;
-    std::size_t count = 0;
-    void add(double v)
-    {
-        max = std::max(max, v);
-        sum += v;
-        ++count;
-    }
-    double mean() const { return count ? sum / count : 0; }
-};
-
 bool isCmyk(const csICCProfile& profile)
 {
     return profile.header().colorSpace() == csSig("CMYK");
@@ -251,7 +238,8 @@ const Case cases[] = {
     {"rgb_xyz_pcs.icc", V4Tables::Reshaped, 0.05, 0.1, 0.05, 0.2, 0.2},
 };
 
-INSTANTIATE_TEST_SUITE_P(TestProfiles, ConverterCrossCheck, ::testing::ValuesIn(cases));
+INSTANTIATE_TEST_SUITE_P(TestProfiles, ConverterCrossCheck, ::testing::ValuesIn(cases),
+                         [](const testing::TestParamInfo<Case>& info) { return identifier(nameOf(info.param)); });
 
 // Every direction, intent and white mode of a copy whose tables are stored
 // as 'mAB '/'mBA ' with the same contents, against the original: the v4

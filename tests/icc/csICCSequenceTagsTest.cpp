@@ -3,6 +3,7 @@
 // with Little CMS. Buffers are sized exactly so that the address sanitizer catches
 // any read past them.
 
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
@@ -24,11 +25,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class SequenceTagsTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using SequenceTagsTest = LogTest;
 
 Bytes bytesOf(const csICCTag& tag)
 {

@@ -2,6 +2,7 @@
 // refusing bytes whose counts lie, and Little CMS reading what we write. Byte buffers are sized exactly so that the
 // address sanitizer catches any read past them.
 
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
@@ -19,11 +20,7 @@
 
 namespace {
 
-class TextTagsTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using TextTagsTest = LogTest;
 
 using Bytes = std::vector<uint8_t>;
 

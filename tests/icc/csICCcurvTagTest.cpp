@@ -1,3 +1,4 @@
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCcurvTag.h"
@@ -12,11 +13,7 @@
 
 namespace {
 
-class CurvTagTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using CurvTagTest = LogTest;
 
 const csSignature rTRC = csSig("rTRC");
 

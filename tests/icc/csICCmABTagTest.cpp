@@ -1,4 +1,5 @@
 #include "LutBuilder.h"
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "V4Profiles.h"
 #include "csErrorLog.h"
@@ -11,11 +12,7 @@
 
 namespace {
 
-class LutABTagTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using LutABTagTest = LogTest;
 
 std::unique_ptr<csICCTag> tagFrom(const std::vector<uint8_t>& bytes)
 {

@@ -1,4 +1,5 @@
 #include "LutBuilder.h"
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
@@ -12,11 +13,7 @@
 
 namespace {
 
-class MftTagTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using MftTagTest = LogTest;
 
 std::unique_ptr<csICCTag> tagFrom(const std::vector<uint8_t>& bytes, const char* signature = "B2A1")
 {

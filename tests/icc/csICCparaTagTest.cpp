@@ -1,3 +1,4 @@
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCparaTag.h"
@@ -12,11 +13,7 @@
 
 namespace {
 
-class ParaTagTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using ParaTagTest = LogTest;
 
 const csSignature rTRC = csSig("rTRC");
 
