@@ -61,10 +61,12 @@ TEST(VestrelCli, InfoDescribesTagContentsAndChecksTheProfileID)
         {"cmyk_v4.icc", "Flags             0x00000001"},
         {"rgb_v2_lut8.icc", "  'B2A1'     3 in, 3 out, grid 17, input tables 256 entries, output tables 256 entries"},
         {"rgb_xyz_pcs.icc", "  'gamt'     3 in, 1 out, grid 9, input tables 256 entries"},
+        // Described, and the command fails (MalformedProfiles checks its entry).
+        {"broken_mft2_tables.icc", "  'B2A1'     not usable: its contents do not fit its 53692 bytes\n"},
     };
     for (const Case& c : cases) {
         const CliResult r = runCli({"info", testDataPath(c.file)});
-        EXPECT_EQ(r.status, 0) << c.file << r.err;
+        EXPECT_EQ(r.status, std::string(c.file).rfind("broken", 0) == 0 ? 1 : 0) << c.file << r.err;
         EXPECT_NE(r.out.find(c.line), std::string::npos) << c.file << "\n" << r.out;
     }
 }
@@ -138,22 +140,6 @@ TEST(VestrelCli, Version4LutTablesAreDescribedCopiedAndCorrected)
             EXPECT_NE(r.out.find("intent 1 B2A1 nodes 4913 moved "), std::string::npos) << r.out;
         }
     }
-}
-
-TEST(VestrelCli, ALutThatDoesNotFitItsTagIsReportedAsAFailure)
-{
-    const CliResult info = runCli({"info", testDataPath("broken_mft2_tables.icc")});
-    EXPECT_EQ(info.status, 1);
-    EXPECT_NE(info.err.find("E 'bad LUT tag' tag 'B2A1' (mft2) with 3 inputs, 4 outputs and 33 grid points does not fit"),
-              std::string::npos) << info.err;
-    EXPECT_NE(info.out.find("  'B2A1'     not usable: its contents do not fit its 53692 bytes\n"), std::string::npos)
-        << info.out;
-
-    TempDir dir;
-    const CliResult copy = runCli({"copy", testDataPath("broken_mft2_tables.icc"), dir.path("out.icc")});
-    EXPECT_EQ(copy.status, 1);
-    EXPECT_EQ(copy.err, info.err);
-    EXPECT_FALSE(fileExists(dir.path("out.icc"))) << "nothing is written";
 }
 
 TEST(VestrelCli, CopyWritesTheProfileAfresh)
