@@ -70,6 +70,12 @@ std::string nameOf(const Case& c)
     return std::string(c.file) + (c.tables == V4Tables::None ? "" : c.tables == V4Tables::Same ? " as v4" : " reshaped v4");
 }
 
+// What ctest lists after the test's name.
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << nameOf(c);
+}
+
 // The case's profile, its A2B1 converter (absolute, media white as stored)
 // and the same profile opened by Little CMS.
 class ConverterCrossCheck : public ::testing::TestWithParam<Case>

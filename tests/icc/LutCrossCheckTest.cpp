@@ -229,6 +229,12 @@ std::string nameOf(const Case& c)
            " " + csSigText(c.tag).text;
 }
 
+// What ctest lists after the test's name.
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << nameOf(c);
+}
+
 using LutCrossCheck = ::testing::TestWithParam<Case>;
 
 TEST_P(LutCrossCheck, AgreesWithLittleCMS)
