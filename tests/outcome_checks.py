@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The outcome checks: vestrel-cli corrects a simulated printer's chart and
-outcome.py (beside this script) re-prints it on that printer and scores it.
+data/outcome.py re-prints it on that printer and scores it.
 Each check prints its figures, one line each, and exits 1 when one misses
 its bar.
 
@@ -63,7 +63,7 @@ class Check:
         return text
 
     def outcome(self, *words, case=None):
-        run = subprocess.run([self.python, os.path.join(HERE, "outcome.py"), case or self.args.case, *words],
+        run = subprocess.run([self.python, os.path.join(HERE, "data", "outcome.py"), case or self.args.case, *words],
                              capture_output=True, text=True)
         if run.returncode != 0:
             sys.exit("outcome.py %s: status %d\n%s" % (" ".join(words), run.returncode, run.stderr))
