@@ -7,6 +7,7 @@
 #include "OrvFramework.h"
 #include "PatchFile.h"
 #include "PatchTableModel.h"
+#include "PlotsWidget.h"
 #include "SessionCommand.h"
 #include "VestrelVersion.h"
 #include "cubeform.h"
@@ -17,6 +18,7 @@
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -29,6 +31,7 @@
 #include <QPixmap>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -119,6 +122,13 @@ MainWindow::MainWindow(QWidget* parent)
     rows->setDefaultSectionSize(fontMetrics().height() + 8);
     QHeaderView* columns = view->horizontalHeader();
     columns->setResizeContentsPrecision(sampledRows);
+    // A column header asks its selection model, at every paint, whether
+    // its neighbours' columns are wholly selected: a question about every
+    // row (most of the time select-all took on ten thousand rows). The
+    // headers highlight nothing, so they ask an empty selection of their
+    // own; clicks on them sort, and the table selects through its own.
+    columns->setHighlightSections(false);
+    columns->setSelectionModel(new QItemSelectionModel(proxyModel, columns));
     columns->setSortIndicatorShown(true);
     columns->setSortIndicator(-1, Qt::AscendingOrder);
     // Typing into the table must not overwrite a value by accident.
@@ -436,13 +446,21 @@ void MainWindow::on_actionUseRoundTrip_triggered()
 
 std::vector<std::size_t> MainWindow::selectedPatches() const
 {
-    std::set<std::size_t> patches;
-    for (const QModelIndex& index : ui->tableView->selectionModel()->selectedIndexes()) {
-        const QModelIndex source = proxyModel->mapToSource(index);
-        if (source.isValid())
-            patches.insert(static_cast<std::size_t>(source.row()));
+    // By the selection's ranges, a row at a time: select-all over ten
+    // thousand rows is one range, not every cell of it.
+    std::vector<bool> chosen(session_.patches().size(), false);
+    for (const QItemSelectionRange& range : ui->tableView->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            const QModelIndex source = proxyModel->mapToSource(proxyModel->index(row, range.left()));
+            if (source.isValid() && static_cast<std::size_t>(source.row()) < chosen.size())
+                chosen[static_cast<std::size_t>(source.row())] = true;
+        }
     }
-    return {patches.begin(), patches.end()};
+    std::vector<std::size_t> patches;
+    for (std::size_t i = 0; i < chosen.size(); ++i)
+        if (chosen[i])
+            patches.push_back(i);
+    return patches;
 }
 
 void MainWindow::on_pushButtonAuto_clicked()
@@ -467,12 +485,22 @@ void MainWindow::on_pushButtonAuto_clicked()
     QProgressDialog progress(tr("Processing patches..."), tr("Abort"), 0, 100, this);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(500);
-    auto onProgress = [&progress](std::size_t done, std::size_t total) {
+    // A few times a second is enough to show progress and take an Abort;
+    // each step's events would cost the run as much as its work.
+    QElapsedTimer sinceEvents;
+    auto onProgress = [&progress, &sinceEvents](std::size_t done, std::size_t total) {
+        if (sinceEvents.isValid() && sinceEvents.elapsed() < 40 && done < total)
+            return true;
+        sinceEvents.start();
         progress.setMaximum(static_cast<int>(total));
         progress.setValue(static_cast<int>(done));
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     };
+    // The plots wait for the result: the events the progress lets through
+    // would otherwise draw them again on the way.
+    plots_->setFrozen(true);
+    const auto thaw = qScopeGuard([this] { plots_->setFrozen(false); });
     CorrectionReport report = session_.correct(request, onProgress);
     progress.close();
     // A refusal of the checks changed nothing; the user may know better.
@@ -491,7 +519,8 @@ void MainWindow::on_pushButtonAuto_clicked()
         return;
     model->refreshAll();
     updateAverages();
-    resizeTable();
+    // A correction changes the predicted columns only.
+    resizeTable(PatchTableModel::OptL, PatchTableModel::OptDeltaE);
 }
 
 CubeForm* MainWindow::openDetails(int patch)
@@ -832,18 +861,26 @@ void MainWindow::enableAutoWhenReady()
     ui->actionAuto->setEnabled(ready);
 }
 
-void MainWindow::resizeTable()
+void MainWindow::resizeTable(int first, int last)
 {
     if (suppressResize)
         return;
     QTableView* view = ui->tableView;
-    view->resizeColumnsToContents();
-    contentWidths_.assign(PatchTableModel::ColumnCount, 0);
-    for (int column = 0; column < PatchTableModel::ColumnCount; ++column)
+    if (last < 0)
+        last = PatchTableModel::ColumnCount - 1;
+    if (contentWidths_.size() != PatchTableModel::ColumnCount) {
+        contentWidths_.assign(PatchTableModel::ColumnCount, 0);
+        first = 0;
+        last = PatchTableModel::ColumnCount - 1;
+    }
+    for (int column = first; column <= last; ++column) {
+        view->resizeColumnToContents(column);
         contentWidths_[static_cast<std::size_t>(column)] = view->columnWidth(column);
+    }
     for (int column : {PatchTableModel::RefL, PatchTableModel::RefA, PatchTableModel::RefB, PatchTableModel::MeasL,
                        PatchTableModel::MeasA, PatchTableModel::MeasB})
-        contentWidths_[static_cast<std::size_t>(column)] += 10;
+        if (column >= first && column <= last)
+            contentWidths_[static_cast<std::size_t>(column)] += 10;
     spreadColumns();
 }
 
