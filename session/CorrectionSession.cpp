@@ -39,13 +39,32 @@ std::string plural(std::size_t n, const char* one, const char* many)
 }
 
 // "3 lines skipped (12, 40, 41)", at most a few numbers in one line.
-std::string skippedSummary(const std::vector<LineProblem>& skipped)
+EngineText skippedSummary(const std::vector<LineProblem>& skipped)
 {
-    std::string text = plural(skipped.size(), "line", "lines") + " skipped (";
+    std::string lines;
     const std::size_t shown = std::min<std::size_t>(skipped.size(), 5);
     for (std::size_t i = 0; i < shown; ++i)
-        text += (i ? ", " : "") + std::to_string(skipped[i].line);
-    return text + (skipped.size() > shown ? ", ...)" : ")");
+        lines += (i ? ", " : "") + std::to_string(skipped[i].line);
+    if (skipped.size() > shown)
+        lines += ", ...";
+    return skipped.size() == 1 ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 line skipped (%1)"), lines)
+                               : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 lines skipped (%2)"),
+                                                withThousands(skipped.size()), lines);
+}
+
+EngineText lineProblem(const LineProblem& line)
+{
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "line %1: %2"), std::to_string(line.line), line.reason);
+}
+
+EngineText failedToOpen(const std::string& path)
+{
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "Failed to open %1"), path);
+}
+
+EngineText couldNotLoad(const std::string& name, const EngineText& problem)
+{
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not load %1: %2"), name, problem);
 }
 
 double length(const Lab& d)
@@ -98,9 +117,9 @@ void lightnessReach(csICCProfileConverter& a2b1, double (&reach)[2])
 SessionReport refusedFile(const std::string& name, const std::string& problem, const PatchFile& file)
 {
     SessionReport report;
-    report.summary = "Could not load " + name + ": " + problem;
+    report.say(couldNotLoad(name, problem));
     for (const LineProblem& line : file.skipped)
-        report.warn("line " + std::to_string(line.line) + ": " + line.reason, line.line);
+        report.warn(lineProblem(line), line.line);
     return report;
 }
 
@@ -188,7 +207,7 @@ SessionReport CorrectionSession::openProfile(const std::string& path)
     std::string bytes, problem;
     if (!readWholeFile(path, csICCProfile::maxProfileSize, "profile", bytes, problem)) {
         SessionReport report;
-        report.summary = "Failed to open " + path;
+        report.say(failedToOpen(path));
         report.fail(problem);
         return report;
     }
@@ -198,12 +217,12 @@ SessionReport CorrectionSession::openProfile(const std::string& path)
 SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const std::string& path)
 {
     SessionReport report;
-    const std::string refused = "Failed to open " + path;
+    const EngineText refused = failedToOpen(path);
     // A file of another kind is one sentence, not the reader's complaints
     // about a header that never was one.
     const std::string notProfile = notAProfile(bytes);
     if (!notProfile.empty()) {
-        report.summary = refused;
+        report.say(refused);
         report.fail(notProfile);
         return report;
     }
@@ -214,14 +233,15 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     // A device link prints through the printer profile, which models the printer.
     const bool link = read && profile->header().deviceClass() == csSig("link");
     if (link && !printer_) {
-        report.summary = refused;
-        report.fail("it is a device link: give the printer's own profile too (vestrel-cli correct -p)");
+        report.say(refused);
+        report.fail(EngineText::of(QT_TRANSLATE_NOOP(
+            "Engine", "it is a device link: give the printer's own profile too (vestrel-cli correct -p)")));
         return report;
     }
     if (link) {
         const std::string why = linkProblem(*profile, *printer_);
         if (!why.empty()) {
-            report.summary = refused;
+            report.say(refused);
             report.fail(why);
             return report;
         }
@@ -234,14 +254,14 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     // A profile with parts refused (a table that does not fit its tag) could
     // be shown but must not be corrected and passed on.
     if (!read || LibraryLog::errorsSince(mark) || a2b1->init() != 0 || b2a1->init() != 0) {
-        report.summary = refused;
+        report.say(refused);
         report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     if (*b2a1->inputSpace() != csSig("Lab ")) {
-        report.summary = refused;
-        report.fail("the profile's B2A1 table does not take Lab (its PCS is " +
-                    std::string(csSigText(*b2a1->inputSpace()).text) + ")");
+        report.say(refused);
+        report.fail(EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile's B2A1 table does not take Lab (its PCS is %1)"),
+                                   std::string(csSigText(*b2a1->inputSpace()).text)));
         return report;
     }
 
@@ -286,7 +306,7 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     history_.clear();
     tell(Event::ProfileOpened, Change::Correction);
     report.ok = true;
-    report.summary = "Loaded " + path;
+    report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Loaded %1"), path));
     return report;
 }
 
@@ -341,7 +361,7 @@ SessionReport CorrectionSession::loadParsedNow(const std::string& name, const st
         return repeat ? addRepeat(std::move(file), path) : takePatches(std::move(file), path, role);
     } catch (const std::bad_alloc&) {
         SessionReport report;
-        report.summary = "Could not load " + name + ": not enough memory for its patches";
+        report.say(couldNotLoad(name, EngineText::of(QT_TRANSLATE_NOOP("Engine", "not enough memory for its patches"))));
         return report;
     }
 }
@@ -360,7 +380,7 @@ SessionReport CorrectionSession::addRepeat(std::shared_ptr<PatchFile> file, cons
     std::string problem;
     if (!averageRepeats(repeats.files, pairBy_, repeats.averaged, problem)) {
         SessionReport report;
-        report.summary = "Could not add " + fileNameOf(path) + ": " + problem;
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not add %1: %2"), fileNameOf(path), problem));
         return report;
     }
     // The new file's own findings; those of the files before were told.
@@ -379,39 +399,52 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     PatchSide reference = reference_, measurement = measurement_;
     // A reference that came with a combined measurement is no file of its own.
     const bool referenceFile = reference_ && reference_.file != measurement_.file;
-    std::string what;
+    EngineText what;
+    const EngineText bothValues =
+        EngineText::of(QT_TRANSLATE_NOOP("Engine", "patches with reference and measured values"));
     if (role == PatchFileRole::Reference) {
         reference = {file, file->combined};
-        what = file->combined ? "reference patches (the reference values of a combined file)" : "reference patches";
+        what = file->combined ? EngineText::of(QT_TRANSLATE_NOOP(
+                                    "Engine", "reference patches (the reference values of a combined file)"))
+                              : EngineText::of(QT_TRANSLATE_NOOP("Engine", "reference patches"));
         if (measurement_ && measurement_.file->combined && !referenceFile)
-            report.note("the reference values of " + name + " replace those of " + fileNameOf(measurementPath_));
+            report.note(EngineText::of(QT_TRANSLATE_NOOP("Engine", "the reference values of %1 replace those of %2"),
+                                       name, fileNameOf(measurementPath_)));
     } else {
         measurement = {file, false};
         if (file->combined && referenceFile) {
-            what = "patches with reference and measured values";
-            report.note("the reference values of " + fileNameOf(referencePath_) + " are used, not those of " + name);
+            what = bothValues;
+            report.note(EngineText::of(QT_TRANSLATE_NOOP("Engine", "the reference values of %1 are used, not those of %2"),
+                                       fileNameOf(referencePath_), name));
         } else if (file->combined) {
             reference = {file, true};
-            what = "patches with reference and measured values";
+            what = bothValues;
         } else {
-            what = "measured patches";
+            what = EngineText::of(QT_TRANSLATE_NOOP("Engine", "measured patches"));
         }
     }
 
-    report.summary = (repeats ? "Averaged " + withThousands(repeats->files.size()) + " measurement files into "
-                              : std::string("Loaded ")) +
-                     withThousands(file->records.size()) + ' ' + what;
+    EngineText summary =
+        repeats ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "Averaged %1 measurement files into %2 %3"),
+                                 withThousands(repeats->files.size()), withThousands(file->records.size()), what)
+                : EngineText::of(QT_TRANSLATE_NOOP("Engine", "Loaded %1 %2"), withThousands(file->records.size()), what);
+    // Whatever goes wrong further on is added to the summary.
+    auto addToSummary = [&](EngineText more) {
+        summary = EngineText::joined("%1; %2", std::move(summary), std::move(more));
+        report.say(summary);
+    };
+    report.say(summary);
     if (!file->skipped.empty())
-        report.summary += "; " + skippedSummary(file->skipped);
+        addToSummary(skippedSummary(file->skipped));
     for (const LineProblem& line : file->skipped)
-        report.warn("line " + std::to_string(line.line) + ": " + line.reason, line.line);
+        report.warn(lineProblem(line), line.line);
 
     for (const std::string& note : file->notes)
-        report.note(name + ": " + note);
+        report.note(EngineText::joined("%1: %2", name, note));
 
     Pairing pairing;
     if (!pairPatches(reference, measurement, pairing, problem, pairBy_)) {
-        report.summary = "Could not load " + name + ": " + problem;
+        report.say(couldNotLoad(name, problem));
         report.findings.erase(std::remove_if(report.findings.begin(), report.findings.end(),
                                              [](const Finding& f) { return f.severity == Severity::Note; }),
                               report.findings.end());
@@ -420,15 +453,23 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     for (const std::string& note : pairing.notes)
         report.note(note);
     if (!pairing.unreferenced.empty()) {
-        const std::string line = plural(pairing.unreferenced.size(), "measured patch has", "measured patches have") +
-                                 " no reference (" + describeIds(pairing.unreferenced) + ")";
-        report.summary += "; " + line;
+        const std::string ids = describeIds(pairing.unreferenced);
+        const EngineText line =
+            pairing.unreferenced.size() == 1
+                ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 measured patch has no reference (%1)"), ids)
+                : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 measured patches have no reference (%2)"),
+                                 withThousands(pairing.unreferenced.size()), ids);
+        addToSummary(line);
         report.warn(line);
     }
     if (!pairing.unmeasured.empty()) {
-        const std::string line = plural(pairing.unmeasured.size(), "reference patch was", "reference patches were") +
-                                 " not measured (" + describeIds(pairing.unmeasured) + ")";
-        report.summary += "; " + line;
+        const std::string ids = describeIds(pairing.unmeasured);
+        const EngineText line =
+            pairing.unmeasured.size() == 1
+                ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 reference patch was not measured (%1)"), ids)
+                : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 reference patches were not measured (%2)"),
+                                 withThousands(pairing.unmeasured.size()), ids);
+        addToSummary(line);
         report.warn(line);
     }
     if (repeats) {
@@ -436,7 +477,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
              {describeLeftOut(repeats->averaged.leftOut), describeIncomplete(repeats->averaged.incomplete)}) {
             if (line.empty())
                 continue;
-            report.summary += "; " + line;
+            addToSummary(line);
             report.warn(line);
         }
         for (const std::string& note : repeats->averaged.notes)
@@ -444,8 +485,13 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
         std::string names;
         for (const std::string& each : repeats->paths)
             names += (names.empty() ? "" : ", ") + fileNameOf(each);
-        report.note(std::string("the measured values are the ") + (repeats->files.size() == 2 ? "mean" : "median") +
-                    " of " + std::to_string(repeats->files.size()) + " files (" + names + ")");
+        const std::string files = std::to_string(repeats->files.size());
+        report.note(repeats->files.size() == 2
+                        ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "the measured values are the mean of %1 files (%2)"),
+                                         files, names)
+                        : EngineText::of(
+                              QT_TRANSLATE_NOOP("Engine", "the measured values are the median of %1 files (%2)"), files,
+                              names));
     }
 
     reference_ = reference;
@@ -780,7 +826,7 @@ SessionReport CorrectionSession::pairAgain(PairBy by)
                                                : measurementPaths_;
     if (paths.empty()) {
         SessionReport report;
-        report.summary = "No measurement to pair";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "No measurement to pair")));
         return report;
     }
     return recordStep(
@@ -804,11 +850,11 @@ CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request,
 {
     CorrectionReport report;
     if (!profile_) {
-        report.summary = "Open a profile first";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Open a profile first")));
         return report;
     }
     if (std::none_of(patches_.begin(), patches_.end(), [](const Patch& p) { return p.paired(); })) {
-        report.summary = "No patch has both reference and measured values";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "No patch has both reference and measured values")));
         return report;
     }
     // Tables as they stand, to go back to when the run is aborted or refused.
@@ -847,7 +893,7 @@ CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request,
         }
         if (link_ && request.method != CorrectionMethod::Smooth) {
             report = {};
-            report.summary = "Not corrected: a device link is corrected by the Smooth method only";
+            report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Not corrected: a device link is corrected by the Smooth method only")));
         }
         else if (link_)
             report = correctLink(request, outliers, progress);
@@ -858,7 +904,7 @@ CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request,
         // A large chart's solve may not fit; the session and its tables
         // outlive the attempt.
         report = {};
-        report.summary = "Not corrected: not enough memory for this correction";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Not corrected: not enough memory for this correction")));
     }
     if (report.ok && !request.force)
         refuseWorsePrediction(report);
@@ -1028,7 +1074,7 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
         chosen.push_back(i);
     }
     if (chosen.empty()) {
-        report.summary = "Please select some patches to be optimized";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Please select some patches to be optimized")));
         return report;
     }
     const csCLUTCube cube(b2a1_.get(), a2b1_.get());
@@ -1079,7 +1125,7 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
         });
     if (stopped) {
         report.aborted = true;
-        report.summary = "Correction aborted; the profile is as it was";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Correction aborted; the profile is as it was")));
         return report;
     }
     const unsigned findings = solved.findings;
@@ -1100,10 +1146,14 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
     double sum = 0;
     for (const PatchOutcome& outcome : report.outcomes)
         sum += length(outcome.remaining);
-    char text[128];
-    std::snprintf(text, sizeof text, "Corrected %s patch by patch; predicted average Delta E 1976 %.2f",
-                  plural(report.outcomes.size(), "patch", "patches").c_str(), sum / report.outcomes.size());
-    report.summary = text;
+    const std::string average = fixedNumber(sum / report.outcomes.size(), 2);
+    report.say(report.outcomes.size() == 1
+                   ? EngineText::of(QT_TRANSLATE_NOOP("Engine",
+                                                      "Corrected 1 patch patch by patch; predicted average Delta E 1976 %1"),
+                                    average)
+                   : EngineText::of(QT_TRANSLATE_NOOP(
+                                        "Engine", "Corrected %1 patches patch by patch; predicted average Delta E 1976 %2"),
+                                    withThousands(report.outcomes.size()), average));
     return report;
 }
 
@@ -1164,7 +1214,8 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
     }
     if (!outcome.ok) {
         report.aborted = stopped;
-        report.summary = stopped ? "Correction aborted; the profile is as it was" : outcome.message;
+        report.say(stopped ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "Correction aborted; the profile is as it was"))
+                           : EngineText(outcome.message));
         return report;
     }
     double sum = 0;
@@ -1181,10 +1232,13 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
     for (std::size_t i : used)
         correctedIds_.insert(patches_[i].id);
     report.ok = true;
-    char text[128];
-    std::snprintf(text, sizeof text, "Corrected %s together; predicted average Delta E 1976 %.2f",
-                  plural(used.size(), "patch", "patches").c_str(), sum / used.size());
-    report.summary = text;
+    const std::string average = fixedNumber(sum / used.size(), 2);
+    report.say(used.size() == 1
+                   ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "Corrected 1 patch together; predicted average Delta E 1976 %1"),
+                                    average)
+                   : EngineText::of(QT_TRANSLATE_NOOP("Engine",
+                                                      "Corrected %1 patches together; predicted average Delta E 1976 %2"),
+                                    withThousands(used.size()), average));
     return report;
 }
 
@@ -1192,7 +1246,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
 {
     SessionReport report;
     if (!profile_) {
-        report.summary = "Open a profile first";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Open a profile first")));
         return report;
     }
     std::vector<const std::string*> inputs{&referencePath_, &printerPath_};
@@ -1200,7 +1254,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
         inputs.push_back(&each);
     for (const std::string* input : inputs)
         if (sameFile(path, *input)) {
-            report.summary = "Did not save over " + path;
+            report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Did not save over %1"), path));
             report.fail("it is " + fileRoleOf(path) + " the patches were read from");
             return report;
         }
@@ -1209,13 +1263,13 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     std::vector<uint8_t> block;
     // "open" as the window has always said: the file could not be opened for writing.
     if (profile_->writeToMemory(block) != 0) {
-        report.summary = "Failed to open " + path;
+        report.say(failedToOpen(path));
         report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     std::string reason;
     if (!writeFileSafely(path, block, reason)) {
-        report.summary = "Failed to open " + path;
+        report.say(failedToOpen(path));
         report.fail(reason);
         return report;
     }
@@ -1223,7 +1277,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     savedPath_ = path;
     savedDigest_ = md5Hex(block.data(), block.size());
     report.ok = true;
-    report.summary = "Saved as " + path;
+    report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Saved as %1"), path));
     return report;
 }
 

@@ -176,6 +176,23 @@ void PlotsWidget::render()
     drawLayersWhenIdle();
 }
 
+QImage PlotsWidget::drawnAtOnce() const
+{
+    const qreal ratio = devicePixelRatioF();
+    QImage image((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        QPainterCanvas canvas(painter, zoom * ratio);
+        const Areas at = areas();
+        drawHistogram(canvas, at.histogram, data_);
+        drawSortedDeltaE(canvas, at.sorted, data_);
+        drawAbPlane(canvas, at.plane, data_);
+    }
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
 const QImage& PlotsWidget::layer(PlaneMarks marks)
 {
     auto found = layers_.find(marks);

@@ -36,6 +36,9 @@ public:
     void setFrozen(bool frozen);
     // The plots as shown, drawn now if they are out of date.
     const QImage& image();
+    // The same drawn in one pass, every mark in order, as a report draws
+    // them: what the layers have to add up to.
+    QImage drawnAtOnce() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

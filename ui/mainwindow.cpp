@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include "EngineTexts.h"
 #include "LabCellDelegate.h"
 #include "MySortFilterProxyModel.h"
 #include "OrvFramework.h"
@@ -338,16 +339,19 @@ void MainWindow::on_actionDetails_triggered()
 
 void MainWindow::present(const SessionReport& report, const QString& title, int timeout)
 {
-    const QString summary = fromUtf8(report.summary);
+    // In the user's language, as far as the engine's texts are translated.
+    const QString summary = summaryOf(report);
     // Notes about the profile ride along in the status line; only failures
     // and warnings about the user's data interrupt with a dialog.
     QString status = summary;
-    for (const std::string& note : report.notes())
-        status += QStringLiteral("; ") + fromUtf8(note);
+    for (const QString& note : notesOf(report))
+        status += QStringLiteral("; ") + note;
     statusBar()->showMessage(status, timeout);
-    const std::vector<std::string> details = report.details();
-    for (const std::string& line : details)
-        qCDebug(vestrelDebug) << fromUtf8(line);
+    std::vector<std::string> details;
+    for (const QString& line : detailsOf(report)) {
+        qCDebug(vestrelDebug) << line;
+        details.push_back(line.toStdString());
+    }
     if (!report.ok || report.hasWarnings())
         showDetails(title, summary, details);
 }
@@ -505,8 +509,8 @@ void MainWindow::on_pushButtonAuto_clicked()
     progress.close();
     // A refusal of the checks changed nothing; the user may know better.
     if (report.failedCheck != CorrectionCheck::Passed) {
-        if (!askCorrectAnyway(fromUtf8(report.summary))) {
-            statusBar()->showMessage(fromUtf8(report.summary), 5000);
+        if (!askCorrectAnyway(summaryOf(report))) {
+            statusBar()->showMessage(summaryOf(report), 5000);
             return;
         }
         request.force = true;
