@@ -453,7 +453,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     for (const std::string& note : pairing.notes)
         report.note(note);
     if (!pairing.unreferenced.empty()) {
-        const std::string ids = describeIds(pairing.unreferenced);
+        const EngineText ids = describedIds(pairing.unreferenced);
         const EngineText line =
             pairing.unreferenced.size() == 1
                 ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 measured patch has no reference (%1)"), ids)
@@ -463,7 +463,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
         report.warn(line);
     }
     if (!pairing.unmeasured.empty()) {
-        const std::string ids = describeIds(pairing.unmeasured);
+        const EngineText ids = describedIds(pairing.unmeasured);
         const EngineText line =
             pairing.unmeasured.size() == 1
                 ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 reference patch was not measured (%1)"), ids)

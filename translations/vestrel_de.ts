@@ -483,6 +483,7 @@
     <message>
         <location filename="../session/CorrectionSession.cpp" line="853"/>
         <location filename="../session/CorrectionSession.cpp" line="1249"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="178"/>
         <source>Open a profile first</source>
         <translation>Zuerst ein Profil öffnen</translation>
     </message>
@@ -509,6 +510,7 @@
     <message>
         <location filename="../session/CorrectionSession.cpp" line="1128"/>
         <location filename="../session/CorrectionSession.cpp" line="1217"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="136"/>
         <source>Correction aborted; the profile is as it was</source>
         <translation>Korrektur abgebrochen; das Profil ist unverändert</translation>
     </message>
@@ -534,6 +536,7 @@
     </message>
     <message>
         <location filename="../session/CorrectionSession.cpp" line="1257"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="188"/>
         <source>Did not save over %1</source>
         <translation>%1 wurde nicht überschrieben</translation>
     </message>
@@ -606,6 +609,51 @@
         <location filename="../patchdata/PatchFile.cpp" line="408"/>
         <source>&apos;%1&apos; is not a number</source>
         <translation>„%1“ ist keine Zahl</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="49"/>
+        <source>Failed to open the printer profile %1</source>
+        <translation>Das Druckerprofil %1 konnte nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="73"/>
+        <source>the printer profile must be an output profile whose tables give Lab</source>
+        <translation>Das Druckerprofil muss ein Ausgabeprofil sein, dessen Tabellen Lab liefern</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="79"/>
+        <source>Loaded the printer profile %1</source>
+        <translation>Druckerprofil %1 geladen</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="401"/>
+        <source>ids %1 and %2 more</source>
+        <translation>IDs %1 und %2 weitere</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="403"/>
+        <source>id %1</source>
+        <translation>ID %1</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="404"/>
+        <source>ids %1</source>
+        <translation>IDs %1</translation>
+    </message>
+    <message>
+        <location filename="../report/Report.cpp" line="285"/>
+        <source>Could not write %1: a report file ends in .html, .pdf or .csv</source>
+        <translation>%1 konnte nicht geschrieben werden: Eine Berichtsdatei endet auf .html, .pdf oder .csv</translation>
+    </message>
+    <message>
+        <location filename="../report/Report.cpp" line="298"/>
+        <source>Could not write %1</source>
+        <translation>%1 konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <location filename="../report/Report.cpp" line="303"/>
+        <source>Report written to %1</source>
+        <translation>Bericht geschrieben nach %1</translation>
     </message>
 </context>
 <context>
