@@ -381,167 +381,166 @@
         <translation>%1 konnte nicht geladen werden: %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="237"/>
+        <location filename="../session/CorrectionSession.cpp" line="242"/>
         <source>it is a device link: give the printer&apos;s own profile too (vestrel-cli correct -p)</source>
         <translation>Es ist ein Device-Link: Geben Sie auch das eigene Profil des Druckers an (vestrel-cli correct -p)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="263"/>
+        <location filename="../session/CorrectionSession.cpp" line="268"/>
         <source>the profile&apos;s B2A1 table does not take Lab (its PCS is %1)</source>
         <translation>Die B2A1-Tabelle des Profils nimmt kein Lab an (sein PCS ist %1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="309"/>
+        <location filename="../session/CorrectionSession.cpp" line="314"/>
         <source>Loaded %1</source>
         <translation>%1 geladen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="364"/>
+        <location filename="../session/CorrectionSession.cpp" line="369"/>
         <source>not enough memory for its patches</source>
         <translation>nicht genug Speicher für ihre Felder</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="383"/>
+        <location filename="../session/CorrectionSession.cpp" line="388"/>
         <source>Could not add %1: %2</source>
         <translation>%1 konnte nicht hinzugefügt werden: %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="404"/>
+        <location filename="../session/CorrectionSession.cpp" line="409"/>
         <source>patches with reference and measured values</source>
         <translation>Felder mit Referenz- und Messwerten</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="407"/>
+        <location filename="../session/CorrectionSession.cpp" line="412"/>
         <source>reference patches (the reference values of a combined file)</source>
         <translation>Referenzfelder (die Referenzwerte einer kombinierten Datei)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="409"/>
+        <location filename="../session/CorrectionSession.cpp" line="414"/>
         <source>reference patches</source>
         <translation>Referenzfelder</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="411"/>
+        <location filename="../session/CorrectionSession.cpp" line="416"/>
         <source>the reference values of %1 replace those of %2</source>
         <translation>die Referenzwerte aus %1 ersetzen die aus %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="417"/>
+        <location filename="../session/CorrectionSession.cpp" line="422"/>
         <source>the reference values of %1 are used, not those of %2</source>
         <translation>die Referenzwerte aus %1 werden verwendet, nicht die aus %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="423"/>
+        <location filename="../session/CorrectionSession.cpp" line="428"/>
         <source>measured patches</source>
         <translation>gemessene Felder</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="428"/>
+        <location filename="../session/CorrectionSession.cpp" line="433"/>
         <source>Averaged %1 measurement files into %2 %3</source>
         <translation>%1 Messdateien zu %2 %3 gemittelt</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="430"/>
+        <location filename="../session/CorrectionSession.cpp" line="435"/>
         <source>Loaded %1 %2</source>
         <translation>%1 %2 geladen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="459"/>
+        <location filename="../session/CorrectionSession.cpp" line="464"/>
         <source>1 measured patch has no reference (%1)</source>
         <translation>1 gemessenes Feld hat keine Referenz (%1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="460"/>
+        <location filename="../session/CorrectionSession.cpp" line="465"/>
         <source>%1 measured patches have no reference (%2)</source>
         <translation>%1 gemessene Felder haben keine Referenz (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="469"/>
+        <location filename="../session/CorrectionSession.cpp" line="474"/>
         <source>1 reference patch was not measured (%1)</source>
         <translation>1 Referenzfeld wurde nicht gemessen (%1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="470"/>
+        <location filename="../session/CorrectionSession.cpp" line="475"/>
         <source>%1 reference patches were not measured (%2)</source>
         <translation>%1 Referenzfelder wurden nicht gemessen (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="490"/>
+        <location filename="../session/CorrectionSession.cpp" line="495"/>
         <source>the measured values are the mean of %1 files (%2)</source>
         <translation>die Messwerte sind der Mittelwert aus %1 Dateien (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="493"/>
+        <location filename="../session/CorrectionSession.cpp" line="498"/>
         <source>the measured values are the median of %1 files (%2)</source>
         <translation>die Messwerte sind der Median aus %1 Dateien (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="829"/>
+        <location filename="../session/CorrectionSession.cpp" line="851"/>
         <source>No measurement to pair</source>
         <translation>Keine Messung zum Zuordnen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="853"/>
-        <location filename="../session/CorrectionSession.cpp" line="1249"/>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="178"/>
+        <location filename="../session/CorrectionSession.cpp" line="875"/>
+        <location filename="../session/CorrectionSession.cpp" line="1284"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="136"/>
         <source>Open a profile first</source>
         <translation>Zuerst ein Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="857"/>
+        <location filename="../session/CorrectionSession.cpp" line="879"/>
         <source>No patch has both reference and measured values</source>
         <translation>Kein Feld hat sowohl Referenz- als auch Messwerte</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="896"/>
+        <location filename="../session/CorrectionSession.cpp" line="918"/>
         <source>Not corrected: a device link is corrected by the Smooth method only</source>
         <translation>Nicht korrigiert: Ein Device-Link wird nur mit der Methode „Glatt“ korrigiert</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="907"/>
+        <location filename="../session/CorrectionSession.cpp" line="929"/>
         <source>Not corrected: not enough memory for this correction</source>
         <translation>Nicht korrigiert: nicht genug Speicher für diese Korrektur</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1077"/>
+        <location filename="../session/CorrectionSession.cpp" line="1099"/>
         <source>Please select some patches to be optimized</source>
         <translation>Bitte die zu optimierenden Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1128"/>
-        <location filename="../session/CorrectionSession.cpp" line="1217"/>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="136"/>
+        <location filename="../session/CorrectionSession.cpp" line="1150"/>
+        <location filename="../session/CorrectionSession.cpp" line="1240"/>
         <source>Correction aborted; the profile is as it was</source>
         <translation>Korrektur abgebrochen; das Profil ist unverändert</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1151"/>
+        <location filename="../session/CorrectionSession.cpp" line="1173"/>
         <source>Corrected 1 patch patch by patch; predicted average Delta E 1976 %1</source>
         <translation>1 Feld einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1154"/>
+        <location filename="../session/CorrectionSession.cpp" line="1176"/>
         <source>Corrected %1 patches patch by patch; predicted average Delta E 1976 %2</source>
         <translation>%1 Felder einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1237"/>
+        <location filename="../session/CorrectionSession.cpp" line="1211"/>
         <source>Corrected 1 patch together; predicted average Delta E 1976 %1</source>
         <translation>1 Feld gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1239"/>
+        <location filename="../session/CorrectionSession.cpp" line="1213"/>
         <source>Corrected %1 patches together; predicted average Delta E 1976 %2</source>
         <translation>%1 Felder gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1257"/>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="188"/>
+        <location filename="../session/CorrectionSession.cpp" line="1292"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="146"/>
         <source>Did not save over %1</source>
         <translation>%1 wurde nicht überschrieben</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1280"/>
+        <location filename="../session/CorrectionSession.cpp" line="1315"/>
         <source>Saved as %1</source>
         <translation>Gespeichert als %1</translation>
     </message>
@@ -611,19 +610,29 @@
         <translation>„%1“ ist keine Zahl</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="49"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="44"/>
         <source>Failed to open the printer profile %1</source>
         <translation>Das Druckerprofil %1 konnte nicht geöffnet werden</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="73"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="68"/>
         <source>the printer profile must be an output profile whose tables give Lab</source>
         <translation>Das Druckerprofil muss ein Ausgabeprofil sein, dessen Tabellen Lab liefern</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="79"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="74"/>
         <source>Loaded the printer profile %1</source>
         <translation>Druckerprofil %1 geladen</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="123"/>
+        <source>Corrected the device link from 1 patch; predicted average Delta E 1976 %1</source>
+        <translation>Device-Link aus 1 Feld korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="126"/>
+        <source>Corrected the device link from %1 patches; predicted average Delta E 1976 %2</source>
+        <translation>Device-Link aus %1 Feldern korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
     </message>
     <message>
         <location filename="../patchdata/PatchPairing.cpp" line="401"/>

@@ -1,0 +1,267 @@
+// The 16-bit conversions against the floating-point ones of the same
+// converter: the absolute white scaling over a grid of the whole Lab
+// encoding, where light saturated blues reach Z far above what a 16-bit
+// XYZ code holds.
+
+#include "TestSupport.h"
+#include "V4Profiles.h"
+#include "csErrorLog.h"
+#include "csICCPCS.h"
+#include "csICCProfile.h"
+#include "csICCProfileConverter.h"
+#include "csICCmftInterpolator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+struct Profile
+{
+    const char* file;
+    V4Tables tables;
+};
+
+const Profile profiles[] = {
+    {"cmyk_v2.icc", V4Tables::None},     {"rgb_v2_lut8.icc", V4Tables::None},
+    {"rgb_xyz_pcs.icc", V4Tables::None}, {"cmyk_v2.icc", V4Tables::Reshaped},
+    {"rgb_v2_lut8.icc", V4Tables::Same}, {"rgb_xyz_pcs.icc", V4Tables::Reshaped},
+};
+
+std::string nameOf(const Profile& p)
+{
+    return std::string(p.file) + (p.tables == V4Tables::None ? "" : p.tables == V4Tables::Same ? " v4" : " reshaped v4");
+}
+
+// L* in steps of 2.5, a* and b* in steps of 5 over the whole encoding, as
+// Lab v4 codes; for an XYZ connection space the same colours as XYZ codes,
+// which the encoding limits to just under 2.
+std::vector<uint16_t> labGrid(bool xyz)
+{
+    std::vector<uint16_t> codes;
+    for (double L = 0; L <= 100; L += 2.5)
+        for (double a = -128; a <= 127; a += 5)
+            for (double b = -128; b <= 127; b += 5) {
+                codes.push_back(csRoundToCode16(L * 655.35));
+                codes.push_back(csRoundToCode16(a * 257 + 32896));
+                codes.push_back(csRoundToCode16(b * 257 + 32896));
+            }
+    if (xyz)
+        csICCPCS::LabtoXYZ(codes.data(), codes.data(), codes.size() / 3);
+    return codes;
+}
+
+// Where the floating-point path is defined: the relative colour lies within
+// the encoding of the converter's connection space. Beyond it the rfloat
+// path extrapolates the table's curves and cells, which hold nothing there;
+// and an XYZ code of 65535 is the encoding's mark for 2 and beyond, which
+// the 16-bit scaling keeps as such.
+std::vector<bool> defined(const csICCProfileConverter& b2a, const std::vector<uint16_t>& grid)
+{
+    const std::size_t count = grid.size() / 3;
+    std::vector<rfloat> relative(grid.begin(), grid.end());
+    b2a.PCSFromAbs(relative.data(), count);
+    const bool xyz = *b2a.inputSpace() == csSig("XYZ ");
+    std::vector<bool> inside(count, true);
+    for (std::size_t i = 0; i < 3 * count; ++i)
+        if (relative[i] < 0 || relative[i] > 65535 || (xyz && grid[i] == 65535))
+            inside[i / 3] = false;
+    return inside;
+}
+
+// Absolute Lab (or XYZ) to device values: the 16-bit path within 2 % ink
+// of the floating-point path, which scales the white before any limit.
+TEST(PathAgreement, AbsoluteB2AFollowsTheFloatPathOverTheWholeEncoding)
+{
+    for (const Profile& p : profiles) {
+        const std::vector<uint8_t> bytes = testProfile(p.file, p.tables);
+        csICCProfile profile;
+        ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0) << logText();
+        const bool xyz = profile.header().pcs() == csSig("XYZ ");
+        const std::vector<uint16_t> grid = labGrid(xyz);
+        const std::size_t count = grid.size() / 3;
+        for (int white : {1, 2}) {
+            SCOPED_TRACE(nameOf(p) + " white mode " + std::to_string(white));
+            csErrorLog::clear();
+            csICCProfileConverter b2a(&profile, 1, 1, white);
+            ASSERT_EQ(b2a.init(), 0) << logText();
+            const unsigned n = b2a.numOutputChannels();
+            std::vector<uint16_t> in16 = grid, out16(count * n);
+            std::vector<rfloat> inF(grid.begin(), grid.end()), outF(count * n);
+            b2a.convert(in16.data(), out16.data(), count);
+            b2a.convert(inF.data(), outF.data(), count);
+            const std::vector<bool> inside = defined(b2a, grid);
+            double largest = 0;
+            std::size_t worst = 0, beyond1 = 0, compared = 0;
+            for (std::size_t i = 0; i < count * n; ++i) {
+                if (!inside[i / n])
+                    continue;
+                ++compared;
+                const double d = std::abs(out16[i] - std::clamp(outF[i], 0.0, 65535.0)) / 655.35;
+                if (d > largest) {
+                    largest = d;
+                    worst = i / n;
+                }
+                beyond1 += d > 1.0;
+            }
+            std::printf("%-27s white %d: 16-bit against rfloat on %4.1f %% of the grid, largest %.2f %% ink at codes "
+                        "%u %u %u, %.3f %% of values beyond 1 %%\n",
+                        nameOf(p).c_str(), white, 100.0 * compared / (count * n), largest, grid[3 * worst],
+                        grid[3 * worst + 1], grid[3 * worst + 2], 100.0 * beyond1 / std::max<std::size_t>(compared, 1));
+            EXPECT_LE(largest, 2.0);
+        }
+    }
+}
+
+
+// Light saturated blues whose absolute Z lies above 2: once limited to the
+// 16-bit XYZ range before the white scaling, they came out up to 15 % ink
+// away from the rfloat path.
+TEST(PathAgreement, LightSaturatedBluesOfZAboveTwo)
+{
+    const double colours[][3] = {{93.18, -53.69, -98.33}, {90.43, -12.93, -92.07}, {96.0, -30.0, -110.0}};
+    const std::vector<uint8_t> bytes = testProfile("cmyk_v2.icc", V4Tables::None);
+    csICCProfile profile;
+    ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
+    csICCProfileConverter b2a(&profile, 1, 1, 1);
+    ASSERT_EQ(b2a.init(), 0) << logText();
+    for (const auto& lab : colours) {
+        uint16_t in16[3] = {csRoundToCode16(lab[0] * 655.35), csRoundToCode16(lab[1] * 257 + 32896),
+                            csRoundToCode16(lab[2] * 257 + 32896)};
+        rfloat inF[3] = {double(in16[0]), double(in16[1]), double(in16[2])};
+        rfloat relative[3] = {inF[0], inF[1], inF[2]};
+        b2a.PCSFromAbs(relative, 1);
+        ASSERT_GT(relative[2], 0) << "inside the encoding after scaling";
+        uint16_t out16[4];
+        rfloat outF[4];
+        b2a.convert(in16, out16, 1);
+        b2a.convert(inF, outF, 1);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(out16[k] / 655.35, outF[k] / 655.35, 0.5) << lab[0] << " " << lab[1] << " " << lab[2] << " ink " << k;
+    }
+}
+
+
+// The 16-bit white scaling of Lab against the rfloat one (Lab to XYZ,
+// scaled, back to Lab) over every part of the encoding, for factors from
+// the smallest a media white allows to the largest: the rfloat result
+// rounded to a code, or limited to the encoding like it; single precision
+// moves a value near .5 across it now and then (0.6 code allowed).
+TEST(PathAgreement, LabScalingFollowsTheRfloatScaling)
+{
+    const double factors[][3] = {{1.0, 1.0, 1.0},        {1.13, 1.135, 1.095}, {0.885, 0.881, 0.914},
+                                 {0.0104, 0.0098, 0.0121}, {96.4, 100.0, 82.5},  {2.4, 0.5, 1.7}};
+    std::vector<uint16_t> codes;
+    for (uint32_t L = 0; L <= 65535; L += 1285)
+        for (uint32_t a = 0; a <= 65535; a += 771)
+            for (uint32_t b = 0; b <= 65535; b += 771)
+                codes.insert(codes.end(), {uint16_t(L), uint16_t(a), uint16_t(b)});
+    const std::size_t count = codes.size() / 3;
+    for (const auto& k : factors) {
+        const csICCPCS::LabScaling scaling(k[0], k[1], k[2]);
+        std::vector<uint16_t> scaled(codes.size());
+        scaling.apply(codes.data(), scaled.data(), count);
+        std::vector<rfloat> reference(codes.begin(), codes.end());
+        csICCPCS::LabtoXYZ(reference.data(), reference.data(), count);
+        csICCPCS::scaleXYZ(reference.data(), reference.data(), count, k[0], k[1], k[2]);
+        csICCPCS::XYZtoLab(reference.data(), reference.data(), count);
+        const double allowed = 0.6;
+        double largest = 0;
+        for (std::size_t i = 0; i < codes.size(); ++i)
+            largest = std::max(largest, std::abs(scaled[i] - std::clamp(reference[i], 0.0, 65535.0)));
+        std::printf("factors %g %g %g: largest difference %.2f codes\n", k[0], k[1], k[2], largest);
+        EXPECT_LE(largest, allowed + 1e-6);
+    }
+}
+
+
+using cs1DInterpolate::ClutKernel;
+
+// Random codes with the delicate ones mixed in: the ends of the range, grid
+// lines of a 17-point grid, and equal channels.
+std::vector<uint16_t> deviceCodes(std::size_t count, std::size_t stride, unsigned channels, std::mt19937& random)
+{
+    std::uniform_int_distribution<int> code(0, 65535);
+    std::vector<uint16_t> codes(count * stride, 0);
+    for (std::size_t i = 0; i < count; ++i)
+        for (unsigned c = 0; c < channels; ++c) {
+            uint16_t& v = codes[i * stride + c];
+            switch (i % 4) {
+            case 0: v = static_cast<uint16_t>(code(random) % 2 ? 65535 : 0); break;
+            case 1: v = static_cast<uint16_t>(code(random) % 17 * 4096 - (code(random) % 17 == 16)); break;
+            case 2: v = c ? codes[i * stride] : static_cast<uint16_t>(code(random)); break;
+            default: v = static_cast<uint16_t>(code(random)); break;
+            }
+        }
+    return codes;
+}
+
+// Every converter of the test profiles and their version 4 copies, every
+// direction, intent and white mode, with and without an mft table's curves:
+// the vector kernels' one-pass pipeline gives the codes of the scalar
+// passes, to the bit, and leaves the elements between pixels alone.
+TEST(PathAgreement, PipelineGivesThePassesCodes)
+{
+    std::vector<ClutKernel> kernels;
+    for (ClutKernel k : {ClutKernel::SSE41, ClutKernel::AVX2})
+        if (cs1DInterpolate::kernelSupported(k))
+            kernels.push_back(k);
+    if (kernels.empty())
+        GTEST_SKIP() << "this processor runs only the scalar kernels";
+    const Profile all[] = {
+        {"cmyk_v2.icc", V4Tables::None},     {"rgb_v2_lut8.icc", V4Tables::None},
+        {"rgb_xyz_pcs.icc", V4Tables::None}, {"cmyk_v2.icc", V4Tables::Same},
+        {"cmyk_v2.icc", V4Tables::Reshaped}, {"rgb_v2_lut8.icc", V4Tables::Reshaped},
+        {"rgb_xyz_pcs.icc", V4Tables::Reshaped},
+    };
+    std::mt19937 random(17);
+    std::size_t converters = 0;
+    for (const Profile& p : all) {
+        const std::vector<uint8_t> bytes = testProfile(p.file, p.tables);
+        csICCProfile profile;
+        ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0) << logText();
+        for (int direction : {0, 1})
+            for (int intent : {0, 1, 2})
+                for (int white : {0, 1, 2})
+                    for (bool curves : {true, false}) {
+                        SCOPED_TRACE(nameOf(p) + " direction " + std::to_string(direction) + " intent " +
+                                     std::to_string(intent) + " white " + std::to_string(white) +
+                                     (curves ? "" : " without curves"));
+                        csICCProfileConverter converter(&profile, direction, intent, white);
+                        ASSERT_EQ(converter.init(), 0) << logText();
+                        auto* mft = dynamic_cast<csICCmftInterpolator*>(converter.interpolator());
+                        if (!curves && !mft)
+                            continue;
+                        if (mft) {
+                            mft->setUseInputCurves(curves);
+                            mft->setUseOutputCurves(curves);
+                        }
+                        ++converters;
+                        const unsigned in = converter.numInputChannels(), out = converter.numOutputChannels();
+                        // Counts off the vector width and the block size; strides with room between pixels.
+                        for (const auto& [count, inStride, outStride] :
+                             {std::tuple<std::size_t, std::size_t, std::size_t>{1000, in, out}, {77, in + 1, out + 2},
+                              {9, 4, 4}}) {
+                            const std::vector<uint16_t> input = deviceCodes(count, inStride, in, random);
+                            std::vector<uint16_t> work = input, expected(count * outStride, 7);
+                            converter.setKernel(ClutKernel::Scalar);
+                            converter.convert(work.data(), expected.data(), count, inStride, outStride);
+                            for (ClutKernel kernel : kernels) {
+                                std::vector<uint16_t> again = input, result(count * outStride, 7);
+                                converter.setKernel(kernel);
+                                converter.convert(again.data(), result.data(), count, inStride, outStride);
+                                ASSERT_EQ(result, expected) << (kernel == ClutKernel::AVX2 ? "AVX2" : "SSE4.1") << ", "
+                                                            << count << " pixels";
+                            }
+                        }
+                    }
+    }
+    std::printf("%zu converters, each the same codes through the pipeline as through the passes\n", converters);
+}
+
+} // namespace
