@@ -979,10 +979,10 @@ CorrectionReport CorrectionSession::findOutliersFor(const CorrectionRequest& req
     report.ok = !search.tooMany;
     if (search.tooMany) {
         report.failedCheck = CorrectionCheck::TooManyOutliers;
-        report.summary = "Not corrected: " + withThousands(search.outliers.size()) + " of " +
-                         plural(paired.size(), "patch", "patches") +
-                         " disagree with their neighbours, more than a fifth: wrong chart, or strips read out "
-                         "of order?";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Not corrected: %1 of %2 patches disagree with their "
+                                                              "neighbours, more than a fifth: wrong chart, or strips "
+                                                              "read out of order?"),
+                                  withThousands(search.outliers.size()), withThousands(paired.size())));
     }
     return report;
 }
@@ -1009,32 +1009,30 @@ CorrectionReport CorrectionSession::checkBeforeCorrecting() const
     }
     measuredOff /= static_cast<double>(paired);
     roundTripOff /= static_cast<double>(paired);
-    char text[512];
     // With the round trip standing in for the measurement, the first check
     // is the second.
     if (!roundTripOn_ && filesSayTheyAreSwapped()) {
         report.failedCheck = CorrectionCheck::FilesSwapped;
-        std::snprintf(text, sizeof text,
-                      "Not corrected: %s, loaded as the measurement, says it holds reference values, and %s, loaded "
-                      "as the reference, says it holds measured ones: are the two files swapped?",
-                      printable(fileNameOf(measurementPath_)).c_str(), printable(fileNameOf(referencePath_)).c_str());
+        report.say(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "Not corrected: %1, loaded as the measurement, says it holds reference values, "
+                                        "and %2, loaded as the reference, says it holds measured ones: are the two "
+                                        "files swapped?"),
+            printable(fileNameOf(measurementPath_)), printable(fileNameOf(referencePath_))));
     } else if (!roundTripOn_ && measuredOff > CorrectionLimits::measurementFarOff) {
         report.failedCheck = CorrectionCheck::MeasurementFarOff;
-        std::snprintf(text, sizeof text,
-                      "Not corrected: the measurement is %.2f Delta E from the reference on average; the files do "
-                      "not belong together: wrong chart, scale or order?",
-                      measuredOff);
+        report.say(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "Not corrected: the measurement is %1 Delta E from the reference on average; "
+                                        "the files do not belong together: wrong chart, scale or order?"),
+            fixedNumber(measuredOff, 2)));
     } else if (roundTripOff > CorrectionLimits::roundTripFarOff) {
         report.failedCheck = CorrectionCheck::TablesDoNotInvert;
-        std::snprintf(text, sizeof text,
-                      "Not corrected: the profile's own round trip misses the reference by %.2f Delta E on average; "
-                      "the B2A table does not invert the A2B table",
-                      roundTripOff);
+        report.say(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "Not corrected: the profile's own round trip misses the reference by %1 Delta E "
+                                        "on average; the B2A table does not invert the A2B table"),
+            fixedNumber(roundTripOff, 2)));
     } else {
         report.ok = true;
-        return report;
     }
-    report.summary = text;
     return report;
 }
 
@@ -1058,14 +1056,11 @@ void CorrectionSession::refuseWorsePrediction(CorrectionReport& report)
     double before, after;
     if (checkPrediction(report.outcomes, before, after) == CorrectionCheck::Passed)
         return;
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "Not corrected: the correction's own prediction is worse than before (mean Delta E 1976 %.2f "
-                  "before, %.2f after)",
-                  before, after);
     CorrectionReport refused;
     refused.failedCheck = CorrectionCheck::PredictionWorse;
-    refused.summary = text;
+    refused.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Not corrected: the correction's own prediction is worse "
+                                                           "than before (mean Delta E 1976 %1 before, %2 after)"),
+                               fixedNumber(before, 2), fixedNumber(after, 2)));
     report = refused;
 }
 

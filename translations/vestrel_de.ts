@@ -482,7 +482,7 @@
     </message>
     <message>
         <location filename="../session/CorrectionSession.cpp" line="875"/>
-        <location filename="../session/CorrectionSession.cpp" line="1284"/>
+        <location filename="../session/CorrectionSession.cpp" line="1279"/>
         <location filename="../session/CorrectionSessionLinks.cpp" line="136"/>
         <source>Open a profile first</source>
         <translation>Zuerst ein Profil öffnen</translation>
@@ -503,44 +503,69 @@
         <translation>Nicht korrigiert: nicht genug Speicher für diese Korrektur</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1099"/>
+        <location filename="../session/CorrectionSession.cpp" line="982"/>
+        <source>Not corrected: %1 of %2 patches disagree with their neighbours, more than a fifth: wrong chart, or strips read out of order?</source>
+        <translation>Nicht korrigiert: %1 von %2 Feldern weichen von ihren Nachbarn ab, mehr als ein Fünftel: falsches Testchart oder Streifen in falscher Reihenfolge gemessen?</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1017"/>
+        <source>Not corrected: %1, loaded as the measurement, says it holds reference values, and %2, loaded as the reference, says it holds measured ones: are the two files swapped?</source>
+        <translation>Nicht korrigiert: %1, als Messung geladen, gibt an, Referenzwerte zu enthalten, und %2, als Referenz geladen, gibt an, Messwerte zu enthalten: Sind die beiden Dateien vertauscht?</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1024"/>
+        <source>Not corrected: the measurement is %1 Delta E from the reference on average; the files do not belong together: wrong chart, scale or order?</source>
+        <translation>Nicht korrigiert: Die Messung weicht im Mittel um %1 Delta E von der Referenz ab; die Dateien gehören nicht zusammen: falsches Testchart, falsche Skala oder Reihenfolge?</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1030"/>
+        <source>Not corrected: the profile&apos;s own round trip misses the reference by %1 Delta E on average; the B2A table does not invert the A2B table</source>
+        <translation>Nicht korrigiert: Der Round Trip des Profils selbst verfehlt die Referenz im Mittel um %1 Delta E; die B2A-Tabelle kehrt die A2B-Tabelle nicht um</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1061"/>
+        <source>Not corrected: the correction&apos;s own prediction is worse than before (mean Delta E 1976 %1 before, %2 after)</source>
+        <translation>Nicht korrigiert: Die eigene Vorhersage der Korrektur ist schlechter als vorher (mittleres Delta E 1976 %1 vorher, %2 nachher)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1094"/>
         <source>Please select some patches to be optimized</source>
         <translation>Bitte die zu optimierenden Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1150"/>
-        <location filename="../session/CorrectionSession.cpp" line="1240"/>
+        <location filename="../session/CorrectionSession.cpp" line="1145"/>
+        <location filename="../session/CorrectionSession.cpp" line="1235"/>
         <source>Correction aborted; the profile is as it was</source>
         <translation>Korrektur abgebrochen; das Profil ist unverändert</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1173"/>
+        <location filename="../session/CorrectionSession.cpp" line="1168"/>
         <source>Corrected 1 patch patch by patch; predicted average Delta E 1976 %1</source>
         <translation>1 Feld einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1176"/>
+        <location filename="../session/CorrectionSession.cpp" line="1171"/>
         <source>Corrected %1 patches patch by patch; predicted average Delta E 1976 %2</source>
         <translation>%1 Felder einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1211"/>
+        <location filename="../session/CorrectionSession.cpp" line="1206"/>
         <source>Corrected 1 patch together; predicted average Delta E 1976 %1</source>
         <translation>1 Feld gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1213"/>
+        <location filename="../session/CorrectionSession.cpp" line="1208"/>
         <source>Corrected %1 patches together; predicted average Delta E 1976 %2</source>
         <translation>%1 Felder gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1292"/>
+        <location filename="../session/CorrectionSession.cpp" line="1287"/>
         <location filename="../session/CorrectionSessionLinks.cpp" line="146"/>
         <source>Did not save over %1</source>
         <translation>%1 wurde nicht überschrieben</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1315"/>
+        <location filename="../session/CorrectionSession.cpp" line="1310"/>
         <source>Saved as %1</source>
         <translation>Gespeichert als %1</translation>
     </message>
