@@ -82,19 +82,35 @@ Lab mediaWhite(csICCProfileConverter& a2b)
 }
 
 // "3 patches disagree with their neighbours and were left out: 20 (19.8 from
-// what its neighbours predict), 75 (24.1)".
-std::string outlierLine(const std::vector<Patch>& patches, const std::vector<Outlier>& outliers)
+// what its neighbours predict), 75 (24.1)", at most ten of them by id.
+EngineText outlierLine(const std::vector<Patch>& patches, const std::vector<Outlier>& outliers)
 {
-    std::vector<std::string> ids;
-    std::vector<double> sizes;
-    for (const Outlier& o : outliers) {
-        ids.push_back(patches[o.patch].id);
-        sizes.push_back(o.size);
+    constexpr std::size_t shown = 10;
+    auto size = [](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", value);
+        return std::string(text);
+    };
+    EngineText list;
+    std::string rest;
+    for (std::size_t k = 0; k < outliers.size() && k < shown; ++k) {
+        const std::string id = printable(patches[outliers[k].patch].id);
+        if (k == 0)
+            list = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 (%2 from what its neighbours predict)"), id,
+                                  size(outliers[k].size));
+        else
+            rest += ", " + id + " (" + size(outliers[k].size) + ")";
     }
-    return (outliers.size() == 1 ? "1 patch disagrees with its neighbours and was left out: "
-                                 : withThousands(outliers.size()) +
-                                       " patches disagree with their neighbours and were left out: ") +
-           describeOutliers(ids, sizes);
+    list = EngineText::joined("%1%2", std::move(list), rest);
+    if (outliers.size() > shown)
+        list = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 and %2 more"), std::move(list),
+                              std::to_string(outliers.size() - shown));
+    return outliers.size() == 1
+               ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 patch disagrees with its neighbours and was left out: %1"),
+                                list)
+               : EngineText::of(QT_TRANSLATE_NOOP("Engine",
+                                                  "%1 patches disagree with their neighbours and were left out: %2"),
+                                withThousands(outliers.size()), list);
 }
 
 // L* of the paper and of the darkest colour a profile prints: its A2B1 at

@@ -381,191 +381,211 @@
         <translation>%1 konnte nicht geladen werden: %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="242"/>
+        <location filename="../session/CorrectionSession.cpp" line="99"/>
+        <source>%1 (%2 from what its neighbours predict)</source>
+        <translation>%1 (%2 von der Vorhersage seiner Nachbarn entfernt)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="106"/>
+        <source>%1 and %2 more</source>
+        <translation>%1 und %2 weitere</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="109"/>
+        <source>1 patch disagrees with its neighbours and was left out: %1</source>
+        <translation>1 Feld weicht von seinen Nachbarn ab und wurde ausgelassen: %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="111"/>
+        <source>%1 patches disagree with their neighbours and were left out: %2</source>
+        <translation>%1 Felder weichen von ihren Nachbarn ab und wurden ausgelassen: %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="258"/>
         <source>it is a device link: give the printer&apos;s own profile too (vestrel-cli correct -p)</source>
         <translation>Es ist ein Device-Link: Geben Sie auch das eigene Profil des Druckers an (vestrel-cli correct -p)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="268"/>
+        <location filename="../session/CorrectionSession.cpp" line="284"/>
         <source>the profile&apos;s B2A1 table does not take Lab (its PCS is %1)</source>
         <translation>Die B2A1-Tabelle des Profils nimmt kein Lab an (sein PCS ist %1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="314"/>
+        <location filename="../session/CorrectionSession.cpp" line="330"/>
         <source>Loaded %1</source>
         <translation>%1 geladen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="369"/>
+        <location filename="../session/CorrectionSession.cpp" line="385"/>
         <source>not enough memory for its patches</source>
         <translation>nicht genug Speicher für ihre Felder</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="388"/>
+        <location filename="../session/CorrectionSession.cpp" line="404"/>
         <source>Could not add %1: %2</source>
         <translation>%1 konnte nicht hinzugefügt werden: %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="409"/>
+        <location filename="../session/CorrectionSession.cpp" line="425"/>
         <source>patches with reference and measured values</source>
         <translation>Felder mit Referenz- und Messwerten</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="412"/>
+        <location filename="../session/CorrectionSession.cpp" line="428"/>
         <source>reference patches (the reference values of a combined file)</source>
         <translation>Referenzfelder (die Referenzwerte einer kombinierten Datei)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="414"/>
+        <location filename="../session/CorrectionSession.cpp" line="430"/>
         <source>reference patches</source>
         <translation>Referenzfelder</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="416"/>
+        <location filename="../session/CorrectionSession.cpp" line="432"/>
         <source>the reference values of %1 replace those of %2</source>
         <translation>die Referenzwerte aus %1 ersetzen die aus %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="422"/>
+        <location filename="../session/CorrectionSession.cpp" line="438"/>
         <source>the reference values of %1 are used, not those of %2</source>
         <translation>die Referenzwerte aus %1 werden verwendet, nicht die aus %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="428"/>
+        <location filename="../session/CorrectionSession.cpp" line="444"/>
         <source>measured patches</source>
         <translation>gemessene Felder</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="433"/>
+        <location filename="../session/CorrectionSession.cpp" line="449"/>
         <source>Averaged %1 measurement files into %2 %3</source>
         <translation>%1 Messdateien zu %2 %3 gemittelt</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="435"/>
+        <location filename="../session/CorrectionSession.cpp" line="451"/>
         <source>Loaded %1 %2</source>
         <translation>%1 %2 geladen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="464"/>
+        <location filename="../session/CorrectionSession.cpp" line="480"/>
         <source>1 measured patch has no reference (%1)</source>
         <translation>1 gemessenes Feld hat keine Referenz (%1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="465"/>
+        <location filename="../session/CorrectionSession.cpp" line="481"/>
         <source>%1 measured patches have no reference (%2)</source>
         <translation>%1 gemessene Felder haben keine Referenz (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="474"/>
+        <location filename="../session/CorrectionSession.cpp" line="490"/>
         <source>1 reference patch was not measured (%1)</source>
         <translation>1 Referenzfeld wurde nicht gemessen (%1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="475"/>
+        <location filename="../session/CorrectionSession.cpp" line="491"/>
         <source>%1 reference patches were not measured (%2)</source>
         <translation>%1 Referenzfelder wurden nicht gemessen (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="495"/>
+        <location filename="../session/CorrectionSession.cpp" line="511"/>
         <source>the measured values are the mean of %1 files (%2)</source>
         <translation>die Messwerte sind der Mittelwert aus %1 Dateien (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="498"/>
+        <location filename="../session/CorrectionSession.cpp" line="514"/>
         <source>the measured values are the median of %1 files (%2)</source>
         <translation>die Messwerte sind der Median aus %1 Dateien (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="851"/>
+        <location filename="../session/CorrectionSession.cpp" line="867"/>
         <source>No measurement to pair</source>
         <translation>Keine Messung zum Zuordnen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="875"/>
-        <location filename="../session/CorrectionSession.cpp" line="1279"/>
+        <location filename="../session/CorrectionSession.cpp" line="891"/>
+        <location filename="../session/CorrectionSession.cpp" line="1295"/>
         <location filename="../session/CorrectionSessionLinks.cpp" line="136"/>
         <source>Open a profile first</source>
         <translation>Zuerst ein Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="879"/>
+        <location filename="../session/CorrectionSession.cpp" line="895"/>
         <source>No patch has both reference and measured values</source>
         <translation>Kein Feld hat sowohl Referenz- als auch Messwerte</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="918"/>
+        <location filename="../session/CorrectionSession.cpp" line="934"/>
         <source>Not corrected: a device link is corrected by the Smooth method only</source>
         <translation>Nicht korrigiert: Ein Device-Link wird nur mit der Methode „Glatt“ korrigiert</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="929"/>
+        <location filename="../session/CorrectionSession.cpp" line="945"/>
         <source>Not corrected: not enough memory for this correction</source>
         <translation>Nicht korrigiert: nicht genug Speicher für diese Korrektur</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="982"/>
+        <location filename="../session/CorrectionSession.cpp" line="998"/>
         <source>Not corrected: %1 of %2 patches disagree with their neighbours, more than a fifth: wrong chart, or strips read out of order?</source>
         <translation>Nicht korrigiert: %1 von %2 Feldern weichen von ihren Nachbarn ab, mehr als ein Fünftel: falsches Testchart oder Streifen in falscher Reihenfolge gemessen?</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1017"/>
+        <location filename="../session/CorrectionSession.cpp" line="1033"/>
         <source>Not corrected: %1, loaded as the measurement, says it holds reference values, and %2, loaded as the reference, says it holds measured ones: are the two files swapped?</source>
         <translation>Nicht korrigiert: %1, als Messung geladen, gibt an, Referenzwerte zu enthalten, und %2, als Referenz geladen, gibt an, Messwerte zu enthalten: Sind die beiden Dateien vertauscht?</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1024"/>
+        <location filename="../session/CorrectionSession.cpp" line="1040"/>
         <source>Not corrected: the measurement is %1 Delta E from the reference on average; the files do not belong together: wrong chart, scale or order?</source>
         <translation>Nicht korrigiert: Die Messung weicht im Mittel um %1 Delta E von der Referenz ab; die Dateien gehören nicht zusammen: falsches Testchart, falsche Skala oder Reihenfolge?</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1030"/>
+        <location filename="../session/CorrectionSession.cpp" line="1046"/>
         <source>Not corrected: the profile&apos;s own round trip misses the reference by %1 Delta E on average; the B2A table does not invert the A2B table</source>
         <translation>Nicht korrigiert: Der Round Trip des Profils selbst verfehlt die Referenz im Mittel um %1 Delta E; die B2A-Tabelle kehrt die A2B-Tabelle nicht um</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1061"/>
+        <location filename="../session/CorrectionSession.cpp" line="1077"/>
         <source>Not corrected: the correction&apos;s own prediction is worse than before (mean Delta E 1976 %1 before, %2 after)</source>
         <translation>Nicht korrigiert: Die eigene Vorhersage der Korrektur ist schlechter als vorher (mittleres Delta E 1976 %1 vorher, %2 nachher)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1094"/>
+        <location filename="../session/CorrectionSession.cpp" line="1110"/>
         <source>Please select some patches to be optimized</source>
         <translation>Bitte die zu optimierenden Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1145"/>
-        <location filename="../session/CorrectionSession.cpp" line="1235"/>
+        <location filename="../session/CorrectionSession.cpp" line="1161"/>
+        <location filename="../session/CorrectionSession.cpp" line="1251"/>
         <source>Correction aborted; the profile is as it was</source>
         <translation>Korrektur abgebrochen; das Profil ist unverändert</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1168"/>
+        <location filename="../session/CorrectionSession.cpp" line="1184"/>
         <source>Corrected 1 patch patch by patch; predicted average Delta E 1976 %1</source>
         <translation>1 Feld einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1171"/>
+        <location filename="../session/CorrectionSession.cpp" line="1187"/>
         <source>Corrected %1 patches patch by patch; predicted average Delta E 1976 %2</source>
         <translation>%1 Felder einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1206"/>
+        <location filename="../session/CorrectionSession.cpp" line="1222"/>
         <source>Corrected 1 patch together; predicted average Delta E 1976 %1</source>
         <translation>1 Feld gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1208"/>
+        <location filename="../session/CorrectionSession.cpp" line="1224"/>
         <source>Corrected %1 patches together; predicted average Delta E 1976 %2</source>
         <translation>%1 Felder gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1287"/>
+        <location filename="../session/CorrectionSession.cpp" line="1303"/>
         <location filename="../session/CorrectionSessionLinks.cpp" line="146"/>
         <source>Did not save over %1</source>
         <translation>%1 wurde nicht überschrieben</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1310"/>
+        <location filename="../session/CorrectionSession.cpp" line="1326"/>
         <source>Saved as %1</source>
         <translation>Gespeichert als %1</translation>
     </message>
@@ -827,7 +847,7 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.ui" line="225"/>
-        <location filename="../ui/mainwindow.cpp" line="595"/>
+        <location filename="../ui/mainwindow.cpp" line="598"/>
         <source>Separation &amp;Details...</source>
         <translation>Separations&amp;details...</translation>
     </message>
@@ -1012,13 +1032,13 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.cpp" line="385"/>
-        <location filename="../ui/mainwindow.cpp" line="521"/>
-        <location filename="../ui/mainwindow.cpp" line="687"/>
+        <location filename="../ui/mainwindow.cpp" line="524"/>
+        <location filename="../ui/mainwindow.cpp" line="690"/>
         <source>Auto</source>
         <translation>Auto</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="537"/>
+        <location filename="../ui/mainwindow.cpp" line="540"/>
         <source>The separation details show printer profiles&apos; B2A tables; a device link has none</source>
         <translation>Die Separationsdetails zeigen die B2A-Tabellen von Druckerprofilen; ein Device-Link hat keine</translation>
     </message>
@@ -1028,7 +1048,7 @@
         <translation>Separationsdetails</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="597"/>
+        <location filename="../ui/mainwindow.cpp" line="600"/>
         <source>&amp;Use This Patch Again</source>
         <translation>Dieses Feld &amp;wieder verwenden</translation>
     </message>
@@ -1038,17 +1058,17 @@
         <translation>Feld wieder verwenden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="611"/>
+        <location filename="../ui/mainwindow.cpp" line="614"/>
         <source>Patch %1 is used by the next correction</source>
         <translation>Feld %1 wird bei der nächsten Korrektur verwendet</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="646"/>
+        <location filename="../ui/mainwindow.cpp" line="649"/>
         <source>Choose a profile</source>
         <translation>Profil wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="647"/>
+        <location filename="../ui/mainwindow.cpp" line="650"/>
         <location filename="../ui/MainWindowLink.cpp" line="61"/>
         <location filename="../ui/MainWindowLink.cpp" line="88"/>
         <location filename="../ui/MainWindowSaving.cpp" line="79"/>
@@ -1056,77 +1076,77 @@
         <translation>ICC-Profile (*.icc *.icm)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="648"/>
-        <location filename="../ui/mainwindow.cpp" line="822"/>
+        <location filename="../ui/mainwindow.cpp" line="651"/>
+        <location filename="../ui/mainwindow.cpp" line="825"/>
         <location filename="../ui/MainWindowLink.cpp" line="62"/>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="659"/>
+        <location filename="../ui/mainwindow.cpp" line="662"/>
         <source>Open Profile</source>
         <translation>Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="688"/>
+        <location filename="../ui/mainwindow.cpp" line="691"/>
         <source>Correct &amp;anyway</source>
         <translation>&amp;Trotzdem korrigieren</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="696"/>
+        <location filename="../ui/mainwindow.cpp" line="699"/>
         <source>Save changes to the profile?</source>
         <translation>Änderungen am Profil speichern?</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="700"/>
+        <location filename="../ui/mainwindow.cpp" line="703"/>
         <source>&amp;Save</source>
         <translation>&amp;Speichern</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="701"/>
+        <location filename="../ui/mainwindow.cpp" line="704"/>
         <source>&amp;Discard</source>
         <translation>&amp;Verwerfen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="702"/>
+        <location filename="../ui/mainwindow.cpp" line="705"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="818"/>
+        <location filename="../ui/mainwindow.cpp" line="821"/>
         <source>Choose a further measurement of the same print</source>
         <translation>Weitere Messung desselben Drucks wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="819"/>
+        <location filename="../ui/mainwindow.cpp" line="822"/>
         <source>Choose the reference data file</source>
         <translation>Referenzdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="820"/>
+        <location filename="../ui/mainwindow.cpp" line="823"/>
         <source>Choose the measurement data file</source>
         <translation>Messdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="821"/>
+        <location filename="../ui/mainwindow.cpp" line="824"/>
         <source>Patch data files (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</source>
         <translation>Felddaten (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</translation>
     </message>
     <message>
         <location filename="../ui/mainwindow.cpp" line="381"/>
-        <location filename="../ui/mainwindow.cpp" line="830"/>
+        <location filename="../ui/mainwindow.cpp" line="833"/>
         <source>Add Measurement</source>
         <translation>Messung hinzufügen</translation>
     </message>
     <message>
         <location filename="../ui/mainwindow.cpp" line="377"/>
-        <location filename="../ui/mainwindow.cpp" line="831"/>
+        <location filename="../ui/mainwindow.cpp" line="834"/>
         <source>Load Reference Data</source>
         <translation>Referenzdaten laden</translation>
     </message>
     <message>
         <location filename="../ui/mainwindow.cpp" line="379"/>
-        <location filename="../ui/mainwindow.cpp" line="831"/>
+        <location filename="../ui/mainwindow.cpp" line="834"/>
         <source>Load Measurement Data</source>
         <translation>Messdaten laden</translation>
     </message>

@@ -503,9 +503,12 @@ void MainWindow::on_pushButtonAuto_clicked()
     };
     // The plots wait for the result: the events the progress lets through
     // would otherwise draw them again on the way.
-    plots_->setFrozen(true);
-    const auto thaw = qScopeGuard([this] { plots_->setFrozen(false); });
-    CorrectionReport report = session_.correct(request, onProgress);
+    auto correct = [&] {
+        plots_->setFrozen(true);
+        const auto thaw = qScopeGuard([this] { plots_->setFrozen(false); });
+        return session_.correct(request, onProgress);
+    };
+    CorrectionReport report = correct();
     progress.close();
     // A refusal of the checks changed nothing; the user may know better.
     if (report.failedCheck != CorrectionCheck::Passed) {
@@ -515,16 +518,17 @@ void MainWindow::on_pushButtonAuto_clicked()
         }
         request.force = true;
         progress.reset();
-        report = session_.correct(request, onProgress);
+        report = correct();
         progress.close();
     }
+    // The table and the plots show the result behind the report's dialog.
+    if (report.ok) {
+        model->refreshAll();
+        updateAverages();
+        // A correction changes the predicted columns only.
+        resizeTable(PatchTableModel::OptL, PatchTableModel::OptDeltaE);
+    }
     present(report, tr("Auto"), 5000);
-    if (!report.ok)
-        return;
-    model->refreshAll();
-    updateAverages();
-    // A correction changes the predicted columns only.
-    resizeTable(PatchTableModel::OptL, PatchTableModel::OptDeltaE);
 }
 
 CubeForm* MainWindow::openDetails(int patch)
