@@ -59,11 +59,6 @@ bool keywordLineName(std::string_view token, const std::vector<std::string>& dec
     return name == "KEYWORD" || std::find(declared.begin(), declared.end(), name) != declared.end();
 }
 
-std::string countText(std::size_t count, const char* one, const char* many)
-{
-    return std::to_string(count) + ' ' + (count == 1 ? one : many);
-}
-
 } // namespace
 
 int CgatsFields::spectralWavelength(std::string_view name)
@@ -133,7 +128,7 @@ bool CgatsReader::read(std::string_view text, Handler& handler, std::string& pro
     std::vector<std::string> fields;
     std::vector<std::string_view> tokens;
     std::vector<std::string> declaredKeywords;
-    std::string rowProblem;
+    EngineText rowProblem;
     bool sawFieldList = false;
     int lineNumber = 0;
 
@@ -173,12 +168,18 @@ bool CgatsReader::read(std::string_view text, Handler& handler, std::string& pro
         ++dataLines_;
         // A file cut inside its last number still parses ("26" of "26.80").
         if (unterminated) {
-            skipped_.push_back({line, "the file ends inside this line, without END_DATA: it may have been cut short"});
+            skipped_.push_back({line, EngineText::of(QT_TRANSLATE_NOOP(
+                                          "Engine",
+                                          "the file ends inside this line, without END_DATA: it may have been cut short"))});
             return;
         }
         if (tokens.size() != fields.size()) {
-            skipped_.push_back({line, countText(tokens.size(), "value", "values") + ", " +
-                                          std::to_string(fields.size()) + " expected"});
+            skipped_.push_back(
+                {line, tokens.size() == 1
+                           ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 value, %1 expected"),
+                                            std::to_string(fields.size()))
+                           : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 values, %2 expected"),
+                                            std::to_string(tokens.size()), std::to_string(fields.size()))});
             return;
         }
         rowProblem.clear();

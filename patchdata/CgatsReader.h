@@ -21,6 +21,8 @@
 // a file without END_DATA may have been cut inside a number; it is skipped
 // too. Only the first table of a file is read.
 
+#include "EngineText.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,7 +43,7 @@ bool namesColour(const std::vector<std::string>& names);
 struct LineProblem
 {
     int line;
-    std::string reason;
+    EngineText reason;
 };
 
 class CgatsReader
@@ -57,7 +59,7 @@ public:
         // One data row with exactly one value per field; quotes removed.
         // A row the handler cannot use is reported through problem and
         // false, and is listed like a malformed line.
-        virtual bool row(int line, const std::vector<std::string_view>& values, std::string& problem) = 0;
+        virtual bool row(int line, const std::vector<std::string_view>& values, EngineText& problem) = 0;
         // NUMBER_OF_SETS, when the file states one.
         virtual void declaredSets(long) {}
         // A keyword line before the data: its name upper-cased, its first

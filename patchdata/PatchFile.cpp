@@ -40,18 +40,29 @@ std::string formatValue(double v)
     return text;
 }
 
-// Empty when lab is a colour a chart can hold.
-std::string labRangeProblem(const Lab& lab, const char* what)
+// Empty when lab is a colour a chart can hold; what names it ("the colour",
+// "the reference").
+EngineText labRangeProblem(const Lab& lab, const EngineText& what)
 {
     if (!std::isfinite(lab.L) || !std::isfinite(lab.a) || !std::isfinite(lab.b))
-        return std::string(what) + " is not a finite colour";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 is not a finite colour"), what);
     if (lab.L < 0.0 || lab.L > PatchFileReader::maxL)
-        return std::string(what) + " L* " + formatValue(lab.L) + " is outside 0 to 110";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 L* %2 is outside 0 to 110"), what, formatValue(lab.L));
     if (std::abs(lab.a) > PatchFileReader::maxAbsAB)
-        return std::string(what) + " a* " + formatValue(lab.a) + " is outside -150 to 150";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 a* %2 is outside -150 to 150"), what, formatValue(lab.a));
     if (std::abs(lab.b) > PatchFileReader::maxAbsAB)
-        return std::string(what) + " b* " + formatValue(lab.b) + " is outside -150 to 150";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 b* %2 is outside -150 to 150"), what, formatValue(lab.b));
     return {};
+}
+
+EngineText theColour()
+{
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the colour"));
+}
+
+EngineText theReference()
+{
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the reference"));
 }
 
 // The value that a share of the values does not exceed (0.5: the median).
@@ -143,7 +154,7 @@ public:
         return true;
     }
 
-    bool row(int line, const std::vector<std::string_view>& values, std::string& problem) override
+    bool row(int line, const std::vector<std::string_view>& values, EngineText& problem) override
     {
         // A row refused after its colour was kept takes the colour back.
         const std::size_t spectrumMark = spectra_.size(), xyzMark = xyz_.size();
@@ -166,7 +177,7 @@ public:
     }
 
 private:
-    bool buildRecord(int line, const std::vector<std::string_view>& values, std::string& problem)
+    bool buildRecord(int line, const std::vector<std::string_view>& values, EngineText& problem)
     {
         PatchRecord record;
         record.line = line;
@@ -190,7 +201,7 @@ private:
                 xyz_.push_back({v[0], v[1], v[2]});
             } else {
                 record.lab = {v[0], v[1], v[2]};
-                problem = labRangeProblem(record.lab, "the colour");
+                problem = labRangeProblem(record.lab, theColour());
                 if (!problem.empty())
                     return false;
             }
@@ -202,7 +213,7 @@ private:
                 if (!number(values, reference_[k], v[k], problem))
                     return false;
             record.referenceLab = {v[0], v[1], v[2]};
-            problem = labRangeProblem(record.referenceLab, "the reference");
+            problem = labRangeProblem(record.referenceLab, theReference());
             if (!problem.empty())
                 return false;
             record.hasReferenceLab = true;
@@ -248,7 +259,7 @@ private:
     {
         std::vector<PatchRecord> kept;
         kept.reserve(file_.records.size());
-        std::string reason;
+        EngineText reason;
         for (std::size_t r = 0; r < file_.records.size(); ++r) {
             reason.clear();
             if (keep(r, file_.records[r], reason))
@@ -283,10 +294,10 @@ private:
             file_.notes.push_back("XYZ values read on a 0..1 scale (white Y = 1; the brightest patch has Y " +
                                   formatValue(brightest) + ")");
         }
-        filterRecords([&](std::size_t r, PatchRecord& record, std::string& reason) {
+        filterRecords([&](std::size_t r, PatchRecord& record, EngineText& reason) {
             const auto& v = xyz_[r];
             record.lab = xyzToLab({v[0] * scale, v[1] * scale, v[2] * scale});
-            reason = labRangeProblem(record.lab, "the colour");
+            reason = labRangeProblem(record.lab, theColour());
             return reason.empty();
         });
         xyz_.clear();
@@ -334,11 +345,12 @@ private:
         return true;
     }
 
-    std::string scaleName(double scale) const
+    EngineText scaleName(double scale) const
     {
         if (!spectralNorm_.empty())
             return "SPECTRAL_NORM " + formatValue(scale);
-        return scale == 100 ? "reflectance in percent" : "reflectance in 0..1";
+        return scale == 100 ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "reflectance in percent"))
+                            : EngineText::of(QT_TRANSLATE_NOOP("Engine", "reflectance in 0..1"));
     }
 
     bool finishSpectra(std::string& problem)
@@ -348,25 +360,29 @@ private:
             return false;
         const std::size_t n = spectralColumns_.size();
         std::vector<double> reflectance(n);
-        filterRecords([&](std::size_t r, PatchRecord& record, std::string& reason) {
+        filterRecords([&](std::size_t r, PatchRecord& record, EngineText& reason) {
             for (std::size_t k = 0; k < n; ++k) {
                 const double value = spectra_[r * n + k];
                 reflectance[k] = value / scale;
                 // Values are kept as float: 1.6 is a hair above 1.6.
                 const double margin = 1e-6;
                 if (reflectance[k] < lowestReflectance - margin || reflectance[k] > highestReflectance + margin) {
-                    reason = "spectral value " + formatValue(value) + " at " +
-                             std::to_string(int(firstNm_ + stepNm_ * double(k))) + " nm is outside " +
-                             formatValue(lowestReflectance * scale) + " to " + formatValue(highestReflectance * scale) +
-                             " (" + scaleName(scale) + ")";
+                    reason = EngineText::of(
+                        QT_TRANSLATE_NOOP("Engine", "spectral value %1 at %2 nm is outside %3 to %4 (%5)"),
+                        formatValue(value), std::to_string(int(firstNm_ + stepNm_ * double(k))),
+                        formatValue(lowestReflectance * scale), formatValue(highestReflectance * scale),
+                        scaleName(scale));
                     return false;
                 }
             }
             XYZ xyz;
-            if (!reflectanceToXYZ(firstNm_, stepNm_, reflectance.data(), n, xyz, reason))
+            std::string why;
+            if (!reflectanceToXYZ(firstNm_, stepNm_, reflectance.data(), n, xyz, why)) {
+                reason = why;
                 return false;
+            }
             record.lab = xyzToLab(xyz);
-            reason = labRangeProblem(record.lab, "the colour");
+            reason = labRangeProblem(record.lab, theColour());
             return reason.empty();
         });
         spectra_.clear();
@@ -384,12 +400,12 @@ private:
         return sets;
     }
 
-    bool number(const std::vector<std::string_view>& values, int column, double& value, std::string& problem) const
+    bool number(const std::vector<std::string_view>& values, int column, double& value, EngineText& problem) const
     {
         const std::string_view text = values[static_cast<std::size_t>(column)];
         if (parseNumber(text, value))
             return true;
-        problem = "'" + printable(text) + "' is not a number";
+        problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "'%1' is not a number"), printable(text));
         return false;
     }
 
@@ -429,7 +445,7 @@ private:
         return true;
     }
 
-    bool readSpectrum(const std::vector<std::string_view>& values, std::string& problem)
+    bool readSpectrum(const std::vector<std::string_view>& values, EngineText& problem)
     {
         const std::size_t start = spectra_.size();
         for (int c : spectralColumns_) {
@@ -494,7 +510,7 @@ bool parse(std::string_view text, PatchFile& file, std::string& problem)
     if (file.records.empty()) {
         problem = "no usable patch: all " + std::to_string(reader.dataLines()) + " data lines were skipped";
         if (!file.skipped.empty())
-            problem += " (line " + std::to_string(file.skipped.front().line) + ": " + file.skipped.front().reason + ")";
+            problem += " (line " + std::to_string(file.skipped.front().line) + ": " + file.skipped.front().reason.english() + ")";
         return false;
     }
     return true;

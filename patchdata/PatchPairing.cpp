@@ -364,6 +364,11 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
 
 std::string describeIds(const std::vector<std::string>& ids, std::size_t shown)
 {
+    return describedIds(ids, shown).english();
+}
+
+EngineText describedIds(const std::vector<std::string>& ids, std::size_t shown)
+{
     // Runs of consecutive whole numbers become "101–112".
     auto number = [](const std::string& id, long& value) {
         if (id.empty() || id.size() > 9 ||
@@ -389,10 +394,12 @@ std::string describeIds(const std::vector<std::string>& ids, std::size_t shown)
                 parts.push_back(ids[k]);
         i = j;
     }
-    std::string text = ids.size() == 1 ? "id " : "ids ";
+    std::string list;
     for (std::size_t k = 0; k < parts.size() && k < shown; ++k)
-        text += (k ? ", " : "") + printable(parts[k]);
+        list += (k ? ", " : "") + printable(parts[k]);
     if (parts.size() > shown)
-        text += " and " + std::to_string(parts.size() - shown) + " more";
-    return text;
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "ids %1 and %2 more"), list,
+                              std::to_string(parts.size() - shown));
+    return ids.size() == 1 ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "id %1"), list)
+                           : EngineText::of(QT_TRANSLATE_NOOP("Engine", "ids %1"), list);
 }

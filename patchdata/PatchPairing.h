@@ -12,6 +12,7 @@
 // otherwise the files are refused with examples. A file that has one
 // SAMPLE_ID twice is refused, whatever pairs it.
 
+#include "EngineText.h"
 #include "Patch.h"
 #include "PatchFile.h"
 
@@ -66,3 +67,5 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
 // "ids 7, 9, 40" or "ids 101–112": runs of whole numbers are shortened, and
 // long lists end with a count of the rest. The ids are made printable.
 std::string describeIds(const std::vector<std::string>& ids, std::size_t shown = 20);
+// The same, ready for translation.
+EngineText describedIds(const std::vector<std::string>& ids, std::size_t shown = 20);

@@ -36,6 +36,15 @@ public:
     // A filled circle; an outline of width outlineWidth when that is above 0.
     virtual void circle(PlotPoint centre, double radius, const Rgb8& fill, const Rgb8& outline,
                         double outlineWidth) = 0;
+    // An arrow's shaft of width from from to base and its head, the
+    // triangle to, left, right. As a line and a triangle unless a canvas
+    // has a faster way.
+    virtual void arrow(PlotPoint from, PlotPoint base, PlotPoint to, PlotPoint left, PlotPoint right,
+                       const Rgb8& colour, double width)
+    {
+        line(from, base, colour, width);
+        fillPolygon({to, left, right}, colour);
+    }
     // UTF-8 text of the given size (the em height), in a plain sans-serif.
     virtual void text(PlotPoint at, const std::string& text, double size, const Rgb8& colour,
                       TextAnchor anchor = TextAnchor::Start, bool bold = false) = 0;

@@ -184,9 +184,8 @@ void arrow(PlotCanvas& canvas, PlotPoint from, PlotPoint to, const Rgb8& colour,
     const double ux = dx / length, uy = dy / length;
     const PlotPoint base{to.x - ux * head, to.y - uy * head};
     const double side = head * 0.45;
-    canvas.line(from, base, colour, width);
-    canvas.fillPolygon({to, {base.x - uy * side, base.y + ux * side}, {base.x + uy * side, base.y - ux * side}},
-                       colour);
+    canvas.arrow(from, base, to, {base.x - uy * side, base.y + ux * side}, {base.x + uy * side, base.y - ux * side},
+                 colour, width);
 }
 
 } // namespace
@@ -272,8 +271,9 @@ void drawHistogram(PlotCanvas& canvas, const PlotRect& area, const PlotData& dat
     legend(canvas, plot, entries, false);
 }
 
-void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
+AbPlane abPlaneOf(const PlotRect& area, const PlotData& data)
 {
+    AbPlane plane;
     // Differences of a few units vanish on a plane a hundred units wide;
     // they are drawn magnified by a round factor the title states.
     double reach = 10, typical = 0;
@@ -283,68 +283,114 @@ void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
     }
     if (!data.patches.empty())
         typical /= data.patches.size();
-    double magnification = 1;
     for (double m : {2.0, 5.0, 10.0, 20.0, 50.0})
         if (typical > 0 && m * typical <= reach * arrowShare)
-            magnification = m;
-    auto tip = [magnification](const Lab& from, const Lab& to) {
-        return Lab{to.L, from.a + (to.a - from.a) * magnification, from.b + (to.b - from.b) * magnification};
-    };
+            plane.magnification = m;
     for (const PlotPatch& p : data.patches) {
-        const Lab m = tip(p.reference, p.measured), q = tip(p.reference, p.predicted);
+        const Lab m = plane.tip(p.reference, p.measured), q = plane.tip(p.reference, p.predicted);
         reach = std::max({reach, std::fabs(m.a), std::fabs(m.b)});
         if (p.hasResult)
             reach = std::max({reach, std::fabs(q.a), std::fabs(q.b)});
     }
-
-    // Short enough for a narrow dock: the longer titles were cut at both ends.
-    const std::string title =
-        magnification > 1 ? filledIn(data.words.planeMagnified, fixedNumber(magnification, 0)) : data.words.plane;
-    const PlotRect inner = frame(canvas, area, title);
+    plane.area = area;
+    const PlotRect inner{area.x + marginLeft, area.y + marginTop, std::max(1.0, area.width - marginLeft - marginRight),
+                         std::max(1.0, area.height - marginTop - marginBottom)};
     const double side = std::min(inner.width, inner.height);
-    const PlotRect plot{inner.x + (inner.width - side) / 2, inner.y, side, side};
-    if (nothingToShow(canvas, plot, data))
-        return;
+    plane.plot = {inner.x + (inner.width - side) / 2, inner.y, side, side};
     // Fewer ticks on a small plot, so that labels such as "-80" keep apart.
     const int ticks = std::clamp(static_cast<int>(side / (3.0 * labelSize)), 2, 8);
-    const double step = niceStep(2 * reach, ticks);
-    const double range = std::ceil(reach / step) * step;
+    plane.step = niceStep(2 * reach, ticks);
+    plane.range = std::ceil(reach / plane.step) * plane.step;
+    return plane;
+}
+
+Lab AbPlane::tip(const Lab& from, const Lab& to) const
+{
+    return Lab{to.L, from.a + (to.a - from.a) * magnification, from.b + (to.b - from.b) * magnification};
+}
+
+PlotPoint AbPlane::at(double a, double b) const
+{
     const Scale x{-range, range, plot.x, plot.right()};
     const Scale y{-range, range, plot.bottom(), plot.y};
-    const int half = static_cast<int>(std::lround(range / step));
+    return {x(a), y(b)};
+}
+
+void drawAbPlaneFrame(PlotCanvas& canvas, const AbPlane& plane, const PlotData& data)
+{
+    // Short enough for a narrow dock: the longer titles were cut at both ends.
+    const std::string title = plane.magnification > 1
+                                  ? filledIn(data.words.planeMagnified, fixedNumber(plane.magnification, 0))
+                                  : data.words.plane;
+    frame(canvas, plane.area, title);
+    const PlotRect& plot = plane.plot;
+    if (nothingToShow(canvas, plot, data))
+        return;
+    const double step = plane.step;
+    const int half = static_cast<int>(std::lround(plane.range / step));
     for (int k = -half; k <= half; ++k) {
         const double v = k * step;
         const bool axis = k == 0;
-        canvas.line({x(v), plot.y}, {x(v), plot.bottom()}, axis ? axisColour : gridColour, axis ? 0.8 : 0.6);
-        canvas.line({plot.x, y(v)}, {plot.right(), y(v)}, axis ? axisColour : gridColour, axis ? 0.8 : 0.6);
-        canvas.text({plot.x - 4, y(v) + labelSize * 0.35}, tickText(v, step), labelSize, ink, TextAnchor::End);
-        canvas.text({x(v), plot.bottom() + 4 + labelSize}, tickText(v, step), labelSize, ink, TextAnchor::Middle);
+        const PlotPoint p = plane.at(v, v);
+        canvas.line({p.x, plot.y}, {p.x, plot.bottom()}, axis ? axisColour : gridColour, axis ? 0.8 : 0.6);
+        canvas.line({plot.x, p.y}, {plot.right(), p.y}, axis ? axisColour : gridColour, axis ? 0.8 : 0.6);
+        canvas.text({plot.x - 4, p.y + labelSize * 0.35}, tickText(v, step), labelSize, ink, TextAnchor::End);
+        canvas.text({p.x, plot.bottom() + 4 + labelSize}, tickText(v, step), labelSize, ink, TextAnchor::Middle);
     }
     // Axis names beside the axes' ends, clear of the tick labels.
-    canvas.text({plot.right() - 3, y(0) - 4}, "a*", labelSize, ink, TextAnchor::End);
-    canvas.text({x(0) + 4, plot.y + labelSize + 2}, "b*", labelSize, ink);
+    const PlotPoint origin = plane.at(0, 0);
+    canvas.text({plot.right() - 3, origin.y - 4}, "a*", labelSize, ink, TextAnchor::End);
+    canvas.text({origin.x + 4, plot.y + labelSize + 2}, "b*", labelSize, ink);
+}
 
+void drawAbPlaneMarks(PlotCanvas& canvas, const AbPlane& plane, const PlotData& data, PlaneMarks marks)
+{
     // Unselected first, so that the selected ones are drawn on top.
     for (bool selectedPass : {false, true}) {
         for (const PlotPatch& p : data.patches) {
-            if (p.selected != selectedPass)
+            bool selected = p.selected, faint = data.anySelected && !p.selected;
+            switch (marks) {
+            case PlaneMarks::AsSelected:
+                break;
+            case PlaneMarks::AllPlain:
+                selected = faint = false;
+                break;
+            case PlaneMarks::AllFaint:
+                selected = false;
+                faint = true;
+                break;
+            case PlaneMarks::AllSelected:
+                selected = true;
+                faint = false;
+                break;
+            case PlaneMarks::SelectedOnly:
+                if (!p.selected)
+                    continue;
+                break;
+            }
+            if (selected != selectedPass)
                 continue;
-            const bool faint = data.anySelected && !p.selected;
             const Rgb8 colour = faint ? mix(lightnessColour(p.reference.L), dimmed) : lightnessColour(p.reference.L);
-            const double width = p.selected ? 1.8 : 1.0;
-            const PlotPoint from{x(p.reference.a), y(p.reference.b)};
-            if (p.selected)
+            const double width = selected ? 1.8 : 1.0;
+            const PlotPoint from = plane.at(p.reference.a, p.reference.b);
+            if (selected)
                 canvas.circle(from, 3.5, paper, black, 1.0);
-            const Lab m = tip(p.reference, p.measured);
-            arrow(canvas, from, {x(m.a), y(m.b)}, colour, width);
+            const Lab m = plane.tip(p.reference, p.measured);
+            arrow(canvas, from, plane.at(m.a, m.b), colour, width);
             if (p.hasResult) {
-                const Lab q = tip(p.reference, p.predicted);
-                arrow(canvas, from, {x(q.a), y(q.b)}, faint ? mix(black, dimmed) : black, width * 0.7);
+                const Lab q = plane.tip(p.reference, p.predicted);
+                arrow(canvas, from, plane.at(q.a, q.b), faint ? mix(black, dimmed) : black, width * 0.7);
             }
         }
     }
+}
 
+void drawAbPlaneKey(PlotCanvas& canvas, const AbPlane& plane, const PlotData& data)
+{
+    if (data.patches.empty())
+        return;
     // The lightness key in the upper left corner.
+    const PlotRect& plot = plane.plot;
     const double keyWidth = 12;
     for (int k = 0; k < 5; ++k)
         canvas.fillRect({plot.x + 4 + k * keyWidth, plot.y + 4, keyWidth, 7}, lightnessColour(k * 25.0));
@@ -352,6 +398,16 @@ void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
     canvas.text({plot.x + 4 + 5 * keyWidth, plot.y + 13 + labelSize}, "100", labelSize, ink, TextAnchor::End);
     if (data.anyResult)
         canvas.text({plot.x + 4, plot.y + 15 + 2 * labelSize}, data.words.predicted, labelSize, ink);
+}
+
+void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)
+{
+    const AbPlane plane = abPlaneOf(area, data);
+    drawAbPlaneFrame(canvas, plane, data);
+    if (data.patches.empty())
+        return;
+    drawAbPlaneMarks(canvas, plane, data, PlaneMarks::AsSelected);
+    drawAbPlaneKey(canvas, plane, data);
 }
 
 void drawSortedDeltaE(PlotCanvas& canvas, const PlotRect& area, const PlotData& data)

@@ -62,4 +62,27 @@ PlotData plotDataOf(const std::vector<Patch>& patches, DeltaEMetric metric, cons
 
 void drawHistogram(PlotCanvas& canvas, const PlotRect& area, const PlotData& data);
 void drawAbPlane(PlotCanvas& canvas, const PlotRect& area, const PlotData& data);
+
+// The a*b* plane in its three layers, for a canvas that keeps the marks of
+// thousands of patches as images and changes only what a new selection
+// changes: the frame (title, grid, axes), the patches' marks, and the key
+// drawn over them. drawAbPlane draws the three.
+struct AbPlane
+{
+    PlotRect area;
+    PlotRect plot; // the square inside the frame
+    double magnification = 1;
+    double range = 10; // a* and b* run from -range to range
+    double step = 5;
+    Lab tip(const Lab& from, const Lab& to) const;
+    PlotPoint at(double a, double b) const;
+};
+AbPlane abPlaneOf(const PlotRect& area, const PlotData& data);
+// Which marks, and how: as the patches' selection says; every patch as if
+// none were selected, faint as the unselected beside a selection, or as
+// selected; or only the selected patches, as selected.
+enum class PlaneMarks { AsSelected, AllPlain, AllFaint, AllSelected, SelectedOnly };
+void drawAbPlaneFrame(PlotCanvas& canvas, const AbPlane& plane, const PlotData& data);
+void drawAbPlaneMarks(PlotCanvas& canvas, const AbPlane& plane, const PlotData& data, PlaneMarks marks);
+void drawAbPlaneKey(PlotCanvas& canvas, const AbPlane& plane, const PlotData& data);
 void drawSortedDeltaE(PlotCanvas& canvas, const PlotRect& area, const PlotData& data);

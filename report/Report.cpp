@@ -282,7 +282,8 @@ SessionReport writeReport(const CorrectionSession& session, const ReportOptions&
     SessionReport report;
     ReportFormat format;
     if (!reportFormatFor(path, format)) {
-        report.summary = "Could not write " + path + ": a report file ends in .html, .pdf or .csv";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not write %1: a report file ends in .html, .pdf or .csv"),
+                                  path));
         return report;
     }
     // A report never takes the place of a file the session depends on.
@@ -294,11 +295,11 @@ SessionReport writeReport(const CorrectionSession& session, const ReportOptions&
     std::string reason;
     const std::string text = reportText(session, options, format, &reason);
     if (text.empty() || !writeFileSafely(path, std::vector<uint8_t>(text.begin(), text.end()), reason)) {
-        report.summary = "Could not write " + path;
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not write %1"), path));
         report.fail(reason);
         return report;
     }
     report.ok = true;
-    report.summary = "Report written to " + path;
+    report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Report written to %1"), path));
     return report;
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Brings translations/vestrel_LANG.ts up to date with the window's texts:
+# Brings translations/vestrel_LANG.ts up to date with the window's texts
+# and the engine's texts the window shows (marked QT_TRANSLATE_NOOP("Engine",
+# ...) under session/, patchdata/ and report/):
 # new texts are added unfinished, texts no longer in the code are dropped,
 # and translations of unchanged texts are kept. Run it after changing texts
-# under ui/ or framework/, translate what it reports as unfinished (Qt
+# under ui/, framework/ or the engine, translate what it reports as unfinished (Qt
 # Linguist, or any editor), and build: the build turns the .ts files into
 # .qm files with lrelease but never runs lupdate itself.
 # usage: scripts/update-translations.sh [LANG...]   (default: every .ts there is;
@@ -22,5 +24,5 @@ fi
 [ ${#languages[@]} -gt 0 ] || { echo "update-translations: no translations/vestrel_*.ts; name a language" >&2; exit 1; }
 for language in "${languages[@]}"; do
     "$lupdate" -no-obsolete -locations absolute -source-language en -target-language "$language" \
-        ui framework -ts "translations/vestrel_$language.ts"
+        ui framework session patchdata report -ts "translations/vestrel_$language.ts"
 done

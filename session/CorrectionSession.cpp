@@ -39,13 +39,32 @@ std::string plural(std::size_t n, const char* one, const char* many)
 }
 
 // "3 lines skipped (12, 40, 41)", at most a few numbers in one line.
-std::string skippedSummary(const std::vector<LineProblem>& skipped)
+EngineText skippedSummary(const std::vector<LineProblem>& skipped)
 {
-    std::string text = plural(skipped.size(), "line", "lines") + " skipped (";
+    std::string lines;
     const std::size_t shown = std::min<std::size_t>(skipped.size(), 5);
     for (std::size_t i = 0; i < shown; ++i)
-        text += (i ? ", " : "") + std::to_string(skipped[i].line);
-    return text + (skipped.size() > shown ? ", ...)" : ")");
+        lines += (i ? ", " : "") + std::to_string(skipped[i].line);
+    if (skipped.size() > shown)
+        lines += ", ...";
+    return skipped.size() == 1 ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 line skipped (%1)"), lines)
+                               : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 lines skipped (%2)"),
+                                                withThousands(skipped.size()), lines);
+}
+
+EngineText lineProblem(const LineProblem& line)
+{
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "line %1: %2"), std::to_string(line.line), line.reason);
+}
+
+EngineText failedToOpen(const std::string& path)
+{
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "Failed to open %1"), path);
+}
+
+EngineText couldNotLoad(const std::string& name, const EngineText& problem)
+{
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not load %1: %2"), name, problem);
 }
 
 double length(const Lab& d)
@@ -63,19 +82,35 @@ Lab mediaWhite(csICCProfileConverter& a2b)
 }
 
 // "3 patches disagree with their neighbours and were left out: 20 (19.8 from
-// what its neighbours predict), 75 (24.1)".
-std::string outlierLine(const std::vector<Patch>& patches, const std::vector<Outlier>& outliers)
+// what its neighbours predict), 75 (24.1)", at most ten of them by id.
+EngineText outlierLine(const std::vector<Patch>& patches, const std::vector<Outlier>& outliers)
 {
-    std::vector<std::string> ids;
-    std::vector<double> sizes;
-    for (const Outlier& o : outliers) {
-        ids.push_back(patches[o.patch].id);
-        sizes.push_back(o.size);
+    constexpr std::size_t shown = 10;
+    auto size = [](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", value);
+        return std::string(text);
+    };
+    EngineText list;
+    std::string rest;
+    for (std::size_t k = 0; k < outliers.size() && k < shown; ++k) {
+        const std::string id = printable(patches[outliers[k].patch].id);
+        if (k == 0)
+            list = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 (%2 from what its neighbours predict)"), id,
+                                  size(outliers[k].size));
+        else
+            rest += ", " + id + " (" + size(outliers[k].size) + ")";
     }
-    return (outliers.size() == 1 ? "1 patch disagrees with its neighbours and was left out: "
-                                 : withThousands(outliers.size()) +
-                                       " patches disagree with their neighbours and were left out: ") +
-           describeOutliers(ids, sizes);
+    list = EngineText::joined("%1%2", std::move(list), rest);
+    if (outliers.size() > shown)
+        list = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 and %2 more"), std::move(list),
+                              std::to_string(outliers.size() - shown));
+    return outliers.size() == 1
+               ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 patch disagrees with its neighbours and was left out: %1"),
+                                list)
+               : EngineText::of(QT_TRANSLATE_NOOP("Engine",
+                                                  "%1 patches disagree with their neighbours and were left out: %2"),
+                                withThousands(outliers.size()), list);
 }
 
 // L* of the paper and of the darkest colour a profile prints: its A2B1 at
@@ -98,9 +133,9 @@ void lightnessReach(csICCProfileConverter& a2b1, double (&reach)[2])
 SessionReport refusedFile(const std::string& name, const std::string& problem, const PatchFile& file)
 {
     SessionReport report;
-    report.summary = "Could not load " + name + ": " + problem;
+    report.say(couldNotLoad(name, problem));
     for (const LineProblem& line : file.skipped)
-        report.warn("line " + std::to_string(line.line) + ": " + line.reason, line.line);
+        report.warn(lineProblem(line), line.line);
     return report;
 }
 
@@ -193,7 +228,7 @@ SessionReport CorrectionSession::openProfile(const std::string& path)
     std::string bytes, problem;
     if (!readWholeFile(path, csICCProfile::maxProfileSize, "profile", bytes, problem)) {
         SessionReport report;
-        report.summary = "Failed to open " + path;
+        report.say(failedToOpen(path));
         report.fail(problem);
         return report;
     }
@@ -203,12 +238,12 @@ SessionReport CorrectionSession::openProfile(const std::string& path)
 SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const std::string& path)
 {
     SessionReport report;
-    const std::string refused = "Failed to open " + path;
+    const EngineText refused = failedToOpen(path);
     // A file of another kind is one sentence, not the reader's complaints
     // about a header that never was one.
     const std::string notProfile = notAProfile(bytes);
     if (!notProfile.empty()) {
-        report.summary = refused;
+        report.say(refused);
         report.fail(notProfile);
         return report;
     }
@@ -219,14 +254,15 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     // A device link prints through the printer profile, which models the printer.
     const bool link = read && profile->header().deviceClass() == csSig("link");
     if (link && !printer_) {
-        report.summary = refused;
-        report.fail("it is a device link: give the printer's own profile too (vestrel-cli correct -p)");
+        report.say(refused);
+        report.fail(EngineText::of(QT_TRANSLATE_NOOP(
+            "Engine", "it is a device link: give the printer's own profile too (vestrel-cli correct -p)")));
         return report;
     }
     if (link) {
         const std::string why = linkProblem(*profile, *printer_);
         if (!why.empty()) {
-            report.summary = refused;
+            report.say(refused);
             report.fail(why);
             return report;
         }
@@ -239,14 +275,14 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     // A profile with parts refused (a table that does not fit its tag) could
     // be shown but must not be corrected and passed on.
     if (!read || LibraryLog::errorsSince(mark) || a2b1->init() != 0 || b2a1->init() != 0) {
-        report.summary = refused;
+        report.say(refused);
         report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     if (*b2a1->inputSpace() != csSig("Lab ")) {
-        report.summary = refused;
-        report.fail("the profile's B2A1 table does not take Lab (its PCS is " +
-                    std::string(csSigText(*b2a1->inputSpace()).text) + ")");
+        report.say(refused);
+        report.fail(EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile's B2A1 table does not take Lab (its PCS is %1)"),
+                                   std::string(csSigText(*b2a1->inputSpace()).text)));
         return report;
     }
 
@@ -291,7 +327,7 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     history_.clear();
     tell(Event::ProfileOpened, Change::Correction);
     report.ok = true;
-    report.summary = "Loaded " + path;
+    report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Loaded %1"), path));
     return report;
 }
 
@@ -346,7 +382,7 @@ SessionReport CorrectionSession::loadParsedNow(const std::string& name, const st
         return repeat ? addRepeat(std::move(file), path) : takePatches(std::move(file), path, role);
     } catch (const std::bad_alloc&) {
         SessionReport report;
-        report.summary = "Could not load " + name + ": not enough memory for its patches";
+        report.say(couldNotLoad(name, EngineText::of(QT_TRANSLATE_NOOP("Engine", "not enough memory for its patches"))));
         return report;
     }
 }
@@ -365,7 +401,7 @@ SessionReport CorrectionSession::addRepeat(std::shared_ptr<PatchFile> file, cons
     std::string problem;
     if (!averageRepeats(repeats.files, pairBy_, repeats.averaged, problem)) {
         SessionReport report;
-        report.summary = "Could not add " + fileNameOf(path) + ": " + problem;
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not add %1: %2"), fileNameOf(path), problem));
         return report;
     }
     // The new file's own findings; those of the files before were told.
@@ -384,39 +420,52 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     PatchSide reference = reference_, measurement = measurement_;
     // A reference that came with a combined measurement is no file of its own.
     const bool referenceFile = reference_ && reference_.file != measurement_.file;
-    std::string what;
+    EngineText what;
+    const EngineText bothValues =
+        EngineText::of(QT_TRANSLATE_NOOP("Engine", "patches with reference and measured values"));
     if (role == PatchFileRole::Reference) {
         reference = {file, file->combined};
-        what = file->combined ? "reference patches (the reference values of a combined file)" : "reference patches";
+        what = file->combined ? EngineText::of(QT_TRANSLATE_NOOP(
+                                    "Engine", "reference patches (the reference values of a combined file)"))
+                              : EngineText::of(QT_TRANSLATE_NOOP("Engine", "reference patches"));
         if (measurement_ && measurement_.file->combined && !referenceFile)
-            report.note("the reference values of " + name + " replace those of " + fileNameOf(measurementPath_));
+            report.note(EngineText::of(QT_TRANSLATE_NOOP("Engine", "the reference values of %1 replace those of %2"),
+                                       name, fileNameOf(measurementPath_)));
     } else {
         measurement = {file, false};
         if (file->combined && referenceFile) {
-            what = "patches with reference and measured values";
-            report.note("the reference values of " + fileNameOf(referencePath_) + " are used, not those of " + name);
+            what = bothValues;
+            report.note(EngineText::of(QT_TRANSLATE_NOOP("Engine", "the reference values of %1 are used, not those of %2"),
+                                       fileNameOf(referencePath_), name));
         } else if (file->combined) {
             reference = {file, true};
-            what = "patches with reference and measured values";
+            what = bothValues;
         } else {
-            what = "measured patches";
+            what = EngineText::of(QT_TRANSLATE_NOOP("Engine", "measured patches"));
         }
     }
 
-    report.summary = (repeats ? "Averaged " + withThousands(repeats->files.size()) + " measurement files into "
-                              : std::string("Loaded ")) +
-                     withThousands(file->records.size()) + ' ' + what;
+    EngineText summary =
+        repeats ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "Averaged %1 measurement files into %2 %3"),
+                                 withThousands(repeats->files.size()), withThousands(file->records.size()), what)
+                : EngineText::of(QT_TRANSLATE_NOOP("Engine", "Loaded %1 %2"), withThousands(file->records.size()), what);
+    // Whatever goes wrong further on is added to the summary.
+    auto addToSummary = [&](EngineText more) {
+        summary = EngineText::joined("%1; %2", std::move(summary), std::move(more));
+        report.say(summary);
+    };
+    report.say(summary);
     if (!file->skipped.empty())
-        report.summary += "; " + skippedSummary(file->skipped);
+        addToSummary(skippedSummary(file->skipped));
     for (const LineProblem& line : file->skipped)
-        report.warn("line " + std::to_string(line.line) + ": " + line.reason, line.line);
+        report.warn(lineProblem(line), line.line);
 
     for (const std::string& note : file->notes)
-        report.note(name + ": " + note);
+        report.note(EngineText::joined("%1: %2", name, note));
 
     Pairing pairing;
     if (!pairPatches(reference, measurement, pairing, problem, pairBy_)) {
-        report.summary = "Could not load " + name + ": " + problem;
+        report.say(couldNotLoad(name, problem));
         report.findings.erase(std::remove_if(report.findings.begin(), report.findings.end(),
                                              [](const Finding& f) { return f.severity == Severity::Note; }),
                               report.findings.end());
@@ -425,15 +474,23 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     for (const std::string& note : pairing.notes)
         report.note(note);
     if (!pairing.unreferenced.empty()) {
-        const std::string line = plural(pairing.unreferenced.size(), "measured patch has", "measured patches have") +
-                                 " no reference (" + describeIds(pairing.unreferenced) + ")";
-        report.summary += "; " + line;
+        const EngineText ids = describedIds(pairing.unreferenced);
+        const EngineText line =
+            pairing.unreferenced.size() == 1
+                ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 measured patch has no reference (%1)"), ids)
+                : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 measured patches have no reference (%2)"),
+                                 withThousands(pairing.unreferenced.size()), ids);
+        addToSummary(line);
         report.warn(line);
     }
     if (!pairing.unmeasured.empty()) {
-        const std::string line = plural(pairing.unmeasured.size(), "reference patch was", "reference patches were") +
-                                 " not measured (" + describeIds(pairing.unmeasured) + ")";
-        report.summary += "; " + line;
+        const EngineText ids = describedIds(pairing.unmeasured);
+        const EngineText line =
+            pairing.unmeasured.size() == 1
+                ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 reference patch was not measured (%1)"), ids)
+                : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 reference patches were not measured (%2)"),
+                                 withThousands(pairing.unmeasured.size()), ids);
+        addToSummary(line);
         report.warn(line);
     }
     if (repeats) {
@@ -441,7 +498,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
              {describeLeftOut(repeats->averaged.leftOut), describeIncomplete(repeats->averaged.incomplete)}) {
             if (line.empty())
                 continue;
-            report.summary += "; " + line;
+            addToSummary(line);
             report.warn(line);
         }
         for (const std::string& note : repeats->averaged.notes)
@@ -449,8 +506,13 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
         std::string names;
         for (const std::string& each : repeats->paths)
             names += (names.empty() ? "" : ", ") + fileNameOf(each);
-        report.note(std::string("the measured values are the ") + (repeats->files.size() == 2 ? "mean" : "median") +
-                    " of " + std::to_string(repeats->files.size()) + " files (" + names + ")");
+        const std::string files = std::to_string(repeats->files.size());
+        report.note(repeats->files.size() == 2
+                        ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "the measured values are the mean of %1 files (%2)"),
+                                         files, names)
+                        : EngineText::of(
+                              QT_TRANSLATE_NOOP("Engine", "the measured values are the median of %1 files (%2)"), files,
+                              names));
     }
 
     reference_ = reference;
@@ -802,7 +864,7 @@ SessionReport CorrectionSession::pairAgain(PairBy by)
                                                : measurementPaths_;
     if (paths.empty()) {
         SessionReport report;
-        report.summary = "No measurement to pair";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "No measurement to pair")));
         return report;
     }
     return recordStep(
@@ -826,11 +888,11 @@ CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request,
 {
     CorrectionReport report;
     if (!profile_) {
-        report.summary = "Open a profile first";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Open a profile first")));
         return report;
     }
     if (std::none_of(patches_.begin(), patches_.end(), [](const Patch& p) { return p.paired(); })) {
-        report.summary = "No patch has both reference and measured values";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "No patch has both reference and measured values")));
         return report;
     }
     // Tables as they stand, to go back to when the run is aborted or refused.
@@ -869,7 +931,7 @@ CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request,
         }
         if (link_ && request.method != CorrectionMethod::Smooth) {
             report = {};
-            report.summary = "Not corrected: a device link is corrected by the Smooth method only";
+            report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Not corrected: a device link is corrected by the Smooth method only")));
         }
         else if (link_)
             report = correctLink(request, outliers, progress);
@@ -880,7 +942,7 @@ CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request,
         // A large chart's solve may not fit; the session and its tables
         // outlive the attempt.
         report = {};
-        report.summary = "Not corrected: not enough memory for this correction";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Not corrected: not enough memory for this correction")));
     }
     if (report.ok && !request.force)
         refuseWorsePrediction(report);
@@ -933,10 +995,10 @@ CorrectionReport CorrectionSession::findOutliersFor(const CorrectionRequest& req
     report.ok = !search.tooMany;
     if (search.tooMany) {
         report.failedCheck = CorrectionCheck::TooManyOutliers;
-        report.summary = "Not corrected: " + withThousands(search.outliers.size()) + " of " +
-                         plural(paired.size(), "patch", "patches") +
-                         " disagree with their neighbours, more than a fifth: wrong chart, or strips read out "
-                         "of order?";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Not corrected: %1 of %2 patches disagree with their "
+                                                              "neighbours, more than a fifth: wrong chart, or strips "
+                                                              "read out of order?"),
+                                  withThousands(search.outliers.size()), withThousands(paired.size())));
     }
     return report;
 }
@@ -963,32 +1025,30 @@ CorrectionReport CorrectionSession::checkBeforeCorrecting() const
     }
     measuredOff /= static_cast<double>(paired);
     roundTripOff /= static_cast<double>(paired);
-    char text[512];
     // With the round trip standing in for the measurement, the first check
     // is the second.
     if (!roundTripOn_ && filesSayTheyAreSwapped()) {
         report.failedCheck = CorrectionCheck::FilesSwapped;
-        std::snprintf(text, sizeof text,
-                      "Not corrected: %s, loaded as the measurement, says it holds reference values, and %s, loaded "
-                      "as the reference, says it holds measured ones: are the two files swapped?",
-                      printable(fileNameOf(measurementPath_)).c_str(), printable(fileNameOf(referencePath_)).c_str());
+        report.say(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "Not corrected: %1, loaded as the measurement, says it holds reference values, "
+                                        "and %2, loaded as the reference, says it holds measured ones: are the two "
+                                        "files swapped?"),
+            printable(fileNameOf(measurementPath_)), printable(fileNameOf(referencePath_))));
     } else if (!roundTripOn_ && measuredOff > CorrectionLimits::measurementFarOff) {
         report.failedCheck = CorrectionCheck::MeasurementFarOff;
-        std::snprintf(text, sizeof text,
-                      "Not corrected: the measurement is %.2f Delta E from the reference on average; the files do "
-                      "not belong together: wrong chart, scale or order?",
-                      measuredOff);
+        report.say(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "Not corrected: the measurement is %1 Delta E from the reference on average; "
+                                        "the files do not belong together: wrong chart, scale or order?"),
+            fixedNumber(measuredOff, 2)));
     } else if (roundTripOff > CorrectionLimits::roundTripFarOff) {
         report.failedCheck = CorrectionCheck::TablesDoNotInvert;
-        std::snprintf(text, sizeof text,
-                      "Not corrected: the profile's own round trip misses the reference by %.2f Delta E on average; "
-                      "the B2A table does not invert the A2B table",
-                      roundTripOff);
+        report.say(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "Not corrected: the profile's own round trip misses the reference by %1 Delta E "
+                                        "on average; the B2A table does not invert the A2B table"),
+            fixedNumber(roundTripOff, 2)));
     } else {
         report.ok = true;
-        return report;
     }
-    report.summary = text;
     return report;
 }
 
@@ -1012,14 +1072,11 @@ void CorrectionSession::refuseWorsePrediction(CorrectionReport& report)
     double before, after;
     if (checkPrediction(report.outcomes, before, after) == CorrectionCheck::Passed)
         return;
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "Not corrected: the correction's own prediction is worse than before (mean Delta E 1976 %.2f "
-                  "before, %.2f after)",
-                  before, after);
     CorrectionReport refused;
     refused.failedCheck = CorrectionCheck::PredictionWorse;
-    refused.summary = text;
+    refused.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Not corrected: the correction's own prediction is worse "
+                                                           "than before (mean Delta E 1976 %1 before, %2 after)"),
+                               fixedNumber(before, 2), fixedNumber(after, 2)));
     report = refused;
 }
 
@@ -1050,7 +1107,7 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
         chosen.push_back(i);
     }
     if (chosen.empty()) {
-        report.summary = "Please select some patches to be optimized";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Please select some patches to be optimized")));
         return report;
     }
     const csCLUTCube cube(b2a1_.get(), a2b1_.get());
@@ -1101,7 +1158,7 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
         });
     if (stopped) {
         report.aborted = true;
-        report.summary = "Correction aborted; the profile is as it was";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Correction aborted; the profile is as it was")));
         return report;
     }
     const unsigned findings = solved.findings;
@@ -1122,10 +1179,14 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
     double sum = 0;
     for (const PatchOutcome& outcome : report.outcomes)
         sum += length(outcome.remaining);
-    char text[128];
-    std::snprintf(text, sizeof text, "Corrected %s patch by patch; predicted average Delta E 1976 %.2f",
-                  plural(report.outcomes.size(), "patch", "patches").c_str(), sum / report.outcomes.size());
-    report.summary = text;
+    const std::string average = fixedNumber(sum / report.outcomes.size(), 2);
+    report.say(report.outcomes.size() == 1
+                   ? EngineText::of(QT_TRANSLATE_NOOP("Engine",
+                                                      "Corrected 1 patch patch by patch; predicted average Delta E 1976 %1"),
+                                    average)
+                   : EngineText::of(QT_TRANSLATE_NOOP(
+                                        "Engine", "Corrected %1 patches patch by patch; predicted average Delta E 1976 %2"),
+                                    withThousands(report.outcomes.size()), average));
     return report;
 }
 
@@ -1155,12 +1216,20 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
             parameters.keepPure = keepPure;
             return runSmoothCorrection(profile, patches, parameters, request.intents, fraction);
         },
-        progress, [](const std::string& patches) { return "Corrected " + patches + " together"; });
+        progress, [](std::size_t patches, const std::string& average) {
+            return patches == 1
+                       ? EngineText::of(
+                             QT_TRANSLATE_NOOP("Engine", "Corrected 1 patch together; predicted average Delta E 1976 %1"),
+                             average)
+                       : EngineText::of(QT_TRANSLATE_NOOP(
+                                            "Engine", "Corrected %1 patches together; predicted average Delta E 1976 %2"),
+                                        withThousands(patches), average);
+        });
 }
 
 CorrectionReport CorrectionSession::runWholeChart(CorrectionReport report, const std::vector<std::size_t>& used,
                                                   bool keepPure, const WholeChartRun& run, const Progress& progress,
-                                                  const std::function<std::string(const std::string&)>& lead)
+                                                  const std::function<EngineText(std::size_t, const std::string&)>& lead)
 {
     constexpr std::size_t steps = 1000;
     bool stopped = false;
@@ -1179,7 +1248,8 @@ CorrectionReport CorrectionSession::runWholeChart(CorrectionReport report, const
     const SmoothOutcome outcome = run(*profile_, keepPure, fraction);
     if (!outcome.ok) {
         report.aborted = stopped;
-        report.summary = stopped ? "Correction aborted; the profile is as it was" : outcome.message;
+        report.say(stopped ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "Correction aborted; the profile is as it was"))
+                           : EngineText(outcome.message));
         return report;
     }
     double sum = 0;
@@ -1214,9 +1284,7 @@ CorrectionReport CorrectionSession::runWholeChart(CorrectionReport report, const
     for (std::size_t i : used)
         correctedIds_.insert(patches_[i].id);
     report.ok = true;
-    char text[160];
-    std::snprintf(text, sizeof text, "; predicted average Delta E 1976 %.2f", sum / used.size());
-    report.summary = lead(plural(used.size(), "patch", "patches")) + text;
+    report.say(lead(used.size(), fixedNumber(sum / used.size(), 2)));
     return report;
 }
 
@@ -1224,7 +1292,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
 {
     SessionReport report;
     if (!profile_) {
-        report.summary = "Open a profile first";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Open a profile first")));
         return report;
     }
     std::vector<const std::string*> inputs{&referencePath_, &printerPath_};
@@ -1232,7 +1300,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
         inputs.push_back(&each);
     for (const std::string* input : inputs)
         if (sameFile(path, *input)) {
-            report.summary = "Did not save over " + path;
+            report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Did not save over %1"), path));
             report.fail("it is " + fileRoleOf(path) + " the patches were read from");
             return report;
         }
@@ -1241,13 +1309,13 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     std::vector<uint8_t> block;
     // "open" as the window has always said: the file could not be opened for writing.
     if (profile_->writeToMemory(block) != 0) {
-        report.summary = "Failed to open " + path;
+        report.say(failedToOpen(path));
         report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     std::string reason;
     if (!writeFileSafely(path, block, reason)) {
-        report.summary = "Failed to open " + path;
+        report.say(failedToOpen(path));
         report.fail(reason);
         return report;
     }
@@ -1255,7 +1323,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     savedPath_ = path;
     savedDigest_ = md5Hex(block.data(), block.size());
     report.ok = true;
-    report.summary = "Saved as " + path;
+    report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Saved as %1"), path));
     return report;
 }
 

@@ -41,15 +41,15 @@ SessionReport CorrectionSession::setPrinterProfile(const std::string& path)
 {
     SessionReport report;
     std::string bytes, problem;
-    const std::string refused = "Failed to open the printer profile " + path;
+    const EngineText refused = EngineText::of(QT_TRANSLATE_NOOP("Engine", "Failed to open the printer profile %1"), path);
     if (!readWholeFile(path, csICCProfile::maxProfileSize, "profile", bytes, problem)) {
-        report.summary = refused;
+        report.say(refused);
         report.fail(problem);
         return report;
     }
     const std::string notProfile = notAProfile(bytes);
     if (!notProfile.empty()) {
-        report.summary = refused;
+        report.say(refused);
         report.fail(notProfile);
         return report;
     }
@@ -58,19 +58,20 @@ SessionReport CorrectionSession::setPrinterProfile(const std::string& path)
     csICCProfileConverter a2b(printer.get(), csICCProfileConverter::AToB, 1, csICCProfileConverter::AbsoluteStored);
     if (printer->setProfile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) != 0 ||
         LibraryLog::errorsSince(mark) || a2b.init() != 0) {
-        report.summary = refused;
+        report.say(refused);
         report.add(LibraryLog::findingsSince(mark));
         return report;
     }
     if (printer->header().deviceClass() == csSig("link") || printer->header().pcs() != csSig("Lab ")) {
-        report.summary = refused;
-        report.fail("the printer profile must be an output profile whose tables give Lab");
+        report.say(refused);
+        report.fail(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "the printer profile must be an output profile whose tables give Lab")));
         return report;
     }
     printer_ = std::move(printer);
     printerPath_ = path;
     report.ok = true;
-    report.summary = "Loaded the printer profile " + path;
+    report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Loaded the printer profile %1"), path));
     return report;
 }
 
@@ -118,14 +119,21 @@ CorrectionReport CorrectionSession::correctLink(const CorrectionRequest& request
             run.smooth.keepPure = keepPure;
             return runLinkCorrection(link, *printer_, patches, run, fraction);
         },
-        progress, [](const std::string& patches) { return "Corrected the device link from " + patches; });
+        progress, [](std::size_t patches, const std::string& average) {
+            return patches == 1 ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "Corrected the device link from 1 patch; "
+                                                                             "predicted average Delta E 1976 %1"),
+                                                 average)
+                                : EngineText::of(QT_TRANSLATE_NOOP("Engine", "Corrected the device link from %1 patches; "
+                                                                             "predicted average Delta E 1976 %2"),
+                                                 withThousands(patches), average);
+        });
 }
 
 SessionReport CorrectionSession::exportAbstract(const std::string& path)
 {
     SessionReport report;
     if (!profile_) {
-        report.summary = "Open a profile first";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Open a profile first")));
         return report;
     }
     if (link_) {
@@ -135,7 +143,7 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
     }
     const std::string role = fileRoleOf(path);
     if (!role.empty()) {
-        report.summary = "Did not save over " + path;
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Did not save over %1"), path));
         report.fail("it is " + role);
         return report;
     }

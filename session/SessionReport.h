@@ -3,7 +3,10 @@
 // end reads the same way: a one-line summary (status bar, stderr) and the
 // findings behind it (a dialog, stderr, a report), each with its severity
 // and, where it has one, the line of the file or the patch it is about.
-// Nobody reads a cause back out of the text.
+// Nobody reads a cause back out of the text. Each text is also kept as an
+// EngineText, for a window that says it in the user's language.
+
+#include "EngineText.h"
 
 #include <string>
 #include <vector>
@@ -20,13 +23,15 @@ enum class Severity {
 struct Finding
 {
     Finding() = default;
-    Finding(Severity severity, std::string text, int line = 0, std::string patchId = {})
-        : severity(severity), text(std::move(text)), line(line), patchId(std::move(patchId))
+    Finding(Severity severity, EngineText said, int line = 0, std::string patchId = {})
+        : severity(severity), text(said.english()), message(std::move(said)), line(line), patchId(std::move(patchId))
     {
     }
 
     Severity severity = Severity::Warning;
+    // In English, and as it can be translated.
     std::string text;
+    EngineText message;
     // The line of the file it is about; 0 for none.
     int line = 0;
     // The patch it is about; empty for none.
@@ -36,12 +41,20 @@ struct Finding
 struct SessionReport
 {
     bool ok = false;
+    // In English; summaryText says the same for translation as long as
+    // it was set by say() (a window shows summary where they differ).
     std::string summary;
+    EngineText summaryText;
     std::vector<Finding> findings;
 
-    void note(std::string text) { findings.push_back({Severity::Note, std::move(text)}); }
-    void warn(std::string text, int line = 0) { findings.push_back({Severity::Warning, std::move(text), line}); }
-    void fail(std::string text) { findings.push_back({Severity::Error, std::move(text)}); }
+    void say(EngineText text)
+    {
+        summary = text.english();
+        summaryText = std::move(text);
+    }
+    void note(EngineText text) { findings.push_back({Severity::Note, std::move(text)}); }
+    void warn(EngineText text, int line = 0) { findings.push_back({Severity::Warning, std::move(text), line}); }
+    void fail(EngineText text) { findings.push_back({Severity::Error, std::move(text)}); }
     void add(std::vector<Finding> more) { findings.insert(findings.end(), more.begin(), more.end()); }
 
     // The texts of the warnings and errors, and of the notes, in order.

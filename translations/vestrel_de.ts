@@ -221,7 +221,7 @@
     </message>
     <message>
         <location filename="../ui/cubeform.cpp" line="182"/>
-        <location filename="../ui/cubeform.cpp" line="458"/>
+        <location filename="../ui/cubeform.cpp" line="446"/>
         <source>Delta E</source>
         <translation>Delta E</translation>
     </message>
@@ -283,74 +283,431 @@
     </message>
     <message>
         <location filename="../ui/cubeform.cpp" line="215"/>
-        <location filename="../ui/cubeform.cpp" line="489"/>
+        <location filename="../ui/cubeform.cpp" line="477"/>
         <source>Delta</source>
         <translation>Delta</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="277"/>
+        <location filename="../ui/cubeform.cpp" line="281"/>
         <source>Out %1</source>
         <translation>Aus %1</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="280"/>
+        <location filename="../ui/cubeform.cpp" line="284"/>
         <source>The node&apos;s %1 value as the CLUT holds it; type another to edit the node (percent, 0 to 255 or hexadecimal codes as chosen below)</source>
         <translation>Der %1-Wert des Knotens, wie die CLUT ihn enthält; einen anderen eingeben, um den Knoten zu ändern (Prozent, 0 bis 255 oder hexadezimale Codes, wie unten gewählt)</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="286"/>
+        <location filename="../ui/cubeform.cpp" line="290"/>
         <source>The node&apos;s %1 value after the table&apos;s output curves: what the printer is sent</source>
         <translation>Der %1-Wert des Knotens nach den Ausgangskurven der Tabelle: was an den Drucker geht</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="458"/>
+        <location filename="../ui/cubeform.cpp" line="446"/>
         <source>Delta E 2000</source>
         <translation>Delta E 2000</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="471"/>
+        <location filename="../ui/cubeform.cpp" line="459"/>
         <source>Delta measured</source>
         <translation>Delta gemessen</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="472"/>
+        <location filename="../ui/cubeform.cpp" line="460"/>
         <source>As measured: the measurement minus the reference. The patch is not corrected yet.</source>
         <translation>Wie gemessen: die Messung minus Referenz. Das Feld ist noch nicht korrigiert.</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="477"/>
+        <location filename="../ui/cubeform.cpp" line="465"/>
         <source>Delta after</source>
         <translation>Delta danach</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="478"/>
+        <location filename="../ui/cubeform.cpp" line="466"/>
         <source>After the correction: the predicted print minus the reference, as the main table&apos;s columns after the correction give it</source>
         <translation>Nach der Korrektur: der vorhergesagte Druck minus Referenz, wie die Spalten der Haupttabelle nach der Korrektur ihn angeben</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="490"/>
+        <location filename="../ui/cubeform.cpp" line="478"/>
         <source>The result minus the aim, at the reference typed into the AbsCol row</source>
         <translation>Das Ergebnis minus Ziel, bei der in die Zeile AbsCol eingegebenen Referenz</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="508"/>
+        <location filename="../ui/cubeform.cpp" line="496"/>
         <source>Patch %1 (%2): %3 %4 as measured; not corrected yet.</source>
         <translation>Feld %1 (%2): %3 %4 wie gemessen; noch nicht korrigiert.</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="513"/>
+        <location filename="../ui/cubeform.cpp" line="501"/>
         <source>Patch %1 (%2): %3 %4 after the correction, as predicted (%5 as measured).</source>
         <translation>Feld %1 (%2): %3 %4 nach der Korrektur, wie vorhergesagt (%5 wie gemessen).</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="518"/>
+        <location filename="../ui/cubeform.cpp" line="506"/>
         <source>Patch %1 (%2), at the reference typed in: the Delta row is the result minus the aim.</source>
         <translation>Feld %1 (%2), bei der eingegebenen Referenz: Die Delta-Zeile ist das Ergebnis minus Ziel.</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="523"/>
+        <location filename="../ui/cubeform.cpp" line="511"/>
         <source>The values below are the per-patch model&apos;s round trip through the tables as they are now.</source>
         <translation>Die Werte unten sind der Round Trip des Modells „Pro Feld“ durch die Tabellen in ihrem jetzigen Stand.</translation>
+    </message>
+</context>
+<context>
+    <name>Engine</name>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="50"/>
+        <source>1 line skipped (%1)</source>
+        <translation>1 Zeile übersprungen (%1)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="51"/>
+        <source>%1 lines skipped (%2)</source>
+        <translation>%1 Zeilen übersprungen (%2)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="57"/>
+        <source>line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="62"/>
+        <source>Failed to open %1</source>
+        <translation>%1 konnte nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="67"/>
+        <source>Could not load %1: %2</source>
+        <translation>%1 konnte nicht geladen werden: %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="99"/>
+        <source>%1 (%2 from what its neighbours predict)</source>
+        <translation>%1 (%2 von der Vorhersage seiner Nachbarn entfernt)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="106"/>
+        <source>%1 and %2 more</source>
+        <translation>%1 und %2 weitere</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="109"/>
+        <source>1 patch disagrees with its neighbours and was left out: %1</source>
+        <translation>1 Feld weicht von seinen Nachbarn ab und wurde ausgelassen: %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="111"/>
+        <source>%1 patches disagree with their neighbours and were left out: %2</source>
+        <translation>%1 Felder weichen von ihren Nachbarn ab und wurden ausgelassen: %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="258"/>
+        <source>it is a device link: give the printer&apos;s own profile too (vestrel-cli correct -p)</source>
+        <translation>Es ist ein Device-Link: Geben Sie auch das eigene Profil des Druckers an (vestrel-cli correct -p)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="284"/>
+        <source>the profile&apos;s B2A1 table does not take Lab (its PCS is %1)</source>
+        <translation>Die B2A1-Tabelle des Profils nimmt kein Lab an (sein PCS ist %1)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="330"/>
+        <source>Loaded %1</source>
+        <translation>%1 geladen</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="385"/>
+        <source>not enough memory for its patches</source>
+        <translation>nicht genug Speicher für ihre Felder</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="404"/>
+        <source>Could not add %1: %2</source>
+        <translation>%1 konnte nicht hinzugefügt werden: %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="425"/>
+        <source>patches with reference and measured values</source>
+        <translation>Felder mit Referenz- und Messwerten</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="428"/>
+        <source>reference patches (the reference values of a combined file)</source>
+        <translation>Referenzfelder (die Referenzwerte einer kombinierten Datei)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="430"/>
+        <source>reference patches</source>
+        <translation>Referenzfelder</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="432"/>
+        <source>the reference values of %1 replace those of %2</source>
+        <translation>die Referenzwerte aus %1 ersetzen die aus %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="438"/>
+        <source>the reference values of %1 are used, not those of %2</source>
+        <translation>die Referenzwerte aus %1 werden verwendet, nicht die aus %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="444"/>
+        <source>measured patches</source>
+        <translation>gemessene Felder</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="449"/>
+        <source>Averaged %1 measurement files into %2 %3</source>
+        <translation>%1 Messdateien zu %2 %3 gemittelt</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="451"/>
+        <source>Loaded %1 %2</source>
+        <translation>%1 %2 geladen</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="480"/>
+        <source>1 measured patch has no reference (%1)</source>
+        <translation>1 gemessenes Feld hat keine Referenz (%1)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="481"/>
+        <source>%1 measured patches have no reference (%2)</source>
+        <translation>%1 gemessene Felder haben keine Referenz (%2)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="490"/>
+        <source>1 reference patch was not measured (%1)</source>
+        <translation>1 Referenzfeld wurde nicht gemessen (%1)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="491"/>
+        <source>%1 reference patches were not measured (%2)</source>
+        <translation>%1 Referenzfelder wurden nicht gemessen (%2)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="511"/>
+        <source>the measured values are the mean of %1 files (%2)</source>
+        <translation>die Messwerte sind der Mittelwert aus %1 Dateien (%2)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="514"/>
+        <source>the measured values are the median of %1 files (%2)</source>
+        <translation>die Messwerte sind der Median aus %1 Dateien (%2)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="867"/>
+        <source>No measurement to pair</source>
+        <translation>Keine Messung zum Zuordnen</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="891"/>
+        <location filename="../session/CorrectionSession.cpp" line="1295"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="136"/>
+        <source>Open a profile first</source>
+        <translation>Zuerst ein Profil öffnen</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="895"/>
+        <source>No patch has both reference and measured values</source>
+        <translation>Kein Feld hat sowohl Referenz- als auch Messwerte</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="934"/>
+        <source>Not corrected: a device link is corrected by the Smooth method only</source>
+        <translation>Nicht korrigiert: Ein Device-Link wird nur mit der Methode „Glatt“ korrigiert</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="945"/>
+        <source>Not corrected: not enough memory for this correction</source>
+        <translation>Nicht korrigiert: nicht genug Speicher für diese Korrektur</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="998"/>
+        <source>Not corrected: %1 of %2 patches disagree with their neighbours, more than a fifth: wrong chart, or strips read out of order?</source>
+        <translation>Nicht korrigiert: %1 von %2 Feldern weichen von ihren Nachbarn ab, mehr als ein Fünftel: falsches Testchart oder Streifen in falscher Reihenfolge gemessen?</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1033"/>
+        <source>Not corrected: %1, loaded as the measurement, says it holds reference values, and %2, loaded as the reference, says it holds measured ones: are the two files swapped?</source>
+        <translation>Nicht korrigiert: %1, als Messung geladen, gibt an, Referenzwerte zu enthalten, und %2, als Referenz geladen, gibt an, Messwerte zu enthalten: Sind die beiden Dateien vertauscht?</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1040"/>
+        <source>Not corrected: the measurement is %1 Delta E from the reference on average; the files do not belong together: wrong chart, scale or order?</source>
+        <translation>Nicht korrigiert: Die Messung weicht im Mittel um %1 Delta E von der Referenz ab; die Dateien gehören nicht zusammen: falsches Testchart, falsche Skala oder Reihenfolge?</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1046"/>
+        <source>Not corrected: the profile&apos;s own round trip misses the reference by %1 Delta E on average; the B2A table does not invert the A2B table</source>
+        <translation>Nicht korrigiert: Der Round Trip des Profils selbst verfehlt die Referenz im Mittel um %1 Delta E; die B2A-Tabelle kehrt die A2B-Tabelle nicht um</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1077"/>
+        <source>Not corrected: the correction&apos;s own prediction is worse than before (mean Delta E 1976 %1 before, %2 after)</source>
+        <translation>Nicht korrigiert: Die eigene Vorhersage der Korrektur ist schlechter als vorher (mittleres Delta E 1976 %1 vorher, %2 nachher)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1110"/>
+        <source>Please select some patches to be optimized</source>
+        <translation>Bitte die zu optimierenden Felder auswählen</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1161"/>
+        <location filename="../session/CorrectionSession.cpp" line="1251"/>
+        <source>Correction aborted; the profile is as it was</source>
+        <translation>Korrektur abgebrochen; das Profil ist unverändert</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1184"/>
+        <source>Corrected 1 patch patch by patch; predicted average Delta E 1976 %1</source>
+        <translation>1 Feld einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1187"/>
+        <source>Corrected %1 patches patch by patch; predicted average Delta E 1976 %2</source>
+        <translation>%1 Felder einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1222"/>
+        <source>Corrected 1 patch together; predicted average Delta E 1976 %1</source>
+        <translation>1 Feld gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1224"/>
+        <source>Corrected %1 patches together; predicted average Delta E 1976 %2</source>
+        <translation>%1 Felder gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1303"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="146"/>
+        <source>Did not save over %1</source>
+        <translation>%1 wurde nicht überschrieben</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1326"/>
+        <source>Saved as %1</source>
+        <translation>Gespeichert als %1</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/CgatsReader.cpp" line="171"/>
+        <source>the file ends inside this line, without END_DATA: it may have been cut short</source>
+        <translation>die Datei endet mitten in dieser Zeile, ohne END_DATA: Sie wurde vielleicht abgeschnitten</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/CgatsReader.cpp" line="179"/>
+        <source>1 value, %1 expected</source>
+        <translation>1 Wert, %1 erwartet</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/CgatsReader.cpp" line="181"/>
+        <source>%1 values, %2 expected</source>
+        <translation>%1 Werte, %2 erwartet</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="48"/>
+        <source>%1 is not a finite colour</source>
+        <translation>die Werte %1 sind nicht endlich</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="50"/>
+        <source>%1 L* %2 is outside 0 to 110</source>
+        <translation>L* %2 %1 liegt außerhalb von 0 bis 110</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="52"/>
+        <source>%1 a* %2 is outside -150 to 150</source>
+        <translation>a* %2 %1 liegt außerhalb von -150 bis 150</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="54"/>
+        <source>%1 b* %2 is outside -150 to 150</source>
+        <translation>b* %2 %1 liegt außerhalb von -150 bis 150</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="60"/>
+        <source>the colour</source>
+        <translation>der Farbe</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="65"/>
+        <source>the reference</source>
+        <translation>der Referenz</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="352"/>
+        <source>reflectance in percent</source>
+        <translation>Remission in Prozent</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="353"/>
+        <source>reflectance in 0..1</source>
+        <translation>Remission in 0..1</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="371"/>
+        <source>spectral value %1 at %2 nm is outside %3 to %4 (%5)</source>
+        <translation>Spektralwert %1 bei %2 nm liegt außerhalb von %3 bis %4 (%5)</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="408"/>
+        <source>&apos;%1&apos; is not a number</source>
+        <translation>„%1“ ist keine Zahl</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="44"/>
+        <source>Failed to open the printer profile %1</source>
+        <translation>Das Druckerprofil %1 konnte nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="68"/>
+        <source>the printer profile must be an output profile whose tables give Lab</source>
+        <translation>Das Druckerprofil muss ein Ausgabeprofil sein, dessen Tabellen Lab liefern</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="74"/>
+        <source>Loaded the printer profile %1</source>
+        <translation>Druckerprofil %1 geladen</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="123"/>
+        <source>Corrected the device link from 1 patch; predicted average Delta E 1976 %1</source>
+        <translation>Device-Link aus 1 Feld korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="126"/>
+        <source>Corrected the device link from %1 patches; predicted average Delta E 1976 %2</source>
+        <translation>Device-Link aus %1 Feldern korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="401"/>
+        <source>ids %1 and %2 more</source>
+        <translation>IDs %1 und %2 weitere</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="403"/>
+        <source>id %1</source>
+        <translation>ID %1</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="404"/>
+        <source>ids %1</source>
+        <translation>IDs %1</translation>
+    </message>
+    <message>
+        <location filename="../report/Report.cpp" line="285"/>
+        <source>Could not write %1: a report file ends in .html, .pdf or .csv</source>
+        <translation>%1 konnte nicht geschrieben werden: Eine Berichtsdatei endet auf .html, .pdf oder .csv</translation>
+    </message>
+    <message>
+        <location filename="../report/Report.cpp" line="298"/>
+        <source>Could not write %1</source>
+        <translation>%1 konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <location filename="../report/Report.cpp" line="303"/>
+        <source>Report written to %1</source>
+        <translation>Bericht geschrieben nach %1</translation>
     </message>
 </context>
 <context>
@@ -490,7 +847,7 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.ui" line="225"/>
-        <location filename="../ui/mainwindow.cpp" line="535"/>
+        <location filename="../ui/mainwindow.cpp" line="598"/>
         <source>Separation &amp;Details...</source>
         <translation>Separations&amp;details...</translation>
     </message>
@@ -511,7 +868,7 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.ui" line="233"/>
-        <location filename="../ui/mainwindow.cpp" line="902"/>
+        <location filename="../ui/mainwindow.cpp" line="397"/>
         <source>Clear</source>
         <translation>Daten leeren</translation>
     </message>
@@ -551,100 +908,100 @@
         <translation>Ctrl+T</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="144"/>
+        <location filename="../ui/mainwindow.cpp" line="156"/>
         <source>Row headers open details</source>
         <translation>Zeilenköpfe öffnen Details</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="145"/>
+        <location filename="../ui/mainwindow.cpp" line="157"/>
         <source>Ctrl+Shift+1 turns this off</source>
         <translation>Ctrl+Shift+1 schaltet dies aus</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="160"/>
+        <location filename="../ui/mainwindow.cpp" line="172"/>
         <source>Ctrl+Shift+5</source>
         <comment>RoundTrip</comment>
         <translation>Ctrl+Shift+5</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="162"/>
+        <location filename="../ui/mainwindow.cpp" line="174"/>
         <source>Ctrl+Shift+1</source>
         <comment>Advanced</comment>
         <translation>Ctrl+Shift+1</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="222"/>
+        <location filename="../ui/mainwindow.cpp" line="234"/>
         <source>&amp;Undo</source>
         <translation>&amp;Rückgängig</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="224"/>
+        <location filename="../ui/mainwindow.cpp" line="236"/>
         <source>R&amp;edo</source>
         <translation>Wieder&amp;holen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="227"/>
-        <location filename="../ui/mainwindow.cpp" line="228"/>
+        <location filename="../ui/mainwindow.cpp" line="239"/>
+        <location filename="../ui/mainwindow.cpp" line="240"/>
         <source>Ctrl+Y</source>
         <translation>Ctrl+Y</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="231"/>
+        <location filename="../ui/mainwindow.cpp" line="243"/>
         <source>Add &amp;Measurement...</source>
         <translation>Weitere &amp;Messung hinzufügen...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="233"/>
+        <location filename="../ui/mainwindow.cpp" line="245"/>
         <source>Average another measurement of the same print with the one loaded</source>
         <translation>Eine weitere Messung desselben Drucks mit der geladenen mitteln</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="244"/>
+        <location filename="../ui/mainwindow.cpp" line="256"/>
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="245"/>
+        <location filename="../ui/mainwindow.cpp" line="257"/>
         <source>&amp;About...</source>
         <translation>Ü&amp;ber...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="247"/>
+        <location filename="../ui/mainwindow.cpp" line="259"/>
         <source>Help</source>
         <translation>Hilfe</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="251"/>
+        <location filename="../ui/mainwindow.cpp" line="263"/>
         <source>&amp;Update...</source>
         <translation>&amp;Aktualisierung...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="252"/>
+        <location filename="../ui/mainwindow.cpp" line="264"/>
         <source>&amp;Support...</source>
         <translation>&amp;Support...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="292"/>
+        <location filename="../ui/mainwindow.cpp" line="395"/>
         <source>Revert to Opened Profile</source>
         <translation>Geöffnetes Profil wiederherstellen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="294"/>
+        <location filename="../ui/mainwindow.cpp" line="305"/>
         <source>The profile&apos;s tables are as they were when it was opened</source>
         <translation>Die Tabellen des Profils sind wieder wie beim Öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="326"/>
+        <location filename="../ui/mainwindow.cpp" line="337"/>
         <source>Select a patch with reference and measured values first</source>
         <translation>Zuerst ein Feld mit Referenz- und Messwerten auswählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="352"/>
+        <location filename="../ui/mainwindow.cpp" line="367"/>
         <source>... and %1 more</source>
         <translation>... und %1 weitere</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="384"/>
+        <location filename="../ui/mainwindow.cpp" line="444"/>
         <source>Open a profile first</source>
         <translation>Zuerst ein Profil öffnen</translation>
     </message>
@@ -654,144 +1011,147 @@
         <translation>Round Trip verwenden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="413"/>
+        <location filename="../ui/mainwindow.cpp" line="480"/>
         <source>Select Patches</source>
         <translation>Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="413"/>
+        <location filename="../ui/mainwindow.cpp" line="480"/>
         <source>Please select some patches to be optimized</source>
         <translation>Bitte die zu optimierenden Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="422"/>
+        <location filename="../ui/mainwindow.cpp" line="489"/>
         <source>Processing patches...</source>
         <translation>Felder werden bearbeitet...</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="422"/>
+        <location filename="../ui/mainwindow.cpp" line="489"/>
         <source>Abort</source>
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="444"/>
-        <location filename="../ui/mainwindow.cpp" line="447"/>
-        <location filename="../ui/mainwindow.cpp" line="631"/>
+        <location filename="../ui/mainwindow.cpp" line="385"/>
+        <location filename="../ui/mainwindow.cpp" line="524"/>
+        <location filename="../ui/mainwindow.cpp" line="690"/>
         <source>Auto</source>
         <translation>Auto</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="460"/>
+        <location filename="../ui/mainwindow.cpp" line="540"/>
         <source>The separation details show printer profiles&apos; B2A tables; a device link has none</source>
         <translation>Die Separationsdetails zeigen die B2A-Tabellen von Druckerprofilen; ein Device-Link hat keine</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="507"/>
+        <location filename="../ui/mainwindow.cpp" line="393"/>
         <source>Separation Details</source>
         <translation>Separationsdetails</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="537"/>
+        <location filename="../ui/mainwindow.cpp" line="600"/>
         <source>&amp;Use This Patch Again</source>
         <translation>Dieses Feld &amp;wieder verwenden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="550"/>
+        <location filename="../ui/mainwindow.cpp" line="391"/>
         <source>Use Patch Again</source>
         <translation>Feld wieder verwenden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="552"/>
+        <location filename="../ui/mainwindow.cpp" line="614"/>
         <source>Patch %1 is used by the next correction</source>
         <translation>Feld %1 wird bei der nächsten Korrektur verwendet</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="587"/>
+        <location filename="../ui/mainwindow.cpp" line="649"/>
         <source>Choose a profile</source>
         <translation>Profil wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="588"/>
-        <location filename="../ui/MainWindowLink.cpp" line="60"/>
-        <location filename="../ui/MainWindowLink.cpp" line="87"/>
-        <location filename="../ui/MainWindowSaving.cpp" line="83"/>
+        <location filename="../ui/mainwindow.cpp" line="650"/>
+        <location filename="../ui/MainWindowLink.cpp" line="61"/>
+        <location filename="../ui/MainWindowLink.cpp" line="88"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="79"/>
         <source>ICC profiles (*.icc *.icm)</source>
         <translation>ICC-Profile (*.icc *.icm)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="589"/>
-        <location filename="../ui/mainwindow.cpp" line="766"/>
-        <location filename="../ui/MainWindowLink.cpp" line="61"/>
+        <location filename="../ui/mainwindow.cpp" line="651"/>
+        <location filename="../ui/mainwindow.cpp" line="825"/>
+        <location filename="../ui/MainWindowLink.cpp" line="62"/>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="600"/>
+        <location filename="../ui/mainwindow.cpp" line="662"/>
         <source>Open Profile</source>
         <translation>Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="632"/>
+        <location filename="../ui/mainwindow.cpp" line="691"/>
         <source>Correct &amp;anyway</source>
         <translation>&amp;Trotzdem korrigieren</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="640"/>
+        <location filename="../ui/mainwindow.cpp" line="699"/>
         <source>Save changes to the profile?</source>
         <translation>Änderungen am Profil speichern?</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="644"/>
+        <location filename="../ui/mainwindow.cpp" line="703"/>
         <source>&amp;Save</source>
         <translation>&amp;Speichern</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="645"/>
+        <location filename="../ui/mainwindow.cpp" line="704"/>
         <source>&amp;Discard</source>
         <translation>&amp;Verwerfen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="646"/>
+        <location filename="../ui/mainwindow.cpp" line="705"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="762"/>
+        <location filename="../ui/mainwindow.cpp" line="821"/>
         <source>Choose a further measurement of the same print</source>
         <translation>Weitere Messung desselben Drucks wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="763"/>
+        <location filename="../ui/mainwindow.cpp" line="822"/>
         <source>Choose the reference data file</source>
         <translation>Referenzdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="764"/>
+        <location filename="../ui/mainwindow.cpp" line="823"/>
         <source>Choose the measurement data file</source>
         <translation>Messdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="765"/>
+        <location filename="../ui/mainwindow.cpp" line="824"/>
         <source>Patch data files (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</source>
         <translation>Felddaten (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="774"/>
+        <location filename="../ui/mainwindow.cpp" line="381"/>
+        <location filename="../ui/mainwindow.cpp" line="833"/>
         <source>Add Measurement</source>
         <translation>Messung hinzufügen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="775"/>
+        <location filename="../ui/mainwindow.cpp" line="377"/>
+        <location filename="../ui/mainwindow.cpp" line="834"/>
         <source>Load Reference Data</source>
         <translation>Referenzdaten laden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="775"/>
+        <location filename="../ui/mainwindow.cpp" line="379"/>
+        <location filename="../ui/mainwindow.cpp" line="834"/>
         <source>Load Measurement Data</source>
         <translation>Messdaten laden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="888"/>
+        <location filename="../ui/mainwindow.cpp" line="389"/>
         <source>Edit Patch Values</source>
         <translation>Feldwerte bearbeiten</translation>
     </message>
@@ -884,74 +1244,74 @@
         <translation>Nach SAMPLE_ID, sonst SAMPLE_NAME, sonst SAMPLE_LOC; nach Name, wenn die IDs nur durchgezählt sind</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowPairing.cpp" line="74"/>
-        <location filename="../ui/MainWindowPairing.cpp" line="79"/>
+        <location filename="../ui/mainwindow.cpp" line="383"/>
+        <location filename="../ui/MainWindowPairing.cpp" line="58"/>
         <source>Pair Patches By</source>
         <translation>Felder zuordnen nach</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="56"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="52"/>
         <source>&amp;Replace</source>
         <translation>&amp;Ersetzen</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="69"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="65"/>
         <source>%1 already exists.
 Do you want to replace it?</source>
         <translation>%1 existiert bereits.
 Soll die Datei ersetzt werden?</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="83"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="79"/>
         <source>Save profile as</source>
         <translation>Profil speichern unter</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="93"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="89"/>
         <source>%1 is the profile as opened. It holds the tables the measurement was printed with; every correction of this measurement starts from them, and saving over it loses them.
 Replace it anyway?</source>
         <translation>%1 ist das Profil wie geöffnet. Es enthält die Tabellen, mit denen die Messung gedruckt wurde; jede Korrektur dieser Messung geht von ihnen aus, und Überschreiben verliert sie.
 Trotzdem ersetzen?</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="107"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="103"/>
         <source>
 Save under another name?</source>
         <translation>
 Unter einem anderen Namen speichern?</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="112"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="108"/>
         <source>Save Profile As</source>
         <translation>Profil speichern unter</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="124"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="120"/>
         <source>Nothing to report yet: open a profile and load patches</source>
         <translation>Noch nichts für einen Bericht: Profil öffnen und Felder laden</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="132"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="128"/>
         <source>HTML report (*.html)</source>
         <translation>HTML-Bericht (*.html)</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="132"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="128"/>
         <source>PDF report (*.pdf)</source>
         <translation>PDF-Bericht (*.pdf)</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="133"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="129"/>
         <source>CSV patch rows (*.csv)</source>
         <translation>CSV-Feldzeilen (*.csv)</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="136"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="132"/>
         <source>Export report</source>
         <translation>Bericht exportieren</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowSaving.cpp" line="142"/>
+        <location filename="../ui/MainWindowSaving.cpp" line="138"/>
         <source>Export Report</source>
         <translation>Bericht exportieren</translation>
     </message>
@@ -1171,32 +1531,32 @@ Version: %1</translation>
         <translation>Ein Knoten, der nur eine Farbe druckt, wird nur entlang dieser Farbe korrigiert; die anderen Farben bleiben, wie sie waren. Bei Device-Links eingeschaltet.</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowLink.cpp" line="35"/>
+        <location filename="../ui/MainWindowLink.cpp" line="36"/>
         <source>Export Correction as A&amp;bstract Profile...</source>
         <translation>Korrektur als abstraktes Pro&amp;fil exportieren...</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowLink.cpp" line="38"/>
+        <location filename="../ui/MainWindowLink.cpp" line="39"/>
         <source>The correction as an abstract profile (Lab to Lab) to put in front of the profile as opened</source>
         <translation>Die Korrektur als abstraktes Profil (Lab nach Lab), das vor das Profil wie geöffnet gesetzt wird</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowLink.cpp" line="59"/>
+        <location filename="../ui/MainWindowLink.cpp" line="60"/>
         <source>Choose the printer&apos;s own profile for the device link</source>
         <translation>Das eigene Profil des Druckers für den Device-Link wählen</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowLink.cpp" line="71"/>
+        <location filename="../ui/MainWindowLink.cpp" line="72"/>
         <source>Printer Profile</source>
         <translation>Druckerprofil</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowLink.cpp" line="87"/>
+        <location filename="../ui/MainWindowLink.cpp" line="88"/>
         <source>Export correction as abstract profile</source>
         <translation>Korrektur als abstraktes Profil exportieren</translation>
     </message>
     <message>
-        <location filename="../ui/MainWindowLink.cpp" line="93"/>
+        <location filename="../ui/MainWindowLink.cpp" line="94"/>
         <source>Export Abstract Profile</source>
         <translation>Abstraktes Profil exportieren</translation>
     </message>
@@ -1204,62 +1564,62 @@ Version: %1</translation>
 <context>
     <name>PlotsWidget</name>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="31"/>
+        <location filename="../ui/PlotsWidget.cpp" line="37"/>
         <source>%1 histogram</source>
         <translation>Histogramm %1</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="32"/>
+        <location filename="../ui/PlotsWidget.cpp" line="38"/>
         <source>%1 per patch, sorted</source>
         <translation>%1 je Feld, sortiert</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="33"/>
+        <location filename="../ui/PlotsWidget.cpp" line="39"/>
         <source>a*b*, reference to measured</source>
         <translation>a*b*, Referenz zu Messung</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="34"/>
+        <location filename="../ui/PlotsWidget.cpp" line="40"/>
         <source>a*b*, reference to measured (x%1)</source>
         <translation>a*b*, Referenz zu Messung (x%1)</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="35"/>
+        <location filename="../ui/PlotsWidget.cpp" line="41"/>
         <source>No patch with reference and measured values</source>
         <translation>Kein Feld mit Referenz- und Messwerten</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="36"/>
+        <location filename="../ui/PlotsWidget.cpp" line="42"/>
         <source>patches</source>
         <translation>Felder</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="37"/>
+        <location filename="../ui/PlotsWidget.cpp" line="43"/>
         <source>share of the patches, %</source>
         <translation>Anteil der Felder, %</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="38"/>
+        <location filename="../ui/PlotsWidget.cpp" line="44"/>
         <source>before</source>
         <translation>vorher</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="39"/>
+        <location filename="../ui/PlotsWidget.cpp" line="45"/>
         <source>after</source>
         <translation>nachher</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="40"/>
+        <location filename="../ui/PlotsWidget.cpp" line="46"/>
         <source>selected</source>
         <translation>Auswahl</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="41"/>
+        <location filename="../ui/PlotsWidget.cpp" line="47"/>
         <source>black: predicted after correction</source>
         <translation>schwarz: nach Korrektur</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="42"/>
+        <location filename="../ui/PlotsWidget.cpp" line="48"/>
         <source>maximum limit %1</source>
         <translation>Grenzwert Maximum %1</translation>
     </message>

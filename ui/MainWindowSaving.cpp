@@ -5,6 +5,7 @@
 
 #include "mainwindow.h"
 
+#include "EngineTexts.h"
 #include "FileIdentity.h"
 #include "Report.h"
 
@@ -19,11 +20,6 @@ namespace {
 
 const char* const lastSaveKey = "LAST_SAVE_FILE_ICC";
 const char* const lastReportKey = "LAST_REPORT_FILE";
-
-QString fromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::string toUtf8(const QString& text)
 {
@@ -100,10 +96,10 @@ bool MainWindow::saveAsProfile(QString path)
     const SessionReport report = session_.saveAs(toUtf8(path));
     if (!report.ok && askedForName) {
         // A refused target (read-only, a device, an input) must not cost the edits.
-        statusBar()->showMessage(fromUtf8(report.summary), 2000);
-        QString reason = fromUtf8(report.summary);
+        statusBar()->showMessage(summaryOf(report), 2000);
+        QString reason = summaryOf(report);
         if (const Finding* cause = report.cause())
-            reason += QStringLiteral(": ") + fromUtf8(cause->text);
+            reason += QStringLiteral(": ") + textOf(*cause);
         if (QMessageBox::warning(this, windowTitle(), reason + tr("\nSave under another name?"),
                                  QMessageBox::Save | QMessageBox::Cancel) == QMessageBox::Save)
             return saveAsProfile(QString());

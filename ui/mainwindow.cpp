@@ -2,11 +2,13 @@
 
 #include "ui_mainwindow.h"
 
+#include "EngineTexts.h"
 #include "LabCellDelegate.h"
 #include "MySortFilterProxyModel.h"
 #include "OrvFramework.h"
 #include "PatchFile.h"
 #include "PatchTableModel.h"
+#include "PlotsWidget.h"
 #include "SessionCommand.h"
 #include "VestrelVersion.h"
 #include "cubeform.h"
@@ -17,6 +19,7 @@
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -29,6 +32,7 @@
 #include <QPixmap>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -119,6 +123,13 @@ MainWindow::MainWindow(QWidget* parent)
     rows->setDefaultSectionSize(fontMetrics().height() + 8);
     QHeaderView* columns = view->horizontalHeader();
     columns->setResizeContentsPrecision(sampledRows);
+    // A column header asks its selection model, at every paint, whether
+    // its neighbours' columns are wholly selected: a question about every
+    // row (most of the time select-all took on ten thousand rows). The
+    // headers highlight nothing, so they ask an empty selection of their
+    // own; clicks on them sort, and the table selects through its own.
+    columns->setHighlightSections(false);
+    columns->setSelectionModel(new QItemSelectionModel(proxyModel, columns));
     columns->setSortIndicatorShown(true);
     columns->setSortIndicator(-1, Qt::AscendingOrder);
     // Typing into the table must not overwrite a value by accident.
@@ -328,16 +339,19 @@ void MainWindow::on_actionDetails_triggered()
 
 void MainWindow::present(const SessionReport& report, const QString& title, int timeout)
 {
-    const QString summary = fromUtf8(report.summary);
+    // In the user's language, as far as the engine's texts are translated.
+    const QString summary = summaryOf(report);
     // Notes about the profile ride along in the status line; only failures
     // and warnings about the user's data interrupt with a dialog.
     QString status = summary;
-    for (const std::string& note : report.notes())
-        status += QStringLiteral("; ") + fromUtf8(note);
+    for (const QString& note : notesOf(report))
+        status += QStringLiteral("; ") + note;
     statusBar()->showMessage(status, timeout);
-    const std::vector<std::string> details = report.details();
-    for (const std::string& line : details)
-        qCDebug(vestrelDebug) << fromUtf8(line);
+    std::vector<std::string> details;
+    for (const QString& line : detailsOf(report)) {
+        qCDebug(vestrelDebug) << line;
+        details.push_back(line.toStdString());
+    }
     if (!report.ok || report.hasWarnings())
         showDetails(title, summary, details);
 }
@@ -436,13 +450,21 @@ void MainWindow::on_actionUseRoundTrip_triggered()
 
 std::vector<std::size_t> MainWindow::selectedPatches() const
 {
-    std::set<std::size_t> patches;
-    for (const QModelIndex& index : ui->tableView->selectionModel()->selectedIndexes()) {
-        const QModelIndex source = proxyModel->mapToSource(index);
-        if (source.isValid())
-            patches.insert(static_cast<std::size_t>(source.row()));
+    // By the selection's ranges, a row at a time: select-all over ten
+    // thousand rows is one range, not every cell of it.
+    std::vector<bool> chosen(session_.patches().size(), false);
+    for (const QItemSelectionRange& range : ui->tableView->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            const QModelIndex source = proxyModel->mapToSource(proxyModel->index(row, range.left()));
+            if (source.isValid() && static_cast<std::size_t>(source.row()) < chosen.size())
+                chosen[static_cast<std::size_t>(source.row())] = true;
+        }
     }
-    return {patches.begin(), patches.end()};
+    std::vector<std::size_t> patches;
+    for (std::size_t i = 0; i < chosen.size(); ++i)
+        if (chosen[i])
+            patches.push_back(i);
+    return patches;
 }
 
 void MainWindow::on_pushButtonAuto_clicked()
@@ -467,31 +489,46 @@ void MainWindow::on_pushButtonAuto_clicked()
     QProgressDialog progress(tr("Processing patches..."), tr("Abort"), 0, 100, this);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(500);
-    auto onProgress = [&progress](std::size_t done, std::size_t total) {
+    // A few times a second is enough to show progress and take an Abort;
+    // each step's events would cost the run as much as its work.
+    QElapsedTimer sinceEvents;
+    auto onProgress = [&progress, &sinceEvents](std::size_t done, std::size_t total) {
+        if (sinceEvents.isValid() && sinceEvents.elapsed() < 40 && done < total)
+            return true;
+        sinceEvents.start();
         progress.setMaximum(static_cast<int>(total));
         progress.setValue(static_cast<int>(done));
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     };
-    CorrectionReport report = session_.correct(request, onProgress);
+    // The plots wait for the result: the events the progress lets through
+    // would otherwise draw them again on the way.
+    auto correct = [&] {
+        plots_->setFrozen(true);
+        const auto thaw = qScopeGuard([this] { plots_->setFrozen(false); });
+        return session_.correct(request, onProgress);
+    };
+    CorrectionReport report = correct();
     progress.close();
     // A refusal of the checks changed nothing; the user may know better.
     if (report.failedCheck != CorrectionCheck::Passed) {
-        if (!askCorrectAnyway(fromUtf8(report.summary))) {
-            statusBar()->showMessage(fromUtf8(report.summary), 5000);
+        if (!askCorrectAnyway(summaryOf(report))) {
+            statusBar()->showMessage(summaryOf(report), 5000);
             return;
         }
         request.force = true;
         progress.reset();
-        report = session_.correct(request, onProgress);
+        report = correct();
         progress.close();
     }
+    // The table and the plots show the result behind the report's dialog.
+    if (report.ok) {
+        model->refreshAll();
+        updateAverages();
+        // A correction changes the predicted columns only.
+        resizeTable(PatchTableModel::OptL, PatchTableModel::OptDeltaE);
+    }
     present(report, tr("Auto"), 5000);
-    if (!report.ok)
-        return;
-    model->refreshAll();
-    updateAverages();
-    resizeTable();
 }
 
 CubeForm* MainWindow::openDetails(int patch)
@@ -832,18 +869,26 @@ void MainWindow::enableAutoWhenReady()
     ui->actionAuto->setEnabled(ready);
 }
 
-void MainWindow::resizeTable()
+void MainWindow::resizeTable(int first, int last)
 {
     if (suppressResize)
         return;
     QTableView* view = ui->tableView;
-    view->resizeColumnsToContents();
-    contentWidths_.assign(PatchTableModel::ColumnCount, 0);
-    for (int column = 0; column < PatchTableModel::ColumnCount; ++column)
+    if (last < 0)
+        last = PatchTableModel::ColumnCount - 1;
+    if (contentWidths_.size() != PatchTableModel::ColumnCount) {
+        contentWidths_.assign(PatchTableModel::ColumnCount, 0);
+        first = 0;
+        last = PatchTableModel::ColumnCount - 1;
+    }
+    for (int column = first; column <= last; ++column) {
+        view->resizeColumnToContents(column);
         contentWidths_[static_cast<std::size_t>(column)] = view->columnWidth(column);
+    }
     for (int column : {PatchTableModel::RefL, PatchTableModel::RefA, PatchTableModel::RefB, PatchTableModel::MeasL,
                        PatchTableModel::MeasA, PatchTableModel::MeasB})
-        contentWidths_[static_cast<std::size_t>(column)] += 10;
+        if (column >= first && column <= last)
+            contentWidths_[static_cast<std::size_t>(column)] += 10;
     spreadColumns();
 }
 

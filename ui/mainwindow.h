@@ -75,8 +75,9 @@ public:
 
     enum class UnsavedAnswer { Save, Discard, Cancel };
 
-    // Fits the columns to a sample of their contents, unless suppressed.
-    void resizeTable();
+    // Fits the columns first to last (all by default) to a sample of their
+    // contents, unless suppressed, and shares out the width again.
+    void resizeTable(int first = 0, int last = -1);
     // The measured and the predicted Delta E of every paired patch.
     void updateAverages();
     // The correction "Auto" runs, as chosen beside the button.

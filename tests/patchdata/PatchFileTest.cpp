@@ -302,7 +302,7 @@ TEST(PatchFile, SlipsAreRefusedByLineOrByFile)
         std::vector<int> lines;
         for (const LineProblem& p : file.skipped)
             lines.push_back(p.line);
-        EXPECT_EQ(lines, c.lines) << (file.skipped.empty() ? "" : file.skipped.front().reason);
+        EXPECT_EQ(lines, c.lines) << (file.skipped.empty() ? "" : file.skipped.front().reason.english());
         for (const PatchRecord& r : file.records) {
             EXPECT_GE(r.lab.L, c.minL) << "line " << r.line;
             EXPECT_LE(r.lab.L, c.maxL) << "line " << r.line;
@@ -343,7 +343,7 @@ TEST(PatchFile, RefusedRowsSayWhy)
         std::string problem;
         ASSERT_TRUE(PatchFileReader::parse(c.text, file, problem)) << problem;
         ASSERT_EQ(file.skipped.size(), 1u);
-        EXPECT_EQ(file.skipped[0].reason, c.reason);
+        EXPECT_EQ(file.skipped[0].reason.english(), c.reason);
     }
 }
 

@@ -221,4 +221,59 @@ TEST_F(MainWindowTest, ExportReportWritesTheChosenFormat)
     EXPECT_EQ(window.dialogs.size(), 1);
 }
 
+// Share of the pixels of a and b that differ visibly.
+double differing(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 1;
+    long count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            if (std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()), std::abs(p.blue() - q.blue())}) >
+                48)
+                ++count;
+        }
+    return static_cast<double>(count) / (a.width() * a.height());
+}
+
+// The plots kept as layers show what drawing every mark in order shows,
+// whatever is selected; frozen, they keep what they showed.
+TEST(PlotsWidgetTest, LayersAddUpToTheWholeDrawingAndFrozenPlotsWait)
+{
+    PlotData data;
+    for (int i = 0; i < 400; ++i) {
+        const double a = (i % 20) * 6.0 - 57, b = (i / 20) * 6.0 - 57;
+        const Lab reference{20 + i % 7 * 10.0, a, b}, measured{reference.L + 1, a + 1.5 - i % 3, b - 1 + i % 5 * 0.5};
+        data.patches.push_back({reference, measured, true, {reference.L, a + 0.2, b - 0.1}, 2.5 + i % 9 * 0.3,
+                                0.4 + i % 4 * 0.1, false});
+    }
+    data.anyResult = true;
+    PlotsWidget plots;
+    plots.resize(520, 640);
+    struct Case
+    {
+        const char* name;
+        int every; // every n-th patch selected; 0 none
+    };
+    for (const Case& c : {Case{"none", 0}, Case{"all", 1}, Case{"some", 7}, Case{"all again", 1}}) {
+        SCOPED_TRACE(c.name);
+        for (std::size_t i = 0; i < data.patches.size(); ++i)
+            data.patches[i].selected = c.every > 0 && i % static_cast<std::size_t>(c.every) == 0;
+        data.anySelected = c.every > 0;
+        plots.setPlotData(data);
+        // Under a partial selection the selected marks lie over faint ones
+        // of their own, hidden but for a shade at their edges.
+        EXPECT_LT(differing(plots.image(), plots.drawnAtOnce()), 0.001);
+    }
+
+    const QImage shown = plots.image().copy();
+    plots.setFrozen(true);
+    data.patches.resize(10);
+    plots.setPlotData(data);
+    EXPECT_EQ(plots.grab().toImage().convertToFormat(shown.format()), shown);
+    plots.setFrozen(false);
+    EXPECT_GT(differing(plots.grab().toImage().convertToFormat(shown.format()), shown), 0.01);
+}
+
 } // namespace

@@ -1,11 +1,12 @@
-// The German window: the translation loads and reaches menus, actions and
-// dialogs; every text of the .ts file is translated with its placeholders,
+// The German window: the translation loads and reaches menus, actions,
+// dialogs and the engine's findings; every text of the .ts file is translated with its placeholders,
 // mnemonics and shortcut texts intact; the keyboard stays free of clashes;
 // and English comes back when the translation is removed.
 
 #include "GermanTranslation.h"
 #include "OrvFramework.h"
 #include "PlotsWidget.h"
+#include "ScriptedWindow.h"
 #include "SvgCanvas.h"
 #include "TestSupport.h"
 #include "ToleranceDialog.h"
@@ -19,12 +20,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <ostream>
 #include <set>
@@ -99,6 +102,46 @@ TEST(Translation, TheHelpPageFollowsTheLanguage)
         EXPECT_EQ(QFileInfo(framework::helpPage(empty)).fileName(), "help.html");
     }
     EXPECT_EQ(QFileInfo(framework::helpPage(folder)).fileName(), "help.html");
+}
+
+// The engine's findings reach the German window in German, values filled
+// in; the session's own texts, as the command-line tool prints them, stay
+// English.
+TEST(Translation, TheEnginesFindingsSpeakTheWindowsLanguage)
+{
+    struct Case
+    {
+        const char* line;     // the bad data line, line 10 of the file
+        const char* english;  // the finding, as vestrel-cli says it
+        const char* german;
+    };
+    const Case cases[] = {
+        {"2 200 0 0", "line 10: the colour L* 200 is outside 0 to 110",
+         "Zeile 10: L* 200 der Farbe liegt außerhalb von 0 bis 110"},
+        {"2 50 x 0", "line 10: 'x' is not a number", "Zeile 10: „x“ ist keine Zahl"},
+        {"2 50 0", "line 10: 3 values, 4 expected", "Zeile 10: 3 Werte, 4 erwartet"},
+    };
+    const TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string path = dir.path("reference.txt");
+        std::ofstream(path) << "CGATS.17\nNUMBER_OF_FIELDS 4\nBEGIN_DATA_FORMAT\nSAMPLE_ID LAB_L LAB_A LAB_B\n"
+                               "END_DATA_FORMAT\nNUMBER_OF_SETS 3\nBEGIN_DATA\n1 50 0 0\n3 60 1 1\n"
+                            << c.line << "\nEND_DATA\n";
+        CorrectionSession session;
+        const SessionReport report = session.loadPatches(path, PatchFileRole::Reference);
+        ASSERT_EQ(report.details(), std::vector<std::string>{c.english});
+        EXPECT_EQ(report.summary, "Loaded 2 reference patches; 1 line skipped (10)");
+
+        const GermanTranslation translation;
+        ASSERT_TRUE(translation.installed());
+        ScriptedWindow window;
+        window.openRef(QString::fromStdString(path));
+        ASSERT_EQ(window.dialogs.size(), 1);
+        EXPECT_EQ(window.dialogs[0], QStringLiteral("2 Referenzfelder geladen; 1 Zeile übersprungen (10)\n") +
+                                         QString::fromUtf8(c.german));
+        EXPECT_EQ(window.statusBar()->currentMessage(), "2 Referenzfelder geladen; 1 Zeile übersprungen (10)");
+    }
 }
 
 // The text a plot drawn with words shows.
