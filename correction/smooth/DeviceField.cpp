@@ -37,43 +37,26 @@ DeviceField::DeviceField(unsigned channels, const std::vector<double>& devices, 
     for (const Lab& e : errors)
         sumSquares += e.L * e.L + e.a * e.a + e.b * e.b;
     spread_ = std::max(settings.minSpread, std::sqrt(sumSquares / (3.0 * double(std::max<std::size_t>(n, 1)))));
-    std::vector<double> points(channels * m), values(3 * m, 0.0), noise(m);
+    KernelPoints data;
+    data.dims = channels;
+    data.points.resize(channels * m);
+    data.errors.assign(3 * m, 0.0);
+    data.noise.resize(m);
     for (std::size_t i = 0; i < m; ++i) {
         const double* d = i < n ? &devices[i * channels] : paper.data();
         for (unsigned c = 0; c < channels; ++c)
-            points[i * channels + c] = d[c] * scale_;
-        noise[i] = i < n ? settings.noise * settings.noise : settings.paperNoise * settings.paperNoise;
+            data.points[i * channels + c] = d[c] * scale_;
+        data.noise[i] = i < n ? settings.noise * settings.noise : settings.paperNoise * settings.paperNoise;
         if (i < n) {
-            values[3 * i] = errors[i].L;
-            values[3 * i + 1] = errors[i].a;
-            values[3 * i + 2] = errors[i].b;
+            data.errors[3 * i] = errors[i].L;
+            data.errors[3 * i + 1] = errors[i].a;
+            data.errors[3 * i + 2] = errors[i].b;
         }
     }
-    solve(points, values, noise, settings.maxExactPoints);
+    KernelFit fit = fitKernel(data, spread_ * spread_, settings.maxExactPoints);
+    scaled_ = std::move(fit.centres);
+    beta_ = std::move(fit.beta);
     tabulate();
-}
-
-void DeviceField::solve(const std::vector<double>& points, const std::vector<double>& errors,
-                        const std::vector<double>& noise, std::size_t maxExactPoints)
-{
-    KernelPoints data;
-    data.dims = channels_;
-    data.points = points;
-    data.noise = noise;
-    data.errors = errors;
-    const std::size_t n = data.size();
-    const double variance = spread_ * spread_;
-    std::vector<double> inducing = inducingPoints(data);
-    const std::size_t m = inducing.size() / channels_;
-    if (n <= maxExactPoints && exactIsCheaper(n, mergedPoints(data, m).size(), m)) {
-        beta_ = exactCoefficients(n, variance, noise, errors, [&](std::size_t i, std::size_t j) {
-            return kernel(&points[i * channels_], &points[j * channels_], channels_);
-        });
-        scaled_ = points;
-        return;
-    }
-    beta_ = inducedCoefficients(mergedPoints(data, m), inducing, variance);
-    scaled_ = std::move(inducing);
 }
 
 void DeviceField::exact(const double* device, double* error) const

@@ -53,8 +53,6 @@ public:
     void exact(const double* device, double* error) const;
 
 private:
-    void solve(const std::vector<double>& points, const std::vector<double>& errors,
-               const std::vector<double>& noise, std::size_t maxExactPoints);
     void tabulate();
 
     unsigned channels_;

@@ -4,9 +4,7 @@
 #include <Eigen/Dense>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <map>
 
 namespace {
 
@@ -103,12 +101,9 @@ ErrorField::ErrorField(const std::vector<Lab>& points, const std::vector<Lab>& e
     data.points = in.scaled;
     data.noise = in.noise;
     data.errors = in.errors;
-    const std::size_t n = data.size();
-    const std::size_t inducing = inducingPoints(data).size() / 3;
-    if (n <= settings.maxExactPoints && exactIsCheaper(n, mergedPoints(data, inducing).size(), inducing))
-        solveExactly(data);
-    else
-        solveThroughInducingPoints(data);
+    KernelFit fit = fitKernel(data, spread_ * spread_, settings.maxExactPoints);
+    scaled_ = std::move(fit.centres);
+    beta_ = std::move(fit.beta);
 }
 
 LeaveOneOut leaveOneOut(const std::vector<Lab>& points, const std::vector<Lab>& errors, const Lab& white,
@@ -152,20 +147,6 @@ LeaveOneOut leaveOneOut(const std::vector<Lab>& points, const std::vector<Lab>& 
         out.predicted.push_back(e);
     }
     return out;
-}
-
-void ErrorField::solveExactly(const KernelPoints& points)
-{
-    const std::vector<double>& scaled = points.points;
-    beta_ = exactCoefficients(points.size(), spread_ * spread_, points.noise, points.errors,
-                              [&](std::size_t i, std::size_t j) { return kernel(&scaled[3 * i], &scaled[3 * j]); });
-    scaled_ = scaled;
-}
-
-void ErrorField::solveThroughInducingPoints(const KernelPoints& points)
-{
-    scaled_ = inducingPoints(points);
-    beta_ = inducedCoefficients(mergedPoints(points, scaled_.size() / 3), scaled_, spread_ * spread_);
 }
 
 void ErrorField::exact(const double* lab, double* error) const

@@ -20,8 +20,6 @@
 #include <cstddef>
 #include <vector>
 
-struct KernelPoints;
-
 struct ErrorFieldSettings
 {
     double length;     // kernel length (weighted Lab units)
@@ -74,10 +72,6 @@ public:
     void tabulate(const double* labs, std::size_t count);
 
 private:
-    // Solves for the coefficients of every point, or of inducing points
-    // picked among them; fills scaled_ and beta_.
-    void solveExactly(const KernelPoints& points);
-    void solveThroughInducingPoints(const KernelPoints& points);
     void exact(const double* lab, double* error) const;
     bool interpolated(const double* lab, double* error) const;
 

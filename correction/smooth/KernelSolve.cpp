@@ -179,3 +179,24 @@ std::vector<double> inducedCoefficients(const KernelPoints& data, const std::vec
             beta[3 * std::size_t(j) + std::size_t(k)] = variance * c(j, k);
     return beta;
 }
+
+KernelFit fitKernel(const KernelPoints& data, double variance, std::size_t maxExactPoints)
+{
+    const unsigned dims = data.dims;
+    const std::size_t n = data.size();
+    KernelFit fit;
+    std::vector<double> inducing = inducingPoints(data);
+    const std::size_t m = inducing.size() / dims;
+    const KernelPoints merged = mergedPoints(data, m);
+    if (n <= maxExactPoints && exactIsCheaper(n, merged.size(), m)) {
+        const std::vector<double>& points = data.points;
+        fit.beta = exactCoefficients(n, variance, data.noise, data.errors, [&](std::size_t i, std::size_t j) {
+            return kernel(&points[i * dims], &points[j * dims], dims);
+        });
+        fit.centres = points;
+        return fit;
+    }
+    fit.beta = inducedCoefficients(merged, inducing, variance);
+    fit.centres = std::move(inducing);
+    return fit;
+}

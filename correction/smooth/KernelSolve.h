@@ -72,6 +72,15 @@ std::vector<double> inducingPoints(const KernelPoints& in);
 // few hundred points.
 bool exactIsCheaper(std::size_t n, std::size_t merged, std::size_t inducing);
 
+// The posterior mean's kernel centres (dims values each) and coefficients
+// (three each, variance x the solved weights): every point exactly, or the
+// inducing points when that costs less (always above maxExactPoints).
+struct KernelFit
+{
+    std::vector<double> centres, beta;
+};
+KernelFit fitKernel(const KernelPoints& data, double variance, std::size_t maxExactPoints);
+
 // The coefficients at the inducing points, three each: variance x
 // (K_mm + K_mn L^-1 K_nm)^-1 K_mn L^-1 E with K = variance x the kernel and L
 // the noise, for the posterior mean K_xm (...) at any x.
