@@ -347,6 +347,8 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
                                        return barePaper(model, &nodeDevice[node * channels], channels);
                                    }),
                     freeNodes.end());
+    if (freeNodes.empty())
+        return; // every patch prints on bare paper
     if (settings.anchors > 0)
         addAnchors(points, model, field, table, originalClut, clut, freeNodes, solve, settings);
     std::vector<long> column(table.nodeCount(), -1);
