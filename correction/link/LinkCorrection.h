@@ -38,6 +38,11 @@ struct LinkParameters
     // the instrument.
     double sourceLength = 0.15;
     double sourceNoise = 0.05;
+    // The chart fit's smoothness and size weights (as localSmooth and
+    // localSize): the link's nodes hold their neighbours more firmly than
+    // a profile's, whose fit has anchors between the patches instead.
+    double chartSmooth = 0.01;
+    double chartSize = 0.001;
     LinkParameters()
     {
         smooth.keepPure = true;
