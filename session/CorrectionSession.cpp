@@ -115,6 +115,11 @@ std::string notAProfile(std::string_view bytes)
     return patchData ? "it is a patch data file, not an ICC profile" : "it is not an ICC profile";
 }
 
+bool sameLab(const Lab& x, const Lab& y)
+{
+    return x.L == y.L && x.a == y.a && x.b == y.b;
+}
+
 } // namespace
 
 CorrectionSession::CorrectionSession() = default;
@@ -503,6 +508,9 @@ void CorrectionSession::clearPatchesNow()
 
 bool CorrectionSession::setReference(std::size_t index, const Lab& lab)
 {
+    // The value it has already: nothing to do, and no step to undo.
+    if (index < patches_.size() && patches_[index].hasReference && sameLab(patches_[index].reference, lab))
+        return true;
     return recordStep(
         Change::PatchValues, [&] { return setReferenceNow(index, lab); }, [](bool done) { return done; });
 }
@@ -527,6 +535,8 @@ bool CorrectionSession::setReferenceNow(std::size_t index, const Lab& lab)
 
 bool CorrectionSession::setMeasured(std::size_t index, const Lab& lab)
 {
+    if (index < patches_.size() && patches_[index].hasMeasured && sameLab(patches_[index].measured, lab))
+        return true;
     return recordStep(
         Change::PatchValues, [&] { return setMeasuredNow(index, lab); }, [](bool done) { return done; });
 }
@@ -620,6 +630,8 @@ bool CorrectionSession::restore(const SessionState& s)
 
 void CorrectionSession::revertToOpened()
 {
+    if (!hasAnythingToRevert())
+        return;
     recordStep(
         Change::Revert,
         [this] {
@@ -627,6 +639,16 @@ void CorrectionSession::revertToOpened()
             return true;
         },
         [](bool) { return true; });
+}
+
+bool CorrectionSession::hasAnythingToRevert() const
+{
+    if (applied_.done || !correctedIds_.empty() || !handEdits_.empty() || !outliers_.empty())
+        return true;
+    for (const B2ATable& table : tables_)
+        if (!table.opened.matches(table.nodes))
+            return true;
+    return std::any_of(patches_.begin(), patches_.end(), [](const Patch& p) { return p.hasResult; });
 }
 
 void CorrectionSession::revertToOpenedNow()
@@ -1126,6 +1148,20 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
         used.push_back(i);
     }
     restoreOpenedTables();
+    return runWholeChart(
+        std::move(report), used, request.smooth.keepPure,
+        [&](csICCProfile& profile, bool keepPure, const std::function<bool(double)>& fraction) {
+            SmoothParameters parameters = request.smooth;
+            parameters.keepPure = keepPure;
+            return runSmoothCorrection(profile, patches, parameters, request.intents, fraction);
+        },
+        progress, [](const std::string& patches) { return "Corrected " + patches + " together"; });
+}
+
+CorrectionReport CorrectionSession::runWholeChart(CorrectionReport report, const std::vector<std::size_t>& used,
+                                                  bool keepPure, const WholeChartRun& run, const Progress& progress,
+                                                  const std::function<std::string(const std::string&)>& lead)
+{
     constexpr std::size_t steps = 1000;
     bool stopped = false;
     auto fraction = [&](double done) {
@@ -1134,34 +1170,13 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
     };
     // What keeping the pure inks pure costs: the same run with them free, on a copy.
     std::unique_ptr<csICCProfile> mixed;
-    if (request.smooth.keepPure) {
+    if (keepPure) {
         std::vector<uint8_t> bytes;
         mixed = std::make_unique<csICCProfile>();
         if (profile_->writeToMemory(bytes) != 0 || mixed->setProfile(bytes.data(), bytes.size()) != 0)
             mixed.reset();
     }
-    const SmoothOutcome outcome = runSmoothCorrection(*profile_, patches, request.smooth, request.intents, fraction);
-    if (outcome.ok && mixed) {
-        SmoothParameters free = request.smooth;
-        free.keepPure = false;
-        const SmoothOutcome other = runSmoothCorrection(*mixed, patches, free, request.intents);
-        if (other.ok) {
-            report.keptPureMean = report.mixedMean = 0;
-            for (std::size_t k = 0; k < used.size(); ++k) {
-                report.keptPureMean += length(outcome.remaining[k]) / used.size();
-                report.mixedMean += length(other.remaining[k]) / used.size();
-            }
-            int pure = 0;
-            for (const SmoothTableReport& table : outcome.tables)
-                pure += table.sharedWith.empty() ? table.pureNodes : 0;
-            char text[256];
-            std::snprintf(text, sizeof text,
-                          "%s kept to their one ink; predicted mean Delta E 1976 %.2f (%.2f with them free)",
-                          plural(std::size_t(pure), "pure node", "pure nodes").c_str(), report.keptPureMean,
-                          report.mixedMean);
-            report.note(text);
-        }
-    }
+    const SmoothOutcome outcome = run(*profile_, keepPure, fraction);
     if (!outcome.ok) {
         report.aborted = stopped;
         report.summary = stopped ? "Correction aborted; the profile is as it was" : outcome.message;
@@ -1173,6 +1188,24 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
         report.outcomes.push_back({used[k], deltaE(patch.reference, patch.measured), outcome.remaining[k]});
         sum += length(outcome.remaining[k]);
     }
+    if (mixed) {
+        const SmoothOutcome other = run(*mixed, false, {});
+        if (other.ok) {
+            report.keptPureMean = sum / used.size();
+            report.mixedMean = 0;
+            for (const Lab& r : other.remaining)
+                report.mixedMean += length(r) / used.size();
+            int pure = 0;
+            for (const SmoothTableReport& table : outcome.tables)
+                pure += table.sharedWith.empty() ? table.pureNodes : 0;
+            char text[256];
+            std::snprintf(text, sizeof text,
+                          "%s kept to their one ink; predicted mean Delta E 1976 %.2f (%.2f with them free)",
+                          plural(std::size_t(pure), "pure node", "pure nodes").c_str(), report.keptPureMean,
+                          report.mixedMean);
+            report.note(text);
+        }
+    }
     report.tables = outcome.tables;
     for (const SmoothTableReport& table : outcome.tables)
         if (!table.leftAlone.empty())
@@ -1181,10 +1214,9 @@ CorrectionReport CorrectionSession::correctSmooth(const CorrectionRequest& reque
     for (std::size_t i : used)
         correctedIds_.insert(patches_[i].id);
     report.ok = true;
-    char text[128];
-    std::snprintf(text, sizeof text, "Corrected %s together; predicted average Delta E 1976 %.2f",
-                  plural(used.size(), "patch", "patches").c_str(), sum / used.size());
-    report.summary = text;
+    char text[160];
+    std::snprintf(text, sizeof text, "; predicted average Delta E 1976 %.2f", sum / used.size());
+    report.summary = lead(plural(used.size(), "patch", "patches")) + text;
     return report;
 }
 

@@ -305,6 +305,8 @@ private:
     void rememberSaved();
     void updateUnsaved();
     void restoreOpenedTables();
+    // Whether the tables, predictions or left-out patches differ from the profile as opened.
+    bool hasAnythingToRevert() const;
     void applyHandEdits();
     B2ATable* table(int intent);
     // Both leave the outliers out (in patch order) and name them in the report.
@@ -314,6 +316,16 @@ private:
                                    const Progress& progress);
     CorrectionReport correctLink(const CorrectionRequest& request, const std::vector<Outlier>& outliers,
                                  const Progress& progress);
+    // A correction of the whole chart (Smooth or a device link's): runs run on
+    // the profile with progress, fills the report's outcomes for the patches
+    // used and its summary (lead names what was corrected from how many
+    // patches), and with keepPure runs it once more on a copy with the pure
+    // inks free, to say what keeping them cost.
+    using WholeChartRun =
+        std::function<SmoothOutcome(csICCProfile& profile, bool keepPure, const std::function<bool(double)>& progress)>;
+    CorrectionReport runWholeChart(CorrectionReport report, const std::vector<std::size_t>& used, bool keepPure,
+                                   const WholeChartRun& run, const Progress& progress,
+                                   const std::function<std::string(const std::string& patches)>& lead);
     // The checks on the data and the tables as opened, before a method runs.
     CorrectionReport checkBeforeCorrecting() const;
     // Whether the reference and measurement files each say they are the

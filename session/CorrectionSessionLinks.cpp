@@ -27,11 +27,6 @@ std::string plural(std::size_t n, const char* one, const char* many)
     return withThousands(n) + ' ' + (n == 1 ? one : many);
 }
 
-double length(const Lab& d)
-{
-    return std::sqrt(d.L * d.L + d.a * d.a + d.b * d.b);
-}
-
 // Why bytes are no ICC profile at all, or empty when they may be one.
 std::string notAProfile(std::string_view bytes)
 {
@@ -112,61 +107,18 @@ CorrectionReport CorrectionSession::correctLink(const CorrectionRequest& request
         used.push_back(i);
     }
     restoreOpenedTables();
-    constexpr std::size_t steps = 1000;
-    bool stopped = false;
-    auto fraction = [&](double done) {
-        stopped = progress && !progress(static_cast<std::size_t>(done * steps), steps);
-        return !stopped;
-    };
     LinkParameters parameters;
     const double kappa = parameters.smooth.localKappa;
     parameters.smooth = request.smooth;
     parameters.smooth.localKappa = kappa;
-    std::unique_ptr<csICCProfile> mixed;
-    if (request.smooth.keepPure) {
-        std::vector<uint8_t> bytes;
-        mixed = std::make_unique<csICCProfile>();
-        if (profile_->writeToMemory(bytes) != 0 || mixed->setProfile(bytes.data(), bytes.size()) != 0)
-            mixed.reset();
-    }
-    const SmoothOutcome outcome = runLinkCorrection(*profile_, *printer_, patches, parameters, fraction);
-    if (!outcome.ok) {
-        report.aborted = stopped;
-        report.summary = stopped ? "Correction aborted; the profile is as it was" : outcome.message;
-        return report;
-    }
-    double sum = 0;
-    for (std::size_t k = 0; k < used.size(); ++k) {
-        const Patch& patch = patches_[used[k]];
-        report.outcomes.push_back({used[k], deltaE(patch.reference, patch.measured), outcome.remaining[k]});
-        sum += length(outcome.remaining[k]);
-    }
-    if (mixed) {
-        parameters.smooth.keepPure = false;
-        const SmoothOutcome other = runLinkCorrection(*mixed, *printer_, patches, parameters);
-        if (other.ok) {
-            report.keptPureMean = sum / used.size();
-            report.mixedMean = 0;
-            for (const Lab& r : other.remaining)
-                report.mixedMean += length(r) / used.size();
-            char text[256];
-            std::snprintf(text, sizeof text,
-                          "%s kept to their one ink; predicted mean Delta E 1976 %.2f (%.2f with them free)",
-                          plural(std::size_t(outcome.tables.front().pureNodes), "pure node", "pure nodes").c_str(),
-                          report.keptPureMean, report.mixedMean);
-            report.note(text);
-        }
-    }
-    report.tables = outcome.tables;
-    correctedIds_.clear();
-    for (std::size_t i : used)
-        correctedIds_.insert(patches_[i].id);
-    report.ok = true;
-    char text[160];
-    std::snprintf(text, sizeof text, "Corrected the device link from %s; predicted average Delta E 1976 %.2f",
-                  plural(used.size(), "patch", "patches").c_str(), sum / used.size());
-    report.summary = text;
-    return report;
+    return runWholeChart(
+        std::move(report), used, request.smooth.keepPure,
+        [&](csICCProfile& link, bool keepPure, const std::function<bool(double)>& fraction) {
+            LinkParameters run = parameters;
+            run.smooth.keepPure = keepPure;
+            return runLinkCorrection(link, *printer_, patches, run, fraction);
+        },
+        progress, [](const std::string& patches) { return "Corrected the device link from " + patches; });
 }
 
 SessionReport CorrectionSession::exportAbstract(const std::string& path)

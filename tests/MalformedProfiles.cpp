@@ -80,36 +80,33 @@ uint8_t* elementOf(std::vector<uint8_t>& tag, unsigned offsetField)
 std::vector<MalformedProfile> malformedProfiles()
 {
     std::vector<MalformedProfile> cases;
+    // The sound profile refused whole once its header or directory changed.
+    struct BlockCase
     {
+        const char* what;
+        void (*change)(std::vector<uint8_t>&);
+        const char* title;
+        const char* details;
+    };
+    const BlockCase blockCases[] = {
+        {"tag offset past the end", [](std::vector<uint8_t>& b) { csSetUInt32(entryOf(b, "desc") + 4, uint32_t(b.size()) + 16); },
+         "bad tagtable", "tag 'desc' offset"},
+        {"zero-size tag", [](std::vector<uint8_t>& b) { csSetUInt32(entryOf(b, "cprt") + 8, 0); }, "bad tagtable", "has size 0"},
+        {"a tag count in the millions", [](std::vector<uint8_t>& b) { csSetUInt32(&b[128], 3000000); }, "bad tagtable",
+         "tag count 3000000"},
+        {"version 5", [](std::vector<uint8_t>& b) { b[8] = 5; }, "bad profile", "version 5; versions 2 to 4 are supported"},
+        {"131 bytes", [](std::vector<uint8_t>& b) { b.resize(131); }, "bad profile", "shorter than header and tag count"},
+        {"sizes that ask for gigabytes",
+         [](std::vector<uint8_t>& b) {
+             csSetUInt32(&b[0], 0xFFFFFFF0u);
+             csSetUInt32(entryOf(b, "B2A1") + 8, 0xFFFFFF00u);
+         },
+         "bad tagtable", "larger than profile"},
+    };
+    for (const BlockCase& c : blockCases) {
         std::vector<uint8_t> b = sound();
-        csSetUInt32(entryOf(b, "desc") + 4, static_cast<uint32_t>(b.size()) + 16);
-        cases.push_back({"tag offset past the end", b, 'E', "bad tagtable", "tag 'desc' offset", true});
-    }
-    {
-        std::vector<uint8_t> b = sound();
-        csSetUInt32(entryOf(b, "cprt") + 8, 0);
-        cases.push_back({"zero-size tag", b, 'E', "bad tagtable", "has size 0", true});
-    }
-    {
-        std::vector<uint8_t> b = sound();
-        csSetUInt32(&b[128], 3000000);
-        cases.push_back({"a tag count in the millions", b, 'E', "bad tagtable", "tag count 3000000", true});
-    }
-    {
-        std::vector<uint8_t> b = sound();
-        b[8] = 5;
-        cases.push_back({"version 5", b, 'E', "bad profile", "version 5; versions 2 to 4 are supported", true});
-    }
-    {
-        std::vector<uint8_t> b = sound();
-        b.resize(131);
-        cases.push_back({"131 bytes", b, 'E', "bad profile", "shorter than header and tag count", true});
-    }
-    {
-        std::vector<uint8_t> b = sound();
-        csSetUInt32(&b[0], 0xFFFFFFF0u);
-        csSetUInt32(entryOf(b, "B2A1") + 8, 0xFFFFFF00u);
-        cases.push_back({"sizes that ask for gigabytes", b, 'E', "bad tagtable", "larger than profile", true});
+        c.change(b);
+        cases.push_back({c.what, b, 'E', c.title, c.details, true});
     }
     cases.push_back({"mft2 with 0 input entries", b2a1With([](std::vector<uint8_t>& t) { csSetUInt16(&t[48], 0); }),
                      'E', "bad LUT tag", "0 input", false});
@@ -165,24 +162,28 @@ std::vector<MalformedProfile> malformedProfiles()
         c.change(tag);
         cases.push_back({c.what, withTag("B2A1", tag), 'E', "bad LUT tag", c.details, false});
     }
+    // Other tags whose counts or types do not fit.
+    std::vector<uint8_t> para(40, 0);
+    std::memcpy(para.data(), "para", 4);
+    csSetUInt16(&para[8], 5);
+    struct TagCase
     {
-        std::vector<uint8_t> curv = {'c', 'u', 'r', 'v', 0, 0, 0, 0, 0, 0, 0, 1};
-        cases.push_back({"curv with count 1 but 12 bytes", withTag("kTRC", curv), 'E', "corrupt tag data", "kTRC", false});
-    }
-    {
-        std::vector<uint8_t> mluc = {'m', 'l', 'u', 'c', 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 12,
-                                     'e', 'n', 'U', 'S', 0, 0, 0, 8, 0, 0, 1, 0};
-        cases.push_back({"mluc record pointing outside the tag", withTag("dscm", mluc), 'E', "corrupt tag data", "", false});
-    }
-    {
-        std::vector<uint8_t> desc = {'d', 'e', 's', 'c', 0, 0, 0, 0, 0, 0, 1, 0, 'a', 0};
-        cases.push_back({"desc counts past the tag", withTag("desc", desc), 'E', "corrupt tag data", "ASCII count", false});
-    }
-    {
-        std::vector<uint8_t> para(40, 0);
-        std::memcpy(para.data(), "para", 4);
-        csSetUInt16(&para[8], 5);
-        cases.push_back({"para type 5", withTag("rTRC", para), 'E', "unsupported function type", "'5'", false});
-    }
+        const char* what;
+        const char* signature;
+        std::vector<uint8_t> bytes;
+        const char* title;
+        const char* details;
+    };
+    const TagCase tagCases[] = {
+        {"curv with count 1 but 12 bytes", "kTRC", {'c', 'u', 'r', 'v', 0, 0, 0, 0, 0, 0, 0, 1}, "corrupt tag data", "kTRC"},
+        {"mluc record pointing outside the tag", "dscm",
+         {'m', 'l', 'u', 'c', 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 12, 'e', 'n', 'U', 'S', 0, 0, 0, 8, 0, 0, 1, 0},
+         "corrupt tag data", ""},
+        {"desc counts past the tag", "desc", {'d', 'e', 's', 'c', 0, 0, 0, 0, 0, 0, 1, 0, 'a', 0}, "corrupt tag data",
+         "ASCII count"},
+        {"para type 5", "rTRC", para, "unsupported function type", "'5'"},
+    };
+    for (const TagCase& c : tagCases)
+        cases.push_back({c.what, withTag(c.signature, c.bytes), 'E', c.title, c.details, false});
     return cases;
 }

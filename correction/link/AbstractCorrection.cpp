@@ -1,6 +1,7 @@
 #include "AbstractCorrection.h"
 
 #include "ColorDifference.h"
+#include "SpectralColorimetry.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
 
@@ -22,6 +23,8 @@ constexpr double v4LScale = 655.35, v4ABScale = 257.0;
 constexpr double abOffset = 128.0;
 // The largest colour the converters take.
 constexpr double largestL = 100.0, largestAB = 127.0;
+// Lab differences below this (dE76) are rounding in a solve, not a shift.
+constexpr double noShift = 1e-9;
 
 struct Encoding
 {
@@ -162,25 +165,48 @@ void simplexOf(const double position[3], unsigned points, std::size_t corner[4],
     }
 }
 
-// The nodes of the chart's cells, fitted so that interpolation gives what
-// each chart colour asks for, each node held near its own value: the
-// corrected profile's chart fit changes its table from cell to cell, and
+// A colour the abstract profile must map to a given output, and how much
+// that counts against the nodes' own values.
+struct Anchor
+{
+    Lab at, output;
+    double weight;
+};
+
+// The chart's colours as anchors: each gets the shift its own steps ask for.
+// The corrected profile's chart fit changes its table from cell to cell, and
 // the grid cannot follow that between its nodes.
-void fitAtTheChart(const std::vector<Lab>& chart, const Encoding& encoding, unsigned points,
-                   csICCProfileConverter& b2aOriginal, csICCProfileConverter& b2aCorrected, csICCProfileConverter& a2b,
-                   const AbstractSettings& settings, std::vector<Lab>& result)
+std::vector<Anchor> chartAnchors(const std::vector<Lab>& chart, csICCProfileConverter& b2aOriginal,
+                                 csICCProfileConverter& b2aCorrected, csICCProfileConverter& a2b,
+                                 const AbstractSettings& settings)
 {
     std::vector<Lab> asked;
     for (const Lab& x : chart)
         asked.push_back(inRange(x));
     const Steps steps = askedFor(asked, b2aOriginal, b2aCorrected, a2b, settings);
-    std::vector<std::size_t> corners(4 * chart.size());
-    std::vector<double> weights(4 * chart.size());
+    std::vector<Anchor> anchors;
+    for (std::size_t i = 0; i < chart.size(); ++i) {
+        const Lab& y = steps.y[i];
+        anchors.push_back({chart[i], {chart[i].L + y.L - asked[i].L, chart[i].a + y.a - asked[i].a,
+                                      chart[i].b + y.b - asked[i].b}, 1.0});
+    }
+    return anchors;
+}
+
+// The nodes of the anchors' cells, fitted so that interpolation gives what
+// each anchor asks for, each node held near its own value.
+void fitAtAnchors(const std::vector<Anchor>& anchors, const Encoding& encoding, unsigned points,
+                  const AbstractSettings& settings, std::vector<Lab>& result)
+{
+    const std::size_t count = anchors.size();
+    std::vector<std::size_t> corners(4 * count);
+    std::vector<double> weights(4 * count);
     std::vector<long> column(result.size(), -1);
     std::vector<std::size_t> free;
-    for (std::size_t i = 0; i < chart.size(); ++i) {
-        const double code[3] = {chart[i].L * encoding.lScale, (chart[i].a + abOffset) * encoding.abScale,
-                                (chart[i].b + abOffset) * encoding.abScale};
+    for (std::size_t i = 0; i < count; ++i) {
+        const Lab& at = anchors[i].at;
+        const double code[3] = {at.L * encoding.lScale, (at.a + abOffset) * encoding.abScale,
+                                (at.b + abOffset) * encoding.abScale};
         double position[3];
         for (int k = 0; k < 3; ++k)
             position[k] = code[k] / fullScale * (points - 1);
@@ -192,20 +218,19 @@ void fitAtTheChart(const std::vector<Lab>& chart, const Encoding& encoding, unsi
             }
     }
     const long unknowns = long(free.size());
-    Eigen::SparseMatrix<double> A(long(chart.size()) + unknowns, unknowns);
+    Eigen::SparseMatrix<double> A(long(count) + unknowns, unknowns);
     std::vector<Eigen::Triplet<double>> entries;
-    Eigen::MatrixXd b = Eigen::MatrixXd::Zero(long(chart.size()) + unknowns, 3);
-    for (std::size_t i = 0; i < chart.size(); ++i) {
+    Eigen::MatrixXd b = Eigen::MatrixXd::Zero(long(count) + unknowns, 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Anchor& anchor = anchors[i];
         for (int v = 0; v < 4; ++v)
-            entries.emplace_back(long(i), column[corners[4 * i + v]], weights[4 * i + v]);
-        // The shift the colour asks for, on the colour as given.
-        const Lab& y = steps.y[i];
-        b(long(i), 0) = chart[i].L + y.L - asked[i].L;
-        b(long(i), 1) = chart[i].a + y.a - asked[i].a;
-        b(long(i), 2) = chart[i].b + y.b - asked[i].b;
+            entries.emplace_back(long(i), column[corners[4 * i + v]], anchor.weight * weights[4 * i + v]);
+        b(long(i), 0) = anchor.weight * anchor.output.L;
+        b(long(i), 1) = anchor.weight * anchor.output.a;
+        b(long(i), 2) = anchor.weight * anchor.output.b;
     }
     for (long k = 0; k < unknowns; ++k) {
-        const long row = long(chart.size()) + k;
+        const long row = long(count) + k;
         entries.emplace_back(row, k, settings.nodeWeight);
         const Lab& own = result[free[std::size_t(k)]];
         b(row, 0) = settings.nodeWeight * own.L;
@@ -218,8 +243,13 @@ void fitAtTheChart(const std::vector<Lab>& chart, const Encoding& encoding, unsi
     if (solver.info() != Eigen::Success)
         return;
     const Eigen::MatrixXd solved = solver.solve(Eigen::MatrixXd(A.transpose() * b));
-    for (long k = 0; k < unknowns; ++k)
-        result[free[std::size_t(k)]] = {solved(k, 0), solved(k, 1), solved(k, 2)};
+    for (long k = 0; k < unknowns; ++k) {
+        const Lab fitted{solved(k, 0), solved(k, 1), solved(k, 2)};
+        // Rounding in the solve is no shift: an unchanged table stays the identity.
+        Lab& node = result[free[std::size_t(k)]];
+        if (distance(fitted, node) > noShift)
+            node = fitted;
+    }
 }
 
 } // namespace
@@ -267,8 +297,13 @@ AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corre
         const Lab& y = steps.y[n];
         result[n] = {x[n].L + y.L - asked[n].L, x[n].a + y.a - asked[n].a, x[n].b + y.b - asked[n].b};
     }
-    if (!chart.empty())
-        fitAtTheChart(chart, encoding, points, b2aOriginal, b2aCorrected, a2b, settings, result);
+    std::vector<Anchor> anchors = chartAnchors(chart, b2aOriginal, b2aCorrected, a2b, settings);
+    // The paper white maps to itself: the nodes around it may carry a shift
+    // of the light tints next to it, which interpolation would lend it.
+    const double* white = a2b.mediaWhite();
+    const Lab paper = xyzToLab({white[0] * 100.0, white[1] * 100.0, white[2] * 100.0});
+    anchors.push_back({paper, paper, settings.paperWeight});
+    fitAtAnchors(anchors, encoding, points, settings, result);
     for (std::size_t n = 0; n < nodes; ++n) {
         const double shift = distance(result[n], x[n]);
         outcome.largestShift = std::max(outcome.largestShift, shift);

@@ -27,6 +27,8 @@ struct AbstractSettings
     // Weight of a node's own value against the chart's colours when the
     // nodes of the chart's cells are fitted.
     double nodeWeight = 0.3;
+    // Weight of the paper white, which must map to itself, against a chart colour's.
+    double paperWeight = 30.0;
     // Device values closer than this (0..1) count as unchanged.
     double unchanged = 0.5 / 65535.0;
 };

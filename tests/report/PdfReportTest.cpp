@@ -66,10 +66,19 @@ int exitStatus(int systemResult)
     return WIFEXITED(systemResult) ? WEXITSTATUS(systemResult) : -1;
 }
 
-std::string fileText(const std::string& path)
+// The PDF report of the test profile saved as profileName with a patch of
+// each name, as Poppler reads it; nothing without Poppler.
+std::optional<PdfReading> namesReport(const std::string& profileName, const std::vector<std::string>& names)
 {
-    const std::vector<uint8_t> bytes = readBytes(path);
-    return {bytes.begin(), bytes.end()};
+    TempDir dir;
+    writeBytes(dir.path(profileName), readBytes(testDataPath("cmyk_v2.icc")));
+    CorrectionSession session;
+    EXPECT_TRUE(session.openProfile(dir.path(profileName)).ok);
+    EXPECT_TRUE(session.loadPatchText(patchFile(names), "names.txt", PatchFileRole::Measurement).ok);
+    std::string problem;
+    const std::string pdf = reportText(session, ReportOptions(), ReportFormat::Pdf, &problem);
+    EXPECT_EQ(problem, "");
+    return readPdf(pdf);
 }
 
 } // namespace
@@ -83,15 +92,7 @@ TEST(PdfReport, NamesInAnyScriptComeBackAsWritten)
     const std::vector<std::string> names = {"\xC5\x81\xC3\xB3" "d\xC5\xBA papier",
                                             "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
                                             "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1", "Stra\xC3\x9F" "e \xE2\x82\xAC 5"};
-    TempDir dir;
-    writeBytes(dir.path("caf\xE9.icc"), readBytes(testDataPath("cmyk_v2.icc")));
-    CorrectionSession session;
-    ASSERT_TRUE(session.openProfile(dir.path("caf\xE9.icc")).ok);
-    ASSERT_TRUE(session.loadPatchText(patchFile(names), "names.txt", PatchFileRole::Measurement).ok);
-    std::string problem;
-    const std::string pdf = reportText(session, ReportOptions(), ReportFormat::Pdf, &problem);
-    ASSERT_EQ(problem, "");
-    const std::optional<PdfReading> read = readPdf(pdf);
+    const std::optional<PdfReading> read = namesReport("caf\xE9.icc", names);
     if (!read)
         GTEST_SKIP() << "no pdftotext";
     EXPECT_EQ(read->problems, "");
@@ -118,15 +119,7 @@ TEST(PdfReport, JapaneseAndChineseShow)
     for (const std::string& text : {profile, names[0], names[1], names[2]})
         if (!fontsCover(text))
             GTEST_SKIP() << "no font here has the letters of " << text;
-    TempDir dir;
-    writeBytes(dir.path(profile), readBytes(testDataPath("cmyk_v2.icc")));
-    CorrectionSession session;
-    ASSERT_TRUE(session.openProfile(dir.path(profile)).ok);
-    ASSERT_TRUE(session.loadPatchText(patchFile(names), "names.txt", PatchFileRole::Measurement).ok);
-    std::string problem;
-    const std::string pdf = reportText(session, ReportOptions(), ReportFormat::Pdf, &problem);
-    ASSERT_EQ(problem, "");
-    const std::optional<PdfReading> read = readPdf(pdf);
+    const std::optional<PdfReading> read = namesReport(profile, names);
     if (!read)
         GTEST_SKIP() << "no pdftotext";
     EXPECT_EQ(read->problems, "");
@@ -174,9 +167,11 @@ TEST(CairoCanvas, DrawsWhereAskedAndBreaksLines)
     EXPECT_GT(left, 50);
     EXPECT_GT(right, 50);
     EXPECT_EQ(below, 0);
+    // Widths add up and scale with the size, within what kerning takes
+    // (the face is whichever Helvetica twin the machine has).
     const double w = canvas.textWidth("WWW", 24);
-    EXPECT_NEAR(w, 3 * canvas.textWidth("W", 24), 0.5);
-    EXPECT_NEAR(canvas.textWidth("WWW", 12), w / 2, 0.5);
+    EXPECT_NEAR(w, 3 * canvas.textWidth("W", 24), 0.03 * w);
+    EXPECT_NEAR(canvas.textWidth("WWW", 12), w / 2, 0.03 * w);
 
     struct Case { std::string text; double width; std::vector<std::string> lines; };
     const double word = canvas.textWidth("aaaa", 10);
@@ -257,26 +252,21 @@ TEST(PdfHelper, RefusesWhatIsNoReportContent)
 {
     TempDir dir;
     const std::string content = encodeReportContent(sampleContent());
-    struct Case { std::string input; const char* message; };
+    struct Case { std::string input; const char* message; }; // no message: the PDF on stdout
     const Case cases[] = {
         {"%PDF-1.4\n", "the report content is of another version"},
         {"", "the report content is of another version"},
         {content.substr(0, content.size() - 3), "the report content is incomplete or damaged"},
+        {content, nullptr},
     };
     for (const Case& c : cases) {
-        writeBytes(dir.path("in"), std::vector<uint8_t>(c.input.begin(), c.input.end()));
+        writeText(dir.path("in"), c.input);
         const std::string command = pdfHelperPath() + " <" + dir.path("in") + " >" + dir.path("out") + " 2>" +
                                     dir.path("err");
-        EXPECT_EQ(exitStatus(std::system(command.c_str())), 1) << c.message;
-        EXPECT_EQ(fileText(dir.path("err")), std::string("vestrel-pdf-report: ") + c.message + "\n");
-        EXPECT_EQ(fileText(dir.path("out")), "");
+        EXPECT_EQ(exitStatus(std::system(command.c_str())), c.message ? 1 : 0) << c.input.size() << " bytes";
+        EXPECT_EQ(readText(dir.path("err")), c.message ? std::string("vestrel-pdf-report: ") + c.message + "\n" : "");
+        EXPECT_EQ(readText(dir.path("out")).substr(0, 5), c.message ? "" : "%PDF-");
     }
-    writeBytes(dir.path("in"), std::vector<uint8_t>(content.begin(), content.end()));
-    const std::string command = pdfHelperPath() + " <" + dir.path("in") + " >" + dir.path("out") + " 2>" +
-                                dir.path("err");
-    EXPECT_EQ(exitStatus(std::system(command.c_str())), 0);
-    EXPECT_EQ(fileText(dir.path("out")).rfind("%PDF-", 0), 0u);
-    EXPECT_EQ(fileText(dir.path("err")), "");
 }
 
 // vestrel-cli finds the program from the build folder as from an
@@ -298,7 +288,7 @@ TEST(PdfHelper, VestrelCliWithoutItSaysSoInOneLine)
                                     dir.path("out.icc") + " --report " + dir.path("report.pdf") + " >/dev/null 2>" +
                                     dir.path("err");
         EXPECT_EQ(exitStatus(std::system(command.c_str())), c.status);
-        const std::string err = fileText(dir.path("err"));
+        const std::string err = readText(dir.path("err"));
         EXPECT_TRUE(std::filesystem::exists(dir.path("out.icc")));
         EXPECT_EQ(std::filesystem::exists(dir.path("report.pdf")), c.pdf);
         if (c.pdf) {

@@ -9,7 +9,7 @@ std::optional<PdfReading> readPdf(const std::string& pdf)
     if (std::system("pdftotext -v > /dev/null 2>&1") != 0 || std::system("pdfinfo -v > /dev/null 2>&1") != 0)
         return std::nullopt;
     TempDir dir;
-    writeBytes(dir.path("report.pdf"), std::vector<uint8_t>(pdf.begin(), pdf.end()));
+    writeText(dir.path("report.pdf"), pdf);
     PdfReading reading;
     const std::string text = "pdftotext -raw " + dir.path("report.pdf") + " " + dir.path("report.txt") + " 2>" +
                              dir.path("text.err");
@@ -17,13 +17,9 @@ std::optional<PdfReading> readPdf(const std::string& pdf)
                              dir.path("info.err");
     if (std::system(text.c_str()) != 0 || std::system(info.c_str()) != 0)
         reading.problems = "Poppler could not read the file; ";
-    auto fileText = [&](const char* name) {
-        const std::vector<uint8_t> bytes = readBytes(dir.path(name));
-        return std::string(bytes.begin(), bytes.end());
-    };
-    reading.text = fileText("report.txt");
-    reading.problems += fileText("text.err") + fileText("info.err");
-    const std::string infoText = fileText("info.txt");
+    reading.text = readText(dir.path("report.txt"));
+    reading.problems += readText(dir.path("text.err")) + readText(dir.path("info.err"));
+    const std::string infoText = readText(dir.path("info.txt"));
     const std::size_t pages = infoText.find("\nPages:");
     if (pages != std::string::npos)
         reading.pages = std::atoi(infoText.c_str() + pages + 7);

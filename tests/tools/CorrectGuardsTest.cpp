@@ -32,53 +32,6 @@ std::set<std::string> filesIn(const std::string& dir)
     return names;
 }
 
-bool exists(const std::string& path)
-{
-    return ::access(path.c_str(), F_OK) == 0;
-}
-
-// A Lab patch file ("id L a b" lines) with each colour changed, and moved
-// rotate lines on: the colours of another chart, or read in another order.
-std::string changedPatches(const std::string& file, const std::function<void(double&, double&, double&)>& change,
-                           std::size_t rotate = 0)
-{
-    const std::vector<uint8_t> bytes = readBytes(testDataPath(file));
-    std::istringstream in(std::string(bytes.begin(), bytes.end()));
-    std::vector<std::string> lines, ids;
-    std::vector<std::array<double, 3>> colours;
-    std::size_t first = 0;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-        if (line == "BEGIN_DATA")
-            first = lines.size();
-    }
-    for (std::size_t i = first; i < lines.size() && lines[i] != "END_DATA"; ++i) {
-        std::istringstream values(lines[i]);
-        std::string id;
-        std::array<double, 3> lab;
-        values >> id >> lab[0] >> lab[1] >> lab[2];
-        change(lab[0], lab[1], lab[2]);
-        ids.push_back(id);
-        colours.push_back(lab);
-    }
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i >= first && i - first < ids.size()) {
-            const std::array<double, 3>& lab = colours[(i - first + rotate) % colours.size()];
-            char line[96];
-            std::snprintf(line, sizeof line, "%s %.2f %.2f %.2f", ids[i - first].c_str(), lab[0], lab[1], lab[2]);
-            lines[i] = line;
-        }
-        text += lines[i] + '\n';
-    }
-    return text;
-}
-
-void writeText(const std::string& path, const std::string& text)
-{
-    writeBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
 TEST(CorrectGuards, OutputsNeverReplaceInputsOrEachOther)
 {
     struct Case
@@ -177,11 +130,17 @@ TEST(CorrectGuards, ACorrectionThatCannotBeTrustedIsNotWritten)
         const char* message;
         bool forceWrites; // whether --force gets past it
     };
-    const auto same = [](double&, double&, double&) {};
-    // L* read from Y on a 0-1 scale as if it were 0-100.
-    const auto darkened = [](double& L, double& a, double& b) { L *= 0.2, a *= 0.2, b *= 0.2; };
-    const std::string otherOrder = changedPatches("cmyk_ref.txt", same, 37);
-    const std::string otherScale = changedPatches("cmyk_ref.txt", darkened);
+    // The chart's colours read in another order, or L* read from Y on a 0-1
+    // scale as if it were 0-100.
+    const std::string ref = readText(testDataPath("cmyk_ref.txt"));
+    std::vector<std::string> colours;
+    editedRows(ref, [&](int, double(&lab)[3]) { return colours.emplace_back(labText(lab)); });
+    const std::string otherOrder = editedRows(ref, [&](int row, double(&)[3]) { return colours[(row + 37) % colours.size()]; });
+    const std::string otherScale = editedRows(ref, [](int, double(&lab)[3]) {
+        for (double& v : lab)
+            v *= 0.2;
+        return labText(lab);
+    });
     const Case cases[] = {
         {"a measurement in another order", "", otherOrder, "the files do not belong together", true},
         {"a measurement on another scale", "", otherScale, "the files do not belong together", true},
@@ -215,12 +174,12 @@ TEST(CorrectGuards, ACorrectionThatCannotBeTrustedIsNotWritten)
             EXPECT_EQ(refused.status, 1) << refused.out;
             EXPECT_EQ(lineCount(refused.err), 1u) << refused.err;
             EXPECT_NE(refused.err.find(c.message), std::string::npos) << refused.err;
-            EXPECT_FALSE(exists(out));
+            EXPECT_FALSE(fileExists(out));
 
             withMethod.push_back("--force");
             const CliResult forced = runCli(withMethod);
             EXPECT_EQ(forced.status == 0, c.forceWrites) << forced.err;
-            EXPECT_EQ(exists(out), c.forceWrites);
+            EXPECT_EQ(fileExists(out), c.forceWrites);
             ::unlink(out.c_str());
         }
     }
@@ -237,12 +196,12 @@ TEST(CorrectGuards, FilesThatSayTheyAreSwappedAreNotCorrectedFrom)
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(lineCount(refused.err), 1u) << refused.err;
     EXPECT_NE(refused.err.find("are the two files swapped?"), std::string::npos) << refused.err;
-    EXPECT_FALSE(exists(out));
+    EXPECT_FALSE(fileExists(out));
 
     // One file that says nothing is no evidence: its name and words decide nothing.
     const std::string silent = dir.path("chart.txt");
-    std::string said = changedPatches("cmyk_meas.txt", [](double&, double&, double&) {}), kept;
-    std::istringstream lines(said);
+    std::string kept;
+    std::istringstream lines(readText(testDataPath("cmyk_meas.txt")));
     for (std::string line; std::getline(lines, line);)
         if (line.rfind("DESCRIPTOR", 0) != 0 && line.rfind("ORIGINATOR", 0) != 0)
             kept += line + '\n';
@@ -254,7 +213,7 @@ TEST(CorrectGuards, FilesThatSayTheyAreSwappedAreNotCorrectedFrom)
     std::vector<std::string> forced = swapped;
     forced.push_back("--force");
     EXPECT_EQ(runCli(forced).status, 0);
-    EXPECT_TRUE(exists(out));
+    EXPECT_TRUE(fileExists(out));
 }
 
 TEST(CorrectGuards, RoundTripCorrectsTheProfilesOwnInversion)
@@ -265,7 +224,7 @@ TEST(CorrectGuards, RoundTripCorrectsTheProfilesOwnInversion)
                                     "--round-trip", "-o", out});
     ASSERT_EQ(alone.status, 0) << alone.err;
     EXPECT_EQ(alone.err, "");
-    EXPECT_TRUE(exists(out));
+    EXPECT_TRUE(fileExists(out));
 
     // The same with a measurement: told that it is not used, and the same profile.
     const std::string second = dir.path("second.icc");

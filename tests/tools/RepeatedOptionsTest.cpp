@@ -8,58 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// The data rows of a Lab measurement file ("id L a b") changed by edit,
-// which writes the new row's values.
-template <typename Edit>
-std::string editedRows(const std::string& text, Edit edit)
-{
-    std::istringstream in(text);
-    std::ostringstream out;
-    bool data = false;
-    int row = 0;
-    for (std::string line; std::getline(in, line);) {
-        if (line == "END_DATA")
-            data = false;
-        if (data) {
-            std::istringstream values(line);
-            std::string id;
-            double lab[3];
-            values >> id >> lab[0] >> lab[1] >> lab[2];
-            line = id + " " + edit(row++, lab);
-        }
-        if (line == "BEGIN_DATA")
-            data = true;
-        out << line << '\n';
-    }
-    return out.str();
-}
-
-std::string twoDecimals(const double (&lab)[3])
-{
-    char text[96];
-    std::snprintf(text, sizeof text, "%.2f %.2f %.2f", lab[0], lab[1], lab[2]);
-    return text;
-}
 
 class RepeatedOptionsTest : public ::testing::Test
 {
@@ -111,7 +63,7 @@ TEST_F(RepeatedOptionsTest, AnOptionGivenTwiceIsAUsageErrorOfOneLine)
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.err, "vestrel-cli: " + option + " given twice\n");
         EXPECT_EQ(r.out, "");
-        EXPECT_NE(::access(out.c_str(), F_OK), 0) << "nothing written";
+        EXPECT_FALSE(fileExists(out)) << "nothing written";
     }
     // A value that looks like an option is a value, not the option again.
     const CliResult value = runCli({"patches", meas, "--ref", "--pair-by", "--pair-by", "id"});
@@ -123,13 +75,13 @@ TEST_F(RepeatedOptionsTest, TwoMeasurementsCorrectAsTheirMeanDoes)
 {
     // Readings around the measurement, two decimals as an instrument
     // writes them; the mean file holds exactly what averaging gives.
-    const std::string original = fileText(testDataPath("cmyk_meas.txt"));
+    const std::string original = readText(testDataPath("cmyk_meas.txt"));
     std::vector<std::string> aRows, bRows;
     auto reading = [](double sign, std::vector<std::string>& rows) {
         return [sign, &rows](int row, double(&lab)[3]) {
             for (int k = 0; k < 3; ++k)
                 lab[k] += sign * 0.01 * ((row * 7 + k * 13) % 61 - 30); // within 0.30
-            rows.push_back(twoDecimals(lab));
+            rows.push_back(labText(lab));
             return rows.back();
         };
     };
@@ -181,13 +133,13 @@ TEST_F(RepeatedOptionsTest, TwoMeasurementsCorrectAsTheirMeanDoes)
 
 TEST_F(RepeatedOptionsTest, AReportListsEveryMeasurementAndWhatWasLeftOut)
 {
-    const std::string original = fileText(testDataPath("cmyk_meas.txt"));
+    const std::string original = readText(testDataPath("cmyk_meas.txt"));
     writeText(dir.path("a.txt"), original);
     // Patch 17 read 4.5 L* higher the second time.
     writeText(dir.path("b.txt"), editedRows(original, [](int row, double(&lab)[3]) {
                   if (row == 16)
                       lab[0] += 4.5;
-                  return twoDecimals(lab);
+                  return labText(lab);
               }));
     const std::string report = dir.path("r.html");
     const CliResult r = runCli({"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", dir.path("a.txt"), "-m",
@@ -198,7 +150,7 @@ TEST_F(RepeatedOptionsTest, AReportListsEveryMeasurementAndWhatWasLeftOut)
                          "differently in the repeats and was left out: 17 (4.5 apart)\n"),
               std::string::npos)
         << r.err;
-    const std::string html = fileText(report);
+    const std::string html = readText(report);
     for (const std::string& text :
          {"Measurement 1</th><td>" + dir.path("a.txt"), "Measurement 2</th><td>" + dir.path("b.txt"),
           std::string("2 files averaged per patch (the mean)")}) {
@@ -216,21 +168,9 @@ TEST_F(RepeatedOptionsTest, AReportListsEveryMeasurementAndWhatWasLeftOut)
 TEST_F(RepeatedOptionsTest, AFewPatchesSaySoOnStderrAndInTheReport)
 {
     // Five patches of the hundred.
-    std::string five;
-    {
-        std::istringstream in(fileText(testDataPath("cmyk_meas.txt")));
-        bool data = false;
-        for (std::string line; std::getline(in, line);) {
-            if (line == "END_DATA")
-                data = false;
-            const int id = std::atoi(line.c_str());
-            if (!data || id == 2 || id == 11 || id == 30 || id == 55 || id == 91)
-                five += line + '\n';
-            if (line == "BEGIN_DATA")
-                data = true;
-        }
-    }
-    writeText(dir.path("five.txt"), five);
+    writeText(dir.path("five.txt"), editedRows(readText(testDataPath("cmyk_meas.txt")), [](int row, double(&lab)[3]) {
+                  return row == 1 || row == 10 || row == 29 || row == 54 || row == 90 ? labText(lab) : "";
+              }));
     const std::string report = dir.path("r.html");
     const CliResult r = runCli({"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", dir.path("five.txt"), "-r",
                                 testDataPath("cmyk_ref.txt"), "-o", dir.path("out.icc"), "--method", "patch",
@@ -238,7 +178,7 @@ TEST_F(RepeatedOptionsTest, AFewPatchesSaySoOnStderrAndInTheReport)
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string said = "corrected from 5 of 100 reference patches; colours far from them are left as they were";
     EXPECT_NE(r.err.find("vestrel-cli: " + said + "\n"), std::string::npos) << r.err;
-    const std::string html = fileText(report);
+    const std::string html = readText(report);
     EXPECT_NE(html.find(said), std::string::npos);
     EXPECT_NE(html.find("Verdict in Delta E 1976 over the 5 measured patches: before"), std::string::npos);
 }

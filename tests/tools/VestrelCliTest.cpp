@@ -24,11 +24,6 @@
 
 namespace {
 
-std::vector<uint8_t> textBytes(const std::string& text)
-{
-    return std::vector<uint8_t>(text.begin(), text.end());
-}
-
 TEST(VestrelCli, InfoDescribesHeaderAndDirectory)
 {
     const CliResult r = runCli({"info", testDataPath("cmyk_v2.icc")});
@@ -52,15 +47,7 @@ TEST(VestrelCli, InfoDescribesHeaderAndDirectory)
     EXPECT_NE(r.out.find("   12  'arts'     'sf32'         120008          44\n"), std::string::npos) << r.out;
 }
 
-TEST(VestrelCli, InfoChecksTheVersion4ProfileID)
-{
-    const CliResult r = runCli({"info", testDataPath("cmyk_v4.icc")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("(matches the contents)"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Flags             0x00000001"), std::string::npos);
-}
-
-TEST(VestrelCli, InfoDescribesTagContents)
+TEST(VestrelCli, InfoDescribesTagContentsAndChecksTheProfileID)
 {
     struct Case { const char* file; const char* line; };
     const Case cases[] = {
@@ -70,12 +57,16 @@ TEST(VestrelCli, InfoDescribesTagContents)
         {"cmyk_v2.icc", "  'cprt'     text \"Public domain test data\"\n"},
         {"cmyk_v2.icc", "  'wtpt'     X 0."},
         {"cmyk_v4.icc", "  'desc'     1 record(s): en-US \"Test CMYK printer (ICC v4)\"\n"},
+        {"cmyk_v4.icc", "(matches the contents)"},
+        {"cmyk_v4.icc", "Flags             0x00000001"},
         {"rgb_v2_lut8.icc", "  'B2A1'     3 in, 3 out, grid 17, input tables 256 entries, output tables 256 entries"},
         {"rgb_xyz_pcs.icc", "  'gamt'     3 in, 1 out, grid 9, input tables 256 entries"},
+        // Described, and the command fails (MalformedProfiles checks its entry).
+        {"broken_mft2_tables.icc", "  'B2A1'     not usable: its contents do not fit its 53692 bytes\n"},
     };
     for (const Case& c : cases) {
         const CliResult r = runCli({"info", testDataPath(c.file)});
-        EXPECT_EQ(r.status, 0) << c.file << r.err;
+        EXPECT_EQ(r.status, std::string(c.file).rfind("broken", 0) == 0 ? 1 : 0) << c.file << r.err;
         EXPECT_NE(r.out.find(c.line), std::string::npos) << c.file << "\n" << r.out;
     }
 }
@@ -143,28 +134,12 @@ TEST(VestrelCli, Version4LutTablesAreDescribedCopiedAndCorrected)
         const CliResult r = runCli({"correct", "-i", in, "-m", testDataPath("rgb_combined.txt"), "-o", out, "--method", c.method});
         EXPECT_EQ(r.status, c.status) << c.withoutClut << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_EQ(r.status == 0, std::system(("test -e " + out).c_str()) == 0) << "written only when corrected";
+        EXPECT_EQ(r.status == 0, fileExists(out)) << "written only when corrected";
         if (r.status == 0) {
             EXPECT_NE(r.out.find("intent 0 B2A0 not corrected\n"), std::string::npos) << r.out;
             EXPECT_NE(r.out.find("intent 1 B2A1 nodes 4913 moved "), std::string::npos) << r.out;
         }
     }
-}
-
-TEST(VestrelCli, ALutThatDoesNotFitItsTagIsReportedAsAFailure)
-{
-    const CliResult info = runCli({"info", testDataPath("broken_mft2_tables.icc")});
-    EXPECT_EQ(info.status, 1);
-    EXPECT_NE(info.err.find("E 'bad LUT tag' tag 'B2A1' (mft2) with 3 inputs, 4 outputs and 33 grid points does not fit"),
-              std::string::npos) << info.err;
-    EXPECT_NE(info.out.find("  'B2A1'     not usable: its contents do not fit its 53692 bytes\n"), std::string::npos)
-        << info.out;
-
-    TempDir dir;
-    const CliResult copy = runCli({"copy", testDataPath("broken_mft2_tables.icc"), dir.path("out.icc")});
-    EXPECT_EQ(copy.status, 1);
-    EXPECT_EQ(copy.err, info.err);
-    EXPECT_NE(std::system(("test -e " + dir.path("out.icc")).c_str()), 0) << "nothing is written";
 }
 
 TEST(VestrelCli, CopyWritesTheProfileAfresh)
@@ -180,33 +155,6 @@ TEST(VestrelCli, CopyWritesTheProfileAfresh)
     const std::string self = dir.path("cmyk_v4.icc");
     EXPECT_EQ(runCli({"copy", self, self}).status, 0);
     EXPECT_EQ(readBytes(self), readBytes(testDataPath("cmyk_v4.icc")));
-}
-
-TEST(VestrelCli, BrokenProfilesFailWithTheLogEntry)
-{
-    struct Case { const char* file; const char* entry; };
-    const Case cases[] = {
-        {"broken_truncated.icc", "E 'bad tagtable' tag "},
-        {"broken_no_acsp.icc", "E 'bad profile' no 'acsp' signature in profile header\n"},
-        {"broken_tag_offset.icc", "E 'bad tagtable' tag 'B2A1' offset"},
-        {"broken_tag_count.icc", "E 'bad tagtable' tag count 100000"},
-    };
-    TempDir dir;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        const CliResult info = runCli({"info", testDataPath(c.file)});
-        EXPECT_EQ(info.status, 1);
-        EXPECT_EQ(info.out, "");
-        EXPECT_NE(info.err.find(c.entry), std::string::npos) << info.err;
-        EXPECT_EQ(info.err.find("'added tag'"), std::string::npos) << "traces stay out of the report";
-
-        const std::string target = dir.path("out.icc");
-        writeBytes(target, {1, 2, 3});
-        const CliResult copy = runCli({"copy", testDataPath(c.file), target});
-        EXPECT_EQ(copy.status, 1);
-        EXPECT_EQ(copy.err, info.err);
-        EXPECT_EQ(readBytes(target), (std::vector<uint8_t>{1, 2, 3})) << "a failed copy leaves the target alone";
-    }
 }
 
 // cmyk_v2.icc with one 32-bit word changed at an offset into a tag.
@@ -441,6 +389,13 @@ TEST(VestrelCli, CorrectSmoothReportsEveryChosenTable)
 TEST(VestrelCli, CorrectRefusals)
 {
     TempDir dir;
+    // correct on a profile and the chart, with more arguments.
+    const auto correct = [&](const std::string& profile, std::vector<std::string> more = {}) {
+        std::vector<std::string> args = {"correct", "-i", profile, "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc")};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const std::string sound = testDataPath("cmyk_v2.icc");
     struct Case { std::vector<std::string> args; int status; const char* message; };
     const Case cases[] = {
         {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_meas.txt")}, 2, "needs -i PROFILE, -m MEAS and -o OUT"},
@@ -449,64 +404,22 @@ TEST(VestrelCli, CorrectRefusals)
         {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_meas.txt"), "-o", dir.path("x.icc")},
          1, "no reference values were read"},
         {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", dir.path("none.txt"), "-o", dir.path("x.icc")}, 1, "none.txt: No such file"},
-        {{"correct", "-i", testDataPath("broken_tag_count.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc")},
-         1, "bad tagtable"},
-        {{"correct", "-i", alteredProfile(dir, "wtpt", 8, 0x7FFF0000), "-m", testDataPath("cmyk_combined.txt"), "-o",
-          dir.path("x.icc")}, 1, "E 'implausible media white point' wtpt 32767 "},
-        {{"correct", "-i", alteredProfile(dir, "B2A1", 12, 1000 << 16), "-m", testDataPath("cmyk_combined.txt"), "-o",
-          dir.path("x.icc")}, 1, "E 'implausible matrix' tag 'B2A1': matrix entry 1 is 1000"},
-        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
-          "--method", "fast"}, 2, "--method needs smooth or patch"},
-        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
-          "--noise", "0"}, 2, "--noise needs a positive number"},
-        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
-          "--intents", "1,3"}, 2, "--intents needs a list"},
-        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
-          "--report", dir.path("report.txt")}, 2, "--report needs a file ending in .html, .pdf or .csv"},
-        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
-          "--metric", "94"}, 2, "--metric needs 1976 or 2000"},
-        {{"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"), "-o", dir.path("x.icc"),
-          "--limits", "2,5"}, 2, "--limits needs three positive numbers"},
+        {correct(testDataPath("broken_tag_count.icc")), 1, "bad tagtable"},
+        {correct(alteredProfile(dir, "wtpt", 8, 0x7FFF0000)), 1, "E 'implausible media white point' wtpt 32767 "},
+        {correct(alteredProfile(dir, "B2A1", 12, 1000 << 16)), 1, "E 'implausible matrix' tag 'B2A1': matrix entry 1 is 1000"},
+        {correct(sound, {"--method", "fast"}), 2, "--method needs smooth or patch"},
+        {correct(sound, {"--noise", "0"}), 2, "--noise needs a positive number"},
+        {correct(sound, {"--intents", "1,3"}), 2, "--intents needs a list"},
+        {correct(sound, {"--report", dir.path("report.txt")}), 2, "--report needs a file ending in .html, .pdf or .csv"},
+        {correct(sound, {"--metric", "94"}), 2, "--metric needs 1976 or 2000"},
+        {correct(sound, {"--limits", "2,5"}), 2, "--limits needs three positive numbers"},
     };
     for (const Case& c : cases) {
         const CliResult r = runCli(c.args);
         EXPECT_EQ(r.status, c.status) << c.message << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
-    EXPECT_NE(std::system(("test -e " + dir.path("x.icc")).c_str()), 0) << "nothing written";
-}
-
-TEST(VestrelCli, ErrorsStillRefuseWhenTheLogMadeRoom)
-{
-    // A LUT that does not fit its tag, followed by enough tags for their
-    // trace entries to fill the log's text store or its entry table.
-    std::vector<uint8_t> flawed;
-    for (const MalformedProfile& m : malformedProfiles())
-        if (m.what == "grid byte 0")
-            flawed = m.bytes;
-    TempDir dir;
-    for (uint32_t extraTags : {0u, 3000u, 6000u}) {
-        SCOPED_TRACE(extraTags);
-        csICCProfile profile;
-        ASSERT_EQ(profile.setProfile(flawed.data(), flawed.size()), 0);
-        const uint8_t text[12] = {'t', 'e', 'x', 't'};
-        for (uint32_t i = 0; i < extraTags; ++i)
-            profile.tagTable().add(csICCTag(0x78000000 | i, sizeof text, text));
-        std::vector<uint8_t> bytes;
-        ASSERT_EQ(profile.writeToMemory(bytes), 0);
-        const std::string in = dir.path("in.icc"), out = dir.path("out.icc");
-        writeBytes(in, bytes);
-
-        testing::internal::CaptureStderr();
-        const CliResult copy = runCli({"copy", in, out});
-        const CliResult info = runCli({"info", in});
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the log prints nothing by itself";
-        EXPECT_EQ(lineCount(copy.err), 1u) << copy.err;
-        EXPECT_EQ(copy.status, 1);
-        EXPECT_EQ(info.status, 1);
-        EXPECT_NE(std::system(("test -e " + out).c_str()), 0) << "nothing is written";
-    }
-    csErrorLog::clear();
+    EXPECT_FALSE(fileExists(dir.path("x.icc"))) << "nothing written";
 }
 
 TEST(VestrelCli, CorrectRefusesPatchFilesWithoutUsableValues)
@@ -521,7 +434,7 @@ TEST(VestrelCli, CorrectRefusesPatchFilesWithoutUsableValues)
     };
     for (const Case& c : cases) {
         const std::string data = dir.path("patches.txt");
-        writeBytes(data, std::vector<uint8_t>(c.text.begin(), c.text.end()));
+        writeText(data, c.text);
         testing::internal::CaptureStderr();
         const CliResult r = runCli({"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", data, "-o", dir.path("out.icc")});
         testing::internal::GetCapturedStderr();
@@ -567,8 +480,8 @@ TEST(VestrelCli, PairByChoosesHowPatchesPair)
 {
     TempDir dir;
     const std::string ref = dir.path("ref.txt"), meas = dir.path("meas.txt");
-    writeBytes(ref, textBytes(countedFile(20, false)));
-    writeBytes(meas, textBytes(countedFile(20, true)));
+    writeText(ref, countedFile(20, false));
+    writeText(meas, countedFile(20, true));
     struct Case { std::vector<std::string> extra; int status; const char* out; const char* err; };
     const Case cases[] = {
         // The names pair every patch: paired by name, with a note.
@@ -599,7 +512,7 @@ TEST(VestrelCli, PairByChoosesHowPatchesPair)
     // A patch renamed: the names no longer pair everything, so nothing is trusted.
     std::string renamed = countedFile(20, true);
     renamed.replace(renamed.find(" P7 "), 4, " Q7 ");
-    writeBytes(meas, textBytes(renamed));
+    writeText(meas, renamed);
     const CliResult refused = runCli({"patches", meas, "--ref", ref});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(lineCount(refused.err), 1u) << refused.err;
@@ -626,8 +539,8 @@ TEST(VestrelCli, CombinedFilesAndDuplicateIds)
 
     TempDir dir;
     const std::string twice = dir.path("twice.txt");
-    writeBytes(twice, textBytes("SAMPLE_ID LAB_L LAB_A LAB_B REFLAB_L REFLAB_A REFLAB_B\n1 50 0 0 51 0 0\n2 60 0 0 61 0 0\n"
-                                "1 70 0 0 71 0 0\n"));
+    writeText(twice, "SAMPLE_ID LAB_L LAB_A LAB_B REFLAB_L REFLAB_A REFLAB_B\n1 50 0 0 51 0 0\n2 60 0 0 61 0 0\n"
+                     "1 70 0 0 71 0 0\n");
     const CliResult alone = runCli({"patches", twice});
     EXPECT_EQ(alone.status, 1);
     EXPECT_EQ(alone.err, "vestrel-cli: Could not load twice.txt: the combined file has SAMPLE_ID 1 twice (lines 2 and 4)\n");
@@ -644,7 +557,7 @@ TEST(VestrelCli, ControlCharactersFromFilesAreEscaped)
                                          "A2 \"tab\there\" 60 0 0\n"
                                          "A3 x 5\x1b[2J0 0 0\n"
                                          "A4 \"nul") + std::string("\0", 1) + "cut\" 70 0 0\n";
-    writeBytes(path, textBytes(text));
+    writeText(path, text);
     const CliResult r = runCli({"patches", path});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\\x1b[31mA1\tred\\x1b]0;owned\\x07\t50.0000"), std::string::npos) << r.out;
@@ -658,10 +571,10 @@ TEST(VestrelCli, ControlCharactersFromFilesAreEscaped)
 
     // correct's patch lines too.
     const std::string ref = dir.path("ref.txt");
-    writeBytes(ref, textBytes("SAMPLE_ID SAMPLE_NAME LAB_L LAB_A LAB_B\n1 \"P\x1b[1m1\" 50 10 10\n2 P2 60 -10 10\n"
-                              "3 P3 70 10 -10\n"));
+    writeText(ref, "SAMPLE_ID SAMPLE_NAME LAB_L LAB_A LAB_B\n1 \"P\x1b[1m1\" 50 10 10\n2 P2 60 -10 10\n"
+                   "3 P3 70 10 -10\n");
     const std::string meas = dir.path("meas.txt");
-    writeBytes(meas, textBytes("SAMPLE_ID LAB_L LAB_A LAB_B\n1 51 10 10\n2 61 -10 10\n3 71 10 -10\n"));
+    writeText(meas, "SAMPLE_ID LAB_L LAB_A LAB_B\n1 51 10 10\n2 61 -10 10\n3 71 10 -10\n");
     const CliResult corrected = runCli({"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", meas, "-r", ref, "-o",
                                         dir.path("out.icc"), "--method", "patch"});
     ASSERT_EQ(corrected.status, 0) << corrected.err;
@@ -690,7 +603,7 @@ TEST(VestrelCli, WarningsAreReportedAndStrictFailsOnThem)
     const CliResult strict = runCli(strictArgs);
     EXPECT_EQ(strict.status, 1);
     EXPECT_NE(strict.err.find("was not written"), std::string::npos) << strict.err;
-    EXPECT_NE(std::system(("test -e " + dir.path("strict.icc")).c_str()), 0);
+    EXPECT_FALSE(fileExists(dir.path("strict.icc")));
 }
 
 TEST(VestrelCli, UsageAndHelp)
@@ -710,10 +623,6 @@ TEST(VestrelCli, UsageAndHelp)
     EXPECT_NE(help.out.find("info PROFILE"), std::string::npos);
     EXPECT_EQ(help.err, "");
 }
-
-} // namespace
-
-namespace {
 
 // A pipe, a socket or a device given as a file is refused at once by name,
 // by every command: nothing waits for a writer that never comes.
@@ -757,7 +666,7 @@ TEST(VestrelCli, SpecialFilesAreRefusedAtOnce)
             EXPECT_EQ(lineCount(r.err), 1u) << r.err;
             EXPECT_NE(r.err.find(special.path + " is " + special.what + ", not a " + command.kind), std::string::npos)
                 << r.err;
-            EXPECT_NE(std::system(("test -e " + out).c_str()), 0) << "nothing is written";
+            EXPECT_FALSE(fileExists(out)) << "nothing is written";
         }
     }
     ::alarm(0);
@@ -765,51 +674,66 @@ TEST(VestrelCli, SpecialFilesAreRefusedAtOnce)
     EXPECT_EQ(runCli({"info", pipe}).err, "vestrel-cli: " + pipe + " is a pipe, not a profile\n");
 }
 
-// A valid profile's many tags leave a few lines at most: trace entries stay
-// off stderr whatever their number, and thousands of alike warnings are
-// one entry and a count.
+// Thousands of tags leave a few lines at most: trace entries stay off
+// stderr whatever their number, thousands of alike warnings are one entry
+// and a count, and an error still refuses when the traces before it filled
+// the log's text store or its entry table.
 TEST(VestrelCli, ThousandsOfTagsPrintAFewLines)
 {
+    std::vector<uint8_t> flawed; // a LUT that does not fit its tag
+    for (const MalformedProfile& m : malformedProfiles())
+        if (m.what == "grid byte 0")
+            flawed = m.bytes;
     const std::vector<uint8_t> sound = readBytes(testDataPath("cmyk_v2.icc"));
     // A gamma curve whose directory size is four bytes more than it holds.
-    const uint8_t paddedCurve[20] = {'p', 'a', 'r', 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0};
-    const uint8_t text[12] = {'t', 'e', 'x', 't'};
+    const std::vector<uint8_t> paddedCurve = {'p', 'a', 'r', 'a', 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0};
+    const std::vector<uint8_t> text = {'t', 'e', 'x', 't', 0, 0, 0, 0, 0, 0, 0, 0};
     const std::string warning = "W 'tag size mismatch' parametricCurveType: specified tag size (20) != "
                                 "actual tag size (16)\n";
     struct Case
     {
         const char* what;
-        const uint8_t* bytes;
-        uint32_t size, tags;
-        std::string err;
+        const std::vector<uint8_t>& profile;
+        const std::vector<uint8_t>& tag;
+        uint32_t tags;
+        int status;
+        std::string err; // in full when the status is 0, else in its one line
     };
     const Case cases[] = {
-        {"3,000 private text tags", text, sizeof text, 3000, ""},
+        {"3,000 private text tags", sound, text, 3000, 0, ""},
         // Fewer: every curve builds its tables.
-        {"300 curves of the wrong size", paddedCurve, sizeof paddedCurve, 300,
-         warning + warning + warning + "... and 297 more like this\n"},
+        {"300 curves of the wrong size", sound, paddedCurve, 300, 0, warning + warning + warning + "... and 297 more like this\n"},
+        {"a LUT that does not fit", flawed, text, 0, 1, "E 'bad LUT tag'"},
+        {"a LUT that does not fit and 3,000 tags", flawed, text, 3000, 1, "E 'bad LUT tag'"},
+        {"a LUT that does not fit and 6,000 tags", flawed, text, 6000, 1, "E 'bad LUT tag'"},
     };
     TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         csICCProfile profile;
-        ASSERT_EQ(profile.setProfile(sound.data(), sound.size()), 0);
+        ASSERT_EQ(profile.setProfile(c.profile.data(), c.profile.size()), 0);
         for (uint32_t i = 0; i < c.tags; ++i)
-            profile.tagTable().add(csICCTag(0x78000000 | i, c.size, c.bytes));
+            profile.tagTable().add(csICCTag(0x78000000 | i, uint32_t(c.tag.size()), c.tag.data()));
         std::vector<uint8_t> bytes;
         ASSERT_EQ(profile.writeToMemory(bytes), 0);
-        const std::string in = dir.path("many.icc");
+        const std::string in = dir.path("many.icc"), out = dir.path("copy.icc");
         writeBytes(in, bytes);
+        std::remove(out.c_str());
 
         testing::internal::CaptureStderr();
         const CliResult info = runCli({"info", in});
-        const CliResult copy = runCli({"copy", in, dir.path("copy.icc")});
+        const CliResult copy = runCli({"copy", in, out});
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the log prints nothing by itself";
-        EXPECT_EQ(info.status, 0) << info.err;
-        EXPECT_EQ(copy.status, 0) << copy.err;
-        EXPECT_EQ(info.err, c.err);
-        EXPECT_EQ(copy.err, c.err);
+        EXPECT_EQ(info.status, c.status) << info.err;
+        EXPECT_EQ(copy.status, c.status) << copy.err;
+        EXPECT_EQ(fileExists(out), c.status == 0);
+        EXPECT_EQ(info.err, copy.err);
+        if (c.status == 0)
+            EXPECT_EQ(copy.err, c.err);
+        else
+            EXPECT_TRUE(lineCount(copy.err) == 1 && copy.err.find(c.err) != std::string::npos) << copy.err;
     }
+    csErrorLog::clear();
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,3 +1,4 @@
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCTagTable.h"
@@ -32,11 +33,7 @@ std::string contents(const csICCTagTable& table)
     return text;
 }
 
-class TagTableTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using TagTableTest = LogTest;
 
 TEST_F(TagTableTest, EditsThatCannotApplyAreRefusedAndChangeNothing)
 {

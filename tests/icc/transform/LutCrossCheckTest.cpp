@@ -24,30 +24,6 @@
 
 namespace {
 
-struct Statistics
-{
-    double max = 0;
-    double sum = 0;
-    std::size_t count = 0;
-    std::vector<double> all;
-
-    void add(double difference)
-    {
-        max = std::max(max, difference);
-        sum += difference;
-        ++count;
-        all.push_back(difference);
-    }
-    double mean() const { return count ? sum / count : 0; }
-    double percentile(double p)
-    {
-        if (all.empty())
-            return 0;
-        std::sort(all.begin(), all.end());
-        return all[static_cast<std::size_t>(p * (all.size() - 1))];
-    }
-};
-
 // Our interpolator cut where Little CMS's pipeline is cut: the stages
 // before the CLUT (in place), the CLUT, the stages after it (in place).
 struct OurStages
@@ -159,7 +135,7 @@ struct LcmsStages
 // Differences in codes of one conversion, 16-bit and rfloat.
 struct Comparison
 {
-    Statistics codes16, codesFloat;
+    Stats codes16, codesFloat;
 
     template <typename Ours>
     void run(const std::vector<uint16_t>& inputs, unsigned in, unsigned out, const cmsPipeline* lcms, Ours ours)
@@ -247,9 +223,19 @@ struct Case
     Limits limits;
 };
 
-class LutCrossCheck : public ::testing::TestWithParam<Case>
+std::string nameOf(const Case& c)
 {
-};
+    return std::string(c.file) + (c.tables == V4Tables::None ? "" : c.tables == V4Tables::Same ? " as v4" : " reshaped v4") +
+           " " + csSigText(c.tag).text;
+}
+
+// What ctest lists after the test's name.
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << nameOf(c);
+}
+
+using LutCrossCheck = ::testing::TestWithParam<Case>;
 
 TEST_P(LutCrossCheck, AgreesWithLittleCMS)
 {
@@ -304,9 +290,8 @@ TEST_P(LutCrossCheck, AgreesWithLittleCMS)
     std::string grid;
     for (unsigned k = 0; k < in; ++k)
         grid += (k ? "x" : "") + std::to_string(lut.gridPoints()[k]);
-    std::printf("%s%s %s (%s, %u->%u, grid %s), differences to Little CMS:\n", c.file,
-                c.tables == V4Tables::None ? "" : c.tables == V4Tables::Same ? " as v4" : " reshaped v4",
-                csSigText(c.tag).text, csSigText(lut.tag()->getType()).text, in, out, grid.c_str());
+    std::printf("%s (%s, %u->%u, grid %s), differences to Little CMS:\n", nameOf(c).c_str(),
+                csSigText(lut.tag()->getType()).text, in, out, grid.c_str());
     before.print("before CLUT");
     table.print("CLUT");
     atNodes.print("CLUT at nodes");
@@ -343,6 +328,7 @@ const Case cases[] = {
     {"rgb_xyz_pcs.icc", V4Tables::Reshaped, cmsSigAToB1Tag, csSig("A2B1"), reshapedThreeInputsAToB},
 };
 
-INSTANTIATE_TEST_SUITE_P(TestProfiles, LutCrossCheck, ::testing::ValuesIn(cases));
+INSTANTIATE_TEST_SUITE_P(TestProfiles, LutCrossCheck, ::testing::ValuesIn(cases),
+                         [](const testing::TestParamInfo<Case>& info) { return identifier(nameOf(info.param)); });
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "csMatrix3.h"
 
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 
@@ -7,11 +8,7 @@
 
 namespace {
 
-class Matrix3Test : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using Matrix3Test = LogTest;
 
 void expectEntries(const csMatrix3& m, const float (&expected)[3][3], float tolerance)
 {

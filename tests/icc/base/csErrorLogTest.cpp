@@ -1,3 +1,4 @@
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 
@@ -10,10 +11,9 @@
 
 namespace {
 
-class ErrorLogTest : public ::testing::Test
+class ErrorLogTest : public LogTest
 {
 protected:
-    void SetUp() override { csErrorLog::clear(); }
     void TearDown() override { csErrorLog::clear(); }
 };
 

@@ -46,8 +46,8 @@ import numpy as np
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-# The case files: beside this script, or in its data folder.
-DATA = os.path.join(HERE, "data") if os.path.isdir(os.path.join(HERE, "data")) else HERE
+# The case files: beside this script.
+DATA = HERE
 import reprint as rp  # noqa: E402  (printer models, CGATS files)
 
 CASES = {

@@ -1,3 +1,4 @@
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCPCS.h"
@@ -13,11 +14,9 @@
 
 namespace {
 
-class ConverterTest : public ::testing::Test
+class ConverterTest : public LogTest
 {
 protected:
-    void SetUp() override { csErrorLog::clear(); }
-
     void load(csICCProfile& profile, const char* file)
     {
         const std::vector<uint8_t> bytes = readBytes(testDataPath(file));
@@ -98,18 +97,9 @@ TEST_F(ConverterTest, MatrixAndCurvesOfAnRGBProfile)
     ASSERT_EQ(b2a.init(), 0) << logText();
     EXPECT_EQ(a2b.interpolator(), nullptr);
 
-    // White is the sum of the colorants; mid grey follows the gamma.
-    uint16_t white[3] = {65535, 65535, 65535}, xyz[3];
-    a2b.convert(white, xyz, 1);
-    EXPECT_NEAR(xyz[0], 0.9643 * 32768, 2);
-    EXPECT_NEAR(xyz[1], 1.0 * 32768, 2);
-    EXPECT_NEAR(xyz[2], 0.8251 * 32768, 2);
-    rfloat grey[3] = {32767.5, 32767.5, 32767.5}, greyXYZ[3];
-    a2b.convert(grey, greyXYZ, 1);
-    EXPECT_NEAR(greyXYZ[1] / 32768, std::pow(0.5, 2.2), 1e-3);
-
-    // And back within a few dozen codes: 16-bit XYZ holds a dark channel
-    // coarsely, and the inverse gamma curve is steep there.
+    // The forward path is checked against Little CMS (ConverterCrossCheckMatrix);
+    // here the 16-bit way back, within a few dozen codes: 16-bit XYZ holds a
+    // dark channel coarsely, and the inverse gamma curve is steep there.
     struct Case { uint16_t rgb[3]; };
     for (const Case& c : {Case{{65535, 20000, 15000}}, Case{{20000, 40000, 60000}}, Case{{50000, 50000, 50000}}}) {
         uint16_t rgb[3] = {c.rgb[0], c.rgb[1], c.rgb[2]}, pcs[3], back[3];
@@ -310,7 +300,6 @@ TEST_F(ConverterTest, PlanarConversionsAreNotOffered)
     rfloat* outF[3] = {};
     EXPECT_EQ(converter.convert(inF, outF, 0), 1);
     EXPECT_TRUE(logHas('F', "not implemented", "convert/rfloat/planar not implemented"));
-    EXPECT_STREQ(converter.describe(), "Dir 0 Int 1 Wht 1 in 4 Out 3 Interp...");
 }
 
 TEST_F(ConverterTest, ConversionsFollowNodeEditsAtOnce)

@@ -1,3 +1,4 @@
+#include "LogTest.h"
 #include "TestSupport.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
@@ -11,11 +12,7 @@
 
 namespace {
 
-class XYZTagTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using XYZTagTest = LogTest;
 
 const csSignature wtpt = csSig("wtpt");
 

@@ -1,7 +1,13 @@
+// The LUT tags lut8/lut16 ("mft1", "mft2") and "mAB "/"mBA ": their nodes,
+// edits reaching the bytes a profile writes, and tables that do not fit.
+
 #include "LutBuilder.h"
+#include "LogTest.h"
 #include "TestSupport.h"
+#include "V4Profiles.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
+#include "csICCmABTag.h"
 #include "csICCmft1Tag.h"
 #include "csICCmft2Tag.h"
 
@@ -12,11 +18,7 @@
 
 namespace {
 
-class MftTagTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { csErrorLog::clear(); }
-};
+using LutTagTest = LogTest;
 
 std::unique_ptr<csICCTag> tagFrom(const std::vector<uint8_t>& bytes, const char* signature = "B2A1")
 {
@@ -24,10 +26,31 @@ std::unique_ptr<csICCTag> tagFrom(const std::vector<uint8_t>& bytes, const char*
                                      static_cast<uint32_t>(bytes.size()), bytes.data());
 }
 
-// Nodes of a 4-input table with entry counts apart from the grid, in both
-// precisions; 8-bit tables keep the high byte and read it times 257.
-TEST_F(MftTagTest, NodesReadBackAndAWriteTouchesOneNode)
+// CLUT nodes of lut16, lut8 and 'mBA ' tables of both precisions, with
+// grids and entry counts apart: read back as written (8-bit nodes keep the
+// high byte and read it times 257); a write reaches its node alone, and
+// the bytes big-endian, so that copies made from them have it.
+TEST_F(LutTagTest, NodesReadBackAndAWriteTouchesOneNode)
 {
+    const uint16_t edited[4] = {0x12FF, 0xFFFF, 0, 0x8080};
+    const auto check = [&](auto& lut, bool sixteen, const std::vector<unsigned>& at, unsigned outputs) {
+        auto stored = [sixteen](uint16_t v) { return sixteen ? v : static_cast<uint16_t>((v >> 8) * 257); };
+        std::vector<unsigned> next = at;
+        --next.back();
+        const std::vector<uint16_t> grid(at.begin(), at.end()), nextGrid(next.begin(), next.end());
+        uint16_t values[4];
+        double doubles[4];
+        lut.getClutNode(grid.data(), values);
+        lut.getClutNodeDouble(grid.data(), doubles);
+        for (unsigned k = 0; k < outputs; ++k)
+            EXPECT_TRUE(values[k] == stored(countingNode(at, k)) && doubles[k] == values[k]) << k;
+        lut.setClutNode(grid.data(), edited);
+        lut.getClutNode(grid.data(), values);
+        for (unsigned k = 0; k < outputs; ++k)
+            EXPECT_EQ(values[k], stored(edited[k])) << k;
+        lut.getClutNode(nextGrid.data(), values);
+        EXPECT_EQ(values[outputs - 1], stored(countingNode(next, outputs - 1))) << "a write touches one node only";
+    };
     for (bool lut16 : {true, false}) {
         SCOPED_TRACE(lut16 ? "mft2" : "mft1");
         LutShape shape;
@@ -36,29 +59,29 @@ TEST_F(MftTagTest, NodesReadBackAndAWriteTouchesOneNode)
         shape.gridPoints = 5;
         shape.inputEntries = 7;
         shape.outputEntries = 9;
-        auto stored = [lut16](uint16_t v) { return lut16 ? v : static_cast<uint16_t>((v >> 8) * 257); };
         std::unique_ptr<csICCTag> tag = tagFrom(buildLut(shape, countingNode));
         auto* lut = dynamic_cast<csICCmftTag*>(tag.get());
         ASSERT_NE(lut, nullptr);
-
-        const uint16_t grid[4] = {1, 4, 0, 3}, neighbour[4] = {1, 4, 0, 2};
-        uint16_t values[4];
-        double doubles[4];
-        lut->getClutNode(grid, values);
-        lut->getClutNodeDouble(grid, doubles);
-        for (unsigned k = 0; k < 3; ++k)
-            EXPECT_TRUE(values[k] == stored(countingNode({1, 4, 0, 3}, k)) && doubles[k] == values[k]) << k;
-        const uint16_t written[3] = {0x80FF, 0xFFFF, 0};
-        lut->setClutNode(grid, written);
-        lut->getClutNode(grid, values);
-        EXPECT_TRUE(values[0] == (lut16 ? 0x80FF : 32896) && values[1] == 65535 && values[2] == 0);
-        lut->getClutNode(neighbour, values);
-        EXPECT_EQ(values[2], stored(countingNode({1, 4, 0, 2}, 2)));
+        check(*lut, lut16, {1, 4, 0, 3}, 3);
+    }
+    for (unsigned precision : {2u, 1u}) {
+        SCOPED_TRACE(precision == 2 ? "mBA 16-bit" : "mBA 8-bit");
+        LutABShape shape;
+        shape.outputs = 4;
+        shape.grid = {3, 4, 5};
+        shape.precision = precision;
+        std::unique_ptr<csICCTag> tag = tagFrom(buildLutAB(shape, countingNode));
+        auto* lut = dynamic_cast<csICCmABTag*>(tag.get());
+        ASSERT_NE(lut, nullptr) << logText();
+        check(*lut, precision == 2, {2, 1, 3}, 4);
+        const uint8_t* node = lut->data() + csGetUInt32(lut->data() + 24) + 20 + precision * (2 * 80 + 20 + 3 * 4);
+        EXPECT_EQ(node[0], 0x12);
+        EXPECT_EQ(node[1], 0xFF) << "the low byte of 0x12FF, or the high byte of 0xFFFF";
     }
 }
 
 // Grid bytes 0 and 1 stand for 256 and 257 points when the tag holds them.
-TEST_F(MftTagTest, ExtendedGridsAreReadWithAWarning)
+TEST_F(LutTagTest, ExtendedGridsAreReadWithAWarning)
 {
     for (unsigned inputs : {1u, 2u}) {
         csErrorLog::clear();
@@ -77,7 +100,7 @@ TEST_F(MftTagTest, ExtendedGridsAreReadWithAWarning)
     }
 }
 
-TEST_F(MftTagTest, EditsInHostOrderReachTheFileBigEndian)
+TEST_F(LutTagTest, EditsInHostOrderReachTheFileBigEndian)
 {
     const std::vector<uint8_t> bytes = readBytes(testDataPath("cmyk_v2.icc"));
     csICCProfile profile;
@@ -115,7 +138,7 @@ TEST_F(MftTagTest, EditsInHostOrderReachTheFileBigEndian)
     EXPECT_FALSE(reread.tagTable().sameData(csSig("B2A0"), csSig("B2A1")));
 }
 
-TEST_F(MftTagTest, LutsThatDoNotFitTheirBytesStayPlainTags)
+TEST_F(LutTagTest, LutsThatDoNotFitTheirBytesStayPlainTags)
 {
     LutShape sound;
     sound.gridPoints = 3;
@@ -150,7 +173,7 @@ TEST_F(MftTagTest, LutsThatDoNotFitTheirBytesStayPlainTags)
     EXPECT_EQ(dynamic_cast<csICCmftTag*>(tagFrom(bytes).get()), nullptr);
 }
 
-TEST_F(MftTagTest, BrokenLutInAProfileIsKeptAsBytes)
+TEST_F(LutTagTest, BrokenLutInAProfileIsKeptAsBytes)
 {
     const std::vector<uint8_t> bytes = readBytes(testDataPath("broken_mft2_tables.icc"));
     csICCProfile profile;
@@ -161,6 +184,36 @@ TEST_F(MftTagTest, BrokenLutInAProfileIsKeptAsBytes)
     std::vector<uint8_t> written;
     ASSERT_EQ(profile.writeToMemory(written), 0);
     EXPECT_EQ(written, bytes) << "written back byte for byte";
+}
+
+TEST_F(LutTagTest, AnEditedLutABIsWrittenInItsLayoutWithANewProfileID)
+{
+    const std::vector<uint8_t> bytes = testProfile("cmyk_v2.icc", V4Tables::Reshaped);
+    csICCProfile profile;
+    ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0) << logText();
+    auto* b2a1 = dynamic_cast<csICCmABTag*>(profile.tagTable().find(csSig("B2A1")));
+    ASSERT_NE(b2a1, nullptr);
+    const std::vector<uint8_t> before(b2a1->data(), b2a1->data() + b2a1->size());
+    const uint16_t grid[3] = {20, 8, 11}, edited[4] = {0x0102, 0x0304, 0x0506, 0x0708};
+    b2a1->setClutNode(grid, edited);
+    std::vector<uint8_t> written;
+    ASSERT_EQ(profile.writeToMemory(written), 0);
+    csICCProfile again;
+    ASSERT_EQ(again.setProfile(written.data(), written.size()), 0);
+
+    // The same bytes, with the node's values big-endian in place.
+    std::vector<uint8_t> expected = before;
+    const std::size_t node = csGetUInt32(&before[24]) + 20 +
+                             2 * (grid[0] * b2a1->clutStride()[0] + grid[1] * b2a1->clutStride()[1] + grid[2] * 4);
+    for (unsigned k = 0; k < 4; ++k)
+        csSetUInt16(&expected[node + 2 * k], edited[k]);
+    const csICCTag* reread = again.tagTable().find(csSig("B2A1"));
+    EXPECT_EQ(std::vector<uint8_t>(reread->data(), reread->data() + reread->size()), expected);
+    EXPECT_FALSE(again.tagTable().sameData(csSig("B2A0"), csSig("B2A1")));
+
+    uint8_t id[csICCProfileHeader::profileIDSize];
+    csICCProfile::computeProfileID(written.data(), written.size(), id);
+    EXPECT_EQ(0, std::memcmp(id, written.data() + csICCProfileHeader::ProfileIDOffset, sizeof id));
 }
 
 } // namespace

@@ -118,9 +118,6 @@ TEST(PathAgreement, AbsoluteB2AFollowsTheFloatPathOverTheWholeEncoding)
     }
 }
 
-} // namespace
-
-namespace {
 
 // Light saturated blues whose absolute Z lies above 2: once limited to the
 // 16-bit XYZ range before the white scaling, they came out up to 15 % ink
@@ -149,9 +146,6 @@ TEST(PathAgreement, LightSaturatedBluesOfZAboveTwo)
     }
 }
 
-} // namespace
-
-namespace {
 
 // The 16-bit white scaling of Lab against the rfloat one (Lab to XYZ,
 // scaled, back to Lab) over every part of the encoding, for factors from
@@ -185,9 +179,6 @@ TEST(PathAgreement, LabScalingFollowsTheRfloatScaling)
     }
 }
 
-} // namespace
-
-namespace {
 
 using cs1DInterpolate::ClutKernel;
 
