@@ -3,6 +3,12 @@
 //                33-point lut16 grid for all three intents (shared, as the
 //                profile has them, and three distinct tables), 1,617 patches
 //   cmyk17/150   the test CMYK profile as it is (17 points), 150 patches
+//   cmyk17/2400, /2600   either side of where the exact field once gave way
+//                to the one through inducing points: the times should be
+//                alike
+//   cmyk17/100000  a chart of 100,000 patches; peak_MB is the process's
+//                peak resident memory, so run the case alone
+//                (--benchmark_filter=100000) for the figure
 // Patches are colours the profile prints (A2B1 of random separations within
 // its ink limit) with a smooth synthetic drift and 0.2 of noise added.
 // Little CMS has no counterpart, so these print their times only.
@@ -29,6 +35,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <random>
 
 namespace {
@@ -135,6 +143,17 @@ std::vector<SmoothPatch> drifted(csICCProfile& profile, std::size_t count)
     return patches;
 }
 
+// The process's peak resident memory so far (Linux), or 0.
+double peakMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+    return 0;
+}
+
 void smooth(benchmark::State& state, BenchCase c)
 {
     const std::vector<uint8_t> bytes = caseProfile(c);
@@ -167,6 +186,7 @@ void smooth(benchmark::State& state, BenchCase c)
     state.counters["nodes_solved"] = nodes;
     state.counters["dE_before"] = before / patches.size();
     state.counters["dE_after"] = after / patches.size();
+    state.counters["peak_MB"] = peakMegabytes();
     csErrorLog::clear();
 }
 
@@ -269,6 +289,9 @@ double fastest(const std::vector<double>& times)
 SMOOTH_CASE(cmyk33_1617patches_shared, true, false, 1617);
 SMOOTH_CASE(cmyk33_1617patches_distinct, true, true, 1617);
 SMOOTH_CASE(cmyk17_150patches, false, false, 150);
+SMOOTH_CASE(cmyk17_2400patches, false, false, 2400);
+SMOOTH_CASE(cmyk17_2600patches, false, false, 2600);
+SMOOTH_CASE(cmyk17_100000patches, false, false, 100000);
 
 #define OUTLIER_CASE(name, which)                                                                                   \
     BENCHMARK_CAPTURE(outliersBeforeSmooth, name, which)                                                            \

@@ -81,7 +81,7 @@ struct Link
 // nodes of the patches' cells and a ring around them, held smooth.
 void fitChart(Link& g, const PrinterModel& model, const DeviceField& drift, const std::vector<double>& sources,
               const std::vector<double>& printedDevice, const std::vector<LinkPatch>& patches,
-              const SmoothParameters& p)
+              const SmoothParameters& p, double chartSmooth, double chartSize)
 {
     LinkTableAccess& table = *g.table;
     const unsigned channels = table.channels(), inputs = table.inputs(), corners = inputs + 1;
@@ -162,7 +162,7 @@ void fitChart(Link& g, const PrinterModel& model, const DeviceField& drift, cons
                     entries.emplace_back(row + j, col, slope * J[(3 * i + j) * channels + c]);
             }
         }
-    const double smooth = std::sqrt(p.localSmooth) * percent;
+    const double smooth = std::sqrt(chartSmooth) * percent;
     for (std::size_t node : freeNodes) {
         table.neighbours(node, around);
         for (std::size_t other : around)
@@ -176,7 +176,7 @@ void fitChart(Link& g, const PrinterModel& model, const DeviceField& drift, cons
                 ++row;
             }
     }
-    const double size = std::sqrt(p.localSize) * percent;
+    const double size = std::sqrt(chartSize) * percent;
     for (std::size_t k = 0; k < column.size(); ++k)
         if (column[k] >= 0)
             entries.emplace_back(row++, column[k], size * channelWeight[k % channels]);
@@ -247,7 +247,7 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
     if (!problem.empty())
         return refusal(problem);
     if (!(parameters.sourceLength > 0) || !(p.deviceLength > 0) || !(p.fieldNoise > 0) || !(p.whiteNoise > 0) ||
-        !(p.localSize > 0) || p.maxMove < 0 || p.localRing < 0 || p.localRing > 8)
+        !(parameters.chartSize > 0) || !(parameters.chartSmooth >= 0) || p.maxMove < 0 || p.localRing < 0 || p.localRing > 8)
         return refusal("a parameter of the link correction is out of range");
     if (patches.size() < 3)
         return refusal("at least 3 patches with source, reference and measured values are needed, " +
@@ -386,7 +386,7 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
             return refusal(stopped);
     }
     if (p.localFit)
-        fitChart(g, model, drift, sources, printedDevice, patches, p);
+        fitChart(g, model, drift, sources, printedDevice, patches, p, parameters.chartSmooth, parameters.chartSize);
     if (!g.pure.empty())
         restorePureNodes(g.pure, channels, g.originalClut, g.clut);
     if (!carryOn(1.0))

@@ -5,9 +5,7 @@
 #include <Eigen/Dense>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <map>
 
 namespace {
 
@@ -19,8 +17,6 @@ using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::R
 constexpr double gridStep = 0.25;
 // A finer grid than this per channel would cost more than it saves.
 constexpr std::size_t largestAxis = 33;
-// Inducing points of a large chart: one per cell of this many kernel lengths.
-constexpr double inducingCell = 0.5;
 
 double kernel(const double* u, const double* v, unsigned dims)
 {
@@ -41,72 +37,26 @@ DeviceField::DeviceField(unsigned channels, const std::vector<double>& devices, 
     for (const Lab& e : errors)
         sumSquares += e.L * e.L + e.a * e.a + e.b * e.b;
     spread_ = std::max(settings.minSpread, std::sqrt(sumSquares / (3.0 * double(std::max<std::size_t>(n, 1)))));
-    std::vector<double> points(channels * m), values(3 * m, 0.0), noise(m);
+    KernelPoints data;
+    data.dims = channels;
+    data.points.resize(channels * m);
+    data.errors.assign(3 * m, 0.0);
+    data.noise.resize(m);
     for (std::size_t i = 0; i < m; ++i) {
         const double* d = i < n ? &devices[i * channels] : paper.data();
         for (unsigned c = 0; c < channels; ++c)
-            points[i * channels + c] = d[c] * scale_;
-        noise[i] = i < n ? settings.noise * settings.noise : settings.paperNoise * settings.paperNoise;
+            data.points[i * channels + c] = d[c] * scale_;
+        data.noise[i] = i < n ? settings.noise * settings.noise : settings.paperNoise * settings.paperNoise;
         if (i < n) {
-            values[3 * i] = errors[i].L;
-            values[3 * i + 1] = errors[i].a;
-            values[3 * i + 2] = errors[i].b;
+            data.errors[3 * i] = errors[i].L;
+            data.errors[3 * i + 1] = errors[i].a;
+            data.errors[3 * i + 2] = errors[i].b;
         }
     }
-    solve(points, values, noise, settings.maxExactPoints);
+    KernelFit fit = fitKernel(data, spread_ * spread_, settings.maxExactPoints);
+    scaled_ = std::move(fit.centres);
+    beta_ = std::move(fit.beta);
     tabulate();
-}
-
-void DeviceField::solve(const std::vector<double>& points, const std::vector<double>& errors,
-                        const std::vector<double>& noise, std::size_t maxExactPoints)
-{
-    const std::size_t n = noise.size();
-    const auto rows = static_cast<Eigen::Index>(n);
-    const Eigen::MatrixXd E = Eigen::Map<const RowMatrix>(errors.data(), rows, 3);
-    const double variance = spread_ * spread_;
-    if (n <= maxExactPoints) {
-        beta_ = exactCoefficients(n, variance, noise, errors, [&](std::size_t i, std::size_t j) {
-            return kernel(&points[i * channels_], &points[j * channels_], channels_);
-        });
-        scaled_ = points;
-        return;
-    }
-    // One inducing point per occupied cell, the paper (last) among them;
-    // the subset-of-regressors mean as in ErrorField.
-    std::map<std::array<long, 4>, std::size_t> cells;
-    for (std::size_t i = n; i-- > 0;) {
-        std::array<long, 4> cell{};
-        for (unsigned k = 0; k < channels_; ++k)
-            cell[k] = static_cast<long>(std::floor(points[i * channels_ + k] / inducingCell));
-        cells.emplace(cell, i);
-    }
-    std::vector<std::size_t> chosen;
-    for (const auto& entry : cells)
-        chosen.push_back(entry.second);
-    std::sort(chosen.begin(), chosen.end());
-    const std::size_t m = chosen.size();
-    std::vector<double> inducing(channels_ * m);
-    for (std::size_t j = 0; j < m; ++j)
-        std::copy_n(&points[chosen[j] * channels_], channels_, &inducing[j * channels_]);
-    Eigen::MatrixXd Kmm(m, m), Knm(n, m);
-    for (std::size_t i = 0; i < m; ++i)
-        for (std::size_t j = 0; j <= i; ++j)
-            Kmm(i, j) = Kmm(j, i) = variance * kernel(&inducing[i * channels_], &inducing[j * channels_], channels_);
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < m; ++j)
-            Knm(i, j) = variance * kernel(&points[i * channels_], &inducing[j * channels_], channels_);
-    Eigen::VectorXd precision(n);
-    for (std::size_t i = 0; i < n; ++i)
-        precision(static_cast<Eigen::Index>(i)) = 1.0 / noise[i];
-    Eigen::MatrixXd A = Kmm;
-    A.noalias() += Knm.transpose() * precision.asDiagonal() * Knm;
-    A.diagonal().array() += 1e-9 * A.diagonal().mean();
-    const Eigen::MatrixXd c = A.llt().solve(Knm.transpose() * (precision.asDiagonal() * E));
-    scaled_ = std::move(inducing);
-    beta_.resize(3 * m);
-    for (std::size_t j = 0; j < m; ++j)
-        for (int k = 0; k < 3; ++k)
-            beta_[3 * j + k] = variance * c(static_cast<Eigen::Index>(j), k);
 }
 
 void DeviceField::exact(const double* device, double* error) const

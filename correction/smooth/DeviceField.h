@@ -28,10 +28,10 @@ struct DeviceFieldSettings
     double noise;      // per component, of one patch error
     double minSpread;  // floor of the prior spread
     double paperNoise; // how tightly the bare paper is held at zero
-    // Above this many points the field is solved through inducing points,
-    // one per cell of half a kernel length: a few hundred cells cover the
-    // device cube at the usual lengths, so the exact solve pays off only
-    // for small charts.
+    // Above this many points the field is always solved through inducing
+    // points (see KernelSolve.h); below, when that costs less than the
+    // exact solve. A few hundred cells cover the device cube at the usual
+    // lengths, so the exact solve pays off only for small charts.
     std::size_t maxExactPoints = 500;
 };
 
@@ -53,8 +53,6 @@ public:
     void exact(const double* device, double* error) const;
 
 private:
-    void solve(const std::vector<double>& points, const std::vector<double>& errors,
-               const std::vector<double>& noise, std::size_t maxExactPoints);
     void tabulate();
 
     unsigned channels_;

@@ -4,9 +4,7 @@
 #include <Eigen/Dense>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <map>
 
 namespace {
 
@@ -19,15 +17,6 @@ constexpr double gridStep = 0.25;
 // A box wider than this many steps on an axis is left to exact sums; colours
 // from a profile never come near it.
 constexpr std::size_t largestGridAxis = 512;
-
-// Inducing points of a large chart: one per cell of this many kernel
-// lengths. The kernel barely changes across a cell, and the cells of a
-// Lab gamut number a few thousand at most.
-constexpr double inducingCell = 0.5;
-
-// Refinement of the kernel solve: steps, and the relative residual that ends them.
-constexpr int refinementSteps = 4;
-constexpr double refinedResidual = 1e-11;
 
 double kernel(const double* u, const double* v)
 {
@@ -43,48 +32,6 @@ void cubicWeights(double t, double w[4])
     w[1] = 0.5 * (2.0 - 5.0 * t2 + 3.0 * t3);
     w[2] = 0.5 * (t + 4.0 * t2 - 3.0 * t3);
     w[3] = 0.5 * (t3 - t2);
-}
-
-} // namespace
-
-// A float factorisation takes half the time of a double one, and a few
-// refinement steps in double bring alpha to double accuracy: the noise on
-// the diagonal keeps the matrix far enough from singular for that. Should
-// the steps not get there, double it is.
-Eigen::MatrixXd solveKernelSystem(const Eigen::MatrixXd& K, const Eigen::MatrixXd& E)
-{
-    const Eigen::LLT<Eigen::MatrixXf> coarse(K.cast<float>());
-    Eigen::MatrixXd alpha = Eigen::MatrixXd::Zero(K.rows(), E.cols());
-    if (coarse.info() == Eigen::Success) {
-        for (int step = 0; step < refinementSteps; ++step) {
-            const Eigen::MatrixXd residual = E - K * alpha;
-            if (residual.norm() <= refinedResidual * E.norm())
-                return alpha;
-            alpha += coarse.solve(residual.cast<float>()).cast<double>();
-        }
-        if ((E - K * alpha).norm() <= refinedResidual * E.norm())
-            return alpha;
-    }
-    return K.llt().solve(E);
-}
-
-namespace {
-
-// One inducing point per occupied cell, the white (last) always among them.
-std::vector<std::size_t> inducingChoice(const std::vector<double>& points, std::size_t n)
-{
-    std::map<std::array<long, 3>, std::size_t> cells;
-    for (std::size_t i = n; i-- > 0;) {
-        std::array<long, 3> cell;
-        for (int k = 0; k < 3; ++k)
-            cell[k] = static_cast<long>(std::floor(points[3 * i + k] / inducingCell));
-        cells.emplace(cell, i);
-    }
-    std::vector<std::size_t> chosen;
-    for (const auto& entry : cells)
-        chosen.push_back(entry.second);
-    std::sort(chosen.begin(), chosen.end());
-    return chosen;
 }
 
 } // namespace
@@ -150,10 +97,13 @@ ErrorField::ErrorField(const std::vector<Lab>& points, const std::vector<Lab>& e
     std::copy(in.weights, in.weights + 3, weights_);
     spread_ = in.spread;
     largestError_ = in.largestError;
-    if (in.noise.size() <= settings.maxExactPoints)
-        solveExactly(in.scaled, in.errors, in.noise);
-    else
-        solveThroughInducingPoints(in.scaled, in.errors, in.noise);
+    KernelPoints data;
+    data.points = in.scaled;
+    data.noise = in.noise;
+    data.errors = in.errors;
+    KernelFit fit = fitKernel(data, spread_ * spread_, settings.maxExactPoints);
+    scaled_ = std::move(fit.centres);
+    beta_ = std::move(fit.beta);
 }
 
 LeaveOneOut leaveOneOut(const std::vector<Lab>& points, const std::vector<Lab>& errors, const Lab& white,
@@ -197,51 +147,6 @@ LeaveOneOut leaveOneOut(const std::vector<Lab>& points, const std::vector<Lab>& 
         out.predicted.push_back(e);
     }
     return out;
-}
-
-void ErrorField::solveExactly(const std::vector<double>& points, const std::vector<double>& errors,
-                              const std::vector<double>& noise)
-{
-    beta_ = exactCoefficients(noise.size(), spread_ * spread_, noise, errors, [&](std::size_t i, std::size_t j) {
-        return kernel(&points[3 * i], &points[3 * j]);
-    });
-    scaled_ = points;
-}
-
-void ErrorField::solveThroughInducingPoints(const std::vector<double>& points, const std::vector<double>& errors,
-                                            const std::vector<double>& noise)
-{
-    const Eigen::MatrixXd E = Eigen::Map<const RowMatrix>(errors.data(), static_cast<Eigen::Index>(noise.size()), 3);
-    const std::size_t n = noise.size();
-    const std::vector<std::size_t> chosen = inducingChoice(points, n);
-    const std::size_t m = chosen.size();
-    std::vector<double> inducing(3 * m);
-    for (std::size_t j = 0; j < m; ++j)
-        std::copy_n(&points[3 * chosen[j]], 3, &inducing[3 * j]);
-
-    // Mean = K_xm (K_mm + K_mn L^-1 K_nm)^-1 K_mn L^-1 y, with L the noise.
-    const double variance = spread_ * spread_;
-    Eigen::MatrixXd Kmm(m, m), Knm(n, m);
-    for (std::size_t i = 0; i < m; ++i)
-        for (std::size_t j = 0; j <= i; ++j)
-            Kmm(i, j) = Kmm(j, i) = variance * kernel(&inducing[3 * i], &inducing[3 * j]);
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = 0; j < m; ++j)
-            Knm(i, j) = variance * kernel(&points[3 * i], &inducing[3 * j]);
-    Eigen::VectorXd precision(n);
-    for (std::size_t i = 0; i < n; ++i)
-        precision(static_cast<Eigen::Index>(i)) = 1.0 / noise[i];
-    Eigen::MatrixXd A = Kmm;
-    A.noalias() += Knm.transpose() * precision.asDiagonal() * Knm;
-    // A hair of jitter keeps the factorisation of the smooth kernel stable.
-    A.diagonal().array() += 1e-9 * A.diagonal().mean();
-    const Eigen::MatrixXd b = Knm.transpose() * (precision.asDiagonal() * E);
-    const Eigen::MatrixXd c = A.llt().solve(b);
-    scaled_ = std::move(inducing);
-    beta_.resize(3 * m);
-    for (std::size_t j = 0; j < m; ++j)
-        for (int k = 0; k < 3; ++k)
-            beta_[3 * j + k] = variance * c(static_cast<Eigen::Index>(j), k);
 }
 
 void ErrorField::exact(const double* lab, double* error) const

@@ -11,11 +11,9 @@
 // far cheaper and accurate to about 1e-3 of the field's size; colours
 // outside the grid are summed exactly.
 //
-// A chart of thousands of patches is solved through inducing points, one
-// per cell of half a kernel length (the subset-of-regressors posterior
-// mean): the kernel is smooth on that scale, so the field differs from the
-// exact one by far less than the measurement noise, and the solve takes
-// seconds instead of minutes.
+// A chart of many patches is solved through inducing points (see
+// KernelSolve.h) as soon as that costs less than the exact solve: both are
+// of the same quality, so the choice follows the cost alone.
 
 #include "ColorDifference.h"
 
@@ -29,8 +27,8 @@ struct ErrorFieldSettings
     double noise;      // per component, of one patch error
     double minSpread;  // floor of the prior spread
     double whiteNoise; // how tightly the white is held at zero
-    // Above this many points the field is solved through a subset of them
-    // (inducing points): the exact solve grows with the cube of the points.
+    // Above this many points the field is always solved through inducing
+    // points; below, when that costs less than the exact solve.
     std::size_t maxExactPoints = 2500;
     // When positive, the prior spread; else it is taken from the errors.
     double spread = 0;
@@ -74,13 +72,6 @@ public:
     void tabulate(const double* labs, std::size_t count);
 
 private:
-    // Solves for the coefficients of every point, or of inducing points
-    // picked among them; fills scaled_ and beta_.
-    // points and errors: three values per point; noise: a variance per point.
-    void solveExactly(const std::vector<double>& points, const std::vector<double>& errors,
-                      const std::vector<double>& noise);
-    void solveThroughInducingPoints(const std::vector<double>& points, const std::vector<double>& errors,
-                                    const std::vector<double>& noise);
     void exact(const double* lab, double* error) const;
     bool interpolated(const double* lab, double* error) const;
 

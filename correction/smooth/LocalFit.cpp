@@ -11,19 +11,37 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 namespace {
 
 constexpr double fullScale = 65535.0;
 // The weights are stated per percent of the CLUT range.
 constexpr double percent = 100.0;
-// Conjugate gradients on the normal equations stop at this relative residual:
-// the changes are then exact to far below one 16-bit code.
-constexpr double solveTolerance = 1e-7;
+// The anchors of a cell: the centres of the eight sub-cubes, in cell units.
+constexpr double anchorNear = 0.25, anchorFar = 0.75;
+constexpr int anchorsPerCell = 8;
+// dE76 by which an anchor's aim may be missed and the anchor still kept.
+// Anchors a little out of reach hold the darkest cells, where a patch's
+// noise would otherwise ask for large ink changes; far beyond the gamut the
+// node solve has chosen already.
+constexpr double anchorReach = 2.0;
+// Conjugate gradients on the normal equations stop at this relative
+// residual: the changes are then exact to far below one 16-bit code (the
+// written tables of the test charts are the same as at 1e-8, in two
+// fifths of the iterations of each bounded round).
+constexpr double solveTolerance = 1e-6;
+// Rounds of the bounded solve: each pins the changes that left their
+// range at its bound and solves the others again, from the last solution.
+constexpr int boundRounds = 6;
+// Pinned changes above this much over the range count as out of it.
+constexpr double boundSlack = 1e-9;
 // A change below this is none: the node stays as the node solve left it.
 constexpr double noChange = 1e-9;
 // Ink below this in every channel is bare paper.
 constexpr double paperInk = 1e-6;
+constexpr unsigned maxChannels = csICCLutInterpolator::maxChannels;
 
 // The CLUT input positions (0..65535) of absolute Lab values: the steps of
 // the converter before the CLUT.
@@ -38,6 +56,211 @@ std::vector<double> clutPositions(csICCProfileConverter& b2a, const std::vector<
         csICCPCS::LabV4toLegacy(in.data(), in.data(), labs.size());
     b2a.interpolator()->beforeClut(in.data(), labs.size());
     return in;
+}
+
+// Points of the table at which the fit is told what to print: each with its
+// simplex corners and weights, the CLUT values the table interpolates there
+// now, the Lab change wanted there (three values), the Jacobian of Lab over
+// the device values at the table's current values (3 x channels) and the
+// weight of its rows.
+struct FitPoints
+{
+    unsigned channels = 0;
+    std::vector<std::size_t> corner;
+    std::vector<double> weight, value, want, jacobian, rowWeight;
+
+    std::size_t size() const { return rowWeight.size(); }
+};
+
+// The points at the given CLUT positions: start are the device values each
+// point printed before (on the original table), wanted those that print
+// what it should now; the table's current values come from clut, with the
+// change the table made since start added to start, so that an unchanged
+// table wants no change at all.
+void addPoints(FitPoints& points, const PrinterModel& model, const B2ATableAccess& table,
+               const std::vector<double>& originalClut, const std::vector<double>& clut,
+               const std::vector<double>& positions, const std::vector<double>& start,
+               const std::vector<double>& wanted, const std::vector<char>& keep, double rowWeight, double jacobianStep)
+{
+    const unsigned channels = table.channels();
+    constexpr unsigned corners = B2ATableAccess::simplexNodes;
+    const std::size_t n = keep.size();
+    std::vector<std::size_t> corner(n * corners);
+    std::vector<double> weight(n * corners), value(n * channels, 0.0), originalValue(n * channels, 0.0),
+        current(n * channels), original(n * channels);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::size_t* nodes = &corner[i * corners];
+        double* w = &weight[i * corners];
+        table.simplex(&positions[3 * i], nodes, w);
+        for (unsigned v = 0; v < corners; ++v)
+            for (unsigned c = 0; c < channels; ++c) {
+                value[i * channels + c] += w[v] * clut[nodes[v] * channels + c];
+                originalValue[i * channels + c] += w[v] * originalClut[nodes[v] * channels + c];
+            }
+    }
+    table.device(value.data(), current.data(), n);
+    table.device(originalValue.data(), original.data(), n);
+    for (std::size_t k = 0; k < current.size(); ++k)
+        current[k] = std::clamp(start[k] + (current[k] - original[k]), 0.0, 1.0);
+    std::vector<double> currentLab, J;
+    labJacobians(model, current, jacobianStep, currentLab, J);
+    points.channels = channels;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!keep[i])
+            continue;
+        points.corner.insert(points.corner.end(), &corner[i * corners], &corner[(i + 1) * corners]);
+        points.weight.insert(points.weight.end(), &weight[i * corners], &weight[(i + 1) * corners]);
+        points.value.insert(points.value.end(), &value[i * channels], &value[(i + 1) * channels]);
+        points.jacobian.insert(points.jacobian.end(), &J[3 * i * channels], &J[3 * (i + 1) * channels]);
+        for (int j = 0; j < 3; ++j) {
+            double change = 0;
+            for (unsigned c = 0; c < channels; ++c)
+                change += J[(3 * i + j) * channels + c] * (wanted[i * channels + c] - current[i * channels + c]);
+            points.want.push_back(change);
+        }
+        points.rowWeight.push_back(rowWeight);
+    }
+}
+
+// Normal equations over unknowns that come in groups of one node's
+// channels: a block of channels x channels per pair of nodes that share a
+// row (the upper one of each pair; a node's own block whole), and the
+// gradient.
+class NormalEquations
+{
+public:
+    NormalEquations(unsigned channels, Eigen::Index unknowns)
+        : channels_(channels), gradient_(Eigen::VectorXd::Zero(unknowns))
+    {
+    }
+
+    // Adds the rows r (three, over the channels of the given columns in
+    // turn) with right-hand sides b.
+    void addRows(const long* columns, unsigned count, const double r[3][B2ATableAccess::simplexNodes * maxChannels],
+                 const double b[3])
+    {
+        for (unsigned p = 0; p < count; ++p) {
+            for (unsigned c = 0; c < channels_; ++c) {
+                const unsigned u = p * channels_ + c;
+                gradient_(columns[p] * channels_ + c) += r[0][u] * b[0] + r[1][u] * b[1] + r[2][u] * b[2];
+            }
+            for (unsigned q = 0; q < count; ++q) {
+                if (columns[q] < columns[p])
+                    continue;
+                double* block = this->block(columns[p], columns[q]);
+                for (unsigned c = 0; c < channels_; ++c)
+                    for (unsigned d = 0; d < channels_; ++d) {
+                        const unsigned u = p * channels_ + c, v = q * channels_ + d;
+                        block[c * channels_ + d] += r[0][u] * r[0][v] + r[1][u] * r[1][v] + r[2][u] * r[2][v];
+                    }
+            }
+        }
+    }
+    // Adds to one entry; column a <= column b.
+    void add(long a, unsigned c, long b, unsigned d, double value) { block(a, b)[c * channels_ + d] += value; }
+
+    Eigen::SparseMatrix<double> matrix() const
+    {
+        const Eigen::Index unknowns = gradient_.size();
+        std::vector<Eigen::Triplet<double>> entries;
+        entries.reserve(2 * values_.size());
+        for (const auto& [pair, at] : index_) {
+            const long a = long(pair >> 32), b = long(pair & 0xffffffffu);
+            for (unsigned c = 0; c < channels_; ++c)
+                for (unsigned d = 0; d < channels_; ++d) {
+                    const double value = values_[at + c * channels_ + d];
+                    entries.emplace_back(int(a * channels_ + c), int(b * channels_ + d), value);
+                    if (a != b)
+                        entries.emplace_back(int(b * channels_ + d), int(a * channels_ + c), value);
+                }
+        }
+        Eigen::SparseMatrix<double> m(unknowns, unknowns);
+        m.setFromTriplets(entries.begin(), entries.end());
+        return m;
+    }
+    const Eigen::VectorXd& gradient() const { return gradient_; }
+
+private:
+    double* block(long a, long b)
+    {
+        const std::uint64_t key = std::uint64_t(a) << 32 | std::uint64_t(b);
+        const auto [it, added] = index_.emplace(key, values_.size());
+        if (added)
+            values_.resize(values_.size() + channels_ * channels_, 0.0);
+        return &values_[it->second];
+    }
+
+    unsigned channels_;
+    std::unordered_map<std::uint64_t, std::size_t> index_;
+    std::vector<double> values_;
+    Eigen::VectorXd gradient_;
+};
+
+bool barePaper(const PrinterModel& model, const double* device, unsigned channels)
+{
+    for (unsigned c = 0; c < channels; ++c)
+        if (model.ink(device[c]) >= paperInk)
+            return false;
+    return true;
+}
+
+// The anchors inside the cells whose first corner is a free node: what
+// each prints now on the original table, and the device values that print
+// it on the drifted printer as the smooth fields model it. They hold the
+// colours between the patches to the smooth correction, so that what a
+// patch asks for beyond it goes into the nodes in the way that disturbs
+// its neighbourhood least.
+void addAnchors(FitPoints& points, const PrinterModel& model, const ErrorField& field, const B2ATableAccess& table,
+                const std::vector<double>& originalClut, const std::vector<double>& clut,
+                const std::vector<std::size_t>& freeNodes, const DeviceSolveSettings& solve,
+                const LocalFitSettings& settings)
+{
+    const unsigned channels = table.channels();
+    std::vector<double> positions, start;
+    std::vector<double> value(channels), device(channels);
+    for (std::size_t node : freeNodes) {
+        std::size_t index[B2ATableAccess::inputs];
+        std::size_t rest = node;
+        bool inside = true;
+        for (unsigned k = B2ATableAccess::inputs; k-- > 0;) {
+            const unsigned grid = table.gridPoints(k);
+            index[k] = rest % grid;
+            rest /= grid;
+            inside = inside && index[k] + 1 < grid;
+        }
+        if (!inside)
+            continue;
+        for (int a = 0; a < anchorsPerCell; ++a) {
+            double position[B2ATableAccess::inputs];
+            for (unsigned k = 0; k < B2ATableAccess::inputs; ++k)
+                position[k] = (double(index[k]) + ((a >> k & 1) ? anchorFar : anchorNear)) /
+                              double(table.gridPoints(k) - 1) * fullScale;
+            std::size_t nodes[B2ATableAccess::simplexNodes];
+            double w[B2ATableAccess::simplexNodes];
+            table.simplex(position, nodes, w);
+            std::fill(value.begin(), value.end(), 0.0);
+            for (unsigned v = 0; v < B2ATableAccess::simplexNodes; ++v)
+                for (unsigned c = 0; c < channels; ++c)
+                    value[c] += w[v] * originalClut[nodes[v] * channels + c];
+            table.device(value.data(), device.data(), 1);
+            if (barePaper(model, device.data(), channels))
+                continue;
+            positions.insert(positions.end(), position, position + B2ATableAccess::inputs);
+            start.insert(start.end(), device.begin(), device.end());
+        }
+    }
+    const std::size_t m = start.size() / channels;
+    if (m == 0)
+        return;
+    std::vector<double> printed(3 * m), aim(3 * m);
+    model.lab(start.data(), printed.data(), m);
+    field.aim(printed.data(), aim.data(), m, settings.aimIterations);
+    const DeviceSolution wanted = solveDevices(model, start, aim, solve);
+    std::vector<char> keep(m);
+    for (std::size_t i = 0; i < m; ++i)
+        keep[i] = wanted.miss[i] <= anchorReach;
+    addPoints(points, model, table, originalClut, clut, positions, start, wanted.device, keep, settings.anchors,
+              solve.jacobianStep);
 }
 
 } // namespace
@@ -99,43 +322,16 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
             target[3 * i + j] = aim[3 * i + j] - settings.kappa * (error[j] - fieldAtRef[3 * i + j]);
     }
     const DeviceSolution wanted = solveDevices(model, start, target, solve);
-
-    // The table after the node solve at each patch, and the Lab change
-    // wanted there. The change the node solve made is added to the start
-    // values, so that an unchanged table asks for no change at all.
-    const std::vector<double> position = clutPositions(b2a, reference);
     const std::vector<double> originalClut = table.clut();
-    std::vector<std::size_t> corner(n * B2ATableAccess::simplexNodes);
-    std::vector<double> weight(n * B2ATableAccess::simplexNodes), value(n * channels, 0.0),
-        originalValue(n * channels, 0.0), current(n * channels), original(n * channels);
-    for (std::size_t i = 0; i < n; ++i) {
-        std::size_t* nodes = &corner[i * B2ATableAccess::simplexNodes];
-        double* w = &weight[i * B2ATableAccess::simplexNodes];
-        table.simplex(&position[3 * i], nodes, w);
-        for (unsigned v = 0; v < B2ATableAccess::simplexNodes; ++v)
-            for (unsigned c = 0; c < channels; ++c) {
-                value[i * channels + c] += w[v] * clut[nodes[v] * channels + c];
-                originalValue[i * channels + c] += w[v] * originalClut[nodes[v] * channels + c];
-            }
-    }
-    table.device(value.data(), current.data(), n);
-    table.device(originalValue.data(), original.data(), n);
-    for (std::size_t k = 0; k < current.size(); ++k)
-        current[k] = std::clamp(start[k] + (current[k] - original[k]), 0.0, 1.0);
-    std::vector<double> currentLab, J;
-    labJacobians(model, current, solve.jacobianStep, currentLab, J);
-    std::vector<double> want(3 * n, 0.0);
-    for (std::size_t i = 0; i < n; ++i)
-        for (int j = 0; j < 3; ++j)
-            for (unsigned c = 0; c < channels; ++c)
-                want[3 * i + j] += J[(3 * i + j) * channels + c] *
-                                   (wanted.device[i * channels + c] - current[i * channels + c]);
+    FitPoints points;
+    addPoints(points, model, table, originalClut, clut, clutPositions(b2a, reference), start, wanted.device,
+              std::vector<char>(n, 1), 1.0, solve.jacobianStep);
 
     // Unknowns: the CLUT changes of the patches' corners and the ring
     // around them; bare-paper nodes stay.
     std::vector<double> nodeDevice(clut.size());
     table.device(clut.data(), nodeDevice.data(), table.nodeCount());
-    std::vector<std::size_t> freeNodes(corner.begin(), corner.end()), around;
+    std::vector<std::size_t> freeNodes(points.corner.begin(), points.corner.end()), around;
     std::sort(freeNodes.begin(), freeNodes.end());
     freeNodes.erase(std::unique(freeNodes.begin(), freeNodes.end()), freeNodes.end());
     for (int layer = 0; layer < settings.ring; ++layer) {
@@ -150,66 +346,116 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
     }
     freeNodes.erase(std::remove_if(freeNodes.begin(), freeNodes.end(),
                                    [&](std::size_t node) {
-                                       for (unsigned c = 0; c < channels; ++c)
-                                           if (model.ink(nodeDevice[node * channels + c]) >= paperInk)
-                                               return false;
-                                       return true;
+                                       return barePaper(model, &nodeDevice[node * channels], channels);
                                    }),
                     freeNodes.end());
+    if (freeNodes.empty())
+        return; // every patch prints on bare paper
+    if (settings.anchors > 0)
+        addAnchors(points, model, field, table, originalClut, clut, freeNodes, solve, settings);
     std::vector<long> column(table.nodeCount(), -1);
     for (std::size_t k = 0; k < freeNodes.size(); ++k)
         column[freeNodes[k]] = long(k);
-    const std::size_t unknowns = freeNodes.size() * channels;
+    const auto unknowns = static_cast<Eigen::Index>(freeNodes.size() * channels);
     std::vector<double> channelWeight(channels, 1.0);
     if (solve.blackChannel >= 0 && unsigned(solve.blackChannel) < channels)
         channelWeight[solve.blackChannel] = settings.blackWeight;
 
-    // Rows: 3 per patch for the data, one per grid edge with a free end and
-    // channel for smoothness (a fixed neighbour counts as unchanged), one
-    // per unknown for size.
-    std::vector<Eigen::Triplet<double>> entries;
-    long row = 0;
-    for (std::size_t i = 0; i < n; ++i, row += 3) {
+    // The least-squares problem, summed into its normal equations point by
+    // point: 3 rows per point for the data, one per grid edge with a free
+    // end and channel for smoothness (a fixed neighbour counts as
+    // unchanged), one per unknown for size. A chart of many thousands of
+    // patches never holds its rows.
+    NormalEquations normal(channels, unknowns);
+    double row[3][B2ATableAccess::simplexNodes * maxChannels];
+    long columns[B2ATableAccess::simplexNodes];
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        unsigned used = 0;
         for (unsigned v = 0; v < B2ATableAccess::simplexNodes; ++v) {
-            const long col = column[corner[i * B2ATableAccess::simplexNodes + v]];
+            const long col = column[points.corner[i * B2ATableAccess::simplexNodes + v]];
             if (col < 0)
                 continue;
-            const double w = weight[i * B2ATableAccess::simplexNodes + v];
+            const double w = points.rowWeight[i] * points.weight[i * B2ATableAccess::simplexNodes + v];
             for (unsigned c = 0; c < channels; ++c) {
-                const double slope = table.outputSlope(c, value[i * channels + c]);
+                const double slope = table.outputSlope(c, points.value[i * channels + c]);
                 for (int j = 0; j < 3; ++j)
-                    entries.emplace_back(row + j, col * channels + c, w * slope * J[(3 * i + j) * channels + c]);
+                    row[j][used * channels + c] = w * slope * points.jacobian[(3 * i + j) * channels + c];
             }
+            columns[used++] = col;
         }
+        const double b[3] = {points.rowWeight[i] * points.want[3 * i], points.rowWeight[i] * points.want[3 * i + 1],
+                             points.rowWeight[i] * points.want[3 * i + 2]};
+        normal.addRows(columns, used, row, b);
     }
-    const double smooth = std::sqrt(settings.smooth) * percent;
+    const double smooth = settings.smooth * percent * percent;
     for (std::size_t k = 0; k < freeNodes.size(); ++k) {
         table.neighbours(freeNodes[k], around);
         for (std::size_t other : around) {
             const long col = column[other];
             if (col >= 0 && other < freeNodes[k])
                 continue; // that edge came with the other node
-            for (unsigned c = 0; c < channels; ++c, ++row) {
-                entries.emplace_back(row, long(k * channels + c), smooth * channelWeight[c]);
-                if (col >= 0)
-                    entries.emplace_back(row, col * channels + c, -smooth * channelWeight[c]);
+            for (unsigned c = 0; c < channels; ++c) {
+                const double weight = smooth * channelWeight[c] * channelWeight[c];
+                normal.add(long(k), c, long(k), c, weight);
+                if (col >= 0) {
+                    normal.add(col, c, col, c, weight);
+                    normal.add(std::min(long(k), col), c, std::max(long(k), col), c, -weight);
+                }
             }
         }
     }
-    const double size = std::sqrt(settings.size) * percent;
-    for (std::size_t u = 0; u < unknowns; ++u, ++row)
-        entries.emplace_back(row, long(u), size * channelWeight[u % channels]);
+    const double size = settings.size * percent * percent;
+    for (std::size_t k = 0; k < freeNodes.size(); ++k)
+        for (unsigned c = 0; c < channels; ++c)
+            normal.add(long(k), c, long(k), c, size * channelWeight[c] * channelWeight[c]);
 
-    Eigen::SparseMatrix<double> A(row, long(unknowns));
-    A.setFromTriplets(entries.begin(), entries.end());
-    Eigen::VectorXd b = Eigen::VectorXd::Zero(row);
-    for (std::size_t r = 0; r < 3 * n; ++r)
-        b(long(r)) = want[r];
-    Eigen::LeastSquaresConjugateGradient<Eigen::SparseMatrix<double>> solver;
+    // Each change within the device range and the largest move from the
+    // original table, in CLUT units. A change the solve takes beyond them
+    // would be clipped afterwards and the patch lose it; pinned at its
+    // bound, the other corners and the ring take over its share instead.
+    Eigen::VectorXd lower(unknowns), upper(unknowns);
+    for (std::size_t k = 0; k < freeNodes.size(); ++k) {
+        const std::size_t node = freeNodes[k];
+        for (unsigned c = 0; c < channels; ++c) {
+            const double o = originalDevice[node * channels + c];
+            const double p = table.clutValueOf(c, std::max(0.0, o - solve.maxMove));
+            const double q = table.clutValueOf(c, std::min(1.0, o + solve.maxMove));
+            const double now = clut[node * channels + c];
+            lower(long(k * channels + c)) = std::min(p, q) - now;
+            upper(long(k * channels + c)) = std::max(p, q) - now;
+        }
+    }
+    // The size term keeps the normal equations positive definite.
+    const Eigen::SparseMatrix<double> matrix = normal.matrix();
+    const Eigen::VectorXd& gradient = normal.gradient();
+    Eigen::VectorXd x = Eigen::VectorXd::Zero(unknowns), pinned = Eigen::VectorXd::Zero(unknowns);
+    std::vector<char> open(std::size_t(unknowns), 1);
+    Eigen::ConjugateGradient<Eigen::SparseMatrix<double>, Eigen::Lower | Eigen::Upper> solver;
     solver.setTolerance(solveTolerance);
-    solver.setMaxIterations(long(std::max<std::size_t>(unknowns, 1000)));
-    solver.compute(A);
-    const Eigen::VectorXd x = solver.solve(b);
+    for (int round = 0; round < boundRounds; ++round) {
+        // Pinned unknowns become identity rows holding their value.
+        Eigen::SparseMatrix<double> system = matrix;
+        Eigen::VectorXd rhs = gradient - matrix * pinned;
+        for (Eigen::Index col = 0; col < system.outerSize(); ++col)
+            for (Eigen::SparseMatrix<double>::InnerIterator it(system, col); it; ++it)
+                if (!open[std::size_t(it.row())] || !open[std::size_t(it.col())])
+                    it.valueRef() = it.row() == it.col() ? 1.0 : 0.0;
+        for (Eigen::Index u = 0; u < unknowns; ++u)
+            if (!open[std::size_t(u)])
+                rhs(u) = pinned(u);
+        solver.compute(system);
+        x = solver.solveWithGuess(rhs, x);
+        bool more = false;
+        for (Eigen::Index u = 0; u < unknowns; ++u) {
+            if (open[std::size_t(u)] && (x(u) > upper(u) + boundSlack || x(u) < lower(u) - boundSlack)) {
+                pinned(u) = std::clamp(x(u), lower(u), upper(u));
+                open[std::size_t(u)] = 0;
+                more = true;
+            }
+        }
+        if (!more)
+            break;
+    }
 
     // The same limits as the node solve, in device terms, from the original table.
     bool free[csICCLutInterpolator::maxChannels];

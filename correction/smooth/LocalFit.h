@@ -4,7 +4,13 @@
 // leaves at each patch, for all patches in one regularised sparse
 // least-squares problem over the CLUT nodes of the patches' cells and a ring
 // of their neighbours, so that patches sharing nodes are balanced and the
-// changes taper off smoothly.
+// changes taper off smoothly. Anchors inside those cells hold the colours
+// between the patches to the smooth correction: a patch's own error (much
+// of it the table's interpolation between its nodes) then goes into the
+// nodes in the way that disturbs the unmeasured colours around it least.
+// Every change stays within the device range and the largest move: one
+// that would leave them is held at the bound while the others are solved
+// again, so the patch does not lose its share to clipping.
 
 #include "B2ATableAccess.h"
 #include "ColorDifference.h"
@@ -25,6 +31,7 @@ struct LocalFitSettings
     int ring;           // neighbour layers around the patches' nodes
     double sameDevice;  // device agreement with B2A1 for a patch to count
     int aimIterations;
+    double anchors = 0; // weight of the colours inside the free cells held to the smooth correction
 };
 
 struct ChartPatches

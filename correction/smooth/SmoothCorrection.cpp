@@ -80,6 +80,7 @@ std::string parameterProblem(const SmoothParameters& p)
         {"local share", p.localKappa >= 0},
         {"local smoothness", p.localSmooth >= 0},
         {"local size", p.localSize > 0},
+        {"local anchors", p.localAnchors >= 0},
         {"local black weight", p.localBlackWeight > 0},
         {"local ring", p.localRing >= 0 && p.localRing <= 8},
         {"local device agreement", p.localSameDevice >= 0},
@@ -521,7 +522,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     if (parameters.localFit) {
         const LocalFitSettings local = {parameters.localKappa,       parameters.localSmooth, parameters.localSize,
                                         parameters.localBlackWeight, parameters.localRing,   parameters.localSameDevice,
-                                        parameters.aimIterations};
+                                        parameters.aimIterations,    parameters.localAnchors};
         for (std::size_t k = 0; k < groups.size(); ++k) {
             TableGroup& g = *groups[k];
             fitChart(model, field, *g.access, *g.b2a, g.originalDevice, chart, g.solve, local, g.clut, g.touched);

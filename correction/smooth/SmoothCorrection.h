@@ -42,9 +42,10 @@ struct SmoothParameters
 
     // The local fit at the chart's cells.
     bool localFit = true;
-    double localKappa = 0.5;       // share of each patch's unexplained error taken up
-    double localSmooth = 0.01;     // weight of differences between neighbouring nodes
-    double localSize = 0.001;      // weight of the size of each node change
+    double localKappa = 1.0;       // share of each patch's unexplained error taken up
+    double localSmooth = 0.003;    // weight of differences between neighbouring nodes
+    double localSize = 0.0003;     // weight of the size of each node change
+    double localAnchors = 0.35;    // weight of each colour inside the fitted cells held to the smooth correction
     double localBlackWeight = 4.0; // black changes cost this much more
     int localRing = 1;             // layers of neighbours around the patches' nodes
     double localSameDevice = 0.02; // another table uses a patch only where it agrees with B2A1 this closely

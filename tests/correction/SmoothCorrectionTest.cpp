@@ -287,6 +287,66 @@ TEST_F(DeviceSolve, BoundsMoveAndInkLimitHoldForAimsOutOfReach)
     }
 }
 
+TEST(LocalFit, PatchesWhoseCornersSitAtTheTopStillGetTheirInk)
+{
+    // Every ink prints as if 4 % less of it came out: each patch asks for
+    // 4 % more of every ink it has. The field knows nothing of it, so the
+    // fit alone must take it up, also where a corner of the patch's cell
+    // holds an ink at its top already and the other corners must take over.
+    LoadedProfile cmyk("cmyk_v2.icc");
+    csICCProfileConverter a2b(&cmyk.profile, csICCProfileConverter::AToB, 1, csICCProfileConverter::AbsoluteStored);
+    csICCProfileConverter b2a(&cmyk.profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
+    ASSERT_EQ(a2b.init(), 0);
+    ASSERT_EQ(b2a.init(), 0);
+    const PrinterModel model(a2b);
+    csICCTag& tag = *cmyk.profile.tagTable().find(csSig("B2A1"));
+    const B2ATableAccess table(tag);
+    std::vector<Lab> references;
+    for (const SmoothPatch& p : patchesOf("cmyk_ref.txt", "cmyk_ref.txt"))
+        references.push_back(p.reference);
+    ChartPatches chart;
+    chart.reference = references;
+    chart.printedDevice = lookupDevice(b2a, references);
+    const std::size_t n = references.size();
+    std::vector<double> weaker = chart.printedDevice, measured(3 * n);
+    for (double& d : weaker)
+        d *= 0.96;
+    model.lab(weaker.data(), measured.data(), n);
+    for (std::size_t i = 0; i < n; ++i)
+        chart.measured.push_back({measured[3 * i], measured[3 * i + 1], measured[3 * i + 2]});
+    const ErrorField none(references, std::vector<Lab>(n, {0, 0, 0}), {95.2, 0.6, -2.4}, {20, 1.5, 0.3, 0.5, 0.05});
+
+    const std::vector<double> original = table.clut();
+    std::vector<double> device(original.size()), clut = original;
+    table.device(original.data(), device.data(), table.nodeCount());
+    std::vector<char> touched(table.nodeCount(), 0);
+    const DeviceSolveSettings solve{8, 1e-4, 1e-3, 0.15, 0.5, 4.0, 3};
+    const LocalFitSettings settings{1.0, 0.003, 0.0003, 4.0, 1, 0.02, 6, 0.0};
+    fitChart(model, none, table, b2a, device, chart, solve, settings, clut, touched);
+    B2ATableAccess written(tag);
+    for (std::size_t node = 0; node < table.nodeCount(); ++node)
+        written.setNode(node, &clut[node * 4]);
+    csICCProfileConverter after(&cmyk.profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
+    ASSERT_EQ(after.init(), 0);
+    const std::vector<double> now = lookupDevice(after, references);
+
+    // Where the inks are few, the colour asks for each of them; in the
+    // darks they may trade with each other.
+    int checked = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double* was = &chart.printedDevice[4 * i];
+        if (was[0] + was[1] + was[2] + was[3] > 2.0)
+            continue;
+        for (unsigned c = 0; c < 3; ++c) { // black is dearer: it may trade with the others
+            if (was[c] < 0.2 || was[c] > 0.85)
+                continue;
+            ++checked;
+            EXPECT_GT(now[4 * i + c] - was[c], 0.5 * 0.04 * was[c]) << "patch " << i << " channel " << c;
+        }
+    }
+    EXPECT_GT(checked, 50);
+}
+
 TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
 {
     for (const Case& c : cases) {
