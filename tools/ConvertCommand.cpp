@@ -173,7 +173,10 @@ public:
             convertFloat(count);
         else
             convert16(count);
-        writeResults();
+        if (!useFloat_ && !toLab_)
+            writeCodes(count);
+        else
+            writeResults();
         values_.clear();
     }
 
@@ -204,8 +207,6 @@ private:
             if (xyzPCS_)
                 csICCPCS::LabtoXYZ(codesIn_.data(), codesIn_.data(), count);
             converter_.convert(codesIn_.data(), codesOut_.data(), count);
-            for (std::size_t i = 0; i < results_.size(); ++i)
-                results_[i] = codesOut_[i] / 65535.0 * 100.0;
         }
     }
 
@@ -243,6 +244,22 @@ private:
         for (std::size_t i = 0; i < results_.size(); ++i) {
             p = writeFixed4(p, end - 1, results_[i]);
             *p++ = (i + 1) % outChannels_ ? ' ' : '\n';
+        }
+        std::fwrite(text_.data(), 1, static_cast<std::size_t>(p - text_.data()), out_);
+    }
+
+    // Device codes of the 16-bit path, straight from the codes.
+    void writeCodes(std::size_t count)
+    {
+        text_.resize(count * outChannels_ * 9);
+        char* p = text_.data();
+        const uint16_t* code = codesOut_.data();
+        for (std::size_t i = 0; i < count; ++i) {
+            for (unsigned c = 0; c < outChannels_; ++c) {
+                p = writeCodePercent(p, *code++);
+                *p++ = ' ';
+            }
+            p[-1] = '\n';
         }
         std::fwrite(text_.data(), 1, static_cast<std::size_t>(p - text_.data()), out_);
     }
@@ -373,6 +390,27 @@ char* writeFixed4(char* first, char* last, double value)
             digits[n++] = static_cast<char>('0' + rest % 10);
         while (n)
             *p++ = digits[--n];
+    }
+    *p++ = '.';
+    p = twoDigits(p, decimals / 100);
+    return twoDigits(p, decimals % 100);
+}
+
+// 10^6·code/65535 rounded, in integers: an even over an odd number is
+// never half-way, and lies at least 1/131070 from it, far beyond the error
+// of code / 65535.0 * 100.0 in double precision, so both round alike.
+char* writeCodePercent(char* first, uint16_t code)
+{
+    const auto units = static_cast<uint32_t>((uint64_t(code) * 2000000 + 65535) / 131070);
+    const uint32_t whole = units / 10000, decimals = units - whole * 10000;
+    char* p = first;
+    if (whole == 100) {
+        std::memcpy(p, "100", 3);
+        p += 3;
+    } else if (whole >= 10) {
+        p = twoDigits(p, whole);
+    } else {
+        *p++ = static_cast<char>('0' + whole);
     }
     *p++ = '.';
     p = twoDigits(p, decimals / 100);

@@ -2,6 +2,7 @@
 // "vestrel-cli convert": colours from a text stream through a profile.
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -26,6 +27,10 @@ std::from_chars_result readNumber(const char* first, const char* last, double& v
 // decimals, except that values that round to zero are 0.0000 (never
 // -0.0000); needs room for 32 characters below 1e12 in magnitude.
 char* writeFixed4(char* first, char* last, double value);
+
+// A 16-bit device code in percent, the text writeFixed4 gives for
+// code / 65535.0 * 100.0, worked out in integers; at most 8 characters.
+char* writeCodePercent(char* first, uint16_t code);
 
 // One colour per line of in, one result per line of out. Blank lines and
 // lines starting with '#' are passed over; a bad line gives one line on err

@@ -128,4 +128,19 @@ TEST(ConvertNumbers, NumbersReadAsTheStandardLibraryReadsThem)
     EXPECT_EQ(differences, 0);
 }
 
+// The 16-bit path's device codes are written from the codes, not their
+// doubles; every code gives the same text.
+TEST(ConvertNumbers, DeviceCodesInPercentAsFromTheirDoubles)
+{
+    int wrong = 0;
+    for (int code = 0; code <= 65535; ++code) {
+        char text[16];
+        const char* end = writeCodePercent(text, static_cast<uint16_t>(code));
+        const std::string ours(static_cast<const char*>(text), end), expected = expectedText(code / 65535.0 * 100.0);
+        if (ours != expected && ++wrong <= 5)
+            ADD_FAILURE() << "code " << code << ": " << ours << " instead of " << expected;
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 } // namespace
