@@ -32,23 +32,29 @@ inline bool isSeparator(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// The numbers of one line; false when anything else stands in it. A
-// number may carry a plus sign, as the C library's reading allows.
-bool parseNumbers(const char* p, const char* end, std::vector<double>& numbers)
+constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The numbers of one line, exactly wanted of them; false when anything
+// else stands in it or there are more or fewer. A number may carry a plus
+// sign, as the C library's reading allows.
+bool parseNumbers(const char* p, const char* end, double* numbers, std::size_t wanted)
 {
-    numbers.clear();
+    std::size_t count = 0;
     for (;;) {
         while (p < end && isSeparator(*p))
             ++p;
         if (p == end)
-            return true;
+            return count == wanted;
+        if (count == wanted)
+            return false;
         if (*p == '+' && p + 1 < end && p[1] != '-')
             ++p;
         double v;
-        const std::from_chars_result read = std::from_chars(p, end, v);
+        const std::from_chars_result read = readNumber(p, end, v);
         if (read.ec != std::errc() || !std::isfinite(v) || (read.ptr < end && !isSeparator(*read.ptr)))
             return false;
-        numbers.push_back(v);
+        numbers[count++] = v;
         p = read.ptr;
     }
 }
@@ -145,9 +151,9 @@ public:
         values_.reserve(batchSize * inChannels_);
     }
 
-    void add(const std::vector<double>& values)
+    void add(const double* values)
     {
-        values_.insert(values_.end(), values.begin(), values.end());
+        values_.insert(values_.end(), values, values + inChannels_);
         if (values_.size() == batchSize * inChannels_)
             flush();
     }
@@ -162,7 +168,10 @@ public:
             convertFloat(count);
         else
             convert16(count);
-        writeResults();
+        if (!useFloat_ && !toLab_)
+            writeCodes(count);
+        else
+            writeResults();
         values_.clear();
     }
 
@@ -193,8 +202,6 @@ private:
             if (xyzPCS_)
                 csICCPCS::LabtoXYZ(codesIn_.data(), codesIn_.data(), count);
             converter_.convert(codesIn_.data(), codesOut_.data(), count);
-            for (std::size_t i = 0; i < results_.size(); ++i)
-                results_[i] = codesOut_[i] / 65535.0 * 100.0;
         }
     }
 
@@ -222,16 +229,32 @@ private:
     }
 
     // Four decimals, as printf's %.4f gives them; values that round to
-    // zero print as 0.0000, not -0.0000.
+    // zero print as 0.0000, not -0.0000. The room is what the largest
+    // double takes.
     void writeResults()
     {
-        text_.resize(results_.size() * 32);
+        text_.resize(results_.size() * 32 + 320);
         char* p = text_.data();
         char* const end = p + text_.size();
         for (std::size_t i = 0; i < results_.size(); ++i) {
-            const double v = results_[i];
-            p = std::to_chars(p, end, std::abs(v) < 0.00005 ? 0.0 : v, std::chars_format::fixed, 4).ptr;
+            p = writeFixed4(p, end - 1, results_[i]);
             *p++ = (i + 1) % outChannels_ ? ' ' : '\n';
+        }
+        std::fwrite(text_.data(), 1, static_cast<std::size_t>(p - text_.data()), out_);
+    }
+
+    // Device codes of the 16-bit path, straight from the codes.
+    void writeCodes(std::size_t count)
+    {
+        text_.resize(count * outChannels_ * 9);
+        char* p = text_.data();
+        const uint16_t* code = codesOut_.data();
+        for (std::size_t i = 0; i < count; ++i) {
+            for (unsigned c = 0; c < outChannels_; ++c) {
+                p = writeCodePercent(p, *code++);
+                *p++ = ' ';
+            }
+            p[-1] = '\n';
         }
         std::fwrite(text_.data(), 1, static_cast<std::size_t>(p - text_.data()), out_);
     }
@@ -251,9 +274,9 @@ private:
 };
 
 // Why a line's values cannot be converted, or null.
-const char* rangeProblem(const std::vector<double>& values, bool device)
+const char* rangeProblem(const double* values, std::size_t count, bool device)
 {
-    for (std::size_t c = 0; c < values.size(); ++c) {
+    for (std::size_t c = 0; c < count; ++c) {
         const double v = values[c];
         if (device && (v < 0.0 || v > 100.0))
             return "device values must lie in 0..100";
@@ -266,6 +289,128 @@ const char* rangeProblem(const std::vector<double>& values, bool device)
 }
 
 } // namespace
+
+std::from_chars_result readNumber(const char* first, const char* last, double& value)
+{
+    // Digits, optionally a point and digits, optionally after a minus, up
+    // to 15 digits: the decimal (below 2^53) over an exact power of ten is
+    // one correctly rounded division, the double nearest the number, as
+    // std::from_chars gives. Unsigned arithmetic: a longer run of digits
+    // wraps harmlessly before it is sent on.
+    const char* p = first;
+    const bool negative = p < last && *p == '-';
+    p += negative;
+    const char* const start = p;
+    uint64_t digits = 0;
+    for (; p < last && static_cast<unsigned char>(*p - '0') < 10; ++p)
+        digits = digits * 10 + static_cast<unsigned char>(*p - '0');
+    const std::ptrdiff_t whole = p - start;
+    std::ptrdiff_t decimals = 0;
+    if (whole > 0 && p < last && *p == '.') {
+        const char* const point = p;
+        for (++p; p < last && static_cast<unsigned char>(*p - '0') < 10; ++p)
+            digits = digits * 10 + static_cast<unsigned char>(*p - '0');
+        decimals = p - point - 1;
+        if (decimals == 0)
+            return std::from_chars(first, last, value);
+    }
+    if (whole == 0 || whole + decimals > 15 || (p < last && !isSeparator(*p)))
+        return std::from_chars(first, last, value);
+    const double magnitude = static_cast<double>(digits) / powersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    return {p, std::errc()};
+}
+
+namespace {
+
+// "00" to "99".
+constexpr char digitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                              "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                              "8081828384858687888990919293949596979899";
+
+inline char* twoDigits(char* p, unsigned value)
+{
+    std::memcpy(p, digitPairs + 2 * value, 2);
+    return p + 2;
+}
+
+} // namespace
+
+char* writeFixed4(char* first, char* last, double value)
+{
+    const double magnitude = std::abs(value);
+    if (magnitude < 0.00005) {
+        std::memcpy(first, "0.0000", 6);
+        return first + 6;
+    }
+    // Beyond 1e12, and for what is no number, the standard library.
+    if (!(magnitude < 1e12))
+        return std::to_chars(first, last, value, std::chars_format::fixed, 4).ptr;
+    // The value times 10^4 rounded to the nearest whole number, ties to
+    // even, exactly: the significand times 625 (below 2^63) shifted by the
+    // exponent plus 4.
+    uint64_t bits;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    const int exponent = static_cast<int>(bits >> 52);
+    const uint64_t significand = (bits & ((uint64_t(1) << 52) - 1)) | (exponent ? uint64_t(1) << 52 : 0);
+    const uint64_t product = significand * 625;
+    const int shift = (exponent ? exponent : 1) - 1075 + 4;
+    uint64_t units;
+    if (shift >= 0) {
+        units = product << shift;
+    } else if (-shift >= 64) {
+        units = 0;
+    } else {
+        const int k = -shift;
+        units = product >> k;
+        const uint64_t rest = product & ((uint64_t(1) << k) - 1), half = uint64_t(1) << (k - 1);
+        units += rest > half || (rest == half && (units & 1));
+    }
+    char* p = first;
+    if (value < 0)
+        *p++ = '-';
+    const uint64_t whole = units / 10000;
+    const unsigned decimals = static_cast<unsigned>(units - whole * 10000);
+    if (whole < 10) {
+        *p++ = static_cast<char>('0' + whole);
+    } else if (whole < 100) {
+        p = twoDigits(p, static_cast<unsigned>(whole));
+    } else if (whole < 1000) {
+        *p++ = static_cast<char>('0' + whole / 100);
+        p = twoDigits(p, static_cast<unsigned>(whole % 100));
+    } else {
+        char digits[20];
+        int n = 0;
+        for (uint64_t rest = whole; rest; rest /= 10)
+            digits[n++] = static_cast<char>('0' + rest % 10);
+        while (n)
+            *p++ = digits[--n];
+    }
+    *p++ = '.';
+    p = twoDigits(p, decimals / 100);
+    return twoDigits(p, decimals % 100);
+}
+
+// 10^6·code/65535 rounded, in integers: an even over an odd number is
+// never half-way, and lies at least 1/131070 from it, far beyond the error
+// of code / 65535.0 * 100.0 in double precision, so both round alike.
+char* writeCodePercent(char* first, uint16_t code)
+{
+    const auto units = static_cast<uint32_t>((uint64_t(code) * 2000000 + 65535) / 131070);
+    const uint32_t whole = units / 10000, decimals = units - whole * 10000;
+    char* p = first;
+    if (whole == 100) {
+        std::memcpy(p, "100", 3);
+        p += 3;
+    } else if (whole >= 10) {
+        p = twoDigits(p, whole);
+    } else {
+        *p++ = static_cast<char>('0' + whole);
+    }
+    *p++ = '.';
+    p = twoDigits(p, decimals / 100);
+    return twoDigits(p, decimals % 100);
+}
 
 bool parseConvertOptions(int argc, const char* const* argv, ConvertOptions& options, std::string& problem)
 {
@@ -336,7 +481,7 @@ int runConvert(const ConvertOptions& options, std::FILE* in, std::FILE* out, std
         std::fputc('\n', err);
         failed = true;
     };
-    std::vector<double> values;
+    double values[csICCLutInterpolator::maxChannels];
     std::size_t lineNumber = 0;
     const char* begin;
     const char* end;
@@ -351,11 +496,11 @@ int runConvert(const ConvertOptions& options, std::FILE* in, std::FILE* out, std
             ++first;
         if (first == end || *first == '#')
             continue;
-        if (!parseNumbers(first, end, values) || values.size() != expected) {
+        if (!parseNumbers(first, end, values, expected)) {
             refuse(lineNumber, "expected %zu numbers", expected);
             continue;
         }
-        if (const char* problem = rangeProblem(values, toLab)) {
+        if (const char* problem = rangeProblem(values, expected, toLab)) {
             refuse(lineNumber, "%s", problem);
             continue;
         }

@@ -134,6 +134,8 @@ private slots:
     void unlockAdvancedFeatures();
 
 protected:
+    // The paint device's metric stays reachable beside the Delta E metric.
+    using QMainWindow::metric;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

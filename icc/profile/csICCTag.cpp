@@ -5,12 +5,12 @@
 
 namespace {
 
-std::unique_ptr<uint8_t[]> copyBytes(uint32_t size, const uint8_t* bytes)
+std::shared_ptr<uint8_t[]> copyBytes(uint32_t size, const uint8_t* bytes)
 {
     if (size == 0)
         return nullptr;
     assert(bytes != 0);
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[size]);
+    std::shared_ptr<uint8_t[]> copy(new uint8_t[size]);
     std::memcpy(copy.get(), bytes, size);
     return copy;
 }
@@ -52,9 +52,33 @@ void csICCTag::copyFileBytes(uint8_t* destination) const
 void csICCTag::setData(uint32_t size, const uint8_t* bytes)
 {
     // Copy first: bytes may point into the block being replaced.
-    std::unique_ptr<uint8_t[]> copy = copyBytes(size, bytes);
+    std::shared_ptr<uint8_t[]> copy = copyBytes(size, bytes);
     data_ = std::move(copy);
     size_ = size;
+}
+
+csICCTag::csICCTag(const csICCTag& other, csSignature signature, Sharing)
+    : signature_(signature), size_(other.size_), data_(other.data_)
+{
+}
+
+std::unique_ptr<csICCTag> csICCTag::sharingCopy(csSignature) const
+{
+    return nullptr;
+}
+
+void csICCTag::ownBytes() const
+{
+    if (!data_ || data_.use_count() == 1)
+        return;
+    std::shared_ptr<uint8_t[]> copy = copyBytes(size_, data_.get());
+    const uint8_t* from = data_.get();
+    data_ = std::move(copy);
+    bytesMoved(from, data_.get());
+}
+
+void csICCTag::bytesMoved(const uint8_t*, uint8_t*) const
+{
 }
 
 csSignature csICCTag::getType() const

@@ -17,8 +17,6 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <string_view>
-#include <unordered_map>
 
 namespace {
 
@@ -49,7 +47,8 @@ const struct
 
 bool equalBytes(const csICCTag& a, const csICCTag& b)
 {
-    return a.size() == b.size() && (a.size() == 0 || std::memcmp(a.data(), b.data(), a.size()) == 0);
+    return a.size() == b.size() &&
+           (a.size() == 0 || a.sharesBytesWith(b) || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
 
 uint64_t roundUpTo4(uint64_t value)
@@ -254,9 +253,17 @@ int csICCTagTable::fromMemory(const uint8_t* block, uint32_t profileSize)
 
     std::vector<std::unique_ptr<csICCTag>> tags;
     tags.reserve(entries.size());
-    for (const csICCTagDirEntry& e : entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const csICCTagDirEntry& e = entries[i];
         csErrorLog::info("added tag", "found tag '%4s' size %u", csSigText(e.signature).text, e.size);
-        std::unique_ptr<csICCTag> tag = tagFactory(e.signature, e.size, block + e.offset);
+        // A tag the directory places where an earlier one lies holds that
+        // one's bytes until either changes.
+        std::unique_ptr<csICCTag> tag;
+        for (std::size_t j = 0; j < i && !tag; ++j)
+            if (entries[j].offset == e.offset && entries[j].size == e.size)
+                tag = tags[j]->sharingCopy(e.signature);
+        if (!tag)
+            tag = tagFactory(e.signature, e.size, block + e.offset);
         if (!tag)
             return -1;
         tags.push_back(std::move(tag));
@@ -281,54 +288,75 @@ int csICCTagTable::assemble(std::vector<uint8_t>& block)
     for (auto& tag : tags_)
         tag->prepareForWrite();
 
+    // Each tag's data is stored once: a tag that holds another's bytes (as
+    // tags the read profile stored at one place do until one changes) or
+    // bytes equal to another's goes where the first of them goes. Sorted by
+    // size and then bytes, equal tags stand together; bytes are compared
+    // only between tags of one size, and not at all where they are held
+    // together.
     const uint32_t n = count();
     std::vector<uint32_t> offsets(n);
-    std::vector<bool> ownsData(n, true);
-    // The first tag with each content of bytes, found by hash: a profile of
-    // many tags would otherwise compare every tag with all before it.
-    std::unordered_map<std::string_view, uint32_t> firstWithBytes;
-    firstWithBytes.reserve(n);
+    std::vector<int> sameAs(n, -1);
+    std::vector<uint32_t> order(n);
+    for (uint32_t i = 0; i < n; ++i)
+        order[i] = i;
+    auto compareBytes = [this](uint32_t a, uint32_t b) {
+        const csICCTag& x = *tags_[a];
+        const csICCTag& y = *tags_[b];
+        if (x.size() != y.size())
+            return x.size() < y.size() ? -1 : 1;
+        return x.size() == 0 || x.sharesBytesWith(y) ? 0 : std::memcmp(x.data(), y.data(), x.size());
+    };
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int bytes = compareBytes(a, b);
+        return bytes != 0 ? bytes < 0 : a < b;
+    });
+    for (uint32_t k = 1; k < n; ++k) {
+        const uint32_t first = sameAs[order[k - 1]] >= 0 ? static_cast<uint32_t>(sameAs[order[k - 1]]) : order[k - 1];
+        if (compareBytes(first, order[k]) == 0)
+            sameAs[order[k]] = static_cast<int>(first);
+    }
     uint64_t end = directoryOffset + uint64_t(directoryEntrySize) * n;
     for (uint32_t i = 0; i < n; ++i) {
-        const csICCTag& tag = *tags_[i];
-        uint64_t offset = end;
-        const std::string_view bytes(reinterpret_cast<const char*>(tag.data()), tag.size());
-        const auto first = firstWithBytes.emplace(bytes, i);
-        if (!first.second) {
-            offset = offsets[first.first->second];
-            ownsData[i] = false;
-        }
+        const uint64_t offset = sameAs[i] >= 0 ? offsets[sameAs[i]] : end;
         if (offset > UINT32_MAX) {
             csErrorLog::error("out of memory", "profile body exceeds %u bytes", UINT32_MAX);
             return -1;
         }
         offsets[i] = static_cast<uint32_t>(offset);
-        end = std::max(end, roundUpTo4(offset + tag.size()));
+        end = std::max(end, roundUpTo4(offset + tags_[i]->size()));
     }
     if (end > UINT32_MAX) {
         csErrorLog::error("out of memory", "profile body exceeds %u bytes", UINT32_MAX);
         return -1;
     }
 
+    // Written front to back, every byte once: the header's place (the
+    // profile fills it), the directory, each tag's data and the zeros up to
+    // the next multiple of 4.
     try {
-        block.assign(static_cast<std::size_t>(end), 0);
+        block.reserve(static_cast<std::size_t>(end));
     } catch (const std::bad_alloc&) {
         csErrorLog::error("out of memory", "failed to allocate tag table (%llu bytes)",
                           static_cast<unsigned long long>(end));
         return -1;
     }
-
-    uint8_t* directory = block.data() + csICCProfileHeader::size;
-    csSetUInt32(directory, n);
+    block.resize(directoryOffset);
+    csSetUInt32(block.data() + csICCProfileHeader::size, n);
+    for (uint32_t i = 0; i < n; ++i) {
+        uint8_t entry[directoryEntrySize];
+        csSetSignature(entry, tags_[i]->signature());
+        csSetUInt32(entry + 4, offsets[i]);
+        csSetUInt32(entry + 8, tags_[i]->size());
+        block.insert(block.end(), entry, entry + directoryEntrySize);
+    }
     for (uint32_t i = 0; i < n; ++i) {
         const csICCTag& tag = *tags_[i];
-        uint8_t* entry = directory + 4 + directoryEntrySize * i;
-        csSetSignature(entry, tag.signature());
-        csSetUInt32(entry + 4, offsets[i]);
-        csSetUInt32(entry + 8, tag.size());
-        // The block starts zeroed, so the fill up to the next multiple of 4 is there already.
-        if (ownsData[i] && tag.size() > 0)
-            std::memcpy(block.data() + offsets[i], tag.data(), tag.size());
+        if (sameAs[i] >= 0 || tag.size() == 0)
+            continue;
+        block.resize(offsets[i], 0);
+        block.insert(block.end(), tag.data(), tag.data() + tag.size());
     }
+    block.resize(static_cast<std::size_t>(end), 0);
     return 0;
 }

@@ -28,6 +28,11 @@ csICCmft1Tag::csICCmft1Tag(const csICCmft1Tag& other)
     setup();
 }
 
+std::unique_ptr<csICCTag> csICCmft1Tag::sharingCopy(csSignature signature) const
+{
+    return std::unique_ptr<csICCTag>(new csICCmft1Tag(*this, signature, Sharing()));
+}
+
 void csICCmft1Tag::setup()
 {
     setupLayout(1, 48, 256, 256);
@@ -75,18 +80,21 @@ void csICCmft1Tag::getClutNodeDouble(const uint16_t* gridIndices, double* values
 
 void csICCmft1Tag::setInputEntry(const uint16_t* indices, const uint16_t* values)
 {
+    ownBytes();
     for (uint32_t c = 0; c < numInputs_; ++c)
         inputTable_[c][indices[c]] = narrow(values[c]);
 }
 
 void csICCmft1Tag::setOutputEntry(const uint16_t* indices, const uint16_t* values)
 {
+    ownBytes();
     for (uint32_t k = 0; k < numOutputs_; ++k)
         outputTable_[k][indices[k]] = narrow(values[k]);
 }
 
 void csICCmft1Tag::setClutNode(const uint16_t* gridIndices, const uint16_t* values)
 {
+    ownBytes();
     uint8_t* node = nodeAddress(gridIndices);
     uint16_t* wide = wideClut_.empty() ? nullptr : wideClut_.data() + (node - clut_);
     for (uint32_t k = 0; k < numOutputs_; ++k) {

@@ -13,6 +13,8 @@ public:
     csICCmft1Tag(csSignature signature, uint32_t size, const uint8_t* bytes);
     csICCmft1Tag(const csICCmft1Tag& other);
 
+    std::unique_ptr<csICCTag> sharingCopy(csSignature signature) const override;
+
     void getInputEntry(const uint16_t* indices, uint16_t* values) const override;
     void getOutputEntry(const uint16_t* indices, uint16_t* values) const override;
     void getClutNode(const uint16_t* gridIndices, uint16_t* values) const override;
@@ -28,5 +30,10 @@ public:
     const uint16_t* wideClut() const;
 
 private:
+    csICCmft1Tag(const csICCmft1Tag& other, csSignature signature, Sharing sharing)
+        : csICCmftTag(other, signature, sharing)
+    {
+    }
+
     mutable std::vector<uint16_t> wideClut_;
 };

@@ -21,6 +21,13 @@ csICCmft2Tag::csICCmft2Tag(const csICCmft2Tag& other)
     hostOrder_ = other.hostOrder_;
 }
 
+std::unique_ptr<csICCTag> csICCmft2Tag::sharingCopy(csSignature signature) const
+{
+    if (hostOrder_)
+        return nullptr;
+    return std::unique_ptr<csICCTag>(new csICCmft2Tag(*this, signature, Sharing()));
+}
+
 void csICCmft2Tag::setup()
 {
     hostOrder_ = 0;
@@ -39,6 +46,7 @@ void csICCmft2Tag::toHostOrder()
 {
     if (hostOrder_ == 1)
         return;
+    ownBytes();
 #if !(defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__)
     swapTables(data_.get());
 #endif
@@ -49,6 +57,7 @@ void csICCmft2Tag::prepareForWrite()
 {
     if (hostOrder_ == 0)
         return;
+    ownBytes();
 #if !(defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__)
     swapTables(data_.get());
 #endif
@@ -112,18 +121,21 @@ void csICCmft2Tag::getClutNodeDouble(const uint16_t* gridIndices, double* values
 
 void csICCmft2Tag::setInputEntry(const uint16_t* indices, const uint16_t* values)
 {
+    ownBytes();
     for (uint32_t c = 0; c < numInputs_; ++c)
         write(inputTable_[c] + 2 * indices[c], values[c]);
 }
 
 void csICCmft2Tag::setOutputEntry(const uint16_t* indices, const uint16_t* values)
 {
+    ownBytes();
     for (uint32_t k = 0; k < numOutputs_; ++k)
         write(outputTable_[k] + 2 * indices[k], values[k]);
 }
 
 void csICCmft2Tag::setClutNode(const uint16_t* gridIndices, const uint16_t* values)
 {
+    ownBytes();
     uint8_t* node = nodeAddress(gridIndices);
     for (uint32_t k = 0; k < numOutputs_; ++k)
         write(node + 2 * k, values[k]);

@@ -15,6 +15,8 @@ public:
     // host order is never mistaken for file order.
     csICCmft2Tag(const csICCmft2Tag& other);
 
+    // Shares only bytes in file order.
+    std::unique_ptr<csICCTag> sharingCopy(csSignature signature) const override;
     void prepareForWrite() override;
     void copyFileBytes(uint8_t* destination) const override;
     void toHostOrder();
@@ -31,6 +33,11 @@ public:
     void setup() override;
 
 private:
+    csICCmft2Tag(const csICCmft2Tag& other, csSignature signature, Sharing sharing)
+        : csICCmftTag(other, signature, sharing)
+    {
+    }
+
     uint16_t read(const uint8_t* p) const;
     void write(uint8_t* p, uint16_t value);
     // Every 16-bit value from the first input table to the end of the last

@@ -105,6 +105,32 @@ uint8_t* csICCmftTag::nodeAddress(const uint16_t* gridIndices) const
     return node;
 }
 
+csICCmftTag::csICCmftTag(const csICCmftTag& other, csSignature signature, Sharing sharing)
+    : csICCTag(other, signature, sharing), precision_(other.precision_), numInputs_(other.numInputs_),
+      numOutputs_(other.numOutputs_), inputEntries_(other.inputEntries_), outputEntries_(other.outputEntries_),
+      clutPlaneBytes_(other.clutPlaneBytes_), clut_(other.clut_)
+{
+    for (unsigned c = 0; c < maxChannels; ++c) {
+        gridPoints_[c] = other.gridPoints_[c];
+        inputTable_[c] = other.inputTable_[c];
+        outputTable_[c] = other.outputTable_[c];
+        clutStride_[c] = other.clutStride_[c];
+    }
+}
+
+void csICCmftTag::bytesMoved(const uint8_t* from, uint8_t* to) const
+{
+    auto moved = [&](uint8_t*& p) {
+        if (p)
+            p = to + (p - from);
+    };
+    for (unsigned c = 0; c < maxChannels; ++c) {
+        moved(inputTable_[c]);
+        moved(outputTable_[c]);
+    }
+    moved(clut_);
+}
+
 bool csICCmftTag::matrixIsIdentity() const
 {
     for (int r = 0; r < 3; ++r)

@@ -35,9 +35,22 @@ public:
     uint32_t inputEntries() const { return inputEntries_; }
     uint32_t outputEntries() const { return outputEntries_; }
     uint32_t clutPlaneBytes() const { return clutPlaneBytes_; }
-    uint8_t* inputTable(unsigned channel) const { return inputTable_[channel]; }
-    uint8_t* outputTable(unsigned channel) const { return outputTable_[channel]; }
-    uint8_t* clut() const { return clut_; }
+    // Writable pointers into the tag's own bytes.
+    uint8_t* inputTable(unsigned channel) const
+    {
+        ownBytes();
+        return inputTable_[channel];
+    }
+    uint8_t* outputTable(unsigned channel) const
+    {
+        ownBytes();
+        return outputTable_[channel];
+    }
+    uint8_t* clut() const
+    {
+        ownBytes();
+        return clut_;
+    }
     const uint32_t* clutStride() const { return clutStride_; }
     // Whether the 3x3 matrix at byte 12 is the identity.
     bool matrixIsIdentity() const;
@@ -57,6 +70,10 @@ public:
     virtual void setup() = 0;
 
 protected:
+    void bytesMoved(const uint8_t* from, uint8_t* to) const override;
+    // other's layout and bytes under another signature.
+    csICCmftTag(const csICCmftTag& other, csSignature signature, Sharing sharing);
+
     csICCmftTag(csSignature signature, uint32_t size, const uint8_t* bytes);
 
     // The layout shared by both types; tablesOffset is where the input
@@ -71,8 +88,9 @@ protected:
     uint32_t inputEntries_ = 0;
     uint32_t outputEntries_ = 0;
     uint32_t clutPlaneBytes_ = 0;
-    uint8_t* inputTable_[maxChannels] = {};
-    uint8_t* outputTable_[maxChannels] = {};
-    uint8_t* clut_ = nullptr;
+    // Into the bytes; moved with them.
+    mutable uint8_t* inputTable_[maxChannels] = {};
+    mutable uint8_t* outputTable_[maxChannels] = {};
+    mutable uint8_t* clut_ = nullptr;
     uint32_t clutStride_[maxChannels] = {};
 };

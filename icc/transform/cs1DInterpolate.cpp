@@ -37,12 +37,56 @@ inline double interpolate(std::size_t n, double v, Read read)
     return (1.0 - s.t) * read(s.index) + s.t * read(s.index + 1);
 }
 
+// The interpolation at every code rounded, in integers: code c lies in
+// segment i = c·(n-1)/65535 (the last taking 65535 itself) at r = c·(n-1) -
+// 65535·i, and the rounded interpolation is a + floor((2·(b - a)·r + 65535) /
+// 131070) for the segment's ends a and b. That is what interpolate gives,
+// plus 0.5 and truncated: an odd over an even number is never whole, and
+// double precision never comes within 1/131070 of the rounding point.
+// Within a segment the quotient and its remainder move on by the same
+// amounts from code to code, so each code takes an addition and a carry.
+inline int64_t floorDivide(int64_t numerator, int64_t denominator)
+{
+    const int64_t q = numerator / denominator;
+    return q * denominator > numerator ? q - 1 : q;
+}
+
 template <typename Read>
 void expand(std::size_t n, uint16_t* out, Read read)
 {
+    constexpr int64_t denominator = 131070;
+    const int64_t step = static_cast<int64_t>(n) - 1;
+    const std::size_t lastSegment = n - 2;
+    std::size_t i = 0;
+    int64_t r = 0;
+    int64_t a = 0, quotient = 0, remainder = 0, stepQuotient = 0, stepRemainder = 0;
+    auto enter = [&] {
+        a = static_cast<int64_t>(read(i));
+        const int64_t rise = static_cast<int64_t>(read(i + 1)) - a;
+        const int64_t numerator = 2 * rise * r + 65535;
+        quotient = floorDivide(numerator, denominator);
+        remainder = numerator - quotient * denominator;
+        stepQuotient = floorDivide(2 * rise * step, denominator);
+        stepRemainder = 2 * rise * step - stepQuotient * denominator;
+    };
+    enter();
     for (std::size_t c = 0; c < fullTableSize; ++c) {
-        const double v = interpolate(n, static_cast<double>(c), read) + 0.5;
-        out[c] = static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : v);
+        out[c] = static_cast<uint16_t>(a + quotient);
+        r += step;
+        if (r >= 65535 && i < lastSegment) {
+            while (r >= 65535 && i < lastSegment) {
+                r -= 65535;
+                ++i;
+            }
+            enter();
+        } else {
+            quotient += stepQuotient;
+            remainder += stepRemainder;
+            if (remainder >= denominator) {
+                remainder -= denominator;
+                ++quotient;
+            }
+        }
     }
 }
 

@@ -90,6 +90,11 @@ public:
     bool applyTRC() const { return applyTRC_; }
     void setApplyTRC(bool on) { applyTRC_ = on; }
 
+    // The steps of a 16-bit conversion as one pipeline for the vector
+    // kernels, valid until the profile or the converter changes; false where
+    // the tables are not of a shape they take.
+    bool pipeline16(csICCPipeline16& pipeline);
+
     // The form of the fixed-point kernels for 16-bit conversions (see
     // csICCLutInterpolator::setKernel), kept across init().
     cs1DInterpolate::ClutKernel kernel() const { return kernel_; }
@@ -104,9 +109,6 @@ private:
     // Lab encoding changes go into the curve caches of an mft table, the
     // white scaling of Lab into one pass.
     void convertBlock(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride, std::size_t outStride);
-    // The same steps as one pipeline for the vector kernels; false where
-    // the tables are not of a shape they take.
-    bool pipeline16(csICCPipeline16& pipeline);
     void scalePCS16(bool toAbsolute, uint16_t* values, std::size_t count, std::size_t stride) const;
     // Refuses, with a log entry, a LUT matrix with entries beyond use or
     // that is singular.

@@ -169,6 +169,25 @@ bool csICCmftInterpolator::CodeChange::operator==(const CodeChange& other) const
            factor[2] == other.factor[2];
 }
 
+void csICCmftInterpolator::CodeChange::applyAll(unsigned channel, uint16_t* codes, std::size_t count) const
+{
+    switch (kind) {
+    case LabV4toLegacy:
+        for (std::size_t i = 0; i < count; ++i)
+            codes[i] = csICCPCS::labV4toLegacyCode(codes[i]);
+        break;
+    case LabLegacytoV4:
+        for (std::size_t i = 0; i < count; ++i)
+            codes[i] = csICCPCS::labLegacytoV4Code(codes[i]);
+        break;
+    case ScaleXYZ:
+        for (std::size_t i = 0; i < count; ++i)
+            codes[i] = csICCPCS::scaleXYZCode(codes[i], factor[channel]);
+        break;
+    case None: break;
+    }
+}
+
 uint16_t csICCmftInterpolator::CodeChange::apply(unsigned channel, uint16_t code) const
 {
     switch (kind) {
@@ -258,11 +277,14 @@ const uint16_t* csICCmftInterpolator::cachedCurve(const CurveSide& side, unsigne
     } else if (side.caches == foldedInputCache_) {
         const uint16_t* curve = cachedCurve(inputSide(), channel);
         for (std::size_t v = 0; v < cs1DInterpolate::fullTableSize; ++v)
-            folded[v] = curve[side.change->apply(channel, static_cast<uint16_t>(v))];
+            folded[v] = static_cast<uint16_t>(v);
+        side.change->applyAll(channel, folded, cs1DInterpolate::fullTableSize);
+        for (std::size_t v = 0; v < cs1DInterpolate::fullTableSize; ++v)
+            folded[v] = curve[folded[v]];
     } else {
         const uint16_t* curve = cachedCurve(outputSide(), channel);
-        for (std::size_t v = 0; v < cs1DInterpolate::fullTableSize; ++v)
-            folded[v] = side.change->apply(channel, curve[v]);
+        std::copy(curve, curve + cs1DInterpolate::fullTableSize, folded);
+        side.change->applyAll(channel, folded, cs1DInterpolate::fullTableSize);
     }
     return folded;
 }

@@ -46,6 +46,8 @@ public:
 
         bool operator==(const CodeChange& other) const;
         uint16_t apply(unsigned channel, uint16_t code) const;
+        // On count codes of one channel in place.
+        void applyAll(unsigned channel, uint16_t* codes, std::size_t count) const;
         // On three channels in place.
         void run(uint16_t* values, std::size_t count, std::size_t stride) const;
     };

@@ -3,6 +3,7 @@
 #include "csErrorLog.h"
 #include "csICCProfile.h"
 #include "csICCProfileHeader.h"
+#include "csICCmftTag.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -285,6 +286,77 @@ TEST(ICCProfileHeader, LittleCMSReadsTheFieldsWeSet)
     EXPECT_TRUE(date.tm_year == 124 && date.tm_mon == 4 && date.tm_mday == 1 && date.tm_hour == 12 &&
                 date.tm_min == 30 && date.tm_sec == 15);
     cmsCloseProfile(lcms);
+}
+
+} // namespace
+
+namespace {
+
+uint32_t roundUp4(uint32_t v)
+{
+    return (v + 3) & ~3u;
+}
+
+// The directory's offset of a tag in a written block.
+uint32_t offsetOf(const std::vector<uint8_t>& block, const char* signature)
+{
+    std::vector<csICCTagDirEntry> entries;
+    csICCTagTable::readDirectory(block.data(), static_cast<uint32_t>(block.size()), entries);
+    for (const csICCTagDirEntry& e : entries)
+        if (e.signature == csGetSignature(reinterpret_cast<const uint8_t*>(signature)))
+            return e.offset;
+    return 0;
+}
+
+// The sample profile stores A2B0/A2B2 at A2B1's place and B2A0/B2A2 at
+// B2A1's. Read, they hold those bytes with it until one of them changes;
+// whatever changes takes a copy of its own, the others keep the file's bytes
+// and stay stored once, and a tag edited to the same bytes again is stored
+// with them.
+TEST_F(ProfileTest, TagsStoredAtOnePlaceShareUntilOneChanges)
+{
+    const std::vector<uint8_t> bytes = readBytes(testDataPath("cmyk_v2.icc"));
+    csICCProfile profile;
+    ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
+    csICCTagTable& tags = profile.tagTable();
+    auto* b2a0 = dynamic_cast<csICCmftTag*>(tags.find(csSig("B2A0")));
+    auto* b2a1 = dynamic_cast<csICCmftTag*>(tags.find(csSig("B2A1")));
+    auto* b2a2 = dynamic_cast<csICCmftTag*>(tags.find(csSig("B2A2")));
+    ASSERT_TRUE(b2a0 && b2a1 && b2a2);
+    EXPECT_TRUE(b2a0->sharesBytesWith(*b2a1));
+    EXPECT_TRUE(b2a2->sharesBytesWith(*b2a1));
+    EXPECT_EQ(writeProfile(profile), bytes) << "written as it came";
+
+    // A node of B2A1 changes: B2A1 alone, through a pointer handed out
+    // before the edit and through setClutNode.
+    const uint8_t* clutBefore = b2a1->clut();
+    EXPECT_FALSE(b2a1->sharesBytesWith(*b2a0));
+    EXPECT_TRUE(b2a0->sharesBytesWith(*b2a2));
+    const uint16_t node[3] = {3, 4, 5}, values[4] = {1000, 2000, 3000, 4000};
+    b2a1->setClutNode(node, values);
+    uint16_t read[4];
+    b2a1->getClutNode(node, read);
+    EXPECT_EQ(std::vector<uint16_t>(read, read + 4), std::vector<uint16_t>(values, values + 4));
+    EXPECT_EQ(b2a1->clut(), clutBefore) << "the pointer stays good";
+    b2a0->getClutNode(node, read);
+    EXPECT_NE(read[0], 1000) << "B2A0 keeps the file's node";
+
+    std::vector<uint8_t> written = writeProfile(profile);
+    EXPECT_EQ(offsetOf(written, "B2A0"), offsetOf(written, "B2A2"));
+    EXPECT_NE(offsetOf(written, "B2A0"), offsetOf(written, "B2A1"));
+    EXPECT_EQ(written.size(), bytes.size() + roundUp4(b2a1->size()));
+    csICCProfile again;
+    ASSERT_EQ(again.setProfile(written.data(), written.size()), 0);
+    dynamic_cast<csICCmftTag*>(again.tagTable().find(csSig("B2A1")))->getClutNode(node, read);
+    EXPECT_EQ(read[3], 4000);
+
+    // The same edit in B2A0 and B2A2: equal bytes, stored once again.
+    for (csICCmftTag* tag : {b2a0, b2a2})
+        tag->setClutNode(node, values);
+    written = writeProfile(profile);
+    EXPECT_EQ(offsetOf(written, "B2A0"), offsetOf(written, "B2A1"));
+    EXPECT_EQ(offsetOf(written, "B2A2"), offsetOf(written, "B2A1"));
+    EXPECT_EQ(written.size(), bytes.size());
 }
 
 } // namespace

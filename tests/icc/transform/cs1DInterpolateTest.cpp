@@ -35,6 +35,37 @@ TEST(OneDimensionalInterpolation, InterpolatesAndExtrapolatesTheEndSegments)
     EXPECT_TRUE(std::isnan(interpolate16(table, 3, std::numeric_limits<double>::quiet_NaN())));
 }
 
+// Every code of tables of every kind of length and content: the expansion,
+// worked out in integers, against the double-precision interpolation
+// rounded, which is what it stands for.
+TEST(OneDimensionalInterpolation, ExpansionIsTheRoundedInterpolationAtEveryCode)
+{
+    std::mt19937 random(23);
+    std::uniform_int_distribution<int> code(0, 65535);
+    const std::size_t lengths[] = {2, 3, 5, 17, 255, 256, 1023, 1024, 4096, 4097, 65535};
+    for (std::size_t n : lengths)
+        for (int kind = 0; kind < 4; ++kind) {
+            std::vector<uint16_t> table(n);
+            for (std::size_t i = 0; i < n; ++i)
+                table[i] = kind == 0   ? static_cast<uint16_t>(code(random))                   // anything
+                           : kind == 1 ? static_cast<uint16_t>(i * 65535 / (n - 1))              // rising
+                           : kind == 2 ? static_cast<uint16_t>(i % 2 ? 65535 : 0)                // steepest
+                                       : static_cast<uint16_t>(code(random) % 256 * 257);        // 8-bit
+            std::vector<uint16_t> out(fullTableSize);
+            expand16(table.data(), n, out.data());
+            std::size_t wrong = 0;
+            for (std::size_t c = 0; c < fullTableSize && wrong < 3; ++c) {
+                const double v = interpolate16(table.data(), n, static_cast<double>(c)) + 0.5;
+                const uint16_t expected = static_cast<uint16_t>(v <= 0.0 ? 0.0 : v >= 65535.0 ? 65535.0 : v);
+                if (out[c] != expected) {
+                    ++wrong;
+                    ADD_FAILURE() << n << " entries, kind " << kind << ", code " << c << ": " << out[c]
+                                  << " instead of " << expected;
+                }
+            }
+        }
+}
+
 TEST(OneDimensionalInterpolation, ExpandRoundsEveryCode)
 {
     std::vector<uint16_t> out(fullTableSize);
