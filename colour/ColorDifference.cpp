@@ -4,6 +4,11 @@
 
 #include <cmath>
 
+bool Lab::finite() const
+{
+    return std::isfinite(L) && std::isfinite(a) && std::isfinite(b);
+}
+
 namespace {
 
 double euclid(double dL, double da, double db)

@@ -11,6 +11,8 @@
 struct Lab
 {
     double L, a, b;
+
+    bool finite() const;
 };
 
 // Version 4 PCS encoding: L* x 655.35, a* x 257 + 32896, b* likewise.

@@ -32,18 +32,6 @@ constexpr double noChange = 1e-9;
 
 using C = csICCProfileConverter;
 
-SmoothOutcome refusal(const std::string& message)
-{
-    SmoothOutcome outcome;
-    outcome.message = message;
-    return outcome;
-}
-
-bool finite(const Lab& lab)
-{
-    return std::isfinite(lab.L) && std::isfinite(lab.a) && std::isfinite(lab.b);
-}
-
 // Source values (0..1) through the link as it stands: printer values 0..1.
 std::vector<double> throughLink(C& link, const std::vector<double>& sources)
 {
@@ -118,19 +106,7 @@ void fitChart(Link& g, const PrinterModel& model, const DeviceField& drift, cons
         want[3 * i + 2] = p.localKappa * (r.b - predicted[2]);
     }
 
-    std::vector<std::size_t> freeNodes(corner.begin(), corner.end()), around;
-    std::sort(freeNodes.begin(), freeNodes.end());
-    freeNodes.erase(std::unique(freeNodes.begin(), freeNodes.end()), freeNodes.end());
-    for (int layer = 0; layer < p.localRing; ++layer) {
-        std::vector<std::size_t> grown = freeNodes;
-        for (std::size_t node : freeNodes) {
-            table.neighbours(node, around);
-            grown.insert(grown.end(), around.begin(), around.end());
-        }
-        std::sort(grown.begin(), grown.end());
-        grown.erase(std::unique(grown.begin(), grown.end()), grown.end());
-        freeNodes.swap(grown);
-    }
+    std::vector<std::size_t> freeNodes = table.withRings(corner, p.localRing), around;
     freeNodes.erase(std::remove_if(freeNodes.begin(), freeNodes.end(), [&](std::size_t node) { return g.paper[node]; }),
                     freeNodes.end());
     // One unknown per free node and channel it may change.
@@ -245,12 +221,12 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
     const SmoothParameters& p = parameters.smooth;
     std::string problem = linkProblem(link, printer);
     if (!problem.empty())
-        return refusal(problem);
+        return SmoothOutcome::refused(problem);
     if (!(parameters.sourceLength > 0) || !(p.deviceLength > 0) || !(p.fieldNoise > 0) || !(p.whiteNoise > 0) ||
         !(parameters.chartSize > 0) || !(parameters.chartSmooth >= 0) || p.maxMove < 0 || p.localRing < 0 || p.localRing > 8)
-        return refusal("a parameter of the link correction is out of range");
+        return SmoothOutcome::refused("a parameter of the link correction is out of range");
     if (patches.size() < 3)
-        return refusal("at least 3 patches with source, reference and measured values are needed, " +
+        return SmoothOutcome::refused("at least 3 patches with source, reference and measured values are needed, " +
                        std::to_string(patches.size()) + " given");
     C linkConverter(&link, C::AToB, 0, C::Relative);
     C a2b(&printer, C::AToB, 1, C::AbsoluteStored);
@@ -261,16 +237,16 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
     std::vector<Lab> errors;
     for (const LinkPatch& patch : patches) {
         if (patch.source.size() != inputs)
-            return refusal("every patch needs " + std::to_string(inputs) + " source values for the device link");
-        if (!finite(patch.reference) || !finite(patch.measured) ||
+            return SmoothOutcome::refused("every patch needs " + std::to_string(inputs) + " source values for the device link");
+        if (!patch.reference.finite() || !patch.measured.finite() ||
             !std::all_of(patch.source.begin(), patch.source.end(), [](double v) { return std::isfinite(v); }))
-            return refusal("a patch has a value that is not a number");
+            return SmoothOutcome::refused("a patch has a value that is not a number");
         sources.insert(sources.end(), patch.source.begin(), patch.source.end());
         errors.push_back({patch.measured.L - patch.reference.L, patch.measured.a - patch.reference.a,
                           patch.measured.b - patch.reference.b});
     }
     if (!carryOn(0.0))
-        return refusal(stopped);
+        return SmoothOutcome::refused(stopped);
 
     const PrinterModel model(a2b);
     const std::vector<double> printedDevice = throughLink(linkConverter, sources);
@@ -383,14 +359,14 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
             g.touched[n] = 1;
         }
         if (!carryOn(solveShare * last / nodes))
-            return refusal(stopped);
+            return SmoothOutcome::refused(stopped);
     }
     if (p.localFit)
         fitChart(g, model, drift, sources, printedDevice, patches, p, parameters.chartSmooth, parameters.chartSize);
     if (!g.pure.empty())
         restorePureNodes(g.pure, channels, g.originalClut, g.clut);
     if (!carryOn(1.0))
-        return refusal(stopped);
+        return SmoothOutcome::refused(stopped);
 
     // Stored codes: nodes left alone keep theirs; rounding never lifts the
     // total ink over the original's highest.

@@ -331,19 +331,7 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
     // around them; bare-paper nodes stay.
     std::vector<double> nodeDevice(clut.size());
     table.device(clut.data(), nodeDevice.data(), table.nodeCount());
-    std::vector<std::size_t> freeNodes(points.corner.begin(), points.corner.end()), around;
-    std::sort(freeNodes.begin(), freeNodes.end());
-    freeNodes.erase(std::unique(freeNodes.begin(), freeNodes.end()), freeNodes.end());
-    for (int layer = 0; layer < settings.ring; ++layer) {
-        std::vector<std::size_t> grown = freeNodes;
-        for (std::size_t node : freeNodes) {
-            table.neighbours(node, around);
-            grown.insert(grown.end(), around.begin(), around.end());
-        }
-        std::sort(grown.begin(), grown.end());
-        grown.erase(std::unique(grown.begin(), grown.end()), grown.end());
-        freeNodes.swap(grown);
-    }
+    std::vector<std::size_t> freeNodes = table.withRings(points.corner, settings.ring), around;
     freeNodes.erase(std::remove_if(freeNodes.begin(), freeNodes.end(),
                                    [&](std::size_t node) {
                                        return barePaper(model, &nodeDevice[node * channels], channels);

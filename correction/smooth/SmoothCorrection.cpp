@@ -39,18 +39,6 @@ std::string b2aName(int intent)
     return "B2A" + std::to_string(intent);
 }
 
-SmoothOutcome refusal(const std::string& message)
-{
-    SmoothOutcome outcome;
-    outcome.message = message;
-    return outcome;
-}
-
-bool finite(const Lab& lab)
-{
-    return std::isfinite(lab.L) && std::isfinite(lab.a) && std::isfinite(lab.b);
-}
-
 std::vector<uint8_t> fileBytes(const csICCTag& tag)
 {
     std::vector<uint8_t> bytes(tag.size());
@@ -161,7 +149,7 @@ std::string inputProblem(const csICCProfile& profile, const std::vector<SmoothPa
         return "at least 3 patches with reference and measured values are needed, " +
                std::to_string(patches.size()) + " given";
     for (const SmoothPatch& p : patches)
-        if (!finite(p.reference) || !finite(p.measured))
+        if (!p.reference.finite() || !p.measured.finite())
             return "a patch has a reference or measured value that is not a number";
     const csICCTagTable& tags = profile.tagTable();
     if (profile.header().pcs() != csSig("Lab "))
@@ -436,22 +424,22 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
 
     std::string problem = inputProblem(profile, patches, parameters, intents);
     if (!problem.empty())
-        return refusal(problem);
+        return SmoothOutcome::refused(problem);
     csICCProfileConverter a2b(&profile, csICCProfileConverter::AToB, 1, csICCProfileConverter::AbsoluteStored);
     if (a2b.init() != 0 || !a2b.interpolator())
-        return refusal("the profile's A2B table cannot be evaluated");
+        return SmoothOutcome::refused("the profile's A2B table cannot be evaluated");
     const unsigned channels = a2b.numInputChannels();
     if (channels < 1 || channels > maxCorrectedChannels)
-        return refusal("device spaces of " + std::to_string(channels) + " channels cannot be corrected");
+        return SmoothOutcome::refused("device spaces of " + std::to_string(channels) + " channels cannot be corrected");
     std::vector<SmoothTableReport> leftAlone;
     std::vector<std::unique_ptr<TableGroup>> groups = groupTables(profile, channels, intents, leftAlone, problem);
     if (groups.empty())
-        return refusal(problem);
+        return SmoothOutcome::refused(problem);
     csICCProfileConverter b2a1(&profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
     if (b2a1.init() != 0 || !b2a1.interpolator())
-        return refusal("the profile's B2A1 table cannot be evaluated");
+        return SmoothOutcome::refused("the profile's B2A1 table cannot be evaluated");
     if (!carryOn(0.0))
-        return refusal(stopped);
+        return SmoothOutcome::refused(stopped);
 
     // The patches in one canonical order, so that the order they come in
     // changes nothing.
@@ -516,7 +504,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
             solveNodes(*group, first, last, model, field, paperWhite, parameters);
             solvedNodes += last - first;
             if (!carryOn(solveShare * solvedNodes / totalNodes))
-                return refusal(stopped);
+                return SmoothOutcome::refused(stopped);
         }
     }
     if (parameters.localFit) {
@@ -529,13 +517,13 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
             if (!g.pure.empty())
                 restorePureNodes(g.pure, channels, g.originalClut, g.clut);
             if (!carryOn(solveShare + (1.0 - solveShare) * (k + 1) / groups.size()))
-                return refusal(stopped);
+                return SmoothOutcome::refused(stopped);
         }
     }
     for (auto& group : groups)
         roundTable(*group, model);
     if (!carryOn(1.0))
-        return refusal(stopped);
+        return SmoothOutcome::refused(stopped);
 
     // Only now are the tags written.
     SmoothOutcome outcome;

@@ -78,6 +78,13 @@ struct SmoothOutcome
     std::string message;          // why it refused, one line, for the user
     std::vector<Lab> remaining;   // per patch, in input order: predicted print - reference after the correction
     std::vector<SmoothTableReport> tables;
+
+    static SmoothOutcome refused(const std::string& why)
+    {
+        SmoothOutcome outcome;
+        outcome.message = why;
+        return outcome;
+    }
 };
 
 // Corrects the B2A tables of the given intents in place (intents empty =

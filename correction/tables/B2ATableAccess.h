@@ -65,6 +65,10 @@ public:
     }
     // The nodes one grid step away along each axis.
     void neighbours(std::size_t node, std::vector<std::size_t>& out) const { grid_.neighbours(node, out); }
+    std::vector<std::size_t> withRings(std::vector<std::size_t> nodes, int rings) const
+    {
+        return grid_.withRings(std::move(nodes), rings);
+    }
 
 private:
     ClutGrid grid_;

@@ -107,3 +107,21 @@ void ClutGrid::neighbours(std::size_t node, std::vector<std::size_t>& out) const
             out.push_back(node + stride_[k]);
     }
 }
+
+std::vector<std::size_t> ClutGrid::withRings(std::vector<std::size_t> nodes, int rings) const
+{
+    std::sort(nodes.begin(), nodes.end());
+    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    std::vector<std::size_t> around;
+    for (int ring = 0; ring < rings; ++ring) {
+        std::vector<std::size_t> grown = nodes;
+        for (std::size_t node : nodes) {
+            neighbours(node, around);
+            grown.insert(grown.end(), around.begin(), around.end());
+        }
+        std::sort(grown.begin(), grown.end());
+        grown.erase(std::unique(grown.begin(), grown.end()), grown.end());
+        nodes.swap(grown);
+    }
+    return nodes;
+}

@@ -43,6 +43,8 @@ public:
     void simplex(const double* position, std::size_t* nodes, double* weights) const;
     // The nodes one grid step away along each input.
     void neighbours(std::size_t node, std::vector<std::size_t>& out) const;
+    // The nodes given and rings of their neighbours around them, sorted, once each.
+    std::vector<std::size_t> withRings(std::vector<std::size_t> nodes, int rings) const;
 
 private:
     void indices(std::size_t node, uint16_t* out) const;

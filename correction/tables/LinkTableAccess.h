@@ -52,6 +52,10 @@ public:
         grid_.simplex(position, nodes, weights);
     }
     void neighbours(std::size_t node, std::vector<std::size_t>& out) const { grid_.neighbours(node, out); }
+    std::vector<std::size_t> withRings(std::vector<std::size_t> nodes, int rings) const
+    {
+        return grid_.withRings(std::move(nodes), rings);
+    }
 
 private:
     csICCLutInterpolator& lut_;
