@@ -20,11 +20,8 @@ namespace {
 
 constexpr double fullScale = 65535.0;
 constexpr double outOfReach = 0.5;
-constexpr double paperInk = 1e-6;
-constexpr double inkLimitSlack = 1e-6;
 constexpr std::size_t nodesPerReport = 4096;
 constexpr double solveShare = 0.9;
-constexpr int cmykBlack = 3;
 // The chart fit's weights are stated per percent of the CLUT range.
 constexpr double percent = 100.0;
 constexpr double solveTolerance = 1e-7;
@@ -279,22 +276,11 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
     g.originalDevice.resize(g.originalClut.size());
     table.device(g.originalClut.data(), g.originalDevice.data(), nodes);
     g.sources = table.nodeSources();
-    g.paper.assign(nodes, 1);
-    for (std::size_t n = 0; n < nodes; ++n) {
-        double total = 0;
-        for (unsigned c = 0; c < channels; ++c) {
-            const double ink = model.ink(g.originalDevice[n * channels + c]);
-            total += ink;
-            if (ink >= paperInk)
-                g.paper[n] = 0;
-        }
-        g.highestInk = std::max(g.highestInk, total);
-    }
+    NodeInks inks = nodeInks(model, g.originalDevice);
+    g.paper = std::move(inks.paper);
+    g.highestInk = inks.highestInk;
     g.solve = {p.newtonIterations, p.newtonDamping, p.jacobianStep, p.maxMove, p.freeBlackAbove};
-    if (model.paperAtZero())
-        g.solve.inkLimit = g.highestInk + inkLimitSlack;
-    if (channels == 4)
-        g.solve.blackChannel = cmykBlack;
+    limitToOriginal(g.solve, model, g.highestInk, channels == 4);
     if (p.keepPure) {
         // A source of one ink keeps the link's other inks where they were;
         // otherwise a node that prints one ink keeps printing it alone.

@@ -18,14 +18,6 @@ constexpr double gridStep = 0.25;
 // A finer grid than this per channel would cost more than it saves.
 constexpr std::size_t largestAxis = 33;
 
-double kernel(const double* u, const double* v, unsigned dims)
-{
-    double sum = 0;
-    for (unsigned k = 0; k < dims; ++k)
-        sum += (u[k] - v[k]) * (u[k] - v[k]);
-    return std::exp(-0.5 * sum);
-}
-
 } // namespace
 
 DeviceField::DeviceField(unsigned channels, const std::vector<double>& devices, const std::vector<Lab>& errors,
@@ -67,7 +59,7 @@ void DeviceField::exact(const double* device, double* error) const
     double e[3] = {0, 0, 0};
     const std::size_t m = beta_.size() / 3;
     for (std::size_t j = 0; j < m; ++j) {
-        const double k = kernel(u, &scaled_[j * channels_], channels_);
+        const double k = gaussianKernel(u, &scaled_[j * channels_], channels_);
         e[0] += k * beta_[3 * j];
         e[1] += k * beta_[3 * j + 1];
         e[2] += k * beta_[3 * j + 2];

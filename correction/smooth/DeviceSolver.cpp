@@ -253,3 +253,31 @@ DeviceSolution solveDevices(const PrinterModel& model, const std::vector<double>
     }
     return out;
 }
+
+NodeInks nodeInks(const PrinterModel& model, const std::vector<double>& device)
+{
+    const unsigned channels = model.channels();
+    NodeInks inks;
+    inks.paper.resize(device.size() / channels);
+    for (std::size_t n = 0; n < inks.paper.size(); ++n) {
+        const double* node = &device[n * channels];
+        inks.paper[n] = model.barePaper(node);
+        double total = 0;
+        for (unsigned c = 0; c < channels; ++c)
+            total += model.ink(node[c]);
+        inks.highestInk = std::max(inks.highestInk, total);
+    }
+    return inks;
+}
+
+void limitToOriginal(DeviceSolveSettings& settings, const PrinterModel& model, double highestInk, bool cmyk)
+{
+    // Just above the original's highest total, so the nodes that make it
+    // are not pushed down by rounding.
+    constexpr double inkLimitSlack = 1e-6;
+    constexpr int cmykBlack = 3;
+    if (model.paperAtZero())
+        settings.inkLimit = highestInk + inkLimitSlack;
+    if (cmyk)
+        settings.blackChannel = cmykBlack;
+}

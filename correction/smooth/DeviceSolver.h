@@ -33,6 +33,18 @@ struct DeviceSolveSettings
     const DeviceField* drift = nullptr;
 };
 
+// The original table's nodes as a solve over them needs them: which lay no
+// ink beyond a trace, and the highest total ink of any node.
+struct NodeInks
+{
+    std::vector<char> paper;
+    double highestInk = 0;
+};
+NodeInks nodeInks(const PrinterModel& model, const std::vector<double>& device);
+// Limits a solve to what the original table prints: total ink just above
+// its highest (where the model counts ink from 0), black freed for CMYK.
+void limitToOriginal(DeviceSolveSettings& settings, const PrinterModel& model, double highestInk, bool cmyk);
+
 struct DeviceSolution
 {
     std::vector<double> device; // channels interleaved, 0..1

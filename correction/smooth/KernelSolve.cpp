@@ -40,14 +40,6 @@ Cell cellOf(const double* point, unsigned dims, double size)
     return cell;
 }
 
-double kernel(const double* u, const double* v, unsigned dims)
-{
-    double sum = 0;
-    for (unsigned k = 0; k < dims; ++k)
-        sum += (u[k] - v[k]) * (u[k] - v[k]);
-    return std::exp(-0.5 * sum);
-}
-
 } // namespace
 
 // A float factorisation takes half the time of a double one, and a few
@@ -154,7 +146,7 @@ std::vector<double> inducedCoefficients(const KernelPoints& data, const std::vec
     Eigen::MatrixXd A(m, m), rhs = Eigen::MatrixXd::Zero(m, 3);
     for (Eigen::Index i = 0; i < m; ++i)
         for (Eigen::Index j = 0; j <= i; ++j)
-            A(i, j) = variance * kernel(&inducing[std::size_t(i) * dims], &inducing[std::size_t(j) * dims], dims);
+            A(i, j) = variance * gaussianKernel(&inducing[std::size_t(i) * dims], &inducing[std::size_t(j) * dims], dims);
     Eigen::MatrixXd W(m, std::min(blockPoints, n)), Y(std::min(blockPoints, n), 3);
     for (Eigen::Index first = 0; first < n; first += blockPoints) {
         const Eigen::Index count = std::min(blockPoints, n - first);
@@ -163,7 +155,7 @@ std::vector<double> inducedCoefficients(const KernelPoints& data, const std::vec
             const double root = std::sqrt(1.0 / data.noise[i]);
             const double* x = &data.points[i * dims];
             for (Eigen::Index j = 0; j < m; ++j)
-                W(j, k) = root * variance * kernel(x, &inducing[std::size_t(j) * dims], dims);
+                W(j, k) = root * variance * gaussianKernel(x, &inducing[std::size_t(j) * dims], dims);
             for (int c = 0; c < 3; ++c)
                 Y(k, c) = root * data.errors[3 * i + c];
         }
@@ -191,7 +183,7 @@ KernelFit fitKernel(const KernelPoints& data, double variance, std::size_t maxEx
     if (n <= maxExactPoints && exactIsCheaper(n, merged.size(), m)) {
         const std::vector<double>& points = data.points;
         fit.beta = exactCoefficients(n, variance, data.noise, data.errors, [&](std::size_t i, std::size_t j) {
-            return kernel(&points[i * dims], &points[j * dims], dims);
+            return gaussianKernel(&points[i * dims], &points[j * dims], dims);
         });
         fit.centres = points;
         return fit;

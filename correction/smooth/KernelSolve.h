@@ -15,8 +15,19 @@
 
 #include <Eigen/Core>
 
+#include <cmath>
 #include <cstddef>
 #include <vector>
+
+// The squared-exponential kernel between two points already scaled by the
+// kernel's lengths.
+inline double gaussianKernel(const double* u, const double* v, unsigned dims)
+{
+    double sum = 0;
+    for (unsigned k = 0; k < dims; ++k)
+        sum += (u[k] - v[k]) * (u[k] - v[k]);
+    return std::exp(-0.5 * sum);
+}
 
 // (K + noise) alpha = E for a kernel matrix K that has the noise on its
 // diagonal (symmetric positive definite), one column of alpha per column of E.

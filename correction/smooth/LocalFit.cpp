@@ -39,8 +39,6 @@ constexpr int boundRounds = 6;
 constexpr double boundSlack = 1e-9;
 // A change below this is none: the node stays as the node solve left it.
 constexpr double noChange = 1e-9;
-// Ink below this in every channel is bare paper.
-constexpr double paperInk = 1e-6;
 constexpr unsigned maxChannels = csICCLutInterpolator::maxChannels;
 
 // The CLUT input positions (0..65535) of absolute Lab values: the steps of
@@ -196,14 +194,6 @@ private:
     Eigen::VectorXd gradient_;
 };
 
-bool barePaper(const PrinterModel& model, const double* device, unsigned channels)
-{
-    for (unsigned c = 0; c < channels; ++c)
-        if (model.ink(device[c]) >= paperInk)
-            return false;
-    return true;
-}
-
 // The anchors inside the cells whose first corner is a free node: what
 // each prints now on the original table, and the device values that print
 // it on the drifted printer as the smooth fields model it. They hold the
@@ -243,7 +233,7 @@ void addAnchors(FitPoints& points, const PrinterModel& model, const ErrorField& 
                 for (unsigned c = 0; c < channels; ++c)
                     value[c] += w[v] * originalClut[nodes[v] * channels + c];
             table.device(value.data(), device.data(), 1);
-            if (barePaper(model, device.data(), channels))
+            if (model.barePaper(device.data()))
                 continue;
             positions.insert(positions.end(), position, position + B2ATableAccess::inputs);
             start.insert(start.end(), device.begin(), device.end());
@@ -334,7 +324,7 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
     std::vector<std::size_t> freeNodes = table.withRings(points.corner, settings.ring), around;
     freeNodes.erase(std::remove_if(freeNodes.begin(), freeNodes.end(),
                                    [&](std::size_t node) {
-                                       return barePaper(model, &nodeDevice[node * channels], channels);
+                                       return model.barePaper(&nodeDevice[node * channels]);
                                    }),
                     freeNodes.end());
     if (freeNodes.empty())

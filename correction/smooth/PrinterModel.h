@@ -39,6 +39,16 @@ public:
     bool paperAtZero() const { return paperAtZero_; }
     double ink(double device) const { return paperAtZero_ ? device : 1.0 - device; }
     double deviceOfInk(double ink) const { return paperAtZero_ ? ink : 1.0 - ink; }
+    // Ink below this (0..1) is a trace, none at all.
+    static constexpr double traceInk = 1e-6;
+    // Whether device values (channels() of them) lay no ink beyond a trace.
+    bool barePaper(const double* device) const
+    {
+        for (unsigned c = 0; c < channels_; ++c)
+            if (ink(device[c]) >= traceInk)
+                return false;
+        return true;
+    }
 
 private:
     csICCProfileConverter& absolute_;

@@ -4,13 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// Below this every channel counts as bare paper.
-constexpr double paperInk = 1e-6;
-
-} // namespace
-
 int pureInkOf(const double* ink, unsigned channels)
 {
     int pure = mixedInks;
@@ -28,7 +21,7 @@ int pureInkOf(const double* ink, unsigned channels)
     for (unsigned c = 1; c < channels; ++c)
         if (ink[c] > ink[largest])
             largest = c;
-    return channels > 0 && ink[largest] > paperInk ? int(largest) : mixedInks;
+    return channels > 0 && ink[largest] > PrinterModel::traceInk ? int(largest) : mixedInks;
 }
 
 std::vector<int> pureInks(const PrinterModel& model, const std::vector<double>& device, unsigned channels)

@@ -22,17 +22,10 @@ namespace {
 constexpr int intentCount = 3;
 // dE76 by which a node may miss its aim and still count as reached.
 constexpr double outOfReach = 0.5;
-// Ink below this in every channel is bare paper.
-constexpr double paperInk = 1e-6;
-// The ink limit sits just above the original table's highest total, so the
-// nodes that make it are not pushed down by rounding.
-constexpr double inkLimitSlack = 1e-6;
 // Nodes solved between two progress reports.
 constexpr std::size_t nodesPerReport = 4096;
 // Shares of the progress: the node solve, then the local fit.
 constexpr double solveShare = 0.9;
-// The black channel of a CMYK device.
-constexpr int cmykBlack = 3;
 
 std::string b2aName(int intent)
 {
@@ -241,23 +234,12 @@ void readTable(TableGroup& g, const PrinterModel& model, const SmoothParameters&
     g.access->device(g.originalClut.data(), g.originalDevice.data(), nodes);
     g.printed.resize(3 * nodes);
     model.lab(g.originalDevice.data(), g.printed.data(), nodes);
-    g.paper.assign(nodes, 1);
-    for (std::size_t n = 0; n < nodes; ++n) {
-        double total = 0;
-        for (unsigned c = 0; c < channels; ++c) {
-            const double ink = model.ink(g.originalDevice[n * channels + c]);
-            total += ink;
-            if (ink >= paperInk)
-                g.paper[n] = 0;
-        }
-        g.highestInk = std::max(g.highestInk, total);
-    }
+    NodeInks inks = nodeInks(model, g.originalDevice);
+    g.paper = std::move(inks.paper);
+    g.highestInk = inks.highestInk;
     g.solve = {parameters.newtonIterations, parameters.newtonDamping, parameters.jacobianStep, parameters.maxMove,
                parameters.freeBlackAbove};
-    if (model.paperAtZero())
-        g.solve.inkLimit = g.highestInk + inkLimitSlack;
-    if (cmyk)
-        g.solve.blackChannel = cmykBlack;
+    limitToOriginal(g.solve, model, g.highestInk, cmyk);
     g.clut = g.originalClut;
     g.touched.assign(nodes, 0);
     if (parameters.keepPure) {
