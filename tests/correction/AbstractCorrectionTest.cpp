@@ -8,6 +8,7 @@
 #include "PrinterModel.h"
 #include "PureInks.h"
 #include "SmoothCorrection.h"
+#include "TestCharts.h"
 #include "TestSupport.h"
 #include "tools/CliRun.h"
 #include "V4Profiles.h"
@@ -25,37 +26,6 @@
 #include <sstream>
 
 namespace {
-
-std::map<int, Lab> readLab(const std::string& name)
-{
-    std::ifstream in(testDataPath(name));
-    std::map<int, Lab> values;
-    std::string line;
-    bool data = false;
-    while (std::getline(in, line)) {
-        if (line.rfind("BEGIN_DATA", 0) == 0 && line != "BEGIN_DATA_FORMAT")
-            data = true;
-        else if (line.rfind("END_DATA", 0) == 0)
-            data = false;
-        else if (data) {
-            std::istringstream words(line);
-            int id;
-            Lab lab;
-            if (words >> id >> lab.L >> lab.a >> lab.b)
-                values[id] = lab;
-        }
-    }
-    return values;
-}
-
-std::vector<SmoothPatch> chartPatches()
-{
-    const std::map<int, Lab> r = readLab("cmyk_ref.txt"), m = readLab("cmyk_meas.txt");
-    std::vector<SmoothPatch> patches;
-    for (const auto& [id, lab] : r)
-        patches.push_back({lab, m.at(id)});
-    return patches;
-}
 
 std::unique_ptr<csICCProfile> load(const std::vector<uint8_t>& bytes)
 {
@@ -87,10 +57,10 @@ const Corrected& correctedCase(V4Tables tables)
     Corrected c;
     c.original = testProfile("cmyk_v2.icc", tables);
     auto original = load(c.original), corrected = load(c.original);
-    EXPECT_TRUE(runSmoothCorrection(*corrected, chartPatches(), SmoothParameters(), {}).ok);
+    EXPECT_TRUE(runSmoothCorrection(*corrected, patchesOf(), SmoothParameters(), {}).ok);
     c.corrected = bytesOf(*corrected);
     std::vector<Lab> chart;
-    for (const SmoothPatch& p : chartPatches())
+    for (const SmoothPatch& p : patchesOf())
         chart.push_back(p.reference);
     c.outcome = correctionAsAbstract(*original, *corrected, AbstractSettings(), chart);
     if (c.outcome.profile)
@@ -182,7 +152,7 @@ TEST(AbstractCorrection, InFrontOfTheOriginalLittleCmsGivesTheCorrectedPrint)
         // models it: the measurement plus what the original's A2B1 says
         // the new device values change.
         std::vector<Lab> references, measured;
-        for (const SmoothPatch& p : chartPatches()) {
+        for (const SmoothPatch& p : patchesOf()) {
             references.push_back(p.reference);
             measured.push_back(p.measured);
         }
@@ -310,9 +280,9 @@ TEST(PureInks, SmoothKeepsPureNodesPureAtALittleCost)
     const std::vector<uint8_t> bytes = readBytes(testDataPath("cmyk_v2.icc"));
     auto original = load(bytes), free = load(bytes), pure = load(bytes);
     SmoothParameters parameters;
-    const SmoothOutcome mixed = runSmoothCorrection(*free, chartPatches(), parameters, {1});
+    const SmoothOutcome mixed = runSmoothCorrection(*free, patchesOf(), parameters, {1});
     parameters.keepPure = true;
-    const SmoothOutcome kept = runSmoothCorrection(*pure, chartPatches(), parameters, {1});
+    const SmoothOutcome kept = runSmoothCorrection(*pure, patchesOf(), parameters, {1});
     ASSERT_TRUE(mixed.ok && kept.ok);
     std::size_t count = 0;
     EXPECT_GT(largestOtherInk(*original, *free, count), pureOtherInk) << "free nodes take up other inks";

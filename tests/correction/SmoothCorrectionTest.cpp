@@ -4,6 +4,7 @@
 #include "LocalFit.h"
 #include "PrinterModel.h"
 #include "SmoothCorrection.h"
+#include "TestCharts.h"
 #include "TestSupport.h"
 #include "LutBuilder.h"
 #include "V4Profiles.h"
@@ -24,38 +25,6 @@
 namespace {
 
 const SmoothParameters defaults;
-
-// SAMPLE_ID -> Lab of the data lines of a simple CGATS file.
-std::map<int, Lab> readLab(const std::string& name)
-{
-    std::ifstream in(testDataPath(name));
-    std::map<int, Lab> values;
-    std::string line;
-    bool data = false;
-    while (std::getline(in, line)) {
-        if (line.rfind("BEGIN_DATA", 0) == 0 && line != "BEGIN_DATA_FORMAT")
-            data = true;
-        else if (line.rfind("END_DATA", 0) == 0)
-            data = false;
-        else if (data) {
-            std::istringstream words(line);
-            int id;
-            Lab lab;
-            if (words >> id >> lab.L >> lab.a >> lab.b)
-                values[id] = lab;
-        }
-    }
-    return values;
-}
-
-std::vector<SmoothPatch> patchesOf(const std::string& ref, const std::string& meas)
-{
-    const std::map<int, Lab> r = readLab(ref), m = readLab(meas);
-    std::vector<SmoothPatch> patches;
-    for (const auto& [id, lab] : r)
-        patches.push_back({lab, m.at(id)});
-    return patches;
-}
 
 struct LoadedProfile
 {
