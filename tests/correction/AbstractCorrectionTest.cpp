@@ -20,10 +20,8 @@
 #include <lcms2.h>
 
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 
 namespace {
 

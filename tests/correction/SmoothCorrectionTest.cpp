@@ -17,10 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <map>
 #include <random>
-#include <sstream>
 
 namespace {
 

@@ -9,9 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <functional>
 #include <cstring>
 #include <dirent.h>
 #include <set>

@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <lcms2.h>
 
-#include <algorithm>
 #include <cmath>
 #include <random>
 
