@@ -307,20 +307,29 @@ void writeChart(DriftCase& c, csICCProfile& link, const std::string& refPath, co
     meas << "END_DATA\n";
 }
 
-TEST(DeviceLink, SessionCorrectsSavesAndUndoesALink)
+// The link case written out: the link, its chart and a measurement.
+struct LinkFiles
 {
     TempDir dir;
-    DriftCase c;
-    writeBytes(dir.path("link.icc"), c.linkBytes);
-    auto link = load(c.linkBytes);
-    writeChart(c, *link, dir.path("ref.txt"), dir.path("meas.txt"));
+    std::string link = dir.path("link.icc"), ref = dir.path("ref.txt"), meas = dir.path("meas.txt");
+    LinkFiles()
+    {
+        DriftCase c;
+        writeBytes(link, c.linkBytes);
+        writeChart(c, *load(c.linkBytes), ref, meas);
+    }
+};
+
+TEST(DeviceLink, SessionCorrectsSavesAndUndoesALink)
+{
+    LinkFiles files;
     CorrectionSession session;
-    EXPECT_FALSE(session.openProfile(dir.path("link.icc")).ok) << "a link needs the printer profile";
+    EXPECT_FALSE(session.openProfile(files.link).ok) << "a link needs the printer profile";
     ASSERT_TRUE(session.setPrinterProfile(testDataPath("cmyk_v2.icc")).ok);
-    ASSERT_TRUE(session.openProfile(dir.path("link.icc")).ok);
+    ASSERT_TRUE(session.openProfile(files.link).ok);
     EXPECT_TRUE(session.isLink());
-    ASSERT_TRUE(session.loadPatches(dir.path("meas.txt"), PatchFileRole::Measurement).ok);
-    ASSERT_TRUE(session.loadPatches(dir.path("ref.txt"), PatchFileRole::Reference).ok);
+    ASSERT_TRUE(session.loadPatches(files.meas, PatchFileRole::Measurement).ok);
+    ASSERT_TRUE(session.loadPatches(files.ref, PatchFileRole::Reference).ok);
     CorrectionRequest request;
     request.smooth.keepPure = true;
     const CorrectionReport report = session.correct(request);
@@ -331,9 +340,9 @@ TEST(DeviceLink, SessionCorrectsSavesAndUndoesALink)
     EXPECT_TRUE(session.hasUnsavedChanges());
     request.method = CorrectionMethod::PerPatch;
     EXPECT_FALSE(session.correct(request).ok);
-    EXPECT_FALSE(session.exportAbstract(dir.path("abstract.icc")).ok);
-    ASSERT_TRUE(session.saveAs(dir.path("out.icc")).ok);
-    auto saved = load(readBytes(dir.path("out.icc")));
+    EXPECT_FALSE(session.exportAbstract(files.dir.path("abstract.icc")).ok);
+    ASSERT_TRUE(session.saveAs(files.dir.path("out.icc")).ok);
+    auto saved = load(readBytes(files.dir.path("out.icc")));
     EXPECT_EQ(saved->header().deviceClass(), csSig("link"));
     EXPECT_TRUE(saved->hasRequiredTags());
     EXPECT_FALSE(session.saveAs(testDataPath("cmyk_v2.icc")).ok) << "never over the printer profile";
@@ -345,33 +354,33 @@ TEST(DeviceLink, SessionCorrectsSavesAndUndoesALink)
 
 TEST(DeviceLink, CommandLineNeedsThePrinterProfileForALinkOnly)
 {
-    TempDir dir;
-    DriftCase c;
-    writeBytes(dir.path("link.icc"), c.linkBytes);
-    auto link = load(c.linkBytes);
-    writeChart(c, *link, dir.path("ref.txt"), dir.path("meas.txt"));
-    const std::string printer = testDataPath("cmyk_v2.icc");
-    CliResult r = runCli({"correct", "-i", dir.path("link.icc"), "-p", printer, "-r", dir.path("ref.txt"), "-m",
-                          dir.path("meas.txt"), "-o", dir.path("out.icc")});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("link A2B0 nodes 6561"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("keep_pure mean_after"), std::string::npos) << "on by default for a link";
-    r = runCli({"correct", "-i", dir.path("link.icc"), "-r", dir.path("ref.txt"), "-m", dir.path("meas.txt"), "-o",
-                dir.path("out2.icc")});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("-p"), std::string::npos);
-    r = runCli({"correct", "-i", printer, "-p", printer, "-r", testDataPath("cmyk_ref.txt"), "-m",
-                testDataPath("cmyk_meas.txt"), "-o", dir.path("out3.icc")});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("is none"), std::string::npos);
-    r = runCli({"correct", "-i", dir.path("link.icc"), "-p", printer, "-r", dir.path("ref.txt"), "-m",
-                dir.path("meas.txt"), "-o", dir.path("out5.icc"), "--abstract", dir.path("a.icc")});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_FALSE(std::ifstream(dir.path("out5.icc")).good()) << "nothing written";
-    r = runCli({"correct", "-i", dir.path("link.icc"), "-p", printer, "-r", dir.path("ref.txt"), "-m",
-                dir.path("meas.txt"), "-o", dir.path("out4.icc"), "--no-keep-pure"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.find("keep_pure"), std::string::npos);
+    LinkFiles files;
+    const std::string printer = testDataPath("cmyk_v2.icc"), out = files.dir.path("out.icc");
+    const std::vector<std::string> link = {"correct", "-i", files.link, "-r", files.ref, "-m", files.meas, "-o", out};
+    auto with = [](std::vector<std::string> args, std::initializer_list<std::string> more) {
+        args.insert(args.end(), more);
+        return args;
+    };
+    struct Case { std::vector<std::string> args; int status; std::vector<const char*> says; };
+    const Case cases[] = {
+        // Keeping pure inks is on by default for a link.
+        {with(link, {"-p", printer}), 0, {"link A2B0 nodes 6561", "keep_pure mean_after"}},
+        {link, 2, {"-p"}},
+        {{"correct", "-i", printer, "-p", printer, "-r", testDataPath("cmyk_ref.txt"), "-m",
+          testDataPath("cmyk_meas.txt"), "-o", out}, 2, {"is none"}},
+        {with(link, {"-p", printer, "--abstract", files.dir.path("a.icc")}), 2, {}},
+    };
+    for (const Case& c : cases) {
+        std::remove(out.c_str());
+        const CliResult r = runCli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.back() << ": " << r.err;
+        for (const char* words : c.says)
+            EXPECT_NE((c.status ? r.err : r.out).find(words), std::string::npos) << words;
+        EXPECT_EQ(fileExists(out), c.status == 0) << "written only when it succeeds";
+    }
+    const CliResult free = runCli(with(link, {"-p", printer, "--no-keep-pure"}));
+    EXPECT_EQ(free.status, 0);
+    EXPECT_EQ(free.out.find("keep_pure"), std::string::npos);
 }
 
 } // namespace
