@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -192,35 +190,10 @@ TEST(RepeatedMeasurements, PatchesWhoseRepeatsDisagreeAreLeftOutByName)
 // The measurement file's text with every L* moved by delta.
 std::string shifted(const std::string& text, double delta)
 {
-    std::istringstream in(text);
-    std::ostringstream out;
-    std::string line;
-    bool data = false;
-    while (std::getline(in, line)) {
-        if (line == "END_DATA")
-            data = false;
-        if (data) {
-            std::istringstream row(line);
-            std::string id;
-            double L, a, b;
-            row >> id >> L >> a >> b;
-            char values[96];
-            std::snprintf(values, sizeof values, " %.2f %.2f %.2f", L + delta, a, b);
-            line = id + values;
-        }
-        if (line == "BEGIN_DATA")
-            data = true;
-        out << line << '\n';
-    }
-    return out.str();
-}
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return editedRows(text, [&](int, double (&lab)[3]) {
+        lab[0] += delta;
+        return labText(lab);
+    });
 }
 
 class RepeatsSessionTest : public ::testing::Test
@@ -229,7 +202,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(session.openProfile(testDataPath("cmyk_v2.icc")).ok);
-        measurement = fileText(testDataPath("cmyk_meas.txt"));
+        measurement = readText(testDataPath("cmyk_meas.txt"));
     }
     CorrectionSession session;
     std::string measurement;

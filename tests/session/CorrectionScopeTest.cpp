@@ -7,18 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 namespace {
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The measurement with only the data lines whose id is listed.
 std::string onlyPatches(const std::string& text, const std::vector<int>& ids)
@@ -47,7 +38,7 @@ protected:
         ASSERT_TRUE(session.openProfile(testDataPath("cmyk_v2.icc")).ok);
         ASSERT_TRUE(session.loadPatches(testDataPath("cmyk_ref.txt"), PatchFileRole::Reference).ok);
     }
-    void loadMeasurement(const std::string& text = fileText(testDataPath("cmyk_meas.txt")))
+    void loadMeasurement(const std::string& text = readText(testDataPath("cmyk_meas.txt")))
     {
         ASSERT_TRUE(session.loadPatchText(text, "meas.txt", PatchFileRole::Measurement).ok);
     }
@@ -125,7 +116,7 @@ TEST_F(CorrectionScopeTest, AHandEditClearsThePatchsPrediction)
 
 TEST_F(CorrectionScopeTest, AFewPatchesSaySoInTheCorrection)
 {
-    loadMeasurement(onlyPatches(fileText(testDataPath("cmyk_meas.txt")), {2, 11, 30, 55, 91}));
+    loadMeasurement(onlyPatches(readText(testDataPath("cmyk_meas.txt")), {2, 11, 30, 55, 91}));
     CorrectionRequest request;
     request.method = CorrectionMethod::PerPatch;
     request.selection = {0, 1, 2, 3, 4};

@@ -18,14 +18,6 @@
 
 namespace {
 
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The measurement file with its data lines in another order, as a strip
 // reader that reads columns first would write it.
 std::string shuffledCopy(const std::string& path, const TempDir& dir, unsigned seed)

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -16,18 +15,10 @@ namespace {
 const std::string misread = "3 patches disagree with their neighbours and were left out: 20 (20.5 from what its "
                             "neighbours predict), 50 (18.1), 80 (35.3)";
 
-std::string fileText(const std::string& name)
-{
-    std::ifstream in(testDataPath(name));
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // cmyk_meas.txt with L* raised by 20 on every patch whose id is a multiple of every.
 std::string lightnessMisreadEvery(int every)
 {
-    std::istringstream in(fileText("cmyk_meas.txt"));
+    std::istringstream in(readText(testDataPath("cmyk_meas.txt")));
     std::string out, line;
     while (std::getline(in, line)) {
         std::istringstream words(line);
