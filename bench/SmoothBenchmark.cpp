@@ -171,7 +171,7 @@ void smooth(benchmark::State& state, BenchCase c)
         benchmark::DoNotOptimize(outcome);
     }
     if (!outcome.ok) {
-        state.SkipWithError(outcome.message.c_str());
+        state.SkipWithError(outcome.message.english().c_str());
         return;
     }
     int nodes = 0;
@@ -206,7 +206,7 @@ std::vector<SmoothPatch> outlierCasePatches(csICCProfile& profile, OutlierCase c
         return patches;
     }
     PatchFile file;
-    std::string problem;
+    EngineText problem;
     PatchFileReader::read(std::string(VESTREL_TEST_DATA) + "/cmyk_chart.ti3", file, problem);
     std::mt19937 random(5);
     std::vector<SmoothPatch> patches;

@@ -116,7 +116,7 @@ void CgatsReader::splitLine(std::string_view line, std::vector<std::string_view>
     }
 }
 
-bool CgatsReader::read(std::string_view text, Handler& handler, std::string& problem)
+bool CgatsReader::read(std::string_view text, Handler& handler, EngineText& problem)
 {
     skipped_.clear();
     dataLines_ = 0;
@@ -132,7 +132,7 @@ bool CgatsReader::read(std::string_view text, Handler& handler, std::string& pro
     bool sawFieldList = false;
     int lineNumber = 0;
 
-    std::string fieldProblem;
+    EngineText fieldProblem;
     bool fieldsRefused = false;
     // "NAME value" or KEYWORD "NAME" before the data; the names KEYWORD
     // declares are keywords whatever follows them.
@@ -262,12 +262,14 @@ bool CgatsReader::read(std::string_view text, Handler& handler, std::string& pro
         return false;
     }
     if (!sawFieldList) {
-        problem = state == State::FieldList ? "the field list has no END_DATA_FORMAT"
-                                            : "no field list (BEGIN_DATA_FORMAT ... END_DATA_FORMAT) was found";
+        problem = state == State::FieldList
+                      ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "the field list has no END_DATA_FORMAT"))
+                      : EngineText::of(QT_TRANSLATE_NOOP(
+                            "Engine", "no field list (BEGIN_DATA_FORMAT ... END_DATA_FORMAT) was found"));
         return false;
     }
     if (dataLines_ == 0) {
-        problem = "the file holds no data lines";
+        problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "the file holds no data lines"));
         return false;
     }
     return true;

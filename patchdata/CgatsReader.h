@@ -55,7 +55,7 @@ public:
         virtual ~Handler() = default;
         // The field names, upper-cased, once, before the first row. False,
         // with problem set, refuses the file.
-        virtual bool fields(const std::vector<std::string>& names, std::string& problem) = 0;
+        virtual bool fields(const std::vector<std::string>& names, EngineText& problem) = 0;
         // One data row with exactly one value per field; quotes removed.
         // A row the handler cannot use is reported through problem and
         // false, and is listed like a malformed line.
@@ -70,7 +70,7 @@ public:
     // Reads the whole text. False, with problem set, when it holds no field
     // list, the handler refuses the fields, or no data line follows; lines
     // that were skipped are in skipped().
-    bool read(std::string_view text, Handler& handler, std::string& problem);
+    bool read(std::string_view text, Handler& handler, EngineText& problem);
 
     const std::vector<LineProblem>& skipped() const { return skipped_; }
     // The data lines that reached the handler, used or not.

@@ -107,7 +107,7 @@ public:
     {
     }
 
-    bool fields(const std::vector<std::string>& names, std::string& problem) override
+    bool fields(const std::vector<std::string>& names, EngineText& problem) override
     {
         auto column = [&names](const char* name) {
             const auto it = std::find(names.begin(), names.end(), name);
@@ -242,7 +242,7 @@ public:
     // (white Y = 1 or 100, reflectance in 0..1 or in percent) shows in the
     // bulk of the rows, and one odd row must not decide it for the others.
     // False with problem when the scale cannot be told.
-    bool finish(std::string& problem)
+    bool finish(EngineText& problem)
     {
         if (file_.colourFields == ColourFields::XYZ)
             return finishXYZ(problem);
@@ -270,7 +270,7 @@ private:
         file_.records = std::move(kept);
     }
 
-    bool finishXYZ(std::string& problem)
+    bool finishXYZ(EngineText& problem)
     {
         std::vector<double> ys;
         for (const auto& xyz : xyz_)
@@ -286,13 +286,16 @@ private:
             // On the usual scale every patch would be darker than L* 10:
             // no chart is, every one has its paper.
             if (brightest < unitWhiteBrightestY) {
-                problem = "the XYZ values are all near 0 (the brightest patch has Y " + formatValue(brightest) +
-                          "): neither white Y = 100 nor white Y = 1 fits; give XYZ with white Y = 100";
+                problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "the XYZ values are all near 0 (the brightest "
+                                                                     "patch has Y %1): neither white Y = 100 nor white "
+                                                                     "Y = 1 fits; give XYZ with white Y = 100"),
+                                         formatValue(brightest));
                 return false;
             }
             scale = 100;
-            file_.notes.push_back("XYZ values read on a 0..1 scale (white Y = 1; the brightest patch has Y " +
-                                  formatValue(brightest) + ")");
+            file_.notes.push_back(EngineText::of(
+                QT_TRANSLATE_NOOP("Engine", "XYZ values read on a 0..1 scale (white Y = 1; the brightest patch has Y %1)"),
+                formatValue(brightest)));
         }
         filterRecords([&](std::size_t r, PatchRecord& record, EngineText& reason) {
             const auto& v = xyz_[r];
@@ -307,11 +310,12 @@ private:
 
     // What one reflectance of the file is: SPECTRAL_NORM where the file
     // states it, else 1 or 100 from the peaks of most rows.
-    bool spectralScale(double& scale, std::string& problem) const
+    bool spectralScale(double& scale, EngineText& problem) const
     {
         if (!spectralNorm_.empty()) {
             if (!parseNumber(spectralNorm_, scale) || scale <= 0) {
-                problem = "SPECTRAL_NORM \"" + printable(spectralNorm_) + "\" is not a positive number";
+                problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "SPECTRAL_NORM \"%1\" is not a positive number"),
+                                         printable(spectralNorm_));
                 return false;
             }
             return true;
@@ -337,9 +341,11 @@ private:
             // Too bright for a print in 0..1, too dark to be sure of percent,
             // or dark either way: a chart of dark patches measured in percent
             // looks like this.
-            problem = "the spectral values fit reflectance in 0..1 and in percent alike (the brightest tenth of the "
-                      "patches peak at " + formatValue(lightPeak) + "); state the scale with a keyword line "
-                      "SPECTRAL_NORM \"1\" or SPECTRAL_NORM \"100\" before the data";
+            problem = EngineText::of(
+                QT_TRANSLATE_NOOP("Engine", "the spectral values fit reflectance in 0..1 and in percent alike (the "
+                                            "brightest tenth of the patches peak at %1); state the scale with a "
+                                            "keyword line SPECTRAL_NORM \"1\" or SPECTRAL_NORM \"100\" before the data"),
+                formatValue(lightPeak));
             return false;
         }
         return true;
@@ -353,7 +359,7 @@ private:
                             : EngineText::of(QT_TRANSLATE_NOOP("Engine", "reflectance in 0..1"));
     }
 
-    bool finishSpectra(std::string& problem)
+    bool finishSpectra(EngineText& problem)
     {
         double scale = 1;
         if (!file_.records.empty() && !spectralScale(scale, problem))
@@ -409,26 +415,28 @@ private:
         return false;
     }
 
-    bool spectralFields(const std::vector<std::string>& names, std::string& problem)
+    bool spectralFields(const std::vector<std::string>& names, EngineText& problem)
     {
         std::vector<std::pair<int, int>> bands; // wavelength, column
         for (std::size_t c = 0; c < names.size(); ++c)
             if (const int nm = CgatsFields::spectralWavelength(names[c]); nm > 0)
                 bands.emplace_back(nm, static_cast<int>(c));
         if (bands.empty()) {
-            problem = "no colour fields: the file needs LAB_L LAB_A LAB_B, XYZ_X XYZ_Y XYZ_Z or SPECTRAL_ fields";
+            problem = EngineText::of(QT_TRANSLATE_NOOP(
+                "Engine", "no colour fields: the file needs LAB_L LAB_A LAB_B, XYZ_X XYZ_Y XYZ_Z or SPECTRAL_ fields"));
             return false;
         }
         std::sort(bands.begin(), bands.end());
         if (bands.size() < 2) {
-            problem = "a spectrum needs at least two wavelengths";
+            problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "a spectrum needs at least two wavelengths"));
             return false;
         }
         const int step = bands[1].first - bands[0].first;
         for (std::size_t k = 1; k < bands.size(); ++k) {
             if (bands[k].first - bands[k - 1].first != step || step <= 0) {
-                problem = "the spectral fields are not evenly spaced (" + std::to_string(bands[k - 1].first) +
-                          " nm, then " + std::to_string(bands[k].first) + " nm)";
+                problem = EngineText::of(
+                    QT_TRANSLATE_NOOP("Engine", "the spectral fields are not evenly spaced (%1 nm, then %2 nm)"),
+                    std::to_string(bands[k - 1].first), std::to_string(bands[k].first));
                 return false;
             }
         }
@@ -439,8 +447,11 @@ private:
         // Refuse a spacing or range the colorimetry cannot weigh, before any row.
         std::vector<double> flat(bands.size(), 0.5);
         XYZ xyz;
-        if (!reflectanceToXYZ(firstNm_, stepNm_, flat.data(), flat.size(), xyz, problem))
+        std::string why;
+        if (!reflectanceToXYZ(firstNm_, stepNm_, flat.data(), flat.size(), xyz, why)) {
+            problem = why;
             return false;
+        }
         file_.colourFields = ColourFields::Spectral;
         return true;
     }
@@ -495,7 +506,7 @@ TextRef PatchFile::keep(std::string_view text)
 
 namespace PatchFileReader {
 
-bool parse(std::string_view text, PatchFile& file, std::string& problem)
+bool parse(std::string_view text, PatchFile& file, EngineText& problem)
 {
     file = PatchFile();
     RecordBuilder builder(file);
@@ -508,19 +519,25 @@ bool parse(std::string_view text, PatchFile& file, std::string& problem)
     std::sort(file.skipped.begin(), file.skipped.end(),
               [](const LineProblem& x, const LineProblem& y) { return x.line < y.line; });
     if (file.records.empty()) {
-        problem = "no usable patch: all " + std::to_string(reader.dataLines()) + " data lines were skipped";
-        if (!file.skipped.empty())
-            problem += " (line " + std::to_string(file.skipped.front().line) + ": " + file.skipped.front().reason.english() + ")";
+        const std::string lines = std::to_string(reader.dataLines());
+        problem = file.skipped.empty()
+                      ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "no usable patch: all %1 data lines were skipped"),
+                                       lines)
+                      : EngineText::of(QT_TRANSLATE_NOOP("Engine", "no usable patch: all %1 data lines were skipped "
+                                                                   "(line %2: %3)"),
+                                       lines, std::to_string(file.skipped.front().line), file.skipped.front().reason);
         return false;
     }
     return true;
 }
 
-bool read(const std::string& path, PatchFile& file, std::string& problem)
+bool read(const std::string& path, PatchFile& file, EngineText& problem)
 {
-    std::string text;
-    if (!readWholeFile(path, maxFileBytes, "patch file", text, problem))
+    std::string text, unread;
+    if (!readWholeFile(path, maxFileBytes, "patch file", text, unread)) {
+        problem = unread;
         return false;
+    }
     return parse(text, file, problem);
 }
 

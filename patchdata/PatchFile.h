@@ -57,7 +57,7 @@ struct PatchFile
     std::vector<LineProblem> skipped;
     // How the file was read where it could have been read otherwise (XYZ
     // on a 0..1 scale); not warnings.
-    std::vector<std::string> notes;
+    std::vector<EngineText> notes;
     long declaredSets = -1;
     // The file's own words about itself: its DESCRIPTOR and ORIGINATOR
     // keywords, one after the other.
@@ -87,9 +87,9 @@ constexpr double maxL = 110.0;
 constexpr double maxAbsAB = 150.0;
 
 // Parses text; false with problem when nothing usable came out of it.
-bool parse(std::string_view text, PatchFile& file, std::string& problem);
+bool parse(std::string_view text, PatchFile& file, EngineText& problem);
 // Reads and parses a file; the problem names the file's own trouble
 // (missing, a folder, too large, unreadable) or the content's.
-bool read(const std::string& path, PatchFile& file, std::string& problem);
+bool read(const std::string& path, PatchFile& file, EngineText& problem);
 
 } // namespace PatchFileReader

@@ -38,11 +38,6 @@ PatchRecord adopt(PatchFile& file, const PatchFile& from, const PatchRecord& rec
     return copy;
 }
 
-std::string countOf(std::size_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + ' ' + (n == 1 ? one : many);
-}
-
 } // namespace
 
 Lab averageReadings(std::vector<Lab> readings)
@@ -78,11 +73,11 @@ double readingsSpread(const std::vector<Lab>& readings)
 }
 
 bool averageRepeats(const std::vector<std::shared_ptr<PatchFile>>& files, PairBy by, AveragedMeasurement& result,
-                    std::string& problem)
+                    EngineText& problem)
 {
     result = AveragedMeasurement();
     if (files.empty()) {
-        problem = "no measurement file";
+        problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "no measurement file"));
         return false;
     }
     auto merged = std::make_shared<PatchFile>(*files.front());
@@ -96,8 +91,11 @@ bool averageRepeats(const std::vector<std::shared_ptr<PatchFile>>& files, PairBy
     for (std::size_t k = 1; k < files.size(); ++k) {
         const PatchFile& repeat = *files[k];
         Pairing pairing;
-        if (!pairPatches({merged, false}, {files[k], false}, pairing, problem, by, repeatRoles))
+        std::string unpaired;
+        if (!pairPatches({merged, false}, {files[k], false}, pairing, unpaired, by, repeatRoles)) {
+            problem = unpaired;
             return false;
+        }
         result.notes.insert(result.notes.end(), pairing.notes.begin(), pairing.notes.end());
         std::vector<bool> paired(repeat.records.size(), false);
         for (const Patch& patch : pairing.patches) {
@@ -130,7 +128,7 @@ bool averageRepeats(const std::vector<std::shared_ptr<PatchFile>>& files, PairBy
         kept.push_back(record);
     }
     if (kept.empty()) {
-        problem = "every patch was measured differently in the repeats";
+        problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "every patch was measured differently in the repeats"));
         return false;
     }
     merged->records = std::move(kept);
@@ -138,26 +136,38 @@ bool averageRepeats(const std::vector<std::shared_ptr<PatchFile>>& files, PairBy
     return true;
 }
 
-std::string describeLeftOut(const std::vector<DisagreeingPatch>& leftOut)
+EngineText describeLeftOut(const std::vector<DisagreeingPatch>& leftOut)
 {
     if (leftOut.empty())
         return {};
     constexpr std::size_t shown = 20;
-    std::string text = countOf(leftOut.size(), "patch was", "patches were") +
-                       " measured differently in the repeats and " + (leftOut.size() == 1 ? "was" : "were") +
-                       " left out: ";
-    for (std::size_t i = 0; i < leftOut.size() && i < shown; ++i)
-        text += (i ? ", " : "") + printable(leftOut[i].id) + " (" + fixedNumber(leftOut[i].spread, 1) +
-                (i == 0 ? " apart)" : ")");
+    EngineText list;
+    for (std::size_t i = 0; i < leftOut.size() && i < shown; ++i) {
+        const std::string id = printable(leftOut[i].id), spread = fixedNumber(leftOut[i].spread, 1);
+        list = i == 0 ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 (%2 apart)"), id, spread)
+                      : EngineText::joined("%1, %2 (%3)", std::move(list), id, spread);
+    }
     if (leftOut.size() > shown)
-        text += " and " + std::to_string(leftOut.size() - shown) + " more";
-    return text;
+        list = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 and %2 more"), std::move(list),
+                              std::to_string(leftOut.size() - shown));
+    return leftOut.size() == 1
+               ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 patch was measured differently in the repeats and was "
+                                                            "left out: %1"),
+                                std::move(list))
+               : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 patches were measured differently in the repeats and "
+                                                            "were left out: %2"),
+                                std::to_string(leftOut.size()), std::move(list));
 }
 
-std::string describeIncomplete(const std::vector<std::string>& ids)
+EngineText describeIncomplete(const std::vector<std::string>& ids)
 {
     if (ids.empty())
         return {};
-    return countOf(ids.size(), "patch was", "patches were") + " not in every measurement file (" + describeIds(ids) +
-           "); " + (ids.size() == 1 ? "it is" : "each is") + " the average of the files that have it";
+    return ids.size() == 1
+               ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 patch was not in every measurement file (%1); it is the "
+                                                            "average of the files that have it"),
+                                describedIds(ids))
+               : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 patches were not in every measurement file (%2); each "
+                                                            "is the average of the files that have it"),
+                                std::to_string(ids.size()), describedIds(ids));
 }

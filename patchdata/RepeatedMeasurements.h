@@ -46,7 +46,7 @@ struct AveragedMeasurement
 // Averages two or more measurement files, pairing them as by says. False
 // with problem when a file cannot be paired with those before it.
 bool averageRepeats(const std::vector<std::shared_ptr<PatchFile>>& files, PairBy by, AveragedMeasurement& result,
-                    std::string& problem);
+                    EngineText& problem);
 
 // The mean of two readings, the median of three or more, per component;
 // one reading is itself.
@@ -56,7 +56,7 @@ double readingsSpread(const std::vector<Lab>& readings);
 
 // "2 patches were measured differently in the repeats and were left out:
 // 17 (4.2 apart), 33 (6.0)"; empty for none.
-std::string describeLeftOut(const std::vector<DisagreeingPatch>& leftOut);
+EngineText describeLeftOut(const std::vector<DisagreeingPatch>& leftOut);
 // "3 patches were not in every measurement file (ids 5, 7, 9); each is the
 // average of the files that have it"; empty for none.
-std::string describeIncomplete(const std::vector<std::string>& ids);
+EngineText describeIncomplete(const std::vector<std::string>& ids);

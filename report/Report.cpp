@@ -287,9 +287,9 @@ SessionReport writeReport(const CorrectionSession& session, const ReportOptions&
         return report;
     }
     // A report never takes the place of a file the session depends on.
-    const std::string role = session.fileRoleOf(path);
+    const EngineText role = session.fileRoleOf(path);
     if (!role.empty()) {
-        report.summary = "Could not write " + path + ": it is " + role;
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not write %1: it is %2"), path, role));
         return report;
     }
     std::string reason;

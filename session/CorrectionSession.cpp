@@ -33,11 +33,6 @@ std::vector<uint8_t> fileBytesOf(const csICCTag& tag)
     return bytes;
 }
 
-std::string plural(std::size_t n, const char* one, const char* many)
-{
-    return withThousands(n) + ' ' + (n == 1 ? one : many);
-}
-
 // "3 lines skipped (12, 40, 41)", at most a few numbers in one line.
 EngineText skippedSummary(const std::vector<LineProblem>& skipped)
 {
@@ -130,7 +125,7 @@ void lightnessReach(csICCProfileConverter& a2b1, double (&reach)[2])
     reach[1] = std::max(L[0], L[1]);
 }
 
-SessionReport refusedFile(const std::string& name, const std::string& problem, const PatchFile& file)
+SessionReport refusedFile(const std::string& name, const EngineText& problem, const PatchFile& file)
 {
     SessionReport report;
     report.say(couldNotLoad(name, problem));
@@ -141,13 +136,14 @@ SessionReport refusedFile(const std::string& name, const std::string& problem, c
 
 // Why bytes are no ICC profile at all, or empty when they may be one: every
 // profile has its signature at byte 36.
-std::string notAProfile(std::string_view bytes)
+EngineText notAProfile(std::string_view bytes)
 {
     if (bytes.size() >= 40 && bytes.substr(36, 4) == "acsp")
         return {};
     const bool patchData = bytes.find("BEGIN_DATA") != std::string_view::npos ||
                            bytes.substr(0, 8) == "CGATS.17" || bytes.substr(0, 4) == "CTI3";
-    return patchData ? "it is a patch data file, not an ICC profile" : "it is not an ICC profile";
+    return patchData ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is a patch data file, not an ICC profile"))
+                     : EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is not an ICC profile"));
 }
 
 bool sameLab(const Lab& x, const Lab& y)
@@ -241,7 +237,7 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     const EngineText refused = failedToOpen(path);
     // A file of another kind is one sentence, not the reader's complaints
     // about a header that never was one.
-    const std::string notProfile = notAProfile(bytes);
+    const EngineText notProfile = notAProfile(bytes);
     if (!notProfile.empty()) {
         report.say(refused);
         report.fail(notProfile);
@@ -260,7 +256,7 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
         return report;
     }
     if (link) {
-        const std::string why = linkProblem(*profile, *printer_);
+        const EngineText why = linkProblem(*profile, *printer_);
         if (!why.empty()) {
             report.say(refused);
             report.fail(why);
@@ -333,7 +329,7 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
 
 SessionReport CorrectionSession::loadPatches(const std::string& path, PatchFileRole role)
 {
-    return loadParsed(fileNameOf(path), path, role, false, [&](PatchFile& file, std::string& problem) {
+    return loadParsed(fileNameOf(path), path, role, false, [&](PatchFile& file, EngineText& problem) {
         return PatchFileReader::read(path, file, problem);
     });
 }
@@ -341,25 +337,25 @@ SessionReport CorrectionSession::loadPatches(const std::string& path, PatchFileR
 SessionReport CorrectionSession::addMeasurement(const std::string& path)
 {
     return loadParsed(fileNameOf(path), path, PatchFileRole::Measurement, true,
-                      [&](PatchFile& file, std::string& problem) { return PatchFileReader::read(path, file, problem); });
+                      [&](PatchFile& file, EngineText& problem) { return PatchFileReader::read(path, file, problem); });
 }
 
 SessionReport CorrectionSession::addMeasurementText(std::string_view text, const std::string& name)
 {
-    return loadParsed(name, name, PatchFileRole::Measurement, true, [&](PatchFile& file, std::string& problem) {
+    return loadParsed(name, name, PatchFileRole::Measurement, true, [&](PatchFile& file, EngineText& problem) {
         return PatchFileReader::parse(text, file, problem);
     });
 }
 
 SessionReport CorrectionSession::loadPatchText(std::string_view text, const std::string& name, PatchFileRole role)
 {
-    return loadParsed(name, name, role, false, [&](PatchFile& file, std::string& problem) {
+    return loadParsed(name, name, role, false, [&](PatchFile& file, EngineText& problem) {
         return PatchFileReader::parse(text, file, problem);
     });
 }
 
 SessionReport CorrectionSession::loadParsed(const std::string& name, const std::string& path, PatchFileRole role,
-                                            bool repeat, const std::function<bool(PatchFile&, std::string&)>& parse)
+                                            bool repeat, const std::function<bool(PatchFile&, EngineText&)>& parse)
 {
     const Change change = repeat && measurement_ ? Change::AddMeasurement
                           : role == PatchFileRole::Reference ? Change::LoadReference
@@ -370,13 +366,13 @@ SessionReport CorrectionSession::loadParsed(const std::string& name, const std::
 }
 
 SessionReport CorrectionSession::loadParsedNow(const std::string& name, const std::string& path, PatchFileRole role,
-                                            bool repeat, const std::function<bool(PatchFile&, std::string&)>& parse)
+                                            bool repeat, const std::function<bool(PatchFile&, EngineText&)>& parse)
 {
     // A file with more patches than memory holds is refused like any other
     // unusable file: the session stays as it was.
     try {
         auto file = std::make_shared<PatchFile>();
-        std::string problem;
+        EngineText problem;
         if (!parse(*file, problem))
             return refusedFile(name, problem, *file);
         return repeat ? addRepeat(std::move(file), path) : takePatches(std::move(file), path, role);
@@ -398,7 +394,7 @@ SessionReport CorrectionSession::addRepeat(std::shared_ptr<PatchFile> file, cons
     repeats.files.push_back(file);
     repeats.paths = measurementPaths_;
     repeats.paths.push_back(path);
-    std::string problem;
+    EngineText problem;
     if (!averageRepeats(repeats.files, pairBy_, repeats.averaged, problem)) {
         SessionReport report;
         report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not add %1: %2"), fileNameOf(path), problem));
@@ -460,7 +456,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
     for (const LineProblem& line : file->skipped)
         report.warn(lineProblem(line), line.line);
 
-    for (const std::string& note : file->notes)
+    for (const EngineText& note : file->notes)
         report.note(EngineText::joined("%1: %2", name, note));
 
     Pairing pairing;
@@ -494,7 +490,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
         report.warn(line);
     }
     if (repeats) {
-        for (const std::string& line :
+        for (const EngineText& line :
              {describeLeftOut(repeats->averaged.leftOut), describeIncomplete(repeats->averaged.incomplete)}) {
             if (line.empty())
                 continue;
@@ -1112,7 +1108,9 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
     }
     const csCLUTCube cube(b2a1_.get(), a2b1_.get());
     if (!cube.usable()) {
-        report.summary = "The profile's B2A1 table cannot be corrected patch by patch: " + cube.problem();
+        report.say(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "The profile's B2A1 table cannot be corrected patch by patch: %1"),
+            cube.problem()));
         return report;
     }
 
@@ -1120,7 +1118,7 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
     B2ATable* b2a1 = table(1);
     csICCTag* tag = b2a1 ? b2a1->nodes.tag() : nullptr;
     if (!tag || !B2ATableAccess::serves(tag, a2b1_->numInputChannels())) {
-        report.summary = "The profile's B2A1 table cannot be corrected patch by patch";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "The profile's B2A1 table cannot be corrected patch by patch")));
         return report;
     }
     // Tables that share B2A1's bytes as opened go on sharing them. In file
@@ -1268,12 +1266,15 @@ CorrectionReport CorrectionSession::runWholeChart(CorrectionReport report, const
             int pure = 0;
             for (const SmoothTableReport& table : outcome.tables)
                 pure += table.sharedWith.empty() ? table.pureNodes : 0;
-            char text[256];
-            std::snprintf(text, sizeof text,
-                          "%s kept to their one ink; predicted mean Delta E 1976 %.2f (%.2f with them free)",
-                          plural(std::size_t(pure), "pure node", "pure nodes").c_str(), report.keptPureMean,
-                          report.mixedMean);
-            report.note(text);
+            const std::string kept = fixedNumber(report.keptPureMean, 2), free = fixedNumber(report.mixedMean, 2);
+            report.note(pure == 1 ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "1 pure node kept to their one ink; "
+                                                                               "predicted mean Delta E 1976 %1 (%2 "
+                                                                               "with them free)"),
+                                                   kept, free)
+                                  : EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 pure nodes kept to their one ink; "
+                                                                               "predicted mean Delta E 1976 %2 (%3 "
+                                                                               "with them free)"),
+                                                   withThousands(std::size_t(pure)), kept, free));
         }
     }
     report.tables = outcome.tables;
@@ -1301,7 +1302,8 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     for (const std::string* input : inputs)
         if (sameFile(path, *input)) {
             report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Did not save over %1"), path));
-            report.fail("it is " + fileRoleOf(path) + " the patches were read from");
+            report.fail(EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is %1 the patches were read from"),
+                                       fileRoleOf(path)));
             return report;
         }
     const LibraryLog::Mark mark = LibraryLog::mark();
@@ -1327,21 +1329,26 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     return report;
 }
 
-std::string CorrectionSession::fileRoleOf(const std::string& path) const
+EngineText CorrectionSession::fileRoleOf(const std::string& path) const
 {
+    const auto measurementRole = [this] {
+        return measurement_ && measurement_.file->combined
+                   ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "the combined patch file"))
+                   : EngineText::of(QT_TRANSLATE_NOOP("Engine", "the measurement file"));
+    };
     for (const std::string& each : measurementPaths_)
         if (sameFile(path, each))
-            return measurement_ && measurement_.file->combined ? "the combined patch file" : "the measurement file";
+            return measurementRole();
     if (sameFile(path, measurementPath_))
-        return measurement_ && measurement_.file->combined ? "the combined patch file" : "the measurement file";
+        return measurementRole();
     if (sameFile(path, referencePath_))
-        return "the reference file";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the reference file"));
     if (sameFile(path, profilePath_))
-        return "the profile as opened";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile as opened"));
     if (!printerPath_.empty() && sameFile(path, printerPath_))
-        return "the printer profile";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the printer profile"));
     if (sameFile(path, savedPath_))
-        return "the corrected profile as saved";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the corrected profile as saved"));
     return {};
 }
 

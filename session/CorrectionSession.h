@@ -253,7 +253,7 @@ public:
     SessionReport exportAbstract(const std::string& path);
     // What the session read from or saved to path, in words ("the
     // measurement file"); empty when path is none of them.
-    std::string fileRoleOf(const std::string& path) const;
+    EngineText fileRoleOf(const std::string& path) const;
 
     // Delta E of the paired patches, and of the predicted results.
     DeltaESummary before(DeltaEMetric metric = DeltaEMetric::CIE1976) const;
@@ -290,7 +290,7 @@ private:
     };
 
     SessionReport loadParsed(const std::string& name, const std::string& path, PatchFileRole role, bool repeat,
-                             const std::function<bool(PatchFile&, std::string&)>& parse);
+                             const std::function<bool(PatchFile&, EngineText&)>& parse);
     // path names the file just read; repeats, when given, is what it was
     // averaged with and file the average.
     SessionReport takePatches(std::shared_ptr<PatchFile> file, const std::string& path, PatchFileRole role,
@@ -339,7 +339,7 @@ private:
     bool restore(const SessionState& state);
     // The changes themselves, recorded by the public functions above.
     SessionReport loadParsedNow(const std::string& name, const std::string& path, PatchFileRole role, bool repeat,
-                                const std::function<bool(PatchFile&, std::string&)>& parse);
+                                const std::function<bool(PatchFile&, EngineText&)>& parse);
     void clearPatchesNow();
     bool setReferenceNow(std::size_t patch, const Lab& lab);
     bool setMeasuredNow(std::size_t patch, const Lab& lab);

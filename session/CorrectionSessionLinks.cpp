@@ -18,21 +18,15 @@
 #include "csICCSpace.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
-std::string plural(std::size_t n, const char* one, const char* many)
-{
-    return withThousands(n) + ' ' + (n == 1 ? one : many);
-}
-
 // Why bytes are no ICC profile at all, or empty when they may be one.
-std::string notAProfile(std::string_view bytes)
+EngineText notAProfile(std::string_view bytes)
 {
     if (bytes.size() >= 40 && bytes.substr(36, 4) == "acsp")
         return {};
-    return "it is not an ICC profile";
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is not an ICC profile"));
 }
 
 } // namespace
@@ -47,7 +41,7 @@ SessionReport CorrectionSession::setPrinterProfile(const std::string& path)
         report.fail(problem);
         return report;
     }
-    const std::string notProfile = notAProfile(bytes);
+    const EngineText notProfile = notAProfile(bytes);
     if (!notProfile.empty()) {
         report.say(refused);
         report.fail(notProfile);
@@ -82,9 +76,9 @@ CorrectionReport CorrectionSession::correctLink(const CorrectionRequest& request
     report.outliers = outliers;
     const unsigned inputs = csICCSpace(profile_->header().colorSpace()).numChannels();
     if (!reference_ || reference_.file->deviceChannels != inputs) {
-        report.summary = "Not corrected: the reference file gives no " + std::to_string(inputs) +
-                         " device values per patch (" + std::string(profile_->header().colorSpaceText()) +
-                         "), the device link's source values";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Not corrected: the reference file gives no %1 device "
+                                                              "values per patch (%2), the device link's source values"),
+                                  std::to_string(inputs), std::string(profile_->header().colorSpaceText())));
         return report;
     }
     std::vector<LinkPatch> patches;
@@ -137,14 +131,15 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
         return report;
     }
     if (link_) {
-        report.summary = "Could not export the correction: an abstract profile is made from a printer profile's "
-                         "correction, not from a device link's";
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not export the correction: an abstract profile is "
+                                                              "made from a printer profile's correction, not from a "
+                                                              "device link's")));
         return report;
     }
-    const std::string role = fileRoleOf(path);
+    const EngineText role = fileRoleOf(path);
     if (!role.empty()) {
         report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Did not save over %1"), path));
-        report.fail("it is " + role);
+        report.fail(EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is %1"), role));
         return report;
     }
     const LibraryLog::Mark mark = LibraryLog::mark();
@@ -152,7 +147,8 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
     std::vector<uint8_t> bytes;
     auto opened = std::make_unique<csICCProfile>();
     if (profile_->writeToMemory(bytes) != 0 || opened->setProfile(bytes.data(), bytes.size()) != 0) {
-        report.summary = "Could not export the correction: the profile could not be copied";
+        report.say(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "Could not export the correction: the profile could not be copied")));
         report.add(LibraryLog::findingsSince(mark));
         return report;
     }
@@ -166,21 +162,27 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
             chart.push_back(patch.reference);
     AbstractOutcome outcome = correctionAsAbstract(*opened, *profile_, AbstractSettings(), chart);
     if (!outcome.profile) {
-        report.summary = "Could not export the correction: " + outcome.message;
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not export the correction: %1"), outcome.message));
         return report;
     }
     stampProfile(*outcome.profile, fileNameOf(path), profileCopyright);
     std::vector<uint8_t> block;
     std::string reason;
     if (outcome.profile->writeToMemory(block) != 0 || !writeFileSafely(path, block, reason)) {
-        report.summary = "Failed to open " + path;
-        report.fail(reason.empty() ? "the abstract profile could not be written" : reason);
+        report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Failed to open %1"), path));
+        report.fail(reason.empty()
+                        ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "the abstract profile could not be written"))
+                        : EngineText(reason));
         return report;
     }
     report.ok = true;
-    char text[256];
-    std::snprintf(text, sizeof text, "Exported the correction as an abstract profile to %s (%s moved, by up to %.2f)",
-                  path.c_str(), plural(outcome.nodesShifted, "node", "nodes").c_str(), outcome.largestShift);
-    report.summary = text;
+    const std::string largest = fixedNumber(outcome.largestShift, 2);
+    report.say(outcome.nodesShifted == 1
+                   ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "Exported the correction as an abstract profile to %1 "
+                                                                "(1 node moved, by up to %2)"),
+                                    path, largest)
+                   : EngineText::of(QT_TRANSLATE_NOOP("Engine", "Exported the correction as an abstract profile to %1 "
+                                                                "(%2 nodes moved, by up to %3)"),
+                                    path, withThousands(outcome.nodesShifted), largest));
     return report;
 }

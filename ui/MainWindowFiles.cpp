@@ -26,7 +26,7 @@ bool isProfilePath(const QString& path)
 PatchFileKind kindOf(const QString& path)
 {
     PatchFile file;
-    std::string problem;
+    EngineText problem;
     const std::string name = path.toUtf8().toStdString();
     // A file that cannot be read says nothing; loading it will say why.
     return PatchFileReader::read(name, file, problem) ? patchFileKind(file, name) : PatchFileKind::Unknown;

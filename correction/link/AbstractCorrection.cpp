@@ -264,11 +264,13 @@ AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corre
     if (b2aOriginal.init() != 0 || b2aCorrected.init() != 0 || a2b.init() != 0 ||
         *b2aOriginal.inputSpace() != csSig("Lab ") ||
         b2aOriginal.numOutputChannels() != b2aCorrected.numOutputChannels()) {
-        outcome.message = "the profile's B2A1 and A2B1 tables from and to Lab are needed for an abstract profile";
+        outcome.message = EngineText::of(QT_TRANSLATE_NOOP(
+            "Engine", "the profile's B2A1 and A2B1 tables from and to Lab are needed for an abstract profile"));
         return outcome;
     }
     if (settings.gridPoints < 2 || settings.gridPoints > 255) {
-        outcome.message = "the grid of an abstract profile has 2 to 255 points";
+        outcome.message =
+            EngineText::of(QT_TRANSLATE_NOOP("Engine", "the grid of an abstract profile has 2 to 255 points"));
         return outcome;
     }
     const unsigned points = settings.gridPoints;
@@ -314,6 +316,6 @@ AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corre
         encoding.encode(result[n], &table.nodes[3 * n]);
     outcome.profile = csAbstractProfile(original.header().majorVersion(), table);
     if (!outcome.profile)
-        outcome.message = "the abstract profile could not be made";
+        outcome.message = EngineText::of(QT_TRANSLATE_NOOP("Engine", "the abstract profile could not be made"));
     return outcome;
 }

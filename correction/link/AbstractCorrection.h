@@ -11,6 +11,7 @@
 // was printed with) and the corrected one; both keep their tables.
 
 #include "ColorDifference.h"
+#include "EngineText.h"
 #include "csICCLutWriter.h"
 
 #include <memory>
@@ -36,7 +37,7 @@ struct AbstractSettings
 struct AbstractOutcome
 {
     std::unique_ptr<csICCProfile> profile; // null with message
-    std::string message;
+    EngineText message;
     double largestShift = 0; // largest |y - x| over the nodes, dE76
     std::size_t nodesShifted = 0;
     // How far the original route at y still prints from the corrected one

@@ -190,23 +190,27 @@ void fitChart(Link& g, const PrinterModel& model, const DeviceField& drift, cons
 
 } // namespace
 
-std::string linkProblem(csICCProfile& link, csICCProfile& printer)
+EngineText linkProblem(csICCProfile& link, csICCProfile& printer)
 {
     if (link.header().deviceClass() != csSig("link"))
-        return "the profile is no device link";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile is no device link"));
     C a2b0(&link, C::AToB, 0, C::Relative);
     if (a2b0.init() != 0 || !a2b0.interpolator() || !LinkTableAccess::serves(*a2b0.interpolator()))
-        return "the device link's A2B0 is no table with a CLUT that Vestrel can correct";
+        return EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "the device link's A2B0 is no table with a CLUT that Vestrel can correct"));
     if (printer.header().pcs() != csSig("Lab "))
-        return "the printer profile's tables do not give Lab (its PCS is not Lab)";
+        return EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "the printer profile's tables do not give Lab (its PCS is not Lab)"));
     C a2b1(&printer, C::AToB, 1, C::AbsoluteStored);
     if (a2b1.init() != 0 || !a2b1.interpolator())
-        return "the printer profile has no A2B1 or A2B0 table to model the printer";
+        return EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "the printer profile has no A2B1 or A2B0 table to model the printer"));
     if (a2b1.numInputChannels() != a2b0.numOutputChannels())
-        return "the device link gives " + std::to_string(a2b0.numOutputChannels()) +
-               " channels, the printer profile takes " + std::to_string(a2b1.numInputChannels());
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the device link gives %1 channels, the printer profile takes %2"),
+                              std::to_string(a2b0.numOutputChannels()), std::to_string(a2b1.numInputChannels()));
     if (a2b0.numOutputChannels() > maxCorrectedChannels)
-        return "device spaces of more than " + std::to_string(maxCorrectedChannels) + " channels cannot be corrected";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "device spaces of more than %1 channels cannot be corrected"),
+                              std::to_string(maxCorrectedChannels));
     return {};
 }
 
@@ -214,17 +218,20 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
                                 const LinkParameters& parameters, const std::function<bool(double)>& progress)
 {
     auto carryOn = [&progress](double fraction) { return !progress || progress(fraction); };
-    const std::string stopped = "the correction was stopped; no table was changed";
+    const EngineText stopped = correctionStopped();
     const SmoothParameters& p = parameters.smooth;
-    std::string problem = linkProblem(link, printer);
+    EngineText problem = linkProblem(link, printer);
     if (!problem.empty())
         return SmoothOutcome::refused(problem);
     if (!(parameters.sourceLength > 0) || !(p.deviceLength > 0) || !(p.fieldNoise > 0) || !(p.whiteNoise > 0) ||
         !(parameters.chartSize > 0) || !(parameters.chartSmooth >= 0) || p.maxMove < 0 || p.localRing < 0 || p.localRing > 8)
-        return SmoothOutcome::refused("a parameter of the link correction is out of range");
+        return SmoothOutcome::refused(
+            EngineText::of(QT_TRANSLATE_NOOP("Engine", "a parameter of the link correction is out of range")));
     if (patches.size() < 3)
-        return SmoothOutcome::refused("at least 3 patches with source, reference and measured values are needed, " +
-                       std::to_string(patches.size()) + " given");
+        return SmoothOutcome::refused(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "at least 3 patches with source, reference and measured values are needed, "
+                                        "%1 given"),
+            std::to_string(patches.size())));
     C linkConverter(&link, C::AToB, 0, C::Relative);
     C a2b(&printer, C::AToB, 1, C::AbsoluteStored);
     linkConverter.init();
@@ -234,10 +241,13 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
     std::vector<Lab> errors;
     for (const LinkPatch& patch : patches) {
         if (patch.source.size() != inputs)
-            return SmoothOutcome::refused("every patch needs " + std::to_string(inputs) + " source values for the device link");
+            return SmoothOutcome::refused(EngineText::of(
+                QT_TRANSLATE_NOOP("Engine", "every patch needs %1 source values for the device link"),
+                std::to_string(inputs)));
         if (!patch.reference.finite() || !patch.measured.finite() ||
             !std::all_of(patch.source.begin(), patch.source.end(), [](double v) { return std::isfinite(v); }))
-            return SmoothOutcome::refused("a patch has a value that is not a number");
+            return SmoothOutcome::refused(
+                EngineText::of(QT_TRANSLATE_NOOP("Engine", "a patch has a value that is not a number")));
         sources.insert(sources.end(), patch.source.begin(), patch.source.end());
         errors.push_back({patch.measured.L - patch.reference.L, patch.measured.a - patch.reference.a,
                           patch.measured.b - patch.reference.b});

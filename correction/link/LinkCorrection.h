@@ -55,7 +55,7 @@ struct LinkParameters
 // Why link and printer cannot be corrected together; empty when they can:
 // link a device link whose A2B0 has a CLUT, printer an output profile with
 // an A2B1 (or A2B0) table from as many channels as the link gives to Lab.
-std::string linkProblem(csICCProfile& link, csICCProfile& printer);
+EngineText linkProblem(csICCProfile& link, csICCProfile& printer);
 
 // Corrects link's A2B0 in place; one table report (intent 0). remaining is
 // as for Smooth: the model of the drifted printer at the new device values

@@ -27,16 +27,19 @@ csCLUTCube::csCLUTCube(csICCProfileConverter* b2a1, csICCProfileConverter* a2b1)
     inputCurvesOnly_ = interpolator_ && dynamic_cast<const csICCmftTag*>(interpolator_->tag());
     uint16_t probe[3] = {0, 0x8000, 0xFFFF};
     if (!a2b1_)
-        problem_ = "there is no A2B1 table to predict the print with";
+        problem_ = EngineText::of(QT_TRANSLATE_NOOP("Engine", "there is no A2B1 table to predict the print with"));
     else if (!interpolator_)
-        problem_ = "it is not a lookup table";
+        problem_ = EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is not a lookup table"));
     else if (!interpolator_->hasClut())
-        problem_ = "it has no CLUT (only curves and a matrix)";
+        problem_ = EngineText::of(QT_TRANSLATE_NOOP("Engine", "it has no CLUT (only curves and a matrix)"));
     else if (!nodes_ || interpolator_->numInputs() != 3 || interpolator_->numOutputs() > maxOutputs ||
              a2b1_->numInputChannels() != interpolator_->numOutputs())
-        problem_ = "it does not take Lab to the device channels of A2B1 (at most " + std::to_string(maxOutputs) + ")";
+        problem_ = EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "it does not take Lab to the device channels of A2B1 (at most %1)"),
+            std::to_string(maxOutputs));
     else if (!interpolator_->inverseBeforeClut(probe, probe, 1))
-        problem_ = "its matrix before the CLUT cannot be inverted, so its nodes' colours are unknown";
+        problem_ = EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "its matrix before the CLUT cannot be inverted, so its nodes' colours are unknown"));
 }
 
 void csCLUTCube::cornerIndices(int corner, uint16_t indices[3]) const

@@ -13,6 +13,7 @@
 
 #include "ClutNodes.h"
 #include "ColorDifference.h"
+#include "EngineText.h"
 
 #include <cstdint>
 #include <string>
@@ -33,7 +34,7 @@ public:
     // inputs (Lab) and at most four outputs, whose stages before it can be
     // inverted. If not, why not, for the user.
     bool usable() const { return problem_.empty(); }
-    const std::string& problem() const { return problem_; }
+    const EngineText& problem() const { return problem_; }
 
     // Findings about the table, gathered rather than printed: they concern
     // the profile, so the caller reports each once however many patches
@@ -82,7 +83,7 @@ private:
     csICCProfileConverter* a2b1_;
     csICCLutInterpolator* interpolator_ = nullptr;
     ClutNodes nodes_;
-    std::string problem_;
+    EngineText problem_;
     // A lut8/lut16 table: input curves alone (and an identity matrix)
     // before the CLUT.
     bool inputCurvesOnly_ = false;

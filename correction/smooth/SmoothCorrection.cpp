@@ -41,7 +41,7 @@ std::vector<uint8_t> fileBytes(const csICCTag& tag)
 }
 
 // The parameters that would make the method meaningless or its solves singular.
-std::string parameterProblem(const SmoothParameters& p)
+EngineText parameterProblem(const SmoothParameters& p)
 {
     struct Check { const char* name; bool ok; };
     const Check checks[] = {
@@ -68,7 +68,7 @@ std::string parameterProblem(const SmoothParameters& p)
     };
     for (const Check& c : checks)
         if (!c.ok)
-            return std::string("the ") + c.name + " parameter is out of range";
+            return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the %1 parameter is out of range"), c.name);
     return {};
 }
 
@@ -132,28 +132,31 @@ std::vector<double> labValues(const std::vector<Lab>& labs)
 
 // Why the inputs cannot be corrected, before anything is converted; empty
 // when they can.
-std::string inputProblem(const csICCProfile& profile, const std::vector<SmoothPatch>& patches,
+EngineText inputProblem(const csICCProfile& profile, const std::vector<SmoothPatch>& patches,
                          const SmoothParameters& parameters, const std::vector<int>& intents)
 {
-    const std::string problem = parameterProblem(parameters);
+    EngineText problem = parameterProblem(parameters);
     if (!problem.empty())
         return problem;
     if (patches.size() < 3)
-        return "at least 3 patches with reference and measured values are needed, " +
-               std::to_string(patches.size()) + " given";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "at least 3 patches with reference and measured values are "
+                                                          "needed, %1 given"),
+                              std::to_string(patches.size()));
     for (const SmoothPatch& p : patches)
         if (!p.reference.finite() || !p.measured.finite())
-            return "a patch has a reference or measured value that is not a number";
+            return EngineText::of(
+                QT_TRANSLATE_NOOP("Engine", "a patch has a reference or measured value that is not a number"));
     const csICCTagTable& tags = profile.tagTable();
     if (profile.header().pcs() != csSig("Lab "))
-        return "the profile's B2A tables do not take Lab (its PCS is not Lab)";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile's B2A tables do not take Lab (its PCS is not Lab)"));
     if (!tags.contains(csSig("A2B1")) && !tags.contains(csSig("A2B0")))
-        return "the profile has no A2B1 or A2B0 table to model the printer";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile has no A2B1 or A2B0 table to model the printer"));
     for (int intent : intents) {
         if (intent < 0 || intent >= intentCount)
-            return "there is no B2A table for intent " + std::to_string(intent);
+            return EngineText::of(QT_TRANSLATE_NOOP("Engine", "there is no B2A table for intent %1"),
+                                  std::to_string(intent));
         if (!tags.contains(b2aSignature(intent)))
-            return "the profile has no " + b2aName(intent);
+            return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile has no %1"), b2aName(intent));
     }
     return {};
 }
@@ -165,7 +168,7 @@ std::string inputProblem(const csICCProfile& profile, const std::vector<SmoothPa
 // problem when a table cannot be corrected.
 std::vector<std::unique_ptr<TableGroup>> groupTables(csICCProfile& profile, unsigned channels,
                                                      const std::vector<int>& intents,
-                                                     std::vector<SmoothTableReport>& leftAlone, std::string& problem)
+                                                     std::vector<SmoothTableReport>& leftAlone, EngineText& problem)
 {
     std::vector<int> selected;
     for (int intent : {1, 0, 2}) {
@@ -179,21 +182,25 @@ std::vector<std::unique_ptr<TableGroup>> groupTables(csICCProfile& profile, unsi
         csICCTag* tag = profile.tagTable().find(b2aSignature(intent));
         const auto* lutBA = dynamic_cast<const csICCmABTag*>(tag);
         if (lutBA && lutBA->bToA() && !lutBA->hasClut()) {
-            const std::string why = b2aName(intent) + " has no CLUT (only curves and a matrix), and the Smooth "
-                                                      "method corrects CLUT nodes";
             if (intent == 1) {
-                problem = why;
+                problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 has no CLUT (only curves and a matrix), and "
+                                                                     "the Smooth method corrects CLUT nodes"),
+                                         b2aName(intent));
                 return {};
             }
             SmoothTableReport report;
             report.intent = intent;
-            report.leftAlone = why + "; it was left as it was";
+            report.leftAlone = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 has no CLUT (only curves and a matrix), "
+                                                                          "and the Smooth method corrects CLUT nodes; "
+                                                                          "it was left as it was"),
+                                              b2aName(intent));
             leftAlone.push_back(report);
             continue;
         }
         if (!B2ATableAccess::serves(tag, channels)) {
-            problem = b2aName(intent) + " is not a lookup table with a CLUT from Lab to the " +
-                      std::to_string(channels) + " device channels";
+            problem = EngineText::of(
+                QT_TRANSLATE_NOOP("Engine", "%1 is not a lookup table with a CLUT from Lab to the %2 device channels"),
+                b2aName(intent), std::to_string(channels));
             return {};
         }
         std::vector<uint8_t> bytes = fileBytes(*tag);
@@ -212,12 +219,14 @@ std::vector<std::unique_ptr<TableGroup>> groupTables(csICCProfile& profile, unsi
                                                              group->intents.front(),
                                                              csICCProfileConverter::AbsoluteStored);
         if (group->b2a->init() != 0 || !group->b2a->interpolator()) {
-            problem = b2aName(group->intents.front()) + " cannot be evaluated";
+            problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 cannot be evaluated"),
+                                     b2aName(group->intents.front()));
             return {};
         }
     }
     if (groups.empty())
-        problem = leftAlone.empty() ? "the profile has no B2A table" : leftAlone.front().leftAlone;
+        problem = leftAlone.empty() ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile has no B2A table"))
+                                    : leftAlone.front().leftAlone;
     return groups;
 }
 
@@ -397,29 +406,37 @@ std::vector<Lab> remainingErrors(csICCProfile& profile, const PrinterModel& mode
 
 } // namespace
 
+EngineText correctionStopped()
+{
+    return EngineText::of(QT_TRANSLATE_NOOP("Engine", "the correction was stopped; no table was changed"));
+}
+
 SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<SmoothPatch>& patches,
                                   const SmoothParameters& parameters, const std::vector<int>& intents,
                                   const std::function<bool(double)>& progress)
 {
     auto carryOn = [&progress](double fraction) { return !progress || progress(fraction); };
-    const std::string stopped = "the correction was stopped; no table was changed";
+    const EngineText stopped = correctionStopped();
 
-    std::string problem = inputProblem(profile, patches, parameters, intents);
+    EngineText problem = inputProblem(profile, patches, parameters, intents);
     if (!problem.empty())
         return SmoothOutcome::refused(problem);
     csICCProfileConverter a2b(&profile, csICCProfileConverter::AToB, 1, csICCProfileConverter::AbsoluteStored);
     if (a2b.init() != 0 || !a2b.interpolator())
-        return SmoothOutcome::refused("the profile's A2B table cannot be evaluated");
+        return SmoothOutcome::refused(
+            EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile's A2B table cannot be evaluated")));
     const unsigned channels = a2b.numInputChannels();
     if (channels < 1 || channels > maxCorrectedChannels)
-        return SmoothOutcome::refused("device spaces of " + std::to_string(channels) + " channels cannot be corrected");
+        return SmoothOutcome::refused(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "device spaces of %1 channels cannot be corrected"), std::to_string(channels)));
     std::vector<SmoothTableReport> leftAlone;
     std::vector<std::unique_ptr<TableGroup>> groups = groupTables(profile, channels, intents, leftAlone, problem);
     if (groups.empty())
         return SmoothOutcome::refused(problem);
     csICCProfileConverter b2a1(&profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
     if (b2a1.init() != 0 || !b2a1.interpolator())
-        return SmoothOutcome::refused("the profile's B2A1 table cannot be evaluated");
+        return SmoothOutcome::refused(
+            EngineText::of(QT_TRANSLATE_NOOP("Engine", "the profile's B2A1 table cannot be evaluated")));
     if (!carryOn(0.0))
         return SmoothOutcome::refused(stopped);
 

@@ -8,6 +8,7 @@
 // patches. It corrects the drift, not the profile: each node keeps the
 // colour the original table meant it to print, gamut mapping included.
 
+#include "EngineText.h"
 #include "ColorDifference.h"
 
 #include <functional>
@@ -69,23 +70,26 @@ struct SmoothTableReport
     int blackFreed = 0;           // nodes where black had to move
     double largestMove = 0;       // largest change of one device channel, 0..1
     int pureNodes = 0;            // nodes kept to their one ink (keepPure)
-    std::string leftAlone;        // why the table could not be corrected, for the user; empty when it could
+    EngineText leftAlone;         // why the table could not be corrected, for the user; empty when it could
 };
 
 struct SmoothOutcome
 {
     bool ok = false;
-    std::string message;          // why it refused, one line, for the user
+    EngineText message;           // why it refused, one line, for the user
     std::vector<Lab> remaining;   // per patch, in input order: predicted print - reference after the correction
     std::vector<SmoothTableReport> tables;
 
-    static SmoothOutcome refused(const std::string& why)
+    static SmoothOutcome refused(EngineText why)
     {
         SmoothOutcome outcome;
-        outcome.message = why;
+        outcome.message = std::move(why);
         return outcome;
     }
 };
+
+// Why a run that progress stopped refused: the same words for every method.
+EngineText correctionStopped();
 
 // Corrects the B2A tables of the given intents in place (intents empty =
 // every B2A tag the profile has). The tables in the profile are taken as the

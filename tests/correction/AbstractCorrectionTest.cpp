@@ -111,7 +111,7 @@ TEST(AbstractCorrection, ClassTagsAndVersionFollowTheProfile)
     struct Case { V4Tables tables; unsigned version; csSignature lut; };
     for (const Case& c : {Case{V4Tables::None, 2, csSig("mft2")}, Case{V4Tables::Same, 4, csSig("mAB ")}}) {
         const Corrected& corrected = correctedCase(c.tables);
-        ASSERT_FALSE(corrected.abstract.empty()) << corrected.outcome.message;
+        ASSERT_FALSE(corrected.abstract.empty()) << corrected.outcome.message.english();
         auto abstract = load(corrected.abstract);
         const csICCProfileHeader& header = abstract->header();
         EXPECT_EQ(header.deviceClass(), csSig("abst"));
@@ -223,7 +223,7 @@ TEST(AbstractCorrection, RefusesProfilesWithoutLabTables)
     auto same = load(readBytes(testDataPath("rgb_xyz_pcs.icc")));
     const AbstractOutcome outcome = correctionAsAbstract(*rgb, *same);
     EXPECT_FALSE(outcome.profile);
-    EXPECT_NE(outcome.message.find("Lab"), std::string::npos);
+    EXPECT_NE(outcome.message.english().find("Lab"), std::string::npos);
     EXPECT_TRUE(csMft2Bytes({3, 3, 33, std::vector<uint16_t>(5)}).empty()) << "nodes of the wrong count";
     EXPECT_TRUE(csMABBytes({3, 3, 1, std::vector<uint16_t>(3)}).empty()) << "one grid point";
 }

@@ -217,7 +217,7 @@ TEST(DeviceLink, ConstantDriftTakenUpOnAndOffTheChart)
     auto original = load(c.linkBytes), link = load(c.linkBytes);
     const std::vector<LinkPatch> patches = c.chart(*link, 300);
     const SmoothOutcome outcome = runLinkCorrection(*link, *c.printer, patches, LinkParameters());
-    ASSERT_TRUE(outcome.ok) << outcome.message;
+    ASSERT_TRUE(outcome.ok) << outcome.message.english();
     const double drift = std::sqrt(c.drift.L * c.drift.L + c.drift.a * c.drift.a + c.drift.b * c.drift.b);
     EXPECT_LT(meanLength(outcome.remaining), 0.25 * drift);
     ASSERT_EQ(outcome.tables.size(), 1u);
@@ -277,14 +277,14 @@ TEST(DeviceLink, RefusesWhatItCannotCorrect)
     auto link = load(makeLink(2.1));
     auto printer = load(readBytes(testDataPath("cmyk_v2.icc")));
     auto rgb = load(readBytes(testDataPath("rgb_v2_lut8.icc")));
-    EXPECT_NE(linkProblem(*printer, *printer).find("no device link"), std::string::npos);
-    EXPECT_NE(linkProblem(*link, *rgb).find("channels"), std::string::npos);
-    EXPECT_NE(linkProblem(*link, *link).find("Lab"), std::string::npos);
+    EXPECT_NE(linkProblem(*printer, *printer).english().find("no device link"), std::string::npos);
+    EXPECT_NE(linkProblem(*link, *rgb).english().find("channels"), std::string::npos);
+    EXPECT_NE(linkProblem(*link, *link).english().find("Lab"), std::string::npos);
     std::vector<LinkPatch> few = {{{0, 0, 0, 0}, {95, 0, 0}, {95, 0, 0}}};
     EXPECT_FALSE(runLinkCorrection(*link, *printer, few, LinkParameters()).ok);
     std::vector<LinkPatch> wrong(3, {{0.5, 0.5, 0.5}, {50, 0, 0}, {51, 0, 0}});
     const SmoothOutcome outcome = runLinkCorrection(*link, *printer, wrong, LinkParameters());
-    EXPECT_NE(outcome.message.find("4 source values"), std::string::npos);
+    EXPECT_NE(outcome.message.english().find("4 source values"), std::string::npos);
 }
 
 // The chart of the link case with device values, as a reference file, and

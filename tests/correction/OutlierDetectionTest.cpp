@@ -120,9 +120,9 @@ std::set<std::size_t> patchesOf(const OutlierSearch& search)
 Chart sharedChart(const std::string& reference, const std::string& measurement)
 {
     PatchFile ref, meas;
-    std::string problem;
-    EXPECT_TRUE(PatchFileReader::read(testDataPath(reference), ref, problem)) << problem;
-    EXPECT_TRUE(PatchFileReader::read(testDataPath(measurement), meas, problem)) << problem;
+    EngineText problem;
+    EXPECT_TRUE(PatchFileReader::read(testDataPath(reference), ref, problem)) << problem.english();
+    EXPECT_TRUE(PatchFileReader::read(testDataPath(measurement), meas, problem)) << problem.english();
     std::map<std::string, Lab> measured;
     for (const PatchRecord& r : meas.records)
         measured[std::string(meas.text(r.id))] = r.lab;
@@ -142,8 +142,8 @@ Chart sharedChart(const std::string& reference, const std::string& measurement)
 Chart ti3Chart(const std::string& name, double noise)
 {
     PatchFile file;
-    std::string problem;
-    EXPECT_TRUE(PatchFileReader::read(testDataPath(name), file, problem)) << problem;
+    EngineText problem;
+    EXPECT_TRUE(PatchFileReader::read(testDataPath(name), file, problem)) << problem.english();
     std::mt19937 random(5);
     Chart chart;
     for (const PatchRecord& r : file.records) {

@@ -161,7 +161,7 @@ TEST_F(CorrectorTest, Version4CopyNodesStandForTheOriginalsColours)
     ASSERT_EQ(copyA2B1.init(), 0);
     ASSERT_EQ(copyB2A1.init(), 0);
     csCLUTCube v4(&copyB2A1, &copyA2B1);
-    ASSERT_TRUE(v4.usable()) << v4.problem();
+    ASSERT_TRUE(v4.usable()) << v4.problem().english();
     // The copy's nodes stand for the colours of the original's, to the
     // rounding of the Lab encodings on the way (the worst is 8 codes).
     for (uint16_t x = 0; x < 17; ++x)
@@ -220,7 +220,7 @@ TEST_F(CorrectorTest, RefusesWithoutUsableConverters)
     ASSERT_EQ(a2b1.init(), 0);
     ASSERT_EQ(b2a1.init(), 0);
     const csCLUTCube cube(&b2a1, &a2b1);
-    EXPECT_EQ(cube.problem(), "it has no CLUT (only curves and a matrix)");
+    EXPECT_EQ(cube.problem().english(), "it has no CLUT (only curves and a matrix)");
     EXPECT_FALSE(PatchCorrector(&b2a1, &a2b1).setPatch({50, 0, 0}, {51, 0, 0}, 0));
 }
 

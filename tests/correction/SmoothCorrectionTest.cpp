@@ -319,7 +319,7 @@ TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
         std::vector<SmoothPatch> patches = patchesOf(c.ref, c.meas);
         LoadedProfile first(c.profile, c.tables), shuffled(c.profile, c.tables), original(c.profile, c.tables);
         const SmoothOutcome outcome = runSmoothCorrection(first.profile, patches, defaults, {});
-        ASSERT_TRUE(outcome.ok) << c.profile << outcome.message;
+        ASSERT_TRUE(outcome.ok) << c.profile << outcome.message.english();
         ASSERT_EQ(outcome.tables.size(), 3u);
         for (const SmoothTableReport& t : outcome.tables) {
             EXPECT_TRUE(t.corrected) << c.profile << t.intent;
@@ -390,7 +390,7 @@ TEST(SmoothCorrection, ChangesNothingWithoutErrorOrWhenStopped)
             parameters.localFit = local;
             LoadedProfile same(c.profile, c.tables);
             const SmoothOutcome outcome = runSmoothCorrection(same.profile, exact, parameters, {});
-            ASSERT_TRUE(outcome.ok) << outcome.message;
+            ASSERT_TRUE(outcome.ok) << outcome.message.english();
             EXPECT_EQ(same.written(), bytes) << c.profile << " local " << local;
             for (const Lab& r : outcome.remaining)
                 EXPECT_EQ(std::abs(r.L) + std::abs(r.a) + std::abs(r.b), 0.0);
@@ -432,7 +432,7 @@ TEST(SmoothCorrection, RefusalsChangeNothing)
         LoadedProfile loaded(r.profile), original(r.profile);
         const SmoothOutcome outcome = runSmoothCorrection(loaded.profile, r.patches, r.parameters, r.intents);
         EXPECT_FALSE(outcome.ok);
-        EXPECT_NE(outcome.message.find(r.message), std::string::npos) << outcome.message;
+        EXPECT_NE(outcome.message.english().find(r.message), std::string::npos) << outcome.message.english();
         EXPECT_EQ(loaded.written(), original.written()) << r.message;
     }
 }

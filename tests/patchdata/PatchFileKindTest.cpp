@@ -44,11 +44,11 @@ TEST(PatchFileKind, FilesSayWhatTheyAre)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         PatchFile file;
-        std::string problem;
+        EngineText problem;
         const std::string path = c.text.empty() ? testDataPath(c.path) : c.path;
         ASSERT_TRUE(c.text.empty() ? PatchFileReader::read(path, file, problem)
                                    : PatchFileReader::parse(c.text, file, problem))
-            << problem;
+            << problem.english();
         EXPECT_EQ(patchFileKind(file, path), c.kind);
     }
 }

@@ -114,14 +114,14 @@ TEST(PatchFile, ShapesOfRealFiles)
     };
     for (const Case& c : cases) {
         PatchFile file;
-        std::string problem;
+        EngineText problem;
         const bool read = PatchFileReader::parse(c.text, file, problem);
         if (c.refused) {
             EXPECT_FALSE(read) << c.what;
-            EXPECT_NE(problem.find(c.refused), std::string::npos) << c.what << ": " << problem;
+            EXPECT_NE(problem.english().find(c.refused), std::string::npos) << c.what << ": " << problem.english();
             continue;
         }
-        ASSERT_TRUE(read) << c.what << ": " << problem;
+        ASSERT_TRUE(read) << c.what << ": " << problem.english();
         EXPECT_EQ(ids(file), c.ids) << c.what;
         EXPECT_NEAR(file.records.front().lab.L, c.firstL, 1e-6) << c.what;
         EXPECT_EQ(skippedLines(file), c.skipped) << c.what;
@@ -168,7 +168,9 @@ int lineOfRow(const std::string& text, int id)
 bool loadAlone(const std::string& text, PatchFile& file, std::string& problem)
 {
     auto shared = std::make_shared<PatchFile>();
-    if (!PatchFileReader::parse(text, *shared, problem)) {
+    EngineText refused;
+    if (!PatchFileReader::parse(text, *shared, refused)) {
+        problem = refused.english();
         file = *shared;
         return false;
     }
@@ -307,8 +309,8 @@ TEST(PatchFile, SlipsAreRefusedByLineOrByFile)
             EXPECT_LE(r.lab.L, c.maxL) << "line " << r.line;
         }
         std::string notes;
-        for (const std::string& n : file.notes)
-            notes += n;
+        for (const EngineText& n : file.notes)
+            notes += n.english();
         if (c.note)
             EXPECT_NE(notes.find(c.note), std::string::npos) << notes;
         else
@@ -339,8 +341,8 @@ TEST(PatchFile, RefusedRowsSayWhy)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         PatchFile file;
-        std::string problem;
-        ASSERT_TRUE(PatchFileReader::parse(c.text, file, problem)) << problem;
+        EngineText problem;
+        ASSERT_TRUE(PatchFileReader::parse(c.text, file, problem)) << problem.english();
         ASSERT_EQ(file.skipped.size(), 1u);
         EXPECT_EQ(file.skipped[0].reason.english(), c.reason);
     }
@@ -352,8 +354,8 @@ TEST(PatchFile, CombinedFileAndDeviceValues)
                              "REFLAB_L REFLAB_A REFLAB_B TOL_FAILED\nEND_DATA_FORMAT\nBEGIN_DATA\n"
                              "1 0 0 0 0 95 1 -2 95.5 0.5 -2.5 0\n2 100 0 0 0 55 -37 -50 56 -38 -48 1\nEND_DATA\n";
     PatchFile file;
-    std::string problem;
-    ASSERT_TRUE(PatchFileReader::parse(text, file, problem)) << problem;
+    EngineText problem;
+    ASSERT_TRUE(PatchFileReader::parse(text, file, problem)) << problem.english();
     EXPECT_TRUE(file.combined);
     EXPECT_EQ(file.deviceSpace, "CMYK");
     ASSERT_EQ(file.records.size(), 2u);
@@ -368,37 +370,37 @@ TEST(PatchFile, CombinedFileAndDeviceValues)
 TEST(PatchFile, SharedFilesAndFileProblems)
 {
     PatchFile file;
-    std::string problem;
+    EngineText problem;
     // The shared parser test file: 8 data lines, three of them malformed.
-    ASSERT_TRUE(PatchFileReader::read(testDataPath("bad_lines.txt"), file, problem)) << problem;
+    ASSERT_TRUE(PatchFileReader::read(testDataPath("bad_lines.txt"), file, problem)) << problem.english();
     EXPECT_EQ(ids(file), "1,3,5,7,8");
     EXPECT_EQ(skippedLines(file), "13,15,17");
 
-    ASSERT_TRUE(PatchFileReader::read(testDataPath("cmyk_chart.ti3"), file, problem)) << problem;
+    ASSERT_TRUE(PatchFileReader::read(testDataPath("cmyk_chart.ti3"), file, problem)) << problem.english();
     EXPECT_EQ(file.records.size(), 1200u);
     EXPECT_EQ(file.deviceSpace, "CMYK");
     EXPECT_TRUE(file.skipped.empty());
 
     // Reference files as colour programs ship them: Lab, and XYZ only.
-    ASSERT_TRUE(PatchFileReader::read(testDataPath("ColorChecker.cie"), file, problem)) << problem;
+    ASSERT_TRUE(PatchFileReader::read(testDataPath("ColorChecker.cie"), file, problem)) << problem.english();
     EXPECT_EQ(file.records.size(), 24u);
     EXPECT_EQ(file.id(file.records[0]), "A01");
-    ASSERT_TRUE(PatchFileReader::read(testDataPath("QPcard_201.cie"), file, problem)) << problem;
+    ASSERT_TRUE(PatchFileReader::read(testDataPath("QPcard_201.cie"), file, problem)) << problem.english();
     EXPECT_EQ(file.colourFields, ColourFields::XYZ);
     EXPECT_EQ(file.records.size(), 30u);
     EXPECT_NEAR(file.records[0].lab.L, 76.375, 0.001); // Y 50.5
 
     // ArgyllCMS spec2cie output: SPECTRAL_ keywords, SPEC_ fields, and Lab.
-    ASSERT_TRUE(PatchFileReader::read(testDataPath("spec2cie_5nm.ti3"), file, problem)) << problem;
+    ASSERT_TRUE(PatchFileReader::read(testDataPath("spec2cie_5nm.ti3"), file, problem)) << problem.english();
     EXPECT_EQ(file.records.size(), 96u);
     EXPECT_EQ(file.colourFields, ColourFields::Lab);
     EXPECT_TRUE(file.skipped.empty());
 
     TempDir dir;
     EXPECT_FALSE(PatchFileReader::read(dir.dir(), file, problem));
-    EXPECT_NE(problem.find("is a folder"), std::string::npos) << problem;
+    EXPECT_NE(problem.english().find("is a folder"), std::string::npos) << problem.english();
     EXPECT_FALSE(PatchFileReader::read(dir.path("missing.txt"), file, problem));
-    EXPECT_NE(problem.find("No such file"), std::string::npos) << problem;
+    EXPECT_NE(problem.english().find("No such file"), std::string::npos) << problem.english();
 }
 
 } // namespace

@@ -11,10 +11,10 @@ namespace {
 PatchSide side(const std::string& fields, const std::string& rows, bool referenceColumns = false)
 {
     auto file = std::make_shared<PatchFile>();
-    std::string problem;
+    EngineText problem;
     const std::string text = "CGATS.17\nBEGIN_DATA_FORMAT\n" + fields + "\nEND_DATA_FORMAT\nBEGIN_DATA\n" + rows +
                              "END_DATA\n";
-    EXPECT_TRUE(PatchFileReader::parse(text, *file, problem)) << problem;
+    EXPECT_TRUE(PatchFileReader::parse(text, *file, problem)) << problem.english();
     return {file, referenceColumns};
 }
 

@@ -10,10 +10,10 @@ namespace {
 std::shared_ptr<PatchFile> parsed(const std::string& fields, const std::string& rows)
 {
     auto file = std::make_shared<PatchFile>();
-    std::string problem;
+    EngineText problem;
     const std::string text = "CGATS.17\nBEGIN_DATA_FORMAT\n" + fields + "\nEND_DATA_FORMAT\nBEGIN_DATA\n" + rows +
                              "END_DATA\n";
-    EXPECT_TRUE(PatchFileReader::parse(text, *file, problem)) << problem;
+    EXPECT_TRUE(PatchFileReader::parse(text, *file, problem)) << problem.english();
     return file;
 }
 
@@ -109,8 +109,8 @@ TEST(RepeatedMeasurements, FilesPairByIdentityAndAverage)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         AveragedMeasurement averaged;
-        std::string problem;
-        ASSERT_TRUE(averageRepeats(c.files, c.by, averaged, problem)) << problem;
+        EngineText problem;
+        ASSERT_TRUE(averageRepeats(c.files, c.by, averaged, problem)) << problem.english();
         EXPECT_TRUE(averaged.leftOut.empty());
         EXPECT_EQ(averaged.incomplete, c.incomplete);
         for (const auto& [id, lab] : c.expected) {
@@ -153,9 +153,9 @@ TEST(RepeatedMeasurements, FilesThatCannotPairAreRefusedInTheirOwnWords)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         AveragedMeasurement averaged;
-        std::string problem;
+        EngineText problem;
         EXPECT_FALSE(averageRepeats({c.first, c.repeat}, c.by, averaged, problem));
-        EXPECT_EQ(problem, c.problem);
+        EXPECT_EQ(problem.english(), c.problem);
     }
 }
 
@@ -165,25 +165,25 @@ TEST(RepeatedMeasurements, PatchesWhoseRepeatsDisagreeAreLeftOutByName)
     const auto first = labRows("5 50 0 0\n17 40 0 0\n33 60 0 0\n40 70 0 0\n");
     const auto second = labRows("5 53 0 0\n17 44.2 0 0\n33 60 6 0\n40 70 1 0\n");
     AveragedMeasurement averaged;
-    std::string problem;
-    ASSERT_TRUE(averageRepeats({first, second}, PairBy::Auto, averaged, problem)) << problem;
+    EngineText problem;
+    ASSERT_TRUE(averageRepeats({first, second}, PairBy::Auto, averaged, problem)) << problem.english();
     ASSERT_EQ(averaged.leftOut.size(), 2u);
-    EXPECT_EQ(describeLeftOut(averaged.leftOut),
+    EXPECT_EQ(describeLeftOut(averaged.leftOut).english(),
               "2 patches were measured differently in the repeats and were left out: 17 (4.2 apart), 33 (6.0)");
     EXPECT_EQ(averaged.file->records.size(), 2u);
     EXPECT_EQ(recordOf(*averaged.file, "17"), nullptr);
     ASSERT_NE(recordOf(*averaged.file, "5"), nullptr);
     EXPECT_DOUBLE_EQ(recordOf(*averaged.file, "5")->lab.L, 51.5);
 
-    EXPECT_EQ(describeLeftOut({{"9", 3.01}}),
+    EXPECT_EQ(describeLeftOut({{"9", 3.01}}).english(),
               "1 patch was measured differently in the repeats and was left out: 9 (3.0 apart)");
-    EXPECT_EQ(describeIncomplete({"2", "5"}),
+    EXPECT_EQ(describeIncomplete({"2", "5"}).english(),
               "2 patches were not in every measurement file (ids 2, 5); each is the average of the files that have it");
-    EXPECT_EQ(describeLeftOut({}), "");
+    EXPECT_TRUE(describeLeftOut({}).empty());
 
     // Every patch in doubt leaves nothing to correct from.
     EXPECT_FALSE(averageRepeats({labRows("1 50 0 0\n"), labRows("1 60 0 0\n")}, PairBy::Auto, averaged, problem));
-    EXPECT_EQ(problem, "every patch was measured differently in the repeats");
+    EXPECT_EQ(problem.english(), "every patch was measured differently in the repeats");
 }
 
 } // namespace
