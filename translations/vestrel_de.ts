@@ -4,351 +4,351 @@
 <context>
     <name>CubeForm</name>
     <message>
-        <location filename="../ui/cubeform.ui" line="6"/>
-        <location filename="../ui/cubeform.cpp" line="74"/>
+        <location filename="../ui/details/cubeform.ui" line="6"/>
+        <location filename="../ui/details/cubeform.cpp" line="74"/>
         <source>Separation details</source>
         <translation>Separationsdetails</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.ui" line="75"/>
+        <location filename="../ui/details/cubeform.ui" line="75"/>
         <source>Show Hex</source>
         <translation>Hex anzeigen</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.ui" line="76"/>
+        <location filename="../ui/details/cubeform.ui" line="76"/>
         <source>Show the device values and the relative colour as 16-bit hexadecimal codes</source>
         <translation>Gerätewerte und relative Farbe als hexadezimale 16-Bit-Codes anzeigen</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.ui" line="87"/>
+        <location filename="../ui/details/cubeform.ui" line="87"/>
         <source>&amp;Iterate</source>
         <translation>&amp;Iterieren</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.ui" line="88"/>
+        <location filename="../ui/details/cubeform.ui" line="88"/>
         <source>Move the eight nodes until the round trip reaches the aim</source>
         <translation>Die acht Knoten verschieben, bis der Round Trip das Ziel erreicht</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.ui" line="93"/>
+        <location filename="../ui/details/cubeform.ui" line="93"/>
         <source>&amp;Undo</source>
         <translation>&amp;Rückgängig</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.ui" line="94"/>
+        <location filename="../ui/details/cubeform.ui" line="94"/>
         <source>Undo the last step, as Edit &gt; Undo in the main window (Ctrl+Z)</source>
         <translation>Den letzten Schritt rückgängig machen, wie Bearbeiten &gt; Rückgängig im Hauptfenster (Ctrl+Z)</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="83"/>
-        <location filename="../ui/cubeform.cpp" line="84"/>
+        <location filename="../ui/details/cubeform.cpp" line="83"/>
+        <location filename="../ui/details/cubeform.cpp" line="84"/>
         <source>Ctrl+Y</source>
         <translation>Ctrl+Y</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="126"/>
+        <location filename="../ui/details/cubeform.cpp" line="126"/>
         <source>Lightness, from 0 (black) to 100 (white)</source>
         <translation>Helligkeit, von 0 (Schwarz) bis 100 (Weiß)</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="127"/>
+        <location filename="../ui/details/cubeform.cpp" line="127"/>
         <source>Green (-) to red (+)</source>
         <translation>Grün (-) bis Rot (+)</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="128"/>
+        <location filename="../ui/details/cubeform.cpp" line="128"/>
         <source>Blue (-) to yellow (+)</source>
         <translation>Blau (-) bis Gelb (+)</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="131"/>
+        <location filename="../ui/details/cubeform.cpp" line="131"/>
         <source>Ref</source>
         <translation>Ref</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="131"/>
+        <location filename="../ui/details/cubeform.cpp" line="131"/>
         <source>The patch&apos;s reference colour on its way into the B2A1 table, one stage a row</source>
         <translation>Die Referenzfarbe des Feldes auf ihrem Weg in die B2A1-Tabelle, eine Stufe je Zeile</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="132"/>
-        <location filename="../ui/cubeform.cpp" line="165"/>
-        <location filename="../ui/cubeform.cpp" line="177"/>
-        <location filename="../ui/cubeform.cpp" line="205"/>
+        <location filename="../ui/details/cubeform.cpp" line="132"/>
+        <location filename="../ui/details/cubeform.cpp" line="165"/>
+        <location filename="../ui/details/cubeform.cpp" line="177"/>
+        <location filename="../ui/details/cubeform.cpp" line="205"/>
         <source>L*</source>
         <translation>L*</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="132"/>
+        <location filename="../ui/details/cubeform.cpp" line="132"/>
         <source>Lightness; in the rows of codes, the first input of the table</source>
         <translation>Helligkeit; in den Zeilen mit Codes der erste Eingang der Tabelle</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="133"/>
-        <location filename="../ui/cubeform.cpp" line="166"/>
-        <location filename="../ui/cubeform.cpp" line="178"/>
-        <location filename="../ui/cubeform.cpp" line="206"/>
+        <location filename="../ui/details/cubeform.cpp" line="133"/>
+        <location filename="../ui/details/cubeform.cpp" line="166"/>
+        <location filename="../ui/details/cubeform.cpp" line="178"/>
+        <location filename="../ui/details/cubeform.cpp" line="206"/>
         <source>a*</source>
         <translation>a*</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="133"/>
+        <location filename="../ui/details/cubeform.cpp" line="133"/>
         <source>Green (-) to red (+); in the rows of codes, the second input of the table</source>
         <translation>Grün (-) bis Rot (+); in den Zeilen mit Codes der zweite Eingang der Tabelle</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="134"/>
-        <location filename="../ui/cubeform.cpp" line="167"/>
-        <location filename="../ui/cubeform.cpp" line="179"/>
-        <location filename="../ui/cubeform.cpp" line="207"/>
+        <location filename="../ui/details/cubeform.cpp" line="134"/>
+        <location filename="../ui/details/cubeform.cpp" line="167"/>
+        <location filename="../ui/details/cubeform.cpp" line="179"/>
+        <location filename="../ui/details/cubeform.cpp" line="207"/>
         <source>b*</source>
         <translation>b*</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="134"/>
+        <location filename="../ui/details/cubeform.cpp" line="134"/>
         <source>Blue (-) to yellow (+); in the rows of codes, the third input of the table</source>
         <translation>Blau (-) bis Gelb (+); in den Zeilen mit Codes der dritte Eingang der Tabelle</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="137"/>
+        <location filename="../ui/details/cubeform.cpp" line="137"/>
         <source>AbsCol</source>
         <translation>AbsCol</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="137"/>
+        <location filename="../ui/details/cubeform.cpp" line="137"/>
         <source>The reference colour, absolute colorimetric: the colour on the paper, with the paper&apos;s white as measured. Type other values to look at another colour.</source>
         <translation>Die Referenzfarbe, absolut farbmetrisch: die Farbe auf dem Papier, mit dem Papierweiß wie gemessen. Andere Werte eingeben, um eine andere Farbe zu betrachten.</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="139"/>
+        <location filename="../ui/details/cubeform.cpp" line="139"/>
         <source>RelCol</source>
         <translation>RelCol</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="139"/>
+        <location filename="../ui/details/cubeform.cpp" line="139"/>
         <source>The reference colour, relative colorimetric: scaled so that the paper&apos;s white is the profile&apos;s white, as the B2A1 table takes it</source>
         <translation>Die Referenzfarbe, relativ farbmetrisch: so skaliert, dass das Papierweiß das Weiß des Profils ist, wie die B2A1-Tabelle sie erwartet</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="141"/>
+        <location filename="../ui/details/cubeform.cpp" line="141"/>
         <source>PreInput</source>
         <translation>PreInput</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="141"/>
+        <location filename="../ui/details/cubeform.cpp" line="141"/>
         <source>The values before the table&apos;s input curves: the relative colour in the Lab encoding the table takes, as 16-bit codes</source>
         <translation>Die Werte vor den Eingangskurven der Tabelle: die relative Farbe in der Lab-Codierung der Tabelle, als 16-Bit-Codes</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="143"/>
+        <location filename="../ui/details/cubeform.cpp" line="143"/>
         <source>PreCLUT</source>
         <translation>PreCLUT</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="143"/>
+        <location filename="../ui/details/cubeform.cpp" line="143"/>
         <source>The values entering the CLUT, after the table&apos;s input curves, as 16-bit codes: they locate the cell of the eight nodes below</source>
         <translation>Die Werte am Eingang der CLUT, nach den Eingangskurven der Tabelle, als 16-Bit-Codes: Sie bestimmen die Zelle der acht Knoten unten</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="160"/>
+        <location filename="../ui/details/cubeform.cpp" line="160"/>
         <source>The colour the node stands for: its place in the grid taken back through the table&apos;s input curves, absolute colorimetric</source>
         <translation>Die Farbe, für die der Knoten steht: seine Stelle im Gitter, zurück durch die Eingangskurven der Tabelle gerechnet, absolut farbmetrisch</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="162"/>
+        <location filename="../ui/details/cubeform.cpp" line="162"/>
         <source>The colour the A2B1 table predicts for the node&apos;s values after the output curves (the Out columns): what the node prints</source>
         <translation>Die Farbe, die die A2B1-Tabelle für die Werte des Knotens nach den Ausgangskurven (den Aus-Spalten) vorhersagt: was der Knoten druckt</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="168"/>
+        <location filename="../ui/details/cubeform.cpp" line="168"/>
         <source>Weight</source>
         <translation>Gewicht</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="168"/>
+        <location filename="../ui/details/cubeform.cpp" line="168"/>
         <source>The node&apos;s share in the trilinear interpolation at the reference</source>
         <translation>Der Anteil des Knotens an der trilinearen Interpolation bei der Referenz</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="169"/>
+        <location filename="../ui/details/cubeform.cpp" line="169"/>
         <source>Dev0</source>
         <translation>Dev0</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="170"/>
+        <location filename="../ui/details/cubeform.cpp" line="170"/>
         <source>Dev1</source>
         <translation>Dev1</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="171"/>
+        <location filename="../ui/details/cubeform.cpp" line="171"/>
         <source>Dev2</source>
         <translation>Dev2</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="172"/>
+        <location filename="../ui/details/cubeform.cpp" line="172"/>
         <source>Dev3</source>
         <translation>Dev3</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="173"/>
+        <location filename="../ui/details/cubeform.cpp" line="173"/>
         <source>Out0</source>
         <translation>Aus0</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="174"/>
+        <location filename="../ui/details/cubeform.cpp" line="174"/>
         <source>Out1</source>
         <translation>Aus1</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="175"/>
+        <location filename="../ui/details/cubeform.cpp" line="175"/>
         <source>Out2</source>
         <translation>Aus2</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="176"/>
+        <location filename="../ui/details/cubeform.cpp" line="176"/>
         <source>Out3</source>
         <translation>Aus3</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="180"/>
+        <location filename="../ui/details/cubeform.cpp" line="180"/>
         <source>OOG</source>
         <translation>OOG</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="180"/>
+        <location filename="../ui/details/cubeform.cpp" line="180"/>
         <source>Out of gamut: * where the colour the node stands for cannot be printed with these inks; what the node prints misses it by more than 1 Delta E 1976</source>
         <translation>Außerhalb des Farbumfangs: * wo die Farbe, für die der Knoten steht, mit diesen Farben nicht druckbar ist; was der Knoten druckt, verfehlt sie um mehr als 1 Delta E 1976</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="182"/>
-        <location filename="../ui/cubeform.cpp" line="446"/>
+        <location filename="../ui/details/cubeform.cpp" line="182"/>
+        <location filename="../ui/details/cubeform.cpp" line="446"/>
         <source>Delta E</source>
         <translation>Delta E</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="182"/>
+        <location filename="../ui/details/cubeform.cpp" line="182"/>
         <source>How far what the node prints (L*, a*, b* on the right) is from the colour it stands for (L*, a*, b* on the left)</source>
         <translation>Wie weit das, was der Knoten druckt (L*, a*, b* rechts), von der Farbe entfernt ist, für die er steht (L*, a*, b* links)</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="191"/>
+        <location filename="../ui/details/cubeform.cpp" line="191"/>
         <source>One of the eight CLUT nodes around the reference colour, by its place in the grid along L*, a* and b*</source>
         <translation>Einer der acht CLUT-Knoten um die Referenzfarbe, nach seiner Stelle im Gitter entlang L*, a* und b*</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="194"/>
-        <location filename="../ui/cubeform.cpp" line="214"/>
+        <location filename="../ui/details/cubeform.cpp" line="194"/>
+        <location filename="../ui/details/cubeform.cpp" line="214"/>
         <source>Result</source>
         <translation>Ergebnis</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="196"/>
+        <location filename="../ui/details/cubeform.cpp" line="196"/>
         <source>The reference through the table: the trilinear interpolation of the eight nodes, the values after the output curves (Out), and what the A2B1 table predicts they print</source>
         <translation>Die Referenz durch die Tabelle: die trilineare Interpolation der acht Knoten, die Werte nach den Ausgangskurven (Aus) und was sie laut A2B1-Tabelle drucken</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="204"/>
+        <location filename="../ui/details/cubeform.cpp" line="204"/>
         <source>Out</source>
         <translation>Aus</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="204"/>
+        <location filename="../ui/details/cubeform.cpp" line="204"/>
         <source>The Delta E of the Delta row, as the main table gives it</source>
         <translation>Das Delta E der Delta-Zeile, wie die Haupttabelle es angibt</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="210"/>
+        <location filename="../ui/details/cubeform.cpp" line="210"/>
         <source>Offset</source>
         <translation>Versatz</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="210"/>
+        <location filename="../ui/details/cubeform.cpp" line="210"/>
         <source>Where the print lands minus the reference: the measurement, or after a correction the predicted print</source>
         <translation>Wo der Druck landet, minus Referenz: die Messung oder nach einer Korrektur der vorhergesagte Druck</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="212"/>
+        <location filename="../ui/details/cubeform.cpp" line="212"/>
         <source>Aim</source>
         <translation>Ziel</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="212"/>
+        <location filename="../ui/details/cubeform.cpp" line="212"/>
         <source>Where the round trip through the tables has to land for the print to meet the reference: the round trip when the patch was loaded here, minus the offset</source>
         <translation>Wo der Round Trip durch die Tabellen landen muss, damit der Druck die Referenz trifft: der Round Trip beim Laden des Feldes hier, minus Versatz</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="214"/>
+        <location filename="../ui/details/cubeform.cpp" line="214"/>
         <source>The round trip of the reference through the tables as they are now: B2A1, then A2B1</source>
         <translation>Der Round Trip der Referenz durch die Tabellen in ihrem jetzigen Stand: B2A1, dann A2B1</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="215"/>
-        <location filename="../ui/cubeform.cpp" line="477"/>
+        <location filename="../ui/details/cubeform.cpp" line="215"/>
+        <location filename="../ui/details/cubeform.cpp" line="477"/>
         <source>Delta</source>
         <translation>Delta</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="281"/>
+        <location filename="../ui/details/cubeform.cpp" line="281"/>
         <source>Out %1</source>
         <translation>Aus %1</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="284"/>
+        <location filename="../ui/details/cubeform.cpp" line="284"/>
         <source>The node&apos;s %1 value as the CLUT holds it; type another to edit the node (percent, 0 to 255 or hexadecimal codes as chosen below)</source>
         <translation>Der %1-Wert des Knotens, wie die CLUT ihn enthält; einen anderen eingeben, um den Knoten zu ändern (Prozent, 0 bis 255 oder hexadezimale Codes, wie unten gewählt)</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="290"/>
+        <location filename="../ui/details/cubeform.cpp" line="290"/>
         <source>The node&apos;s %1 value after the table&apos;s output curves: what the printer is sent</source>
         <translation>Der %1-Wert des Knotens nach den Ausgangskurven der Tabelle: was an den Drucker geht</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="446"/>
+        <location filename="../ui/details/cubeform.cpp" line="446"/>
         <source>Delta E 2000</source>
         <translation>Delta E 2000</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="459"/>
+        <location filename="../ui/details/cubeform.cpp" line="459"/>
         <source>Delta measured</source>
         <translation>Delta gemessen</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="460"/>
+        <location filename="../ui/details/cubeform.cpp" line="460"/>
         <source>As measured: the measurement minus the reference. The patch is not corrected yet.</source>
         <translation>Wie gemessen: die Messung minus Referenz. Das Feld ist noch nicht korrigiert.</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="465"/>
+        <location filename="../ui/details/cubeform.cpp" line="465"/>
         <source>Delta after</source>
         <translation>Delta danach</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="466"/>
+        <location filename="../ui/details/cubeform.cpp" line="466"/>
         <source>After the correction: the predicted print minus the reference, as the main table&apos;s columns after the correction give it</source>
         <translation>Nach der Korrektur: der vorhergesagte Druck minus Referenz, wie die Spalten der Haupttabelle nach der Korrektur ihn angeben</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="478"/>
+        <location filename="../ui/details/cubeform.cpp" line="478"/>
         <source>The result minus the aim, at the reference typed into the AbsCol row</source>
         <translation>Das Ergebnis minus Ziel, bei der in die Zeile AbsCol eingegebenen Referenz</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="496"/>
+        <location filename="../ui/details/cubeform.cpp" line="496"/>
         <source>Patch %1 (%2): %3 %4 as measured; not corrected yet.</source>
         <translation>Feld %1 (%2): %3 %4 wie gemessen; noch nicht korrigiert.</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="501"/>
+        <location filename="../ui/details/cubeform.cpp" line="501"/>
         <source>Patch %1 (%2): %3 %4 after the correction, as predicted (%5 as measured).</source>
         <translation>Feld %1 (%2): %3 %4 nach der Korrektur, wie vorhergesagt (%5 wie gemessen).</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="506"/>
+        <location filename="../ui/details/cubeform.cpp" line="506"/>
         <source>Patch %1 (%2), at the reference typed in: the Delta row is the result minus the aim.</source>
         <translation>Feld %1 (%2), bei der eingegebenen Referenz: Die Delta-Zeile ist das Ergebnis minus Ziel.</translation>
     </message>
     <message>
-        <location filename="../ui/cubeform.cpp" line="511"/>
+        <location filename="../ui/details/cubeform.cpp" line="511"/>
         <source>The values below are the per-patch model&apos;s round trip through the tables as they are now.</source>
         <translation>Die Werte unten sind der Round Trip des Modells „Pro Feld“ durch die Tabellen in ihrem jetzigen Stand.</translation>
     </message>
@@ -356,238 +356,306 @@
 <context>
     <name>Engine</name>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="50"/>
+        <location filename="../session/CorrectionSession.cpp" line="45"/>
         <source>1 line skipped (%1)</source>
         <translation>1 Zeile übersprungen (%1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="51"/>
+        <location filename="../session/CorrectionSession.cpp" line="46"/>
         <source>%1 lines skipped (%2)</source>
         <translation>%1 Zeilen übersprungen (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="57"/>
+        <location filename="../session/CorrectionSession.cpp" line="52"/>
         <source>line %1: %2</source>
         <translation>Zeile %1: %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="62"/>
+        <location filename="../session/CorrectionSession.cpp" line="57"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="172"/>
         <source>Failed to open %1</source>
         <translation>%1 konnte nicht geöffnet werden</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="67"/>
+        <location filename="../session/CorrectionSession.cpp" line="62"/>
         <source>Could not load %1: %2</source>
         <translation>%1 konnte nicht geladen werden: %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="99"/>
+        <location filename="../session/CorrectionSession.cpp" line="94"/>
         <source>%1 (%2 from what its neighbours predict)</source>
         <translation>%1 (%2 von der Vorhersage seiner Nachbarn entfernt)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="106"/>
+        <location filename="../session/CorrectionSession.cpp" line="101"/>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="151"/>
         <source>%1 and %2 more</source>
         <translation>%1 und %2 weitere</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="109"/>
+        <location filename="../session/CorrectionSession.cpp" line="104"/>
         <source>1 patch disagrees with its neighbours and was left out: %1</source>
         <translation>1 Feld weicht von seinen Nachbarn ab und wurde ausgelassen: %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="111"/>
+        <location filename="../session/CorrectionSession.cpp" line="106"/>
         <source>%1 patches disagree with their neighbours and were left out: %2</source>
         <translation>%1 Felder weichen von ihren Nachbarn ab und wurden ausgelassen: %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="258"/>
+        <location filename="../session/CorrectionSession.cpp" line="145"/>
+        <source>it is a patch data file, not an ICC profile</source>
+        <translation>Es ist eine Datei mit Felddaten, kein ICC-Profil</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="146"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="29"/>
+        <source>it is not an ICC profile</source>
+        <translation>Es ist kein ICC-Profil</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="254"/>
         <source>it is a device link: give the printer&apos;s own profile too (vestrel-cli correct -p)</source>
         <translation>Es ist ein Device-Link: Geben Sie auch das eigene Profil des Druckers an (vestrel-cli correct -p)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="284"/>
+        <location filename="../session/CorrectionSession.cpp" line="280"/>
         <source>the profile&apos;s B2A1 table does not take Lab (its PCS is %1)</source>
         <translation>Die B2A1-Tabelle des Profils nimmt kein Lab an (sein PCS ist %1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="330"/>
+        <location filename="../session/CorrectionSession.cpp" line="326"/>
         <source>Loaded %1</source>
         <translation>%1 geladen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="385"/>
+        <location filename="../session/CorrectionSession.cpp" line="381"/>
         <source>not enough memory for its patches</source>
         <translation>nicht genug Speicher für ihre Felder</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="404"/>
+        <location filename="../session/CorrectionSession.cpp" line="400"/>
         <source>Could not add %1: %2</source>
         <translation>%1 konnte nicht hinzugefügt werden: %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="425"/>
+        <location filename="../session/CorrectionSession.cpp" line="421"/>
         <source>patches with reference and measured values</source>
         <translation>Felder mit Referenz- und Messwerten</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="428"/>
+        <location filename="../session/CorrectionSession.cpp" line="424"/>
         <source>reference patches (the reference values of a combined file)</source>
         <translation>Referenzfelder (die Referenzwerte einer kombinierten Datei)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="430"/>
+        <location filename="../session/CorrectionSession.cpp" line="426"/>
         <source>reference patches</source>
         <translation>Referenzfelder</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="432"/>
+        <location filename="../session/CorrectionSession.cpp" line="428"/>
         <source>the reference values of %1 replace those of %2</source>
         <translation>die Referenzwerte aus %1 ersetzen die aus %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="438"/>
+        <location filename="../session/CorrectionSession.cpp" line="434"/>
         <source>the reference values of %1 are used, not those of %2</source>
         <translation>die Referenzwerte aus %1 werden verwendet, nicht die aus %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="444"/>
+        <location filename="../session/CorrectionSession.cpp" line="440"/>
         <source>measured patches</source>
         <translation>gemessene Felder</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="449"/>
+        <location filename="../session/CorrectionSession.cpp" line="445"/>
         <source>Averaged %1 measurement files into %2 %3</source>
         <translation>%1 Messdateien zu %2 %3 gemittelt</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="451"/>
+        <location filename="../session/CorrectionSession.cpp" line="447"/>
         <source>Loaded %1 %2</source>
         <translation>%1 %2 geladen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="480"/>
+        <location filename="../session/CorrectionSession.cpp" line="476"/>
         <source>1 measured patch has no reference (%1)</source>
         <translation>1 gemessenes Feld hat keine Referenz (%1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="481"/>
+        <location filename="../session/CorrectionSession.cpp" line="477"/>
         <source>%1 measured patches have no reference (%2)</source>
         <translation>%1 gemessene Felder haben keine Referenz (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="490"/>
+        <location filename="../session/CorrectionSession.cpp" line="486"/>
         <source>1 reference patch was not measured (%1)</source>
         <translation>1 Referenzfeld wurde nicht gemessen (%1)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="491"/>
+        <location filename="../session/CorrectionSession.cpp" line="487"/>
         <source>%1 reference patches were not measured (%2)</source>
         <translation>%1 Referenzfelder wurden nicht gemessen (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="511"/>
+        <location filename="../session/CorrectionSession.cpp" line="507"/>
         <source>the measured values are the mean of %1 files (%2)</source>
         <translation>die Messwerte sind der Mittelwert aus %1 Dateien (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="514"/>
+        <location filename="../session/CorrectionSession.cpp" line="510"/>
         <source>the measured values are the median of %1 files (%2)</source>
         <translation>die Messwerte sind der Median aus %1 Dateien (%2)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="867"/>
+        <location filename="../session/CorrectionSession.cpp" line="863"/>
         <source>No measurement to pair</source>
         <translation>Keine Messung zum Zuordnen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="891"/>
-        <location filename="../session/CorrectionSession.cpp" line="1295"/>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="136"/>
+        <location filename="../session/CorrectionSession.cpp" line="887"/>
+        <location filename="../session/CorrectionSession.cpp" line="1296"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="130"/>
         <source>Open a profile first</source>
         <translation>Zuerst ein Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="895"/>
+        <location filename="../session/CorrectionSession.cpp" line="891"/>
         <source>No patch has both reference and measured values</source>
         <translation>Kein Feld hat sowohl Referenz- als auch Messwerte</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="934"/>
+        <location filename="../session/CorrectionSession.cpp" line="930"/>
         <source>Not corrected: a device link is corrected by the Smooth method only</source>
         <translation>Nicht korrigiert: Ein Device-Link wird nur mit der Methode „Glatt“ korrigiert</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="945"/>
+        <location filename="../session/CorrectionSession.cpp" line="941"/>
         <source>Not corrected: not enough memory for this correction</source>
         <translation>Nicht korrigiert: nicht genug Speicher für diese Korrektur</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="998"/>
+        <location filename="../session/CorrectionSession.cpp" line="994"/>
         <source>Not corrected: %1 of %2 patches disagree with their neighbours, more than a fifth: wrong chart, or strips read out of order?</source>
         <translation>Nicht korrigiert: %1 von %2 Feldern weichen von ihren Nachbarn ab, mehr als ein Fünftel: falsches Testchart oder Streifen in falscher Reihenfolge gemessen?</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1033"/>
+        <location filename="../session/CorrectionSession.cpp" line="1029"/>
         <source>Not corrected: %1, loaded as the measurement, says it holds reference values, and %2, loaded as the reference, says it holds measured ones: are the two files swapped?</source>
         <translation>Nicht korrigiert: %1, als Messung geladen, gibt an, Referenzwerte zu enthalten, und %2, als Referenz geladen, gibt an, Messwerte zu enthalten: Sind die beiden Dateien vertauscht?</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1040"/>
+        <location filename="../session/CorrectionSession.cpp" line="1036"/>
         <source>Not corrected: the measurement is %1 Delta E from the reference on average; the files do not belong together: wrong chart, scale or order?</source>
         <translation>Nicht korrigiert: Die Messung weicht im Mittel um %1 Delta E von der Referenz ab; die Dateien gehören nicht zusammen: falsches Testchart, falsche Skala oder Reihenfolge?</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1046"/>
+        <location filename="../session/CorrectionSession.cpp" line="1042"/>
         <source>Not corrected: the profile&apos;s own round trip misses the reference by %1 Delta E on average; the B2A table does not invert the A2B table</source>
         <translation>Nicht korrigiert: Der Round Trip des Profils selbst verfehlt die Referenz im Mittel um %1 Delta E; die B2A-Tabelle kehrt die A2B-Tabelle nicht um</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1077"/>
+        <location filename="../session/CorrectionSession.cpp" line="1073"/>
         <source>Not corrected: the correction&apos;s own prediction is worse than before (mean Delta E 1976 %1 before, %2 after)</source>
         <translation>Nicht korrigiert: Die eigene Vorhersage der Korrektur ist schlechter als vorher (mittleres Delta E 1976 %1 vorher, %2 nachher)</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1110"/>
+        <location filename="../session/CorrectionSession.cpp" line="1106"/>
         <source>Please select some patches to be optimized</source>
         <translation>Bitte die zu optimierenden Felder auswählen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1161"/>
-        <location filename="../session/CorrectionSession.cpp" line="1251"/>
+        <location filename="../session/CorrectionSession.cpp" line="1112"/>
+        <source>The profile&apos;s B2A1 table cannot be corrected patch by patch: %1</source>
+        <translation>Die B2A1-Tabelle des Profils kann nicht pro Feld korrigiert werden: %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1121"/>
+        <source>The profile&apos;s B2A1 table cannot be corrected patch by patch</source>
+        <translation>Die B2A1-Tabelle des Profils kann nicht pro Feld korrigiert werden</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1159"/>
+        <location filename="../session/CorrectionSession.cpp" line="1249"/>
         <source>Correction aborted; the profile is as it was</source>
         <translation>Korrektur abgebrochen; das Profil ist unverändert</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1184"/>
+        <location filename="../session/CorrectionSession.cpp" line="1182"/>
         <source>Corrected 1 patch patch by patch; predicted average Delta E 1976 %1</source>
         <translation>1 Feld einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1187"/>
+        <location filename="../session/CorrectionSession.cpp" line="1185"/>
         <source>Corrected %1 patches patch by patch; predicted average Delta E 1976 %2</source>
         <translation>%1 Felder einzeln korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1222"/>
+        <location filename="../session/CorrectionSession.cpp" line="1220"/>
         <source>Corrected 1 patch together; predicted average Delta E 1976 %1</source>
         <translation>1 Feld gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1224"/>
+        <location filename="../session/CorrectionSession.cpp" line="1222"/>
         <source>Corrected %1 patches together; predicted average Delta E 1976 %2</source>
         <translation>%1 Felder gemeinsam korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1303"/>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="146"/>
+        <location filename="../session/CorrectionSession.cpp" line="1270"/>
+        <source>1 pure node kept to their one ink; predicted mean Delta E 1976 %1 (%2 with them free)</source>
+        <translation>1 reiner Knoten bei seiner einen Farbe gehalten; vorhergesagtes mittleres Delta E 1976 %1 (%2, wenn er frei ist)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1274"/>
+        <source>%1 pure nodes kept to their one ink; predicted mean Delta E 1976 %2 (%3 with them free)</source>
+        <translation>%1 reine Knoten bei ihrer einen Farbe gehalten; vorhergesagtes mittleres Delta E 1976 %2 (%3, wenn sie frei sind)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1304"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="141"/>
         <source>Did not save over %1</source>
         <translation>%1 wurde nicht überschrieben</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSession.cpp" line="1326"/>
+        <location filename="../session/CorrectionSession.cpp" line="1305"/>
+        <source>it is %1 the patches were read from</source>
+        <translation>Es ist %1; daraus wurden die Felder gelesen</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1328"/>
         <source>Saved as %1</source>
         <translation>Gespeichert als %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1336"/>
+        <source>the combined patch file</source>
+        <translation>die kombinierte Datei</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1337"/>
+        <source>the measurement file</source>
+        <translation>die Messdatei</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1345"/>
+        <source>the reference file</source>
+        <translation>die Referenzdatei</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1347"/>
+        <source>the profile as opened</source>
+        <translation>das Profil wie geöffnet</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1349"/>
+        <source>the printer profile</source>
+        <translation>das Druckerprofil</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSession.cpp" line="1351"/>
+        <source>the corrected profile as saved</source>
+        <translation>das korrigierte Profil wie gespeichert</translation>
     </message>
     <message>
         <location filename="../patchdata/CgatsReader.cpp" line="171"/>
@@ -603,6 +671,21 @@
         <location filename="../patchdata/CgatsReader.cpp" line="181"/>
         <source>%1 values, %2 expected</source>
         <translation>%1 Werte, %2 erwartet</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/CgatsReader.cpp" line="266"/>
+        <source>the field list has no END_DATA_FORMAT</source>
+        <translation>die Spaltenliste hat kein END_DATA_FORMAT</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/CgatsReader.cpp" line="267"/>
+        <source>no field list (BEGIN_DATA_FORMAT ... END_DATA_FORMAT) was found</source>
+        <translation>keine Spaltenliste (BEGIN_DATA_FORMAT ... END_DATA_FORMAT) gefunden</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/CgatsReader.cpp" line="272"/>
+        <source>the file holds no data lines</source>
+        <translation>die Datei enthält keine Datenzeilen</translation>
     </message>
     <message>
         <location filename="../patchdata/PatchFile.cpp" line="48"/>
@@ -635,49 +718,134 @@
         <translation>der Referenz</translation>
     </message>
     <message>
-        <location filename="../patchdata/PatchFile.cpp" line="352"/>
+        <location filename="../patchdata/PatchFile.cpp" line="289"/>
+        <source>the XYZ values are all near 0 (the brightest patch has Y %1): neither white Y = 100 nor white Y = 1 fits; give XYZ with white Y = 100</source>
+        <translation>die XYZ-Werte liegen alle nahe 0 (das hellste Feld hat Y %1): Weder Weiß Y = 100 noch Weiß Y = 1 passt; XYZ mit Weiß Y = 100 angeben</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="297"/>
+        <source>XYZ values read on a 0..1 scale (white Y = 1; the brightest patch has Y %1)</source>
+        <translation>XYZ-Werte auf einer Skala von 0..1 gelesen (Weiß Y = 1; das hellste Feld hat Y %1)</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="317"/>
+        <source>SPECTRAL_NORM &quot;%1&quot; is not a positive number</source>
+        <translation>SPECTRAL_NORM &quot;%1&quot; ist keine positive Zahl</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="345"/>
+        <source>the spectral values fit reflectance in 0..1 and in percent alike (the brightest tenth of the patches peak at %1); state the scale with a keyword line SPECTRAL_NORM &quot;1&quot; or SPECTRAL_NORM &quot;100&quot; before the data</source>
+        <translation>die Spektralwerte passen zu Remission in 0..1 ebenso wie in Prozent (die Spitzenwerte des hellsten Zehntels der Felder liegen bei %1); die Skala mit einer Schlüsselwortzeile SPECTRAL_NORM &quot;1&quot; oder SPECTRAL_NORM &quot;100&quot; vor den Daten angeben</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="358"/>
         <source>reflectance in percent</source>
         <translation>Remission in Prozent</translation>
     </message>
     <message>
-        <location filename="../patchdata/PatchFile.cpp" line="353"/>
+        <location filename="../patchdata/PatchFile.cpp" line="359"/>
         <source>reflectance in 0..1</source>
         <translation>Remission in 0..1</translation>
     </message>
     <message>
-        <location filename="../patchdata/PatchFile.cpp" line="371"/>
+        <location filename="../patchdata/PatchFile.cpp" line="377"/>
         <source>spectral value %1 at %2 nm is outside %3 to %4 (%5)</source>
         <translation>Spektralwert %1 bei %2 nm liegt außerhalb von %3 bis %4 (%5)</translation>
     </message>
     <message>
-        <location filename="../patchdata/PatchFile.cpp" line="408"/>
+        <location filename="../patchdata/PatchFile.cpp" line="414"/>
         <source>&apos;%1&apos; is not a number</source>
         <translation>„%1“ ist keine Zahl</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="44"/>
+        <location filename="../patchdata/PatchFile.cpp" line="425"/>
+        <source>no colour fields: the file needs LAB_L LAB_A LAB_B, XYZ_X XYZ_Y XYZ_Z or SPECTRAL_ fields</source>
+        <translation>keine Farbspalten: Die Datei braucht die Spalten LAB_L LAB_A LAB_B, XYZ_X XYZ_Y XYZ_Z oder SPECTRAL_</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="431"/>
+        <source>a spectrum needs at least two wavelengths</source>
+        <translation>ein Spektrum braucht mindestens zwei Wellenlängen</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="438"/>
+        <source>the spectral fields are not evenly spaced (%1 nm, then %2 nm)</source>
+        <translation>die Spektralspalten liegen nicht in gleichen Abständen (%1 nm, dann %2 nm)</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="524"/>
+        <source>no usable patch: all %1 data lines were skipped</source>
+        <translation>kein brauchbares Feld: Alle %1 Datenzeilen wurden übersprungen</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchFile.cpp" line="526"/>
+        <source>no usable patch: all %1 data lines were skipped (line %2: %3)</source>
+        <translation>kein brauchbares Feld: Alle %1 Datenzeilen wurden übersprungen (Zeile %2: %3)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="38"/>
         <source>Failed to open the printer profile %1</source>
         <translation>Das Druckerprofil %1 konnte nicht geöffnet werden</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="68"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="62"/>
         <source>the printer profile must be an output profile whose tables give Lab</source>
         <translation>Das Druckerprofil muss ein Ausgabeprofil sein, dessen Tabellen Lab liefern</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="74"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="68"/>
         <source>Loaded the printer profile %1</source>
         <translation>Druckerprofil %1 geladen</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="123"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="79"/>
+        <source>Not corrected: the reference file gives no %1 device values per patch (%2), the device link&apos;s source values</source>
+        <translation>Nicht korrigiert: Die Referenzdatei gibt keine %1 Gerätewerte je Feld an (%2), die Quellwerte des Device-Links</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="117"/>
         <source>Corrected the device link from 1 patch; predicted average Delta E 1976 %1</source>
         <translation>Device-Link aus 1 Feld korrigiert; vorhergesagtes mittleres Delta E 1976 %1</translation>
     </message>
     <message>
-        <location filename="../session/CorrectionSessionLinks.cpp" line="126"/>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="120"/>
         <source>Corrected the device link from %1 patches; predicted average Delta E 1976 %2</source>
         <translation>Device-Link aus %1 Feldern korrigiert; vorhergesagtes mittleres Delta E 1976 %2</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="134"/>
+        <source>Could not export the correction: an abstract profile is made from a printer profile&apos;s correction, not from a device link&apos;s</source>
+        <translation>Die Korrektur konnte nicht exportiert werden: Ein abstraktes Profil entsteht aus der Korrektur eines Druckerprofils, nicht aus der eines Device-Links</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="142"/>
+        <source>it is %1</source>
+        <translation>Es ist %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="151"/>
+        <source>Could not export the correction: the profile could not be copied</source>
+        <translation>Die Korrektur konnte nicht exportiert werden: Das Profil konnte nicht kopiert werden</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="165"/>
+        <source>Could not export the correction: %1</source>
+        <translation>Die Korrektur konnte nicht exportiert werden: %1</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="174"/>
+        <source>the abstract profile could not be written</source>
+        <translation>das abstrakte Profil konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="181"/>
+        <source>Exported the correction as an abstract profile to %1 (1 node moved, by up to %2)</source>
+        <translation>Korrektur als abstraktes Profil nach %1 exportiert (1 Knoten um bis zu %2 verschoben)</translation>
+    </message>
+    <message>
+        <location filename="../session/CorrectionSessionLinks.cpp" line="184"/>
+        <source>Exported the correction as an abstract profile to %1 (%2 nodes moved, by up to %3)</source>
+        <translation>Korrektur als abstraktes Profil nach %1 exportiert (%2 Knoten um bis zu %3 verschoben)</translation>
     </message>
     <message>
         <location filename="../patchdata/PatchPairing.cpp" line="401"/>
@@ -700,6 +868,11 @@
         <translation>%1 konnte nicht geschrieben werden: Eine Berichtsdatei endet auf .html, .pdf oder .csv</translation>
     </message>
     <message>
+        <location filename="../report/Report.cpp" line="292"/>
+        <source>Could not write %1: it is %2</source>
+        <translation>%1 konnte nicht geschrieben werden: Es ist %2</translation>
+    </message>
+    <message>
         <location filename="../report/Report.cpp" line="298"/>
         <source>Could not write %1</source>
         <translation>%1 konnte nicht geschrieben werden</translation>
@@ -709,16 +882,221 @@
         <source>Report written to %1</source>
         <translation>Bericht geschrieben nach %1</translation>
     </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="80"/>
+        <source>no measurement file</source>
+        <translation>keine Messdatei</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="131"/>
+        <source>every patch was measured differently in the repeats</source>
+        <translation>jedes Feld wurde in den Wiederholungsmessungen unterschiedlich gemessen</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="147"/>
+        <source>%1 (%2 apart)</source>
+        <translation>%1 (%2 auseinander)</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="154"/>
+        <source>1 patch was measured differently in the repeats and was left out: %1</source>
+        <translation>1 Feld wurde in den Wiederholungsmessungen unterschiedlich gemessen und ausgelassen: %1</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="157"/>
+        <source>%1 patches were measured differently in the repeats and were left out: %2</source>
+        <translation>%1 Felder wurden in den Wiederholungsmessungen unterschiedlich gemessen und ausgelassen: %2</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="167"/>
+        <source>1 patch was not in every measurement file (%1); it is the average of the files that have it</source>
+        <translation>1 Feld ist nicht in jeder Messdatei enthalten (%1); es ist der Mittelwert der Dateien, die es enthalten</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="170"/>
+        <source>%1 patches were not in every measurement file (%2); each is the average of the files that have it</source>
+        <translation>%1 Felder sind nicht in jeder Messdatei enthalten (%2); jedes ist der Mittelwert der Dateien, die es enthalten</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/AbstractCorrection.cpp" line="267"/>
+        <source>the profile&apos;s B2A1 and A2B1 tables from and to Lab are needed for an abstract profile</source>
+        <translation>für ein abstraktes Profil werden die B2A1- und A2B1-Tabellen des Profils von und nach Lab gebraucht</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/AbstractCorrection.cpp" line="273"/>
+        <source>the grid of an abstract profile has 2 to 255 points</source>
+        <translation>das Gitter eines abstrakten Profils hat 2 bis 255 Punkte</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/AbstractCorrection.cpp" line="319"/>
+        <source>the abstract profile could not be made</source>
+        <translation>das abstrakte Profil konnte nicht erstellt werden</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="196"/>
+        <source>the profile is no device link</source>
+        <translation>das Profil ist kein Device-Link</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="200"/>
+        <source>the device link&apos;s A2B0 is no table with a CLUT that Vestrel can correct</source>
+        <translation>die A2B0-Tabelle des Device-Links ist keine Tabelle mit CLUT, die Vestrel korrigieren kann</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="203"/>
+        <source>the printer profile&apos;s tables do not give Lab (its PCS is not Lab)</source>
+        <translation>die Tabellen des Druckerprofils liefern kein Lab (sein PCS ist nicht Lab)</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="207"/>
+        <source>the printer profile has no A2B1 or A2B0 table to model the printer</source>
+        <translation>das Druckerprofil hat keine A2B1- oder A2B0-Tabelle, die den Drucker abbildet</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="209"/>
+        <source>the device link gives %1 channels, the printer profile takes %2</source>
+        <translation>der Device-Link liefert %1 Kanäle, das Druckerprofil nimmt %2 an</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="212"/>
+        <source>device spaces of more than %1 channels cannot be corrected</source>
+        <translation>Gerätefarbräume mit mehr als %1 Kanälen können nicht korrigiert werden</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="229"/>
+        <source>a parameter of the link correction is out of range</source>
+        <translation>ein Parameter der Device-Link-Korrektur liegt außerhalb des zulässigen Bereichs</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="232"/>
+        <source>at least 3 patches with source, reference and measured values are needed, %1 given</source>
+        <translation>mindestens 3 Felder mit Quell-, Referenz- und Messwerten werden gebraucht, %1 vorhanden</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="245"/>
+        <source>every patch needs %1 source values for the device link</source>
+        <translation>jedes Feld braucht %1 Quellwerte für den Device-Link</translation>
+    </message>
+    <message>
+        <location filename="../correction/link/LinkCorrection.cpp" line="250"/>
+        <source>a patch has a value that is not a number</source>
+        <translation>ein Feld hat einen Wert, der keine Zahl ist</translation>
+    </message>
+    <message>
+        <location filename="../correction/perpatch/csCLUTCube.cpp" line="30"/>
+        <source>there is no A2B1 table to predict the print with</source>
+        <translation>es gibt keine A2B1-Tabelle, mit der sich der Druck vorhersagen lässt</translation>
+    </message>
+    <message>
+        <location filename="../correction/perpatch/csCLUTCube.cpp" line="32"/>
+        <source>it is not a lookup table</source>
+        <translation>sie ist keine Lookup-Tabelle</translation>
+    </message>
+    <message>
+        <location filename="../correction/perpatch/csCLUTCube.cpp" line="34"/>
+        <source>it has no CLUT (only curves and a matrix)</source>
+        <translation>sie hat keine CLUT (nur Kurven und eine Matrix)</translation>
+    </message>
+    <message>
+        <location filename="../correction/perpatch/csCLUTCube.cpp" line="38"/>
+        <source>it does not take Lab to the device channels of A2B1 (at most %1)</source>
+        <translation>sie bildet Lab nicht auf die Gerätekanäle von A2B1 ab (höchstens %1)</translation>
+    </message>
+    <message>
+        <location filename="../correction/perpatch/csCLUTCube.cpp" line="42"/>
+        <source>its matrix before the CLUT cannot be inverted, so its nodes&apos; colours are unknown</source>
+        <translation>ihre Matrix vor der CLUT lässt sich nicht invertieren, daher sind die Farben ihrer Knoten unbekannt</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="71"/>
+        <source>the %1 parameter is out of range</source>
+        <translation>der Parameter „%1“ liegt außerhalb des zulässigen Bereichs</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="142"/>
+        <source>at least 3 patches with reference and measured values are needed, %1 given</source>
+        <translation>mindestens 3 Felder mit Referenz- und Messwerten werden gebraucht, %1 vorhanden</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="148"/>
+        <source>a patch has a reference or measured value that is not a number</source>
+        <translation>ein Feld hat einen Referenz- oder Messwert, der keine Zahl ist</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="151"/>
+        <source>the profile&apos;s B2A tables do not take Lab (its PCS is not Lab)</source>
+        <translation>die B2A-Tabellen des Profils nehmen kein Lab an (sein PCS ist nicht Lab)</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="153"/>
+        <source>the profile has no A2B1 or A2B0 table to model the printer</source>
+        <translation>das Profil hat keine A2B1- oder A2B0-Tabelle, die den Drucker abbildet</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="156"/>
+        <source>there is no B2A table for intent %1</source>
+        <translation>es gibt keine B2A-Tabelle für den Rendering-Intent %1</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="159"/>
+        <source>the profile has no %1</source>
+        <translation>das Profil hat keine Tabelle %1</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="186"/>
+        <source>%1 has no CLUT (only curves and a matrix), and the Smooth method corrects CLUT nodes</source>
+        <translation>%1 hat keine CLUT (nur Kurven und eine Matrix), und die Methode „Glatt“ korrigiert CLUT-Knoten</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="193"/>
+        <source>%1 has no CLUT (only curves and a matrix), and the Smooth method corrects CLUT nodes; it was left as it was</source>
+        <translation>%1 hat keine CLUT (nur Kurven und eine Matrix), und die Methode „Glatt“ korrigiert CLUT-Knoten; die Tabelle blieb unverändert</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="202"/>
+        <source>%1 is not a lookup table with a CLUT from Lab to the %2 device channels</source>
+        <translation>%1 ist keine Lookup-Tabelle mit CLUT von Lab zu den %2 Gerätekanälen</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="222"/>
+        <source>%1 cannot be evaluated</source>
+        <translation>%1 kann nicht ausgewertet werden</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="228"/>
+        <source>the profile has no B2A table</source>
+        <translation>das Profil hat keine B2A-Tabelle</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="411"/>
+        <source>the correction was stopped; no table was changed</source>
+        <translation>die Korrektur wurde abgebrochen; keine Tabelle wurde geändert</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="427"/>
+        <source>the profile&apos;s A2B table cannot be evaluated</source>
+        <translation>die A2B-Tabelle des Profils kann nicht ausgewertet werden</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="431"/>
+        <source>device spaces of %1 channels cannot be corrected</source>
+        <translation>Gerätefarbräume mit %1 Kanälen können nicht korrigiert werden</translation>
+    </message>
+    <message>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="439"/>
+        <source>the profile&apos;s B2A1 table cannot be evaluated</source>
+        <translation>die B2A1-Tabelle des Profils kann nicht ausgewertet werden</translation>
+    </message>
 </context>
 <context>
     <name>LabCellDelegate</name>
     <message>
-        <location filename="../ui/LabCellDelegate.cpp" line="31"/>
+        <location filename="../ui/table/LabCellDelegate.cpp" line="31"/>
         <source>&apos;%1&apos; was not taken: L* is a number from 0 to %2</source>
         <translation>„%1“ wurde nicht übernommen: L* ist eine Zahl von 0 bis %2</translation>
     </message>
     <message>
-        <location filename="../ui/LabCellDelegate.cpp" line="32"/>
+        <location filename="../ui/table/LabCellDelegate.cpp" line="32"/>
         <source>&apos;%1&apos; was not taken: a* and b* are numbers from -%2 to %2</source>
         <translation>„%1“ wurde nicht übernommen: a* und b* sind Zahlen von -%2 bis %2</translation>
     </message>
@@ -847,7 +1225,7 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.ui" line="225"/>
-        <location filename="../ui/mainwindow.cpp" line="598"/>
+        <location filename="../ui/mainwindow.cpp" line="599"/>
         <source>Separation &amp;Details...</source>
         <translation>Separations&amp;details...</translation>
     </message>
@@ -1032,13 +1410,13 @@
     </message>
     <message>
         <location filename="../ui/mainwindow.cpp" line="385"/>
-        <location filename="../ui/mainwindow.cpp" line="524"/>
-        <location filename="../ui/mainwindow.cpp" line="690"/>
+        <location filename="../ui/mainwindow.cpp" line="531"/>
+        <location filename="../ui/mainwindow.cpp" line="691"/>
         <source>Auto</source>
         <translation>Auto</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="540"/>
+        <location filename="../ui/mainwindow.cpp" line="541"/>
         <source>The separation details show printer profiles&apos; B2A tables; a device link has none</source>
         <translation>Die Separationsdetails zeigen die B2A-Tabellen von Druckerprofilen; ein Device-Link hat keine</translation>
     </message>
@@ -1048,7 +1426,7 @@
         <translation>Separationsdetails</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="600"/>
+        <location filename="../ui/mainwindow.cpp" line="601"/>
         <source>&amp;Use This Patch Again</source>
         <translation>Dieses Feld &amp;wieder verwenden</translation>
     </message>
@@ -1058,17 +1436,17 @@
         <translation>Feld wieder verwenden</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="614"/>
+        <location filename="../ui/mainwindow.cpp" line="615"/>
         <source>Patch %1 is used by the next correction</source>
         <translation>Feld %1 wird bei der nächsten Korrektur verwendet</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="649"/>
+        <location filename="../ui/mainwindow.cpp" line="650"/>
         <source>Choose a profile</source>
         <translation>Profil wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="650"/>
+        <location filename="../ui/mainwindow.cpp" line="651"/>
         <location filename="../ui/MainWindowLink.cpp" line="61"/>
         <location filename="../ui/MainWindowLink.cpp" line="88"/>
         <location filename="../ui/MainWindowSaving.cpp" line="79"/>
@@ -1076,77 +1454,77 @@
         <translation>ICC-Profile (*.icc *.icm)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="651"/>
-        <location filename="../ui/mainwindow.cpp" line="825"/>
+        <location filename="../ui/mainwindow.cpp" line="652"/>
+        <location filename="../ui/mainwindow.cpp" line="826"/>
         <location filename="../ui/MainWindowLink.cpp" line="62"/>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="662"/>
+        <location filename="../ui/mainwindow.cpp" line="663"/>
         <source>Open Profile</source>
         <translation>Profil öffnen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="691"/>
+        <location filename="../ui/mainwindow.cpp" line="692"/>
         <source>Correct &amp;anyway</source>
         <translation>&amp;Trotzdem korrigieren</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="699"/>
+        <location filename="../ui/mainwindow.cpp" line="700"/>
         <source>Save changes to the profile?</source>
         <translation>Änderungen am Profil speichern?</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="703"/>
+        <location filename="../ui/mainwindow.cpp" line="704"/>
         <source>&amp;Save</source>
         <translation>&amp;Speichern</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="704"/>
+        <location filename="../ui/mainwindow.cpp" line="705"/>
         <source>&amp;Discard</source>
         <translation>&amp;Verwerfen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="705"/>
+        <location filename="../ui/mainwindow.cpp" line="706"/>
         <source>&amp;Cancel</source>
         <translation>&amp;Abbrechen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="821"/>
+        <location filename="../ui/mainwindow.cpp" line="822"/>
         <source>Choose a further measurement of the same print</source>
         <translation>Weitere Messung desselben Drucks wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="822"/>
+        <location filename="../ui/mainwindow.cpp" line="823"/>
         <source>Choose the reference data file</source>
         <translation>Referenzdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="823"/>
+        <location filename="../ui/mainwindow.cpp" line="824"/>
         <source>Choose the measurement data file</source>
         <translation>Messdatei wählen</translation>
     </message>
     <message>
-        <location filename="../ui/mainwindow.cpp" line="824"/>
+        <location filename="../ui/mainwindow.cpp" line="825"/>
         <source>Patch data files (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</source>
         <translation>Felddaten (*.txt *.ti3 *.cie *.ref *.it8 *.cgats)</translation>
     </message>
     <message>
         <location filename="../ui/mainwindow.cpp" line="381"/>
-        <location filename="../ui/mainwindow.cpp" line="833"/>
+        <location filename="../ui/mainwindow.cpp" line="834"/>
         <source>Add Measurement</source>
         <translation>Messung hinzufügen</translation>
     </message>
     <message>
         <location filename="../ui/mainwindow.cpp" line="377"/>
-        <location filename="../ui/mainwindow.cpp" line="834"/>
+        <location filename="../ui/mainwindow.cpp" line="835"/>
         <source>Load Reference Data</source>
         <translation>Referenzdaten laden</translation>
     </message>
     <message>
         <location filename="../ui/mainwindow.cpp" line="379"/>
-        <location filename="../ui/mainwindow.cpp" line="834"/>
+        <location filename="../ui/mainwindow.cpp" line="835"/>
         <source>Load Measurement Data</source>
         <translation>Messdaten laden</translation>
     </message>
@@ -1316,128 +1694,128 @@ Unter einem anderen Namen speichern?</translation>
         <translation>Bericht exportieren</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="63"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="63"/>
         <source>#</source>
         <translation>#</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="63"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="63"/>
         <source>Ref</source>
         <translation>Ref</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="64"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="64"/>
         <source>L*</source>
         <translation>L*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="64"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="64"/>
         <source>a*</source>
         <translation>a*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="65"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="65"/>
         <source>b*</source>
         <translation>b*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="65"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="65"/>
         <source>Meas</source>
         <translation>Mess</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="67"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="67"/>
         <source>Delta E</source>
         <translation>Delta E</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="68"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="68"/>
         <source>Opt</source>
         <translation>Opt</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="72"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="72"/>
         <location filename="../ui/VerdictPanel.cpp" line="19"/>
         <source>Delta E 2000</source>
         <translation>Delta E 2000</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="80"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="80"/>
         <source>Row of the patch in the files</source>
         <translation>Zeile des Feldes in den Dateien</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="81"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="81"/>
         <source>The reference patch: its colour and name</source>
         <translation>Das Referenzfeld: seine Farbe und sein Name</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="82"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="82"/>
         <source>Reference L* (D50)</source>
         <translation>Referenz L* (D50)</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="83"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="83"/>
         <source>Reference a*</source>
         <translation>Referenz a*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="84"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="84"/>
         <source>Reference b*</source>
         <translation>Referenz b*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="85"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="85"/>
         <source>The measured patch: its colour and name</source>
         <translation>Das gemessene Feld: seine Farbe und sein Name</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="86"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="86"/>
         <source>Measured L* (D50)</source>
         <translation>Gemessen L* (D50)</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="87"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="87"/>
         <source>Measured a*</source>
         <translation>Gemessen a*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="88"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="88"/>
         <source>Measured b*</source>
         <translation>Gemessen b*</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="89"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="89"/>
         <source>Delta E between reference and measurement</source>
         <translation>Delta E zwischen Referenz und Messung</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="90"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="90"/>
         <source>The tolerance mark of a combined file (TOL_FAILED): 0 passed</source>
         <translation>Die Toleranzmarke einer kombinierten Datei (TOL_FAILED): 0 bestanden</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="91"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="91"/>
         <source>After the correction: predicted L* difference, print minus reference</source>
         <translation>Nach der Korrektur: vorhergesagte L*-Differenz, Druck minus Referenz</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="92"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="92"/>
         <source>After the correction: predicted a* difference, print minus reference</source>
         <translation>Nach der Korrektur: vorhergesagte a*-Differenz, Druck minus Referenz</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="93"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="93"/>
         <source>After the correction: predicted b* difference, print minus reference</source>
         <translation>Nach der Korrektur: vorhergesagte b*-Differenz, Druck minus Referenz</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="94"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="94"/>
         <source>After the correction: the Delta E the correction predicts</source>
         <translation>Nach der Korrektur: das Delta E, das die Korrektur vorhersagt</translation>
     </message>
     <message>
-        <location filename="../ui/PatchTableModel.cpp" line="145"/>
+        <location filename="../ui/table/PatchTableModel.cpp" line="145"/>
         <source>Left out of the correction: %1 from what its neighbours predict. Use This Patch Again (context menu) to use it.</source>
         <translation>Bei der Korrektur ausgelassen: %1 von dem entfernt, was seine Nachbarn erwarten lassen. Mit „Dieses Feld wieder verwenden“ (Kontextmenü) wird es wieder verwendet.</translation>
     </message>
@@ -1564,62 +1942,62 @@ Version: %1</translation>
 <context>
     <name>PlotsWidget</name>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="37"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="37"/>
         <source>%1 histogram</source>
         <translation>Histogramm %1</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="38"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="38"/>
         <source>%1 per patch, sorted</source>
         <translation>%1 je Feld, sortiert</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="39"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="39"/>
         <source>a*b*, reference to measured</source>
         <translation>a*b*, Referenz zu Messung</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="40"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="40"/>
         <source>a*b*, reference to measured (x%1)</source>
         <translation>a*b*, Referenz zu Messung (x%1)</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="41"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="41"/>
         <source>No patch with reference and measured values</source>
         <translation>Kein Feld mit Referenz- und Messwerten</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="42"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="42"/>
         <source>patches</source>
         <translation>Felder</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="43"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="43"/>
         <source>share of the patches, %</source>
         <translation>Anteil der Felder, %</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="44"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="44"/>
         <source>before</source>
         <translation>vorher</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="45"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="45"/>
         <source>after</source>
         <translation>nachher</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="46"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="46"/>
         <source>selected</source>
         <translation>Auswahl</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="47"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="47"/>
         <source>black: predicted after correction</source>
         <translation>schwarz: nach Korrektur</translation>
     </message>
     <message>
-        <location filename="../ui/PlotsWidget.cpp" line="48"/>
+        <location filename="../ui/plots/PlotsWidget.cpp" line="48"/>
         <source>maximum limit %1</source>
         <translation>Grenzwert Maximum %1</translation>
     </message>
