@@ -471,7 +471,7 @@
     <message>
         <location filename="../session/CorrectionSession.cpp" line="445"/>
         <source>Averaged %1 measurement files into %2 %3</source>
-        <translation>%1 Messdateien zu %2 %3 gemittelt</translation>
+        <translation>%1 Messdateien gemittelt: %2 %3</translation>
     </message>
     <message>
         <location filename="../session/CorrectionSession.cpp" line="447"/>
@@ -675,7 +675,7 @@
     <message>
         <location filename="../patchdata/CgatsReader.cpp" line="266"/>
         <source>the field list has no END_DATA_FORMAT</source>
-        <translation>die Spaltenliste hat kein END_DATA_FORMAT</translation>
+        <translation>Die Spaltenliste hat kein END_DATA_FORMAT</translation>
     </message>
     <message>
         <location filename="../patchdata/CgatsReader.cpp" line="267"/>
@@ -685,7 +685,7 @@
     <message>
         <location filename="../patchdata/CgatsReader.cpp" line="272"/>
         <source>the file holds no data lines</source>
-        <translation>die Datei enthält keine Datenzeilen</translation>
+        <translation>Die Datei enthält keine Datenzeilen</translation>
     </message>
     <message>
         <location filename="../patchdata/PatchFile.cpp" line="48"/>
@@ -720,7 +720,7 @@
     <message>
         <location filename="../patchdata/PatchFile.cpp" line="289"/>
         <source>the XYZ values are all near 0 (the brightest patch has Y %1): neither white Y = 100 nor white Y = 1 fits; give XYZ with white Y = 100</source>
-        <translation>die XYZ-Werte liegen alle nahe 0 (das hellste Feld hat Y %1): Weder Weiß Y = 100 noch Weiß Y = 1 passt; XYZ mit Weiß Y = 100 angeben</translation>
+        <translation>Die XYZ-Werte liegen alle nahe 0 (das hellste Feld hat Y %1): Weder Weiß Y = 100 noch Weiß Y = 1 passt; XYZ mit Weiß Y = 100 angeben</translation>
     </message>
     <message>
         <location filename="../patchdata/PatchFile.cpp" line="297"/>
@@ -735,7 +735,7 @@
     <message>
         <location filename="../patchdata/PatchFile.cpp" line="345"/>
         <source>the spectral values fit reflectance in 0..1 and in percent alike (the brightest tenth of the patches peak at %1); state the scale with a keyword line SPECTRAL_NORM &quot;1&quot; or SPECTRAL_NORM &quot;100&quot; before the data</source>
-        <translation>die Spektralwerte passen zu Remission in 0..1 ebenso wie in Prozent (die Spitzenwerte des hellsten Zehntels der Felder liegen bei %1); die Skala mit einer Schlüsselwortzeile SPECTRAL_NORM &quot;1&quot; oder SPECTRAL_NORM &quot;100&quot; vor den Daten angeben</translation>
+        <translation>Die Spektralwerte passen zu Remission in 0..1 ebenso wie in Prozent (die Spitzenwerte des hellsten Zehntels der Felder liegen bei %1); die Skala mit einer Schlüsselwortzeile SPECTRAL_NORM &quot;1&quot; oder SPECTRAL_NORM &quot;100&quot; vor den Daten angeben</translation>
     </message>
     <message>
         <location filename="../patchdata/PatchFile.cpp" line="358"/>
@@ -765,12 +765,12 @@
     <message>
         <location filename="../patchdata/PatchFile.cpp" line="431"/>
         <source>a spectrum needs at least two wavelengths</source>
-        <translation>ein Spektrum braucht mindestens zwei Wellenlängen</translation>
+        <translation>Ein Spektrum braucht mindestens zwei Wellenlängen</translation>
     </message>
     <message>
         <location filename="../patchdata/PatchFile.cpp" line="438"/>
         <source>the spectral fields are not evenly spaced (%1 nm, then %2 nm)</source>
-        <translation>die Spektralspalten liegen nicht in gleichen Abständen (%1 nm, dann %2 nm)</translation>
+        <translation>Die Spektralspalten liegen nicht in gleichen Abständen (%1 nm, dann %2 nm)</translation>
     </message>
     <message>
         <location filename="../patchdata/PatchFile.cpp" line="524"/>
@@ -835,7 +835,7 @@
     <message>
         <location filename="../session/CorrectionSessionLinks.cpp" line="174"/>
         <source>the abstract profile could not be written</source>
-        <translation>das abstrakte Profil konnte nicht geschrieben werden</translation>
+        <translation>Das abstrakte Profil konnte nicht geschrieben werden</translation>
     </message>
     <message>
         <location filename="../session/CorrectionSessionLinks.cpp" line="181"/>
@@ -890,7 +890,7 @@
     <message>
         <location filename="../patchdata/RepeatedMeasurements.cpp" line="131"/>
         <source>every patch was measured differently in the repeats</source>
-        <translation>jedes Feld wurde in den Wiederholungsmessungen unterschiedlich gemessen</translation>
+        <translation>Jedes Feld wurde in den Wiederholungsmessungen unterschiedlich gemessen</translation>
     </message>
     <message>
         <location filename="../patchdata/RepeatedMeasurements.cpp" line="147"/>
@@ -920,42 +920,42 @@
     <message>
         <location filename="../correction/link/AbstractCorrection.cpp" line="267"/>
         <source>the profile&apos;s B2A1 and A2B1 tables from and to Lab are needed for an abstract profile</source>
-        <translation>für ein abstraktes Profil werden die B2A1- und A2B1-Tabellen des Profils von und nach Lab gebraucht</translation>
+        <translation>Für ein abstraktes Profil werden die B2A1- und A2B1-Tabellen des Profils von und nach Lab gebraucht</translation>
     </message>
     <message>
         <location filename="../correction/link/AbstractCorrection.cpp" line="273"/>
         <source>the grid of an abstract profile has 2 to 255 points</source>
-        <translation>das Gitter eines abstrakten Profils hat 2 bis 255 Punkte</translation>
+        <translation>Das Gitter eines abstrakten Profils hat 2 bis 255 Punkte</translation>
     </message>
     <message>
         <location filename="../correction/link/AbstractCorrection.cpp" line="319"/>
         <source>the abstract profile could not be made</source>
-        <translation>das abstrakte Profil konnte nicht erstellt werden</translation>
+        <translation>Das abstrakte Profil konnte nicht erstellt werden</translation>
     </message>
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="196"/>
         <source>the profile is no device link</source>
-        <translation>das Profil ist kein Device-Link</translation>
+        <translation>Das Profil ist kein Device-Link</translation>
     </message>
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="200"/>
         <source>the device link&apos;s A2B0 is no table with a CLUT that Vestrel can correct</source>
-        <translation>die A2B0-Tabelle des Device-Links ist keine Tabelle mit CLUT, die Vestrel korrigieren kann</translation>
+        <translation>Die A2B0-Tabelle des Device-Links ist keine Tabelle mit CLUT, die Vestrel korrigieren kann</translation>
     </message>
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="203"/>
         <source>the printer profile&apos;s tables do not give Lab (its PCS is not Lab)</source>
-        <translation>die Tabellen des Druckerprofils liefern kein Lab (sein PCS ist nicht Lab)</translation>
+        <translation>Die Tabellen des Druckerprofils liefern kein Lab (sein PCS ist nicht Lab)</translation>
     </message>
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="207"/>
         <source>the printer profile has no A2B1 or A2B0 table to model the printer</source>
-        <translation>das Druckerprofil hat keine A2B1- oder A2B0-Tabelle, die den Drucker abbildet</translation>
+        <translation>Das Druckerprofil hat keine A2B1- oder A2B0-Tabelle, die den Drucker abbildet</translation>
     </message>
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="209"/>
         <source>the device link gives %1 channels, the printer profile takes %2</source>
-        <translation>der Device-Link liefert %1 Kanäle, das Druckerprofil nimmt %2 an</translation>
+        <translation>Der Device-Link liefert %1 Kanäle, das Druckerprofil nimmt %2 an</translation>
     </message>
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="212"/>
@@ -965,82 +965,82 @@
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="229"/>
         <source>a parameter of the link correction is out of range</source>
-        <translation>ein Parameter der Device-Link-Korrektur liegt außerhalb des zulässigen Bereichs</translation>
+        <translation>Ein Parameter der Device-Link-Korrektur liegt außerhalb des zulässigen Bereichs</translation>
     </message>
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="232"/>
         <source>at least 3 patches with source, reference and measured values are needed, %1 given</source>
-        <translation>mindestens 3 Felder mit Quell-, Referenz- und Messwerten werden gebraucht, %1 vorhanden</translation>
+        <translation>Mindestens 3 Felder mit Quell-, Referenz- und Messwerten werden gebraucht, %1 vorhanden</translation>
     </message>
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="245"/>
         <source>every patch needs %1 source values for the device link</source>
-        <translation>jedes Feld braucht %1 Quellwerte für den Device-Link</translation>
+        <translation>Jedes Feld braucht %1 Quellwerte für den Device-Link</translation>
     </message>
     <message>
         <location filename="../correction/link/LinkCorrection.cpp" line="250"/>
         <source>a patch has a value that is not a number</source>
-        <translation>ein Feld hat einen Wert, der keine Zahl ist</translation>
+        <translation>Ein Feld hat einen Wert, der keine Zahl ist</translation>
     </message>
     <message>
         <location filename="../correction/perpatch/csCLUTCube.cpp" line="30"/>
         <source>there is no A2B1 table to predict the print with</source>
-        <translation>es gibt keine A2B1-Tabelle, mit der sich der Druck vorhersagen lässt</translation>
+        <translation>Es gibt keine A2B1-Tabelle, mit der sich der Druck vorhersagen lässt</translation>
     </message>
     <message>
         <location filename="../correction/perpatch/csCLUTCube.cpp" line="32"/>
         <source>it is not a lookup table</source>
-        <translation>sie ist keine Lookup-Tabelle</translation>
+        <translation>Sie ist keine Lookup-Tabelle</translation>
     </message>
     <message>
         <location filename="../correction/perpatch/csCLUTCube.cpp" line="34"/>
         <source>it has no CLUT (only curves and a matrix)</source>
-        <translation>sie hat keine CLUT (nur Kurven und eine Matrix)</translation>
+        <translation>Sie hat keine CLUT (nur Kurven und eine Matrix)</translation>
     </message>
     <message>
         <location filename="../correction/perpatch/csCLUTCube.cpp" line="38"/>
         <source>it does not take Lab to the device channels of A2B1 (at most %1)</source>
-        <translation>sie bildet Lab nicht auf die Gerätekanäle von A2B1 ab (höchstens %1)</translation>
+        <translation>Sie bildet Lab nicht auf die Gerätekanäle von A2B1 ab (höchstens %1)</translation>
     </message>
     <message>
         <location filename="../correction/perpatch/csCLUTCube.cpp" line="42"/>
         <source>its matrix before the CLUT cannot be inverted, so its nodes&apos; colours are unknown</source>
-        <translation>ihre Matrix vor der CLUT lässt sich nicht invertieren, daher sind die Farben ihrer Knoten unbekannt</translation>
+        <translation>Ihre Matrix vor der CLUT lässt sich nicht invertieren, daher sind die Farben ihrer Knoten unbekannt</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="71"/>
         <source>the %1 parameter is out of range</source>
-        <translation>der Parameter „%1“ liegt außerhalb des zulässigen Bereichs</translation>
+        <translation>Der Parameter „%1“ liegt außerhalb des zulässigen Bereichs</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="142"/>
         <source>at least 3 patches with reference and measured values are needed, %1 given</source>
-        <translation>mindestens 3 Felder mit Referenz- und Messwerten werden gebraucht, %1 vorhanden</translation>
+        <translation>Mindestens 3 Felder mit Referenz- und Messwerten werden gebraucht, %1 vorhanden</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="148"/>
         <source>a patch has a reference or measured value that is not a number</source>
-        <translation>ein Feld hat einen Referenz- oder Messwert, der keine Zahl ist</translation>
+        <translation>Ein Feld hat einen Referenz- oder Messwert, der keine Zahl ist</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="151"/>
         <source>the profile&apos;s B2A tables do not take Lab (its PCS is not Lab)</source>
-        <translation>die B2A-Tabellen des Profils nehmen kein Lab an (sein PCS ist nicht Lab)</translation>
+        <translation>Die B2A-Tabellen des Profils nehmen kein Lab an (sein PCS ist nicht Lab)</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="153"/>
         <source>the profile has no A2B1 or A2B0 table to model the printer</source>
-        <translation>das Profil hat keine A2B1- oder A2B0-Tabelle, die den Drucker abbildet</translation>
+        <translation>Das Profil hat keine A2B1- oder A2B0-Tabelle, die den Drucker abbildet</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="156"/>
         <source>there is no B2A table for intent %1</source>
-        <translation>es gibt keine B2A-Tabelle für den Rendering-Intent %1</translation>
+        <translation>Es gibt keine B2A-Tabelle für den Rendering-Intent %1</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="159"/>
         <source>the profile has no %1</source>
-        <translation>das Profil hat keine Tabelle %1</translation>
+        <translation>Das Profil hat keine Tabelle %1</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="186"/>
@@ -1065,17 +1065,17 @@
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="228"/>
         <source>the profile has no B2A table</source>
-        <translation>das Profil hat keine B2A-Tabelle</translation>
+        <translation>Das Profil hat keine B2A-Tabelle</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="411"/>
         <source>the correction was stopped; no table was changed</source>
-        <translation>die Korrektur wurde abgebrochen; keine Tabelle wurde geändert</translation>
+        <translation>Die Korrektur wurde abgebrochen; keine Tabelle wurde geändert</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="427"/>
         <source>the profile&apos;s A2B table cannot be evaluated</source>
-        <translation>die A2B-Tabelle des Profils kann nicht ausgewertet werden</translation>
+        <translation>Die A2B-Tabelle des Profils kann nicht ausgewertet werden</translation>
     </message>
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="431"/>
@@ -1085,7 +1085,7 @@
     <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="439"/>
         <source>the profile&apos;s B2A1 table cannot be evaluated</source>
-        <translation>die B2A1-Tabelle des Profils kann nicht ausgewertet werden</translation>
+        <translation>Die B2A1-Tabelle des Profils kann nicht ausgewertet werden</translation>
     </message>
 </context>
 <context>

@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <set>
@@ -140,6 +141,86 @@ TEST(Translation, TheEnginesFindingsSpeakTheWindowsLanguage)
         EXPECT_EQ(window.dialogs[0], QStringLiteral("2 Referenzfelder geladen; 1 Zeile übersprungen (10)\n") +
                                          QString::fromUtf8(c.german));
         EXPECT_EQ(window.statusBar()->currentMessage(), "2 Referenzfelder geladen; 1 Zeile übersprungen (10)");
+    }
+}
+
+// A patch file of Lab values, one "id L a b" line per row.
+std::string labFile(const std::vector<std::string>& rows)
+{
+    std::string text = "CGATS.17\nNUMBER_OF_FIELDS 4\nBEGIN_DATA_FORMAT\nSAMPLE_ID LAB_L LAB_A LAB_B\nEND_DATA_FORMAT\n"
+                       "NUMBER_OF_SETS " + std::to_string(rows.size()) + "\nBEGIN_DATA\n";
+    for (const std::string& row : rows)
+        text += row + '\n';
+    return text + "END_DATA\n";
+}
+
+// Refusals of a whole file and of a correction method, and findings about
+// repeated measurements, reach the German window in German: the status
+// bar, and the dialog (its summary, then its lines) where there is one.
+TEST(Translation, RefusalsAndRepeatFindingsSpeakTheWindowsLanguage)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(ScriptedWindow&, const TempDir&)> act;
+        const char* status;
+        const char* dialog; // null: none
+    };
+    const auto write = [](const TempDir& dir, const char* name, const std::string& text) {
+        std::ofstream(dir.path(name)) << text;
+        return QString::fromStdString(dir.path(name));
+    };
+    const std::string three = labFile({"1 50 0 0", "2 60 10 10", "3 70 -10 20"});
+    const Case cases[] = {
+        {"a reference without data lines",
+         [&](ScriptedWindow& w, const TempDir& dir) { w.openRef(write(dir, "empty.txt", labFile({}))); },
+         "empty.txt konnte nicht geladen werden: Die Datei enthält keine Datenzeilen",
+         "empty.txt konnte nicht geladen werden: Die Datei enthält keine Datenzeilen"},
+        {"Smooth with two patches",
+         [&](ScriptedWindow& w, const TempDir& dir) {
+             ASSERT_TRUE(w.openProfile(QString::fromStdString(testDataPath("cmyk_v2.icc"))));
+             const std::string two = labFile({"1 50 0 0", "2 60 10 10"});
+             w.openRef(write(dir, "ref.txt", two));
+             w.openMeas(write(dir, "meas.txt", two));
+             w.dialogs.clear();
+             w.correctAnyway = true;
+             w.setMethod(CorrectionMethod::Smooth);
+             QMetaObject::invokeMethod(&w, "on_pushButtonAuto_clicked");
+         },
+         "Mindestens 3 Felder mit Referenz- und Messwerten werden gebraucht, 2 vorhanden",
+         "Mindestens 3 Felder mit Referenz- und Messwerten werden gebraucht, 2 vorhanden"},
+        {"a repeat that disagrees on one patch",
+         [&](ScriptedWindow& w, const TempDir& dir) {
+             w.openMeas(write(dir, "first.txt", three));
+             w.addMeasurementFile(write(dir, "second.txt", labFile({"1 50 0 0", "2 80 10 10", "3 70 -10 20"})));
+         },
+         "2 Messdateien gemittelt: 2 gemessene Felder; 1 Feld wurde in den Wiederholungsmessungen unterschiedlich "
+         "gemessen und ausgelassen: 2 (20.0 auseinander); die Messwerte sind der Mittelwert aus 2 Dateien (first.txt, "
+         "second.txt)",
+         "2 Messdateien gemittelt: 2 gemessene Felder; 1 Feld wurde in den Wiederholungsmessungen unterschiedlich "
+         "gemessen und ausgelassen: 2 (20.0 auseinander)\n"
+         "1 Feld wurde in den Wiederholungsmessungen unterschiedlich gemessen und ausgelassen: 2 (20.0 auseinander)"},
+        {"a repeat without one patch",
+         [&](ScriptedWindow& w, const TempDir& dir) {
+             w.openMeas(write(dir, "first.txt", three));
+             w.addMeasurementFile(write(dir, "second.txt", labFile({"1 50 0 0", "3 70 -10 20"})));
+         },
+         "2 Messdateien gemittelt: 3 gemessene Felder; 1 Feld ist nicht in jeder Messdatei enthalten (ID 2); es ist "
+         "der Mittelwert der Dateien, die es enthalten; die Messwerte sind der Mittelwert aus 2 Dateien (first.txt, "
+         "second.txt)",
+         "2 Messdateien gemittelt: 3 gemessene Felder; 1 Feld ist nicht in jeder Messdatei enthalten (ID 2); es ist "
+         "der Mittelwert der Dateien, die es enthalten\n"
+         "1 Feld ist nicht in jeder Messdatei enthalten (ID 2); es ist der Mittelwert der Dateien, die es enthalten"},
+    };
+    const GermanTranslation translation;
+    ASSERT_TRUE(translation.installed());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TempDir dir;
+        ScriptedWindow window;
+        c.act(window, dir);
+        EXPECT_EQ(window.statusBar()->currentMessage(), QString::fromUtf8(c.status));
+        EXPECT_EQ(window.dialogs, c.dialog ? QStringList{QString::fromUtf8(c.dialog)} : QStringList());
     }
 }
 
