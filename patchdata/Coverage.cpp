@@ -4,12 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-const char* const leftAlone = "; colours far from them are left as they were";
-
-} // namespace
-
 bool PatchCoverage::fewPatches() const
 {
     return paired > 0 && static_cast<double>(paired) < coveredShare * static_cast<double>(referencePatches);
@@ -45,15 +39,18 @@ PatchCoverage coverageOf(const std::vector<Patch>& patches, const std::vector<do
     return coverage;
 }
 
-std::string describeCoverage(const PatchCoverage& coverage)
+EngineText describeCoverage(const PatchCoverage& coverage)
 {
     if (coverage.fewPatches())
-        return "corrected from " + withThousands(coverage.paired) + " of " + withThousands(coverage.referencePatches) +
-               " reference patches" + leftAlone;
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "corrected from %1 of %2 reference patches; colours far from "
+                                                          "them are left as they were"),
+                              withThousands(coverage.paired), withThousands(coverage.referencePatches));
     if (coverage.narrowLightness())
-        return "corrected from patches between L* " + fixedNumber(coverage.pairedLow, 0) + " and " +
-               fixedNumber(coverage.pairedHigh, 0) + " only (the profile reaches L* " +
-               fixedNumber(coverage.reachLow, 0) + " to " + fixedNumber(coverage.reachHigh, 0) + ")" + leftAlone;
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "corrected from patches between L* %1 and %2 only (the profile "
+                                                          "reaches L* %3 to %4); colours far from them are left as "
+                                                          "they were"),
+                              fixedNumber(coverage.pairedLow, 0), fixedNumber(coverage.pairedHigh, 0),
+                              fixedNumber(coverage.reachLow, 0), fixedNumber(coverage.reachHigh, 0));
     return {};
 }
 

@@ -4,6 +4,7 @@
 // colours near them only, and its figures are figures of those patches: a
 // front end says so rather than let "mean 0.4" stand for the whole profile.
 
+#include "EngineText.h"
 #include "Patch.h"
 
 #include <cstddef>
@@ -35,7 +36,7 @@ PatchCoverage coverageOf(const std::vector<Patch>& patches, const std::vector<do
 
 // "corrected from 5 of 1,617 reference patches; colours far from them are
 // left as they were"; empty when the patches cover enough.
-std::string describeCoverage(const PatchCoverage& coverage);
+EngineText describeCoverage(const PatchCoverage& coverage);
 
 // "over the 5 measured patches", for a verdict; empty when they cover enough.
 std::string verdictScope(const PatchCoverage& coverage);

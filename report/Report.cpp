@@ -93,7 +93,7 @@ ReportSection dataSection(const CorrectionSession& session)
     }
     section.fields.push_back({"Patches", std::to_string(paired) + " of " + count(patches.size(), "patch", "patches") +
                                              " with reference and measured values"});
-    const std::string covered = describeCoverage(session.coverage());
+    const std::string covered = describeCoverage(session.coverage()).english();
     if (!covered.empty())
         section.fields.push_back({"Coverage", covered});
     if (session.roundTripOn())
@@ -292,8 +292,9 @@ SessionReport writeReport(const CorrectionSession& session, const ReportOptions&
         report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not write %1: it is %2"), path, role));
         return report;
     }
-    std::string reason;
-    const std::string text = reportText(session, options, format, &reason);
+    std::string unmade;
+    const std::string text = reportText(session, options, format, &unmade);
+    EngineText reason(unmade);
     if (text.empty() || !writeFileSafely(path, std::vector<uint8_t>(text.begin(), text.end()), reason)) {
         report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not write %1"), path));
         report.fail(reason);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Brings translations/vestrel_LANG.ts up to date with the window's texts
 # and the engine's texts the window shows (marked QT_TRANSLATE_NOOP("Engine",
-# ...) under session/, patchdata/, correction/ and report/):
+# ...) under util/, session/, patchdata/, correction/ and report/):
 # new texts are added unfinished, texts no longer in the code are dropped,
 # and translations of unchanged texts are kept. Run it after changing texts
 # under ui/, framework/ or the engine, translate what it reports as unfinished (Qt
@@ -17,7 +17,7 @@ lupdate=${LUPDATE:-/usr/lib/qt6/bin/lupdate}
 [ -x "$lupdate" ] || lupdate=$(command -v lupdate6 || command -v lupdate)
 ts_dir=${VESTREL_TS_DIR:-translations}
 # Every folder whose code holds texts the window shows.
-sources=(ui framework session patchdata correction report)
+sources=(ui framework util session patchdata correction report)
 languages=("$@")
 if [ ${#languages[@]} -eq 0 ]; then
     for ts in translations/vestrel_*.ts; do

@@ -960,9 +960,9 @@ CorrectionReport CorrectionSession::correctNow(const CorrectionRequest& request,
         outliers_[patches_[outlier.patch].id] = outlier.size;
     if (!report.outliers.empty())
         report.findings.insert(report.findings.begin(), {Severity::Warning, outlierLine(patches_, report.outliers)});
-    const std::string covered = describeCoverage(coverage());
+    EngineText covered = describeCoverage(coverage());
     if (!covered.empty())
-        report.note(covered);
+        report.note(std::move(covered));
     return report;
 }
 
@@ -1170,7 +1170,7 @@ CorrectionReport CorrectionSession::correctPerPatch(const CorrectionRequest& req
         corrected.restore(t->nodes);
 
     correctedIds_ = ids;
-    for (std::string& note : csCLUTCube::describe(findings & ~toldFindings_))
+    for (EngineText& note : csCLUTCube::describe(findings & ~toldFindings_))
         report.note(std::move(note));
     toldFindings_ |= findings;
     report.ok = true;
@@ -1315,7 +1315,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
         report.add(LibraryLog::findingsSince(mark));
         return report;
     }
-    std::string reason;
+    EngineText reason;
     if (!writeFileSafely(path, block, reason)) {
         report.say(failedToOpen(path));
         report.fail(reason);

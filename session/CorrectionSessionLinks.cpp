@@ -167,12 +167,12 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
     }
     stampProfile(*outcome.profile, fileNameOf(path), profileCopyright);
     std::vector<uint8_t> block;
-    std::string reason;
+    EngineText reason;
     if (outcome.profile->writeToMemory(block) != 0 || !writeFileSafely(path, block, reason)) {
         report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Failed to open %1"), path));
         report.fail(reason.empty()
                         ? EngineText::of(QT_TRANSLATE_NOOP("Engine", "the abstract profile could not be written"))
-                        : EngineText(reason));
+                        : std::move(reason));
         return report;
     }
     report.ok = true;

@@ -150,9 +150,9 @@ int runCopy(const char* in, const char* outPath, std::FILE* err)
         printLogEntries(err, logged);
         return Failure;
     }
-    std::string reason;
+    EngineText reason;
     if (!writeFileSafely(outPath, written, reason)) {
-        std::fprintf(err, "vestrel-cli: cannot write %s: %s\n", outPath, reason.c_str());
+        std::fprintf(err, "vestrel-cli: cannot write %s: %s\n", outPath, reason.english().c_str());
         return Failure;
     }
     return Success;

@@ -873,12 +873,12 @@
         <translation>%1 konnte nicht geschrieben werden: Es ist %2</translation>
     </message>
     <message>
-        <location filename="../report/Report.cpp" line="298"/>
+        <location filename="../report/Report.cpp" line="299"/>
         <source>Could not write %1</source>
         <translation>%1 konnte nicht geschrieben werden</translation>
     </message>
     <message>
-        <location filename="../report/Report.cpp" line="303"/>
+        <location filename="../report/Report.cpp" line="304"/>
         <source>Report written to %1</source>
         <translation>Bericht geschrieben nach %1</translation>
     </message>
@@ -1008,6 +1008,16 @@
         <translation>Ihre Matrix vor der CLUT lässt sich nicht invertieren, daher sind die Farben ihrer Knoten unbekannt</translation>
     </message>
     <message>
+        <location filename="../correction/perpatch/csCLUTCube.cpp" line="142"/>
+        <source>B2A1 warning: wrong legacy L scaling</source>
+        <translation>B2A1-Warnung: falsche Skalierung von L* in der alten Lab-Codierung</translation>
+    </message>
+    <message>
+        <location filename="../correction/perpatch/csCLUTCube.cpp" line="145"/>
+        <source>B2A1 warning: an input curve does not invert exactly at a grid node</source>
+        <translation>B2A1-Warnung: Eine Eingangskurve lässt sich an einem Gitterknoten nicht exakt umkehren</translation>
+    </message>
+    <message>
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="71"/>
         <source>the %1 parameter is out of range</source>
         <translation>Der Parameter „%1“ liegt außerhalb des zulässigen Bereichs</translation>
@@ -1086,6 +1096,51 @@
         <location filename="../correction/smooth/SmoothCorrection.cpp" line="439"/>
         <source>the profile&apos;s B2A1 table cannot be evaluated</source>
         <translation>Die B2A1-Tabelle des Profils kann nicht ausgewertet werden</translation>
+    </message>
+    <message>
+        <location filename="../util/SafeFileWriter.cpp" line="49"/>
+        <source>it is a folder</source>
+        <translation>Es ist ein Ordner</translation>
+    </message>
+    <message>
+        <location filename="../util/SafeFileWriter.cpp" line="51"/>
+        <source>it is a device</source>
+        <translation>Es ist ein Gerät</translation>
+    </message>
+    <message>
+        <location filename="../util/SafeFileWriter.cpp" line="53"/>
+        <source>it is a pipe</source>
+        <translation>Es ist eine Pipe</translation>
+    </message>
+    <message>
+        <location filename="../util/SafeFileWriter.cpp" line="55"/>
+        <source>it is a socket</source>
+        <translation>Es ist ein Socket</translation>
+    </message>
+    <message>
+        <location filename="../util/SafeFileWriter.cpp" line="57"/>
+        <source>it is not a regular file</source>
+        <translation>Es ist keine normale Datei</translation>
+    </message>
+    <message>
+        <location filename="../util/SafeFileWriter.cpp" line="59"/>
+        <source>it is read-only</source>
+        <translation>Die Datei ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <location filename="../util/SafeFileWriter.cpp" line="268"/>
+        <source>saved, but the folder could not be flushed to disk: %1</source>
+        <translation>Gespeichert, aber der Ordner konnte nicht auf den Datenträger geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/Coverage.cpp" line="45"/>
+        <source>corrected from %1 of %2 reference patches; colours far from them are left as they were</source>
+        <translation>korrigiert anhand von %1 der %2 Referenzfelder; weiter entfernte Farben bleiben unverändert</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/Coverage.cpp" line="49"/>
+        <source>corrected from patches between L* %1 and %2 only (the profile reaches L* %3 to %4); colours far from them are left as they were</source>
+        <translation>nur anhand von Feldern zwischen L* %1 und %2 korrigiert (das Profil reicht von L* %3 bis %4); weiter entfernte Farben bleiben unverändert</translation>
     </message>
 </context>
 <context>

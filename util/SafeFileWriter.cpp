@@ -40,26 +40,26 @@ bool followLinks(std::string& path, std::string& error)
     return false;
 }
 
-// Why an existing target may not be replaced, or null. Root may write
+// Why an existing target may not be replaced, or nothing. Root may write
 // anything, so a file without write permission is refused here by its mode
 // bits rather than by the kernel.
-const char* refusalOf(const std::string& path, const struct stat& s)
+EngineText refusalOf(const std::string& path, const struct stat& s)
 {
     if (S_ISDIR(s.st_mode))
-        return "it is a folder";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is a folder"));
     if (S_ISCHR(s.st_mode) || S_ISBLK(s.st_mode))
-        return "it is a device";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is a device"));
     if (S_ISFIFO(s.st_mode))
-        return "it is a pipe";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is a pipe"));
     if (S_ISSOCK(s.st_mode))
-        return "it is a socket";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is a socket"));
     if (!S_ISREG(s.st_mode))
-        return "it is not a regular file";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is not a regular file"));
     if ((s.st_mode & 0222) == 0)
-        return "it is read-only";
+        return EngineText::of(QT_TRANSLATE_NOOP("Engine", "it is read-only"));
     if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-        return std::strerror(errno);
-    return nullptr;
+        return EngineText(std::strerror(errno));
+    return {};
 }
 
 const char temporaryPrefix[] = ".vestrel-";
@@ -227,16 +227,21 @@ Temporary writeTemporary(bool unnamed, const std::string& folder, const struct s
 
 } // namespace
 
-bool writeFileSafely(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
+bool writeFileSafely(const std::string& path, const std::vector<uint8_t>& bytes, EngineText& why)
 {
+    // The system's reasons (strerror) are in the system's language already.
+    std::string error;
     std::string target = path;
-    if (!followLinks(target, error))
+    if (!followLinks(target, error)) {
+        why = error;
         return false;
+    }
     struct stat existing;
     const bool replacing = ::stat(target.c_str(), &existing) == 0;
     if (replacing) {
-        if (const char* refusal = refusalOf(target, existing)) {
-            error = refusal;
+        EngineText refusal = refusalOf(target, existing);
+        if (!refusal.empty()) {
+            why = std::move(refusal);
             return false;
         }
     }
@@ -250,15 +255,18 @@ bool writeFileSafely(const std::string& path, const std::vector<uint8_t>& bytes,
     Temporary written = writeTemporary(true, folder, replacing ? &existing : nullptr, bytes, temporary, error);
     if (written == Temporary::Unavailable)
         written = writeTemporary(false, folder, replacing ? &existing : nullptr, bytes, temporary, error);
-    if (written != Temporary::Written)
+    if (written != Temporary::Written) {
+        why = error;
         return false;
+    }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = std::strerror(errno);
+        why = EngineText(std::strerror(errno));
         ::unlink(temporary.c_str());
         return false;
     }
     if (!flushFolder(folder)) {
-        error = std::string("saved, but the folder could not be flushed to disk: ") + std::strerror(errno);
+        why = EngineText::of(QT_TRANSLATE_NOOP("Engine", "saved, but the folder could not be flushed to disk: %1"),
+                             std::strerror(errno));
         return false;
     }
     return true;

@@ -13,6 +13,8 @@
 // refused, and so is a read-only file, also for root. The rename breaks a
 // hard link: the other names keep the previous contents.
 
+#include "EngineText.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,4 +23,4 @@
 // says why. The one exception: when the folder cannot be flushed after the
 // rename, the new file is in place but may not be on disk, and that is
 // reported as a failure too.
-bool writeFileSafely(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
+bool writeFileSafely(const std::string& path, const std::vector<uint8_t>& bytes, EngineText& why);

@@ -135,13 +135,14 @@ Lab16 csCLUTCube::nodeLab(uint16_t gx, uint16_t gy, uint16_t gz) const
     return {pre[0], pre[1], pre[2]};
 }
 
-std::vector<std::string> csCLUTCube::describe(unsigned findings)
+std::vector<EngineText> csCLUTCube::describe(unsigned findings)
 {
-    std::vector<std::string> lines;
+    std::vector<EngineText> lines;
     if (findings & WrongLegacyLScaling)
-        lines.push_back("B2A1 warning: wrong legacy L scaling");
+        lines.push_back(EngineText::of(QT_TRANSLATE_NOOP("Engine", "B2A1 warning: wrong legacy L scaling")));
     if (findings & InverseMismatch)
-        lines.push_back("B2A1 warning: an input curve does not invert exactly at a grid node");
+        lines.push_back(EngineText::of(
+            QT_TRANSLATE_NOOP("Engine", "B2A1 warning: an input curve does not invert exactly at a grid node")));
     return lines;
 }
 

@@ -46,7 +46,7 @@ public:
     };
     unsigned findings() const { return findings_; }
     // The text of each finding in a mask, one line each.
-    static std::vector<std::string> describe(unsigned findings);
+    static std::vector<EngineText> describe(unsigned findings);
 
     // The absolute reference; fills absCol to preCLUT and locates the cell.
     void setReference(double L, double a, double b);

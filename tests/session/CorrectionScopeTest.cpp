@@ -175,7 +175,7 @@ TEST(Coverage, FewPatchesOrANarrowBandOfLightness)
         reference.front() = 20;
         reference.back() = c.referencePatches > 1 ? 90 : 20;
         const PatchCoverage coverage = coverageOf(patches, reference, 10, 95);
-        EXPECT_EQ(describeCoverage(coverage), c.text);
+        EXPECT_EQ(describeCoverage(coverage).english(), c.text);
         EXPECT_EQ(verdictScope(coverage), c.scope);
     }
 }

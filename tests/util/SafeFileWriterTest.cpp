@@ -122,13 +122,13 @@ TEST(SafeFileWriter, WhatIsAtTheTargetIsRespected)
         const std::string path = c.prepare(dir);
         if (path.empty())
             continue;
-        std::string reason;
+        EngineText reason;
         const bool written = writeFileSafely(path, saved, reason);
         if (c.refusal) {
             EXPECT_FALSE(written);
-            EXPECT_NE(reason.find(c.refusal), std::string::npos) << reason;
+            EXPECT_NE(reason.english().find(c.refusal), std::string::npos) << reason.english();
         } else {
-            ASSERT_TRUE(written) << reason;
+            ASSERT_TRUE(written) << reason.english();
             EXPECT_EQ(readBytes(dir.path(c.written)), saved);
         }
         c.check(dir);
@@ -150,7 +150,7 @@ TEST(SafeFileWriter, AWriteThatFailsPartWayLeavesTheOldFile)
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit = {4096, 4096};
         setrlimit(RLIMIT_FSIZE, &limit);
-        std::string reason;
+        EngineText reason;
         const bool written = writeFileSafely(target, std::vector<uint8_t>(200000, 9), reason);
         _exit(written ? 0 : 3);
     }
@@ -186,7 +186,7 @@ TEST(SafeFileWriter, ASaveKilledPartWayLeavesNoTemporaryFile)
         const rlimit noCore = {0, 0}, size = {4096, 4096};
         setrlimit(RLIMIT_CORE, &noCore);
         setrlimit(RLIMIT_FSIZE, &size);
-        std::string reason;
+        EngineText reason;
         writeFileSafely(target, std::vector<uint8_t>(200000, 9), reason);
         _exit(0);
     }
@@ -200,8 +200,8 @@ TEST(SafeFileWriter, ASaveKilledPartWayLeavesNoTemporaryFile)
         ::close(unnamed);
         EXPECT_FALSE(temporaryFilesIn(dir)) << "an unnamed file vanishes with its writer";
     }
-    std::string reason;
-    ASSERT_TRUE(writeFileSafely(dir.path("other.icc"), saved, reason)) << reason;
+    EngineText reason;
+    ASSERT_TRUE(writeFileSafely(dir.path("other.icc"), saved, reason)) << reason.english();
     EXPECT_FALSE(temporaryFilesIn(dir));
 }
 
@@ -243,8 +243,8 @@ TEST(SafeFileWriter, StaleTemporaryFilesOfEndedSavesAreRemoved)
     std::vector<bool> made;
     for (const Case& c : cases)
         made.push_back(c.make(dir.path(c.name)));
-    std::string reason;
-    ASSERT_TRUE(writeFileSafely(dir.path("p.icc"), saved, reason)) << reason;
+    EngineText reason;
+    ASSERT_TRUE(writeFileSafely(dir.path("p.icc"), saved, reason)) << reason.english();
     for (std::size_t k = 0; k < std::size(cases); ++k) {
         if (!made[k]) {
             EXPECT_FALSE(root) << cases[k].name;
