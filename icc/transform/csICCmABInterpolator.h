@@ -26,6 +26,11 @@ public:
     // The elements appended to a pipeline for the vector kernels; false
     // when there is no room.
     bool appendTo(csICCPipeline16& pipeline) const;
+    // Whether the pipeline of an "mBA " table reads the tag's compact
+    // curves where it has them (on by default); off, and for "mAB "
+    // tables, its codes are the passes' to the bit.
+    void setCompactCurves(bool on) { compactCurves_ = on; }
+    bool compactCurves() const { return compactCurves_; }
 
     // The elements before the CLUT, in place on the inputs, and those after
     // it, in place on the outputs; convert is these around the CLUT.
@@ -81,4 +86,5 @@ private:
     void convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
 
     csICCmABTag* tag_;
+    bool compactCurves_ = true;
 };

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -431,6 +432,79 @@ TEST(LutABInterpolator, ElementsActInTheirOrderOnGridsPerInput)
                 EXPECT_NEAR(outF[k], expected[k], 0.05) << k;
             }
         }
+    }
+}
+
+// The vector pipeline reads a curve compact only where the tag could hold it
+// within the bound: a smooth sampled curve is, and the codes then stay
+// within the bound of the passes (an affine CLUT of slope at most 1 and
+// the identity elsewhere); a jagged one keeps its full table and the
+// passes' codes to the bit, as do all curves with compact curves off.
+TEST(LutABInterpolator, CompactCurvesOnlyWithinTheBound)
+{
+    std::vector<cs1DInterpolate::ClutKernel> kernels;
+    for (auto k : {cs1DInterpolate::ClutKernel::SSE41, cs1DInterpolate::ClutKernel::AVX2})
+        if (cs1DInterpolate::kernelSupported(k))
+            kernels.push_back(k);
+    if (kernels.empty())
+        GTEST_SKIP() << "this processor runs only the scalar kernels";
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> code(0, 65535);
+    std::vector<uint16_t> smooth(256), jagged(65534);
+    for (std::size_t k = 0; k < smooth.size(); ++k)
+        smooth[k] = static_cast<uint16_t>(std::lround(std::pow(k / 255.0, 2.2) * 65535.0));
+    for (uint16_t& v : jagged)
+        v = static_cast<uint16_t>(code(random));
+    for (bool isSmooth : {true, false}) {
+        SCOPED_TRACE(isSmooth ? "smooth curve" : "jagged curve");
+        LutABShape shape;
+        shape.bToA = true;
+        shape.grid = {9, 9, 9};
+        shape.mCurves = true;
+        shape.sampledCurve = isSmooth ? smooth : jagged;
+        // Steps of 1/8 of the range a node: an identity on the 0..65535 scale.
+        const NodeFunction identity = [](const std::vector<unsigned>& g, unsigned output) {
+            return static_cast<uint16_t>(std::min(65535u, g[output] * 8192u));
+        };
+        const std::vector<uint8_t> bytes = buildLutAB(shape, identity);
+        std::unique_ptr<csICCTag> tag =
+            csICCTagTable::tagFactory(csSig("B2A0"), static_cast<uint32_t>(bytes.size()), bytes.data());
+        auto* lut = dynamic_cast<csICCmABTag*>(tag.get());
+        ASSERT_NE(lut, nullptr) << logText();
+        for (auto set : {csICCmABTag::ACurves, csICCmABTag::MCurves, csICCmABTag::BCurves}) {
+            const cs1DInterpolate::CompactCurve16* compact = lut->compactCurve(set, 0);
+            EXPECT_EQ(compact != nullptr, isSmooth) << set;
+            if (compact) {
+                EXPECT_LE(compact->largestError, csICCmABTag::compactBound);
+            }
+            // The identities in between have no table, so nothing to compact.
+            EXPECT_EQ(lut->compactCurve(set, 2), nullptr);
+        }
+
+        csICCmABInterpolator interpolator(lut);
+        const std::size_t count = 1000;
+        std::vector<uint16_t> input(3 * count), expected(3 * count);
+        for (uint16_t& v : input)
+            v = static_cast<uint16_t>(code(random));
+        std::vector<uint16_t> work = input;
+        interpolator.setKernel(cs1DInterpolate::ClutKernel::Scalar);
+        interpolator.convert(work.data(), expected.data(), count);
+        for (auto kernel : kernels)
+            for (bool compactCurves : {true, false}) {
+                std::vector<uint16_t> again = input, result(3 * count);
+                interpolator.setKernel(kernel);
+                interpolator.setCompactCurves(compactCurves);
+                interpolator.convert(again.data(), result.data(), count);
+                int largest = 0;
+                for (std::size_t i = 0; i < result.size(); ++i)
+                    largest = std::max(largest, std::abs(int(result[i]) - int(expected[i])));
+                // Three curves in turn on channel 0, each within 1 code,
+                // through slopes of the smooth curve of up to 2.2.
+                EXPECT_LE(largest, isSmooth && compactCurves ? 8 : 0) << compactCurves;
+                if (isSmooth && compactCurves) {
+                    EXPECT_GT(largest, 0) << "the compact curves are read";
+                }
+            }
     }
 }
 
