@@ -134,6 +134,13 @@ void lookup16(const uint16_t* table, const uint16_t* in, uint16_t* out, std::siz
         out[i * outStride] = table[in[i * inStride]];
 }
 
+void lookupCompact(const CompactCurve16& curve, const uint16_t* in, uint16_t* out, std::size_t n,
+                   std::size_t inStride, std::size_t outStride)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        out[i * outStride] = curve(in[i * inStride]);
+}
+
 bool makeCompact(const uint16_t* full, unsigned bound, CompactCurve16& curve)
 {
     curve = CompactCurve16();

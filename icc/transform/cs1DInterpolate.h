@@ -63,6 +63,11 @@ struct CompactCurve16
 // does. The curve points into full, which must outlive it.
 bool makeCompact(const uint16_t* full, unsigned bound, CompactCurve16& curve);
 
+// lookup16 through a compact curve: the codes of the vector kernels' curve
+// stage, to the bit.
+void lookupCompact(const CompactCurve16& curve, const uint16_t* in, uint16_t* out, std::size_t n,
+                   std::size_t inStride, std::size_t outStride);
+
 // Inverse of a rising or falling 65536-entry table: for each output code the
 // first source index that reaches it.
 void invertTable(const uint16_t* table, uint16_t* out);

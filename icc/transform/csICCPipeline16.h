@@ -7,9 +7,9 @@
 // and the CLUT's simplices in vector registers across pixels, the CLUT's
 // blend two pixels to a vector. The codes are those of the stages
 // run one after another as passes of their own (csICCmftInterpolator,
-// csICCmABInterpolator, csICCPCS), to the bit, except where a curve stage
-// reads compact curves: each of those is within its bound of the full
-// table (csICCmABTag::compactBound).
+// csICCmABInterpolator, csICCPCS), to the bit; where a curve stage reads
+// compact curves (each within csICCmABTag::compactBound of its full
+// table), the passes of csICCmABInterpolator::convert read them too.
 //
 // Only the vector kernel forms run a pipeline; with the scalar form the
 // converters keep their passes. A pipeline points into the tables of the

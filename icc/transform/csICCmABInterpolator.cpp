@@ -69,7 +69,39 @@ void csICCmABInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t coun
             return;
         }
     }
-    convertPixels(in, out, count, inStride, outStride);
+    if (tag_ && compactCurves_ && tag_->bToA())
+        convertCompact(in, out, count, inStride, outStride);
+    else
+        convertPixels(in, out, count, inStride, outStride);
+}
+
+// The passes with the curves the pipeline reads, so that a pixel's codes
+// do not depend on the size of the call it comes in or the kernel form.
+void csICCmABInterpolator::convertCompact(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                          std::size_t outStride) const
+{
+    inStride = strideOr(inStride, numInputs_);
+    outStride = strideOr(outStride, numOutputs_);
+    readCompactCurves(csICCmABTag::BCurves, in, count, inStride);
+    applyMatrix(in, count, inStride);
+    readCompactCurves(csICCmABTag::MCurves, in, count, inStride);
+    clut(in, out, count, inStride, outStride);
+    readCompactCurves(csICCmABTag::ACurves, out, count, outStride);
+}
+
+// Each channel through its compact form where the tag has one, else its
+// full table; a channel without a table (the identity) is left alone.
+void csICCmABInterpolator::readCompactCurves(csICCmABTag::CurveSet set, uint16_t* values, std::size_t count,
+                                             std::size_t stride) const
+{
+    if (!tag_->hasCurves(set))
+        return;
+    for (unsigned c = 0; c < tag_->channels(set); ++c) {
+        if (const cs1DInterpolate::CompactCurve16* compact = tag_->compactCurve(set, c))
+            cs1DInterpolate::lookupCompact(*compact, values + c, values + c, count, stride, stride);
+        else if (const uint16_t* table = tag_->curveTable(set, c))
+            cs1DInterpolate::lookup16(table, values + c, values + c, count, stride, stride);
+    }
 }
 
 namespace {
