@@ -3,13 +3,15 @@
 // CMS's absolute colorimetric transform between the profile and Lab D50 at
 // 16 bits, for the CMYK and the RGB test profiles in both directions, and
 // for the CMYK profile as a version 4 copy with 'mAB '/'mBA ' tables
-// reshaped (parametric curves, a matrix, grids per input).
+// reshaped (parametric curves, a matrix, grids per input); its B2A1 also
+// with the scalar kernel form, compact curves on and off.
 
 #include "BenchmarkData.h"
 #include "V4Profiles.h"
 #include "csErrorLog.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
+#include "csICCmABInterpolator.h"
 
 #include <benchmark/benchmark.h>
 #include <lcms2.h>
@@ -26,6 +28,10 @@ struct ConverterCase
     const char* file;
     int direction; // 0 device to Lab, 1 Lab to device
     V4Tables tables;
+    // The scalar kernel form, as on a processor without SSE4.1, with an
+    // 'mBA ' table's compact curves or its full tables.
+    bool scalar = false;
+    bool compact = true;
 };
 
 std::vector<uint16_t> inputFor(unsigned channels, int direction)
@@ -50,6 +56,10 @@ void ours(benchmark::State& state, ConverterCase c)
         state.SkipWithError("converter init failed");
         return;
     }
+    if (c.scalar)
+        converter.setKernel(cs1DInterpolate::ClutKernel::Scalar);
+    if (auto* lutAB = dynamic_cast<csICCmABInterpolator*>(converter.interpolator()))
+        lutAB->setCompactCurves(c.compact);
     const unsigned in = converter.numInputChannels(), out = converter.numOutputChannels();
     const std::vector<uint16_t> input = inputFor(in, c.direction);
     std::vector<uint16_t> work(input.size()), output(pixels * out);
@@ -101,6 +111,8 @@ const ConverterCase rgbToLab = {"rgb_v2_lut8.icc", 0, V4Tables::None};
 const ConverterCase labToRgb = {"rgb_v2_lut8.icc", 1, V4Tables::None};
 const ConverterCase cmykToLabV4 = {"cmyk_v2.icc", 0, V4Tables::Reshaped};
 const ConverterCase labToCmykV4 = {"cmyk_v2.icc", 1, V4Tables::Reshaped};
+const ConverterCase labToCmykV4Scalar = {"cmyk_v2.icc", 1, V4Tables::Reshaped, true, true};
+const ConverterCase labToCmykV4ScalarFull = {"cmyk_v2.icc", 1, V4Tables::Reshaped, true, false};
 
 } // namespace
 
@@ -116,3 +128,7 @@ BENCHMARK_CAPTURE(ours, cmykToLabV4, cmykToLabV4)->Name("Converter_CMYK_v4_A2B1_
 BENCHMARK_CAPTURE(lcms, cmykToLabV4, cmykToLabV4)->Name("Converter_CMYK_v4_A2B1_abs/lcms_transform")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ours, labToCmykV4, labToCmykV4)->Name("Converter_CMYK_v4_B2A1_abs/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(lcms, labToCmykV4, labToCmykV4)->Name("Converter_CMYK_v4_B2A1_abs/lcms_transform")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ours, labToCmykV4Scalar, labToCmykV4Scalar)->Name("Converter_CMYK_v4_B2A1_abs_scalar/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(lcms, labToCmykV4, labToCmykV4)->Name("Converter_CMYK_v4_B2A1_abs_scalar/lcms_transform")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ours, labToCmykV4ScalarFull, labToCmykV4ScalarFull)->Name("Converter_CMYK_v4_B2A1_abs_scalar_full/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(lcms, labToCmykV4, labToCmykV4)->Name("Converter_CMYK_v4_B2A1_abs_scalar_full/lcms_transform")->Unit(benchmark::kMillisecond);

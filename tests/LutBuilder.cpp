@@ -107,6 +107,14 @@ std::vector<uint8_t> buildLutAB(const LutABShape& shape, const NodeFunction& nod
         startElement(offsetField);
         for (unsigned c = 0; c < channels; ++c) {
             const std::size_t at = bytes.size();
+            if (c == 0 && !shape.sampledCurve.empty()) {
+                bytes.resize(at + 12 + 2 * shape.sampledCurve.size(), 0);
+                std::memcpy(&bytes[at], "curv", 4);
+                csSetUInt32(&bytes[at + 8], static_cast<uint32_t>(shape.sampledCurve.size()));
+                for (std::size_t k = 0; k < shape.sampledCurve.size(); ++k)
+                    csSetUInt16(&bytes[at + 12 + 2 * k], shape.sampledCurve[k]);
+                continue;
+            }
             bytes.resize(at + (c % 2 ? 16 : 12), 0);
             std::memcpy(&bytes[at], c % 2 ? "para" : "curv", 4);
             if (c % 2)

@@ -52,6 +52,9 @@ struct LutABShape
     // Nine entries row by row and three offsets in units of the range;
     // empty for no matrix.
     std::vector<double> matrix;
+    // Where given, channel 0 of every curve set is a "curv" of these
+    // entries instead.
+    std::vector<uint16_t> sampledCurve;
 };
 
 std::vector<uint8_t> buildLutAB(const LutABShape& shape, const NodeFunction& node);

@@ -345,6 +345,22 @@ const uint16_t* csICCmABTag::curveTable(CurveSet set, unsigned channel) const
     return curve.para ? curve.para->forwardTable() : nullptr;
 }
 
+// The tag is used from one thread, as its curves' lazy tables are.
+const cs1DInterpolate::CompactCurve16* csICCmABTag::compactCurve(CurveSet set, unsigned channel) const
+{
+    const uint16_t* full = curveTable(set, channel);
+    if (!full)
+        return nullptr;
+    const Curve& curve = curves_[set][channel];
+    if (!curve.compactTried) {
+        auto made = std::make_unique<cs1DInterpolate::CompactCurve16>();
+        if (cs1DInterpolate::makeCompact(full, compactBound, *made))
+            curve.compact = std::move(made);
+        curve.compactTried = true;
+    }
+    return curve.compact.get();
+}
+
 template <typename Value, typename Evaluate>
 void csICCmABTag::eachCurve(CurveSet set, const Value* in, Value* out, std::size_t count, std::size_t inStride,
                             std::size_t outStride, Evaluate evaluate) const

@@ -21,6 +21,7 @@
 // interpolation kernels; node edits write both, so the bytes always are the
 // tag as it stands and an unedited tag is written back as it came.
 
+#include "cs1DInterpolate.h"
 #include "csICCcurvTag.h"
 #include "csICCmftTag.h"
 #include "csICCparaTag.h"
@@ -69,6 +70,11 @@ public:
     // The 65,536-entry table the 16-bit curves look up; null for an absent
     // set and for the identity.
     const uint16_t* curveTable(CurveSet set, unsigned channel) const;
+    // That table's compact form within compactBound codes of it, made on
+    // first use; null where curveTable is, and where the curve bends too
+    // sharply to be held so.
+    static constexpr unsigned compactBound = 1;
+    const cs1DInterpolate::CompactCurve16* compactCurve(CurveSet set, unsigned channel) const;
 
     bool hasMatrix() const { return hasMatrix_; }
     // Raw s15Fixed16: the nine entries row by row, then the three offsets.
@@ -112,6 +118,9 @@ private:
     {
         std::unique_ptr<csICCcurvTag> curv;
         std::unique_ptr<csICCparaTag> para;
+        // Tried once; empty where the curve cannot be held so.
+        mutable bool compactTried = false;
+        mutable std::unique_ptr<cs1DInterpolate::CompactCurve16> compact;
     };
 
     // Reads and checks the layout; false after a log entry.

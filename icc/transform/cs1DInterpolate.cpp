@@ -3,6 +3,7 @@
 #include "cs1DInterpolateSIMD.h"
 #include "csICCNumber.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace cs1DInterpolate {
@@ -131,6 +132,54 @@ void lookup16(const uint16_t* table, const uint16_t* in, uint16_t* out, std::siz
     outStride = outStride ? outStride : 1;
     for (std::size_t i = 0; i < n; ++i)
         out[i * outStride] = table[in[i * inStride]];
+}
+
+void lookupCompact(const CompactCurve16& curve, const uint16_t* in, uint16_t* out, std::size_t n,
+                   std::size_t inStride, std::size_t outStride)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        out[i * outStride] = curve(in[i * inStride]);
+}
+
+bool makeCompact(const uint16_t* full, unsigned bound, CompactCurve16& curve)
+{
+    curve = CompactCurve16();
+    constexpr uint32_t step = 1u << CompactCurve16::shift;
+    CompactCurve16 made;
+    made.segment.resize(CompactCurve16::segments);
+    for (uint32_t j = 0; j < CompactCurve16::segments; ++j) {
+        const int32_t low = full[j * step];
+        int32_t rise;
+        if (j + 1 < CompactCurve16::segments) {
+            rise = full[(j + 1) * step] - low;
+        } else {
+            // The rise whose blend at the last input gives the last entry.
+            const int32_t target = full[fullTableSize - 1] - low;
+            rise = target * int32_t(step) / int32_t(step - 1) - 2;
+            while (CompactCurve16::blend(uint32_t(low) | (uint32_t(uint16_t(rise)) << 16), step - 1) - low < target &&
+                   rise < 32767)
+                ++rise;
+        }
+        // Segments this steep cannot be within a code or two.
+        if (rise < -32768 || rise > 32767)
+            return false;
+        made.segment[j] = uint32_t(low) | (uint32_t(uint16_t(rise)) << 16);
+    }
+    made.exact = full;
+    for (uint32_t head : {0u, 256u, 4096u}) {
+        made.head = head;
+        unsigned largest = 0;
+        for (uint32_t x = 0; x < fullTableSize && largest <= bound; ++x) {
+            const int d = int(made(x)) - int(full[x]);
+            largest = std::max(largest, unsigned(d < 0 ? -d : d));
+        }
+        if (largest <= bound) {
+            made.largestError = largest;
+            curve = std::move(made);
+            return true;
+        }
+    }
+    return false;
 }
 
 void invertTable(const uint16_t* table, uint16_t* out)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace cs1DInterpolate {
 
@@ -25,6 +26,47 @@ void expand8(const uint8_t* table, std::size_t n, uint16_t* out);
 // elements, 0 counting as 1.
 void lookup16(const uint16_t* table, const uint16_t* in, uint16_t* out, std::size_t n, std::size_t inStride,
               std::size_t outStride);
+
+// A 65536-entry curve table held as its 4096 segments of 16 codes, read
+// with linear interpolation: 16 KB that stay in the first-level cache
+// where the full table's 128 KB are read at random. A segment is one
+// 32-bit value, its first entry in the low half and the rise to the next
+// segment's first entry (signed) in the high half; the last segment rises
+// to where it meets the full table's last entry at 65535. Curves that bend
+// sharply near 0 (a gamma below 1) keep the full table's first head
+// entries. Only made where every one of the 65536 inputs lands within a
+// bound of the full table.
+struct CompactCurve16
+{
+    static constexpr unsigned shift = 4;
+    static constexpr std::size_t segments = fullTableSize >> shift;
+    std::vector<uint32_t> segment;
+    // The full table, of which the first head entries are read.
+    const uint16_t* exact = nullptr;
+    uint32_t head = 0;
+    // The largest difference from the full table over all inputs.
+    unsigned largestError = 0;
+
+    static int32_t blend(uint32_t s, uint32_t x)
+    {
+        const int32_t low = static_cast<int32_t>(s & 0xFFFF), rise = static_cast<int16_t>(s >> 16);
+        return low + ((rise * static_cast<int32_t>(x & 15) + 8) >> shift);
+    }
+    uint16_t operator()(uint32_t x) const
+    {
+        return static_cast<uint16_t>(x < head ? exact[x] : blend(segment[x >> shift], x));
+    }
+};
+
+// The compact form of a full table with the smallest head that keeps every
+// input within bound codes of it; false (and curve left empty) where none
+// does. The curve points into full, which must outlive it.
+bool makeCompact(const uint16_t* full, unsigned bound, CompactCurve16& curve);
+
+// lookup16 through a compact curve: the codes of the vector kernels' curve
+// stage, to the bit.
+void lookupCompact(const CompactCurve16& curve, const uint16_t* in, uint16_t* out, std::size_t n,
+                   std::size_t inStride, std::size_t outStride);
 
 // Inverse of a rising or falling 65536-entry table: for each output code the
 // first source index that reaches it.

@@ -7,7 +7,9 @@
 // and the CLUT's simplices in vector registers across pixels, the CLUT's
 // blend two pixels to a vector. The codes are those of the stages
 // run one after another as passes of their own (csICCmftInterpolator,
-// csICCmABInterpolator, csICCPCS), to the bit.
+// csICCmABInterpolator, csICCPCS), to the bit; where a curve stage reads
+// compact curves (each within csICCmABTag::compactBound of its full
+// table), the passes of csICCmABInterpolator::convert read them too.
 //
 // Only the vector kernel forms run a pipeline; with the scalar form the
 // converters keep their passes. A pipeline points into the tables of the
@@ -28,8 +30,8 @@ struct csICCPipeline16
     static constexpr std::size_t minPixels = 8;
 
     enum class Kind : uint8_t {
-        // One 65,536-entry table per channel; a null table passes the
-        // channel on.
+        // One 65,536-entry table per channel, or its compact form where
+        // one is given; a null table passes the channel on.
         Curves,
         // The version 4 and legacy Lab encodings, or the white scaling of
         // XYZ by unsigned 16.16 factors, on three channels.
@@ -52,6 +54,7 @@ struct csICCPipeline16
         Kind kind = Kind::Curves;
         unsigned channels = 0;
         const uint16_t* curves[maxChannels] = {};
+        const cs1DInterpolate::CompactCurve16* compact[maxChannels] = {};
         uint32_t factor[3] = {};
         int32_t matrix[12] = {};
         const csICCPCS::LabScaling* scaling = nullptr;

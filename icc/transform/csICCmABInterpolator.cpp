@@ -69,13 +69,46 @@ void csICCmABInterpolator::convert(uint16_t* in, uint16_t* out, std::size_t coun
             return;
         }
     }
-    convertPixels(in, out, count, inStride, outStride);
+    if (tag_ && compactCurves_ && tag_->bToA())
+        convertCompact(in, out, count, inStride, outStride);
+    else
+        convertPixels(in, out, count, inStride, outStride);
+}
+
+// The passes with the curves the pipeline reads, so that a pixel's codes
+// do not depend on the size of the call it comes in or the kernel form.
+void csICCmABInterpolator::convertCompact(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                                          std::size_t outStride) const
+{
+    inStride = strideOr(inStride, numInputs_);
+    outStride = strideOr(outStride, numOutputs_);
+    readCompactCurves(csICCmABTag::BCurves, in, count, inStride);
+    applyMatrix(in, count, inStride);
+    readCompactCurves(csICCmABTag::MCurves, in, count, inStride);
+    clut(in, out, count, inStride, outStride);
+    readCompactCurves(csICCmABTag::ACurves, out, count, outStride);
+}
+
+// Each channel through its compact form where the tag has one, else its
+// full table; a channel without a table (the identity) is left alone.
+void csICCmABInterpolator::readCompactCurves(csICCmABTag::CurveSet set, uint16_t* values, std::size_t count,
+                                             std::size_t stride) const
+{
+    if (!tag_->hasCurves(set))
+        return;
+    for (unsigned c = 0; c < tag_->channels(set); ++c) {
+        if (const cs1DInterpolate::CompactCurve16* compact = tag_->compactCurve(set, c))
+            cs1DInterpolate::lookupCompact(*compact, values + c, values + c, count, stride, stride);
+        else if (const uint16_t* table = tag_->curveTable(set, c))
+            cs1DInterpolate::lookup16(table, values + c, values + c, count, stride, stride);
+    }
 }
 
 namespace {
 
-// A curve set as a stage (none for an absent set or one of identities).
-bool addCurves(csICCPipeline16& pipeline, const csICCmABTag& tag, csICCmABTag::CurveSet set)
+// A curve set as a stage (none for an absent set or one of identities),
+// with the compact curves where asked for and the tag has them.
+bool addCurves(csICCPipeline16& pipeline, const csICCmABTag& tag, csICCmABTag::CurveSet set, bool compact)
 {
     if (!tag.hasCurves(set))
         return true;
@@ -90,6 +123,8 @@ bool addCurves(csICCPipeline16& pipeline, const csICCmABTag& tag, csICCmABTag::C
     if (!stage)
         return false;
     std::copy(tables, tables + csICCPipeline16::maxChannels, stage->curves);
+    for (unsigned c = 0; compact && c < channels && c < csICCPipeline16::maxChannels; ++c)
+        stage->compact[c] = tag.compactCurve(set, c);
     return true;
 }
 
@@ -111,10 +146,14 @@ bool csICCmABInterpolator::appendTo(csICCPipeline16& pipeline) const
     if (!tag_)
         return false;
     const bool bToA = tag_->bToA();
-    if (bToA && !(addCurves(pipeline, *tag_, csICCmABTag::BCurves) && addMatrix(pipeline, *tag_) &&
-                  addCurves(pipeline, *tag_, csICCmABTag::MCurves)))
+    // Only "mBA " tables: their ten curves per pixel are what keeps them
+    // slow, where "mAB " ones run fast enough with their full tables and
+    // keep the passes' codes.
+    const bool compact = compactCurves_ && bToA;
+    if (bToA && !(addCurves(pipeline, *tag_, csICCmABTag::BCurves, compact) && addMatrix(pipeline, *tag_) &&
+                  addCurves(pipeline, *tag_, csICCmABTag::MCurves, compact)))
         return false;
-    if (!bToA && !addCurves(pipeline, *tag_, csICCmABTag::ACurves))
+    if (!bToA && !addCurves(pipeline, *tag_, csICCmABTag::ACurves, compact))
         return false;
     if (tag_->hasClut()) {
         csICCPipeline16::Stage* stage = pipeline.add(csICCPipeline16::Kind::Clut, numInputs_);
@@ -122,9 +161,9 @@ bool csICCmABInterpolator::appendTo(csICCPipeline16& pipeline) const
             return false;
         stage->clut = {tag_->clutNodes(), numInputs_, numOutputs_, gridPoints_, tag_->clutStride()};
     }
-    if (!addCurves(pipeline, *tag_, bToA ? csICCmABTag::ACurves : csICCmABTag::MCurves))
+    if (!addCurves(pipeline, *tag_, bToA ? csICCmABTag::ACurves : csICCmABTag::MCurves, compact))
         return false;
-    return bToA || (addMatrix(pipeline, *tag_) && addCurves(pipeline, *tag_, csICCmABTag::BCurves));
+    return bToA || (addMatrix(pipeline, *tag_) && addCurves(pipeline, *tag_, csICCmABTag::BCurves, compact));
 }
 
 void csICCmABInterpolator::convert(rfloat* in, rfloat* out, std::size_t count, std::size_t inStride,

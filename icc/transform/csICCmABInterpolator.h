@@ -26,9 +26,18 @@ public:
     // The elements appended to a pipeline for the vector kernels; false
     // when there is no room.
     bool appendTo(csICCPipeline16& pipeline) const;
+    // Whether the 16-bit convert of an "mBA " table reads the tag's compact
+    // curves where it has them (on by default), through the vector pipeline
+    // and the scalar passes alike, so that the codes are the same to the
+    // bit with every kernel form and call size. Off, and for "mAB " tables,
+    // it reads the full tables, as the stages below and the rfloat convert
+    // always do.
+    void setCompactCurves(bool on) { compactCurves_ = on; }
+    bool compactCurves() const { return compactCurves_; }
 
     // The elements before the CLUT, in place on the inputs, and those after
-    // it, in place on the outputs; convert is these around the CLUT.
+    // it, in place on the outputs, with the full curve tables; convert is
+    // these around the CLUT (but for compact curves, above).
     // Value is uint16_t or rfloat.
     template <typename Value>
     void beforeClut(Value* values, std::size_t count, std::size_t stride = 0) const;
@@ -79,6 +88,11 @@ private:
     // The passes, the same for 16-bit codes and rfloat.
     template <typename Value>
     void convertPixels(Value* in, Value* out, std::size_t count, std::size_t inStride, std::size_t outStride);
+    // The 16-bit passes of an "mBA " table with its compact curves.
+    void convertCompact(uint16_t* in, uint16_t* out, std::size_t count, std::size_t inStride,
+                        std::size_t outStride) const;
+    void readCompactCurves(csICCmABTag::CurveSet set, uint16_t* values, std::size_t count, std::size_t stride) const;
 
     csICCmABTag* tag_;
+    bool compactCurves_ = true;
 };

@@ -111,7 +111,7 @@ TEST(B2ATableAccess, InterpolatesAndInvertsAsTheConverterEvaluates)
     }
 
     // 8-bit nodes; A curves of no entries, gamma 2.2 as "para", no entries.
-    std::vector<uint8_t> bytes = buildLutAB({true, 3, 3, {5, 3, 4}, 1, true, {}}, countingNode);
+    std::vector<uint8_t> bytes = buildLutAB({true, 3, 3, {5, 3, 4}, 1, true, {}, {}}, countingNode);
     const uint32_t aCurves = csGetUInt32(&bytes[28]);
     csSetS15Fixed16(&bytes[aCurves + csICCcurvTag::headerSize + 12], 2.2);
     csICCmABTag tag(csSig("B2A1"), static_cast<uint32_t>(bytes.size()), bytes.data());

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -126,6 +127,50 @@ TEST(OneDimensionalInterpolation, InvertTable)
         for (const auto& [code, index] : c.expected)
             EXPECT_EQ(inverse[code], index) << c.what << " at " << code;
     }
+}
+
+// Smooth curves, rising and falling, are held compact within the bound, with
+// the full table's head where a gamma below 1 bends sharply near 0; jagged
+// ones and steps are not. The largest difference is checked again here
+// over every input.
+TEST(CompactCurve, HeldOnlyWithinTheBound)
+{
+    struct Case { const char* name; double (*curve)(double); bool compact; bool head; };
+    const Case cases[] = {
+        {"gamma 2.2", [](double x) { return std::pow(x, 2.2); }, true, false},
+        {"falling gamma 1.8", [](double x) { return std::pow(1 - x, 1.8); }, true, false},
+        {"gamma 0.8", [](double x) { return std::pow(x, 0.8); }, true, true},
+        {"step at one half", [](double x) { return x < 0.5 ? 0.1 : 0.9; }, false, false},
+        {"ripple", [](double x) { return 0.5 + 0.4 * std::sin(x * 6000); }, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint16_t> full(fullTableSize);
+        for (std::size_t x = 0; x < fullTableSize; ++x)
+            full[x] = static_cast<uint16_t>(std::lround(c.curve(x / 65535.0) * 65535.0));
+        CompactCurve16 compact;
+        ASSERT_EQ(makeCompact(full.data(), 1, compact), c.compact);
+        if (!c.compact) {
+            EXPECT_TRUE(compact.segment.empty());
+            continue;
+        }
+        EXPECT_EQ(compact.head > 0, c.head);
+        unsigned largest = 0;
+        for (uint32_t x = 0; x < fullTableSize; ++x)
+            largest = std::max(largest, unsigned(std::abs(int(compact(x)) - int(full[x]))));
+        EXPECT_LE(largest, 1u);
+        EXPECT_EQ(largest, compact.largestError);
+        EXPECT_EQ(compact(0), full[0]);
+        EXPECT_EQ(compact(65535), full[65535]);
+    }
+    // A bound of none holds what interpolation gives exactly, and no gamma.
+    std::vector<uint16_t> level(fullTableSize, 30000), gamma(fullTableSize);
+    for (std::size_t x = 0; x < fullTableSize; ++x)
+        gamma[x] = static_cast<uint16_t>(std::lround(std::pow(x / 65535.0, 2.2) * 65535.0));
+    CompactCurve16 compact;
+    EXPECT_TRUE(makeCompact(level.data(), 0, compact));
+    EXPECT_EQ(compact.largestError, 0u);
+    EXPECT_FALSE(makeCompact(gamma.data(), 0, compact));
 }
 
 TEST(FixedPointKernels, VectorFormsGiveTheScalarResultToTheBit)

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -429,6 +430,193 @@ TEST(LutABInterpolator, ElementsActInTheirOrderOnGridsPerInput)
                 EXPECT_NEAR(out16[k], expected[k], 2) << k;
                 // Single-precision parametric curves of gamma 1.
                 EXPECT_NEAR(outF[k], expected[k], 0.05) << k;
+            }
+        }
+    }
+}
+
+// The kernel forms this processor runs, the scalar one first.
+std::vector<cs1DInterpolate::ClutKernel> runnableKernels()
+{
+    std::vector<cs1DInterpolate::ClutKernel> kernels;
+    for (auto k : {cs1DInterpolate::ClutKernel::Scalar, cs1DInterpolate::ClutKernel::SSE41,
+                   cs1DInterpolate::ClutKernel::AVX2})
+        if (cs1DInterpolate::kernelSupported(k))
+            kernels.push_back(k);
+    return kernels;
+}
+
+// An "mBA " tag built from a shape, with its interpolator.
+struct LutAB
+{
+    std::unique_ptr<csICCTag> tag;
+    std::unique_ptr<csICCmABInterpolator> interpolator;
+
+    LutAB(const LutABShape& shape, const NodeFunction& node)
+    {
+        const std::vector<uint8_t> bytes = buildLutAB(shape, node);
+        tag = csICCTagTable::tagFactory(csSig("B2A0"), static_cast<uint32_t>(bytes.size()), bytes.data());
+        if (auto* lut = dynamic_cast<csICCmABTag*>(tag.get()))
+            interpolator = std::make_unique<csICCmABInterpolator>(lut);
+    }
+    csICCmABTag* lut() const { return dynamic_cast<csICCmABTag*>(tag.get()); }
+};
+
+std::vector<uint16_t> randomCodes(std::size_t n, std::mt19937& random)
+{
+    std::uniform_int_distribution<int> code(0, 65535);
+    std::vector<uint16_t> codes(n);
+    for (uint16_t& v : codes)
+        v = static_cast<uint16_t>(code(random));
+    return codes;
+}
+
+// Steps of 1/8 of the range a node: an identity on the 0..65535 scale.
+uint16_t identityNode(const std::vector<unsigned>& g, unsigned output)
+{
+    return static_cast<uint16_t>(std::min(65535u, g[output % g.size()] * 8192u));
+}
+
+// A curve is read compact only where the tag could hold it within the
+// bound: a smooth sampled curve is, and the codes then stay within a few
+// codes of the full tables' (an affine CLUT of slope at most 1 and the
+// identity elsewhere), with every kernel form alike; a jagged one keeps
+// its full table and the exact codes, as do all curves with compact curves
+// off.
+TEST(LutABInterpolator, CompactCurvesOnlyWithinTheBound)
+{
+    std::mt19937 random(11);
+    std::vector<uint16_t> smooth(256);
+    for (std::size_t k = 0; k < smooth.size(); ++k)
+        smooth[k] = static_cast<uint16_t>(std::lround(std::pow(k / 255.0, 2.2) * 65535.0));
+    const std::vector<uint16_t> jagged = randomCodes(65534, random);
+    for (bool isSmooth : {true, false}) {
+        SCOPED_TRACE(isSmooth ? "smooth curve" : "jagged curve");
+        LutABShape shape;
+        shape.bToA = true;
+        shape.grid = {9, 9, 9};
+        shape.mCurves = true;
+        shape.sampledCurve = isSmooth ? smooth : jagged;
+        LutAB built(shape, identityNode);
+        csICCmABTag* lut = built.lut();
+        ASSERT_NE(lut, nullptr) << logText();
+        for (auto set : {csICCmABTag::ACurves, csICCmABTag::MCurves, csICCmABTag::BCurves}) {
+            const cs1DInterpolate::CompactCurve16* compact = lut->compactCurve(set, 0);
+            EXPECT_EQ(compact != nullptr, isSmooth) << set;
+            if (compact) {
+                EXPECT_LE(compact->largestError, csICCmABTag::compactBound);
+            }
+            // The identities in between have no table, so nothing to compact.
+            EXPECT_EQ(lut->compactCurve(set, 2), nullptr);
+        }
+
+        csICCmABInterpolator& interpolator = *built.interpolator;
+        const std::size_t count = 1000;
+        const std::vector<uint16_t> input = randomCodes(3 * count, random);
+        std::vector<uint16_t> work = input, exact(3 * count), compactScalar;
+        interpolator.setKernel(cs1DInterpolate::ClutKernel::Scalar);
+        interpolator.setCompactCurves(false);
+        interpolator.convert(work.data(), exact.data(), count);
+        for (auto kernel : runnableKernels())
+            for (bool compactCurves : {true, false}) {
+                std::vector<uint16_t> again = input, result(3 * count);
+                interpolator.setKernel(kernel);
+                interpolator.setCompactCurves(compactCurves);
+                interpolator.convert(again.data(), result.data(), count);
+                int largest = 0;
+                for (std::size_t i = 0; i < result.size(); ++i)
+                    largest = std::max(largest, std::abs(int(result[i]) - int(exact[i])));
+                // Three curves in turn on channel 0, each within 1 code,
+                // through slopes of the smooth curve of up to 2.2.
+                EXPECT_LE(largest, isSmooth && compactCurves ? 8 : 0) << compactCurves;
+                if (isSmooth && compactCurves) {
+                    EXPECT_GT(largest, 0) << "the compact curves are read";
+                }
+                if (compactCurves && kernel == cs1DInterpolate::ClutKernel::Scalar) {
+                    compactScalar = result;
+                } else if (compactCurves) {
+                    EXPECT_EQ(result, compactScalar) << "the same compact codes with every kernel form";
+                }
+            }
+    }
+}
+
+// "mBA " tables of every element the compact curves meet: a pixel gets the
+// codes of one large call when converted alone, in calls of odd sizes
+// around the vector width and the pipeline's smallest call and block, and
+// with every kernel form, with compact curves on and off; with them on the
+// codes stay within the bound of the full tables'.
+TEST(LutABInterpolator, CompactCodesDoNotDependOnTheCall)
+{
+    std::mt19937 random(5);
+    std::vector<uint16_t> smooth(1024), gammaBelow1(4096), ripple(256);
+    for (std::size_t k = 0; k < smooth.size(); ++k)
+        smooth[k] = static_cast<uint16_t>(std::lround(std::pow(k / 1023.0, 1.8) * 65535.0));
+    // Steep near 0: read from the full table's first entries there.
+    for (std::size_t k = 0; k < gammaBelow1.size(); ++k)
+        gammaBelow1[k] = static_cast<uint16_t>(std::lround(std::pow(k / 4095.0, 0.45) * 65535.0));
+    // Too jagged between samples for the bound: the full table throughout.
+    for (std::size_t k = 0; k < ripple.size(); ++k)
+        ripple[k] = static_cast<uint16_t>(k * 257 + (k % 2 ? 900 : 0) - (k % 2 && k == 255 ? 900 : 0));
+    const std::vector<double> offsetMatrix = {0.5, 0.25, 0, 0, 0.5, 0.25, 0.25, 0, 0.5, 0.125, 0.0625, 0.25};
+    struct Case
+    {
+        const char* name;
+        std::vector<uint16_t> curve;
+        unsigned outputs;
+        std::vector<unsigned> grid;
+        std::vector<double> matrix;
+        bool mCurves;
+        int allowed;
+    };
+    const Case cases[] = {
+        {"smooth curves, M curves, 3 to 4", smooth, 4, {9, 7, 5}, {}, true, 8},
+        {"gamma below 1 around a matrix", gammaBelow1, 3, {5, 5, 5}, offsetMatrix, true, 16},
+        {"rippled curves", ripple, 3, {9, 9, 9}, {}, false, 0},
+        {"curves and matrix, no CLUT", smooth, 3, {}, offsetMatrix, true, 8},
+    };
+    const std::size_t chunks[] = {1, 3, 7, 8, 9, 17, 255, 257};
+    const std::size_t count = 700;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LutABShape shape;
+        shape.outputs = c.outputs;
+        shape.grid = c.grid;
+        shape.matrix = c.matrix;
+        shape.mCurves = c.mCurves;
+        shape.sampledCurve = c.curve;
+        LutAB built(shape, identityNode);
+        ASSERT_NE(built.interpolator, nullptr) << logText();
+        csICCmABInterpolator& interpolator = *built.interpolator;
+        EXPECT_EQ(built.lut()->compactCurve(csICCmABTag::BCurves, 0) != nullptr, c.allowed > 0);
+        const std::vector<uint16_t> input = randomCodes(3 * count, random);
+        std::vector<uint16_t> exact;
+        for (bool compact : {false, true}) {
+            interpolator.setCompactCurves(compact);
+            interpolator.setKernel(cs1DInterpolate::fastestKernel());
+            std::vector<uint16_t> work = input, whole(c.outputs * count);
+            interpolator.convert(work.data(), whole.data(), count);
+            for (auto kernel : runnableKernels()) {
+                interpolator.setKernel(kernel);
+                for (std::size_t chunk : chunks) {
+                    std::vector<uint16_t> again = input, pieces(c.outputs * count);
+                    for (std::size_t at = 0; at < count; at += chunk)
+                        interpolator.convert(again.data() + 3 * at, pieces.data() + c.outputs * at,
+                                             std::min(chunk, count - at));
+                    ASSERT_EQ(pieces, whole) << "kernel " << int(kernel) << ", calls of " << chunk
+                                             << (compact ? ", compact curves" : ", full tables");
+                }
+            }
+            if (!compact) {
+                exact = whole;
+                continue;
+            }
+            int largest = 0;
+            for (std::size_t i = 0; i < whole.size(); ++i)
+                largest = std::max(largest, std::abs(int(whole[i]) - int(exact[i])));
+            EXPECT_LE(largest, c.allowed);
+            if (c.allowed > 0) {
+                EXPECT_GT(largest, 0) << "the compact curves are read";
             }
         }
     }
