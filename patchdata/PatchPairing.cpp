@@ -87,7 +87,8 @@ using KeyIndex = std::vector<std::pair<IdKey, std::size_t>>;
 
 // The identities of one side, sorted; refuses a file in which two records
 // share one.
-bool indexRecords(const PatchSide& side, Key key, const char* role, KeyIndex& index, std::string& problem)
+// fileName: how refusals name the file ("reference file").
+bool indexRecords(const PatchSide& side, Key key, const char* fileName, KeyIndex& index, EngineText& problem)
 {
     const PatchFile& file = *side.file;
     index.reserve(file.records.size());
@@ -101,9 +102,9 @@ bool indexRecords(const PatchSide& side, Key key, const char* role, KeyIndex& in
         return true;
     const PatchRecord& first = file.records[twice->second];
     const PatchRecord& second = file.records[(twice + 1)->second];
-    problem = std::string("the ") + role + " file has " + keyField(key) + " " +
-              printable(trimmed(keyText(file, second, key))) + " twice (lines " + std::to_string(first.line) +
-              " and " + std::to_string(second.line) + ")";
+    problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "the %1 has %2 %3 twice (lines %4 and %5)"),
+                             EngineText::of(fileName), keyField(key), printable(trimmed(keyText(file, second, key))),
+                             std::to_string(first.line), std::to_string(second.line));
     return false;
 }
 
@@ -168,15 +169,15 @@ void oneSide(const PatchSide& side, bool reference, Pairing& pairing)
 
 // Pairs two different files by one key.
 bool pairByKey(const PatchSide& reference, const PatchSide& measurement, Key key, Pairing& pairing,
-               std::string& problem, const PairingRoles& roles)
+               EngineText& problem, const PairingRoles& roles)
 {
     const std::vector<PatchRecord>& refs = reference.file->records;
     const std::vector<PatchRecord>& meas = measurement.file->records;
     pairing = Pairing();
     pairing.pairedBy = keyField(key);
     KeyIndex refIndex, measIndex;
-    if (!indexRecords(reference, key, roles.first, refIndex, problem) ||
-        !indexRecords(measurement, key, roles.second, measIndex, problem))
+    if (!indexRecords(reference, key, roles.firstFile, refIndex, problem) ||
+        !indexRecords(measurement, key, roles.secondFile, measIndex, problem))
         return false;
 
     pairing.patches.reserve(refs.size());
@@ -199,14 +200,13 @@ bool pairByKey(const PatchSide& reference, const PatchSide& measurement, Key key
             pairing.unreferenced.push_back(shownId(measurement, meas[i], key, i));
 
     if (pairing.patches.empty()) {
-        problem = "none of the " + std::to_string(measIndex.size()) + " " + roles.secondAdjective + " patches has a " +
-                  roles.partner + " with the same " + keyField(key);
+        problem = EngineText::of(roles.noPartner, std::to_string(measIndex.size()), keyField(key));
         return false;
     }
     return true;
 }
 
-bool pairByPosition(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem,
+bool pairByPosition(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, EngineText& problem,
                     const PairingRoles& roles)
 {
     const std::vector<PatchRecord>& refs = reference.file->records;
@@ -214,9 +214,7 @@ bool pairByPosition(const PatchSide& reference, const PatchSide& measurement, Pa
     pairing = Pairing();
     pairing.pairedBy = keyField(Key::Position);
     if (refs.size() != meas.size()) {
-        problem = std::string("pairing by position needs as many ") + roles.secondAdjective + " as " +
-                  roles.firstAdjective + " patches (" + std::to_string(meas.size()) + " and " +
-                  std::to_string(refs.size()) + ")";
+        problem = EngineText::of(roles.countsDiffer, std::to_string(meas.size()), std::to_string(refs.size()));
         return false;
     }
     for (std::size_t i = 0; i < refs.size(); ++i) {
@@ -238,53 +236,60 @@ constexpr std::size_t mismatchExamples = 3;
 // the name pairing when they do not and it pairs every patch, else a
 // refusal that shows where they disagree.
 bool checkIdsAgainstNames(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing,
-                          std::string& problem, const PairingRoles& roles)
+                          EngineText& problem, const PairingRoles& roles)
 {
     std::size_t mismatches = 0;
-    std::string examples;
+    EngineText examples;
     for (const Patch& patch : pairing.patches) {
         if (IdKey::of(patch.referenceName) == IdKey::of(patch.measuredName))
             continue;
-        if (++mismatches <= mismatchExamples)
-            examples += std::string(examples.empty() ? "" : "; ") + "id " + printable(patch.id) + ": '" +
-                        printable(trimmed(patch.referenceName)) + "' in the " + roles.first + ", '" +
-                        printable(trimmed(patch.measuredName)) + "' in the " + roles.second;
+        if (++mismatches > mismatchExamples)
+            continue;
+        EngineText example = EngineText::of(QT_TRANSLATE_NOOP("Engine", "id %1: '%2' in the %3, '%4' in the %5"),
+                                            printable(patch.id), printable(trimmed(patch.referenceName)),
+                                            EngineText::of(roles.first), printable(trimmed(patch.measuredName)),
+                                            EngineText::of(roles.second));
+        examples = examples.empty() ? std::move(example)
+                                    : EngineText::joined("%1; %2", std::move(examples), std::move(example));
     }
     if (mismatches < 2 || double(mismatches) <= trustedNameMismatch * double(pairing.patches.size()))
         return true;
-    const std::string disagree = "SAMPLE_ID and SAMPLE_NAME disagree in " + std::to_string(mismatches) + " of " +
-                                 std::to_string(pairing.patches.size()) + " pairs (" + examples + ")";
+    EngineText disagree = EngineText::of(QT_TRANSLATE_NOOP("Engine", "SAMPLE_ID and SAMPLE_NAME disagree in %1 of %2 pairs (%3)"),
+                                         std::to_string(mismatches), std::to_string(pairing.patches.size()),
+                                         std::move(examples));
     Pairing byName;
-    std::string nameProblem;
+    EngineText nameProblem;
     const std::size_t everyPatch = std::max(reference.file->records.size(), measurement.file->records.size());
     if (pairByKey(reference, measurement, Key::Name, byName, nameProblem, roles) && byName.unmeasured.empty() &&
         byName.unreferenced.empty() && byName.patches.size() == everyPatch) {
         pairing = std::move(byName);
-        pairing.notes.push_back(disagree + "; paired by SAMPLE_NAME, which pairs every patch");
+        pairing.notes.push_back(
+            EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1; paired by SAMPLE_NAME, which pairs every patch"),
+                           std::move(disagree)));
         return true;
     }
-    problem = disagree + "; choose to pair them by id or by name";
+    problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1; choose to pair them by id or by name"), std::move(disagree));
     return false;
 }
 
-const char* roleOf(const PatchSide& side, const char* role)
+const char* fileWords(const PatchSide& side, const char* fileName)
 {
-    return side.file->combined ? "combined" : role;
+    return side.file->combined ? QT_TRANSLATE_NOOP("Engine", "combined file") : fileName;
 }
 
 } // namespace
 
-bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem,
+bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, EngineText& problem,
                  PairBy by, const PairingRoles& roles)
 {
     pairing = Pairing();
     // One SAMPLE_ID twice makes every id of the file doubtful, whatever pairs it.
-    for (const auto& [side, role] : {std::make_pair(&reference, roles.first), std::make_pair(&measurement, roles.second)}) {
+    for (const auto& [side, fileName] : {std::make_pair(&reference, roles.firstFile), std::make_pair(&measurement, roles.secondFile)}) {
         if (!*side || !side->file->hasId || (side == &measurement && measurement.file == reference.file))
             continue;
         KeyIndex index;
         const PatchSide all{side->file, false};
-        if (!indexRecords(all, Key::Id, roleOf(*side, role), index, problem))
+        if (!indexRecords(all, Key::Id, fileWords(*side, fileName), index, problem))
             return false;
     }
     if (!reference && !measurement)
@@ -312,7 +317,8 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
                                              [](const Patch& p) { return !p.hasReference; }),
                               pairing.patches.end());
         if (pairing.patches.empty()) {
-            problem = "no row of the combined file has both reference and measured values";
+            problem = EngineText::of(
+                QT_TRANSLATE_NOOP("Engine", "no row of the combined file has both reference and measured values"));
             return false;
         }
         return true;
@@ -322,10 +328,10 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
         return pairByPosition(reference, measurement, pairing, problem, roles);
     if (by != PairBy::Auto) {
         const Key key = by == PairBy::Id ? Key::Id : by == PairBy::Name ? Key::Name : Key::Location;
-        for (const auto& [side, role] : {std::make_pair(&reference, roles.first), std::make_pair(&measurement, roles.second)})
+        for (const auto& [side, fileName] : {std::make_pair(&reference, roles.firstFile), std::make_pair(&measurement, roles.secondFile)})
             if (!fileHas(*side->file, key)) {
-                problem = std::string("cannot pair by ") + keyField(key) + ": the " + roleOf(*side, role) +
-                          " file has no " + keyField(key);
+                problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "cannot pair by %1: the %2 has no %1"),
+                                         keyField(key), EngineText::of(fileWords(*side, fileName)));
                 return false;
             }
         return pairByKey(reference, measurement, key, pairing, problem, roles);
@@ -342,14 +348,15 @@ bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairi
         const bool refNamed = reference.file->hasId || reference.file->hasName || reference.file->hasLocation;
         const bool measNamed = measurement.file->hasId || measurement.file->hasName || measurement.file->hasLocation;
         if (refNamed || measNamed) {
-            problem = std::string("the patches cannot be paired: the ") + (refNamed ? roles.second : roles.first) +
-                      " file has no SAMPLE_ID, SAMPLE_NAME or SAMPLE_LOC matching the other file's";
+            problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "the patches cannot be paired: the %1 has no "
+                                                                 "SAMPLE_ID, SAMPLE_NAME or SAMPLE_LOC matching the "
+                                                                 "other file's"),
+                                     EngineText::of(refNamed ? roles.secondFile : roles.firstFile));
             return false;
         }
         if (!pairByPosition(reference, measurement, pairing, problem, roles)) {
-            problem = std::string("without SAMPLE_ID or SAMPLE_NAME the patches pair by position, which needs as many ") +
-                      roles.secondAdjective + " as " + roles.firstAdjective + " patches (" +
-                      std::to_string(meas.size()) + " and " + std::to_string(reference.file->records.size()) + ")";
+            problem = EngineText::of(roles.countsDifferUnnamed, std::to_string(meas.size()),
+                                     std::to_string(reference.file->records.size()));
             return false;
         }
         return true;

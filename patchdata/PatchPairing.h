@@ -42,26 +42,35 @@ struct Pairing
     std::vector<std::string> unmeasured;   // reference ids without a measurement
     std::vector<std::string> unreferenced; // measured ids without a reference
     // How the pairing was decided where another key was at hand; not warnings.
-    std::vector<std::string> notes;
+    std::vector<EngineText> notes;
 };
 
 // What the two sides are called in refusals: a reference and a
-// measurement, or two measurements of one print.
+// measurement, or two measurements of one print. The refusals that speak of
+// both sides' patches are whole sentences per pair of roles, so that a
+// translation can decline them.
 struct PairingRoles
 {
-    const char* first = "reference";
-    const char* second = "measurement";
-    const char* firstAdjective = "reference";
-    const char* secondAdjective = "measured";
-    // What a patch of the second side lacks when nothing pairs.
-    const char* partner = "reference";
+    const char* first = QT_TRANSLATE_NOOP("Engine", "reference");
+    const char* second = QT_TRANSLATE_NOOP("Engine", "measurement");
+    const char* firstFile = QT_TRANSLATE_NOOP("Engine", "reference file");
+    const char* secondFile = QT_TRANSLATE_NOOP("Engine", "measurement file");
+    // %1 patches of the second side, %2 the key.
+    const char* noPartner =
+        QT_TRANSLATE_NOOP("Engine", "none of the %1 measured patches has a reference with the same %2");
+    // %1 and %2 the second and first side's counts.
+    const char* countsDiffer =
+        QT_TRANSLATE_NOOP("Engine", "pairing by position needs as many measured as reference patches (%1 and %2)");
+    const char* countsDifferUnnamed =
+        QT_TRANSLATE_NOOP("Engine", "without SAMPLE_ID or SAMPLE_NAME the patches pair by position, which needs as "
+                                    "many measured as reference patches (%1 and %2)");
 };
 
 // With one side missing, the patches of the other. False with problem when
 // the sides cannot be paired at all (duplicate identities, nothing to pair
 // by, no patch in common).
 // Messages hold file text made printable.
-bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, std::string& problem,
+bool pairPatches(const PatchSide& reference, const PatchSide& measurement, Pairing& pairing, EngineText& problem,
                  PairBy by = PairBy::Auto, const PairingRoles& roles = {});
 
 // "ids 7, 9, 40" or "ids 101–112": runs of whole numbers are shortened, and

@@ -9,8 +9,17 @@
 namespace {
 
 // What a refusal calls the files: the first stands for all paired so far.
-const PairingRoles repeatRoles{"first measurement", "repeated measurement", "first measurement's", "repeated",
-                               "patch of the first measurement"};
+const PairingRoles repeatRoles{
+    QT_TRANSLATE_NOOP("Engine", "first measurement"),
+    QT_TRANSLATE_NOOP("Engine", "repeated measurement"),
+    QT_TRANSLATE_NOOP("Engine", "first measurement file"),
+    QT_TRANSLATE_NOOP("Engine", "repeated measurement file"),
+    QT_TRANSLATE_NOOP("Engine", "none of the %1 repeated patches has a patch of the first measurement with the same %2"),
+    QT_TRANSLATE_NOOP("Engine",
+                      "pairing by position needs as many repeated as first measurement's patches (%1 and %2)"),
+    QT_TRANSLATE_NOOP("Engine", "without SAMPLE_ID or SAMPLE_NAME the patches pair by position, which needs as "
+                                "many repeated as first measurement's patches (%1 and %2)"),
+};
 
 // Identities in messages, as a patch list shows them.
 std::string shownId(const PatchFile& file, const PatchRecord& record, std::size_t position)
@@ -91,7 +100,7 @@ bool averageRepeats(const std::vector<std::shared_ptr<PatchFile>>& files, PairBy
     for (std::size_t k = 1; k < files.size(); ++k) {
         const PatchFile& repeat = *files[k];
         Pairing pairing;
-        std::string unpaired;
+        EngineText unpaired;
         if (!pairPatches({merged, false}, {files[k], false}, pairing, unpaired, by, repeatRoles)) {
             problem = unpaired;
             return false;

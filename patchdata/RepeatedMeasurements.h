@@ -40,7 +40,7 @@ struct AveragedMeasurement
     // Patches not in every file, by id.
     std::vector<std::string> incomplete;
     // How the files were paired where another key was at hand.
-    std::vector<std::string> notes;
+    std::vector<EngineText> notes;
 };
 
 // Averages two or more measurement files, pairing them as by says. False

@@ -412,7 +412,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
 {
     SessionReport report;
     const std::string name = fileNameOf(path);
-    std::string problem;
+    EngineText problem;
     PatchSide reference = reference_, measurement = measurement_;
     // A reference that came with a combined measurement is no file of its own.
     const bool referenceFile = reference_ && reference_.file != measurement_.file;
@@ -467,7 +467,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
                               report.findings.end());
         return report;
     }
-    for (const std::string& note : pairing.notes)
+    for (const EngineText& note : pairing.notes)
         report.note(note);
     if (!pairing.unreferenced.empty()) {
         const EngineText ids = describedIds(pairing.unreferenced);
@@ -497,7 +497,7 @@ SessionReport CorrectionSession::takePatches(std::shared_ptr<PatchFile> file, co
             addToSummary(line);
             report.warn(line);
         }
-        for (const std::string& note : repeats->averaged.notes)
+        for (const EngineText& note : repeats->averaged.notes)
             report.note(note);
         std::string names;
         for (const std::string& each : repeats->paths)

@@ -388,7 +388,7 @@
     </message>
     <message>
         <location filename="../session/CorrectionSession.cpp" line="101"/>
-        <location filename="../patchdata/RepeatedMeasurements.cpp" line="151"/>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="160"/>
         <source>%1 and %2 more</source>
         <translation>%1 und %2 weitere</translation>
     </message>
@@ -848,17 +848,62 @@
         <translation>Korrektur als abstraktes Profil nach %1 exportiert (%2 Knoten um bis zu %3 verschoben)</translation>
     </message>
     <message>
-        <location filename="../patchdata/PatchPairing.cpp" line="401"/>
+        <location filename="../patchdata/PatchPairing.cpp" line="105"/>
+        <source>the %1 has %2 %3 twice (lines %4 and %5)</source>
+        <translation>Die %1 hat %2 %3 zweimal (Zeilen %4 und %5)</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="248"/>
+        <source>id %1: &apos;%2&apos; in the %3, &apos;%4&apos; in the %5</source>
+        <translation>ID %1: „%2“ in der %3, „%4“ in der %5</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="257"/>
+        <source>SAMPLE_ID and SAMPLE_NAME disagree in %1 of %2 pairs (%3)</source>
+        <translation>SAMPLE_ID und SAMPLE_NAME widersprechen sich in %1 von %2 Paaren (%3)</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="267"/>
+        <source>%1; paired by SAMPLE_NAME, which pairs every patch</source>
+        <translation>%1; nach SAMPLE_NAME zugeordnet, womit jedes Feld ein Gegenstück hat</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="271"/>
+        <source>%1; choose to pair them by id or by name</source>
+        <translation>%1; bitte die Zuordnung nach ID oder nach Name wählen</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="277"/>
+        <source>combined file</source>
+        <translation>kombinierte Datei</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="321"/>
+        <source>no row of the combined file has both reference and measured values</source>
+        <translation>Keine Zeile der kombinierten Datei hat sowohl Referenz- als auch Messwerte</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="333"/>
+        <source>cannot pair by %1: the %2 has no %1</source>
+        <translation>Zuordnung nach %1 nicht möglich: Die %2 hat keine Spalte %1</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="351"/>
+        <source>the patches cannot be paired: the %1 has no SAMPLE_ID, SAMPLE_NAME or SAMPLE_LOC matching the other file&apos;s</source>
+        <translation>Die Felder lassen sich nicht zuordnen: Die %1 hat keine SAMPLE_ID, SAMPLE_NAME oder SAMPLE_LOC wie die andere Datei</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.cpp" line="408"/>
         <source>ids %1 and %2 more</source>
         <translation>IDs %1 und %2 weitere</translation>
     </message>
     <message>
-        <location filename="../patchdata/PatchPairing.cpp" line="403"/>
+        <location filename="../patchdata/PatchPairing.cpp" line="410"/>
         <source>id %1</source>
         <translation>ID %1</translation>
     </message>
     <message>
-        <location filename="../patchdata/PatchPairing.cpp" line="404"/>
+        <location filename="../patchdata/PatchPairing.cpp" line="411"/>
         <source>ids %1</source>
         <translation>IDs %1</translation>
     </message>
@@ -883,37 +928,72 @@
         <translation>Bericht geschrieben nach %1</translation>
     </message>
     <message>
-        <location filename="../patchdata/RepeatedMeasurements.cpp" line="80"/>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="13"/>
+        <source>first measurement</source>
+        <translation>ersten Messung</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="14"/>
+        <source>repeated measurement</source>
+        <translation>wiederholten Messung</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="15"/>
+        <source>first measurement file</source>
+        <translation>Datei der ersten Messung</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="16"/>
+        <source>repeated measurement file</source>
+        <translation>Datei der wiederholten Messung</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="17"/>
+        <source>none of the %1 repeated patches has a patch of the first measurement with the same %2</source>
+        <translation>Keines der %1 wiederholt gemessenen Felder hat ein Feld der ersten Messung mit demselben Wert in %2</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="18"/>
+        <source>pairing by position needs as many repeated as first measurement&apos;s patches (%1 and %2)</source>
+        <translation>Die Zuordnung nach Position braucht in der wiederholten Messung gleich viele Felder wie in der ersten (%1 und %2)</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="20"/>
+        <source>without SAMPLE_ID or SAMPLE_NAME the patches pair by position, which needs as many repeated as first measurement&apos;s patches (%1 and %2)</source>
+        <translation>Ohne SAMPLE_ID oder SAMPLE_NAME werden die Felder nach Position zugeordnet; dazu braucht die wiederholte Messung gleich viele Felder wie die erste (%1 und %2)</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="89"/>
         <source>no measurement file</source>
         <translation>keine Messdatei</translation>
     </message>
     <message>
-        <location filename="../patchdata/RepeatedMeasurements.cpp" line="131"/>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="140"/>
         <source>every patch was measured differently in the repeats</source>
         <translation>Jedes Feld wurde in den Wiederholungsmessungen unterschiedlich gemessen</translation>
     </message>
     <message>
-        <location filename="../patchdata/RepeatedMeasurements.cpp" line="147"/>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="156"/>
         <source>%1 (%2 apart)</source>
         <translation>%1 (%2 auseinander)</translation>
     </message>
     <message>
-        <location filename="../patchdata/RepeatedMeasurements.cpp" line="154"/>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="163"/>
         <source>1 patch was measured differently in the repeats and was left out: %1</source>
         <translation>1 Feld wurde in den Wiederholungsmessungen unterschiedlich gemessen und ausgelassen: %1</translation>
     </message>
     <message>
-        <location filename="../patchdata/RepeatedMeasurements.cpp" line="157"/>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="166"/>
         <source>%1 patches were measured differently in the repeats and were left out: %2</source>
         <translation>%1 Felder wurden in den Wiederholungsmessungen unterschiedlich gemessen und ausgelassen: %2</translation>
     </message>
     <message>
-        <location filename="../patchdata/RepeatedMeasurements.cpp" line="167"/>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="176"/>
         <source>1 patch was not in every measurement file (%1); it is the average of the files that have it</source>
         <translation>1 Feld ist nicht in jeder Messdatei enthalten (%1); es ist der Mittelwert der Dateien, die es enthalten</translation>
     </message>
     <message>
-        <location filename="../patchdata/RepeatedMeasurements.cpp" line="170"/>
+        <location filename="../patchdata/RepeatedMeasurements.cpp" line="179"/>
         <source>%1 patches were not in every measurement file (%2); each is the average of the files that have it</source>
         <translation>%1 Felder sind nicht in jeder Messdatei enthalten (%2); jedes ist der Mittelwert der Dateien, die es enthalten</translation>
     </message>
@@ -1141,6 +1221,41 @@
         <location filename="../patchdata/Coverage.cpp" line="49"/>
         <source>corrected from patches between L* %1 and %2 only (the profile reaches L* %3 to %4); colours far from them are left as they were</source>
         <translation>nur anhand von Feldern zwischen L* %1 und %2 korrigiert (das Profil reicht von L* %3 bis %4); weiter entfernte Farben bleiben unverändert</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.h" line="54"/>
+        <source>reference</source>
+        <translation>Referenz</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.h" line="55"/>
+        <source>measurement</source>
+        <translation>Messung</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.h" line="56"/>
+        <source>reference file</source>
+        <translation>Referenzdatei</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.h" line="57"/>
+        <source>measurement file</source>
+        <translation>Messdatei</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.h" line="60"/>
+        <source>none of the %1 measured patches has a reference with the same %2</source>
+        <translation>Keines der %1 gemessenen Felder hat eine Referenz mit demselben Wert in %2</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.h" line="63"/>
+        <source>pairing by position needs as many measured as reference patches (%1 and %2)</source>
+        <translation>Die Zuordnung nach Position braucht gleich viele gemessene Felder wie Referenzfelder (%1 und %2)</translation>
+    </message>
+    <message>
+        <location filename="../patchdata/PatchPairing.h" line="65"/>
+        <source>without SAMPLE_ID or SAMPLE_NAME the patches pair by position, which needs as many measured as reference patches (%1 and %2)</source>
+        <translation>Ohne SAMPLE_ID oder SAMPLE_NAME werden die Felder nach Position zugeordnet; dazu braucht es gleich viele gemessene Felder wie Referenzfelder (%1 und %2)</translation>
     </message>
 </context>
 <context>

@@ -177,7 +177,9 @@ bool loadAlone(const std::string& text, PatchFile& file, std::string& problem)
     file = *shared;
     Pairing pairing;
     const PatchSide measured{shared, false};
-    return pairPatches(shared->combined ? PatchSide{shared, true} : PatchSide{}, measured, pairing, problem);
+    const bool paired = pairPatches(shared->combined ? PatchSide{shared, true} : PatchSide{}, measured, pairing, refused);
+    problem = refused.english();
+    return paired;
 }
 
 // The slips print shops make, and what each must give: one odd value never

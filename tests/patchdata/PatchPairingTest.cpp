@@ -76,14 +76,14 @@ TEST(PatchPairing, ByIdentityNeverByLine)
     };
     for (const Case& c : cases) {
         Pairing pairing;
-        std::string problem;
+        EngineText problem;
         const bool paired = pairPatches(c.ref, c.meas, pairing, problem);
         if (c.refused) {
             EXPECT_FALSE(paired) << c.what;
-            EXPECT_NE(problem.find(c.refused), std::string::npos) << c.what << ": " << problem;
+            EXPECT_NE(problem.english().find(c.refused), std::string::npos) << c.what << ": " << problem.english();
             continue;
         }
-        ASSERT_TRUE(paired) << c.what << ": " << problem;
+        ASSERT_TRUE(paired) << c.what << ": " << problem.english();
         EXPECT_EQ(pairs(pairing), c.pairs) << c.what;
         EXPECT_EQ(joined(pairing.unmeasured), c.unmeasured) << c.what;
         EXPECT_EQ(joined(pairing.unreferenced), c.unreferenced) << c.what;
@@ -157,16 +157,19 @@ TEST(PatchPairing, PairsThatDisagreeAreNotTrusted)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Pairing pairing;
-        std::string problem;
+        EngineText problem;
         const bool paired = pairPatches(c.ref, c.meas, pairing, problem, c.by);
         if (c.refused) {
             EXPECT_FALSE(paired);
-            EXPECT_NE(problem.find(c.refused), std::string::npos) << problem;
+            EXPECT_NE(problem.english().find(c.refused), std::string::npos) << problem.english();
             continue;
         }
-        ASSERT_TRUE(paired) << problem;
+        ASSERT_TRUE(paired) << problem.english();
         EXPECT_EQ(pairs(pairing), c.pairs);
-        EXPECT_EQ(joined(pairing.notes), c.note);
+        std::vector<std::string> notes;
+        for (const EngineText& note : pairing.notes)
+            notes.push_back(note.english());
+        EXPECT_EQ(joined(notes), c.note);
     }
 }
 
@@ -175,8 +178,8 @@ TEST(PatchPairing, CombinedFilePairsWithinRows)
     const PatchSide measured = side("SAMPLE_ID LAB_L LAB_A LAB_B REFLAB_L REFLAB_A REFLAB_B",
                                     "5 11 0 0 10 0 0\n6 22 0 0 20 0 0\n");
     Pairing pairing;
-    std::string problem;
-    ASSERT_TRUE(pairPatches({measured.file, true}, measured, pairing, problem)) << problem;
+    EngineText problem;
+    ASSERT_TRUE(pairPatches({measured.file, true}, measured, pairing, problem)) << problem.english();
     EXPECT_EQ(pairs(pairing), "5:10/11,6:20/22");
     EXPECT_EQ(pairing.pairedBy, "row");
     EXPECT_TRUE(pairing.patches[0].hasToleranceMark) << "a combined file marks its patches as passed";
@@ -185,7 +188,7 @@ TEST(PatchPairing, CombinedFilePairsWithinRows)
     const PatchSide twice = side("SAMPLE_ID LAB_L LAB_A LAB_B REFLAB_L REFLAB_A REFLAB_B",
                                  "5 11 0 0 10 0 0\n5 22 0 0 20 0 0\n");
     EXPECT_FALSE(pairPatches({twice.file, true}, twice, pairing, problem));
-    EXPECT_EQ(problem, "the combined file has SAMPLE_ID 5 twice (lines 6 and 7)");
+    EXPECT_EQ(problem.english(), "the combined file has SAMPLE_ID 5 twice (lines 6 and 7)");
     EXPECT_FALSE(pairPatches({}, twice, pairing, problem)) << "alone too";
     EXPECT_FALSE(pairPatches(side("SAMPLE_ID LAB_L LAB_A LAB_B", "5 10 0 0\n"), twice, pairing, problem, PairBy::Position));
 }

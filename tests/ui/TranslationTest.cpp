@@ -154,8 +154,8 @@ std::string labFile(const std::vector<std::string>& rows)
     return text + "END_DATA\n";
 }
 
-// Refusals of a whole file and of a correction method, and findings about
-// repeated measurements, reach the German window in German: the status
+// Refusals of a whole file, of a pairing and of a correction method, and
+// findings about repeated measurements, reach the German window in German: the status
 // bar, and the dialog (its summary, then its lines) where there is one.
 TEST(Translation, RefusalsAndRepeatFindingsSpeakTheWindowsLanguage)
 {
@@ -211,6 +211,24 @@ TEST(Translation, RefusalsAndRepeatFindingsSpeakTheWindowsLanguage)
          "2 Messdateien gemittelt: 3 gemessene Felder; 1 Feld ist nicht in jeder Messdatei enthalten (ID 2); es ist "
          "der Mittelwert der Dateien, die es enthalten\n"
          "1 Feld ist nicht in jeder Messdatei enthalten (ID 2); es ist der Mittelwert der Dateien, die es enthalten"},
+        {"a measurement sharing no id with the reference",
+         [&](ScriptedWindow& w, const TempDir& dir) {
+             w.openRef(write(dir, "ref.txt", three));
+             w.openMeas(write(dir, "meas.txt", labFile({"7 50 0 0", "8 60 0 0"})));
+         },
+         "meas.txt konnte nicht geladen werden: Keines der 2 gemessenen Felder hat eine Referenz mit demselben Wert "
+         "in SAMPLE_ID",
+         "meas.txt konnte nicht geladen werden: Keines der 2 gemessenen Felder hat eine Referenz mit demselben Wert "
+         "in SAMPLE_ID"},
+        {"a repeat with one id twice",
+         [&](ScriptedWindow& w, const TempDir& dir) {
+             w.openMeas(write(dir, "first.txt", three));
+             w.addMeasurementFile(write(dir, "second.txt", labFile({"1 50 0 0", "1 51 0 0", "3 70 -10 20"})));
+         },
+         "second.txt konnte nicht hinzugefügt werden: Die Datei der wiederholten Messung hat SAMPLE_ID 1 zweimal "
+         "(Zeilen 8 und 9)",
+         "second.txt konnte nicht hinzugefügt werden: Die Datei der wiederholten Messung hat SAMPLE_ID 1 zweimal "
+         "(Zeilen 8 und 9)"},
     };
     const GermanTranslation translation;
     ASSERT_TRUE(translation.installed());
