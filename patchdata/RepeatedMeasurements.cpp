@@ -100,11 +100,8 @@ bool averageRepeats(const std::vector<std::shared_ptr<PatchFile>>& files, PairBy
     for (std::size_t k = 1; k < files.size(); ++k) {
         const PatchFile& repeat = *files[k];
         Pairing pairing;
-        EngineText unpaired;
-        if (!pairPatches({merged, false}, {files[k], false}, pairing, unpaired, by, repeatRoles)) {
-            problem = unpaired;
+        if (!pairPatches({merged, false}, {files[k], false}, pairing, problem, by, repeatRoles))
             return false;
-        }
         result.notes.insert(result.notes.end(), pairing.notes.begin(), pairing.notes.end());
         std::vector<bool> paired(repeat.records.size(), false);
         for (const Patch& patch : pairing.patches) {

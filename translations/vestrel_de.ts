@@ -1138,42 +1138,42 @@
         <translation>%1 hat keine CLUT (nur Kurven und eine Matrix), und die Methode „Glatt“ korrigiert CLUT-Knoten</translation>
     </message>
     <message>
-        <location filename="../correction/smooth/SmoothCorrection.cpp" line="193"/>
-        <source>%1 has no CLUT (only curves and a matrix), and the Smooth method corrects CLUT nodes; it was left as it was</source>
-        <translation>%1 hat keine CLUT (nur Kurven und eine Matrix), und die Methode „Glatt“ korrigiert CLUT-Knoten; die Tabelle blieb unverändert</translation>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="195"/>
+        <source>%1; it was left as it was</source>
+        <translation>%1; die Tabelle blieb unverändert</translation>
     </message>
     <message>
-        <location filename="../correction/smooth/SmoothCorrection.cpp" line="202"/>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="201"/>
         <source>%1 is not a lookup table with a CLUT from Lab to the %2 device channels</source>
         <translation>%1 ist keine Lookup-Tabelle mit CLUT von Lab zu den %2 Gerätekanälen</translation>
     </message>
     <message>
-        <location filename="../correction/smooth/SmoothCorrection.cpp" line="222"/>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="221"/>
         <source>%1 cannot be evaluated</source>
         <translation>%1 kann nicht ausgewertet werden</translation>
     </message>
     <message>
-        <location filename="../correction/smooth/SmoothCorrection.cpp" line="228"/>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="227"/>
         <source>the profile has no B2A table</source>
         <translation>Das Profil hat keine B2A-Tabelle</translation>
     </message>
     <message>
-        <location filename="../correction/smooth/SmoothCorrection.cpp" line="411"/>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="410"/>
         <source>the correction was stopped; no table was changed</source>
         <translation>Die Korrektur wurde abgebrochen; keine Tabelle wurde geändert</translation>
     </message>
     <message>
-        <location filename="../correction/smooth/SmoothCorrection.cpp" line="427"/>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="426"/>
         <source>the profile&apos;s A2B table cannot be evaluated</source>
         <translation>Die A2B-Tabelle des Profils kann nicht ausgewertet werden</translation>
     </message>
     <message>
-        <location filename="../correction/smooth/SmoothCorrection.cpp" line="431"/>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="430"/>
         <source>device spaces of %1 channels cannot be corrected</source>
         <translation>Gerätefarbräume mit %1 Kanälen können nicht korrigiert werden</translation>
     </message>
     <message>
-        <location filename="../correction/smooth/SmoothCorrection.cpp" line="439"/>
+        <location filename="../correction/smooth/SmoothCorrection.cpp" line="438"/>
         <source>the profile&apos;s B2A1 table cannot be evaluated</source>
         <translation>Die B2A1-Tabelle des Profils kann nicht ausgewertet werden</translation>
     </message>

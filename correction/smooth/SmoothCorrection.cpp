@@ -182,18 +182,17 @@ std::vector<std::unique_ptr<TableGroup>> groupTables(csICCProfile& profile, unsi
         csICCTag* tag = profile.tagTable().find(b2aSignature(intent));
         const auto* lutBA = dynamic_cast<const csICCmABTag*>(tag);
         if (lutBA && lutBA->bToA() && !lutBA->hasClut()) {
+            const EngineText why = EngineText::of(
+                QT_TRANSLATE_NOOP("Engine", "%1 has no CLUT (only curves and a matrix), and the Smooth method corrects "
+                                            "CLUT nodes"),
+                b2aName(intent));
             if (intent == 1) {
-                problem = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 has no CLUT (only curves and a matrix), and "
-                                                                     "the Smooth method corrects CLUT nodes"),
-                                         b2aName(intent));
+                problem = why;
                 return {};
             }
             SmoothTableReport report;
             report.intent = intent;
-            report.leftAlone = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1 has no CLUT (only curves and a matrix), "
-                                                                          "and the Smooth method corrects CLUT nodes; "
-                                                                          "it was left as it was"),
-                                              b2aName(intent));
+            report.leftAlone = EngineText::of(QT_TRANSLATE_NOOP("Engine", "%1; it was left as it was"), why);
             leftAlone.push_back(report);
             continue;
         }
