@@ -11,7 +11,8 @@ usage: outcome_checks.py --cli CLI --data DIR CHECK CASE [options]
             version 4 'mBA ' copy of the profile through the original
   perpatch  one Per patch pass with every patch selected: none worse, the
             worst no worse, the prediction within 0.3 of the re-print
-  drift     two Smooth passes on a printer whose inks all drifted (--drift)
+  drift     two Smooth passes on a printer whose inks all drifted (--drift),
+            on the case's chart or another one from the data folder (--chart)
   misread   three misread patches (--misread FILE --ids A,B,C) re-print
             within 0.1 of the clean measurement, are named, and --strict
             refuses
@@ -45,6 +46,8 @@ class Check:
     def __init__(self, args, work):
         self.args, self.work, self.failures = args, work, []
         self.profile, self.ref, self.meas = (os.path.join(args.data, f) for f in FILES[args.case])
+        if args.chart:
+            self.ref = os.path.join(args.data, args.chart)
         self.python = numpy_python()
 
     def path(self, name):
@@ -63,7 +66,9 @@ class Check:
         return text
 
     def outcome(self, *words, case=None):
-        run = subprocess.run([self.python, os.path.join(HERE, "data", "outcome.py"), case or self.args.case, *words],
+        chart = ("--chart", self.ref) if self.args.chart else ()
+        run = subprocess.run([self.python, os.path.join(HERE, "data", "outcome.py"), case or self.args.case, *words,
+                              *chart],
                              capture_output=True, text=True)
         if run.returncode != 0:
             sys.exit("outcome.py %s: status %d\n%s" % (" ".join(words), run.returncode, run.stderr))
@@ -263,6 +268,7 @@ def main():
     parser.add_argument("--ratio", type=float, default=0.20, help="the bar of the chart's mean ratio")
     parser.add_argument("--second", type=float, help="drift: the second pass's bar")
     parser.add_argument("--drift", choices=("faded", "lighter"))
+    parser.add_argument("--chart", help="drift: another reference chart in the data folder")
     parser.add_argument("--misread")
     parser.add_argument("--ids")
     parser.add_argument("--v4copy")

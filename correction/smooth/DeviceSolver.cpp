@@ -68,9 +68,9 @@ double distance(const double* x, const double* y)
 // Gauss-Newton for every colour in which; black held when holdBlack. Every
 // iteration evaluates all colours still moving, and the steps of their
 // free channels, in one call of the model.
-void gaussNewton(const PrinterModel& model, const std::vector<double>& start, const std::vector<double>& target,
-                 const std::vector<std::size_t>& which, bool holdBlack, const DeviceSolveSettings& settings,
-                 std::vector<double>& device, std::vector<double>& miss)
+void gaussNewton(const PrinterModel& model, const std::vector<double>& start, const std::vector<double>& from,
+                 const std::vector<double>& target, const std::vector<std::size_t>& which, bool holdBlack,
+                 const DeviceSolveSettings& settings, std::vector<double>& device, std::vector<double>& miss)
 {
     const unsigned channels = model.channels();
     bool free[maxCorrectedChannels];
@@ -84,7 +84,7 @@ void gaussNewton(const PrinterModel& model, const std::vector<double>& start, co
 
     std::vector<std::size_t> active = which;
     for (std::size_t i : which)
-        std::copy(&start[i * channels], &start[i * channels] + channels, &device[i * channels]);
+        std::copy(&from[i * channels], &from[i * channels] + channels, &device[i * channels]);
     std::vector<double> probes, labs;
     for (int it = 0; it < settings.iterations && !active.empty(); ++it) {
         probes.resize(active.size() * points * channels);
@@ -220,8 +220,10 @@ void labJacobians(const PrinterModel& model, const std::vector<double>& device, 
 }
 
 DeviceSolution solveDevices(const PrinterModel& model, const std::vector<double>& start,
-                            const std::vector<double>& target, const DeviceSolveSettings& settings)
+                            const std::vector<double>& target, const DeviceSolveSettings& settings,
+                            const std::vector<double>* from)
 {
+    const std::vector<double>& first = from ? *from : start;
     const unsigned channels = model.channels();
     const std::size_t count = start.size() / channels;
     DeviceSolution out;
@@ -232,7 +234,7 @@ DeviceSolution solveDevices(const PrinterModel& model, const std::vector<double>
         all[i] = i;
     const bool black = settings.blackChannel >= 0 && unsigned(settings.blackChannel) < channels &&
                        !(settings.heldChannels >> settings.blackChannel & 1u);
-    gaussNewton(model, start, target, all, black, settings, out.device, out.miss);
+    gaussNewton(model, start, first, target, all, black, settings, out.device, out.miss);
     if (!black)
         return out;
 
@@ -243,7 +245,7 @@ DeviceSolution solveDevices(const PrinterModel& model, const std::vector<double>
     if (missed.empty())
         return out;
     std::vector<double> device(start.size()), miss(count);
-    gaussNewton(model, start, target, missed, false, settings, device, miss);
+    gaussNewton(model, start, first, target, missed, false, settings, device, miss);
     for (std::size_t i : missed) {
         if (miss[i] < out.miss[i]) {
             std::copy(&device[i * channels], &device[i * channels] + channels, &out.device[i * channels]);

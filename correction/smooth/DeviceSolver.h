@@ -52,9 +52,12 @@ struct DeviceSolution
     std::size_t blackFreed = 0;
 };
 
-// start: channels per colour; target: three Lab values per colour.
+// start: channels per colour; target: three Lab values per colour. The
+// steps begin at from when given (within maxMove of start), else at start;
+// the limits are always taken from start.
 DeviceSolution solveDevices(const PrinterModel& model, const std::vector<double>& start,
-                            const std::vector<double>& target, const DeviceSolveSettings& settings);
+                            const std::vector<double>& target, const DeviceSolveSettings& settings,
+                            const std::vector<double>* from = nullptr);
 
 // The Lab of each device value (3 per colour) and its Jacobian by finite
 // differences (3 x channels per colour, row by row), stepping down where a

@@ -6,6 +6,7 @@
 #include "csICCProfileConverter.h"
 #include "csICCLutInterpolator.h"
 
+#include <Eigen/Dense>
 #include <Eigen/IterativeLinearSolvers>
 #include <Eigen/SparseCore>
 
@@ -40,21 +41,23 @@ constexpr double boundSlack = 1e-9;
 // A change below this is none: the node stays as the node solve left it.
 constexpr double noChange = 1e-9;
 constexpr unsigned maxChannels = csICCLutInterpolator::maxChannels;
-
-// The CLUT input positions (0..65535) of absolute Lab values: the steps of
-// the converter before the CLUT.
-std::vector<double> clutPositions(csICCProfileConverter& b2a, const std::vector<Lab>& labs)
-{
-    std::vector<double> in(3 * labs.size());
-    for (std::size_t i = 0; i < labs.size(); ++i)
-        encodeLabV4(labs[i], &in[3 * i]);
-    if (b2a.whiteMode() != csICCProfileConverter::Relative)
-        b2a.PCSFromAbs(in.data(), labs.size());
-    if (b2a.legacyInput())
-        csICCPCS::LabV4toLegacy(in.data(), in.data(), labs.size());
-    b2a.interpolator()->beforeClut(in.data(), labs.size());
-    return in;
-}
+// Finding the Lab of a CLUT position: the steps before the CLUT are close
+// to linear (input curves, white scaling), so a few Newton steps reach it
+// to far below a code. The differences span half a Lab unit, wider than
+// one input step of a lut8 table, whose 8-bit input turns them into
+// stairs that a narrow difference would read as flat or as a cliff.
+constexpr int labNewtonSteps = 8;
+constexpr double labNudge = 0.5;
+constexpr double labLongestStep = 10.0;
+constexpr int labHalvings = 4;
+constexpr double labCloseEnough = 1e-3; // CLUT position units (0..65535)
+// An anchor whose own colour the drifted printer misses by more than this
+// (dE76) keeps the colour the original table printed there.
+constexpr double ownReach = 0.5;
+// The pull grows with how far the smooth correction moves the anchor
+// (dE76), whole from this much on: a colour the correction leaves alone
+// stays, so a measurement that matches its reference changes nothing.
+constexpr double fullPullFrom = 1.0;
 
 // Points of the table at which the fit is told what to print: each with its
 // simplex corners and weights, the CLUT values the table interpolates there
@@ -68,6 +71,16 @@ struct FitPoints
     std::vector<double> weight, value, want, jacobian, rowWeight;
 
     std::size_t size() const { return rowWeight.size(); }
+};
+
+// What the fit is told at a set of points: their CLUT positions, the
+// device values each printed on the original table (start) and those that
+// print what it should now (wanted), which of them count, and their weight.
+struct FitTargets
+{
+    std::vector<double> positions, start, wanted;
+    std::vector<char> keep;
+    double weight = 1;
 };
 
 // The points at the given CLUT positions: start are the device values each
@@ -194,17 +207,65 @@ private:
     Eigen::VectorXd gradient_;
 };
 
+// Moves each anchor's wanted device values the given share of the way
+// towards those that print the anchor's own colour on the drifted printer
+// (the drift alone modelled), where that colour is within reach. Between
+// its nodes the original table misses the colour it is asked for, by up to
+// a few dE on coarse grids; the smooth fields take that miss from the
+// patches and carry it into the colours between them, which a large chart
+// turns into harm where it has few patches. Fully towards their own
+// colours, the anchors would fight the patches instead, as the table
+// cannot follow every anchor and patch of a cell.
+void pullTowardsOwnColours(const PrinterModel& model, csICCProfileConverter& b2a, const std::vector<double>& positions,
+                           const std::vector<double>& start, const std::vector<double>& printed,
+                           const DeviceSolveSettings& solve, const LocalFitSettings& settings, DeviceSolution& wanted)
+{
+    const unsigned channels = model.channels();
+    const std::size_t m = printed.size() / 3;
+    std::vector<Lab> guesses(m);
+    for (std::size_t i = 0; i < m; ++i)
+        guesses[i] = {printed[3 * i], printed[3 * i + 1], printed[3 * i + 2]};
+    const std::vector<Lab> own = labsAtPositions(b2a, positions, std::move(guesses));
+    std::vector<double> ownLab(3 * m), aim(3 * m);
+    for (std::size_t i = 0; i < m; ++i) {
+        ownLab[3 * i] = own[i].L;
+        ownLab[3 * i + 1] = own[i].a;
+        ownLab[3 * i + 2] = own[i].b;
+    }
+    settings.driftOnly->aim(ownLab.data(), aim.data(), m, settings.aimIterations);
+    DeviceSolveSettings driftOnly = solve;
+    driftOnly.drift = settings.deviceDriftOnly;
+    driftOnly.iterations = std::max(1, solve.iterations / 2);
+    // From the smooth correction's values, which lie near: the same answer in fewer steps.
+    const DeviceSolution reached = solveDevices(model, start, aim, driftOnly, &wanted.device);
+    std::vector<double> smooth(3 * m);
+    model.lab(wanted.device.data(), smooth.data(), m);
+    for (std::size_t i = 0; i < m; ++i) {
+        if (!(reached.miss[i] <= ownReach))
+            continue;
+        const double moved = std::hypot(smooth[3 * i] - printed[3 * i], smooth[3 * i + 1] - printed[3 * i + 1],
+                                        smooth[3 * i + 2] - printed[3 * i + 2]);
+        const double share = settings.ownShare * std::min(1.0, moved / fullPullFrom);
+        for (unsigned c = 0; c < channels; ++c) {
+            double& d = wanted.device[i * channels + c];
+            d += share * (reached.device[i * channels + c] - d);
+        }
+    }
+}
+
 // The anchors inside the cells whose first corner is a free node: what
 // each prints now on the original table, and the device values that print
-// it on the drifted printer as the smooth fields model it. They hold the
-// colours between the patches to the smooth correction, so that what a
-// patch asks for beyond it goes into the nodes in the way that disturbs
-// its neighbourhood least.
-void addAnchors(FitPoints& points, const PrinterModel& model, const ErrorField& field, const B2ATableAccess& table,
-                const std::vector<double>& originalClut, const std::vector<double>& clut,
-                const std::vector<std::size_t>& freeNodes, const DeviceSolveSettings& solve,
-                const LocalFitSettings& settings)
+// it on the drifted printer as the smooth fields model it (pulled towards
+// the anchor's own colour, see above). They hold the colours between the
+// patches to the smooth correction, so that what a patch asks for beyond
+// it goes into the nodes in the way that disturbs its neighbourhood least.
+FitTargets anchorTargets(const PrinterModel& model, const ErrorField& field, const B2ATableAccess& table,
+                         csICCProfileConverter& b2a, const std::vector<double>& originalClut,
+                         const std::vector<std::size_t>& freeNodes, const DeviceSolveSettings& solve,
+                         const LocalFitSettings& settings)
 {
+    FitTargets anchors;
+    anchors.weight = settings.anchors;
     const unsigned channels = table.channels();
     std::vector<double> positions, start;
     std::vector<double> value(channels), device(channels);
@@ -241,19 +302,122 @@ void addAnchors(FitPoints& points, const PrinterModel& model, const ErrorField& 
     }
     const std::size_t m = start.size() / channels;
     if (m == 0)
-        return;
+        return anchors;
     std::vector<double> printed(3 * m), aim(3 * m);
     model.lab(start.data(), printed.data(), m);
     field.aim(printed.data(), aim.data(), m, settings.aimIterations);
-    const DeviceSolution wanted = solveDevices(model, start, aim, solve);
+    DeviceSolution wanted = solveDevices(model, start, aim, solve);
     std::vector<char> keep(m);
     for (std::size_t i = 0; i < m; ++i)
         keep[i] = wanted.miss[i] <= anchorReach;
-    addPoints(points, model, table, originalClut, clut, positions, start, wanted.device, keep, settings.anchors,
-              solve.jacobianStep);
+    if (settings.ownShare > 0 && settings.driftOnly)
+        pullTowardsOwnColours(model, b2a, positions, start, printed, solve, settings, wanted);
+    anchors.positions = std::move(positions);
+    anchors.start = std::move(start);
+    anchors.wanted = std::move(wanted.device);
+    anchors.keep = std::move(keep);
+    return anchors;
 }
 
 } // namespace
+
+std::vector<double> clutPositions(csICCProfileConverter& b2a, const std::vector<Lab>& labs)
+{
+    std::vector<double> in(3 * labs.size());
+    for (std::size_t i = 0; i < labs.size(); ++i)
+        encodeLabV4(labs[i], &in[3 * i]);
+    if (b2a.whiteMode() != csICCProfileConverter::Relative)
+        b2a.PCSFromAbs(in.data(), labs.size());
+    if (b2a.legacyInput())
+        csICCPCS::LabV4toLegacy(in.data(), in.data(), labs.size());
+    b2a.interpolator()->beforeClut(in.data(), labs.size());
+    return in;
+}
+
+std::vector<Lab> labsAtPositions(csICCProfileConverter& b2a, const std::vector<double>& positions,
+                                 std::vector<Lab> guesses)
+{
+    auto component = [](Lab& x, int k) -> double& { return k == 0 ? x.L : k == 1 ? x.a : x.b; };
+    auto miss = [&](const double* at, std::size_t i) {
+        return std::hypot(at[0] - positions[3 * i], at[1] - positions[3 * i + 1], at[2] - positions[3 * i + 2]);
+    };
+    std::vector<double> at = clutPositions(b2a, guesses);
+    // The colours still on their way, and where they are.
+    std::vector<std::size_t> open;
+    for (std::size_t i = 0; i < guesses.size(); ++i)
+        if (miss(&at[3 * i], i) > labCloseEnough)
+            open.push_back(i);
+    for (int step = 0; step < labNewtonSteps && !open.empty(); ++step) {
+        const std::size_t n = open.size();
+        std::vector<Lab> now(n);
+        for (std::size_t k = 0; k < n; ++k)
+            now[k] = guesses[open[k]];
+        // Differences towards the inside where the encoding clips.
+        std::vector<double> jacobian(9 * n);
+        for (int c = 0; c < 3; ++c) {
+            std::vector<Lab> nudged = now;
+            for (Lab& x : nudged)
+                component(x, c) += labNudge;
+            std::vector<double> ahead = clutPositions(b2a, nudged);
+            for (std::size_t k = 0; k < n; ++k) {
+                const double* here = &at[3 * open[k]];
+                double h = labNudge;
+                if (std::equal(here, here + 3, &ahead[3 * k])) {
+                    Lab back = now[k];
+                    component(back, c) -= labNudge;
+                    const std::vector<double> behind = clutPositions(b2a, {back});
+                    std::copy(behind.begin(), behind.end(), &ahead[3 * k]);
+                    h = -labNudge;
+                }
+                for (int j = 0; j < 3; ++j)
+                    jacobian[9 * k + 3 * j + c] = (ahead[3 * k + j] - here[j]) / h;
+            }
+        }
+        std::vector<Eigen::Vector3d> change(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t i = open[k];
+            const Eigen::Matrix3d m = Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>>(&jacobian[9 * k]);
+            const Eigen::Vector3d r(positions[3 * i] - at[3 * i], positions[3 * i + 1] - at[3 * i + 1],
+                                    positions[3 * i + 2] - at[3 * i + 2]);
+            change[k] = m.fullPivLu().solve(r);
+            if (!change[k].allFinite())
+                change[k].setZero();
+            else if (change[k].norm() > labLongestStep)
+                change[k] *= labLongestStep / change[k].norm();
+        }
+        // A step that does not come closer is halved, and at last not taken.
+        std::vector<std::size_t> trying(n);
+        for (std::size_t k = 0; k < n; ++k)
+            trying[k] = k;
+        for (int halving = 0; halving < labHalvings && !trying.empty(); ++halving) {
+            std::vector<Lab> tried(trying.size());
+            for (std::size_t t = 0; t < trying.size(); ++t) {
+                tried[t] = now[trying[t]];
+                for (int c = 0; c < 3; ++c)
+                    component(tried[t], c) += change[trying[t]](c);
+            }
+            const std::vector<double> there = clutPositions(b2a, tried);
+            std::vector<std::size_t> again;
+            for (std::size_t t = 0; t < trying.size(); ++t) {
+                const std::size_t k = trying[t], i = open[k];
+                if (miss(&there[3 * t], i) < miss(&at[3 * i], i)) {
+                    guesses[i] = tried[t];
+                    std::copy(&there[3 * t], &there[3 * t + 3], &at[3 * i]);
+                } else {
+                    change[k] *= 0.5;
+                    again.push_back(k);
+                }
+            }
+            trying = std::move(again);
+        }
+        std::vector<std::size_t> still;
+        for (std::size_t i : open)
+            if (miss(&at[3 * i], i) > labCloseEnough)
+                still.push_back(i);
+        open = std::move(still);
+    }
+    return guesses;
+}
 
 std::vector<double> lookupDevice(csICCProfileConverter& b2a, const std::vector<Lab>& labs)
 {
@@ -267,70 +431,17 @@ std::vector<double> lookupDevice(csICCProfileConverter& b2a, const std::vector<L
     return out;
 }
 
-void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATableAccess& table,
-              csICCProfileConverter& b2a, const std::vector<double>& originalDevice, const ChartPatches& patches,
+namespace {
+
+// One round of the fit: the regularised least-squares problem over the
+// free nodes, solved within their bounds, added to clut.
+void fitRound(const FitPoints& points, const PrinterModel& model, const B2ATableAccess& table,
+              const std::vector<double>& originalDevice, const std::vector<std::size_t>& freeNodes,
               const DeviceSolveSettings& solve, const LocalFitSettings& settings, std::vector<double>& clut,
               std::vector<char>& touched)
 {
     const unsigned channels = table.channels();
-    // The patches this table printed as B2A1 did: the measurement tells
-    // only what those device values print.
-    const std::vector<double> tableDevice = lookupDevice(b2a, patches.reference);
-    std::vector<Lab> reference, measured;
-    std::vector<double> start;
-    for (std::size_t i = 0; i < patches.reference.size(); ++i) {
-        double apart = 0;
-        for (unsigned c = 0; c < channels; ++c)
-            apart = std::max(apart, std::abs(tableDevice[i * channels + c] - patches.printedDevice[i * channels + c]));
-        if (apart > settings.sameDevice)
-            continue;
-        reference.push_back(patches.reference[i]);
-        measured.push_back(patches.measured[i]);
-        start.insert(start.end(), &tableDevice[i * channels], &tableDevice[(i + 1) * channels]);
-    }
-    const std::size_t n = reference.size();
-    if (n == 0)
-        return;
-
-    // What each patch asks for: the field's aim plus kappa of the error
-    // the field leaves there.
-    std::vector<double> printed(3 * n), aim(3 * n), target(3 * n), refLab(3 * n), fieldAtRef(3 * n);
-    model.lab(start.data(), printed.data(), n);
-    field.aim(printed.data(), aim.data(), n, settings.aimIterations);
-    for (std::size_t i = 0; i < n; ++i) {
-        refLab[3 * i] = reference[i].L;
-        refLab[3 * i + 1] = reference[i].a;
-        refLab[3 * i + 2] = reference[i].b;
-    }
-    field.evaluate(refLab.data(), fieldAtRef.data(), n);
-    if (solve.drift)
-        solve.drift->addTo(start.data(), fieldAtRef.data(), n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const double error[3] = {measured[i].L - reference[i].L, measured[i].a - reference[i].a,
-                                 measured[i].b - reference[i].b};
-        for (int j = 0; j < 3; ++j)
-            target[3 * i + j] = aim[3 * i + j] - settings.kappa * (error[j] - fieldAtRef[3 * i + j]);
-    }
-    const DeviceSolution wanted = solveDevices(model, start, target, solve);
-    const std::vector<double> originalClut = table.clut();
-    FitPoints points;
-    addPoints(points, model, table, originalClut, clut, clutPositions(b2a, reference), start, wanted.device,
-              std::vector<char>(n, 1), 1.0, solve.jacobianStep);
-
-    // Unknowns: the CLUT changes of the patches' corners and the ring
-    // around them; bare-paper nodes stay.
-    std::vector<double> nodeDevice(clut.size());
-    table.device(clut.data(), nodeDevice.data(), table.nodeCount());
-    std::vector<std::size_t> freeNodes = table.withRings(points.corner, settings.ring), around;
-    freeNodes.erase(std::remove_if(freeNodes.begin(), freeNodes.end(),
-                                   [&](std::size_t node) {
-                                       return model.barePaper(&nodeDevice[node * channels]);
-                                   }),
-                    freeNodes.end());
-    if (freeNodes.empty())
-        return; // every patch prints on bare paper
-    if (settings.anchors > 0)
-        addAnchors(points, model, field, table, originalClut, clut, freeNodes, solve, settings);
+    std::vector<std::size_t> around;
     std::vector<long> column(table.nodeCount(), -1);
     for (std::size_t k = 0; k < freeNodes.size(); ++k)
         column[freeNodes[k]] = long(k);
@@ -453,5 +564,85 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
         for (unsigned c = 0; c < channels; ++c)
             clut[node * channels + c] = table.clutValueOf(c, dev[c]);
         touched[node] = 1;
+    }
+}
+
+} // namespace
+
+void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATableAccess& table,
+              csICCProfileConverter& b2a, const std::vector<double>& originalDevice, const ChartPatches& patches,
+              const DeviceSolveSettings& solve, const LocalFitSettings& settings, std::vector<double>& clut,
+              std::vector<char>& touched)
+{
+    const unsigned channels = table.channels();
+    // The patches this table printed as B2A1 did: the measurement tells
+    // only what those device values print.
+    const std::vector<double> tableDevice = lookupDevice(b2a, patches.reference);
+    std::vector<Lab> reference, measured;
+    std::vector<double> start;
+    for (std::size_t i = 0; i < patches.reference.size(); ++i) {
+        double apart = 0;
+        for (unsigned c = 0; c < channels; ++c)
+            apart = std::max(apart, std::abs(tableDevice[i * channels + c] - patches.printedDevice[i * channels + c]));
+        if (apart > settings.sameDevice)
+            continue;
+        reference.push_back(patches.reference[i]);
+        measured.push_back(patches.measured[i]);
+        start.insert(start.end(), &tableDevice[i * channels], &tableDevice[(i + 1) * channels]);
+    }
+    const std::size_t n = reference.size();
+    if (n == 0)
+        return;
+
+    // What each patch asks for: the field's aim plus kappa of the error
+    // the field leaves there.
+    std::vector<double> printed(3 * n), aim(3 * n), target(3 * n), refLab(3 * n), fieldAtRef(3 * n);
+    model.lab(start.data(), printed.data(), n);
+    field.aim(printed.data(), aim.data(), n, settings.aimIterations);
+    for (std::size_t i = 0; i < n; ++i) {
+        refLab[3 * i] = reference[i].L;
+        refLab[3 * i + 1] = reference[i].a;
+        refLab[3 * i + 2] = reference[i].b;
+    }
+    field.evaluate(refLab.data(), fieldAtRef.data(), n);
+    if (solve.drift)
+        solve.drift->addTo(start.data(), fieldAtRef.data(), n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double error[3] = {measured[i].L - reference[i].L, measured[i].a - reference[i].a,
+                                 measured[i].b - reference[i].b};
+        for (int j = 0; j < 3; ++j)
+            target[3 * i + j] = aim[3 * i + j] - settings.kappa * (error[j] - fieldAtRef[3 * i + j]);
+    }
+    const DeviceSolution wanted = solveDevices(model, start, target, solve);
+    const std::vector<double> originalClut = table.clut();
+    const FitTargets chart{clutPositions(b2a, reference), std::move(start), wanted.device, std::vector<char>(n, 1), 1.0};
+
+    // Unknowns: the CLUT changes of the patches' corners and the ring
+    // around them; bare-paper nodes stay.
+    std::vector<std::size_t> corners(n * B2ATableAccess::simplexNodes);
+    double weights[B2ATableAccess::simplexNodes];
+    for (std::size_t i = 0; i < n; ++i)
+        table.simplex(&chart.positions[3 * i], &corners[i * B2ATableAccess::simplexNodes], weights);
+    std::vector<double> nodeDevice(clut.size());
+    table.device(clut.data(), nodeDevice.data(), table.nodeCount());
+    std::vector<std::size_t> freeNodes = table.withRings(corners, settings.ring);
+    freeNodes.erase(std::remove_if(freeNodes.begin(), freeNodes.end(),
+                                   [&](std::size_t node) {
+                                       return model.barePaper(&nodeDevice[node * channels]);
+                                   }),
+                    freeNodes.end());
+    if (freeNodes.empty())
+        return; // every patch prints on bare paper
+    const FitTargets anchors = settings.anchors > 0
+                                   ? anchorTargets(model, field, table, b2a, originalClut, freeNodes, solve, settings)
+                                   : FitTargets{};
+    // The targets stay; each round linearises again at the table the last one left.
+    for (int round = 0; round < settings.rounds; ++round) {
+        FitPoints points;
+        for (const FitTargets* t : {&chart, &anchors})
+            if (!t->keep.empty())
+                addPoints(points, model, table, originalClut, clut, t->positions, t->start, t->wanted, t->keep,
+                          t->weight, solve.jacobianStep);
+        fitRound(points, model, table, originalDevice, freeNodes, solve, settings, clut, touched);
     }
 }

@@ -8,6 +8,8 @@
 // between the patches to the smooth correction: a patch's own error (much
 // of it the table's interpolation between its nodes) then goes into the
 // nodes in the way that disturbs the unmeasured colours around it least.
+// The anchors lean a share towards their own colours, and the fit runs in
+// rounds, each linearised at the table the last one left.
 // Every change stays within the device range and the largest move: one
 // that would leave them is held at the bound while the others are solved
 // again, so the patch does not lose its share to clipping.
@@ -21,6 +23,7 @@
 #include <vector>
 
 class csICCProfileConverter;
+class DeviceField;
 
 struct LocalFitSettings
 {
@@ -32,6 +35,13 @@ struct LocalFitSettings
     double sameDevice;  // device agreement with B2A1 for a patch to count
     int aimIterations;
     double anchors = 0; // weight of the colours inside the free cells held to the smooth correction
+    int rounds = 1;     // the fit is linear in the node changes: each round starts from the table the last one left
+    // The drift alone (measured - what the profile says the printed device
+    // values print), and how far an anchor within its reach moves from
+    // the colour the original table printed there towards its own colour.
+    const ErrorField* driftOnly = nullptr;
+    const DeviceField* deviceDriftOnly = nullptr;
+    double ownShare = 0;
 };
 
 struct ChartPatches
@@ -43,6 +53,14 @@ struct ChartPatches
 
 // Device values (0..1, clipped) of absolute Lab values through a B2A converter.
 std::vector<double> lookupDevice(csICCProfileConverter& b2a, const std::vector<Lab>& labs);
+
+// The CLUT input positions (0..65535 per input) of absolute Lab values: the
+// steps of a B2A converter before its CLUT.
+std::vector<double> clutPositions(csICCProfileConverter& b2a, const std::vector<Lab>& labs);
+// The absolute Lab values at CLUT input positions, by Newton steps from the
+// guesses (one per position); a guess whose step cannot be solved is kept.
+std::vector<Lab> labsAtPositions(csICCProfileConverter& b2a, const std::vector<double>& positions,
+                                 std::vector<Lab> guesses);
 
 // Adds the fit to clut (the table after the node solve, 0..1 values) and
 // marks the nodes it changed in touched. table and b2a are the original

@@ -65,6 +65,8 @@ EngineText parameterProblem(const SmoothParameters& p)
         {"local black weight", p.localBlackWeight > 0},
         {"local ring", p.localRing >= 0 && p.localRing <= 8},
         {"local device agreement", p.localSameDevice >= 0},
+        {"local rounds", p.localRounds >= 1 && p.localRounds <= 8},
+        {"own-colour share", p.localOwnShare >= 0 && p.localOwnShare <= 1},
     };
     for (const Check& c : checks)
         if (!c.ok)
@@ -255,6 +257,38 @@ void readTable(TableGroup& g, const PrinterModel& model, const SmoothParameters&
         for (std::size_t n = 0; n < nodes; ++n)
             g.report.pureNodes += g.pure[n] != mixedInks && !g.paper[n];
     }
+}
+
+// The drift as the Smooth method models it: the device field first, the
+// Lab field over what it leaves.
+struct DriftFields
+{
+    std::unique_ptr<DeviceField> device; // none when deviceLength is 0
+    std::unique_ptr<ErrorField> lab;
+};
+
+// errors[i] belongs to the patch printed with device values
+// printedDevice[i], at Lab position at[i].
+DriftFields fitDrift(const PrinterModel& model, const std::vector<double>& printedDevice, const std::vector<Lab>& at,
+                     const std::vector<Lab>& errors, const Lab& paperWhite, const SmoothParameters& p)
+{
+    const unsigned channels = model.channels();
+    DriftFields fields;
+    std::vector<Lab> rest = errors;
+    if (p.deviceLength > 0) {
+        const std::vector<double> paper(channels, model.deviceOfInk(0.0));
+        fields.device = std::make_unique<DeviceField>(
+            channels, printedDevice, errors, paper,
+            DeviceFieldSettings{p.deviceLength, p.fieldNoise, p.fieldMinSpread, p.whiteNoise});
+        std::vector<double> explained(3 * errors.size());
+        fields.device->evaluate(printedDevice.data(), explained.data(), errors.size());
+        for (std::size_t i = 0; i < errors.size(); ++i)
+            rest[i] = {errors[i].L - explained[3 * i], errors[i].a - explained[3 * i + 1],
+                       errors[i].b - explained[3 * i + 2]};
+    }
+    fields.lab = std::make_unique<ErrorField>(
+        at, rest, paperWhite, ErrorFieldSettings{p.fieldLength, p.fieldLWeight, p.fieldNoise, p.fieldMinSpread, p.whiteNoise});
+    return fields;
 }
 
 // The device field fades out towards the paper white as the Lab field does
@@ -462,25 +496,23 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     double white[3];
     encodeLabV4({100.0, 0.0, 0.0}, white);
     a2b.PCSToAbs(white, 1);
-    // The device field first; the Lab field takes what it leaves.
-    std::unique_ptr<DeviceField> drift;
-    std::vector<Lab> rest = errors;
-    if (parameters.deviceLength > 0) {
-        const std::vector<double> paper(channels, model.deviceOfInk(0.0));
-        drift = std::make_unique<DeviceField>(
-            channels, chart.printedDevice, errors, paper,
-            DeviceFieldSettings{parameters.deviceLength, parameters.fieldNoise, parameters.fieldMinSpread,
-                                parameters.whiteNoise});
-        std::vector<double> explained(3 * errors.size());
-        drift->evaluate(chart.printedDevice.data(), explained.data(), errors.size());
-        for (std::size_t i = 0; i < errors.size(); ++i)
-            rest[i] = {errors[i].L - explained[3 * i], errors[i].a - explained[3 * i + 1],
-                       errors[i].b - explained[3 * i + 2]};
-    }
     const Lab paperWhite = decodeLabV4(white);
-    ErrorField field(chart.reference, rest, paperWhite,
-                     {parameters.fieldLength, parameters.fieldLWeight, parameters.fieldNoise,
-                      parameters.fieldMinSpread, parameters.whiteNoise});
+    const DriftFields fields = fitDrift(model, chart.printedDevice, chart.reference, errors, paperWhite, parameters);
+    const DeviceField* drift = fields.device.get();
+    ErrorField& field = *fields.lab;
+    // The drift alone, for the colours held between the patches: measured
+    // less what the profile says the printed device values print.
+    DriftFields driftOnly;
+    if (parameters.localFit && parameters.localOwnShare > 0) {
+        std::vector<double> printed(3 * errors.size());
+        model.lab(chart.printedDevice.data(), printed.data(), errors.size());
+        std::vector<Lab> at(errors.size()), miss(errors.size());
+        for (std::size_t i = 0; i < errors.size(); ++i) {
+            at[i] = {printed[3 * i], printed[3 * i + 1], printed[3 * i + 2]};
+            miss[i] = {chart.measured[i].L - at[i].L, chart.measured[i].a - at[i].a, chart.measured[i].b - at[i].b};
+        }
+        driftOnly = fitDrift(model, chart.printedDevice, at, miss, paperWhite, parameters);
+    }
 
     // The field is asked for near the colours the nodes and patches print.
     const bool cmyk = profile.header().colorSpace() == csSig("CMYK") && channels == maxCorrectedChannels;
@@ -488,11 +520,13 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     std::size_t totalNodes = 0;
     for (auto& group : groups) {
         readTable(*group, model, parameters, cmyk);
-        group->solve.drift = drift.get();
+        group->solve.drift = drift;
         everyColour.insert(everyColour.end(), group->printed.begin(), group->printed.end());
         totalNodes += group->access->nodeCount();
     }
     field.tabulate(everyColour.data(), everyColour.size() / 3);
+    if (driftOnly.lab)
+        driftOnly.lab->tabulate(everyColour.data(), everyColour.size() / 3);
 
     std::size_t solvedNodes = 0;
     for (auto& group : groups) {
@@ -506,15 +540,19 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
         }
     }
     if (parameters.localFit) {
-        const LocalFitSettings local = {parameters.localKappa,       parameters.localSmooth, parameters.localSize,
-                                        parameters.localBlackWeight, parameters.localRing,   parameters.localSameDevice,
-                                        parameters.aimIterations,    parameters.localAnchors};
+        LocalFitSettings local = {parameters.localKappa,       parameters.localSmooth, parameters.localSize,
+                                  parameters.localBlackWeight, parameters.localRing,   parameters.localSameDevice,
+                                  parameters.aimIterations,    parameters.localAnchors};
+        local.driftOnly = driftOnly.lab.get();
+        local.deviceDriftOnly = driftOnly.device.get();
+        local.ownShare = parameters.localOwnShare;
+        local.rounds = parameters.localRounds;
         for (std::size_t k = 0; k < groups.size(); ++k) {
             TableGroup& g = *groups[k];
             fitChart(model, field, *g.access, *g.b2a, g.originalDevice, chart, g.solve, local, g.clut, g.touched);
             if (!g.pure.empty())
                 restorePureNodes(g.pure, channels, g.originalClut, g.clut);
-            if (!carryOn(solveShare + (1.0 - solveShare) * (k + 1) / groups.size()))
+            if (!carryOn(solveShare + (1.0 - solveShare) * double(k + 1) / double(groups.size())))
                 return SmoothOutcome::refused(stopped);
         }
     }
@@ -530,7 +568,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     outcome.tables.insert(outcome.tables.end(), leftAlone.begin(), leftAlone.end());
     std::sort(outcome.tables.begin(), outcome.tables.end(),
               [](const SmoothTableReport& x, const SmoothTableReport& y) { return x.intent < y.intent; });
-    const std::vector<Lab> remaining = remainingErrors(profile, model, field, drift.get(), chart);
+    const std::vector<Lab> remaining = remainingErrors(profile, model, field, drift, chart);
     outcome.remaining.resize(remaining.size());
     for (std::size_t k = 0; k < remaining.size(); ++k)
         outcome.remaining[order[k]] = remaining[k];

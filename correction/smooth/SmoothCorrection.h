@@ -50,6 +50,10 @@ struct SmoothParameters
     double localBlackWeight = 4.0; // black changes cost this much more
     int localRing = 1;             // layers of neighbours around the patches' nodes
     double localSameDevice = 0.02; // another table uses a patch only where it agrees with B2A1 this closely
+    int localRounds = 2;           // rounds of the fit, each linearised at the table the last one left
+    // How far the colours held between the patches move from what the
+    // original table printed there towards their own colours (LocalFit.cpp).
+    double localOwnShare = 0.3;
 };
 
 // Absolute D50 Lab.

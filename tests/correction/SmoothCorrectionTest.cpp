@@ -313,6 +313,49 @@ TEST(LocalFit, PatchesWhoseCornersSitAtTheTopStillGetTheirInk)
     EXPECT_GT(checked, 50);
 }
 
+TEST(LocalFit, FindsTheColourOfAnyCLUTPosition)
+{
+    // The colours held between the patches are known by their CLUT
+    // positions: the Lab found for a position must lead back to it through
+    // absolute white scaling, every Lab encoding and 'mBA ' curves with a
+    // matrix, from guesses a few dE off.
+    // A lut8 table takes its input in 8 bits: a position stands for a
+    // step of colours, and any colour of the step will do.
+    struct Table { const char* file; V4Tables tables; double lab, codes; };
+    const Table tables[] = {
+        {"cmyk_v2.icc", V4Tables::None, 1e-3, 0.01},     // lut16, legacy Lab
+        {"rgb_v2_lut8.icc", V4Tables::None, 1.5, 257},   // lut8
+        {"cmyk_v2.icc", V4Tables::Reshaped, 1e-3, 0.01}, // 'mBA ': parametric curves and a matrix before the CLUT
+    };
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> L(5.0, 95.0), ab(-90.0, 90.0), off(-4.0, 4.0);
+    for (const auto& [file, v4, labTolerance, codeTolerance] : tables) {
+        LoadedProfile loaded(file, v4);
+        csICCProfileConverter b2a(&loaded.profile, csICCProfileConverter::BToA, 1, csICCProfileConverter::AbsoluteStored);
+        ASSERT_EQ(b2a.init(), 0);
+        // Positions inside the grid, as the anchors' are (a quarter of a cell
+        // in at least); at its faces the encoding clips.
+        std::vector<Lab> labs, guesses;
+        std::vector<double> positions;
+        while (labs.size() < 300) {
+            const Lab x = {L(random), ab(random), ab(random)};
+            const std::vector<double> p = clutPositions(b2a, {x});
+            if (std::all_of(p.begin(), p.end(), [](double v) { return v > 0.02 * 65535 && v < 0.98 * 65535; })) {
+                labs.push_back(x);
+                guesses.push_back({x.L + off(random), x.a + off(random), x.b + off(random)});
+                positions.insert(positions.end(), p.begin(), p.end());
+            }
+        }
+        const std::vector<Lab> found = labsAtPositions(b2a, positions, guesses);
+        const std::vector<double> back = clutPositions(b2a, found);
+        for (std::size_t i = 0; i < labs.size(); ++i) {
+            EXPECT_LT(deltaE(found[i], labs[i]), labTolerance) << file << " " << i;
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(back[3 * i + k], positions[3 * i + k], codeTolerance) << file << " " << i;
+        }
+    }
+}
+
 TEST(SmoothCorrection, CorrectsEveryTableOnceWhateverThePatchOrder)
 {
     for (const Case& c : cases) {
@@ -414,6 +457,9 @@ TEST(SmoothCorrection, RefusalsChangeNothing)
     withNaN[5].measured.a = std::nan("");
     SmoothParameters noNoise;
     noNoise.fieldNoise = 0;
+    SmoothParameters noRound, pastOwnColour;
+    noRound.localRounds = 0;
+    pastOwnColour.localOwnShare = 1.5;
     const std::vector<uint8_t> cmyk = testProfile("cmyk_v2.icc", V4Tables::None);
     const std::vector<SmoothPatch> rgbPatches = patchesOf("rgb_ref.txt", "rgb_meas.txt");
     struct Refusal { std::vector<uint8_t> profile; std::vector<SmoothPatch> patches; SmoothParameters parameters;
@@ -423,6 +469,8 @@ TEST(SmoothCorrection, RefusalsChangeNothing)
         {cmyk, withNaN, defaults, {}, "not a number"},
         {cmyk, patches, defaults, {1, 3}, "no B2A table for intent 3"},
         {cmyk, patches, noNoise, {}, "noise parameter"},
+        {cmyk, patches, noRound, {}, "local rounds parameter"},
+        {cmyk, patches, pastOwnColour, {}, "own-colour share parameter"},
         {testProfile("rgb_xyz_pcs.icc", V4Tables::None), patches, defaults, {}, "do not take Lab"},
         // Curves and a matrix alone: nothing to correct in B2A1, or in all that was chosen.
         {testProfile("rgb_v2_lut8.icc", V4Tables::Same, "B2A1"), rgbPatches, defaults, {}, "B2A1 has no CLUT"},

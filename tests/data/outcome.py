@@ -22,6 +22,9 @@
       the link's re-print on the drifted printer, a dense grid of source
       values, and the other inks of single-ink and K-only sources
 
+  --chart REF (with either form) measures and scores another reference
+  chart of Lab values in place of the case's own.
+
   --drift faded|lighter (with either form) puts another drifted printer in
   place of the case's usual one: every ink 10-15 % weaker with more dot gain
   (faded), or every ink 10-15 % weaker (lighter); see reprint.py.
@@ -284,11 +287,12 @@ def stats(de):
 
 
 class Case:
-    def __init__(self, name, drift="usual"):
+    def __init__(self, name, drift="usual", chart=None):
         c = CASES[name]
         self.name = name
         self.profile = Profile(os.path.join(DATA, c["profile"]))
-        self.ids, ref = rp.read_lab_file(os.path.join(DATA, c["ref"]))
+        self.chart = chart or os.path.join(DATA, c["ref"])
+        self.ids, ref = rp.read_lab_file(self.chart)
         self.ref = np.array(ref, float)
         drifted = c["drifted"] if drift == "usual" else "%s_%s" % (name, drift)
         self.printer_names = {"nominal": c["nominal"], "drifted": drifted}
@@ -528,7 +532,7 @@ def make_measurement(case, printer, seed, out, profile=None, noise=NOISE):
     rnd = random.Random(seed)
     meas = [[round(float(v) + rnd.gauss(0.0, noise), 2) for v in lab] for lab in labs]
     rp.write_cgats(out, "Simulated measurement: %s printed through %s on %s, noise %.2f, seed %d"
-                   % (os.path.basename(CASES[case.name]["ref"]), os.path.basename(P.path),
+                   % (os.path.basename(case.chart), os.path.basename(P.path),
                       case.printer_names[printer], noise, seed),
                    ["SAMPLE_ID", "LAB_L", "LAB_A", "LAB_B"],
                    [[i] + ["%.2f" % v for v in m] for i, m in zip(case.ids, meas)])
@@ -689,6 +693,8 @@ def main(argv=None):
     ap.add_argument("--out", help="measurement file to write")
     ap.add_argument("--profile", help="profile the chart is printed through (default: original)")
     ap.add_argument("--noise", type=float, default=NOISE)
+    ap.add_argument("--chart", metavar="REF",
+                    help="reference chart (Lab) in place of the case's own, for measuring and scoring")
     ap.add_argument("--drift", choices=DRIFTS, default="usual",
                     help="which drifted printer: the case's usual one, or every ink faded or lighter")
     ap.add_argument("--abstract", metavar="ABST",
@@ -701,7 +707,7 @@ def main(argv=None):
         signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # quiet when piped into head
     if a.case == "link":
         return link_main(a)
-    case = Case(a.case, a.drift)
+    case = Case(a.case, a.drift, a.chart)
     if a.make_measurement:
         if not a.out:
             ap.error("--make-measurement needs --out")
