@@ -10,7 +10,8 @@ usage: outcome_checks.py --cli CLI --data DIR CHECK CASE [options]
             reference leaving the tables alone; --v4copy TOOL also scores a
             version 4 'mBA ' copy of the profile through the original
   perpatch  one Per patch pass with every patch selected: none worse, the
-            worst no worse, the prediction within 0.3 of the re-print
+            worst no worse, the prediction within 0.3 of the re-print; on
+            the case's drifted printer or another one (--drift)
   drift     two Smooth passes on a printer whose inks all drifted (--drift),
             on the case's chart or another one from the data folder (--chart)
   misread   three misread patches (--misread FILE --ids A,B,C) re-print
@@ -173,8 +174,13 @@ def smooth(c):
 
 
 def perpatch(c):
-    text = c.correct(c.profile, c.meas, c.path("first.icc"), "--method", "patch")
-    r = c.score(c.path("first.icc"))
+    d = ("--drift", c.args.drift) if c.args.drift else ()
+    meas = c.meas
+    if d:
+        meas = c.path("drifted.txt")
+        c.outcome(*d, "--make-measurement", "drifted", "--seed", "5", "--out", meas)
+    text = c.correct(c.profile, meas, c.path("first.icc"), "--method", "patch")
+    r = c.score(c.path("first.icc"), *d)
     predicted = None
     for line in text.splitlines():
         words = line.split()

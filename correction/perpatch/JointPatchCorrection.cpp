@@ -1,6 +1,7 @@
 #include "JointPatchCorrection.h"
 
 #include "B2ATableAccess.h"
+#include "DeviceField.h"
 #include "csCLUTCube.h"
 #include "csICCPCS.h"
 #include "csICCProfileConverter.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -19,6 +21,9 @@ constexpr double fullScale = 65535.0;
 constexpr double gradientStep = 10.0;
 // Node changes are weighed in percent of the CLUT range.
 constexpr double percent = 100.0;
+// The drift field's prior: at least this spread, and the bare paper held this tightly at no drift.
+constexpr double driftMinSpread = 0.5;
+constexpr double driftPaperNoise = 0.05;
 
 Lab labOf(const rfloat v[3])
 {
@@ -44,8 +49,9 @@ struct Site
     std::size_t corner[simplexNodes] = {};
     double weight[simplexNodes] = {};
     std::array<std::size_t, csCLUTCube::corners> cell = {};
-    Lab printed = {0, 0, 0}; // A2B1 of the device values as printed
+    Lab printed = {0, 0, 0}; // the model's print of the device values as printed
     Lab error = {0, 0, 0};   // measured - reference
+    rfloat device[csCLUTCube::maxOutputs] = {}; // as printed, 16-bit codes
 };
 
 class Solve
@@ -58,6 +64,10 @@ public:
           channels_(access_.channels()), opened_(access_.clut()), clut_(opened_)
     {
         findings_ = locate();
+        if (settings_.driftLength > 0)
+            fitDrift();
+        for (std::size_t i = 0; i < sites_.size(); ++i)
+            sites_[i].printed = modelled(sites_[i].printed, sites_[i].device);
     }
 
     JointPatchResult run()
@@ -116,7 +126,7 @@ private:
             for (int c = 0; c < csCLUTCube::corners; ++c)
                 s.cell[c] = s.corner[0] + ((c >> 2) & 1) * strides[0] + ((c >> 1) & 1) * strides[1] +
                             (c & 1) * strides[2];
-            s.printed = lab(i);
+            s.printed = lab(i, s.device);
             s.error = minus(patches_[i].measured, r);
         }
         return cube.findings();
@@ -137,9 +147,55 @@ private:
         return labOf(v);
     }
 
+    // The drift as a field over the device values (what the measurement
+    // shows beyond A2B1, measured - A2B1 of the printed values): an ink
+    // that fades changes the print of a move by less than A2B1 says, and
+    // the field's slope tells by how much.
+    void fitDrift()
+    {
+        std::vector<double> devices;
+        std::vector<Lab> drift;
+        for (std::size_t i = 0; i < sites_.size(); ++i) {
+            for (unsigned c = 0; c < channels_; ++c)
+                devices.push_back(sites_[i].device[c] / fullScale);
+            drift.push_back(minus(patches_[i].measured, sites_[i].printed));
+        }
+        // Bare paper: the lighter end of the device range.
+        rfloat none[csCLUTCube::maxOutputs] = {}, full[csCLUTCube::maxOutputs];
+        std::fill(full, full + channels_, rfloat(fullScale));
+        rfloat atNone[3], atFull[3];
+        a2b1_.convert(none, atNone, 1);
+        a2b1_.convert(full, atFull, 1);
+        const std::vector<double> paper(channels_, atNone[0] >= atFull[0] ? 0.0 : 1.0);
+        drift_ = std::make_unique<DeviceField>(
+            channels_, devices, drift, paper,
+            DeviceFieldSettings{settings_.driftLength, settings_.driftNoise, driftMinSpread, driftPaperNoise});
+    }
+
+    // What the printer prints at device codes whose A2B1 colour is lab.
+    Lab modelled(const Lab& lab, const rfloat* device) const
+    {
+        if (!drift_)
+            return lab;
+        double d[csCLUTCube::maxOutputs], e[3];
+        for (unsigned c = 0; c < channels_; ++c)
+            d[c] = device[c] / fullScale;
+        drift_->evaluate(d, e, 1);
+        return {lab.L + e[0], lab.a + e[1], lab.b + e[2]};
+    }
+
+    Lab print(std::size_t i, rfloat* device = nullptr) const
+    {
+        rfloat d[csCLUTCube::maxOutputs];
+        const Lab a2b = lab(i, d);
+        if (device)
+            std::copy(d, d + channels_, device);
+        return modelled(a2b, d);
+    }
+
     Lab predicted(std::size_t i) const
     {
-        const Lab now = lab(i);
+        const Lab now = print(i);
         const Site& s = sites_[i];
         return {s.error.L + now.L - s.printed.L, s.error.a + now.a - s.printed.a, s.error.b + now.b - s.printed.b};
     }
@@ -151,14 +207,14 @@ private:
         rfloat base[3];
         std::copy(device, device + channels_, x);
         a2b1_.convert(x, base, 1);
-        const Lab b = labOf(base);
+        const Lab b = modelled(labOf(base), x);
         for (unsigned c = 0; c < channels_; ++c) {
             std::copy(device, device + channels_, x);
             const double offset = x[c] <= fullScale - gradientStep ? gradientStep : -gradientStep;
             x[c] += offset;
             rfloat out[3];
             a2b1_.convert(x, out, 1);
-            const Lab moved = labOf(out);
+            const Lab moved = modelled(labOf(out), x);
             g[c][0] = (moved.L - b.L) / offset;
             g[c][1] = (moved.a - b.a) / offset;
             g[c][2] = (moved.b - b.b) / offset;
@@ -186,7 +242,7 @@ private:
         for (std::size_t i : selected) {
             const Site& s = sites_[i];
             rfloat device[csCLUTCube::maxOutputs];
-            const Lab now = lab(i, device);
+            const Lab now = print(i, device);
             double g[csCLUTCube::maxOutputs][3];
             gradient(device, g);
             // Aim: the printed colour moved against the measured error.
@@ -322,6 +378,7 @@ private:
     std::vector<double> clut_;
     std::vector<double> wanted_;
     std::vector<Site> sites_;
+    std::unique_ptr<DeviceField> drift_;
     unsigned findings_ = 0;
     std::vector<std::size_t> free_;
     std::vector<long> column_;

@@ -6,9 +6,12 @@
 // pulling one node apart meet in the middle instead of undoing each other.
 //
 // The aim of a patch is its measured error turned round: the print of the
-// moved nodes should differ from the print as measured by what the profile's
-// own A2B1 says the move changes, so
-//   predicted print - reference = (measured - reference) + A2B1(after) - A2B1(before).
+// moved nodes should differ from the print as measured by what the printer
+// model says the move changes, so
+//   predicted print - reference = (measured - reference) + P(after) - P(before),
+// where P is the profile's A2B1 plus the drift as a smooth field over the
+// device values, fitted to every patch given (measured - A2B1 of the
+// values printed): inks that fade answer a move with less than A2B1 says.
 // That prediction is checked at every patch given, selected or not, and a
 // move that makes any of them worse than measured is scaled back at the
 // nodes of that patch until none is.
@@ -31,12 +34,17 @@ struct JointPatch
 
 struct JointPatchSettings
 {
-    double smooth = 0.1;      // weight of differences between neighbouring nodes, per percent
+    double smooth = 0.02;     // weight of differences between neighbouring nodes, per percent
     double size = 0.03;       // weight of the size of each node change, per percent
     double largestMove = 0.2; // of a CLUT value, 0..1
-    int passes = 4;           // linearised solves, each from the tables as the last one left them
+    int passes = 10;          // linearised solves, each from the tables as the last one left them
     double worseBy = 0.0;     // rise of a patch's predicted Delta E 1976 that counts as worse
     int scaleSteps = 4;       // halvings of a harmful move before it is taken back whole
+    // The drift over the device values, fitted to every patch given:
+    // kernel length (device units 0..1; 0 leaves it out) and the noise of
+    // one patch error per component.
+    double driftLength = 0.7;
+    double driftNoise = 0.3;
 };
 
 struct JointPatchResult
