@@ -64,7 +64,7 @@ public:
           channels_(access_.channels()), opened_(access_.clut()), clut_(opened_)
     {
         findings_ = locate();
-        if (settings_.driftLength > 0)
+        if (settings_.driftLength > 0 && !sites_.empty())
             fitDrift();
         for (std::size_t i = 0; i < sites_.size(); ++i)
             sites_[i].printed = modelled(sites_[i].printed, sites_[i].device);

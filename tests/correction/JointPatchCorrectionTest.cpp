@@ -1,3 +1,4 @@
+#include "B2ATableAccess.h"
 #include "ClutNodes.h"
 #include "ClutSnapshot.h"
 #include "CorrectionSession.h"
@@ -220,6 +221,15 @@ TEST_F(JointPatchTest, InksThatFadeAreFollowedThroughTheDrift)
         before += deltaE(p.measured, p.reference) / double(patches.size());
     EXPECT_LT(mean[0], before);
     EXPECT_LT(mean[1], 0.8 * mean[0]) << "profile only " << mean[0] << ", with the drift " << mean[1];
+}
+
+TEST_F(JointPatchTest, NoPatchesMoveNothing)
+{
+    const std::vector<double> before = B2ATableAccess(b2a1Tag()).clut();
+    const JointPatchResult result = correctPatchesJointly(b2a1, a2b1, b2a1Tag(), {});
+    EXPECT_EQ(result.nodesMoved, 0u);
+    EXPECT_TRUE(result.remaining.empty());
+    EXPECT_EQ(B2ATableAccess(b2a1Tag()).clut(), before);
 }
 
 TEST_F(JointPatchTest, StoppingLeavesTheRestUndone)
