@@ -2,6 +2,7 @@
 
 #include "B2ATableAccess.h"
 #include "DeviceField.h"
+#include "PrinterModel.h"
 #include "csCLUTCube.h"
 #include "csICCPCS.h"
 #include "csICCProfileConverter.h"
@@ -160,13 +161,7 @@ private:
                 devices.push_back(sites_[i].device[c] / fullScale);
             drift.push_back(minus(patches_[i].measured, sites_[i].printed));
         }
-        // Bare paper: the lighter end of the device range.
-        rfloat none[csCLUTCube::maxOutputs] = {}, full[csCLUTCube::maxOutputs];
-        std::fill(full, full + channels_, rfloat(fullScale));
-        rfloat atNone[3], atFull[3];
-        a2b1_.convert(none, atNone, 1);
-        a2b1_.convert(full, atFull, 1);
-        const std::vector<double> paper(channels_, atNone[0] >= atFull[0] ? 0.0 : 1.0);
+        const std::vector<double> paper(channels_, PrinterModel(a2b1_).deviceOfInk(0.0));
         drift_ = std::make_unique<DeviceField>(
             channels_, devices, drift, paper,
             DeviceFieldSettings{settings_.driftLength, settings_.driftNoise, driftMinSpread, driftPaperNoise});

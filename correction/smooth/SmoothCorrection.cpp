@@ -503,7 +503,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     // The drift alone, for the colours held between the patches: measured
     // less what the profile says the printed device values print.
     DriftFields driftOnly;
-    if (parameters.localFit && parameters.localOwnShare > 0) {
+    if (parameters.localFit && parameters.localAnchors > 0 && parameters.localOwnShare > 0) {
         std::vector<double> printed(3 * errors.size());
         model.lab(chart.printedDevice.data(), printed.data(), errors.size());
         std::vector<Lab> at(errors.size()), miss(errors.size());
