@@ -263,6 +263,10 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
             return report;
         }
     }
+    // Before the converters, which read the tables as they stand.
+    std::vector<ClutRefined> refined;
+    if (read && !link && refineGrid_ > 0 && !LibraryLog::errorsSince(mark))
+        refined = refineB2ATables(*profile, refineGrid_);
     csICCProfile* model = link ? printer_.get() : profile.get();
     auto a2b1 = std::make_unique<csICCProfileConverter>(model, csICCProfileConverter::AToB, 1,
                                                         csICCProfileConverter::AbsoluteStored);
@@ -305,6 +309,7 @@ SessionReport CorrectionSession::openProfileBytes(std::string_view bytes, const 
     a2b1_ = std::move(a2b1);
     profile_ = std::move(profile);
     tables_ = std::move(tables);
+    refined_ = std::move(refined);
     profilePath_ = path;
     ++profileGeneration_;
     openedDescription_ = profileDescription(*profile_);
@@ -1310,7 +1315,7 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     stampProfile(*profile_, fileNameOf(path), profileCopyright);
     std::vector<uint8_t> block;
     // "open" as the window has always said: the file could not be opened for writing.
-    if (profile_->writeToMemory(block) != 0) {
+    if (profile_->writeToMemory(block) != 0 || !unrefineUnchanged(block)) {
         report.say(failedToOpen(path));
         report.add(LibraryLog::findingsSince(mark));
         return report;
@@ -1327,6 +1332,28 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     report.ok = true;
     report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Saved as %1"), path));
     return report;
+}
+
+bool CorrectionSession::unrefineUnchanged(std::vector<uint8_t>& block)
+{
+    std::vector<const ClutRefined*> unchanged;
+    for (const ClutRefined& r : refined_) {
+        const B2ATable* t = table(r.intent);
+        if (t && t->opened.matches(t->nodes))
+            unchanged.push_back(&r);
+    }
+    if (unchanged.empty())
+        return true;
+    csICCProfile copy;
+    if (copy.setProfile(block.data(), block.size()) != 0)
+        return false;
+    for (const ClutRefined* r : unchanged) {
+        const csSignature signature = b2aSignature(r->intent);
+        const auto tag = csICCTagTable::tagFactory(signature, uint32_t(r->original.size()), r->original.data());
+        if (!tag || copy.tagTable().replace(signature, *tag) < 0)
+            return false;
+    }
+    return copy.writeToMemory(block) == 0;
 }
 
 EngineText CorrectionSession::fileRoleOf(const std::string& path) const

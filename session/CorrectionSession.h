@@ -10,6 +10,7 @@
 // the patches in parts, gives the same tables as correcting them at once.
 
 #include "ChartSummary.h"
+#include "ClutRefinement.h"
 #include "ClutSnapshot.h"
 #include "Coverage.h"
 #include "OutlierDetection.h"
@@ -142,6 +143,13 @@ public:
     // The same for a profile's bytes already in memory; path names it.
     SessionReport openProfileBytes(std::string_view bytes, const std::string& path);
     bool hasProfile() const { return profile_ != nullptr; }
+    // B2A tables coarser than this many grid points a side are refined as
+    // a profile is opened (ClutRefinement.h): the same table with finer
+    // cells, which Smooth follows the patches with. 0 keeps every grid as
+    // it is. Takes effect at the next open; the default is 33.
+    void setRefineGrid(unsigned points) { refineGrid_ = points; }
+    // The tables the last open refined.
+    const std::vector<ClutRefined>& refinedTables() const { return refined_; }
     // The printer's own output profile, the model of the printer a device
     // link prints on; needed before a link is opened. A refused profile
     // leaves the session as it was.
@@ -363,6 +371,10 @@ private:
     bool link_ = false;
     std::unique_ptr<csICCProfileConverter> a2b1_;
     std::unique_ptr<csICCProfileConverter> b2a1_;
+    // A table refined as opened and unchanged since goes out as it came in.
+    bool unrefineUnchanged(std::vector<uint8_t>& block);
+    unsigned refineGrid_ = 33;
+    std::vector<ClutRefined> refined_;
     std::string profilePath_;
     std::string openedDescription_;
     // L* of the paper and of the darkest the profile prints.

@@ -156,11 +156,13 @@ SessionReport CorrectionSession::exportAbstract(const std::string& path)
         ClutNodes nodes(opened->tagTable().find(b2aSignature(t.intent)));
         t.opened.restore(nodes);
     }
-    std::vector<Lab> chart;
+    std::vector<Lab> chart, measured;
     for (const Patch& patch : patches_)
-        if (patch.paired() && correctedIds_.count(patch.id))
+        if (patch.paired() && correctedIds_.count(patch.id)) {
             chart.push_back(patch.reference);
-    AbstractOutcome outcome = correctionAsAbstract(*opened, *profile_, AbstractSettings(), chart);
+            measured.push_back(patch.measured);
+        }
+    AbstractOutcome outcome = correctionAsAbstract(*opened, *profile_, AbstractSettings(), chart, measured);
     if (!outcome.profile) {
         report.say(EngineText::of(QT_TRANSLATE_NOOP("Engine", "Could not export the correction: %1"), outcome.message));
         return report;

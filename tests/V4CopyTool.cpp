@@ -3,12 +3,14 @@
 // scored through its original, whose B2A CLUTs take the copy's nodes. The
 // copy ('Same') keeps every CLUT as it was and changes only the Lab
 // encoding around it, so its nodes mean in the original what they mean in
-// the copy.
+// the copy; a copy whose grid the correction refined goes into the
+// original's table refined alike.
 //
 // usage: v4copy make FILE OUT          FILE from tests/data
 //        v4copy reshaped FILE OUT      tables reshaped (curves, matrix, grids per input)
 //        v4copy back COPY ORIGINAL OUT
 
+#include "ClutRefinement.h"
 #include "ClutSnapshot.h"
 #include "TestSupport.h"
 #include "V4Profiles.h"
@@ -45,6 +47,17 @@ int back(const std::string& copyPath, const std::string& originalPath, const std
             continue;
         if (!dynamic_cast<csICCmABTag*>(from) || !to)
             return fail(name + " of " + copyPath + " is not an 'mBA ' table with an original");
+        // Smooth refines a coarse grid: the original's table is refined alike
+        // (which changes nothing it does) to take the copy's nodes.
+        const ClutNodes source(from), coarse(to);
+        if (source && coarse && source.gridPoints()[0] != coarse.gridPoints()[0] && coarse.gridPoints()[0] > 1) {
+            const unsigned factor = (source.gridPoints()[0] - 1) / (coarse.gridPoints()[0] - 1);
+            const std::vector<uint8_t> refined = refinedClutBytes(*to, factor);
+            const auto tag = csICCTagTable::tagFactory(signature, uint32_t(refined.size()), refined.data());
+            if (refined.empty() || !tag || original.tagTable().replace(signature, *tag) < 0)
+                return fail(name + ": the original's grid cannot be refined to the copy's");
+            to = original.tagTable().find(signature);
+        }
         ClutSnapshot nodes;
         nodes.capture(ClutNodes(from));
         ClutNodes target(to);

@@ -17,6 +17,15 @@
 
 namespace {
 
+// " refined_from 17" for a table the session opened on a finer grid.
+std::string refinedFrom(const CorrectionSession& session, int intent)
+{
+    for (const ClutRefined& r : session.refinedTables())
+        if (r.intent == intent)
+            return " refined_from " + std::to_string(r.fromPoints);
+    return {};
+}
+
 // "0,1,2" into intents; false for anything but a list of 0, 1 and 2.
 bool parseIntents(const std::string& text, std::vector<int>& intents)
 {
@@ -203,6 +212,8 @@ bool parseCorrectOptions(int argc, const char* const* argv, CorrectOptions& opti
             options.force = true;
         else if (option == "--keep-outliers")
             options.keepOutliers = true;
+        else if (option == "--keep-grid")
+            options.keepGrid = true;
         else if (option == "--keep-pure")
             options.keepPure = 1;
         else if (option == "--no-keep-pure")
@@ -256,6 +267,9 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
     }
     CorrectionSession session;
     session.setPairBy(options.pairBy);
+    // Per patch is a touch-up of the patches' own cells: the profile's grid.
+    if (options.keepGrid || options.method == CorrectionMethod::PerPatch)
+        session.setRefineGrid(0);
     bool warned = false;
     if (link && !reportToUser(session.setPrinterProfile(options.printerPath), err, warned))
         return Failure;
@@ -334,9 +348,10 @@ int runCorrect(const CorrectOptions& options, std::FILE* out, std::FILE* err)
         else if (!t.leftAlone.empty())
             std::fprintf(out, "intent %d B2A%d not corrected\n", t.intent, t.intent);
         else
-            std::fprintf(out, "intent %d B2A%d nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%%%s%s\n",
+            std::fprintf(out, "intent %d B2A%d nodes %d moved %d out_of_reach %d black_freed %d largest_move %.1f%%%s%s%s\n",
                      t.intent, t.intent, t.nodes, t.nodesMoved, t.nodesOutOfReach, t.blackFreed, 100.0 * t.largestMove,
-                     t.sharedWith.empty() ? "" : " shared_with ", t.sharedWith.c_str());
+                     t.sharedWith.empty() ? "" : " shared_with ", t.sharedWith.c_str(),
+                     refinedFrom(session, t.intent).c_str());
 
     if (report.mixedMean >= 0)
         std::fprintf(out, "keep_pure mean_after %.2f mean_free %.2f\n", report.keptPureMean, report.mixedMean);

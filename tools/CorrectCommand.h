@@ -25,6 +25,9 @@ struct CorrectOptions
     bool strict = false;
     // Use the patches that disagree with their neighbours too.
     bool keepOutliers = false;
+    // Keep the B2A tables' grids as the profile has them; Smooth otherwise
+    // works on a finer grid (ClutRefinement.h).
+    bool keepGrid = false;
     // Nodes that print one ink keep the others at none: 1 on, 0 off, -1 as
     // the profile's class has it (on for a device link, off otherwise).
     int keepPure = -1;

@@ -21,7 +21,7 @@ const CommandOptions commands[] = {
      0,
      {"-i", "-m", "-r", "-o", "-p", "--method", "--pair-by", "--noise", "--intents", "--report", "--metric", "--limits",
       "--abstract"},
-     {"--round-trip", "--strict", "--force", "--keep-outliers", "--keep-pure", "--no-keep-pure"},
+     {"--round-trip", "--strict", "--force", "--keep-outliers", "--keep-grid", "--keep-pure", "--no-keep-pure"},
      {"-m"}},
     {"patches", 0, {"--ref", "--pair-by"}, {}, {}},
     {"convert", 2, {"--intent", "--white"}, {"--float"}, {}},

@@ -1,6 +1,8 @@
 #include "AbstractCorrection.h"
 
 #include "ColorDifference.h"
+#include "DeviceField.h"
+#include "PrinterModel.h"
 #include "SpectralColorimetry.h"
 #include "csICCProfile.h"
 #include "csICCProfileConverter.h"
@@ -76,6 +78,34 @@ double distance(const Lab& x, const Lab& y)
     return std::sqrt((x.L - y.L) * (x.L - y.L) + (x.a - y.a) * (x.a - y.a) + (x.b - y.b) * (x.b - y.b));
 }
 
+// What the printer prints at device values (0..65535 a channel): A2B1,
+// plus the drift over the device values where the measurement gave one.
+// The two routes may reach a colour with different black; A2B1 alone
+// says they print alike, the printer as measured may not.
+class Prints
+{
+public:
+    Prints(csICCProfileConverter& a2b, const DeviceField* drift) : a2b_(a2b), drift_(drift) {}
+
+    std::vector<Lab> at(const std::vector<double>& device, std::size_t count) const
+    {
+        std::vector<Lab> lab = decoded(through(a2b_, device, count));
+        if (!drift_ || count == 0)
+            return lab;
+        std::vector<double> unit(device.size()), error(3 * count);
+        for (std::size_t i = 0; i < device.size(); ++i)
+            unit[i] = device[i] / fullScale;
+        drift_->evaluate(unit.data(), error.data(), count);
+        for (std::size_t n = 0; n < count; ++n)
+            lab[n] = {lab[n].L + error[3 * n], lab[n].a + error[3 * n + 1], lab[n].b + error[3 * n + 2]};
+        return lab;
+    }
+
+private:
+    csICCProfileConverter& a2b_;
+    const DeviceField* drift_;
+};
+
 struct Steps
 {
     std::vector<Lab> y;
@@ -88,7 +118,7 @@ struct Steps
 // route prints at y, keeping each colour's best. Beyond the gamut too:
 // there the corrected table's own clipping is what the steps follow.
 Steps askedFor(const std::vector<Lab>& asked, csICCProfileConverter& b2aOriginal, csICCProfileConverter& b2aCorrected,
-               csICCProfileConverter& a2b, const AbstractSettings& settings)
+               const Prints& prints, const AbstractSettings& settings)
 {
     const std::size_t count = asked.size();
     const unsigned channels = b2aOriginal.numOutputChannels();
@@ -109,8 +139,8 @@ Steps askedFor(const std::vector<Lab>& asked, csICCProfileConverter& b2aOriginal
         pickedCorrected.insert(pickedCorrected.end(), &deviceCorrected[n * channels],
                                &deviceCorrected[(n + 1) * channels]);
     }
-    const std::vector<Lab> wanted = decoded(through(a2b, pickedCorrected, changed.size()));
-    const std::vector<Lab> given = decoded(through(a2b, pickedOriginal, changed.size()));
+    const std::vector<Lab> wanted = prints.at(pickedCorrected, changed.size());
+    const std::vector<Lab> given = prints.at(pickedOriginal, changed.size());
     std::vector<Lab> y(changed.size()), best(changed.size());
     std::vector<double> bestMiss(changed.size(), std::numeric_limits<double>::infinity());
     for (std::size_t k = 0; k < changed.size(); ++k) {
@@ -119,7 +149,7 @@ Steps askedFor(const std::vector<Lab>& asked, csICCProfileConverter& b2aOriginal
                                   from.b + wanted[k].b - given[k].b});
     }
     for (int step = 0; step < settings.steps && !changed.empty(); ++step) {
-        const std::vector<Lab> printed = decoded(through(a2b, through(b2aOriginal, encoded(y), y.size()), y.size()));
+        const std::vector<Lab> printed = prints.at(through(b2aOriginal, encoded(y), y.size()), y.size());
         for (std::size_t k = 0; k < y.size(); ++k) {
             const double miss = distance(wanted[k], printed[k]);
             if (miss < bestMiss[k]) {
@@ -177,13 +207,13 @@ struct Anchor
 // The corrected profile's chart fit changes its table from cell to cell, and
 // the grid cannot follow that between its nodes.
 std::vector<Anchor> chartAnchors(const std::vector<Lab>& chart, csICCProfileConverter& b2aOriginal,
-                                 csICCProfileConverter& b2aCorrected, csICCProfileConverter& a2b,
+                                 csICCProfileConverter& b2aCorrected, const Prints& prints,
                                  const AbstractSettings& settings)
 {
     std::vector<Lab> asked;
     for (const Lab& x : chart)
         asked.push_back(inRange(x));
-    const Steps steps = askedFor(asked, b2aOriginal, b2aCorrected, a2b, settings);
+    const Steps steps = askedFor(asked, b2aOriginal, b2aCorrected, prints, settings);
     std::vector<Anchor> anchors;
     for (std::size_t i = 0; i < chart.size(); ++i) {
         const Lab& y = steps.y[i];
@@ -252,10 +282,31 @@ void fitAtAnchors(const std::vector<Anchor>& anchors, const Encoding& encoding, 
     }
 }
 
+// The drift over the device values: each chart colour's measured error
+// beyond what A2B1 says its printed device values print.
+std::unique_ptr<DeviceField> fitDrift(const std::vector<Lab>& chart, const std::vector<Lab>& measured,
+                                      csICCProfileConverter& b2aOriginal, csICCProfileConverter& a2b,
+                                      const AbstractSettings& settings)
+{
+    if (chart.empty() || measured.size() != chart.size())
+        return nullptr;
+    const unsigned channels = b2aOriginal.numOutputChannels();
+    const std::vector<double> device = through(b2aOriginal, encoded(chart), chart.size());
+    const std::vector<Lab> printed = decoded(through(a2b, device, chart.size()));
+    std::vector<double> unit(device.size());
+    for (std::size_t i = 0; i < device.size(); ++i)
+        unit[i] = device[i] / fullScale;
+    std::vector<Lab> errors(chart.size());
+    for (std::size_t i = 0; i < chart.size(); ++i)
+        errors[i] = {measured[i].L - printed[i].L, measured[i].a - printed[i].a, measured[i].b - printed[i].b};
+    const std::vector<double> paper(channels, PrinterModel(a2b).deviceOfInk(0.0));
+    return std::make_unique<DeviceField>(channels, unit, errors, paper, settings.drift);
+}
+
 } // namespace
 
 AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corrected, const AbstractSettings& settings,
-                                     const std::vector<Lab>& chart)
+                                     const std::vector<Lab>& chart, const std::vector<Lab>& measured)
 {
     AbstractOutcome outcome;
     using C = csICCProfileConverter;
@@ -290,7 +341,9 @@ AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corre
         asked[n] = inRange(x[n]);
     }
 
-    const Steps steps = askedFor(asked, b2aOriginal, b2aCorrected, a2b, settings);
+    const std::unique_ptr<DeviceField> drift = fitDrift(chart, measured, b2aOriginal, a2b, settings);
+    const Prints prints(a2b, drift.get());
+    const Steps steps = askedFor(asked, b2aOriginal, b2aCorrected, prints, settings);
     outcome.meanMiss = steps.meanMiss;
     outcome.largestMiss = steps.largestMiss;
     std::vector<Lab> result(nodes);
@@ -299,7 +352,7 @@ AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corre
         const Lab& y = steps.y[n];
         result[n] = {x[n].L + y.L - asked[n].L, x[n].a + y.a - asked[n].a, x[n].b + y.b - asked[n].b};
     }
-    std::vector<Anchor> anchors = chartAnchors(chart, b2aOriginal, b2aCorrected, a2b, settings);
+    std::vector<Anchor> anchors = chartAnchors(chart, b2aOriginal, b2aCorrected, prints, settings);
     // The paper white maps to itself: the nodes around it may carry a shift
     // of the light tints next to it, which interpolation would lend it.
     const double* white = a2b.mediaWhite();

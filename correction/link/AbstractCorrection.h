@@ -11,6 +11,7 @@
 // was printed with) and the corrected one; both keep their tables.
 
 #include "ColorDifference.h"
+#include "DeviceField.h"
 #include "EngineText.h"
 #include "csICCLutWriter.h"
 
@@ -32,6 +33,9 @@ struct AbstractSettings
     double paperWeight = 30.0;
     // Device values closer than this (0..1) count as unchanged.
     double unchanged = 0.5 / 65535.0;
+    // The drift over the device values, fitted to the measured chart
+    // (Smooth's device field and its settings).
+    DeviceFieldSettings drift = {0.7, 0.3, 0.5, 0.05};
 };
 
 struct AbstractOutcome
@@ -49,5 +53,10 @@ struct AbstractOutcome
 // from 4), without desc and cprt. chart: the colours the correction was
 // measured at (absolute Lab), where the corrected table may change from
 // cell to cell; the nodes around them are fitted to give what each asks for.
+// measured: what the chart printed as, one per colour. With it the two
+// routes are compared on the printer as measured (A2B1 plus the drift
+// over the device values) rather than on A2B1 alone: where they reach a
+// colour with different black, the drifted printer tells them apart.
 AbstractOutcome correctionAsAbstract(csICCProfile& original, csICCProfile& corrected,
-                                     const AbstractSettings& settings = {}, const std::vector<Lab>& chart = {});
+                                     const AbstractSettings& settings = {}, const std::vector<Lab>& chart = {},
+                                     const std::vector<Lab>& measured = {});

@@ -103,7 +103,7 @@ void fitChart(Link& g, const PrinterModel& model, const DeviceField& drift, cons
         want[3 * i + 2] = p.localKappa * (r.b - predicted[2]);
     }
 
-    std::vector<std::size_t> freeNodes = table.withRings(corner, p.localRing), around;
+    std::vector<std::size_t> freeNodes = table.withRings(corner, table.ringsFor(p.localRingSpan)), around;
     freeNodes.erase(std::remove_if(freeNodes.begin(), freeNodes.end(), [&](std::size_t node) { return g.paper[node]; }),
                     freeNodes.end());
     // One unknown per free node and channel it may change.
@@ -224,7 +224,7 @@ SmoothOutcome runLinkCorrection(csICCProfile& link, csICCProfile& printer, const
     if (!problem.empty())
         return SmoothOutcome::refused(problem);
     if (!(parameters.sourceLength > 0) || !(p.deviceLength > 0) || !(p.fieldNoise > 0) || !(p.whiteNoise > 0) ||
-        !(parameters.chartSize > 0) || !(parameters.chartSmooth >= 0) || p.maxMove < 0 || p.localRing < 0 || p.localRing > 8)
+        !(parameters.chartSize > 0) || !(parameters.chartSmooth >= 0) || p.maxMove < 0 || !(p.localRingSpan >= 0) || p.localRingSpan > 0.5)
         return SmoothOutcome::refused(
             EngineText::of(QT_TRANSLATE_NOOP("Engine", "a parameter of the link correction is out of range")));
     if (patches.size() < 3)

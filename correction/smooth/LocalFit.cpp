@@ -625,7 +625,7 @@ void fitChart(const PrinterModel& model, const ErrorField& field, const B2ATable
         table.simplex(&chart.positions[3 * i], &corners[i * B2ATableAccess::simplexNodes], weights);
     std::vector<double> nodeDevice(clut.size());
     table.device(clut.data(), nodeDevice.data(), table.nodeCount());
-    std::vector<std::size_t> freeNodes = table.withRings(corners, settings.ring);
+    std::vector<std::size_t> freeNodes = table.withRings(corners, table.ringsFor(settings.ringSpan));
     freeNodes.erase(std::remove_if(freeNodes.begin(), freeNodes.end(),
                                    [&](std::size_t node) {
                                        return model.barePaper(&nodeDevice[node * channels]);

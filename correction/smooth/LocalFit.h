@@ -31,7 +31,7 @@ struct LocalFitSettings
     double smooth;      // neighbour-difference weight
     double size;        // change-size weight
     double blackWeight; // extra cost of black changes
-    int ring;           // neighbour layers around the patches' nodes
+    double ringSpan;    // reach of the nodes freed around the patches' cells, share of an input's range
     double sameDevice;  // device agreement with B2A1 for a patch to count
     int aimIterations;
     double anchors = 0; // weight of the colours inside the free cells held to the smooth correction

@@ -63,7 +63,7 @@ EngineText parameterProblem(const SmoothParameters& p)
         {"local size", p.localSize > 0},
         {"local anchors", p.localAnchors >= 0},
         {"local black weight", p.localBlackWeight > 0},
-        {"local ring", p.localRing >= 0 && p.localRing <= 8},
+        {"local ring span", p.localRingSpan >= 0 && p.localRingSpan <= 0.5},
         {"local device agreement", p.localSameDevice >= 0},
         {"local rounds", p.localRounds >= 1 && p.localRounds <= 8},
         {"own-colour share", p.localOwnShare >= 0 && p.localOwnShare <= 1},
@@ -541,7 +541,7 @@ SmoothOutcome runSmoothCorrection(csICCProfile& profile, const std::vector<Smoot
     }
     if (parameters.localFit) {
         LocalFitSettings local = {parameters.localKappa,       parameters.localSmooth, parameters.localSize,
-                                  parameters.localBlackWeight, parameters.localRing,   parameters.localSameDevice,
+                                  parameters.localBlackWeight, parameters.localRingSpan, parameters.localSameDevice,
                                   parameters.aimIterations,    parameters.localAnchors};
         local.driftOnly = driftOnly.lab.get();
         local.deviceDriftOnly = driftOnly.device.get();

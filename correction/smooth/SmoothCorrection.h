@@ -48,7 +48,9 @@ struct SmoothParameters
     double localSize = 0.0003;     // weight of the size of each node change
     double localAnchors = 0.35;    // weight of each colour inside the fitted cells held to the smooth correction
     double localBlackWeight = 4.0; // black changes cost this much more
-    int localRing = 1;             // layers of neighbours around the patches' nodes
+    // How far the nodes freed around the patches' cells reach, as a share
+    // of each input's range: one layer of a 17-point grid, three of 33.
+    double localRingSpan = 0.09;
     double localSameDevice = 0.02; // another table uses a patch only where it agrees with B2A1 this closely
     int localRounds = 2;           // rounds of the fit, each linearised at the table the last one left
     // How far the colours held between the patches move from what the

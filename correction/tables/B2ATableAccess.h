@@ -69,6 +69,7 @@ public:
     {
         return grid_.withRings(std::move(nodes), rings);
     }
+    int ringsFor(double span) const { return grid_.ringsFor(span); }
 
 private:
     ClutGrid grid_;

@@ -108,6 +108,16 @@ void ClutGrid::neighbours(std::size_t node, std::vector<std::size_t>& out) const
     }
 }
 
+int ClutGrid::ringsFor(double span) const
+{
+    if (!(span > 0))
+        return 0;
+    unsigned widest = 2;
+    for (unsigned d = 0; d < inputs_; ++d)
+        widest = std::max(widest, grid_[d]);
+    return std::max(1, int(std::lround(span * (widest - 1))));
+}
+
 std::vector<std::size_t> ClutGrid::withRings(std::vector<std::size_t> nodes, int rings) const
 {
     std::sort(nodes.begin(), nodes.end());

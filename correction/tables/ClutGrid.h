@@ -45,6 +45,10 @@ public:
     void neighbours(std::size_t node, std::vector<std::size_t>& out) const;
     // The nodes given and rings of their neighbours around them, sorted, once each.
     std::vector<std::size_t> withRings(std::vector<std::size_t> nodes, int rings) const;
+    // The rings that reach span (a share of an input's range) on the widest
+    // input; at least one for any span above 0, so a coarse grid and a fine
+    // one free the same stretch of colours around a node.
+    int ringsFor(double span) const;
 
 private:
     void indices(std::size_t node, uint16_t* out) const;

@@ -56,6 +56,7 @@ public:
     {
         return grid_.withRings(std::move(nodes), rings);
     }
+    int ringsFor(double span) const { return grid_.ringsFor(span); }
 
 private:
     csICCLutInterpolator& lut_;

@@ -187,6 +187,78 @@ TEST(AbstractCorrection, InFrontOfTheOriginalLittleCmsGivesTheCorrectedPrint)
     }
 }
 
+// A printer whose drift depends on black: the corrected table reaches a
+// colour with other black than the original table at the colour the
+// abstract asks for. A2B1 says both print alike; the printer as measured
+// does not, and the abstract fitted to the measurement follows it.
+TEST(AbstractCorrection, MeasuredDriftOverTheDeviceValuesTellsTheRoutesApart)
+{
+    const std::vector<uint8_t> bytes = readBytes(testDataPath("cmyk_v2.icc"));
+    auto original = load(bytes), corrected = load(bytes);
+    // Every ink prints lighter, black most: in a grey of black the
+    // printer differs from one of the other three.
+    const auto drift = [](const double* d) {
+        return Lab{1.5 * (d[0] + d[1] + d[2]) + 12.0 * d[3], -1.5 * d[1], -2.0 * d[2]};
+    };
+    const auto onPrinter = [&](const std::vector<double>& device) {
+        std::vector<Lab> labs = printed(*original, device);
+        for (std::size_t i = 0; i < labs.size(); ++i) {
+            const Lab e = drift(&device[4 * i]);
+            labs[i] = {labs[i].L + e.L, labs[i].a + e.a, labs[i].b + e.b};
+        }
+        return labs;
+    };
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHPROFILE unchanged = cmsOpenProfileFromMem(bytes.data(), cmsUInt32Number(bytes.size()));
+    cmsHTRANSFORM toOriginal = cmsCreateTransform(lab, TYPE_Lab_DBL, unchanged, TYPE_CMYK_16,
+                                                  INTENT_ABSOLUTE_COLORIMETRIC, cmsFLAGS_NOOPTIMIZE);
+    ASSERT_TRUE(toOriginal);
+    std::vector<Lab> references;
+    for (const auto& [id, ref] : readLab("cmyk_ref.txt"))
+        references.push_back(ref);
+    const std::vector<Lab> measured = onPrinter(lcmsDevice(toOriginal, references));
+    std::vector<SmoothPatch> patches;
+    for (std::size_t i = 0; i < references.size(); ++i)
+        patches.push_back({references[i], measured[i]});
+    ASSERT_TRUE(runSmoothCorrection(*corrected, patches, SmoothParameters(), {}).ok);
+
+    const std::vector<uint8_t> correctedBytes = bytesOf(*corrected);
+    cmsHPROFILE direct = cmsOpenProfileFromMem(correctedBytes.data(), cmsUInt32Number(correctedBytes.size()));
+    cmsHTRANSFORM toCorrected = cmsCreateTransform(lab, TYPE_Lab_DBL, direct, TYPE_CMYK_16,
+                                                   INTENT_ABSOLUTE_COLORIMETRIC, cmsFLAGS_NOOPTIMIZE);
+    ASSERT_TRUE(toCorrected);
+    const std::vector<Lab>& labs = references;
+    const std::vector<Lab> wanted = onPrinter(lcmsDevice(toCorrected, labs));
+    // How far the abstract route prints from the corrected one, mean dE76.
+    const auto apart = [&](const std::vector<Lab>& measurement) {
+        const AbstractOutcome outcome =
+            correctionAsAbstract(*original, *corrected, AbstractSettings(), references, measurement);
+        EXPECT_TRUE(outcome.profile) << outcome.message.english();
+        if (!outcome.profile)
+            return 1e9;
+        const std::vector<uint8_t> abstractBytes = bytesOf(*outcome.profile);
+        cmsHPROFILE abstract = cmsOpenProfileFromMem(abstractBytes.data(), cmsUInt32Number(abstractBytes.size()));
+        cmsHPROFILE chain[2] = {abstract, unchanged};
+        cmsHTRANSFORM route = cmsCreateMultiprofileTransform(chain, 2, TYPE_Lab_DBL, TYPE_CMYK_16,
+                                                             INTENT_ABSOLUTE_COLORIMETRIC, cmsFLAGS_NOOPTIMIZE);
+        const std::vector<Lab> got = onPrinter(lcmsDevice(route, labs));
+        cmsDeleteTransform(route);
+        cmsCloseProfile(abstract);
+        double mean = 0;
+        for (std::size_t i = 0; i < labs.size(); ++i)
+            mean += deltaE(got[i], wanted[i]) / labs.size();
+        return mean;
+    };
+    const double byA2B1 = apart({}), byMeasurement = apart(measured);
+    std::printf("abstract route from the corrected one on the printer: by A2B1 %.3f, with the drift %.3f\n", byA2B1,
+                byMeasurement);
+    EXPECT_LT(byMeasurement, 0.9 * byA2B1);
+    for (cmsHTRANSFORM t : {toOriginal, toCorrected})
+        cmsDeleteTransform(t);
+    for (cmsHPROFILE p : {lab, unchanged, direct})
+        cmsCloseProfile(p);
+}
+
 TEST(AbstractCorrection, PaperWhiteAndColoursFarFromThePatchesStay)
 {
     const Corrected& c = correctedCase(V4Tables::None);

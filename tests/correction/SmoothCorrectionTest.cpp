@@ -287,7 +287,7 @@ TEST(LocalFit, PatchesWhoseCornersSitAtTheTopStillGetTheirInk)
     table.device(original.data(), device.data(), table.nodeCount());
     std::vector<char> touched(table.nodeCount(), 0);
     const DeviceSolveSettings solve{8, 1e-4, 1e-3, 0.15, 0.5, 4.0, 3};
-    const LocalFitSettings settings{1.0, 0.003, 0.0003, 4.0, 1, 0.02, 6, 0.0};
+    const LocalFitSettings settings{1.0, 0.003, 0.0003, 4.0, 0.09, 0.02, 6, 0.0};
     fitChart(model, none, table, b2a, device, chart, solve, settings, clut, touched);
     B2ATableAccess written(tag);
     for (std::size_t node = 0; node < table.nodeCount(); ++node)

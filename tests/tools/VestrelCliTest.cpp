@@ -137,7 +137,7 @@ TEST(VestrelCli, Version4LutTablesAreDescribedCopiedAndCorrected)
         EXPECT_EQ(r.status == 0, fileExists(out)) << "written only when corrected";
         if (r.status == 0) {
             EXPECT_NE(r.out.find("intent 0 B2A0 not corrected\n"), std::string::npos) << r.out;
-            EXPECT_NE(r.out.find("intent 1 B2A1 nodes 4913 moved "), std::string::npos) << r.out;
+            EXPECT_NE(r.out.find("intent 1 B2A1 nodes 35937 moved "), std::string::npos) << r.out;
         }
     }
 }
@@ -364,8 +364,9 @@ TEST(VestrelCli, CorrectSmoothReportsEveryChosenTable)
     TempDir dir;
     struct Case { std::vector<std::string> options; std::vector<std::string> tables; bool b2a0SharesB2A1; };
     const Case cases[] = {
-        {{}, {"intent 0 B2A0 nodes 4913 moved ", "intent 1 B2A1 nodes 4913 moved ", "intent 2 B2A2 nodes 4913 moved "}, true},
-        {{"--intents", "1", "--noise", "0.5"}, {"intent 1 B2A1 nodes 4913 moved "}, false},
+        {{}, {"intent 0 B2A0 nodes 35937 moved ", "intent 1 B2A1 nodes 35937 moved ", "intent 2 B2A2 nodes 35937 moved "}, true},
+        {{"--intents", "1", "--noise", "0.5"}, {"intent 1 B2A1 nodes 35937 moved "}, false},
+        {{"--keep-grid"}, {"intent 0 B2A0 nodes 4913 moved ", "intent 1 B2A1 nodes 4913 moved ", "intent 2 B2A2 nodes 4913 moved "}, true},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"correct", "-i", testDataPath("cmyk_v2.icc"), "-m", testDataPath("cmyk_combined.txt"),
@@ -379,6 +380,9 @@ TEST(VestrelCli, CorrectSmoothReportsEveryChosenTable)
         EXPECT_EQ(lineCount(tables), c.tables.size()) << tables;
         for (const std::string& t : c.tables)
             EXPECT_NE(tables.find(t), std::string::npos) << tables;
+        // Each line says whether its table was refined from 17 points.
+        const bool refined = c.tables.front().find("35937") != std::string::npos;
+        EXPECT_EQ(tables.find(" refined_from 17\n") != std::string::npos, refined) << tables;
         csICCProfile corrected;
         const std::vector<uint8_t> b = readBytes(dir.path("smooth.icc"));
         ASSERT_EQ(corrected.setProfile(b.data(), b.size()), 0);
