@@ -1334,14 +1334,13 @@ SessionReport CorrectionSession::saveAs(const std::string& path)
     return report;
 }
 
-bool CorrectionSession::unrefineUnchanged(std::vector<uint8_t>& block)
+bool CorrectionSession::unrefineUnchanged(std::vector<uint8_t>& block) const
 {
     std::vector<const ClutRefined*> unchanged;
-    for (const ClutRefined& r : refined_) {
-        const B2ATable* t = table(r.intent);
-        if (t && t->opened.matches(t->nodes))
-            unchanged.push_back(&r);
-    }
+    for (const ClutRefined& r : refined_)
+        for (const B2ATable& t : tables_)
+            if (t.intent == r.intent && t.opened.matches(t.nodes))
+                unchanged.push_back(&r);
     if (unchanged.empty())
         return true;
     csICCProfile copy;
@@ -1415,7 +1414,7 @@ ProfileDigests CorrectionSession::digests() const
         return digests;
     }
     std::vector<uint8_t> block;
-    if (profile_->writeToMemory(block) == 0)
+    if (profile_->writeToMemory(block) == 0 && unrefineUnchanged(block))
         digests.corrected = md5Hex(block.data(), block.size());
     return digests;
 }

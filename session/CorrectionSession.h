@@ -372,7 +372,7 @@ private:
     std::unique_ptr<csICCProfileConverter> a2b1_;
     std::unique_ptr<csICCProfileConverter> b2a1_;
     // A table refined as opened and unchanged since goes out as it came in.
-    bool unrefineUnchanged(std::vector<uint8_t>& block);
+    bool unrefineUnchanged(std::vector<uint8_t>& block) const;
     unsigned refineGrid_ = 33;
     std::vector<ClutRefined> refined_;
     std::string profilePath_;
