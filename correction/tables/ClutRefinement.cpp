@@ -2,6 +2,7 @@
 
 #include "B2ATableAccess.h"
 #include "ClutNodes.h"
+#include "csICCNumber.h"
 #include "csICCProfile.h"
 #include "csICCmABTag.h"
 #include "csICCmftTag.h"
@@ -36,19 +37,6 @@ constexpr uint32_t mabClutOffsetField = 24;
 constexpr uint32_t mabFirstOffsetField = 12;
 constexpr unsigned mabOffsetFields = 5;
 
-uint32_t readBig32(const uint8_t* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-void writeBig32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v >> 24);
-    p[1] = uint8_t(v >> 16);
-    p[2] = uint8_t(v >> 8);
-    p[3] = uint8_t(v);
-}
-
 bool layoutOf(const csICCTag& tag, const std::vector<uint8_t>& bytes, ClutLayout& layout)
 {
     const ClutNodes nodes(const_cast<csICCTag*>(&tag));
@@ -62,7 +50,7 @@ bool layoutOf(const csICCTag& tag, const std::vector<uint8_t>& bytes, ClutLayout
         const std::size_t tablesOffset = mft->precision() == 2 ? 52 : 48;
         layout.offset = tablesOffset + std::size_t(mft->precision()) * mft->inputEntries() * layout.inputs;
     } else {
-        layout.offset = std::size_t(readBig32(bytes.data() + mabClutOffsetField)) + csICCmABTag::clutHeaderSize;
+        layout.offset = std::size_t(csGetUInt32(bytes.data() + mabClutOffsetField)) + csICCmABTag::clutHeaderSize;
     }
     return layout.offset + layout.bytes() <= bytes.size();
 }
@@ -192,9 +180,9 @@ std::vector<uint8_t> refinedClutBytes(const csICCTag& tag, unsigned factor)
     out.insert(out.end(), bytes.begin() + long(oldEnd), bytes.end());
     for (unsigned f = 0; f < mabOffsetFields; ++f) {
         uint8_t* field = out.data() + mabFirstOffsetField + 4 * f;
-        const uint32_t offset = readBig32(field);
+        const uint32_t offset = csGetUInt32(field);
         if (offset > header)
-            writeBig32(field, uint32_t(offset + growth));
+            csSetUInt32(field, uint32_t(offset + growth));
     }
     return out;
 }

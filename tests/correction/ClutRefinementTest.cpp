@@ -1,5 +1,6 @@
 #include "ClutNodes.h"
 #include "LutBuilder.h"
+#include "TestCharts.h"
 #include "ClutRefinement.h"
 #include "CorrectionSession.h"
 #include "TestSupport.h"
@@ -163,14 +164,8 @@ TEST(ClutRefinement, TablesSharingDataStayShared)
         const std::vector<uint8_t> bytes = readBytes(testDataPath("cmyk_v2.icc"));
         csICCProfile profile;
         ASSERT_EQ(profile.setProfile(bytes.data(), bytes.size()), 0);
-        if (ownB2A2) {
-            ClutNodes b2a2(profile.tagTable().find(csSig("B2A2")));
-            const uint16_t node[3] = {0, 0, 0};
-            uint16_t values[4];
-            b2a2.get(node, values);
-            values[0] ^= 1;
-            b2a2.set(node, values);
-        }
+        if (ownB2A2)
+            makeB2A2ItsOwn(profile);
         EXPECT_EQ(refineB2ATables(profile, 33).size(), 3u);
         std::vector<uint8_t> written;
         ASSERT_EQ(profile.writeToMemory(written), 0);

@@ -261,14 +261,8 @@ TEST(PerPatchSharing, TablesSharingB2A1StayShared)
         ASSERT_EQ(original.setProfile(bytes.data(), bytes.size()), 0);
         ASSERT_TRUE(original.tagTable().sameData(csSig("B2A0"), csSig("B2A1")));
         ASSERT_TRUE(original.tagTable().sameData(csSig("B2A2"), csSig("B2A1")));
-        if (c.ownB2A2) {
-            ClutNodes b2a2(original.tagTable().find(csSig("B2A2")));
-            const uint16_t node[3] = {0, 0, 0};
-            uint16_t values[4];
-            b2a2.get(node, values);
-            values[0] ^= 1;
-            b2a2.set(node, values);
-        }
+        if (c.ownB2A2)
+            makeB2A2ItsOwn(original);
         std::vector<uint8_t> written;
         ASSERT_EQ(original.writeToMemory(written), 0);
         writeBytes(dir.path("in.icc"), written);

@@ -1,7 +1,9 @@
 #pragma once
 // The shared charts as the correction methods take them.
 
+#include "ClutNodes.h"
 #include "SmoothCorrection.h"
+#include "csICCProfile.h"
 #include "TestSupport.h"
 
 #include <fstream>
@@ -42,4 +44,16 @@ inline std::vector<SmoothPatch> patchesOf(const std::string& ref = "cmyk_ref.txt
     for (const auto& [id, lab] : r)
         patches.push_back({lab, m.at(id)});
     return patches;
+}
+
+// B2A2 made a table of its own: one code of its first node changed, so it
+// no longer holds B2A1's data.
+inline void makeB2A2ItsOwn(csICCProfile& profile)
+{
+    ClutNodes b2a2(profile.tagTable().find(csSig("B2A2")));
+    const uint16_t node[3] = {0, 0, 0};
+    uint16_t values[4];
+    b2a2.get(node, values);
+    values[0] ^= 1;
+    b2a2.set(node, values);
 }
